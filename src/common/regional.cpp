@@ -1,7 +1,7 @@
 #include "common/regional.h"
 
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 namespace moltaro {
 
@@ -24,6 +24,8 @@ std::string NowText(const LocalMoment& m) {
   return buffer;
 }
 
-std::string NowText() { return NowText(LocalNow()); }
+std::string NowText() {
+  return NowText(LocalNow());
+}
 
 }  // namespace moltaro

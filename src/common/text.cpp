@@ -28,7 +28,9 @@ std::size_t TextPos(std::string_view needle, std::string_view haystack) {
 }
 
 namespace {
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsTrimmed(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
 }  // namespace
 
 std::string TrimLeft(std::string_view text) {
@@ -43,7 +45,9 @@ std::string TrimRight(std::string_view text) {
   return std::string(text.substr(0, e));
 }
 
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string Trim(std::string_view text) {
+  return TrimLeft(TrimRight(text));
+}
 
 std::string SettingsField(std::string_view text, int n, std::string_view separator) {
   const std::string sep = Trim(separator);
@@ -60,7 +64,9 @@ std::string SettingsField(std::string_view text, int n, std::string_view separat
   }
 }
 
-std::string UserIdText() { return "0"; }
+std::string UserIdText() {
+  return "0";
+}
 
 std::string ToUpperAscii(std::string_view text) {
   std::string out(text);

@@ -28,7 +28,9 @@ void Connection::Open(std::string connectionString) {
   Open();
 }
 
-void Connection::Close() { session_.reset(); }
+void Connection::Close() {
+  session_.reset();
+}
 
 void Connection::SetCommandTimeout(int seconds) {
   commandTimeout_ = seconds;

@@ -6,7 +6,9 @@ namespace {
 bool IsNameStart(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+bool IsNameChar(char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9');
+}
 
 // Copies a quoted run (literal, quoted identifier or bracketed name) whose
 // opening character is at `i`; the closing character doubled stands for one.

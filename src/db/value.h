@@ -14,8 +14,12 @@ using Value = std::variant<std::monostate, std::int64_t, double, std::string>;
 // markers appear in its text.
 using Params = std::vector<Value>;
 
-inline Value Null() { return std::monostate{}; }
-inline bool IsNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline Value Null() {
+  return std::monostate{};
+}
+inline bool IsNull(const Value& v) {
+  return std::holds_alternative<std::monostate>(v);
+}
 
 // Text form: NULL is empty, integers in decimal, floating point in the
 // shortest form that reads back the same, with a decimal point.

@@ -21,7 +21,8 @@ TEST(ConnectionString, ReadsTheSystemLayoutWithKeysIgnoringCase) {
 }
 
 TEST(ConnectionString, EmptyValuesStayEmpty) {
-  const auto cs = ConnectionString::Parse("Provider=SQLOLEDB.1;Password=;User ID=sa;Initial Catalog=;");
+  const auto cs =
+      ConnectionString::Parse("Provider=SQLOLEDB.1;Password=;User ID=sa;Initial Catalog=;");
   EXPECT_TRUE(cs.Has("Initial Catalog"));
   EXPECT_EQ(cs.GetOr("Initial Catalog", "x"), "");
   EXPECT_EQ(cs.GetOr("Password", "x"), "");

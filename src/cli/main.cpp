@@ -1,0 +1,105 @@
+// moltaro-cli: the operations of the program for scripts and automation.
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iostream>
+
+#include "cli/program_start.h"
+#include "cli/sql_command.h"
+#include "db/embedded/embedded_server.h"
+
+namespace moltaro::cli {
+namespace {
+
+constexpr const char* kDescription =
+    "moltaro-cli - the Moltaro version switcher for scripts and automation.\n\n"
+    "Every command but server-init starts as the desktop program does: it reads\n"
+    "VELDORAdb_new.ini in the working directory (first line: server$$common database;\n"
+    "an empty server means the embedded server in ./data) and tests the login.\n\n"
+    "Exit status: 0 success, 1 the command failed, 2 usage, settings or login.\n\n"
+    "Examples:\n"
+    "  moltaro-cli server-init data --sa-password secret\n"
+    "  echo 'local$$master' > VELDORAdb_new.ini\n"
+    "  moltaro-cli -U sa -P secret sql -Q \"select name from dbo.sysdatabases\"\n";
+
+int ServerInit(const std::string& dataDir, const std::string& password) {
+  try {
+    db::embedded::InitializeServer(std::filesystem::absolute(dataDir), password);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << '\n';
+    return kExitFailed;
+  }
+  std::cout << "Embedded server created in " << dataDir << " with login sa.\n";
+  return kExitOk;
+}
+
+int Main(int argc, char** argv) {
+  CLI::App app{kDescription, "moltaro-cli"};
+  app.require_subcommand(1);
+  app.get_formatter()->column_width(34);
+
+  std::string workDir;
+  Credentials credentials;
+  app.add_option("-C", workDir,
+                 "Working directory: holds VELDORAdb_new.ini, verzio.ver, the run logs, and "
+                 "data/ of the embedded server (default: the current directory)");
+  app.add_option("-U", credentials.login, "SQL Server login (else MOLTARO_LOGIN, else asked)");
+  app.add_option("-P", credentials.password,
+                 "Password (else MOLTARO_PASSWORD, else asked without echo)");
+
+  std::string dataDir, saPassword;
+  CLI::App* serverInit = app.add_subcommand(
+      "server-init", "Create an embedded server (a data directory) with the login sa");
+  serverInit->add_option("DATADIR", dataDir, "Directory of the new server")->required();
+  serverInit->add_option("--sa-password", saPassword, "Password of the login sa")->required();
+
+  SqlOptions sql;
+  CLI::App* sqlCmd = app.add_subcommand(
+      "sql", "Run T-SQL: batches separated by GO lines; results as tab-separated lines");
+  sqlCmd->add_option("-d", sql.database, "Database (default: the login's default database)");
+  auto* q = sqlCmd->add_option("-Q", sql.query, "The script text");
+  auto* in = sqlCmd->add_option("-i", sql.inputFile, "A script file (UTF-8)");
+  q->excludes(in);
+  sqlCmd->footer("Without -Q or -i the script is read from standard input.");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+  sql.hasQuery = q->count() > 0;
+
+  if (!workDir.empty()) {
+    std::error_code ec;
+    std::filesystem::current_path(workDir, ec);
+    if (ec) {
+      std::cerr << "Cannot use " << workDir << " as the working directory: " << ec.message()
+                << '\n';
+      return kExitUsage;
+    }
+  }
+
+  if (serverInit->parsed()) return ServerInit(dataDir, saPassword);
+
+  ServerSettings settings;
+  if (const int status = StartProgram(credentials, settings); status != kExitOk) return status;
+  if (sqlCmd->parsed()) return RunSqlCommand(sql, settings);
+  return kExitUsage;
+}
+
+}  // namespace
+}  // namespace moltaro::cli
+
+int main(int argc, char** argv) {
+  try {
+    return moltaro::cli::Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << '\n';
+    return moltaro::cli::kExitFailed;
+  }
+}

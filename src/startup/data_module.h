@@ -1,0 +1,33 @@
+// The shared instance data module: two connections and the identifier allocator.
+#pragma once
+
+#include <cstdint>
+
+#include "db/connection.h"
+#include "startup/server_settings.h"
+
+namespace moltaro {
+
+inline constexpr const char* kIdSequenceProcedure = "ZMP_ID_SEQ_INC";
+
+class TDataModule1 {
+ public:
+  explicit TDataModule1(const ServerSettings& settings) : settings_(settings) {}
+
+  // Opens adoPeldany on the instance catalogue (the login's default database)
+  // and adoKozos on the common database. An error opening either propagates.
+  void DataModuleCreate();
+
+  // The next identifier from "ZMP_ID_SEQ_INC", called with 1 in "@idseq_val".
+  std::int64_t NextId();
+
+  db::Connection& adoPeldany() { return adoPeldany_; }
+  db::Connection& adoKozos() { return adoKozos_; }
+
+ private:
+  const ServerSettings& settings_;
+  db::Connection adoPeldany_;
+  db::Connection adoKozos_;
+};
+
+}  // namespace moltaro

@@ -1,0 +1,36 @@
+#include "startup/settings_file.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "common/codepage.h"
+#include "common/text.h"
+#include "startup/server_settings.h"
+
+namespace moltaro {
+
+SettingsFileValues ParseSettingsLine(const std::string& firstLine) {
+  SettingsFileValues values;
+  values.serverName = Trim(SettingsField(firstLine, 1, "$$"));
+  values.commonDatabase = Trim(SettingsField(firstLine, 2, "$$"));
+  if (values.commonDatabase.empty()) values.commonDatabase = kDefaultCommonDatabase;
+  return values;
+}
+
+std::optional<SettingsFileValues> ReadSettingsFile(const std::filesystem::path& directory) {
+  const std::filesystem::path path = directory / kSettingsFileName;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("Cannot read the settings file " + path.string() + ".");
+  std::string line;
+  if (!std::getline(in, line)) {
+    throw std::runtime_error("The settings file " + path.string() +
+                             " is empty: its first line must hold the server name, \"$$\" and "
+                             "the common database name.");
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return ParseSettingsLine(Cp1250ToUtf8(line));
+}
+
+}  // namespace moltaro
