@@ -1,0 +1,76 @@
+#include "ui/valt_frame_view.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace moltaro::ui {
+
+namespace {
+void Place(QWidget* widget, const engine::ControlRect& r) {
+  widget->setGeometry(r.left, r.top, r.width, r.height);
+}
+}  // namespace
+
+TfraValtView::TfraValtView(QWidget* parent) : QFrame(parent) {
+  pAlap_ = new QFrame(this);
+  pAlap_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  lVer_ = new QLabel(QString::fromUtf8(engine::kVerCaption), pAlap_);
+  lVerzio_ = new QLabel(pAlap_);
+  lMit_ = new QLabel(pAlap_);
+  lObj_ = new QLabel(pAlap_);
+  pbFolyam_ = new QProgressBar(pAlap_);
+  pbFolyam_->setTextVisible(false);
+  SetProgressRange(0, 0);
+  ApplyLayout(engine::ValtLayout{});
+}
+
+void TfraValtView::ApplyLayout(const engine::ValtLayout& layout) {
+  Place(pAlap_, layout.pAlap);
+  Place(lVer_, layout.lVer);
+  Place(lVerzio_, layout.lVerzio);
+  Place(lMit_, layout.lMit);
+  Place(lObj_, layout.lObj);
+  Place(pbFolyam_, layout.pbFolyam);
+  setFixedSize(layout.frame.width, layout.frame.height);
+}
+
+void TfraValtView::SetVersionHint(const std::string& hint) {
+  lVer_->setToolTip(QString::fromStdString(hint));
+}
+
+QLabel* TfraValtView::LabelOf(engine::ValtLabel label) const {
+  switch (label) {
+    case engine::ValtLabel::lVerzio:
+      return lVerzio_;
+    case engine::ValtLabel::lMit:
+      return lMit_;
+    case engine::ValtLabel::lObj:
+      return lObj_;
+  }
+  return lObj_;
+}
+
+void TfraValtView::ShowText(engine::ValtLabel label, const std::string& text) {
+  QLabel* target = LabelOf(label);
+  target->setText(QString::fromStdString(text));
+  target->repaint();
+}
+
+void TfraValtView::SetProgressRange(int minimum, int maximum) {
+  // An empty range would turn Qt's bar into a busy indicator; an idle frame
+  // shows an empty bar instead.
+  if (maximum <= minimum) {
+    pbFolyam_->setRange(0, 1);
+    pbFolyam_->setValue(0);
+  } else {
+    pbFolyam_->setRange(minimum, maximum);
+  }
+  pbFolyam_->repaint();
+}
+
+void TfraValtView::SetProgressPosition(int position) {
+  pbFolyam_->setValue(position);
+  pbFolyam_->repaint();
+}
+
+}  // namespace moltaro::ui
