@@ -1,0 +1,157 @@
+#include "engine/version_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/record_field.h"
+
+namespace moltaro::engine {
+namespace {
+
+TEST(RecordField, ReadsFieldsEndedBySeparators) {
+  EXPECT_EQ(RecordField("T$$12$$ZMP_ADAT$$", 1), "T");
+  EXPECT_EQ(RecordField("T$$12$$ZMP_ADAT$$", 2), "12");
+  EXPECT_EQ(RecordField("T$$12$$ZMP_ADAT$$", 3), "ZMP_ADAT");
+  EXPECT_EQ(RecordField("T$$12$$ZMP_ADAT$$", 4), "");
+  EXPECT_EQ(RecordField("T$$12$$ZMP_ADAT$$", 0), "");
+  // A field without its closing separator does not count.
+  EXPECT_EQ(RecordField("T$$12$$ZMP_ADAT", 3), "");
+}
+
+TEST(RecordField, LeadingSeparatorEndsAnEmptyFirstField) {
+  EXPECT_EQ(RecordField("$$V$$2.1.0$$Minta$$", 1), "");
+  EXPECT_EQ(RecordField("$$V$$2.1.0$$Minta$$", 3), "2.1.0");
+}
+
+TEST(RecordField, EmptyMiddleFieldKeepsTheFieldsAfterIt) {
+  const std::string record = "t$$5$$1$$2$$AR$$56$$$$$$N$$$$";
+  EXPECT_EQ(RecordField(record, 7), "");
+  EXPECT_EQ(RecordField(record, 8), "");
+  EXPECT_EQ(RecordField(record, 9), "N");
+  EXPECT_EQ(RecordField(record, 10), "");
+  EXPECT_EQ(RecordFieldCount(record), 10);
+}
+
+TEST(RecordField, SeparatorIsConsumedWholeAndExactly) {
+  EXPECT_EQ(RecordField("a$$$b$$", 2), "$b");
+  EXPECT_EQ(RecordFieldCount("a$$$b$$"), 2);
+  EXPECT_EQ(RecordField("a $$ b$$", 2), " b");
+}
+
+TEST(SplitVersionLines, EndsLinesAtCrLfAndKeepsAFinalEmptyLine) {
+  EXPECT_EQ(SplitVersionLines("a\r\nb\r\n"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(SplitVersionLines("a\r\nb"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(SplitVersionLines("a\r\nb\r\n\r\n"), (std::vector<std::string>{"a", "b", ""}));
+  EXPECT_EQ(SplitVersionLines("a\nb\n"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(SplitVersionLines("").empty());
+  // A CR inside a line is content.
+  EXPECT_EQ(SplitVersionLines("a\rb\r\n"), (std::vector<std::string>{"a\rb"}));
+}
+
+TEST(SplitVersionLines, ConvertsWindows1250ToUtf8) {
+  EXPECT_EQ(SplitVersionLines("\xe1rv\xedzt\xfbr\xf5\r\n"),
+            (std::vector<std::string>{"árvíztűrő"}));
+}
+
+TEST(RecordKind, IsTheThirdCharacterOfARecordLine) {
+  EXPECT_TRUE(IsRecordLine("$$T$$1$$X$$"));
+  EXPECT_FALSE(IsRecordLine(" $$T$$"));
+  EXPECT_FALSE(IsRecordLine("$"));
+  EXPECT_EQ(RecordKind("$$t$$"), 't');
+  EXPECT_EQ(RecordKind("$$"), '\0');
+}
+
+TEST(NormaliseDefault, SuppliesDefaultsForNotNullColumns) {
+  EXPECT_EQ(NormaliseDefault("61", "I", ""), "('19730823')");
+  EXPECT_EQ(NormaliseDefault("56", "I", ""), "(0)");
+  EXPECT_EQ(NormaliseDefault("231", "I", ""), "('_')");
+  EXPECT_EQ(NormaliseDefault("167", "I", ""), "('_')");
+  EXPECT_EQ(NormaliseDefault("175", "I", ""), "('_')");
+  EXPECT_EQ(NormaliseDefault("231", "N", ""), "");
+  EXPECT_EQ(NormaliseDefault("56", "", ""), "");
+}
+
+TEST(NormaliseDefault, WrapsGivenDefaultsByType) {
+  EXPECT_EQ(NormaliseDefault("175", "N", "'abc'"), "('abc')");
+  EXPECT_EQ(NormaliseDefault("108", "N", "5"), "(5)");
+  EXPECT_EQ(NormaliseDefault("61", "I", "'20000101'"), "('20000101')");
+  // Type codes are compared as text: only "61" is a datetime.
+  EXPECT_EQ(NormaliseDefault("061", "I", ""), "(0)");
+  // Quotes alone leave nothing to wrap.
+  EXPECT_EQ(NormaliseDefault("231", "N", "''"), "");
+}
+
+TEST(RecordFault, AcceptsSoundRecordsAndIgnoresUnknownKinds) {
+  EXPECT_FALSE(RecordFault('T', "T$$10$$ZMP_ADAT$$"));
+  EXPECT_FALSE(RecordFault('t', "t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$"));
+  EXPECT_FALSE(RecordFault('i', "i$$21$$20$$ 11 $$1$$"));
+  EXPECT_FALSE(RecordFault('P', "P$$30$$proc$$1$$V$$N$$"));
+  EXPECT_FALSE(RecordFault('V', "V$$anything"));
+  EXPECT_FALSE(RecordFault('\0', ""));
+}
+
+TEST(RecordFault, NamesMissingFields) {
+  const auto fault = RecordFault('t', "t$$11$$10$$1$$ID$$56$$");
+  ASSERT_TRUE(fault);
+  EXPECT_NE(fault->find("10 mező helyett 6"), std::string::npos) << *fault;
+  EXPECT_TRUE(RecordFault('T', "T$$10$$ZMP_ADAT"));
+}
+
+TEST(RecordFault, NamesFieldsThatAreNotWholeNumbersOrDoNotFit) {
+  const auto letters = RecordFault('E', "E$$x1$$elo$$1$$V$$N$$");
+  ASSERT_TRUE(letters);
+  EXPECT_NE(letters->find("2. mező"), std::string::npos) << *letters;
+  EXPECT_TRUE(RecordFault('E', "E$$$$elo$$1$$V$$N$$"));
+  EXPECT_TRUE(RecordFault('E', "E$$1.5$$elo$$1$$V$$N$$"));
+  EXPECT_TRUE(RecordFault('T', "T$$1234567890$$X$$"));
+  EXPECT_FALSE(RecordFault('T', "T$$000123456789$$X$$"));
+  // Column positions, types and sizes are numeric(4).
+  EXPECT_TRUE(RecordFault('t', "t$$11$$10$$1$$ID$$231$$12345$$0$$I$$$$"));
+}
+
+TEST(VersionNumberFault, RefusesEmptyAndTooLongVersions) {
+  EXPECT_TRUE(VersionNumberFault(""));
+  EXPECT_TRUE(VersionNumberFault("   "));
+  EXPECT_TRUE(VersionNumberFault("1.2.3.4.5.6"));
+  EXPECT_FALSE(VersionNumberFault("1.2.3.4.56"));
+  // Counted in characters: ten accented letters fit.
+  EXPECT_FALSE(VersionNumberFault("áéíóöőúüűÁ"));
+}
+
+TEST(FaultyLineMessage, NamesLineCauseAndRecordCuttingLongLines) {
+  EXPECT_EQ(FaultyLineMessage(7, "ok", "$$T$$x$$"), "Hibás a verzió file 7. sora (ok): $$T$$x$$");
+  const std::string message = FaultyLineMessage(3, "hosszú", "$$T$$" + std::string(5000, 'x'));
+  EXPECT_LT(message.size(), 300u);
+  EXPECT_EQ(message.substr(message.size() - 3), "…");
+}
+
+// The reader must take any bytes without failing: a version file is trusted
+// to carry SQL, not to be well formed.
+TEST(VersionFileReader, TakesArbitraryBytes) {
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> length(0, 300);
+  const std::string alphabet = "$$tTiIEPU\r\n0123456789' ";
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes;
+    const int size = length(random);
+    for (int k = 0; k < size; ++k) {
+      const int b = byte(random);
+      bytes +=
+          b < 128 ? alphabet[static_cast<std::size_t>(b) % alphabet.size()] : static_cast<char>(b);
+    }
+    for (const std::string& line : SplitVersionLines(bytes)) {
+      if (!IsRecordLine(line)) continue;
+      const std::string_view record = std::string_view(line).substr(2);
+      (void)RecordFault(RecordKind(line), record);
+      (void)NormaliseDefault(RecordField(record, 6), RecordField(record, 9),
+                             RecordField(record, 10));
+      (void)FaultyLineMessage(1, "x", line);
+    }
+  }
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace moltaro::engine
