@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "engine/record_field.h"
@@ -151,6 +153,36 @@ TEST(VersionFileReader, TakesArbitraryBytes) {
     }
   }
   SUCCEED();
+}
+
+}  // namespace
+}  // namespace moltaro::engine
+
+namespace moltaro::engine {
+namespace {
+
+std::string ReadExample() {
+  std::ifstream file(std::string(MOLTARO_EXAMPLES_DIR) + "/verzio.ver", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The demo depends on the example file being sound in every record.
+TEST(ExampleVersionFile, IsWellFormedInEveryRecord) {
+  const std::string bytes = ReadExample();
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes.find('\n', 0), bytes.find("\r\n") + 1) << "lines end with CR LF";
+  const std::vector<std::string> lines = SplitVersionLines(bytes);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.front(), lines.back());
+  EXPECT_FALSE(VersionNumberFault(RecordField(lines.front(), 3)));
+  std::string kinds;
+  for (std::size_t k = 1; k + 1 < lines.size(); ++k) {
+    if (!IsRecordLine(lines[k])) continue;
+    const char kind = RecordKind(lines[k]);
+    EXPECT_FALSE(RecordFault(kind, std::string_view(lines[k]).substr(2))) << lines[k];
+    if (kinds.find(kind) == std::string::npos) kinds += kind;
+  }
+  EXPECT_EQ(kinds, "ETtIiPU");
 }
 
 }  // namespace
