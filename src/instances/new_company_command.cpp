@@ -1,0 +1,89 @@
+// The "Új cég" command: creates a company database and registers it as an
+// instance, creating the common database first on a server that has none.
+#include <optional>
+
+#include "instances/main_window.h"
+#include "instances/new_company_statements.h"
+#include "instances/sql_names.h"
+
+namespace moltaro::instances {
+
+void TfrmFo::aDbCreaExecute() {
+  TfrmDBBe& dialog = dialogs_.dbBe;
+  dialog.ResetFields();
+  const bool confirmed = dialog.ShowModal();
+  const std::string database = dialog.Database();
+  const std::string company = dialog.Cegnev();
+  if (!confirmed || database.empty() || company.empty()) return;
+
+  // The database name goes bare into CREATE and ALTER DATABASE: a name the
+  // server would misread, or one that carries more SQL, stops the command
+  // before anything is created.
+  if (const std::optional<std::string> problem = DatabaseNameProblem(database)) {
+    operator_.ShowError(*problem + " Nothing was created.");
+    return;
+  }
+
+  CloseList();
+  Report([&] {
+    CreateCompany(company, database);
+    ReopenListAfterCreation();
+  });
+}
+
+void TfrmFo::CreateCompany(const std::string& company, const std::string& database) {
+  ADOConnectionMaster_->Close();
+  ADOConnectionMaster_->Open(settings_.MasterConnectionString());
+  const std::string directory =
+      DataDirectoryOf(ADOConnectionMaster_->Query(kMasterFileNameSql).Text("FILENAME"));
+
+  if (ADOConnectionMaster_->Query(DatabaseCountSql(database)).Integer("DB") < 1) {
+    for (const std::string& statement : CompanyDatabaseStatements(database, directory)) {
+      ADOConnectionMaster_->Execute(statement);
+    }
+  } else {
+    operator_.ShowMessage(DatabaseExistsMessage(database));
+  }
+
+  if (ADOConnectionMaster_->Query(kCommonDatabaseCountSql).Integer("DB") < 1) {
+    CreateCommonDatabase(company, database, directory);
+  } else {
+    RegisterCompany(company, database);
+  }
+}
+
+void TfrmFo::CreateCommonDatabase(const std::string& company, const std::string& database,
+                                  const std::string& directory) {
+  // Opened by the caller already; reopening keeps it on master either way.
+  ADOConnectionMaster_->Open(settings_.MasterConnectionString());
+  for (const std::string& statement : CommonDatabaseStatements(directory)) {
+    ADOConnectionMaster_->Execute(statement);
+  }
+  ADOConnection1_->Close();
+  ADOConnection1_->Open(settings_.DatabaseConnectionString(kCommonDatabaseName));
+  for (const std::string& statement : CommonDatabaseContentStatements(company, database)) {
+    ADOConnection1_->Execute(statement);
+  }
+}
+
+void TfrmFo::RegisterCompany(const std::string& company, const std::string& database) {
+  ADOConnection1_->Close();
+  ADOConnection1_->Open(settings_.DatabaseConnectionString(kCommonDatabaseName));
+  const std::int64_t last = ADOConnection1_->Query(kMaxInstanceIdSql).Integer("DB");
+  ADOConnection1_->Execute(RegistrationInsert(last + 1, company, database));
+}
+
+void TfrmFo::ReopenListAfterCreation() {
+  // The registration left the list's connection on the common database
+  // ZMP_Vorel. SAP Business One's company list lives elsewhere, so in that
+  // mode the connection goes back to it before the list is reopened.
+  if (settings_.IsSboCommon()) {
+    ADOConnection1_->Close();
+    ADOConnection1_->Open(settings_.CommonConnectionString());
+  }
+  // The cache is not rebuilt: a new row shows no version until the next load.
+  OpenList();
+  ListMoved();
+}
+
+}  // namespace moltaro::instances

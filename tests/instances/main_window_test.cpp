@@ -1,0 +1,401 @@
+#include <gtest/gtest.h>
+
+#include "fake_server.h"
+#include "instances/main_window.h"
+#include "instances/new_company_statements.h"
+#include "recording_views.h"
+
+namespace moltaro::instances {
+namespace {
+
+using testing::FakeServer;
+using testing::RecordingFoView;
+using testing::RecordingOperator;
+using testing::ScriptedDBBeView;
+using testing::ScriptedDialogusView;
+using testing::ScriptedRepUtView;
+
+db::ResultSet List(std::vector<std::vector<db::Value>> rows) {
+  return db::ResultSet({"nev", "dbname"}, std::move(rows));
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void Settings(const std::string& common) {
+    settings_.SetServerSettings("", common, "", "sa", "titok");
+  }
+  // An instance database whose ZMP_OBJ_VER.SZAM exists and holds `version`.
+  void Installed(const std::string& database, const std::string& version) {
+    server_.Answer(database, kVersionColumnSql, db::ResultSet({"id"}, {{std::int64_t{7}}}));
+    server_.Answer(database, kInstalledVersionSql, db::ResultSet({"szam"}, {{version}}));
+  }
+  TfrmFo& Create() {
+    window_ =
+        std::make_unique<TfrmFo>(view_, operator_, settings_,
+                                 MainWindowDialogs{dialogus_, repUt_, dbBe_}, server_.Factory());
+    window_->FormCreate();
+    return *window_;
+  }
+  std::vector<std::string> Captions(const std::vector<MenuItem>& items) {
+    std::vector<std::string> captions;
+    for (const MenuItem& item : items) {
+      captions.push_back(item.separator ? "-" : window_->GetAction(item.action).caption);
+    }
+    return captions;
+  }
+
+  ServerSettings settings_;
+  FakeServer server_;
+  RecordingFoView view_;
+  RecordingOperator operator_;
+  ScriptedDialogusView dialogusView_;
+  ScriptedRepUtView repUtView_;
+  ScriptedDBBeView dbBeView_;
+  TfrmDialogus dialogus_{dialogusView_};
+  TfrmRepUt repUt_{repUtView_};
+  TfrmDBBe dbBe_{dbBeView_};
+  std::unique_ptr<TfrmFo> window_;
+};
+
+TEST_F(MainWindow, ProductModeListsByIdAndOffersOnlyValtAndKilep) {
+  Settings("ZMP_Vorel");
+  TfrmFo& fo = Create();
+  EXPECT_EQ(fo.ListSql(), "  select pld nev, fiznev dbname from ZMP_Peldany t order by t.id");
+  ASSERT_FALSE(server_.calls.empty());
+  EXPECT_EQ(server_.calls[0].catalogue, "ZMP_Vorel");
+  EXPECT_EQ(Captions(fo.VisiblePopupItems()),
+            (std::vector<std::string>{"Vált", "-", "-", "Kilép"}));
+  for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca, ActionId::aDbCrea}) {
+    EXPECT_FALSE(fo.GetAction(id).visible);
+  }
+  EXPECT_EQ(fo.GetAction(ActionId::aValt).hint, "Verzió váltás");
+  EXPECT_EQ(fo.GetAction(ActionId::aVege).hint, "Kilépés");
+}
+
+TEST_F(MainWindow, SboModeListsCompaniesByNameWithTheFullMenu) {
+  Settings("Sbo-Common");
+  TfrmFo& fo = Create();
+  EXPECT_EQ(fo.ListSql(), "select cmpName nev, dbName dbname from srgc order by cmpName");
+  EXPECT_EQ(Captions(fo.VisiblePopupItems()),
+            (std::vector<std::string>{"Vált", "Rep utvonal", "-", "Migrátor", "Uninstall", "-",
+                                      "Kilép"}));
+  EXPECT_FALSE(fo.GetAction(ActionId::aDbCrea).enabled);
+}
+
+TEST_F(MainWindow, FramePlacedBelowTheButtonsAtCreation) {
+  Settings("ZMP_Vorel");
+  Create();
+  EXPECT_EQ(view_.frame.left, (420 - 280) / 2);
+  EXPECT_EQ(view_.frame.top, (256 - (73 + 185)) / 2 + 185);
+}
+
+TEST_F(MainWindow, LoadReadsEachInstanceVersionAndEnablesByVanVer) {
+  Settings("Sbo-Common");
+  server_.Answer("Sbo-Common", kSboInstanceListSql,
+                 List({{std::string("Alfa"), std::string("ceg1")},
+                       {std::string("Béta"), std::string("ceg2")}}));
+  Installed("ceg1", "2012.01.15.0001");
+  // ceg2 has no ZMP_OBJ_VER.SZAM: the column lookup answers nothing.
+  TfrmFo& fo = Create();
+  ASSERT_TRUE(operator_.errors.empty());
+
+  EXPECT_EQ(fo.Row(0).Ver, "2012.01.15.0001");
+  EXPECT_EQ(fo.Row(0).VanVer, "I");
+  EXPECT_EQ(fo.Row(1).Ver, "Nincs telepítve");
+  EXPECT_EQ(fo.Row(1).VanVer, "N");
+  EXPECT_EQ(fo.CurrentRow(), 0u);
+  EXPECT_TRUE(fo.GetAction(ActionId::aUtca).enabled);
+  fo.SelectRow(1);
+  for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
+    EXPECT_FALSE(fo.GetAction(id).enabled);
+  }
+
+  // The lookup binds the table and column names as parameters.
+  const auto lookup = std::find_if(server_.calls.begin(), server_.calls.end(),
+                                   [](const auto& c) { return c.catalogue == "ceg1"; });
+  ASSERT_NE(lookup, server_.calls.end());
+  EXPECT_EQ(lookup->sql, kVersionColumnSql);
+  EXPECT_EQ(lookup->params, (db::Params{std::string("ZMP_OBJ_VER"), std::string("SZAM")}));
+  // No version read where the column is missing.
+  for (const auto& call : server_.calls) {
+    if (call.catalogue == "ceg2") {
+      EXPECT_NE(call.sql, kInstalledVersionSql);
+    }
+  }
+}
+
+TEST_F(MainWindow, InstanceThatCannotBeReadStopsTheLoadAtItsRow) {
+  Settings("ZMP_Vorel");
+  server_.Answer("ZMP_Vorel", kInstanceListSql,
+                 List({{std::string("Alfa"), std::string(" ceg1 ")},
+                       {std::string("Béta"), std::string(" ceg2 ")},
+                       {std::string("Gamma"), std::string(" ceg3 ")}}));
+  Installed("ceg1", "1.0");
+  Installed("ceg3", "3.0");
+  server_.RefuseOpen("ceg2");
+  TfrmFo& fo = Create();
+
+  ASSERT_EQ(operator_.errors.size(), 1u);
+  EXPECT_NE(operator_.errors[0].find("ceg2"), std::string::npos);
+  EXPECT_EQ(fo.Cache().Items(), (std::vector<std::string>{"a", " ceg1 ", "1.0"}));
+  EXPECT_EQ(fo.CurrentRow(), 1u);
+  EXPECT_EQ(fo.Row(0).Ver, "1.0");
+  for (std::size_t row : {1u, 2u}) {
+    EXPECT_EQ(fo.Row(row).Ver, "");
+    EXPECT_EQ(fo.Row(row).VanVer, "I");
+  }
+  // The window stays usable.
+  fo.SelectRow(0);
+  EXPECT_EQ(db::ToText(fo.CurrentDbname()), " ceg1 ");
+}
+
+TEST_F(MainWindow, UnreachableCommonDatabaseLeavesAnEmptyListWithActionsOff) {
+  Settings("Sbo-Common");
+  server_.RefuseOpen("Sbo-Common");
+  TfrmFo& fo = Create();
+  EXPECT_EQ(operator_.errors.size(), 1u);
+  EXPECT_EQ(fo.RowCount(), 0u);
+  EXPECT_TRUE(db::IsNull(fo.CurrentDbname()));
+  EXPECT_FALSE(fo.GetAction(ActionId::aUtca).enabled);
+  fo.aUtcaExecute();  // no instance: nothing happens
+  EXPECT_EQ(repUtView_.shown, 0);
+}
+
+TEST_F(MainWindow, EnableControlsSwitchesGridAndButtonsTogether) {
+  Settings("ZMP_Vorel");
+  TfrmFo& fo = Create();
+  fo.EnableControls(false);
+  EXPECT_FALSE(view_.controlsEnabled);
+  EXPECT_FALSE(fo.ControlsEnabled());
+  fo.EnableControls(true);
+  EXPECT_TRUE(view_.controlsEnabled);
+}
+
+class NewCompany : public MainWindow {
+ protected:
+  void SetUp() override {
+    Settings("ZMP_Vorel");
+    server_.Answer("master", kMasterFileNameSql,
+                   db::ResultSet({"FILENAME"}, {{std::string("/srv/data/master.mdf")}}));
+  }
+  void Type(const std::string& company, const std::string& database) {
+    dbBeView_.script = [company, database](TfrmDBBe& d) {
+      d.eCegnevChange(company);
+      d.eDatabaseChange(database);
+      d.bRendbenClick();
+    };
+  }
+  void Count(const std::string& sql, std::int64_t n) {
+    server_.Answer("master", sql, db::ResultSet({"db"}, {{n}}));
+  }
+  std::vector<std::string> StatementsOn(const std::string& catalogue, std::size_t from) {
+    std::vector<std::string> texts;
+    for (std::size_t i = from; i < server_.calls.size(); ++i) {
+      if (server_.calls[i].catalogue == catalogue) texts.push_back(server_.calls[i].sql);
+    }
+    return texts;
+  }
+};
+
+TEST_F(NewCompany, FirstCompanyCreatesAndSeedsTheCommonDatabase) {
+  Settings("master");
+  TfrmFo& fo = Create();
+  EXPECT_EQ(operator_.errors.size(), 0u);  // the fake answers an empty list
+  const std::size_t before = server_.calls.size();
+  Type("Első Kft", "ceg1");
+  fo.aDbCreaExecute();
+
+  std::vector<std::string> master = {kMasterFileNameSql, DatabaseCountSql("ceg1")};
+  for (const auto& s : CompanyDatabaseStatements("ceg1", "/srv/data/")) master.push_back(s);
+  master.push_back(kCommonDatabaseCountSql);
+  for (const auto& s : CommonDatabaseStatements("/srv/data/")) master.push_back(s);
+  EXPECT_EQ(StatementsOn("master", before), master);
+  std::vector<std::string> common = CommonDatabaseContentStatements("Első Kft", "ceg1");
+  common.push_back(kInstanceListSql);  // the list reopened on the new common database
+  EXPECT_EQ(StatementsOn("ZMP_Vorel", before), common);
+  EXPECT_TRUE(operator_.errors.empty());
+  EXPECT_TRUE(operator_.messages.empty());
+  EXPECT_TRUE(fo.ListOpen());
+}
+
+TEST_F(NewCompany, SecondCompanyGetsTheNextId) {
+  Count(kCommonDatabaseCountSql, 1);
+  server_.Answer("ZMP_Vorel", kMaxInstanceIdSql, db::ResultSet({"db"}, {{std::int64_t{4}}}));
+  TfrmFo& fo = Create();
+  Type("Második Bt", "ceg2");
+  fo.aDbCreaExecute();
+  ASSERT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(server_.calls.back().sql, kInstanceListSql);
+  const auto& insert = server_.calls[server_.calls.size() - 2];
+  EXPECT_EQ(insert.catalogue, "ZMP_Vorel");
+  EXPECT_EQ(insert.sql, RegistrationInsert(5, "Második Bt", "ceg2"));
+}
+
+TEST_F(NewCompany, ExistingDatabaseIsReportedAndRegistered) {
+  Count(DatabaseCountSql("ceg2"), 1);
+  Count(kCommonDatabaseCountSql, 1);
+  TfrmFo& fo = Create();
+  const std::size_t before = server_.calls.size();
+  Type("Második Bt", "ceg2");
+  fo.aDbCreaExecute();
+  EXPECT_EQ(operator_.messages, (std::vector<std::string>{"A ceg2 adatbázis már létezik!!"}));
+  for (const auto& sql : StatementsOn("master", before)) {
+    EXPECT_EQ(sql.find("create database"), std::string::npos) << sql;
+  }
+  EXPECT_EQ(StatementsOn("ZMP_Vorel", before),
+            (std::vector<std::string>{
+                kMaxInstanceIdSql, RegistrationInsert(1, "Második Bt", "ceg2"), kInstanceListSql}));
+}
+
+TEST_F(NewCompany, CancelOrAnEmptyFieldCreatesNothing) {
+  TfrmFo& fo = Create();
+  const std::size_t before = server_.calls.size();
+  dbBeView_.script = [](TfrmDBBe& d) {
+    d.eCegnevChange("Első Kft");
+    d.eDatabaseChange("ceg1");
+    d.bMegsemClick();
+  };
+  fo.aDbCreaExecute();
+  dbBeView_.script = [](TfrmDBBe& d) {
+    d.eCegnevChange("Első Kft");  // the database field stays empty
+    d.bRendbenClick();
+  };
+  fo.aDbCreaExecute();
+  EXPECT_EQ(server_.calls.size(), before);
+  EXPECT_TRUE(fo.ListOpen());
+}
+
+TEST_F(NewCompany, ShortNameIsConfirmedWhenTheOtherFieldWasChangedLast) {
+  Count(kCommonDatabaseCountSql, 1);
+  TfrmFo& fo = Create();
+  dbBeView_.script = [](TfrmDBBe& d) {
+    d.eDatabaseChange("c1");
+    d.eCegnevChange("Első Kft");
+    d.bRendbenClick();
+  };
+  fo.aDbCreaExecute();
+  EXPECT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(server_.calls[server_.calls.size() - 2].sql, RegistrationInsert(1, "Első Kft", "c1"));
+}
+
+TEST_F(NewCompany, UnusableDatabaseNameStopsBeforeAnythingIsSent) {
+  TfrmFo& fo = Create();
+  const std::size_t before = server_.calls.size();
+  Type("Első Kft", "x;drop");
+  fo.aDbCreaExecute();
+  ASSERT_EQ(operator_.errors.size(), 1u);
+  EXPECT_NE(operator_.errors[0].find("\"x;drop\""), std::string::npos);
+  EXPECT_EQ(server_.calls.size(), before);
+  EXPECT_TRUE(fo.ListOpen());
+}
+
+TEST_F(NewCompany, ApostropheInTheCompanyNameIsDoubled) {
+  Count(kCommonDatabaseCountSql, 1);
+  TfrmFo& fo = Create();
+  Type("O'Brien Kft", "ceg3");
+  fo.aDbCreaExecute();
+  ASSERT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(
+      server_.calls[server_.calls.size() - 2].sql,
+      "insert into ZMP_Peldany (id, pld, fiznev, tilt) values (1,  ' O''Brien Kft ' ,  ' ceg3 "
+      "' ,'N' )  ");
+}
+
+TEST_F(NewCompany, ServerErrorStopsAtThatStatementAndLeavesTheListClosed) {
+  server_.Fail("master", "alter database ceg1 set recovery full", "no right to alter");
+  TfrmFo& fo = Create();
+  Type("Első Kft", "ceg1");
+  fo.aDbCreaExecute();
+  EXPECT_EQ(operator_.errors, (std::vector<std::string>{"no right to alter"}));
+  EXPECT_EQ(server_.calls.back().sql, "alter database ceg1 set recovery full");
+  EXPECT_FALSE(fo.ListOpen());
+}
+
+TEST_F(NewCompany, NewRowShowsNoVersionUntilTheNextLoad) {
+  Count(kCommonDatabaseCountSql, 1);
+  server_.Answer("ZMP_Vorel", kInstanceListSql, List({{std::string("Alfa"), std::string("ceg1")}}));
+  Installed("ceg1", kNotInstalled);
+  TfrmFo& fo = Create();
+  server_.Answer("ZMP_Vorel", kInstanceListSql,
+                 List({{std::string("Alfa"), std::string("ceg1")},
+                       {std::string(" Béta "), std::string(" ceg2 ")}}));
+  Type("Béta", "ceg2");
+  fo.aDbCreaExecute();
+  ASSERT_EQ(fo.RowCount(), 2u);
+  EXPECT_EQ(fo.Row(0).Ver, "Nincs telepítve");
+  EXPECT_EQ(fo.Row(1).Ver, "");
+  EXPECT_EQ(fo.Row(1).VanVer, "I");
+}
+
+TEST_F(NewCompany, SboModeReopensTheCompanyListOnItsOwnDatabase) {
+  Settings("Sbo-Common");
+  Count(kCommonDatabaseCountSql, 1);
+  TfrmFo& fo = Create();
+  Type("Első Kft", "ceg1");
+  fo.aDbCreaExecute();
+  EXPECT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(server_.calls.back().catalogue, "Sbo-Common");
+  EXPECT_EQ(server_.calls.back().sql, kSboInstanceListSql);
+}
+
+class ReportDirectory : public MainWindow {
+ protected:
+  void SetUp() override {
+    Settings("Sbo-Common");
+    server_.Answer("Sbo-Common", kSboInstanceListSql,
+                   List({{std::string("Alfa"), std::string("ceg1")}}));
+    Installed("ceg1", "1.0");
+  }
+};
+
+TEST_F(ReportDirectory, MissingSettingIsInsertedWithId100) {
+  TfrmFo& fo = Create();
+  repUtView_.script = [](TfrmRepUt& d) {
+    EXPECT_FALSE(d.RendbenEnabled());
+    d.eDirChange("  D:\\Riport ");
+    d.bRendbenClick();
+  };
+  fo.aUtcaExecute();
+  EXPECT_EQ(repUtView_.shownDirectory, "");
+  ASSERT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(server_.calls.back().catalogue, "ceg1");
+  EXPECT_EQ(server_.calls.back().sql, kReportDirInsertSql);
+  EXPECT_EQ(server_.calls.back().params,
+            (db::Params{std::int64_t{100}, std::string("PWREPUT"), std::string("D:\\Riport")}));
+}
+
+TEST_F(ReportDirectory, ExistingSettingIsShownTrimmedAndUpdatedById) {
+  server_.Answer("ceg1", kReportDirSelectSql,
+                 db::ResultSet({"id", "kod"}, {{std::int64_t{7}, std::string(" C:\\Regi ")},
+                                               {std::int64_t{8}, std::string("masodik")}}));
+  TfrmFo& fo = Create();
+  repUtView_.script = [](TfrmRepUt& d) {
+    d.eDirChange("D:\\Uj");
+    d.bRendbenClick();
+  };
+  fo.aUtcaExecute();
+  EXPECT_EQ(repUtView_.shownDirectory, "C:\\Regi");
+  EXPECT_EQ(server_.calls.back().sql, kReportDirUpdateSql);
+  EXPECT_EQ(server_.calls.back().params, (db::Params{std::string("D:\\Uj"), std::int64_t{7}}));
+}
+
+TEST_F(ReportDirectory, CancelWritesNothing) {
+  TfrmFo& fo = Create();
+  repUtView_.script = [](TfrmRepUt& d) {
+    d.eDirChange("D:\\Uj");
+    d.bMegsemClick();
+  };
+  fo.aUtcaExecute();
+  EXPECT_EQ(server_.calls.back().sql, kReportDirSelectSql);
+}
+
+TEST_F(ReportDirectory, MissingSettingsTableStopsBeforeTheDialog) {
+  server_.Fail("ceg1", kReportDirSelectSql, "Invalid object name 'zmp_puy'.");
+  TfrmFo& fo = Create();
+  fo.aUtcaExecute();
+  EXPECT_EQ(operator_.errors, (std::vector<std::string>{"Invalid object name 'zmp_puy'."}));
+  EXPECT_EQ(repUtView_.shown, 0);
+}
+
+}  // namespace
+}  // namespace moltaro::instances
