@@ -5,7 +5,7 @@
 #include "db/errors.h"
 #include "db/odbc/connection_translation.h"
 #include "db/odbc/odbc_connection.h"
-#include "sqlite_driver.h"
+#include "test_drivers.h"
 
 namespace moltaro::db::odbc {
 namespace {
@@ -18,6 +18,9 @@ TEST(LoginFailure, AClosedPortThroughFreeTdsFailsAsADatabaseError) {
       "Use Procedure for Prepare=1;Auto Translate=True;Packet Size=4096;"
       "Use Encryption for Data=False;");
   OdbcOptions options;
+  options.driver = testing::FreeTdsDriver();
+  ASSERT_FALSE(options.driver.empty())
+      << "FreeTDS's ODBC driver (Debian package tdsodbc) is not installed.";
   options.loginTimeout = 5;
   const OdbcConnectTarget target = TranslateConnectionString(settings, options);
   EXPECT_THROW(OdbcConnection(target, options.loginTimeout, options.driver), DatabaseError);

@@ -7,7 +7,7 @@
 
 #include "db/errors.h"
 #include "db/odbc/odbc_connection.h"
-#include "sqlite_driver.h"
+#include "test_drivers.h"
 
 namespace moltaro::db::odbc {
 namespace {

@@ -1,4 +1,4 @@
-#include "sqlite_driver.h"
+#include "test_drivers.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -12,17 +12,29 @@
 
 namespace moltaro::db::odbc::testing {
 
-std::string SqliteDriver() {
+namespace {
+
+std::string RegisteredOrInstalled(const std::string& registeredName, const std::string& library) {
   const Handle environment = MakeEnvironment();
   for (const std::string& name : RegisteredDrivers(environment)) {
-    if (name == "SQLite3") return name;
+    if (name == registeredName) return name;
   }
   for (const char* dir : {"/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc",
                           "/usr/lib/odbc", "/usr/local/lib"}) {
-    const std::filesystem::path library = std::filesystem::path(dir) / "libsqlite3odbc.so";
-    if (std::filesystem::exists(library)) return library.string();
+    const std::filesystem::path path = std::filesystem::path(dir) / library;
+    if (std::filesystem::exists(path)) return path.string();
   }
   return {};
+}
+
+}  // namespace
+
+std::string SqliteDriver() {
+  return RegisteredOrInstalled("SQLite3", "libsqlite3odbc.so");
+}
+
+std::string FreeTdsDriver() {
+  return RegisteredOrInstalled("FreeTDS", "libtdsodbc.so");
 }
 
 ScratchFile::ScratchFile(const std::string& stem) {

@@ -1,4 +1,4 @@
-// The SQLite ODBC driver the generic tests run against, and scratch databases.
+// The ODBC drivers the tests run against, scratch databases and a closed port.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +9,9 @@ namespace moltaro::db::odbc::testing {
 // The registered name of the SQLite 3 ODBC driver, or the path of its library
 // when Debian did not register it. Empty when neither is found.
 std::string SqliteDriver();
+
+// FreeTDS's driver likewise: its registered name or its library path.
+std::string FreeTdsDriver();
 
 // A file name in the temporary directory no other test uses; removed with the object.
 class ScratchFile {
