@@ -57,6 +57,12 @@ BatchResult OdbcConnection::Execute(std::string_view sql, const Params& params) 
   const MarkedStatement marked = MarkParameters(sql);
   CheckParameterCount(marked, params, sql);
   Handle statement = NewStatement();
+  // A batch goes to the server as composed: the driver is not to rewrite
+  // anything in it that looks like an ODBC escape sequence. Drivers without
+  // the switch (SQLite's, for one) refuse it and scan, which changes nothing
+  // for the system's statements, so the refusal is not an error.
+  SQLSetStmtAttr(statement.Get(), SQL_ATTR_NOSCAN,
+                 reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(SQL_NOSCAN_ON)), 0);
   ParameterBuffers buffers;
   for (const Value& value : params) buffers.Add(value);
   buffers.BindAll(statement);
