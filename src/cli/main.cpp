@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
+#include "cli/instance_commands.h"
 #include "cli/program_start.h"
 #include "cli/sql_command.h"
 #include "db/embedded/embedded_server.h"
@@ -20,7 +22,9 @@ constexpr const char* kDescription =
     "Examples:\n"
     "  moltaro-cli server-init data --sa-password secret\n"
     "  echo 'local$$master' > VELDORAdb_new.ini\n"
-    "  moltaro-cli -U sa -P secret sql -Q \"select name from dbo.sysdatabases\"\n";
+    "  moltaro-cli -U sa -P secret sql -Q \"select name from dbo.sysdatabases\"\n"
+    "  moltaro-cli -U sa -P secret new-company \"Kovács Kft\" kovacs\n"
+    "  moltaro-cli -U sa -P secret instances --json\n";
 
 int ServerInit(const std::string& dataDir, const std::string& password) {
   try {
@@ -62,6 +66,27 @@ int Main(int argc, char** argv) {
   q->excludes(in);
   sqlCmd->footer("Without -Q or -i the script is read from standard input.");
 
+  bool json = false;
+  CLI::App* instancesCmd = app.add_subcommand(
+      "instances", "The main window's list: company, database and version, tab separated");
+  instancesCmd->add_flag("--json", json,
+                         "A JSON array of objects with nev, dbname, Ver and VanVer");
+
+  std::string company, database;
+  CLI::App* newCompany = app.add_subcommand(
+      "new-company",
+      "Create a company database and register it as an instance (creates ZMP_Vorel when the "
+      "server has none)");
+  newCompany->add_option("COMPANY", company, "Company name, at most 15 characters")->required();
+  newCompany->add_option("DATABASE", database, "Database name, at most 15 characters")->required();
+
+  std::string reportDatabase, reportDirectory;
+  CLI::App* reportDir =
+      app.add_subcommand("report-dir", "Print an instance's report directory, or store a new one");
+  reportDir->add_option("DATABASE", reportDatabase, "The instance's database name")->required();
+  auto* directoryOption =
+      reportDir->add_option("DIRECTORY", reportDirectory, "The directory to store");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -89,6 +114,14 @@ int Main(int argc, char** argv) {
   ServerSettings settings;
   if (const int status = StartProgram(credentials, settings); status != kExitOk) return status;
   if (sqlCmd->parsed()) return RunSqlCommand(sql, settings);
+  const InstanceStreams streams{std::cout, std::cerr};
+  if (instancesCmd->parsed()) return ListInstances(settings, json, streams);
+  if (newCompany->parsed()) return NewCompany(settings, company, database, streams);
+  if (reportDir->parsed()) {
+    std::optional<std::string> directory;
+    if (directoryOption->count() > 0) directory = reportDirectory;
+    return ReportDirectory(settings, reportDatabase, directory, streams);
+  }
   return kExitUsage;
 }
 

@@ -1,0 +1,163 @@
+#include "cli/instance_commands.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+#include "cli/program_start.h"
+#include "instances/fake_server.h"
+#include "instances/main_window.h"
+#include "instances/new_company_statements.h"
+
+namespace moltaro::cli {
+namespace {
+
+using instances::testing::FakeServer;
+
+class InstanceCommands : public ::testing::Test {
+ protected:
+  void SetUp() override { settings_.SetServerSettings("", "Sbo-Common", "", "sa", "titok"); }
+  void TwoInstances() {
+    server_.Answer(
+        "Sbo-Common", instances::kSboInstanceListSql,
+        db::ResultSet({"nev", "dbname"}, {{std::string("Alfa Kft"), std::string(" ceg1 ")},
+                                          {std::string("Béta"), db::Null()},
+                                          {std::string("Gamma"), std::string("ceg1")}}));
+    server_.Answer("ceg1", instances::kVersionColumnSql,
+                   db::ResultSet({"id"}, {{std::int64_t{3}}}));
+    server_.Answer("ceg1", instances::kInstalledVersionSql,
+                   db::ResultSet({"szam"}, {{std::string("2024.1234567890123")}}));
+  }
+  InstanceStreams Streams() { return {out_, err_}; }
+
+  ServerSettings settings_;
+  FakeServer server_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(InstanceCommands, ListIsTabSeparatedInListOrderAsStored) {
+  TwoInstances();
+  EXPECT_EQ(ListInstances(settings_, false, Streams(), server_.Factory()), kExitOk);
+  EXPECT_EQ(out_.str(),
+            "Alfa Kft\t ceg1 \t2024.1234567890\n"
+            "Béta\t\tNincs telepítve\n"
+            "Gamma\tceg1\t2024.1234567890\n");
+}
+
+TEST_F(InstanceCommands, JsonGivesTheCalculatedFieldsToo) {
+  TwoInstances();
+  EXPECT_EQ(ListInstances(settings_, true, Streams(), server_.Factory()), kExitOk);
+  const auto rows = nlohmann::json::parse(out_.str());
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0]["nev"], "Alfa Kft");
+  EXPECT_EQ(rows[0]["dbname"], " ceg1 ");
+  EXPECT_EQ(rows[0]["Ver"], "2024.1234567890");
+  EXPECT_EQ(rows[0]["VanVer"], "I");
+  EXPECT_TRUE(rows[1]["dbname"].is_null());
+  EXPECT_EQ(rows[1]["VanVer"], "N");
+}
+
+TEST_F(InstanceCommands, UnreadableInstanceFailsTheListButItsRowsArePrinted) {
+  TwoInstances();
+  server_.RefuseOpen("ceg1");
+  EXPECT_EQ(ListInstances(settings_, false, Streams(), server_.Factory()), kExitFailed);
+  EXPECT_NE(err_.str().find("ceg1"), std::string::npos);
+  EXPECT_EQ(out_.str(), "Alfa Kft\t ceg1 \t\nBéta\t\t\nGamma\tceg1\t\n");
+}
+
+TEST_F(InstanceCommands, ReportDirectoryPrintsTheStoredOneOfTheFirstMatchingRow) {
+  TwoInstances();
+  server_.Answer("ceg1", instances::kReportDirSelectSql,
+                 db::ResultSet({"id", "kod"}, {{std::int64_t{4}, std::string("D:\\Riport")}}));
+  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::nullopt, Streams(), server_.Factory()),
+            kExitOk);
+  EXPECT_EQ(out_.str(), "D:\\Riport\n");
+  EXPECT_EQ(server_.calls.back().sql, instances::kReportDirSelectSql);
+}
+
+TEST_F(InstanceCommands, ReportDirectoryWithoutSettingPrintsAnEmptyLine) {
+  TwoInstances();
+  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::nullopt, Streams(), server_.Factory()),
+            kExitOk);
+  EXPECT_EQ(out_.str(), "\n");
+}
+
+TEST_F(InstanceCommands, ReportDirectoryStoresTheTrimmedDirectory) {
+  TwoInstances();
+  EXPECT_EQ(
+      ReportDirectory(settings_, "ceg1", std::string(" E:\\R "), Streams(), server_.Factory()),
+      kExitOk);
+  EXPECT_EQ(server_.calls.back().sql, instances::kReportDirInsertSql);
+  EXPECT_EQ(server_.calls.back().params,
+            (db::Params{std::int64_t{100}, std::string("PWREPUT"), std::string("E:\\R")}));
+}
+
+TEST_F(InstanceCommands, ReportDirectoryRefusesUnknownDatabaseAndEmptyDirectory) {
+  TwoInstances();
+  EXPECT_EQ(ReportDirectory(settings_, "ceg9", std::nullopt, Streams(), server_.Factory()),
+            kExitFailed);
+  EXPECT_NE(err_.str().find("\"ceg9\""), std::string::npos);
+  const std::size_t sent = server_.calls.size();
+  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::string(), Streams(), server_.Factory()),
+            kExitUsage);
+  for (std::size_t i = sent; i < server_.calls.size(); ++i) {
+    EXPECT_NE(server_.calls[i].sql, instances::kReportDirInsertSql);
+  }
+}
+
+class NewCompanyCommand : public InstanceCommands {
+ protected:
+  void SetUp() override {
+    settings_.SetServerSettings("", "ZMP_Vorel", "", "sa", "titok");
+    server_.Answer("master", instances::kMasterFileNameSql,
+                   db::ResultSet({"FILENAME"}, {{std::string("/d/master.mdf")}}));
+    server_.Answer("master", instances::kCommonDatabaseCountSql,
+                   db::ResultSet({"db"}, {{std::int64_t{1}}}));
+  }
+  bool Sent(const std::string& sql) {
+    for (const auto& call : server_.calls) {
+      if (call.sql == sql) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(NewCompanyCommand, CreatesAndRegistersWithBothFieldsConfirmed) {
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), server_.Factory()), kExitOk);
+  EXPECT_TRUE(Sent(instances::CompanyDatabaseStatements("kovacs", "/d/")[0]));
+  EXPECT_TRUE(Sent(instances::RegistrationInsert(1, "Kovács Kft", "kovacs")));
+  EXPECT_EQ(out_.str(), "");
+}
+
+TEST_F(NewCompanyCommand, ExistingDatabaseMessageGoesToTheOutput) {
+  server_.Answer("master", instances::DatabaseCountSql("kovacs"),
+                 db::ResultSet({"db"}, {{std::int64_t{1}}}));
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), server_.Factory()), kExitOk);
+  EXPECT_EQ(out_.str(), "A kovacs adatbázis már létezik!!\n");
+}
+
+TEST_F(NewCompanyCommand, ShortDatabaseNameWithALongCompanyName) {
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kv", Streams(), server_.Factory()), kExitOk);
+  EXPECT_TRUE(Sent(instances::RegistrationInsert(1, "Kovács Kft", "kv")));
+}
+
+TEST_F(NewCompanyCommand, RefusedBeforeAnythingIsSent) {
+  EXPECT_EQ(NewCompany(settings_, "Kft", "kv", Streams(), server_.Factory()), kExitUsage);
+  EXPECT_EQ(
+      NewCompany(settings_, "Kovács Kft", "adatbazis_tul_hosszu", Streams(), server_.Factory()),
+      kExitUsage);
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kov acs", Streams(), server_.Factory()),
+            kExitFailed);
+  for (const auto& call : server_.calls) EXPECT_NE(call.catalogue, "master");
+}
+
+TEST_F(NewCompanyCommand, ServerErrorFailsTheCommand) {
+  server_.Fail("master", "alter database kovacs set auto_close off", "ALTER DATABASE failed.");
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), server_.Factory()),
+            kExitFailed);
+  EXPECT_EQ(err_.str(), "ALTER DATABASE failed.\n");
+}
+
+}  // namespace
+}  // namespace moltaro::cli
