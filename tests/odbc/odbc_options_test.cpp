@@ -59,7 +59,7 @@ TEST_F(OdbcOptionsTest, TheFileBesideTheSettingsIsRead) {
 
 TEST_F(OdbcOptionsTest, TheEnvironmentWinsAndItsExtraKeysComeLast) {
   WriteFile("Driver=FreeTDS\nExtra=TDS_Version=7.3\nLoginTimeout=7\n");
-  environment_[std::string(kDriverVariable)] = "ODBC Driver 17 for SQL Server";
+  environment_[std::string(kDriverVariable)] = "{ODBC Driver 17 for SQL Server}";
   environment_[std::string(kExtraVariable)] = "TDS_Version=7.4";
   environment_[std::string(kLoginTimeoutVariable)] = "3";
   const OdbcOptions options = Load();

@@ -55,9 +55,10 @@ std::string JoinNames(const std::vector<std::string>& names) {
 
 [[noreturn]] void ThrowDriverUnloadable(const std::vector<DiagnosticRecord>& records,
                                         std::string_view driverName) {
-  throw Error("The ODBC driver \"" + std::string(driverName) +
-              "\" is registered but cannot be loaded (" + ServerError(records).what() +
-              "); check the library its entry in odbcinst.ini names.");
+  throw Error("The ODBC driver \"" + std::string(driverName) + "\" cannot be loaded (" +
+              ServerError(records).what() +
+              "); check that its library exists: the path given, or for a registered driver "
+              "the library its entry in odbcinst.ini names.");
 }
 
 void SetConnectionAttribute(const ConnectionHandle& connection, SQLINTEGER attribute, SQLULEN value,

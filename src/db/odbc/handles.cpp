@@ -6,12 +6,28 @@
 
 namespace moltaro::db::odbc {
 
+namespace {
+
+std::string KindName(SQLSMALLINT type) {
+  switch (type) {
+    case SQL_HANDLE_ENV:
+      return "an environment";
+    case SQL_HANDLE_DBC:
+      return "a connection";
+    case SQL_HANDLE_STMT:
+      return "a statement (is the connection still alive?)";
+    default:
+      return "a handle of kind " + std::to_string(type);
+  }
+}
+
+}  // namespace
+
 Handle::Handle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
   const SQLRETURN rc = SQLAllocHandle(type, parent, &handle_);
   if (!SQL_SUCCEEDED(rc)) {
     handle_ = SQL_NULL_HANDLE;
-    throw Error("The ODBC driver manager could not allocate a handle (kind " +
-                std::to_string(type) + ").");
+    throw Error("The ODBC driver manager could not allocate " + KindName(type) + ".");
   }
 }
 

@@ -80,6 +80,10 @@ OdbcOptions LoadOdbcOptions(const std::filesystem::path& directory,
   if (auto timeout = environment(kLoginTimeoutVariable)) {
     options.loginTimeout = ParseTimeout(*timeout, std::string(kLoginTimeoutVariable));
   }
+  // odbcinst.ini names are often written braced, as in connection strings.
+  if (options.driver.size() >= 2 && options.driver.front() == '{' && options.driver.back() == '}') {
+    options.driver = Trim(std::string_view(options.driver).substr(1, options.driver.size() - 2));
+  }
   if (options.driver.empty()) {
     throw Error("No ODBC driver is named: set " + std::string(kDriverVariable) +
                 " or the Driver line of " + std::string(kOptionsFileName) + ".");
