@@ -85,7 +85,7 @@ CatalogueColumn ComposeCatalogueColumn(const std::string& nev, const std::string
 }
 
 CatalogueColumn CatalogueColumnDefinition(RunContext& run, std::int64_t childId) {
-  const db::ResultSet row = run.dbForras.Query(kCatalogueColumnQuery, {childId});
+  const db::ResultSet row = run.dbForras->Query(kCatalogueColumnQuery, {childId});
   return ComposeCatalogueColumn(
       row.Text("NEV"),
       CatalogueTypeText(IntegerOrZero(row, "TIPUS"), IntegerOrZero(row, "HOSSZ"),
@@ -94,7 +94,7 @@ CatalogueColumn CatalogueColumnDefinition(RunContext& run, std::int64_t childId)
 }
 
 std::string TargetColumnDefinition(RunContext& run, std::int64_t objectId, std::int64_t colid) {
-  const db::ResultSet row = run.dbCel.Query(kTargetColumnQuery, {objectId, colid});
+  const db::ResultSet row = run.dbCel->Query(kTargetColumnQuery, {objectId, colid});
   const bool notNull = IntegerOrZero(row, "typestat") % 2 != 0;
   return row.Text("name") + " " +
          TargetTypeText(IntegerOrZero(row, "xtype"), IntegerOrZero(row, "length"),

@@ -34,13 +34,13 @@ void ReconcileIndex(RunContext& run, std::int64_t id, const std::string& index,
                     const std::string& table) {
   run.ShowStatus(ValtLabel::lObj, index);
   run.WriteLog(index);
-  bool missing = run.dbCel.Query(kIndexExistsQuery, {index}).IsNull("ID");
+  bool missing = run.dbCel->Query(kIndexExistsQuery, {index}).IsNull("ID");
   run.WriteLog(index);
   const std::string wanted =
-      KeyListText(Column(run.dbForras.Query(kCatalogueKeysQuery, {id}), "NEV"));
+      KeyListText(Column(run.dbForras->Query(kCatalogueKeysQuery, {id}), "NEV"));
   if (!missing) {
     const std::string current =
-        KeyListText(Column(run.dbCel.Query(kTargetKeysQuery, {index}), "cname"));
+        KeyListText(Column(run.dbCel->Query(kTargetKeysQuery, {index}), "cname"));
     if (current != wanted) {
       run.ExecuteStatement("drop index " + table + "." + index, kTolerated);
       missing = true;
@@ -61,7 +61,7 @@ std::string KeyListText(const std::vector<std::string>& keys) {
 }
 
 void ReconcileIndexes(RunContext& run) {
-  db::ResultSet heads = run.dbForras.Query(kIndexHeadsQuery);
+  db::ResultSet heads = run.dbForras->Query(kIndexHeadsQuery);
   for (; !heads.Eof(); heads.Next()) {
     ReconcileIndex(run, WholeNumber(heads, "ID"), heads.Text("anev"), heads.Text("bnev"));
     run.StepProgress();

@@ -17,7 +17,7 @@ bool RunContext::ExecuteStatement(std::string_view statement, std::string_view e
   const std::string suffix = errorKind == kTolerated ? " (elmegy)" : "";
   const std::string text = Trim(statement);
   try {
-    dbCel.Execute(text);
+    dbCel->Execute(text);
     return true;
   } catch (const db::DatabaseError& error) {
     WriteLog(" HIBA " + suffix);

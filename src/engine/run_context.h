@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/connection.h"
+#include "engine/engine_connection.h"
 #include "engine/run_log.h"
 #include "engine/valt_display.h"
 
@@ -34,13 +34,14 @@ struct RunState {
 
 class RunContext {
  public:
-  explicit RunContext(ValtDisplay& display) : display_(display) {}
+  RunContext(ValtDisplay& display, const EngineConnectionFactory& connect)
+      : dbForras(connect()), dbCel(connect()), display_(display) {}
 
   // Catalogue side: reads of the catalogue heads, columns, keys and texts.
-  db::Connection dbForras;
+  std::unique_ptr<EngineConnection> dbForras;
   // Target side: every change, every insert of the loader, the reads of the
   // server's system tables and of the installed version.
-  db::Connection dbCel;
+  std::unique_ptr<EngineConnection> dbCel;
   RunState state;
   RunLog log;
   // Where verzio.ver is read and the run log written; empty means the

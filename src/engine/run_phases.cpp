@@ -48,7 +48,7 @@ int CountObjects(RunContext& run) {
   for (std::size_t position = 0; position < kPhases.size(); ++position) {
     if (!PhaseEnabled(run.state.PhaseMask, position)) continue;
     const db::ResultSet result =
-        run.dbForras.Query(kCountQuery, {std::string(kPhases[position].kind)});
+        run.dbForras->Query(kCountQuery, {std::string(kPhases[position].kind)});
     count += WholeNumber(result, "db");
   }
   return static_cast<int>(count);
@@ -83,8 +83,8 @@ void RunPhases(RunContext& run) {
 }
 
 void RecordVersion(RunContext& run) {
-  run.dbCel.Execute("delete from zmp_obj_ver");
-  run.dbCel.Execute(
+  run.dbCel->Execute("delete from zmp_obj_ver");
+  run.dbCel->Execute(
       "insert into zmp_obj_ver (szam, datum)\r\n"
       "values (:xszam, getdate())",
       {run.state.NewVersion});

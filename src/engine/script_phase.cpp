@@ -30,7 +30,7 @@ std::string AfterFirst(std::string_view text, std::string_view mark) {
 }  // namespace
 
 std::string ReadCatalogueText(RunContext& run, std::int64_t headId) {
-  db::ResultSet chunks = run.dbForras.Query(kTextQuery, {headId});
+  db::ResultSet chunks = run.dbForras->Query(kTextQuery, {headId});
   std::string text;
   for (; !chunks.Eof(); chunks.Next()) text += chunks.Text("SZOVEG");
   return text;
@@ -79,7 +79,7 @@ void ExecuteScriptPiece(RunContext& run, std::string_view piece, std::string_vie
 }
 
 void RunScripts(RunContext& run, std::string_view kind) {
-  db::ResultSet heads = run.dbForras.Query(kScriptHeadsQuery, {std::string(kind)});
+  db::ResultSet heads = run.dbForras->Query(kScriptHeadsQuery, {std::string(kind)});
   for (; !heads.Eof(); heads.Next()) {
     run.ShowStatus(ValtLabel::lObj, heads.Text("NEV"));
     const std::string text = ReadCatalogueText(run, WholeNumber(heads, "ID"));
@@ -122,13 +122,13 @@ std::string ProcedureStatement(std::string_view preparedText, bool exists) {
 }
 
 void ReconcileProcedures(RunContext& run) {
-  db::ResultSet heads = run.dbForras.Query(kProcedureHeadsQuery);
+  db::ResultSet heads = run.dbForras->Query(kProcedureHeadsQuery);
   for (; !heads.Eof(); heads.Next()) {
     const std::string text = ReadCatalogueText(run, WholeNumber(heads, "ID"));
     const ProcedureText procedure = PrepareProcedureText(text);
     if (!text.empty() && procedure.defines) {
       run.ShowStatus(ValtLabel::lObj, procedure.name);
-      const bool exists = !run.dbCel.Query(kProcedureExistsQuery, {procedure.name}).IsNull("NAME");
+      const bool exists = !run.dbCel->Query(kProcedureExistsQuery, {procedure.name}).IsNull("NAME");
       run.WriteLog(procedure.name);
       run.ExecuteStatement(ProcedureStatement(procedure.text, exists), heads.Text("HIBA"));
     }

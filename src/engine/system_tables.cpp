@@ -39,7 +39,7 @@ void EnsureSeededTable(RunContext& run, const char* name, const char* createStat
   run.ShowStatus(ValtLabel::lObj, name);
   if (!TableExists(run, name)) run.ExecuteStatement(createStatement, kFatal);
   if (!run.state.Failed) {
-    if (run.dbCel.Query(readStatement).Text(column).empty()) run.dbCel.Execute(seedStatement);
+    if (run.dbCel->Query(readStatement).Text(column).empty()) run.dbCel->Execute(seedStatement);
   }
   run.WriteLog(std::string(name) + " Ok");
 }
@@ -48,7 +48,7 @@ void RewriteLoginTable(RunContext& run) {
   RecreateTable(run, "ZMP_SYS_SA",
                 "create table ZMP_SYS_SA (SANAME nvarchar(100), SAPWD nvarchar(100), "
                 "SADB nvarchar(100), BENDE nvarchar(10))");
-  run.dbCel.Execute(
+  run.dbCel->Execute(
       "insert into ZMP_SYS_SA (saname, sapwd, sadb, bende) values (:x1, :x2, :x3, :x4)",
       {run.state.LoginName, run.state.LoginPassword, run.state.TargetDatabase,
        std::string("NNNNNNNNNN")});
@@ -58,7 +58,7 @@ void RewriteLoginTable(RunContext& run) {
 }  // namespace
 
 bool TableExists(RunContext& run, std::string_view name) {
-  const db::ResultSet result = run.dbCel.Query(kTableExistsQuery, {std::string(name)});
+  const db::ResultSet result = run.dbCel->Query(kTableExistsQuery, {std::string(name)});
   return !result.IsNull("id");
 }
 

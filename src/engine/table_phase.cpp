@@ -34,7 +34,7 @@ struct CatalogueChild {
 };
 
 std::vector<CatalogueChild> ColumnsOf(RunContext& run, std::int64_t headId) {
-  db::ResultSet rows = run.dbForras.Query(kColumnsQuery, {headId});
+  db::ResultSet rows = run.dbForras->Query(kColumnsQuery, {headId});
   std::vector<CatalogueChild> columns;
   for (; !rows.Eof(); rows.Next()) columns.push_back({WholeNumber(rows, "ID"), rows.Text("NEV")});
   return columns;
@@ -44,7 +44,7 @@ std::vector<CatalogueChild> ColumnsOf(RunContext& run, std::int64_t headId) {
 // catalogue; empty when nothing differs.
 std::string ColumnStatement(RunContext& run, const std::string& table,
                             const CatalogueChild& child) {
-  const db::ResultSet target = run.dbCel.Query(kTargetColumnQuery, {table, child.nev});
+  const db::ResultSet target = run.dbCel->Query(kTargetColumnQuery, {table, child.nev});
   const CatalogueColumn catalogue = CatalogueColumnDefinition(run, child.id);
   if (target.Eof()) return "alter table " + table + " add " + catalogue.Full();
   const std::string current =
@@ -80,7 +80,7 @@ std::string CreateTableStatement(std::string_view tableName,
 }
 
 void ReconcileTables(RunContext& run) {
-  db::ResultSet heads = run.dbForras.Query(kTableHeadsQuery);
+  db::ResultSet heads = run.dbForras->Query(kTableHeadsQuery);
   for (; !heads.Eof(); heads.Next()) {
     const std::string table = heads.Text("NEV");
     const std::int64_t headId = WholeNumber(heads, "ID");
@@ -96,10 +96,10 @@ void ReconcileTables(RunContext& run) {
 }
 
 void ReconcileDefault(RunContext& run, const std::string& table, const std::string& column) {
-  const db::ResultSet catalogue = run.dbCel.Query(kCatalogueDefaultQuery, {table, column});
+  const db::ResultSet catalogue = run.dbCel->Query(kCatalogueDefaultQuery, {table, column});
   const std::string wanted = Trim(catalogue.Text("deflt"));
   if (wanted.empty()) return;  // a default only the target has stays
-  const std::string current = run.dbCel.Query(kTargetDefaultQuery, {table, column}).Text("text");
+  const std::string current = run.dbCel->Query(kTargetDefaultQuery, {table, column}).Text("text");
   if (wanted == current) return;
 
   const CatalogueColumn definition = CatalogueColumnDefinition(run, WholeNumber(catalogue, "id"));
@@ -128,7 +128,7 @@ void ReconcileDefault(RunContext& run, const std::string& table, const std::stri
 
 bool DropColumn(RunContext& run, const std::string& table, const std::string& column) {
   const std::string constraint =
-      run.dbCel.Query(kDefaultConstraintQuery, {table, column}).Text("name");
+      run.dbCel->Query(kDefaultConstraintQuery, {table, column}).Text("name");
   if (!constraint.empty() &&
       !run.ExecuteStatement("alter table " + table + " drop constraint " + constraint, kFatal)) {
     return false;

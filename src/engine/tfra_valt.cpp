@@ -26,7 +26,8 @@ class LogCloser {
 
 }  // namespace
 
-TfraValt::TfraValt(ValtDisplay& display) : run_(std::make_unique<RunContext>(display)) {}
+TfraValt::TfraValt(ValtDisplay& display, const EngineConnectionFactory& connect)
+    : run_(std::make_unique<RunContext>(display, connect)) {}
 
 TfraValt::~TfraValt() = default;
 
@@ -49,8 +50,8 @@ void TfraValt::Prepare(const std::string& sourceDatabase, const std::string& tar
   state.PhaseMask = phaseMask;
   state.LoginName = loginName;
   state.LoginPassword = password;
-  run_->dbForras.Open(sourceConnectionString);
-  run_->dbCel.Open(targetConnectionString);
+  run_->dbForras->Open(sourceConnectionString);
+  run_->dbCel->Open(targetConnectionString);
 }
 
 bool TfraValt::RunUpgrade() {

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/engine_connection.h"
 #include "engine/valt_display.h"
 
 namespace moltaro::engine {
@@ -32,7 +33,10 @@ class RunContext;
 
 class TfraValt {
  public:
-  explicit TfraValt(ValtDisplay& display);
+  // `connect` makes the run's two connections; by default connections to a
+  // real server through the database access layer.
+  explicit TfraValt(ValtDisplay& display,
+                    const EngineConnectionFactory& connect = MakeServerConnection);
   ~TfraValt();
   TfraValt(const TfraValt&) = delete;
   TfraValt& operator=(const TfraValt&) = delete;

@@ -78,7 +78,7 @@ bool CheckVersion(RunContext& run, std::string_view header, std::string_view tra
     run.WriteLog(run.state.LastError);
     return false;
   }
-  const db::ResultSet installed = run.dbCel.Query(kInstalledVersionQuery);
+  const db::ResultSet installed = run.dbCel->Query(kInstalledVersionQuery);
   const std::string szam = installed.Text("SZAM");
   if (!Trim(szam).empty()) {
     if (IsNewerVersion(szam, offered)) {

@@ -52,26 +52,26 @@ void InsertRecord(RunContext& run, char kind, std::string_view record) {
     case 'E':
     case 'P':
     case 'U':
-      run.dbCel.Execute(kInsertTextHead, {Field(record, 2), tipus, Field(record, 3),
-                                          Field(record, 4), Field(record, 5), Field(record, 6)});
+      run.dbCel->Execute(kInsertTextHead, {Field(record, 2), tipus, Field(record, 3),
+                                           Field(record, 4), Field(record, 5), Field(record, 6)});
       break;
     case 'I':
-      run.dbCel.Execute(kInsertIndexHead,
-                        {Field(record, 2), tipus, Field(record, 4), Field(record, 3)});
+      run.dbCel->Execute(kInsertIndexHead,
+                         {Field(record, 2), tipus, Field(record, 4), Field(record, 3)});
       break;
     case 'T':
-      run.dbCel.Execute(kInsertTableHead, {Field(record, 2), tipus, Field(record, 3)});
+      run.dbCel->Execute(kInsertTableHead, {Field(record, 2), tipus, Field(record, 3)});
       break;
     case 't':
-      run.dbCel.Execute(kInsertColumn,
-                        {Field(record, 2), Field(record, 3), Field(record, 4), Field(record, 5),
-                         Field(record, 6), Field(record, 7), Field(record, 8), Field(record, 9),
-                         NormaliseDefault(RecordField(record, 6), RecordField(record, 9),
-                                          RecordField(record, 10))});
+      run.dbCel->Execute(kInsertColumn,
+                         {Field(record, 2), Field(record, 3), Field(record, 4), Field(record, 5),
+                          Field(record, 6), Field(record, 7), Field(record, 8), Field(record, 9),
+                          NormaliseDefault(RecordField(record, 6), RecordField(record, 9),
+                                           RecordField(record, 10))});
       break;
     case 'i':
-      run.dbCel.Execute(kInsertIndexKey,
-                        {Field(record, 2), Field(record, 3), Field(record, 4), Field(record, 5)});
+      run.dbCel->Execute(kInsertIndexKey,
+                         {Field(record, 2), Field(record, 3), Field(record, 4), Field(record, 5)});
       break;
     default:
       break;
@@ -96,7 +96,7 @@ void StoreText(RunContext& run, std::int64_t headId, std::string_view text) {
   std::string_view rest = text;
   for (std::int64_t chunk = 1; !rest.empty(); ++chunk) {
     const std::string piece = Utf8Left(rest, kTextChunkLength);
-    run.dbCel.Execute(kInsertTextChunk, {headId, chunk, piece});
+    run.dbCel->Execute(kInsertTextChunk, {headId, chunk, piece});
     rest.remove_prefix(piece.size());
   }
 }
