@@ -26,7 +26,7 @@ OdbcOptions Driver(const std::string& name, const std::string& extra = "") {
 }
 
 constexpr const char* kFreeTdsTail =
-    "UID=sa;PWD=titok;ClientCharset=UTF-8;PacketSize=4096;Encryption=off;";
+    "UID=sa;PWD=titok;ClientCharset=UTF-8;PacketSize=4096;Encryption=off;TextSize=2147483647;";
 
 TEST(FreeTdsTranslation, EachServerForm) {
   const OdbcOptions freeTds = Driver("FreeTDS");

@@ -11,6 +11,7 @@ namespace moltaro::db::odbc {
 namespace {
 
 constexpr int kDefaultPacketSize = 4096;
+constexpr long kUnlimitedTextSize = 2147483647;
 
 bool Contains(std::string_view text, std::string_view part) {
   return ToLowerAscii(text).find(ToLowerAscii(part)) != std::string::npos;
@@ -126,6 +127,8 @@ OdbcConnectTarget TranslateConnectionString(const ConnectionString& settings,
       keys.Set("ClientCharset", "UTF-8");
       keys.Set("PacketSize", std::to_string(packetSize));
       keys.Set("Encryption", encrypt ? "require" : "off");
+      // FreeTDS otherwise asks the server to cut long text values short.
+      keys.Set("TextSize", std::to_string(kUnlimitedTextSize));
       break;
     case DriverFamily::Microsoft:
       keys.Set("Server", server);
