@@ -1,0 +1,58 @@
+// Data definition inside one database: each statement changes the SQLite
+// storage and the system tables in one transaction.
+#pragma once
+
+#include <string_view>
+
+#include "db/embedded/catalog.h"
+#include "db/embedded/tsql_ast.h"
+
+namespace moltaro::db::embedded {
+
+class Ddl {
+ public:
+  // `batchText` is the text the statements were parsed from (for the text
+  // kept in syscomments).
+  Ddl(Catalog& catalog, std::string_view batchText) : catalog_(catalog), text_(batchText) {}
+
+  void CreateTable(const CreateTableStatement& s);
+  void DropTable(const DropTableStatement& s);
+  void AlterTable(const AlterTableStatement& s);
+  void CreateIndex(const CreateIndexStatement& s);
+  void DropIndex(const DropIndexStatement& s);
+  void CreateRoutine(const CreateRoutineStatement& s);
+  void DropRoutine(const DropRoutineStatement& s);
+  void Truncate(const TruncateStatement& s);
+
+ private:
+  struct KeyIndex {
+    int indid = 0;
+    std::string name;
+    std::string sqliteName;
+    bool unique = false;
+    std::vector<int> colids;
+  };
+
+  const TableInfo& RequireUserTable(const ObjectName& name);
+  void CheckNameFree(const std::string& name);
+  ColumnInfo MakeColumn(const ColumnDef& def, int colid, int position);
+  int AddDefault(int tableId, const std::string& table, ColumnInfo& column,
+                 const std::string& constraintName, const std::string& text);
+  void AddKey(int tableId, const std::string& table, const TableConstraint& key,
+              const std::vector<ColumnInfo>& columns);
+  void CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
+                         const std::vector<std::string>& columns);
+  std::vector<KeyIndex> Indexes(int tableId);
+  std::string ColumnSql(const ColumnInfo& c) const;
+  void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column, long long seed,
+                      long long increment);
+  void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,
+                    const std::vector<std::string>& values);
+  void ValidateDefault(const std::string& text);
+  std::string SourceText(const Statement& s) const;
+
+  Catalog& catalog_;
+  std::string_view text_;
+};
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,596 @@
+#include "db/embedded/interpreter.h"
+
+#include <cmath>
+
+#include "common/text.h"
+#include "db/embedded/ddl.h"
+#include "db/errors.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+constexpr int kMaxProcedureNesting = 32;
+
+std::string Key(const std::string& name) { return ToUpperAscii(name); }
+
+// SQL Server's message for SQLite's unique-index failures.
+[[noreturn]] void ThrowStepError(SessionHost& host, sqlite3* db) {
+  const int code = sqlite3_extended_errcode(db);
+  const std::string message = sqlite3_errmsg(db);
+  if (code == SQLITE_INTERRUPT) throw DatabaseError("Query timeout expired", -2);
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+    throw DatabaseError("Lock request time out period exceeded.", 1222);
+  }
+  if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) {
+    // "UNIQUE constraint failed: T.a, T.b"
+    std::string list = message.substr(message.find(':') + 1);
+    std::string table = Trim(list.substr(0, list.find('.')));
+    std::string constraint, kind = "UNIQUE KEY";
+    bool plainIndex = false;
+    try {
+      Catalog& catalog = host.CurrentCatalog();
+      auto stmt = catalog.Db().Prepare(
+          "SELECT i.name, i.status, (SELECT group_concat(c.name, ', ') FROM (SELECT k.colid FROM "
+          "sysindexkeys k WHERE k.id = i.id AND k.indid = i.indid ORDER BY k.keyno) kk JOIN "
+          "syscolumns c ON c.id = i.id AND c.colid = kk.colid) FROM sysindexes i JOIN sysobjects "
+          "o ON o.id = i.id WHERE o.name = ? AND (i.status & 2) = 2");
+      sqlite3_bind_text(stmt.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+      while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        std::string cols = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2));
+        std::string expected;
+        std::size_t pos = 0;
+        while (pos < list.size()) {
+          std::size_t end = list.find(',', pos);
+          if (end == std::string::npos) end = list.size();
+          std::string item = Trim(list.substr(pos, end - pos));
+          item = item.substr(item.find('.') + 1);
+          expected += (expected.empty() ? "" : ", ") + item;
+          pos = end + 1;
+        }
+        if (ToUpperAscii(cols) == ToUpperAscii(expected)) {
+          constraint = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+          const int status = sqlite3_column_int(stmt.get(), 1);
+          if (status & 0x800) kind = "PRIMARY KEY";
+          plainIndex = (status & 0x1800) == 0;
+        }
+      }
+    } catch (const std::exception&) {
+    }
+    if (plainIndex) {
+      throw DatabaseError("Cannot insert duplicate key row in object 'dbo." + table +
+                              "' with unique index '" + constraint + "'.",
+                          2601);
+    }
+    throw DatabaseError("Violation of " + kind + " constraint '" + constraint +
+                            "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
+                        kind == "PRIMARY KEY" ? 2627 : 2627);
+  }
+  throw DatabaseError(message);
+}
+
+}  // namespace
+
+StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
+                                const std::function<Value(const std::string&)>& variable) {
+  sqlite3_stmt* stmt = host.Statement(t.sql);
+  sqlite3* db = sqlite3_db_handle(stmt);
+  struct Reset {
+    sqlite3_stmt* s;
+    ~Reset() {
+      sqlite3_reset(s);
+      sqlite3_clear_bindings(s);
+    }
+  } reset{stmt};
+  for (std::size_t i = 0; i < t.bindings.size(); ++i) {
+    const Binding& b = t.bindings[i];
+    if (b.isVariable) {
+      BindValue(stmt, static_cast<int>(i + 1), variable(b.variable));
+    } else {
+      if (b.parameter >= static_cast<int>(params.size())) {
+        throw DatabaseError("The statement has " + std::to_string(b.parameter + 1) +
+                                " or more parameters but only " + std::to_string(params.size()) +
+                                " values were supplied.",
+                            8178);
+      }
+      BindValue(stmt, static_cast<int>(i + 1), params[static_cast<std::size_t>(b.parameter)]);
+    }
+  }
+  StatementOutcome outcome;
+  const int columns = sqlite3_column_count(stmt);
+  while (true) {
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+      if (t.returnsRows) {
+        std::vector<Value> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(stmt, i));
+        outcome.rows.push_back(std::move(row));
+      }
+      continue;
+    }
+    if (rc == SQLITE_DONE) break;
+    ThrowStepError(host, db);
+  }
+  outcome.changes = t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
+  return outcome;
+}
+
+// ---- variables -------------------------------------------------------------
+
+std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const {
+  const std::string key = Key(name);
+  if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
+      key == "@@NESTLEVEL") {
+    return SqlType{BaseType::Int, 0, 0, 0};
+  }
+  if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" || key == "@@LANGUAGE") {
+    return SqlType{BaseType::NVarChar, 128, 0, 0};
+  }
+  auto it = vars_.find(key);
+  if (it == vars_.end()) return std::nullopt;
+  return it->second.type;
+}
+
+Interpreter::Variable* Interpreter::Frame::Find(const std::string& name) {
+  auto it = vars_.find(Key(name));
+  return it == vars_.end() ? nullptr : &it->second;
+}
+
+void Interpreter::Frame::Declare(const std::string& name, const SqlType& type, Value value) {
+  const std::string key = Key(name);
+  if (vars_.count(key)) {
+    throw DatabaseError("The variable name '" + name +
+                            "' has already been declared. Variable names must be unique within a "
+                            "query batch or stored procedure.",
+                        134);
+  }
+  vars_[key] = Variable{type, std::move(value)};
+}
+
+std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
+  return [&c](const std::string& name) -> Value {
+    const std::string key = Key(name);
+    if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
+    if (key == "@@ERROR") return std::int64_t{0};
+    if (key == "@@TRANCOUNT") return std::int64_t{c.frame->tranCount};
+    if (key == "@@SPID") return std::int64_t{51};
+    if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
+    if (key == "@@VERSION") return std::string("Moltaro embedded SQL Server (SQLite)");
+    if (key == "@@SERVERNAME" || key == "@@SERVICENAME") return std::string("EMBEDDED");
+    if (key == "@@LANGUAGE") return std::string("us_english");
+    Variable* v = c.frame->Find(name);
+    if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
+    return v->value;
+  };
+}
+
+void Interpreter::Assign(Context& c, const std::string& name, const Value& value) {
+  Variable* v = c.frame->Find(name);
+  if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
+  SourceValue in;
+  in.value = value;
+  Value out;
+  std::string error;
+  if (!ConvertValue(in, v->type, false, out, error)) throw DatabaseError(error, 245);
+  v->value = std::move(out);
+}
+
+Value Interpreter::Evaluate(const Expr& e, Context& c) {
+  // Constants need no round trip through SQLite.
+  switch (e.kind) {
+    case ExprKind::Null:
+      return std::monostate{};
+    case ExprKind::Integer:
+      return std::int64_t{std::stoll(e.text)};
+    case ExprKind::String:
+      return e.text;
+    case ExprKind::Variable:
+      return Reader(c)(e.text);
+    case ExprKind::Parameter:
+      if (e.index < static_cast<int>(c.params->size())) return (*c.params)[static_cast<std::size_t>(e.index)];
+      break;
+    default:
+      break;
+  }
+  Translator t(host_.CurrentCatalog(), c.frame, nullptr);
+  Translation tr = t.Value(e);
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
+  return o.rows.empty() ? Value{} : o.rows[0][0];
+}
+
+bool Interpreter::Condition(const Expr& e, Context& c) {
+  Translator t(host_.CurrentCatalog(), c.frame, nullptr);
+  Translation tr = t.Value(e);
+  tr.sql = "SELECT CASE WHEN " + tr.sql.substr(7) + " THEN 1 ELSE 0 END";
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
+  return !o.rows.empty() && std::holds_alternative<std::int64_t>(o.rows[0][0]) &&
+         std::get<std::int64_t>(o.rows[0][0]) == 1;
+}
+
+// ---- statements ------------------------------------------------------------
+
+void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Params& params,
+                           BatchResult& out) {
+  Frame frame;
+  Context c{text, &params, &out, &frame, 0};
+  RunList(batch.statements, c);
+}
+
+Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Context& c) {
+  for (const StatementPtr& s : list) {
+    const Flow f = Run(*s, c);
+    if (f != Flow::Normal) return f;
+  }
+  return Flow::Normal;
+}
+
+void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
+  Translator t(host_.CurrentCatalog(), c.frame, nullptr);
+  Translation tr = t.Query(*s.select);
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
+  c.frame->rowCount = static_cast<long long>(o.rows.size());
+  if (!tr.variables.empty()) {
+    // SELECT @v = …: every row assigns; the last one stays.
+    for (const auto& row : o.rows) {
+      for (std::size_t i = 0; i < row.size(); ++i) Assign(c, tr.variables[i], row[i]);
+    }
+    return;
+  }
+  c.out->results.emplace_back(tr.columns, std::move(o.rows));
+}
+
+void Interpreter::RunChange(const Translation& t, Context& c) {
+  StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
+  c.frame->rowCount = o.changes;
+  c.out->rowsAffected = o.changes;
+}
+
+Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
+  host_.CheckDeadline();
+  Catalog& catalog = host_.CurrentCatalog();
+  switch (s.kind) {
+    case StatementKind::Select:
+      RunQuery(static_cast<const SelectStatement&>(s), c);
+      return Flow::Normal;
+    case StatementKind::Insert: {
+      Translator t(catalog, c.frame, nullptr);
+      RunChange(t.Insert(static_cast<const InsertStatement&>(s)), c);
+      return Flow::Normal;
+    }
+    case StatementKind::Update: {
+      Translator t(catalog, c.frame, nullptr);
+      RunChange(t.Update(static_cast<const UpdateStatement&>(s)), c);
+      return Flow::Normal;
+    }
+    case StatementKind::Delete: {
+      Translator t(catalog, c.frame, nullptr);
+      RunChange(t.Delete(static_cast<const DeleteStatement&>(s)), c);
+      return Flow::Normal;
+    }
+    case StatementKind::Truncate:
+      Ddl(catalog, c.text).Truncate(static_cast<const TruncateStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::CreateTable:
+      Ddl(catalog, c.text).CreateTable(static_cast<const CreateTableStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::DropTable:
+      Ddl(catalog, c.text).DropTable(static_cast<const DropTableStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::AlterTable:
+      Ddl(catalog, c.text).AlterTable(static_cast<const AlterTableStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::CreateIndex:
+      Ddl(catalog, c.text).CreateIndex(static_cast<const CreateIndexStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::DropIndex:
+      Ddl(catalog, c.text).DropIndex(static_cast<const DropIndexStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::CreateRoutine:
+      Ddl(catalog, c.text).CreateRoutine(static_cast<const CreateRoutineStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::DropRoutine:
+      Ddl(catalog, c.text).DropRoutine(static_cast<const DropRoutineStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::CreateDatabase:
+      host_.GetServer().CreateDatabase(static_cast<const CreateDatabaseStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::AlterDatabase:
+      host_.GetServer().AlterDatabase(static_cast<const AlterDatabaseStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::DropDatabase:
+      host_.GetServer().DropDatabase(static_cast<const DropDatabaseStatement&>(s),
+                                     catalog.DatabaseName());
+      return Flow::Normal;
+    case StatementKind::Use:
+      host_.Use(static_cast<const UseStatement&>(s).database);
+      return Flow::Normal;
+    case StatementKind::Exec:
+      Exec(static_cast<const ExecStatement&>(s), c);
+      return Flow::Normal;
+    case StatementKind::Declare: {
+      for (const DeclareItem& item : static_cast<const DeclareStatement&>(s).items) {
+        SqlType type = ResolveType(item.type, 1);
+        c.frame->Declare(item.name, type, Value{});
+        if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
+      }
+      return Flow::Normal;
+    }
+    case StatementKind::SetVariable: {
+      const auto& set = static_cast<const SetVariableStatement&>(s);
+      Value v = Evaluate(*set.value, c);
+      if (set.op != "=") {
+        Variable* var = c.frame->Find(set.variable);
+        if (!var) throw DatabaseError("Must declare the scalar variable \"" + set.variable + "\".", 137);
+        const std::string op(1, set.op[0]);
+        Value current = var->value;
+        if (IsNull(current) || IsNull(v)) {
+          v = Value{};
+        } else if (op == "+" && IsCharacter(var->type.base)) {
+          v = ToText(current) + ToText(v);
+        } else {
+          const double a = std::holds_alternative<std::int64_t>(current) ? static_cast<double>(std::get<std::int64_t>(current)) : std::holds_alternative<double>(current) ? std::get<double>(current) : std::stod(ToText(current));
+          const double b = std::holds_alternative<std::int64_t>(v) ? static_cast<double>(std::get<std::int64_t>(v)) : std::holds_alternative<double>(v) ? std::get<double>(v) : std::stod(ToText(v));
+          double r = op == "+" ? a + b : op == "-" ? a - b : op == "*" ? a * b : (b == 0 ? throw DatabaseError("Divide by zero error encountered.", 8134) : a / b);
+          if (IsInteger(var->type.base) && op == "/") r = std::trunc(r);
+          v = r;
+        }
+      }
+      Assign(c, set.variable, v);
+      return Flow::Normal;
+    }
+    case StatementKind::SetOption: {
+      const auto& opt = static_cast<const SetOptionStatement&>(s);
+      static const char* accepted[] = {"NOCOUNT", "ANSI_NULLS", "QUOTED_IDENTIFIER", "ANSI_PADDING",
+                                       "ANSI_WARNINGS", "ARITHABORT", "CONCAT_NULL_YIELDS_NULL",
+                                       "XACT_ABORT", "NUMERIC_ROUNDABORT", "ANSI_NULL_DFLT_ON",
+                                       "TRANSACTION", "LOCK_TIMEOUT", "DEADLOCK_PRIORITY",
+                                       "TEXTSIZE", "ROWCOUNT"};
+      for (const char* a : accepted) {
+        if (opt.option == a) {
+          if (opt.option == "ROWCOUNT" && opt.value != "0") break;
+          return Flow::Normal;
+        }
+      }
+      if (opt.option == "IMPLICIT_TRANSACTIONS" && opt.value == "OFF") return Flow::Normal;
+      if (opt.option == "DATEFORMAT" && (opt.value == "YMD")) return Flow::Normal;
+      throw DatabaseError(NotSupported("SET " + opt.option + " " + opt.value));
+    }
+    case StatementKind::If: {
+      const auto& i = static_cast<const IfStatement&>(s);
+      if (Condition(*i.condition, c)) return Run(*i.then, c);
+      if (i.otherwise) return Run(*i.otherwise, c);
+      return Flow::Normal;
+    }
+    case StatementKind::While: {
+      const auto& w = static_cast<const WhileStatement&>(s);
+      while (Condition(*w.condition, c)) {
+        const Flow f = Run(*w.body, c);
+        if (f == Flow::Break) break;
+        if (f == Flow::Return) return f;
+      }
+      return Flow::Normal;
+    }
+    case StatementKind::Block:
+      return RunList(static_cast<const BlockStatement&>(s).statements, c);
+    case StatementKind::Break:
+      return Flow::Break;
+    case StatementKind::Continue:
+      return Flow::Continue;
+    case StatementKind::Return: {
+      const auto& r = static_cast<const ReturnStatement&>(s);
+      if (r.value) {
+        Value v = Evaluate(*r.value, c);
+        SourceValue in;
+        in.value = v;
+        Value out;
+        std::string error;
+        if (!ConvertValue(in, SqlType{BaseType::Int, 0, 0, 0}, false, out, error)) {
+          throw DatabaseError(error, 245);
+        }
+        c.frame->returnValue = out;
+      } else {
+        c.frame->returnValue = std::int64_t{0};
+      }
+      return Flow::Return;
+    }
+    case StatementKind::Print:
+      c.out->messages.push_back(ToText(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));
+      return Flow::Normal;
+    case StatementKind::Raiserror: {
+      const auto& r = static_cast<const RaiserrorStatement&>(s);
+      std::string message = ToText(Evaluate(*r.args.at(0), c));
+      const long long severity = r.args.size() > 1 ? ToInteger(Evaluate(*r.args[1], c)) : 16;
+      // printf-style substitutions %s / %d / %i.
+      std::string formatted;
+      std::size_t arg = 3;
+      for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == '%' && i + 1 < message.size()) {
+          const char k = message[i + 1];
+          if (k == '%') {
+            formatted += '%';
+            ++i;
+            continue;
+          }
+          if (k == 's' || k == 'd' || k == 'i' || k == 'u') {
+            formatted += arg < r.args.size() ? ToText(Evaluate(*r.args[arg++], c)) : std::string("(null)");
+            ++i;
+            continue;
+          }
+        }
+        formatted += message[i];
+      }
+      if (severity > 10) throw DatabaseError(formatted, 50000);
+      c.out->messages.push_back(formatted);
+      return Flow::Normal;
+    }
+    case StatementKind::Transaction: {
+      const std::string& action = static_cast<const TransactionStatement&>(s).action;
+      SqliteDb& db = catalog.Db();
+      if (action == "BEGIN") {
+        if (c.frame->tranCount == 0) db.Exec("BEGIN");
+        ++c.frame->tranCount;
+      } else if (action == "COMMIT") {
+        if (c.frame->tranCount == 0) {
+          throw DatabaseError("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902);
+        }
+        if (--c.frame->tranCount == 0) db.Exec("COMMIT");
+      } else {
+        if (c.frame->tranCount == 0) {
+          throw DatabaseError("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903);
+        }
+        c.frame->tranCount = 0;
+        db.Exec("ROLLBACK");
+      }
+      return Flow::Normal;
+    }
+  }
+  return Flow::Normal;
+}
+
+// ---- procedures ------------------------------------------------------------
+
+void Interpreter::Exec(const ExecStatement& s, Context& c) {
+  if (s.dynamicSql) {
+    const std::string text = ToText(Evaluate(*s.dynamicSql, c));
+    Batch batch = ParseBatch(text);
+    Frame frame;
+    Params none;
+    Context inner{text, &none, c.out, &frame, c.depth};
+    RunList(batch.statements, inner);
+    c.frame->rowCount = frame.rowCount;
+    return;
+  }
+  std::vector<CallArgument> args;
+  for (const ExecArgument& a : s.arguments) {
+    CallArgument arg;
+    arg.name = a.name;
+    arg.output = a.output;
+    if (a.value) {
+      arg.value = Evaluate(*a.value, c);
+      if (a.output) {
+        if (a.value->kind != ExprKind::Variable) {
+          throw DatabaseError("The formal parameter \"" + a.name +
+                                  "\" was not declared as an OUTPUT parameter, but the actual "
+                                  "parameter passed in requested output.",
+                              8162);
+        }
+        const std::string var = a.value->text;
+        arg.writeBack = [this, &c, var](const Value& v) { Assign(c, var, v); };
+      }
+    }
+    args.push_back(std::move(arg));
+  }
+  Value result = InvokeProcedure(s.procedure.name, args, c);
+  if (!s.returnVariable.empty()) Assign(c, s.returnVariable, result);
+}
+
+Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
+                                   Context& caller) {
+  if (caller.depth >= kMaxProcedureNesting) {
+    throw DatabaseError("Maximum stored procedure, function, trigger, or view nesting level "
+                        "exceeded (limit 32).",
+                        217);
+  }
+  std::string name = rawName;
+  if (const auto semi = name.find(';'); semi != std::string::npos) name = name.substr(0, semi);
+  if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
+  if (name.size() > 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+  Catalog& catalog = host_.CurrentCatalog();
+  auto object = catalog.FindObject(name);
+  if (!object || object->xtype != "P ") {
+    throw DatabaseError("Could not find stored procedure '" + name + "'.", 2812);
+  }
+  const std::string text = catalog.CommentText(object->id);
+  Batch batch = ParseBatch(text);
+  if (batch.statements.size() != 1 || batch.statements[0]->kind != StatementKind::CreateRoutine) {
+    throw DatabaseError("The definition of procedure '" + name + "' cannot be read.");
+  }
+  const auto& def = static_cast<const CreateRoutineStatement&>(*batch.statements[0]);
+  Frame frame;
+  Params none;
+  Context inner{text, &none, caller.out, &frame, caller.depth + 1};
+  std::vector<bool> given(def.parameters.size(), false);
+  std::vector<std::function<void(const Value&)>> writeBacks(def.parameters.size());
+  std::size_t position = 0;
+  for (const RoutineParameter& p : def.parameters) {
+    frame.Declare(p.name, ResolveType(p.type, 1), Value{});
+  }
+  for (CallArgument& a : args) {
+    std::size_t index = def.parameters.size();
+    if (!a.name.empty()) {
+      for (std::size_t i = 0; i < def.parameters.size(); ++i) {
+        if (Key(def.parameters[i].name) == Key(a.name)) index = i;
+      }
+      if (index == def.parameters.size()) {
+        throw DatabaseError("Procedure or function " + object->name + " has too many arguments specified.",
+                            8144);
+      }
+      if (Key(a.name) == "@RETURN_VALUE") continue;
+    } else {
+      index = position++;
+      if (index >= def.parameters.size()) {
+        throw DatabaseError("Procedure or function " + object->name + " has too many arguments specified.",
+                            8144);
+      }
+    }
+    const RoutineParameter& p = def.parameters[index];
+    if (a.value) {
+      inner.frame = &frame;
+      Assign(inner, p.name, *a.value);
+      given[index] = true;
+    }
+    if (a.output) {
+      if (!p.output) {
+        throw DatabaseError("The formal parameter \"" + p.name +
+                                "\" was not declared as an OUTPUT parameter, but the actual "
+                                "parameter passed in requested output.",
+                            8162);
+      }
+      writeBacks[index] = a.writeBack;
+    }
+  }
+  for (std::size_t i = 0; i < def.parameters.size(); ++i) {
+    if (given[i]) continue;
+    const RoutineParameter& p = def.parameters[i];
+    if (p.defaultValue) {
+      Assign(inner, p.name, Evaluate(*p.defaultValue, inner));
+    } else if (!writeBacks[i]) {
+      throw DatabaseError("Procedure or function '" + object->name + "' expects parameter '" +
+                              p.name + "', which was not supplied.",
+                          201);
+    }
+  }
+  RunList(def.body, inner);
+  for (std::size_t i = 0; i < def.parameters.size(); ++i) {
+    if (writeBacks[i]) writeBacks[i](frame.Find(def.parameters[i].name)->value);
+  }
+  caller.frame->rowCount = frame.rowCount;
+  return frame.returnValue ? *frame.returnValue : Value{std::int64_t{0}};
+}
+
+void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out) {
+  Frame frame;
+  Params none;
+  Context c{std::string_view(), &none, &out, &frame, 0};
+  std::vector<CallArgument> args;
+  ProcedureParameter* returnValue = nullptr;
+  for (ProcedureParameter& p : params) {
+    if (p.direction == ParameterDirection::ReturnValue) {
+      returnValue = &p;
+      continue;
+    }
+    CallArgument a;
+    a.name = p.name;
+    if (p.direction != ParameterDirection::Output) a.value = p.value;
+    a.output = p.direction != ParameterDirection::Input;
+    if (a.output) {
+      a.writeBack = [&p](const Value& v) { p.value = v; };
+    }
+    args.push_back(std::move(a));
+  }
+  Value result = InvokeProcedure(std::string(name), args, c);
+  if (returnValue) returnValue->value = result;
+}
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,99 @@
+// Runs parsed T-SQL batches and stored procedures: DML through the
+// translator, DDL through the catalogue, and the procedural subset (DECLARE,
+// SET, SELECT @v = …, IF/ELSE, BEGIN/END, WHILE, BREAK/CONTINUE, RETURN,
+// EXEC, PRINT, RAISERROR) on variables of their own.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "db/embedded/catalog.h"
+#include "db/embedded/server.h"
+#include "db/embedded/translator.h"
+#include "db/embedded/tsql_parser.h"
+#include "db/procedure.h"
+#include "db/session.h"
+
+namespace moltaro::db::embedded {
+
+// What the interpreter needs of the session it runs in.
+class SessionHost {
+ public:
+  virtual ~SessionHost() = default;
+  virtual Catalog& CurrentCatalog() = 0;
+  virtual Server& GetServer() = 0;
+  virtual void Use(const std::string& database) = 0;
+  // A prepared statement for SQLite text, reset and ready to bind.
+  virtual sqlite3_stmt* Statement(const std::string& sql) = 0;
+  virtual void CheckDeadline() = 0;
+  virtual const std::string& Login() const = 0;
+};
+
+// Runs a translated statement: binds, steps, and collects rows when asked.
+// Throws DatabaseError with SQL Server's wording for SQLite's failures.
+struct StatementOutcome {
+  std::vector<std::vector<Value>> rows;
+  long long changes = 0;
+};
+StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
+                                const std::function<Value(const std::string&)>& variable);
+
+class Interpreter {
+ public:
+  explicit Interpreter(SessionHost& host) : host_(host) {}
+
+  void RunBatch(std::string_view text, const Batch& batch, const Params& params, BatchResult& out);
+  void CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out);
+
+ private:
+  struct Variable {
+    SqlType type;
+    Value value;
+  };
+  class Frame : public VariableTypes {
+   public:
+    std::optional<SqlType> TypeOf(const std::string& name) const override;
+    Variable* Find(const std::string& name);
+    void Declare(const std::string& name, const SqlType& type, Value value);
+    long long rowCount = 0;
+    int tranCount = 0;
+    std::optional<Value> returnValue;
+
+   private:
+    std::map<std::string, Variable> vars_;
+  };
+  enum class Flow { Normal, Break, Continue, Return };
+  struct Context {
+    std::string_view text;
+    const Params* params;
+    BatchResult* out;
+    Frame* frame;
+    int depth;
+  };
+
+  Flow Run(const Statement& s, Context& c);
+  Flow RunList(const std::vector<StatementPtr>& list, Context& c);
+  Value Evaluate(const Expr& e, Context& c);
+  bool Condition(const Expr& e, Context& c);
+  void Assign(Context& c, const std::string& name, const Value& value);
+  void RunQuery(const SelectStatement& s, Context& c);
+  void RunChange(const Translation& t, Context& c);
+  void Exec(const ExecStatement& s, Context& c);
+  struct CallArgument {
+    std::string name;  // "@p" when passed by name
+    std::optional<Value> value;  // none: the parameter's default
+    bool output = false;
+    std::function<void(const Value&)> writeBack;
+  };
+  Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
+  std::function<Value(const std::string&)> Reader(Context& c);
+
+  SessionHost& host_;
+};
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,114 @@
+// Rewrites the DML of the T-SQL subset (SELECT, INSERT, UPDATE, DELETE and
+// expressions) to SQLite SQL: names resolved through the catalogue in the
+// database collation, values converted into their columns' types, T-SQL
+// functions and "+" mapped to their SQLite counterparts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/embedded/catalog.h"
+#include "db/embedded/tsql_ast.h"
+
+namespace moltaro::db::embedded {
+
+// What one "?" of the translated text is bound to.
+struct Binding {
+  bool isVariable = false;
+  int parameter = 0;     // index among the batch's `:name` markers
+  std::string variable;  // "@x" / "@@ROWCOUNT"
+};
+
+struct Translation {
+  std::string sql;
+  std::vector<Binding> bindings;
+  std::vector<std::string> columns;    // result column names (queries)
+  std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
+  bool returnsRows = false;
+};
+
+// Types of the variables in scope, for conversions and "+".
+class VariableTypes {
+ public:
+  virtual ~VariableTypes() = default;
+  virtual std::optional<SqlType> TypeOf(const std::string& name) const = 0;
+};
+
+// Hook for user-defined scalar functions (dbo.fn(…)): returns the SQLite
+// call expression or throws when there is no such function.
+class FunctionResolver {
+ public:
+  virtual ~FunctionResolver() = default;
+  virtual bool IsScalarFunction(const std::string& name) = 0;
+};
+
+class Translator {
+ public:
+  Translator(Catalog& catalog, const VariableTypes* variables, FunctionResolver* functions);
+
+  Translation Query(const Select& select);
+  Translation Insert(const InsertStatement& insert);
+  Translation Update(const UpdateStatement& update);
+  Translation Delete(const DeleteStatement& del);
+  // "SELECT <expr>": evaluates an expression with no tables in scope.
+  Translation Value(const Expr& expr);
+  // The SQLite text of a SELECT, for views.
+  std::string ViewSql(const Select& select);
+
+ private:
+  enum class Cat { Unknown, Number, Text, Date, Null };
+  struct Emitted {
+    std::string sql;
+    Cat cat = Cat::Unknown;
+    const ColumnInfo* column = nullptr;
+  };
+  struct DerivedColumn {
+    std::string name;
+    Cat cat;
+    std::string sqlName;
+  };
+  struct Source {
+    std::string alias;      // as written; empty when none
+    std::string tableName;  // as written
+    const TableInfo* table = nullptr;
+    std::vector<DerivedColumn> derived;
+    std::string sqlAlias;
+  };
+  struct Scope {
+    std::vector<Source> sources;
+    const Scope* outer = nullptr;
+  };
+  struct SelectOutput {
+    std::vector<std::string> names;
+    std::vector<Cat> cats;
+    std::vector<std::string> variables;
+  };
+
+  std::string EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
+                        bool aliasItems);
+  std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out,
+                       bool aliasItems, Scope& scope);
+  std::string EmitFrom(const std::vector<TableRef>& from, Scope& scope, std::size_t skip);
+  Source MakeSource(const TableRef& ref);
+  const TableInfo* RequireTable(const ObjectName& name);
+  Emitted Emit(const Expr& e, const Scope* scope);
+  Emitted EmitColumn(const Expr& e, const Scope* scope);
+  Emitted EmitFunction(const Expr& e, const Scope* scope);
+  Emitted EmitBinary(const Expr& e, const Scope* scope);
+  Emitted EmitCast(const Expr& e, const Scope* scope);
+  std::string Collate() const;
+  std::string StoreCall(const std::string& value, const ColumnInfo& column,
+                        const TableInfo& table, bool update);
+  std::string DefaultSql(const ColumnInfo& column);
+  static Cat CatOf(const SqlType& type);
+  static std::string WrittenName(const ObjectName& name);
+
+  Catalog& catalog_;
+  const VariableTypes* variables_;
+  FunctionResolver* functions_;
+  std::vector<Binding> bindings_;
+  int aliasCounter_ = 0;
+};
+
+}  // namespace moltaro::db::embedded

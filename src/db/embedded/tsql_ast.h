@@ -1,0 +1,397 @@
+// The syntax tree of the T-SQL subset the embedded server runs.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace moltaro::db::embedded {
+
+struct Select;
+struct Expr;
+using ExprPtr = std::unique_ptr<Expr>;
+
+// A declared data type: name as written (lower case), length (-1 none,
+// -2 "max"), precision and scale (-1 when not given).
+struct TypeSpec {
+  std::string name;
+  int length = -1;
+  int precision = -1;
+  int scale = -1;
+};
+
+enum class ExprKind {
+  Null,
+  Integer,     // text holds the digits
+  Float,       // text holds the number as written
+  String,      // text holds the value
+  Parameter,   // :name, index = order of appearance
+  Variable,    // @name / @@name
+  Column,      // parts: [qualifier…, column]
+  Star,        // parts: qualifier (may be empty)
+  Unary,       // text: "-", "+", "~", "NOT"
+  Binary,      // text: operator ("+", "=", "AND", …); args[0], args[1]
+  Function,    // text: name as written; args; distinct; star for count(*)
+  Case,        // args: [operand or null, when1, then1, …, else or null]
+  In,          // args[0] expr, args[1..] list, or select; negated
+  Between,     // args: expr, low, high; negated
+  Like,        // args: expr, pattern[, escape]; negated
+  IsNull,      // args[0]; negated = IS NOT NULL
+  Exists,      // select
+  Subquery,    // select (scalar)
+  Cast,        // args[0]; type
+};
+
+struct Expr {
+  ExprKind kind = ExprKind::Null;
+  std::string text;
+  std::vector<std::string> parts;
+  std::vector<ExprPtr> args;
+  std::unique_ptr<Select> select;
+  TypeSpec type;
+  int style = -1;  // CONVERT style
+  bool negated = false;
+  bool distinct = false;
+  bool star = false;
+  bool national = false;
+  int index = 0;
+  std::size_t offset = 0;
+  std::size_t endOffset = 0;
+};
+
+// db.schema.name, any part may be missing; `name` is always set.
+struct ObjectName {
+  std::string database;
+  std::string schema;
+  std::string name;
+};
+
+struct SelectItem {
+  ExprPtr expr;
+  std::string alias;
+  bool hasAlias = false;
+  std::string variable;  // SELECT @v = expr
+};
+
+enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
+
+struct TableRef {
+  ObjectName name;
+  std::unique_ptr<Select> derived;
+  std::string alias;
+  JoinKind join = JoinKind::First;
+  ExprPtr on;
+};
+
+struct OrderItem {
+  ExprPtr expr;
+  bool descending = false;
+};
+
+struct Select {
+  bool distinct = false;
+  ExprPtr top;
+  bool topPercent = false;
+  std::vector<SelectItem> items;
+  std::optional<ObjectName> into;
+  std::vector<TableRef> from;
+  ExprPtr where;
+  std::vector<ExprPtr> groupBy;
+  ExprPtr having;
+  std::vector<OrderItem> orderBy;
+  std::unique_ptr<Select> unionNext;
+  bool unionAll = false;
+};
+
+enum class StatementKind {
+  Select,
+  Insert,
+  Update,
+  Delete,
+  Truncate,
+  CreateDatabase,
+  AlterDatabase,
+  DropDatabase,
+  CreateTable,
+  DropTable,
+  AlterTable,
+  CreateIndex,
+  DropIndex,
+  CreateRoutine,  // procedure, function, view (also ALTER)
+  DropRoutine,
+  Exec,
+  Declare,
+  SetVariable,
+  SetOption,  // SET NOCOUNT ON and the like: accepted
+  If,
+  While,
+  Block,
+  Break,
+  Continue,
+  Return,
+  Print,
+  Raiserror,
+  Use,
+  Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK
+};
+
+struct Statement {
+  explicit Statement(StatementKind k) : kind(k) {}
+  virtual ~Statement() = default;
+  StatementKind kind;
+  std::size_t offset = 0;     // where its text starts in the batch
+  std::size_t endOffset = 0;  // where it ends
+};
+using StatementPtr = std::unique_ptr<Statement>;
+
+struct SelectStatement : Statement {
+  SelectStatement() : Statement(StatementKind::Select) {}
+  std::unique_ptr<Select> select;
+};
+
+struct InsertStatement : Statement {
+  InsertStatement() : Statement(StatementKind::Insert) {}
+  ObjectName table;
+  std::vector<std::string> columns;
+  std::vector<std::vector<ExprPtr>> rows;  // VALUES (…), (…)
+  std::unique_ptr<Select> select;          // INSERT … SELECT
+  std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC (not supported)
+  bool defaultValues = false;
+};
+
+struct Assignment {
+  std::vector<std::string> column;  // qualifier parts + column, or variable name in `variable`
+  std::string variable;
+  std::string op = "=";  // = += -= …
+  ExprPtr value;
+};
+
+struct UpdateStatement : Statement {
+  UpdateStatement() : Statement(StatementKind::Update) {}
+  ObjectName table;  // may be an alias of a FROM table
+  std::vector<Assignment> assignments;
+  std::vector<TableRef> from;
+  ExprPtr where;
+  ExprPtr top;
+};
+
+struct DeleteStatement : Statement {
+  DeleteStatement() : Statement(StatementKind::Delete) {}
+  ObjectName table;
+  std::vector<TableRef> from;
+  ExprPtr where;
+  ExprPtr top;
+};
+
+struct TruncateStatement : Statement {
+  TruncateStatement() : Statement(StatementKind::Truncate) {}
+  ObjectName table;
+};
+
+struct DatabaseFile {
+  std::string logicalName;
+  std::string fileName;
+};
+
+struct CreateDatabaseStatement : Statement {
+  CreateDatabaseStatement() : Statement(StatementKind::CreateDatabase) {}
+  std::string name;
+  std::vector<DatabaseFile> dataFiles;
+  std::vector<DatabaseFile> logFiles;
+  std::string collation;
+};
+
+struct AlterDatabaseStatement : Statement {
+  AlterDatabaseStatement() : Statement(StatementKind::AlterDatabase) {}
+  std::string name;
+  std::string option;  // e.g. "RECOVERY"
+  std::string value;   // e.g. "FULL"
+  std::string collation;  // ALTER DATABASE … COLLATE
+};
+
+struct DropDatabaseStatement : Statement {
+  DropDatabaseStatement() : Statement(StatementKind::DropDatabase) {}
+  std::vector<std::string> names;
+};
+
+struct ColumnDef {
+  std::string name;
+  TypeSpec type;
+  std::optional<bool> nullable;
+  ExprPtr defaultExpr;
+  std::string defaultText;  // as the DDL wrote it, outer parentheses kept/added
+  std::string defaultName;  // CONSTRAINT name DEFAULT …
+  bool identity = false;
+  long long identitySeed = 1;
+  long long identityIncrement = 1;
+  bool primaryKey = false;
+  bool unique = false;
+  std::string keyConstraintName;
+  std::string collation;
+  bool computed = false;
+};
+
+enum class ConstraintKind { PrimaryKey, Unique, Default, Check, ForeignKey };
+
+struct TableConstraint {
+  ConstraintKind kind = ConstraintKind::PrimaryKey;
+  std::string name;
+  std::vector<std::string> columns;  // key columns, or the one column of a default
+  ExprPtr defaultExpr;
+  std::string defaultText;
+  bool clustered = false;
+};
+
+struct CreateTableStatement : Statement {
+  CreateTableStatement() : Statement(StatementKind::CreateTable) {}
+  ObjectName table;
+  std::vector<ColumnDef> columns;
+  std::vector<TableConstraint> constraints;
+};
+
+struct DropTableStatement : Statement {
+  DropTableStatement() : Statement(StatementKind::DropTable) {}
+  std::vector<ObjectName> tables;
+};
+
+enum class AlterTableAction { AddColumns, AlterColumn, DropColumns, DropConstraint, AddConstraint };
+
+struct AlterTableStatement : Statement {
+  AlterTableStatement() : Statement(StatementKind::AlterTable) {}
+  ObjectName table;
+  AlterTableAction action = AlterTableAction::AddColumns;
+  std::vector<ColumnDef> columns;        // ADD / ALTER COLUMN (one)
+  std::vector<std::string> names;        // DROP COLUMN / DROP CONSTRAINT
+  std::vector<TableConstraint> constraints;  // ADD CONSTRAINT
+};
+
+struct CreateIndexStatement : Statement {
+  CreateIndexStatement() : Statement(StatementKind::CreateIndex) {}
+  std::string name;
+  ObjectName table;
+  std::vector<std::string> columns;
+  std::vector<bool> descending;
+  bool unique = false;
+  bool clustered = false;
+};
+
+struct DropIndexStatement : Statement {
+  DropIndexStatement() : Statement(StatementKind::DropIndex) {}
+  std::vector<std::pair<ObjectName, std::string>> indexes;  // table, index
+};
+
+enum class RoutineKind { Procedure, ScalarFunction, InlineFunction, TableFunction, View };
+
+struct RoutineParameter {
+  std::string name;  // with "@"
+  TypeSpec type;
+  ExprPtr defaultValue;
+  bool output = false;
+};
+
+struct CreateRoutineStatement : Statement {
+  CreateRoutineStatement() : Statement(StatementKind::CreateRoutine) {}
+  bool alter = false;
+  RoutineKind routine = RoutineKind::Procedure;
+  ObjectName name;
+  std::vector<RoutineParameter> parameters;
+  TypeSpec returns;  // scalar function
+  std::string returnTable;  // TF: @table variable name
+  std::vector<StatementPtr> body;  // procedure, scalar or TF function
+  std::unique_ptr<Select> query;   // view, inline function
+};
+
+struct DropRoutineStatement : Statement {
+  DropRoutineStatement() : Statement(StatementKind::DropRoutine) {}
+  RoutineKind routine = RoutineKind::Procedure;
+  std::vector<ObjectName> names;
+};
+
+struct ExecArgument {
+  std::string name;  // "@p" when named
+  ExprPtr value;     // null with DEFAULT
+  bool output = false;
+};
+
+struct ExecStatement : Statement {
+  ExecStatement() : Statement(StatementKind::Exec) {}
+  std::string returnVariable;  // EXEC @r = proc
+  ObjectName procedure;
+  std::vector<ExecArgument> arguments;
+  ExprPtr dynamicSql;  // EXEC ('…') / EXEC (@sql)
+};
+
+struct DeclareItem {
+  std::string name;
+  TypeSpec type;
+  ExprPtr initial;
+};
+
+struct DeclareStatement : Statement {
+  DeclareStatement() : Statement(StatementKind::Declare) {}
+  std::vector<DeclareItem> items;
+};
+
+struct SetVariableStatement : Statement {
+  SetVariableStatement() : Statement(StatementKind::SetVariable) {}
+  std::string variable;
+  std::string op = "=";
+  ExprPtr value;
+};
+
+struct SetOptionStatement : Statement {
+  SetOptionStatement() : Statement(StatementKind::SetOption) {}
+  std::string option;
+  std::string value;
+};
+
+struct IfStatement : Statement {
+  IfStatement() : Statement(StatementKind::If) {}
+  ExprPtr condition;
+  StatementPtr then;
+  StatementPtr otherwise;
+};
+
+struct WhileStatement : Statement {
+  WhileStatement() : Statement(StatementKind::While) {}
+  ExprPtr condition;
+  StatementPtr body;
+};
+
+struct BlockStatement : Statement {
+  BlockStatement() : Statement(StatementKind::Block) {}
+  std::vector<StatementPtr> statements;
+};
+
+struct SimpleStatement : Statement {  // BREAK, CONTINUE
+  explicit SimpleStatement(StatementKind k) : Statement(k) {}
+};
+
+struct ReturnStatement : Statement {
+  ReturnStatement() : Statement(StatementKind::Return) {}
+  ExprPtr value;
+};
+
+struct PrintStatement : Statement {
+  PrintStatement() : Statement(StatementKind::Print) {}
+  ExprPtr value;
+};
+
+struct RaiserrorStatement : Statement {
+  RaiserrorStatement() : Statement(StatementKind::Raiserror) {}
+  std::vector<ExprPtr> args;  // message, severity, state, substitutions…
+};
+
+struct UseStatement : Statement {
+  UseStatement() : Statement(StatementKind::Use) {}
+  std::string database;
+};
+
+struct TransactionStatement : Statement {
+  TransactionStatement() : Statement(StatementKind::Transaction) {}
+  std::string action;  // BEGIN, COMMIT, ROLLBACK
+};
+
+}  // namespace moltaro::db::embedded
