@@ -83,9 +83,12 @@ class ScriptedServer {
   db::ResultSet Respond(const std::string& sql, const db::Params& params) {
     const auto scripted = answers_.find(sql);
     if (scripted == answers_.end()) return NoRows();
+    // An answer for these very parameters wins; a later one replaces an earlier one.
+    for (auto answer = scripted->second.rbegin(); answer != scripted->second.rend(); ++answer) {
+      if (answer->params && *answer->params == params) return answer->result;
+    }
     std::vector<const ScriptedAnswer*> matching;
     for (const ScriptedAnswer& answer : scripted->second) {
-      if (answer.params && *answer.params == params) return answer.result;
       if (!answer.params) matching.push_back(&answer);
     }
     if (matching.empty()) return NoRows();
