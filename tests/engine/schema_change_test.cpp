@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "db/errors.h"
+#include "embedded_server_fixture.h"
+
+namespace moltaro::engine {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class SchemaChangeTest : public testing::EmbeddedServerTest {
+ protected:
+  // A version file: header and trailer around the records.
+  static Strings Version(const std::string& number, Strings records) {
+    records.insert(records.begin(), "$$V$$" + number + "$$");
+    records.push_back("$$V$$" + number + "$$");
+    return records;
+  }
+
+  std::string ColumnOrder(const std::string& table) {
+    db::ResultSet columns = sql.Query(
+        "select b.name from sysobjects a, syscolumns b where a.id = b.id and a.name = :t "
+        "order by b.colid",
+        {table});
+    std::string names;
+    for (; !columns.Eof(); columns.Next()) names += columns.Text("name") + " ";
+    return names;
+  }
+
+  std::string DefaultText(const std::string& table, const std::string& column) {
+    return sql
+        .Query(
+            "select c.text from sysobjects a, syscolumns b, syscomments c where a.id = b.id and "
+            "b.cdefault = c.id and a.name = :t and b.name = :c",
+            {table, column})
+        .Text("text");
+  }
+
+  std::string IndexKeys(const std::string& index) {
+    db::ResultSet keys = sql.Query(
+        "select c.name from sysindexes a, sysindexkeys b, syscolumns c where a.name = :n and "
+        "a.indid <> 0 and a.id = b.id and a.indid = b.indid and b.id = c.id and b.colid = c.colid "
+        "order by b.keyno",
+        {index});
+    std::string names;
+    for (; !keys.Eof(); keys.Next()) names += keys.Text("name") + " ";
+    return names;
+  }
+
+  // The statements the run log reports as failed, but for the version
+  // table's column that every rerun tries to add again.
+  Strings FailedStatements() const {
+    Strings failed;
+    for (const std::string& line : LogLines()) {
+      if (line.rfind(" Utasítás : ", 0) == 0 &&
+          line != " Utasítás : alter table ZMP_OBJ_VER add exever nvarchar(10)") {
+        failed.push_back(line);
+      }
+    }
+    return failed;
+  }
+};
+
+const Strings kArTable = {"$$T$$10$$ZMP_AR$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$"};
+
+TEST_F(SchemaChangeTest, AChangedDefaultRebuildsTheColumnKeepingItsValues) {
+  Strings v1 = kArTable;
+  v1.push_back("$$t$$12$$10$$2$$AR$$108$$12$$2$$N$$$$");
+  v1.push_back("$$t$$13$$10$$3$$MEGJ$$231$$20$$0$$N$$$$");
+  ASSERT_FALSE(Upgrade(Version("1.0", v1))) << frame.LastError();
+  sql.Execute("insert into ZMP_AR (ID, AR, MEGJ) values (1, 1234.5, N'első')");
+  EXPECT_EQ(DefaultText("ZMP_AR", "AR"), "");
+
+  Strings v2 = kArTable;
+  v2.push_back("$$t$$12$$10$$2$$AR$$108$$12$$2$$N$$7$$");
+  v2.push_back("$$t$$13$$10$$3$$MEGJ$$231$$20$$0$$N$$$$");
+  ASSERT_FALSE(Upgrade(Version("1.1", v2))) << frame.LastError();
+  EXPECT_EQ(FailedStatements(), Strings{});
+  EXPECT_EQ(DefaultText("ZMP_AR", "AR"), "(7)");
+  EXPECT_EQ(Scalar("select AR from ZMP_AR where ID = 1"), "1234.5");
+  // The rebuilt column moves to the end; the temporary one is gone.
+  EXPECT_EQ(ColumnOrder("ZMP_AR"), "ID MEGJ AR ");
+
+  // Nothing differs any more: the next run leaves the column where it is.
+  ASSERT_FALSE(Upgrade(Version("1.2", v2))) << frame.LastError();
+  sql.Execute("insert into ZMP_AR (ID, MEGJ) values (2, N'második')");
+  EXPECT_EQ(Scalar("select AR from ZMP_AR where ID = 2"), "7");
+  EXPECT_EQ(ColumnOrder("ZMP_AR"), "ID MEGJ AR ");
+}
+
+TEST_F(SchemaChangeTest, AddsMissingColumnsAndAltersChangedOnes) {
+  ASSERT_FALSE(Upgrade(Version("1.0", {"$$T$$10$$ZMP_B$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$",
+                                       "$$t$$12$$10$$2$$NEV$$231$$20$$0$$N$$$$"})))
+      << frame.LastError();
+  sql.Execute("create table ZMP_REGI (KOD varchar(20) null)");
+  sql.Execute("insert into ZMP_B (ID, NEV) values (1, N'Kiss')");
+  ASSERT_FALSE(
+      Upgrade(Version("1.1", {"$$T$$10$$ZMP_B$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$",
+                              "$$t$$12$$10$$2$$NEV$$231$$60$$0$$N$$$$",
+                              "$$t$$13$$10$$3$$AKTIV$$175$$1$$0$$I$$'I'$$", "$$T$$20$$ZMP_REGI$$",
+                              "$$t$$21$$20$$1$$KOD$$167$$20$$0$$N$$$$"})))
+      << frame.LastError();
+  EXPECT_EQ(FailedStatements(), Strings{});
+  EXPECT_EQ(Scalar("select prec from syscolumns a, sysobjects b where a.id = b.id and "
+                   "b.name = 'ZMP_B' and a.name = 'NEV'"),
+            "60");
+  EXPECT_EQ(Scalar("select AKTIV from ZMP_B where ID = 1"), "I");
+  // A varchar column listed with type 167 becomes nvarchar of its length.
+  EXPECT_EQ(Scalar("select a.xtype from syscolumns a, sysobjects b where a.id = b.id and "
+                   "b.name = 'ZMP_REGI' and a.name = 'KOD'"),
+            "231");
+  EXPECT_EQ(Scalar("select NEV from ZMP_B where ID = 1"), "Kiss");
+}
+
+TEST_F(SchemaChangeTest, AnIndexWithOtherKeysIsRebuiltAndAnEqualOneLeftAlone) {
+  const Strings table = {"$$T$$10$$ZMP_IX$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$",
+                         "$$t$$12$$10$$2$$HONAP$$175$$6$$0$$I$$$$"};
+  Strings v1 = table;
+  v1.insert(v1.end(), {"$$I$$20$$10$$ZMP_IX_1$$", "$$i$$21$$20$$11$$1$$"});
+  ASSERT_FALSE(Upgrade(Version("1.0", v1))) << frame.LastError();
+  EXPECT_EQ(IndexKeys("ZMP_IX_1"), "ID ");
+
+  Strings v2 = table;
+  v2.insert(v2.end(), {"$$I$$20$$10$$ZMP_IX_1$$", "$$i$$21$$20$$12$$1$$", "$$i$$22$$20$$11$$2$$"});
+  ASSERT_FALSE(Upgrade(Version("1.1", v2))) << frame.LastError();
+  EXPECT_EQ(FailedStatements(), Strings{});
+  EXPECT_EQ(IndexKeys("ZMP_IX_1"), "HONAP ID ");
+  EXPECT_EQ(Scalar("select count(*) from sysindexes where name = 'ZMP_IX_1'"), "1");
+
+  ASSERT_FALSE(Upgrade(Version("1.2", v2))) << frame.LastError();
+  EXPECT_EQ(IndexKeys("ZMP_IX_1"), "HONAP ID ");
+}
+
+TEST_F(SchemaChangeTest, AnIndexFailureIsTolerated) {
+  Strings v1 = kArTable;
+  v1.insert(v1.end(), {"$$I$$20$$10$$ZMP_AR_URES$$"});
+  ASSERT_FALSE(Upgrade(Version("1.0", v1))) << frame.LastError();
+  const Strings log = LogLines();
+  const auto index = std::find(log.begin(), log.end(), "ZMP_AR_URES");
+  ASSERT_GE(std::distance(index, log.end()), 6);
+  EXPECT_EQ(Strings(index, index + 5), (Strings{"ZMP_AR_URES", "ZMP_AR_URES", " HIBA  (elmegy)",
+                                                " Utasítás : create index ZMP_AR_URES on ZMP_AR )",
+                                                " Incorrect syntax near ')'."}));
+  EXPECT_EQ(index[5].rfind("Index kész ! (", 0), 0u);
+}
+
+TEST_F(SchemaChangeTest, ProceduresAreCreatedThenAltered) {
+  const auto procedure = [](const std::string& result) {
+    return Strings{"$$P$$30$$p$$1$$V$$N$$",
+                   "create procedure zmp_p_x @v int output",
+                   "as",
+                   "begin",
+                   "  set @v = " + result,
+                   "  return 0",
+                   "end"};
+  };
+  ASSERT_FALSE(Upgrade(Version("1.0", procedure("1")))) << frame.LastError();
+  ASSERT_FALSE(Upgrade(Version("1.1", procedure("2")))) << frame.LastError();
+  EXPECT_EQ(FailedStatements(), Strings{});
+  const Strings log = LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "ZMP_P_X"), log.end());
+  db::ProcedureParameters call = {{"@RETURN_VALUE", db::ParameterDirection::ReturnValue, {}},
+                                  {"@v", db::ParameterDirection::InputOutput, std::int64_t{0}}};
+  sql.CallProcedure("zmp_p_x", call);
+  EXPECT_EQ(db::ToInteger(call[1].value), 2);
+}
+
+TEST_F(SchemaChangeTest, ScriptsRunSplitOrWholeWithTheirCommentFilter) {
+  ASSERT_FALSE(Upgrade(
+      Version("1.0", {"$$E$$1$$elő$$1$$V$$N$$", "create table ZMP_SCR (N int)$$", "/* régi$$",
+                      "insert into ZMP_SCR values (99)$$", "*/ insert into ZMP_SCR values (1)$$",
+                      "-- kimarad$$", "insert into ZMP_SCR values (2)$$", "$$U$$2$$utó$$1$$V$$E$$",
+                      "insert into ZMP_SCR values (3)", "insert into ZMP_SCR values (4)"})))
+      << frame.LastError();
+  EXPECT_EQ(FailedStatements(), Strings{});
+  EXPECT_EQ(Scalar("select count(*) from ZMP_SCR"), "4");
+  EXPECT_EQ(Scalar("select sum(N) from ZMP_SCR"), "10");
+}
+
+TEST_F(SchemaChangeTest, WithoutPhasesOnlyTheVersionIsRecorded) {
+  WriteVersionFile(Version("1.0", kArTable));
+  Prepare("XXXXX");
+  EXPECT_FALSE(frame.RunUpgrade()) << frame.LastError();
+  EXPECT_EQ(display.maximum, 0);
+  EXPECT_TRUE(display.phases.empty() || display.phases == Strings{"OBJ"});
+  EXPECT_EQ(Scalar("select count(*) from sysobjects where name = 'ZMP_AR'"), "0");
+  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "1.0");
+}
+
+TEST_F(SchemaChangeTest, AMissingVersionFileFailsAfterTheSystemTables) {
+  Prepare();
+  EXPECT_TRUE(frame.RunUpgrade());
+  EXPECT_EQ(frame.LastError(), "Nincs meg a verzió file !");
+  EXPECT_EQ(LogLines(), (Strings{"ZMP_OBJ_FEJ Ok", "ZMP_OBJ_GYEREK Ok", "ZMP_OBJ_SZOVEG Ok",
+                                 "ZMP_OBJ_VER Ok", "ZMP_SYS_ID_SEQ Ok", "ZMP_DUAL Ok",
+                                 "ZMP_SYS_SA Ok", "Nincs meg a verzió file !"}));
+}
+
+TEST_F(SchemaChangeTest, UninstallRemovesEveryProductObjectAndNothingElse) {
+  ASSERT_FALSE(Upgrade(Version(
+      "1.0", {"$$T$$10$$ZMP_T1$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$", "$$P$$30$$p$$1$$V$$N$$",
+              "create procedure ZMP_P1 as return 1", "$$P$$31$$f$$2$$V$$N$$",
+              "create function ZMP_F1 () returns int as begin return 1 end"})))
+      << frame.LastError();
+  sql.Execute("create view ZMP_V1 as select ID from ZMP_T1");
+  sql.Execute("create table IDEGEN (ID int)");
+  Prepare("XXXXX");
+  frame.RunUninstall();
+  EXPECT_EQ(Scalar("select count(*) from sysobjects where name like 'ZMP%'"), "0");
+  EXPECT_EQ(Scalar("select count(*) from sysobjects where name = 'IDEGEN'"), "1");
+  // What the instance list reads: no version table with its column any more.
+  EXPECT_EQ(Scalar("select b.id from sysobjects a, syscolumns b where a.id=b.id and "
+                   "a.name='ZMP_OBJ_VER' and b.name='SZAM'"),
+            "");
+  EXPECT_EQ(display.labels[ValtLabel::lVerzio], "Törlés");
+  // The catalogue's own row counts in the maximum but is not dropped in the loop.
+  EXPECT_EQ(display.position, display.maximum - 1);
+}
+
+TEST_F(SchemaChangeTest, UninstallWithoutCatalogueFailsAtOnce) {
+  Prepare("XXXXX");
+  EXPECT_THROW(frame.RunUninstall(), db::DatabaseError);
+}
+
+}  // namespace
+}  // namespace moltaro::engine
