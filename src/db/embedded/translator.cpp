@@ -726,7 +726,7 @@ Translation Translator::Value(const Expr& expr) {
 
 std::string Translator::ViewSql(const Select& select) {
   SelectOutput out;
-  std::string sql = EmitQuery(select, nullptr, out, false);
+  std::string sql = EmitQuery(select, nullptr, out, true);
   if (!bindings_.empty()) throw DatabaseError(NotSupported("parameters or variables in a view"));
   // Name the view's columns as the query names them.
   std::string named = "SELECT ";
@@ -737,7 +737,7 @@ std::string Translator::ViewSql(const Select& select) {
                           4511);
     }
     if (i) named += ", ";
-    named += "column" + std::to_string(i + 1) + " AS " + QuoteId(out.names[i]);
+    named += "c" + std::to_string(i) + " AS " + QuoteId(out.names[i]);
   }
   return named + " FROM (" + sql + ")";
 }

@@ -136,6 +136,12 @@ class Parser {
   }
 
   ObjectName ParseObjectName() {
+    if (Peek().kind == TokenKind::Variable) {
+      // A table variable: parsed so that function bodies read, refused when run.
+      ObjectName name;
+      name.name = Take().text;
+      return name;
+    }
     std::vector<std::string> parts;
     parts.push_back(Identifier(true));
     while (PeekSymbol(".")) {
