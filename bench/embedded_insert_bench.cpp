@@ -1,0 +1,104 @@
+// 20,000 parameterised five-column INSERTs in autocommit through the access
+// API on the embedded server, against the sqlite3 shell inserting the same
+// rows in autocommit with the same journal settings (WAL, synchronous=NORMAL).
+//
+//   embedded_insert_bench [rows] [sqlite3 shell]
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "db/connection.h"
+#include "db/embedded/embedded_server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Row {
+  long long a;
+  std::string b;
+  double c;
+  std::string d;
+  long long e;
+};
+
+Row MakeRow(int i) {
+  char date[32];
+  std::snprintf(date, sizeof date, "2009-%02d-%02d 12:00:00", i % 12 + 1, i % 28 + 1);
+  return Row{i, "Dolgozó " + std::to_string(i), i * 1.25, date, i % 7};
+}
+
+double Seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+std::string ShellQuote(const std::string& s) { return "'" + s + "'"; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rows = argc > 1 ? std::atoi(argv[1]) : 20000;
+  const std::string shell = argc > 2 ? argv[2] : "sqlite3";
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("moltaro-bench-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  moltaro::db::embedded::InitializeServer(dir, "bench");
+  const std::string base = "Provider=SQLOLEDB.1;Server=embedded:" + dir.string() +
+                           ";Password=bench;Persist Security Info=True;User ID=sa;Initial Catalog=";
+  {
+    moltaro::db::Connection master(base + "master;");
+    master.Open();
+    master.Execute("create database bench on (name='bench_dat', filename='" + dir.string() +
+                   "/bench_data.mdf') COLLATE SQL_Hungarian_Cp1250_CI_AS");
+  }
+  moltaro::db::Connection c(base + "bench;");
+  c.Open();
+  c.Execute("create table t (a int, b nvarchar(50), c decimal(12,2), d datetime, e int)");
+
+  const auto start = Clock::now();
+  for (int i = 0; i < rows; ++i) {
+    const Row r = MakeRow(i);
+    c.Execute("insert into t (a, b, c, d, e) values (:a, :b, :c, :d, :e)",
+              {std::int64_t{r.a}, r.b, r.c, r.d, std::int64_t{r.e}});
+  }
+  const double embeddedSeconds = Seconds(start);
+  const long long count = c.Query("select count(*) n from t").Integer("n");
+
+  // The same rows through the shell: one autocommitted INSERT per row.
+  const auto shellDb = dir / "shell.db";
+  const auto script = dir / "shell.sql";
+  {
+    std::ofstream out(script);
+    out << "PRAGMA journal_mode=WAL;\nPRAGMA synchronous=NORMAL;\n"
+           "CREATE TABLE t (a INTEGER, b TEXT, c REAL, d TEXT, e INTEGER);\n";
+    for (int i = 0; i < rows; ++i) {
+      const Row r = MakeRow(i);
+      out << "INSERT INTO t (a, b, c, d, e) VALUES (" << r.a << ", " << ShellQuote(r.b) << ", "
+          << r.c << ", " << ShellQuote(r.d) << ", " << r.e << ");\n";
+    }
+  }
+  const std::string command =
+      shell + " " + shellDb.string() + " < " + script.string() + " > /dev/null";
+  const auto shellStart = Clock::now();
+  const int rc = std::system(command.c_str());
+  const double shellSeconds = Seconds(shellStart);
+  if (rc != 0) {
+    std::cerr << "the sqlite3 shell failed: " << command << "\n";
+    return 1;
+  }
+
+  const double embeddedRate = rows / embeddedSeconds;
+  const double shellRate = rows / shellSeconds;
+  std::printf("rows inserted:        %d (embedded count check: %lld)\n", rows, count);
+  std::printf("embedded server:      %.3f s, %.0f inserts/s\n", embeddedSeconds, embeddedRate);
+  std::printf("sqlite3 shell:        %.3f s, %.0f inserts/s\n", shellSeconds, shellRate);
+  std::printf("ratio embedded/shell: %.2f\n", embeddedRate / shellRate);
+  std::filesystem::remove_all(dir);
+  return count == rows ? 0 : 1;
+}

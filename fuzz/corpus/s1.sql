@@ -1,0 +1,1 @@
+select b.id from sysobjects a, syscolumns b where a.id=b.id and a.name=:xa and b.name=:xb

@@ -1,0 +1,1 @@
+create database ceg1 on (name ='ceg1_dat', filename='/d/ceg1_data.mdf', SIZE = 9, MAXSIZE = UNLIMITED, FILEGROWTH = 10%)LOG ON (name='ceg1_log', filename='/d/ceg1_data.ldf', SIZE = 5, MAXSIZE = UNLIMITED, FILEGROWTH = 10%)  COLLATE  SQL_Hungarian_Cp1250_CI_AS 

@@ -1,0 +1,1 @@
+create table [ZMP_Peldany]  ([id] [int] NULL ,[pld] [nvarchar] (50) NULL,[fiznev] [nvarchar] (50) NULL, [tilt] [nvarchar] (1)) ON [PRIMARY]

@@ -1,0 +1,1 @@
+CREATE PROCEDURE p @a int = 1 OUTPUT AS BEGIN DECLARE @i int SET @i = 0 WHILE @i < 3 BEGIN SET @i = @i + 1 IF @i = 2 CONTINUE END SELECT @a = count(*) FROM t WHERE x LIKE 'a%' RETURN @a END

@@ -1,0 +1,1 @@
+select top 5 a.x, sum(b.y) s from t a left join u b on a.id = b.id where a.z in (select z from v) and a.w between 1 and 2 group by a.x having count(*) > 1 order by 2 desc

@@ -1,0 +1,1 @@
+alter table t add c int NOT NULL default (0), d nvarchar(1) NULL default ('_')

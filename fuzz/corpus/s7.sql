@@ -1,0 +1,1 @@
+update t set a = case when b is null then 'x' + cast(c as nvarchar(5)) else convert(varchar(10), getdate(), 102) end from t, u where t.id = u.id

@@ -1,0 +1,1 @@
+insert into t (a, b) select coalesce(max(id),0) + 1, N'árvíz' from u union all select 1, 'x'
