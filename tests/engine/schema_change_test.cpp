@@ -90,6 +90,25 @@ TEST_F(SchemaChangeTest, AChangedDefaultRebuildsTheColumnKeepingItsValues) {
   EXPECT_EQ(ColumnOrder("ZMP_AR"), "ID MEGJ AR ");
 }
 
+// A step of the rebuild fails (the server will not drop an indexed column):
+// the rebuild stops there, the temporary column keeps its copy of the values,
+// and the run says it failed.
+TEST_F(SchemaChangeTest, AFailedRebuildStopsAndKeepsTheTemporaryColumn) {
+  Strings v1 = kArTable;
+  v1.insert(v1.end(), {"$$t$$12$$10$$2$$AR$$56$$0$$0$$N$$$$", "$$I$$20$$10$$ZMP_AR_AR$$",
+                       "$$i$$21$$20$$12$$1$$"});
+  ASSERT_FALSE(Upgrade(Version("1.0", v1))) << frame.LastError();
+  sql.Execute("insert into ZMP_AR (ID, AR) values (1, 1234)");
+
+  Strings v2 = v1;
+  v2[2] = "$$t$$12$$10$$2$$AR$$56$$0$$0$$N$$5$$";
+  EXPECT_TRUE(Upgrade(Version("1.1", v2)));
+  EXPECT_EQ(FailedStatements(), Strings{" Utasítás : alter table ZMP_AR drop column AR"});
+  EXPECT_EQ(ColumnOrder("ZMP_AR"), "ID AR AR_qxq ");
+  EXPECT_EQ(Scalar("select AR_qxq from ZMP_AR where ID = 1"), "1234");
+  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "1.0");
+}
+
 TEST_F(SchemaChangeTest, AddsMissingColumnsAndAltersChangedOnes) {
   ASSERT_FALSE(Upgrade(Version("1.0", {"$$T$$10$$ZMP_B$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$",
                                        "$$t$$12$$10$$2$$NEV$$231$$20$$0$$N$$$$"})))
