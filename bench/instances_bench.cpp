@@ -37,6 +37,14 @@ struct NoView : TfrmFo::View {
   void SetControlsEnabled(bool) override {}
   void PlaceFrame(const Rect&) override {}
   void CloseWindow() override {}
+  void Repaint() override {}
+};
+struct NoFrame : engine::ValtDisplay {
+  void ApplyLayout(const engine::ValtLayout&) override {}
+  void SetVersionHint(const std::string&) override {}
+  void ShowText(engine::ValtLabel, const std::string&) override {}
+  void SetProgressRange(int, int) override {}
+  void SetProgressPosition(int) override {}
 };
 struct NoDialogus : TfrmDialogus::View {
   void SetQuestion(const std::string&) override {}
@@ -98,7 +106,8 @@ int main(int argc, char** argv) {
     TfrmDialogus dialogus(dialogusView);
     TfrmRepUt repUt(repUtView);
     TfrmDBBe dbBe(dbBeView);
-    TfrmFo window(view, op, settings, MainWindowDialogs{dialogus, repUt, dbBe});
+    NoFrame frame;
+    TfrmFo window(view, op, settings, MainWindowDialogs{dialogus, repUt, dbBe}, frame);
     window.FormCreate();  // connects, and the first load warms the login check
     if (op.errors > 0 || window.RowCount() != static_cast<std::size_t>(instances)) {
       std::fprintf(stderr, "the list has %zu rows, expected %d\n", window.RowCount(), instances);

@@ -2,10 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <ostream>
 
 #include "cli/instance_terminal.h"
 #include "cli/program_start.h"
+#include "cli/terminal.h"
+#include "cli/valt_terminal.h"
 #include "common/text.h"
 #include "instances/main_window.h"
 
@@ -14,6 +17,7 @@ namespace moltaro::cli {
 namespace {
 
 using instances::TfrmDBBe;
+using instances::TfrmDialogus;
 using instances::TfrmFo;
 using instances::TfrmRepUt;
 
@@ -21,13 +25,14 @@ using instances::TfrmRepUt;
 class MainWindowSession {
  public:
   MainWindowSession(const ServerSettings& settings, InstanceStreams streams,
-                    const instances::ConnectionFactory& connections)
-      : operator_(streams.out, streams.err),
+                    const instances::MainWindowConnections& connections)
+      : valtDisplay_(streams.err, streams.progress, streams.progress ? StderrWidth() : 80),
+        operator_(streams.out, streams.err, [this] { valtDisplay_.Finish(); }),
         dialogus_(dialogusView_),
         repUt_(repUtView_),
         dbBe_(dbBeView_),
         fo_(foView_, operator_, settings, instances::MainWindowDialogs{dialogus_, repUt_, dbBe_},
-            connections) {}
+            valtDisplay_, connections) {}
 
   // Creates the window: connects, lists, reads the versions. Failures are
   // printed; returns whether there were any.
@@ -58,8 +63,11 @@ class MainWindowSession {
   TfrmFo& Window() { return fo_; }
   TerminalDBBeView& DBBeView() { return dbBeView_; }
   TerminalRepUtView& RepUtView() { return repUtView_; }
+  TerminalDialogusView& DialogusView() { return dialogusView_; }
+  TerminalValtDisplay& ValtDisplay() { return valtDisplay_; }
 
  private:
+  TerminalValtDisplay valtDisplay_;
   TerminalOperator operator_;
   TerminalMainView foView_;
   TerminalDialogusView dialogusView_;
@@ -95,6 +103,45 @@ void PrintRows(TfrmFo& window, bool json, std::ostream& out) {
   }
 }
 
+// The yes/no dialog answered by --yes, or by the operator on the terminal.
+void AnswerQuestions(MainWindowSession& session, bool yes) {
+  session.DialogusView().SetScript([yes](TfrmDialogus& dialog) {
+    if (yes || AskYesNo(dialog.Question())) {
+      dialog.bIgenClick();
+    } else {
+      dialog.bNemClick();
+    }
+  });
+}
+
+using WindowCommand = void (TfrmFo::*)();
+using RunOutcome = TfrmFo::RunOutcome;
+
+// Runs the version switch or the uninstall on the instance of `database`.
+int RunOnDatabase(MainWindowSession& session, const std::string& database, bool yes,
+                  WindowCommand command, InstanceStreams streams) {
+  session.Start();  // a version that cannot be read does not stop the command
+  if (!session.SelectDatabase(database)) {
+    streams.err << "No instance in the list has the database name \"" << database
+                << "\"; `moltaro-cli instances` lists them.\n";
+    return kExitFailed;
+  }
+  AnswerQuestions(session, yes);
+  (session.Window().*command)();
+  session.ValtDisplay().Finish();
+  switch (session.Window().LastRunOutcome()) {
+    case RunOutcome::NotRun:
+      streams.err << "Not confirmed; nothing was changed (--yes confirms without asking).\n";
+      return kExitFailed;
+    case RunOutcome::Succeeded:
+      return kExitOk;
+    case RunOutcome::Failed:
+    case RunOutcome::Raised:
+      break;
+  }
+  return kExitFailed;
+}
+
 bool FitsField(const std::string& text, const char* what, std::ostream& err) {
   if (Utf8Length(text) <= instances::kNewCompanyFieldLength) return true;
   err << "The " << what << " \"" << text << "\" is longer than "
@@ -105,7 +152,7 @@ bool FitsField(const std::string& text, const char* what, std::ostream& err) {
 }  // namespace
 
 int ListInstances(const ServerSettings& settings, bool json, InstanceStreams streams,
-                  const instances::ConnectionFactory& connections) {
+                  const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
   const bool listed = session.Start();
   PrintRows(session.Window(), json, streams.out);
@@ -114,7 +161,7 @@ int ListInstances(const ServerSettings& settings, bool json, InstanceStreams str
 
 int NewCompany(const ServerSettings& settings, const std::string& company,
                const std::string& database, InstanceStreams streams,
-               const instances::ConnectionFactory& connections) {
+               const instances::MainWindowConnections& connections) {
   if (company.empty() || database.empty()) {
     streams.err << "Both the company name and the database name are needed.\n";
     return kExitUsage;
@@ -152,7 +199,7 @@ int NewCompany(const ServerSettings& settings, const std::string& company,
 
 int ReportDirectory(const ServerSettings& settings, const std::string& database,
                     const std::optional<std::string>& directory, InstanceStreams streams,
-                    const instances::ConnectionFactory& connections) {
+                    const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
   session.Start();  // a version that cannot be read does not stop the command
   if (!session.SelectDatabase(database)) {
@@ -182,6 +229,25 @@ int ReportDirectory(const ServerSettings& settings, const std::string& database,
     return kExitUsage;
   }
   return succeeded ? kExitOk : kExitFailed;
+}
+
+int Upgrade(const ServerSettings& settings, const std::string& database, bool yes,
+            InstanceStreams streams, const instances::MainWindowConnections& connections) {
+  MainWindowSession session(settings, streams, connections);
+  const int status = RunOnDatabase(session, database, yes, &TfrmFo::aValtExecute, streams);
+  // A run that returned wrote its log; an error before the run leaves none
+  // of this run's.
+  const RunOutcome outcome = session.Window().LastRunOutcome();
+  if (outcome == RunOutcome::Succeeded || outcome == RunOutcome::Failed) {
+    streams.out << "Run log: " << session.Window().fraValt1().LogPath().string() << '\n';
+  }
+  return status;
+}
+
+int Uninstall(const ServerSettings& settings, const std::string& database, bool yes,
+              InstanceStreams streams, const instances::MainWindowConnections& connections) {
+  MainWindowSession session(settings, streams, connections);
+  return RunOnDatabase(session, database, yes, &TfrmFo::aUniExecute, streams);
 }
 
 }  // namespace moltaro::cli

@@ -17,7 +17,10 @@ namespace moltaro::cli {
 
 class TerminalOperator : public instances::Operator {
  public:
-  TerminalOperator(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+  // `beforeOutput` runs before anything is printed, so a progress line being
+  // drawn on the terminal is cleared first.
+  TerminalOperator(std::ostream& out, std::ostream& err, std::function<void()> beforeOutput = {})
+      : out_(out), err_(err), beforeOutput_(std::move(beforeOutput)) {}
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
   int ErrorCount() const { return errors_; }
@@ -25,6 +28,7 @@ class TerminalOperator : public instances::Operator {
  private:
   std::ostream& out_;
   std::ostream& err_;
+  std::function<void()> beforeOutput_;
   int errors_ = 0;
 };
 
@@ -37,6 +41,7 @@ class TerminalMainView : public instances::TfrmFo::View {
   void SetControlsEnabled(bool) override {}
   void PlaceFrame(const instances::Rect&) override {}
   void CloseWindow() override {}
+  void Repaint() override {}
 };
 
 // A modal dialog whose operator is a function the command sets before it

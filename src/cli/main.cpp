@@ -8,6 +8,7 @@
 #include "cli/instance_commands.h"
 #include "cli/program_start.h"
 #include "cli/sql_command.h"
+#include "cli/valt_terminal.h"
 #include "db/embedded/embedded_server.h"
 
 namespace moltaro::cli {
@@ -87,6 +88,17 @@ int Main(int argc, char** argv) {
   auto* directoryOption =
       reportDir->add_option("DIRECTORY", reportDirectory, "The directory to store");
 
+  std::string runDatabase;
+  bool yes = false;
+  CLI::App* upgrade = app.add_subcommand(
+      "upgrade", "Upgrade an instance to the schema of verzio.ver in the working directory");
+  CLI::App* uninstall = app.add_subcommand(
+      "uninstall", "Drop the product's functions, procedures, views and tables from an instance");
+  for (CLI::App* command : {upgrade, uninstall}) {
+    command->add_option("DATABASE", runDatabase, "The instance's database name")->required();
+    command->add_flag("--yes", yes, "Go ahead without asking");
+  }
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -114,7 +126,7 @@ int Main(int argc, char** argv) {
   ServerSettings settings;
   if (const int status = StartProgram(credentials, settings); status != kExitOk) return status;
   if (sqlCmd->parsed()) return RunSqlCommand(sql, settings);
-  const InstanceStreams streams{std::cout, std::cerr};
+  const InstanceStreams streams{std::cout, std::cerr, StderrIsTerminal()};
   if (instancesCmd->parsed()) return ListInstances(settings, json, streams);
   if (newCompany->parsed()) return NewCompany(settings, company, database, streams);
   if (reportDir->parsed()) {
@@ -122,6 +134,8 @@ int Main(int argc, char** argv) {
     if (directoryOption->count() > 0) directory = reportDirectory;
     return ReportDirectory(settings, reportDatabase, directory, streams);
   }
+  if (upgrade->parsed()) return Upgrade(settings, runDatabase, yes, streams);
+  if (uninstall->parsed()) return Uninstall(settings, runDatabase, yes, streams);
   return kExitUsage;
 }
 

@@ -11,16 +11,17 @@ std::string DatabaseExistsMessage(const std::string& database) {
 }
 
 TfrmFo::TfrmFo(View& view, Operator& op, const ServerSettings& settings, MainWindowDialogs dialogs,
-               ConnectionFactory connections, MainWindowLayout layout, FrameSize frame)
+               engine::ValtDisplay& valtDisplay, MainWindowConnections connections,
+               MainWindowLayout layout)
     : view_(view),
       operator_(op),
       settings_(settings),
       dialogs_(dialogs),
       layout_(layout),
-      frameSize_(frame),
-      ADOConnection1_(connections()),
-      adoVer_(connections()),
-      ADOConnectionMaster_(connections()),
+      fraValt1_(valtDisplay, connections.engine),
+      ADOConnection1_(connections.window()),
+      adoVer_(connections.window()),
+      ADOConnectionMaster_(connections.window()),
       actions_(InitialActions()) {}
 
 bool TfrmFo::Report(const std::function<void()>& step) {
@@ -35,8 +36,10 @@ bool TfrmFo::Report(const std::function<void()>& step) {
 
 void TfrmFo::FormCreate() {
   cache_.Clear();
-  framePlacement_ =
-      PlaceValtFrame(layout_.clientWidth, layout_.clientHeight, frameSize_, layout_.bValt);
+  fraValt1_.FitToPanel();
+  const engine::ControlRect& frame = fraValt1_.Layout().frame;
+  framePlacement_ = PlaceValtFrame(layout_.clientWidth, layout_.clientHeight,
+                                   FrameSize{frame.width, frame.height}, layout_.bValt);
   view_.PlaceFrame(framePlacement_);
 
   const bool connected =

@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "db/result_set.h"
+#include "engine/engine_connection.h"
+#include "engine/tfra_valt.h"
+#include "engine/valt_display.h"
 #include "instances/confirm_dialog.h"
 #include "instances/instance_connection.h"
 #include "instances/main_window_actions.h"
@@ -52,6 +55,13 @@ inline constexpr std::int64_t kReportDirNewId = 100;
 // "A " + name + " adatbázis már létezik!!"
 std::string DatabaseExistsMessage(const std::string& database);
 
+inline constexpr const char* kValtQuestion = "Mehet a verzióváltás ?";
+inline constexpr const char* kUninstallQuestion = "Valóban töröljem ?";
+inline constexpr const char* kValtSucceeded = "A verzióváltás sikeresen lefutott !";
+inline constexpr const char* kValtFailed = "Hiba a verzióváltásban !";
+inline constexpr const char* kUpgradePhases = "IIIII";
+inline constexpr const char* kUninstallPhases = "XXXXX";
+
 // One row of the list with its calculated fields.
 struct InstanceRow {
   db::Value nev;
@@ -65,6 +75,12 @@ struct MainWindowDialogs {
   TfrmDialogus& dialogus;
   TfrmRepUt& repUt;
   TfrmDBBe& dbBe;
+};
+
+// How the main window and its version switch frame reach the server.
+struct MainWindowConnections {
+  ConnectionFactory window = MakeServerConnection;
+  engine::EngineConnectionFactory engine = engine::MakeServerConnection;
 };
 
 class TfrmFo {
@@ -82,11 +98,15 @@ class TfrmFo {
     virtual void SetControlsEnabled(bool enabled) = 0;
     virtual void PlaceFrame(const Rect& frame) = 0;
     virtual void CloseWindow() = 0;
+    // Paints the window and the version switch frame now: a run keeps the
+    // user-interface thread busy, so nothing would be painted later.
+    virtual void Repaint() = 0;
   };
 
+  // `valtDisplay` shows the version switch frame that lives in the window.
   TfrmFo(View& view, Operator& op, const ServerSettings& settings, MainWindowDialogs dialogs,
-         ConnectionFactory connections = MakeServerConnection, MainWindowLayout layout = {},
-         FrameSize frame = {});
+         engine::ValtDisplay& valtDisplay, MainWindowConnections connections = {},
+         MainWindowLayout layout = {});
 
   // Lays out the frame, connects to the common database, picks the listing
   // mode and loads the list. Failures are shown and leave the window usable.
@@ -119,10 +139,23 @@ class TfrmFo {
   bool ControlsEnabled() const { return controlsEnabled_; }
   const MainWindowLayout& Layout() const { return layout_; }
 
+  engine::TfraValt& fraValt1() { return fraValt1_; }
+  // How the last "Vált" or "Uninstall" ended.
+  enum class RunOutcome {
+    NotRun,     // no instance, or the question was not answered "IGEN"
+    Succeeded,  // the run returned and did not fail
+    Failed,     // the run returned with its failure flag set
+    Raised,     // an error escaped Prepare or the run
+  };
+  RunOutcome LastRunOutcome() const { return lastRunOutcome_; }
+
   // Commands. Each shows its own failures in the standard error box.
   void aVegeExecute() { view_.CloseWindow(); }
   void aDbCreaExecute();
   void aUtcaExecute();
+  void aValtExecute();
+  void aUniExecute();
+  void aMigratorExecute();
 
  private:
   // Runs a step of a command; a failure is shown and gives false.
@@ -146,13 +179,19 @@ class TfrmFo {
   // Report directory.
   void EditReportDirectory(const std::string& database);
 
+  // Version switch and uninstall: `run` is the engine's run, returning
+  // whether it failed.
+  void RunOnInstance(const std::string& question, const std::string& phaseMask,
+                     const std::function<bool()>& run, bool reportOutcome);
+
   View& view_;
   Operator& operator_;
   const ServerSettings& settings_;
   MainWindowDialogs dialogs_;
   MainWindowLayout layout_;
-  FrameSize frameSize_;
   Rect framePlacement_;
+  engine::TfraValt fraValt1_;
+  RunOutcome lastRunOutcome_ = RunOutcome::NotRun;
 
   std::unique_ptr<InstanceConnection> ADOConnection1_;       // common database; the list
   std::unique_ptr<InstanceConnection> adoVer_;               // one instance at a time

@@ -28,8 +28,8 @@ struct MainWindowLayout {
 
 // The version switch frame's size once fitted to its inner panel.
 struct FrameSize {
-  int width = 280;
-  int height = 73;
+  int width = 0;
+  int height = 0;
 };
 
 // Centres the frame across the client area and, vertically, in the space

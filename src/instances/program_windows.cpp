@@ -5,13 +5,13 @@
 namespace moltaro::instances {
 
 ProgramWindows::ProgramWindows(const ServerSettings& settings, InstanceViews views, Operator& op,
-                               ConnectionFactory connections)
+                               MainWindowConnections connections)
     : operator_(op),
       frmDialogus_(views.dialogus),
       frmRepUt_(views.repUt),
       frmDBBe_(views.dbBe),
       frmFo_(views.fo, op, settings, MainWindowDialogs{frmDialogus_, frmRepUt_, frmDBBe_},
-             std::move(connections)),
+             views.fraValt1, std::move(connections)),
       dataModule1_(settings) {}
 
 void ProgramWindows::Start() {

@@ -18,6 +18,7 @@ namespace moltaro::instances {
 
 struct InstanceViews {
   TfrmFo::View& fo;
+  engine::ValtDisplay& fraValt1;
   TfrmDialogus::View& dialogus;
   TfrmRepUt::View& repUt;
   TfrmDBBe::View& dbBe;
@@ -26,7 +27,7 @@ struct InstanceViews {
 class ProgramWindows {
  public:
   ProgramWindows(const ServerSettings& settings, InstanceViews views, Operator& op,
-                 ConnectionFactory connections = MakeServerConnection);
+                 MainWindowConnections connections = {});
 
   // Creates the windows in start-up order. Failures (the common database or
   // the data module's connections cannot be opened) are shown, and start-up

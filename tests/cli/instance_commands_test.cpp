@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "cli/program_start.h"
+#include "cli/valt_terminal.h"
+#include "engine/scripted_server.h"
 #include "instances/fake_server.h"
 #include "instances/main_window.h"
 #include "instances/new_company_statements.h"
@@ -30,6 +34,9 @@ class InstanceCommands : public ::testing::Test {
                    db::ResultSet({"szam"}, {{std::string("2024.1234567890123")}}));
   }
   InstanceStreams Streams() { return {out_, err_}; }
+  instances::MainWindowConnections Connections() {
+    return {server_.Factory(), engine::MakeServerConnection};
+  }
 
   ServerSettings settings_;
   FakeServer server_;
@@ -38,7 +45,7 @@ class InstanceCommands : public ::testing::Test {
 
 TEST_F(InstanceCommands, ListIsTabSeparatedInListOrderAsStored) {
   TwoInstances();
-  EXPECT_EQ(ListInstances(settings_, false, Streams(), server_.Factory()), kExitOk);
+  EXPECT_EQ(ListInstances(settings_, false, Streams(), Connections()), kExitOk);
   EXPECT_EQ(out_.str(),
             "Alfa Kft\t ceg1 \t2024.1234567890\n"
             "Béta\t\tNincs telepítve\n"
@@ -47,7 +54,7 @@ TEST_F(InstanceCommands, ListIsTabSeparatedInListOrderAsStored) {
 
 TEST_F(InstanceCommands, JsonGivesTheCalculatedFieldsToo) {
   TwoInstances();
-  EXPECT_EQ(ListInstances(settings_, true, Streams(), server_.Factory()), kExitOk);
+  EXPECT_EQ(ListInstances(settings_, true, Streams(), Connections()), kExitOk);
   const auto rows = nlohmann::json::parse(out_.str());
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0]["nev"], "Alfa Kft");
@@ -61,7 +68,7 @@ TEST_F(InstanceCommands, JsonGivesTheCalculatedFieldsToo) {
 TEST_F(InstanceCommands, UnreadableInstanceFailsTheListButItsRowsArePrinted) {
   TwoInstances();
   server_.RefuseOpen("ceg1");
-  EXPECT_EQ(ListInstances(settings_, false, Streams(), server_.Factory()), kExitFailed);
+  EXPECT_EQ(ListInstances(settings_, false, Streams(), Connections()), kExitFailed);
   EXPECT_NE(err_.str().find("ceg1"), std::string::npos);
   EXPECT_EQ(out_.str(), "Alfa Kft\t ceg1 \t\nBéta\t\t\nGamma\tceg1\t\n");
 }
@@ -70,24 +77,21 @@ TEST_F(InstanceCommands, ReportDirectoryPrintsTheStoredOneOfTheFirstMatchingRow)
   TwoInstances();
   server_.Answer("ceg1", instances::kReportDirSelectSql,
                  db::ResultSet({"id", "kod"}, {{std::int64_t{4}, std::string("D:\\Riport")}}));
-  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::nullopt, Streams(), server_.Factory()),
-            kExitOk);
+  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::nullopt, Streams(), Connections()), kExitOk);
   EXPECT_EQ(out_.str(), "D:\\Riport\n");
   EXPECT_EQ(server_.calls.back().sql, instances::kReportDirSelectSql);
 }
 
 TEST_F(InstanceCommands, ReportDirectoryWithoutSettingPrintsAnEmptyLine) {
   TwoInstances();
-  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::nullopt, Streams(), server_.Factory()),
-            kExitOk);
+  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::nullopt, Streams(), Connections()), kExitOk);
   EXPECT_EQ(out_.str(), "\n");
 }
 
 TEST_F(InstanceCommands, ReportDirectoryStoresTheTrimmedDirectory) {
   TwoInstances();
-  EXPECT_EQ(
-      ReportDirectory(settings_, "ceg1", std::string(" E:\\R "), Streams(), server_.Factory()),
-      kExitOk);
+  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::string(" E:\\R "), Streams(), Connections()),
+            kExitOk);
   EXPECT_EQ(server_.calls.back().sql, instances::kReportDirInsertSql);
   EXPECT_EQ(server_.calls.back().params,
             (db::Params{std::int64_t{100}, std::string("PWREPUT"), std::string("E:\\R")}));
@@ -95,11 +99,11 @@ TEST_F(InstanceCommands, ReportDirectoryStoresTheTrimmedDirectory) {
 
 TEST_F(InstanceCommands, ReportDirectoryRefusesUnknownDatabaseAndEmptyDirectory) {
   TwoInstances();
-  EXPECT_EQ(ReportDirectory(settings_, "ceg9", std::nullopt, Streams(), server_.Factory()),
+  EXPECT_EQ(ReportDirectory(settings_, "ceg9", std::nullopt, Streams(), Connections()),
             kExitFailed);
   EXPECT_NE(err_.str().find("\"ceg9\""), std::string::npos);
   const std::size_t sent = server_.calls.size();
-  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::string(), Streams(), server_.Factory()),
+  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::string(), Streams(), Connections()),
             kExitUsage);
   for (std::size_t i = sent; i < server_.calls.size(); ++i) {
     EXPECT_NE(server_.calls[i].sql, instances::kReportDirInsertSql);
@@ -124,7 +128,7 @@ class NewCompanyCommand : public InstanceCommands {
 };
 
 TEST_F(NewCompanyCommand, CreatesAndRegistersWithBothFieldsConfirmed) {
-  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), server_.Factory()), kExitOk);
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), Connections()), kExitOk);
   EXPECT_TRUE(Sent(instances::CompanyDatabaseStatements("kovacs", "/d/")[0]));
   EXPECT_TRUE(Sent(instances::RegistrationInsert(1, "Kovács Kft", "kovacs")));
   EXPECT_EQ(out_.str(), "");
@@ -133,30 +137,92 @@ TEST_F(NewCompanyCommand, CreatesAndRegistersWithBothFieldsConfirmed) {
 TEST_F(NewCompanyCommand, ExistingDatabaseMessageGoesToTheOutput) {
   server_.Answer("master", instances::DatabaseCountSql("kovacs"),
                  db::ResultSet({"db"}, {{std::int64_t{1}}}));
-  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), server_.Factory()), kExitOk);
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), Connections()), kExitOk);
   EXPECT_EQ(out_.str(), "A kovacs adatbázis már létezik!!\n");
 }
 
 TEST_F(NewCompanyCommand, ShortDatabaseNameWithALongCompanyName) {
-  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kv", Streams(), server_.Factory()), kExitOk);
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kv", Streams(), Connections()), kExitOk);
   EXPECT_TRUE(Sent(instances::RegistrationInsert(1, "Kovács Kft", "kv")));
 }
 
 TEST_F(NewCompanyCommand, RefusedBeforeAnythingIsSent) {
-  EXPECT_EQ(NewCompany(settings_, "Kft", "kv", Streams(), server_.Factory()), kExitUsage);
-  EXPECT_EQ(
-      NewCompany(settings_, "Kovács Kft", "adatbazis_tul_hosszu", Streams(), server_.Factory()),
-      kExitUsage);
-  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kov acs", Streams(), server_.Factory()),
-            kExitFailed);
+  EXPECT_EQ(NewCompany(settings_, "Kft", "kv", Streams(), Connections()), kExitUsage);
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "adatbazis_tul_hosszu", Streams(), Connections()),
+            kExitUsage);
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kov acs", Streams(), Connections()), kExitFailed);
   for (const auto& call : server_.calls) EXPECT_NE(call.catalogue, "master");
 }
 
 TEST_F(NewCompanyCommand, ServerErrorFailsTheCommand) {
   server_.Fail("master", "alter database kovacs set auto_close off", "ALTER DATABASE failed.");
-  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), server_.Factory()),
-            kExitFailed);
+  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), Connections()), kExitFailed);
   EXPECT_EQ(err_.str(), "ALTER DATABASE failed.\n");
+}
+
+// The version switch from the command line, on a scripted engine server; the
+// run log goes to the working directory, so each test runs in a fresh one.
+class RunCommands : public InstanceCommands {
+ protected:
+  void SetUp() override {
+    InstanceCommands::SetUp();
+    TwoInstances();
+    previous_ = std::filesystem::current_path();
+    work_ = std::filesystem::temp_directory_path() /
+            ("moltaro-cli-run-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(work_);
+    std::filesystem::current_path(work_);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(work_);
+  }
+  instances::MainWindowConnections WithEngine() { return {server_.Factory(), engine_.Factory()}; }
+
+  engine::testing::ScriptedServer engine_;
+  std::filesystem::path previous_, work_;
+};
+
+TEST_F(RunCommands, FailedUpgradePrintsTheReasonAndTheRunLog) {
+  // The row's name is passed on as stored, blanks included, and names the log.
+  EXPECT_EQ(Upgrade(settings_, "ceg1", true, Streams(), WithEngine()), kExitFailed);
+  EXPECT_EQ(out_.str(), "Nincs meg a verzió file !\nRun log: " +
+                            (std::filesystem::current_path() / " ceg1 _verzio.log").string() +
+                            "\n");
+}
+
+TEST_F(RunCommands, UninstallPrintsNothingAfterTheRun) {
+  EXPECT_EQ(Uninstall(settings_, "ceg1", true, Streams(), WithEngine()), kExitOk);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_FALSE(engine_.sent.empty());
+}
+
+TEST_F(RunCommands, UnknownDatabaseRunsNothing) {
+  EXPECT_EQ(Upgrade(settings_, "ceg9", true, Streams(), WithEngine()), kExitFailed);
+  EXPECT_TRUE(engine_.sent.empty());
+}
+
+TEST(TerminalValtDisplay, OneLineWithProgressCutToTheWidth) {
+  std::ostringstream out;
+  TerminalValtDisplay display(out, true, 30);
+  display.ShowText(engine::ValtLabel::lVerzio, "2024.1");
+  display.SetProgressRange(0, 8);
+  display.SetProgressPosition(2);
+  display.ShowText(engine::ValtLabel::lMit, "Táblák");
+  display.ShowText(engine::ValtLabel::lObj, "ZMP_SZEMELY_ADATOK");
+  EXPECT_EQ(display.Line(), "[25%]  2024.1  Táblák  ZMP_SZ");
+  EXPECT_EQ(out.str().substr(out.str().rfind('\r')), "\r\033[K[25%]  2024.1  Táblák  ZMP_SZ");
+  display.Finish();
+  EXPECT_EQ(out.str().substr(out.str().size() - 4), "\r\033[K");
+}
+
+TEST(TerminalValtDisplay, DrawsNothingOffATerminal) {
+  std::ostringstream out;
+  {
+    TerminalValtDisplay display(out, false);
+    display.ShowText(engine::ValtLabel::lMit, "Táblák");
+  }
+  EXPECT_EQ(out.str(), "");
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ class EmbeddedSite : public ::testing::Test {
   }
   TfrmFo& Create() {
     window_ = std::make_unique<TfrmFo>(view_, operator_, settings_,
-                                       MainWindowDialogs{dialogus_, repUt_, dbBe_});
+                                       MainWindowDialogs{dialogus_, repUt_, dbBe_}, valtDisplay_);
     window_->FormCreate();
     return *window_;
   }
@@ -65,6 +65,7 @@ class EmbeddedSite : public ::testing::Test {
   static inline std::filesystem::path dataDir_;
   ServerSettings settings_;
   RecordingFoView view_;
+  testing::RecordingValtDisplay valtDisplay_;
   RecordingOperator operator_;
   ScriptedDialogusView dialogusView_;
   ScriptedRepUtView repUtView_;

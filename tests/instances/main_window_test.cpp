@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
+
+#include "engine/scripted_server.h"
 #include "fake_server.h"
 #include "instances/main_window.h"
 #include "instances/new_company_statements.h"
@@ -11,9 +15,27 @@ namespace {
 using testing::FakeServer;
 using testing::RecordingFoView;
 using testing::RecordingOperator;
+using testing::RecordingValtDisplay;
 using testing::ScriptedDBBeView;
 using testing::ScriptedDialogusView;
 using testing::ScriptedRepUtView;
+
+// A scratch work directory: the frame reads verzio.ver and writes its run log there.
+class TempDir {
+ public:
+  TempDir()
+      : path_(std::filesystem::temp_directory_path() /
+              ("moltaro-fo-" + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 db::ResultSet List(std::vector<std::vector<db::Value>> rows) {
   return db::ResultSet({"nev", "dbname"}, std::move(rows));
@@ -29,10 +51,13 @@ class MainWindow : public ::testing::Test {
     server_.Answer(database, kVersionColumnSql, db::ResultSet({"id"}, {{std::int64_t{7}}}));
     server_.Answer(database, kInstalledVersionSql, db::ResultSet({"szam"}, {{version}}));
   }
-  TfrmFo& Create() {
-    window_ =
-        std::make_unique<TfrmFo>(view_, operator_, settings_,
-                                 MainWindowDialogs{dialogus_, repUt_, dbBe_}, server_.Factory());
+  TfrmFo& Create(engine::EngineConnectionFactory engine = nullptr) {
+    valtDisplay_.window = &view_;
+    if (!engine) engine = engineServer_.Factory();
+    window_ = std::make_unique<TfrmFo>(view_, operator_, settings_,
+                                       MainWindowDialogs{dialogus_, repUt_, dbBe_}, valtDisplay_,
+                                       MainWindowConnections{server_.Factory(), engine});
+    window_->fraValt1().SetWorkDirectory(workDir_.Path());
     window_->FormCreate();
     return *window_;
   }
@@ -46,6 +71,9 @@ class MainWindow : public ::testing::Test {
 
   ServerSettings settings_;
   FakeServer server_;
+  engine::testing::ScriptedServer engineServer_;
+  TempDir workDir_;
+  RecordingValtDisplay valtDisplay_;
   RecordingFoView view_;
   RecordingOperator operator_;
   ScriptedDialogusView dialogusView_;
@@ -395,6 +423,108 @@ TEST_F(ReportDirectory, MissingSettingsTableStopsBeforeTheDialog) {
   fo.aUtcaExecute();
   EXPECT_EQ(operator_.errors, (std::vector<std::string>{"Invalid object name 'zmp_puy'."}));
   EXPECT_EQ(repUtView_.shown, 0);
+}
+
+class VersionSwitch : public MainWindow {
+ protected:
+  void SetUp() override {
+    Settings("Sbo-Common");
+    server_.Answer("Sbo-Common", kSboInstanceListSql,
+                   List({{std::string("Alfa"), std::string("ceg1")},
+                         {std::string("Béta"), std::string("ceg2")}}));
+    Installed("ceg1", "1.0");
+  }
+  void Answer(bool yes) {
+    dialogusView_.script = [yes](TfrmDialogus& d) {
+      if (yes) {
+        d.bIgenClick();
+      } else {
+        d.bNemClick();
+      }
+    };
+  }
+  int VersionLookups() {
+    int n = 0;
+    for (const auto& call : server_.calls)
+      n += call.catalogue == "ceg1" && call.sql == kVersionColumnSql;
+    return n;
+  }
+};
+
+TEST_F(VersionSwitch, EmptyListAsksNothing) {
+  Settings("ZMP_Vorel");
+  TfrmFo& fo = Create();
+  Answer(true);
+  fo.aValtExecute();
+  fo.aUniExecute();
+  EXPECT_EQ(dialogusView_.question, "");
+  EXPECT_TRUE(engineServer_.sent.empty());
+}
+
+TEST_F(VersionSwitch, NoLeavesEverythingUnchanged) {
+  TfrmFo& fo = Create();
+  Answer(false);
+  fo.aValtExecute();
+  EXPECT_EQ(dialogusView_.question, "Mehet a verzióváltás ?");
+  fo.aUniExecute();
+  EXPECT_EQ(dialogusView_.question, "Valóban töröljem ?");
+  EXPECT_TRUE(engineServer_.sent.empty());
+  EXPECT_TRUE(operator_.messages.empty());
+  EXPECT_EQ(fo.LastRunOutcome(), TfrmFo::RunOutcome::NotRun);
+}
+
+TEST_F(VersionSwitch, FailedRunShowsItsReasonWithControlsBackAndReloadsTheList) {
+  TfrmFo& fo = Create();
+  const int lookups = VersionLookups();
+  Answer(true);
+  fo.aValtExecute();  // the work directory has no verzio.ver
+  EXPECT_EQ(valtDisplay_.hint, "ceg1 -> ceg1");
+  EXPECT_EQ(operator_.messages, (std::vector<std::string>{"Nincs meg a verzió file !"}));
+  EXPECT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(fo.LastRunOutcome(), TfrmFo::RunOutcome::Failed);
+  EXPECT_TRUE(view_.controlsEnabled);
+  EXPECT_GE(view_.repaints, 2);
+  EXPECT_TRUE(std::filesystem::exists(workDir_.Path() / "ceg1_verzio.log"));
+  EXPECT_EQ(VersionLookups(), lookups + 1);
+  EXPECT_EQ(fo.CurrentRow(), 0u);
+}
+
+TEST_F(VersionSwitch, ErrorOpeningTheInstanceIsShownAndTheControlsComeBack) {
+  struct Refusing : engine::EngineConnection {
+    void Open(const std::string&) override { throw db::DatabaseError("Login failed for ceg1."); }
+    db::ResultSet Query(std::string_view, const db::Params&) override { return {}; }
+    void Execute(std::string_view, const db::Params&) override {}
+  };
+  TfrmFo& fo = Create([] { return std::make_unique<Refusing>(); });
+  const int lookups = VersionLookups();
+  Answer(true);
+  fo.aValtExecute();
+  EXPECT_EQ(operator_.errors, (std::vector<std::string>{"Login failed for ceg1."}));
+  EXPECT_TRUE(operator_.messages.empty());
+  EXPECT_TRUE(view_.controlsEnabled);
+  EXPECT_EQ(fo.LastRunOutcome(), TfrmFo::RunOutcome::Raised);
+  EXPECT_EQ(VersionLookups(), lookups);  // no reload
+}
+
+TEST_F(VersionSwitch, UninstallShowsNoMessageAndReloads) {
+  TfrmFo& fo = Create();
+  const int lookups = VersionLookups();
+  Answer(true);
+  fo.aUniExecute();
+  EXPECT_TRUE(operator_.errors.empty()) << operator_.errors[0];
+  EXPECT_TRUE(operator_.messages.empty());
+  EXPECT_EQ(fo.LastRunOutcome(), TfrmFo::RunOutcome::Succeeded);
+  EXPECT_EQ(VersionLookups(), lookups + 1);
+}
+
+TEST_F(VersionSwitch, MigratorOnlyPointsTheInstanceConnection) {
+  TfrmFo& fo = Create();
+  fo.SelectRow(1);
+  const std::size_t calls = server_.calls.size();
+  fo.aMigratorExecute();
+  EXPECT_EQ(server_.opens.back(), "ceg2");
+  EXPECT_EQ(server_.calls.size(), calls);
+  EXPECT_EQ(dialogusView_.question, "");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/valt_display.h"
 #include "instances/confirm_dialog.h"
 #include "instances/main_window.h"
 #include "instances/new_company_dialog.h"
@@ -23,15 +24,32 @@ struct RecordingOperator : Operator {
 
 struct RecordingFoView : TfrmFo::View {
   int listChanges = 0;
+  int repaints = 0;
   bool controlsEnabled = true;
   bool closed = false;
   Rect frame;
+  void Repaint() override { ++repaints; }
   void ListChanged() override { ++listChanges; }
   void CurrentRowChanged(std::size_t) override {}
   void ActionsChanged() override {}
   void SetControlsEnabled(bool enabled) override { controlsEnabled = enabled; }
   void PlaceFrame(const Rect& placed) override { frame = placed; }
   void CloseWindow() override { closed = true; }
+};
+
+// The version switch frame: counts what it showed while the main window's
+// controls were disabled.
+struct RecordingValtDisplay : engine::ValtDisplay {
+  const RecordingFoView* window = nullptr;
+  int textsWhileDisabled = 0;
+  std::string hint;
+  void ApplyLayout(const engine::ValtLayout&) override {}
+  void SetVersionHint(const std::string& text) override { hint = text; }
+  void ShowText(engine::ValtLabel, const std::string& text) override {
+    if (window && !text.empty() && !window->controlsEnabled) ++textsWhileDisabled;
+  }
+  void SetProgressRange(int, int) override {}
+  void SetProgressPosition(int) override {}
 };
 
 // Each dialog view runs the test's script when the dialog is shown.

@@ -1,0 +1,69 @@
+// "Vált", "Uninstall" and "Migrátor": the commands that hand the current
+// instance to the version switch frame, or point the instance connection at it.
+#include "instances/main_window.h"
+
+namespace moltaro::instances {
+
+void TfrmFo::aValtExecute() {
+  RunOnInstance(
+      kValtQuestion, kUpgradePhases, [this] { return fraValt1_.RunUpgrade(); }, true);
+}
+
+void TfrmFo::aUniExecute() {
+  RunOnInstance(
+      kUninstallQuestion, kUninstallPhases,
+      [this] {
+        fraValt1_.RunUninstall();
+        return false;
+      },
+      false);
+}
+
+void TfrmFo::RunOnInstance(const std::string& question, const std::string& phaseMask,
+                           const std::function<bool()>& run, bool reportOutcome) {
+  lastRunOutcome_ = RunOutcome::NotRun;
+  const db::Value current = CurrentDbname();
+  if (db::IsNull(current)) return;
+  if (dialogs_.dialogus.Confirm(question) != kAnswerYes) return;
+
+  const std::string database = db::ToText(current);
+  const std::string connectionString = settings_.DatabaseConnectionString(database);
+  bool failed = true;
+  const bool returned = Report([&] {
+    fraValt1_.Prepare(database, database, connectionString, connectionString, phaseMask,
+                      settings_.loginName, settings_.password);
+    EnableControls(false);
+    view_.Repaint();
+    failed = run();
+  });
+  // The controls come back even when an error escaped the run: a window
+  // whose list, "Vált" and "Kilép" stayed disabled could only be closed.
+  EnableControls(true);
+  view_.Repaint();
+  if (!returned) {
+    lastRunOutcome_ = RunOutcome::Raised;
+    return;
+  }
+  lastRunOutcome_ = failed ? RunOutcome::Failed : RunOutcome::Succeeded;
+
+  if (reportOutcome) {
+    if (!failed) {
+      operator_.ShowMessage(kValtSucceeded);
+    } else {
+      const std::string& reason = fraValt1_.LastError();
+      operator_.ShowMessage(reason.empty() ? kValtFailed : reason);
+    }
+  }
+  fraValt1_.ResetProgress();
+  CloseList();
+  Report([this] { LoadInstances(); });
+}
+
+void TfrmFo::aMigratorExecute() {
+  Report([this] {
+    adoVer_->Close();
+    adoVer_->Open(settings_.DatabaseConnectionString(db::ToText(CurrentDbname())));
+  });
+}
+
+}  // namespace moltaro::instances
