@@ -1,0 +1,122 @@
+// A new site set up through the built moltaro-cli, as docs/new-site.md tells
+// it: one embedded server for the suite, each test a step of the setup.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr const char* kPassword = "Titok-2024";
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+class NewSite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    work_ = std::filesystem::temp_directory_path() /
+            ("moltaro-new-site-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(work_);
+  }
+  static void TearDownTestSuite() { std::filesystem::remove_all(work_); }
+
+  static std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+  }
+  // Runs moltaro-cli in the site's directory; stdout is captured, stderr
+  // goes to a file read by Errors().
+  static Result Cli(const std::string& arguments) {
+    const std::string command = std::string(MOLTARO_CLI) + " -C " + Quote(work_.string()) +
+                                " -U sa -P " + Quote(kPassword) + " " + arguments + " 2>" +
+                                Quote((work_ / "stderr.txt").string()) + " </dev/null";
+    Result result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+      result.out.append(buffer.data(), n);
+    const int raw = pclose(pipe);
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return result;
+  }
+  static std::string Errors() {
+    std::ifstream in(work_ / "stderr.txt", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static void Settings(const std::string& firstLine) {
+    std::ofstream(work_ / "VELDORAdb_new.ini", std::ios::binary) << firstLine << "\r\n";
+  }
+
+  static inline std::filesystem::path work_;
+};
+
+TEST_F(NewSite, A_ServerInitAndTheListThatCannotBeReadYet) {
+  ASSERT_EQ(
+      Cli("server-init " + Quote((work_ / "data").string()) + " --sa-password " + Quote(kPassword))
+          .status,
+      0)
+      << Errors();
+  Settings("local$$master");
+  const Result list = Cli("instances");
+  EXPECT_EQ(list.status, 1);
+  EXPECT_EQ(list.out, "");
+  EXPECT_NE(Errors().find("ZMP_Peldany"), std::string::npos) << Errors();
+}
+
+TEST_F(NewSite, B_FirstCompanyCreatesTheCommonDatabase) {
+  const Result first = Cli("new-company " + Quote("Első Kft") + " elso");
+  ASSERT_EQ(first.status, 0) << Errors();
+  EXPECT_EQ(first.out, "");
+  const Result second = Cli("new-company " + Quote("O'Brien Bt") + " obrien");
+  ASSERT_EQ(second.status, 0) << Errors();
+  const Result again = Cli("new-company Ismét obrien");
+  ASSERT_EQ(again.status, 0) << Errors();
+  EXPECT_EQ(again.out, "A obrien adatbázis már létezik!!\n");
+  const Result refused = Cli("new-company Negyedik " + Quote("x;drop"));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(Errors().find("\"x;drop\""), std::string::npos);
+}
+
+TEST_F(NewSite, C_TheListOnTheCommonDatabase) {
+  Settings("local$$ZMP_Vorel");
+  const Result list = Cli("instances");
+  ASSERT_EQ(list.status, 0) << Errors();
+  EXPECT_EQ(list.out,
+            " Első Kft \t elso \tNincs telepítve\n"
+            " O'Brien Bt \t obrien \tNincs telepítve\n"
+            " Ismét \t obrien \tNincs telepítve\n");
+  const Result json = Cli("instances --json");
+  ASSERT_EQ(json.status, 0) << Errors();
+  EXPECT_NE(json.out.find("\"dbname\": \" obrien \""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"VanVer\": \"N\""), std::string::npos) << json.out;
+}
+
+TEST_F(NewSite, D_ReportDirectoryOfAnInstance) {
+  ASSERT_EQ(Cli("sql -d elso -Q " +
+                Quote("create table zmp_puy (id int, nev nvarchar(20), kod nvarchar(200))"))
+                .status,
+            0)
+      << Errors();
+  Result shown = Cli("report-dir elso");
+  ASSERT_EQ(shown.status, 0) << Errors();
+  EXPECT_EQ(shown.out, "\n");
+  ASSERT_EQ(Cli("report-dir elso " + Quote("  D:\\Riport ")).status, 0) << Errors();
+  shown = Cli("report-dir elso");
+  EXPECT_EQ(shown.out, "D:\\Riport\n");
+  const Result stored = Cli("sql -d elso -Q " + Quote("select id, kod from zmp_puy"));
+  EXPECT_EQ(stored.out, "id\tkod\n100\tD:\\Riport\n");
+  EXPECT_EQ(Cli("report-dir nincs").status, 1);
+}
+
+}  // namespace
