@@ -119,4 +119,33 @@ TEST_F(NewSite, D_ReportDirectoryOfAnInstance) {
   EXPECT_EQ(Cli("report-dir nincs").status, 1);
 }
 
+TEST_F(NewSite, E_UpgradeAndUninstallAnInstance) {
+  std::filesystem::copy_file(std::filesystem::path(MOLTARO_EXAMPLES_DIR) / "verzio.ver",
+                             work_ / "verzio.ver",
+                             std::filesystem::copy_options::overwrite_existing);
+  Result run = Cli("upgrade elso");  // no terminal to ask on: not confirmed
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(Errors().find("Not confirmed"), std::string::npos);
+
+  run = Cli("upgrade elso --yes");
+  ASSERT_EQ(run.status, 0) << Errors();
+  // The row's name is passed on as stored, so the log carries its blanks.
+  EXPECT_EQ(run.out, "A verzióváltás sikeresen lefutott !\nRun log: " +
+                         (work_ / " elso _verzio.log").string() + "\n");
+  EXPECT_TRUE(std::filesystem::exists(work_ / " elso _verzio.log"));
+  Result list = Cli("instances");
+  EXPECT_EQ(list.out.find(" Első Kft \t elso \tNincs telepítve\n"), std::string::npos) << list.out;
+
+  run = Cli("upgrade elso --yes");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out.rfind("A(z) ", 0), 0u) << run.out;
+
+  run = Cli("uninstall elso --yes");
+  EXPECT_EQ(run.status, 0) << Errors();
+  EXPECT_EQ(run.out, "");
+  list = Cli("instances");
+  EXPECT_NE(list.out.find(" Első Kft \t elso \tNincs telepítve\n"), std::string::npos) << list.out;
+}
+
 }  // namespace
