@@ -219,24 +219,35 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Every multi-byte UTF-8 character is taken as a letter: the names typed here
-// are Hungarian, and SQL Server accepts any Unicode letter in identifiers.
-// Malformed bytes are refused.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+// Accented Latin letters (Latin-1 Supplement and Latin Extended-A and -B,
+// without the signs × and ÷): every Hungarian letter is among them, and none
+// of them means anything to the statement's parser. Other characters outside
+// ASCII are refused rather than guessed at.
+bool IsAccentedLatinLetter(char32_t c) {
+  return c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7;
+}
+
+// Decodes the UTF-8 character at `at`; its length, or 0 when malformed.
+std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t& c) {
   const auto lead = static_cast<std::uint8_t>(text[at]);
   std::size_t length = 0;
   if ((lead & 0xE0) == 0xC0) {
     length = 2;
+    c = lead & 0x1F;
   } else if ((lead & 0xF0) == 0xE0) {
     length = 3;
+    c = lead & 0x0F;
   } else if ((lead & 0xF8) == 0xF0) {
     length = 4;
+    c = lead & 0x07;
   } else {
     return 0;
   }
   if (at + length > text.size()) return 0;
   for (std::size_t i = 1; i < length; ++i) {
-    if ((static_cast<std::uint8_t>(text[at + i]) & 0xC0) != 0x80) return 0;
+    const auto next = static_cast<std::uint8_t>(text[at + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (next & 0x3F);
   }
   return length;
 }
@@ -249,8 +260,13 @@ std::optional<std::string> DatabaseNameProblem(std::string_view name) {
   for (std::size_t i = 0; i < name.size();) {
     const char c = name[i];
     if (static_cast<std::uint8_t>(c) >= 0x80) {
-      const std::size_t length = Utf8SequenceLength(name, i);
+      char32_t letter = 0;
+      const std::size_t length = DecodeUtf8(name, i, letter);
       if (length == 0) return "The database name " + quoted + " is not valid UTF-8 text.";
+      if (!IsAccentedLatinLetter(letter)) {
+        return "The database name " + quoted + " cannot be used: \"" +
+               std::string(name.substr(i, length)) + "\" is not a letter it may hold.";
+      }
       i += length;
       continue;
     }

@@ -16,8 +16,8 @@ std::string QuoteLiteral(std::string_view text);
 // Database names go bare into CREATE and ALTER DATABASE, so only a regular
 // SQL Server identifier is accepted: a letter or "_" first, then letters,
 // decimal digits, "_", "@", "$" or "#", and not a reserved keyword. Letters
-// include accented ones. Returns why the name is refused, or nothing when it
-// can be used.
+// are the ASCII ones and the accented Latin letters (all Hungarian ones).
+// Returns why the name is refused, or nothing when it can be used.
 std::optional<std::string> DatabaseNameProblem(std::string_view name);
 
 }  // namespace moltaro::instances

@@ -9,6 +9,7 @@
 #include "db/connection.h"
 #include "db/embedded/embedded_server.h"
 #include "instances/main_window.h"
+#include "instances/program_windows.h"
 #include "recording_views.h"
 
 namespace moltaro::instances {
@@ -226,6 +227,29 @@ TEST_F(EmbeddedSite, F_SboModeListsCompaniesByName) {
   fo.SelectRow(1);
   EXPECT_TRUE(fo.GetAction(ActionId::aUtca).enabled);
   EXPECT_EQ(fo.VisiblePopupItems().size(), 7u);
+}
+
+TEST_F(EmbeddedSite, G_StartUpListsFirstAndGoesOnWhenTheDataModuleCannotConnect) {
+  Use("ZMP_Vorel");
+  ProgramWindows windows(settings_,
+                         InstanceViews{view_, valtDisplay_, dialogusView_, repUtView_, dbBeView_},
+                         operator_);
+  windows.Start();
+  ASSERT_TRUE(operator_.errors.empty()) << operator_.errors[0];
+  EXPECT_GT(windows.frmFo().RowCount(), 0u);
+  EXPECT_TRUE(windows.DataModule1().adoKozos().IsOpen());
+  EXPECT_EQ(windows.frmDialogus().Question(), "Valóban töröljem ?");
+
+  // A common database that does not exist: the list and then the data
+  // module report it, and the main window is up all the same.
+  Use("Nincs_Ilyen");
+  ProgramWindows broken(settings_,
+                        InstanceViews{view_, valtDisplay_, dialogusView_, repUtView_, dbBeView_},
+                        operator_);
+  broken.Start();
+  EXPECT_EQ(operator_.errors.size(), 2u);
+  EXPECT_EQ(broken.frmFo().RowCount(), 0u);
+  EXPECT_FALSE(broken.frmFo().GetAction(ActionId::aUtca).visible);
 }
 
 }  // namespace

@@ -28,9 +28,13 @@ TEST(DatabaseName, ReservedWordsAreRefusedInAnyCase) {
   EXPECT_FALSE(DatabaseNameProblem("selects").has_value());
 }
 
-TEST(DatabaseName, MalformedUtf8IsRefused) {
-  EXPECT_TRUE(DatabaseNameProblem("ceg\xC3").has_value());
-  EXPECT_TRUE(DatabaseNameProblem("ceg\xC3(").has_value());
+TEST(DatabaseName, OnlyLettersOutsideAscii) {
+  EXPECT_FALSE(DatabaseNameProblem("Árvíztűrő_őű").has_value());
+  EXPECT_TRUE(DatabaseNameProblem("ceg\xC3").has_value());     // cut short
+  EXPECT_TRUE(DatabaseNameProblem("ceg\xC3(").has_value());    // broken sequence
+  EXPECT_TRUE(DatabaseNameProblem("ceg\u00A0x").has_value());  // no-break space
+  EXPECT_TRUE(DatabaseNameProblem("ceg\u02BCx").has_value());  // modifier apostrophe
+  EXPECT_TRUE(DatabaseNameProblem("ceg\u00D7x").has_value());  // multiplication sign
 }
 
 TEST(QuoteLiteral, DoublesEverySingleQuote) {
