@@ -108,7 +108,11 @@ void LoadVersionFile(RunContext& run) {
     run.WriteLog(kVersionFileMissing);
     return;
   }
-  const std::vector<std::string> lines = SplitVersionLines(*bytes);
+  LoadVersionText(run, *bytes);
+}
+
+void LoadVersionText(RunContext& run, std::string_view bytes) {
+  const std::vector<std::string> lines = SplitVersionLines(bytes);
   const std::string header = lines.empty() ? std::string() : lines.front();
   const std::string trailer = lines.size() < 2 ? std::string() : lines.back();
   const int further = lines.empty() ? 0 : static_cast<int>(lines.size() - 1);

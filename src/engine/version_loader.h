@@ -19,6 +19,9 @@ inline constexpr std::size_t kTextChunkLength = 4000;
 // line, sets `Failed` with the reason in `LastError` and in the log.
 void LoadVersionFile(RunContext& run);
 
+// The same for the file's bytes (Windows-1250) already read.
+void LoadVersionText(RunContext& run, std::string_view bytes);
+
 // Writes a text as chunks of 4000 characters into ZMP_OBJ_SZOVEG under the
 // head. Every chunk is written, however long the text.
 void StoreText(RunContext& run, std::int64_t headId, std::string_view text);
