@@ -38,15 +38,17 @@ double Seconds(Clock::time_point from) {
   return std::chrono::duration<double>(Clock::now() - from).count();
 }
 
-std::string ShellQuote(const std::string& s) { return "'" + s + "'"; }
+std::string ShellQuote(const std::string& s) {
+  return "'" + s + "'";
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 20000;
   const std::string shell = argc > 2 ? argv[2] : "sqlite3";
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("moltaro-bench-" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("moltaro-bench-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   moltaro::db::embedded::InitializeServer(dir, "bench");
   const std::string base = "Provider=SQLOLEDB.1;Server=embedded:" + dir.string() +

@@ -26,8 +26,10 @@ TEST(ParserTest, SyntaxErrorsNameTheToken) {
 }
 
 TEST(ParserTest, UnsupportedConstructsSayWhat) {
-  EXPECT_THAT(ParseError("merge into t using s on 1=1"), HasSubstr("not supported by the embedded server: MERGE"));
-  EXPECT_THAT(ParseError("with x as (select 1 a) select * from x"), HasSubstr("common table expressions"));
+  EXPECT_THAT(ParseError("merge into t using s on 1=1"),
+              HasSubstr("not supported by the embedded server: MERGE"));
+  EXPECT_THAT(ParseError("with x as (select 1 a) select * from x"),
+              HasSubstr("common table expressions"));
   EXPECT_THAT(ParseError("create table t (a int references u(a))"), HasSubstr("FOREIGN KEY"));
   EXPECT_THAT(ParseError("declare c cursor for select 1"), HasSubstr("cursors"));
 }
@@ -46,7 +48,8 @@ TEST(ParserTest, ParametersAreNumberedInOrderOfAppearance) {
 }
 
 TEST(ParserTest, DefaultTextKeepsOrAddsOuterParentheses) {
-  Batch b = ParseBatch("create table t (a int default (0), b nvarchar(1) default '_', c int default (1)+(2))");
+  Batch b = ParseBatch(
+      "create table t (a int default (0), b nvarchar(1) default '_', c int default (1)+(2))");
   const auto& t = static_cast<const CreateTableStatement&>(*b.statements[0]);
   EXPECT_EQ(t.columns[0].defaultText, "(0)");
   EXPECT_EQ(t.columns[1].defaultText, "('_')");

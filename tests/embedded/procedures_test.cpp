@@ -44,16 +44,24 @@ TEST_F(ProceduresTest, ConsecutiveNextIdCallsGiveIncreasingIds) {
 }
 
 TEST_F(ProceduresTest, ProcedureTextIsKeptAndAlterOfMissingIsRefused) {
-  EXPECT_THAT(c_.Query("select c.text from sysobjects o, syscomments c where o.id = c.id and o.name = 'zmp_id_seq_inc'").Text("text"),
+  EXPECT_THAT(c_.Query("select c.text from sysobjects o, syscomments c where o.id = c.id and "
+                       "o.name = 'zmp_id_seq_inc'")
+                  .Text("text"),
               ::testing::StartsWith("CREATE PROCEDURE ZMP_ID_SEQ_INC @idseq_val int OUTPUT AS"));
-  EXPECT_EQ(c_.Query("select NAME from SYSOBJECTS where NAME=:xNAME and TYPE in ('P', 'FN')", {std::string("ZMP_ID_SEQ_INC")}).Text("NAME"), "ZMP_ID_SEQ_INC");
+  EXPECT_EQ(c_.Query("select NAME from SYSOBJECTS where NAME=:xNAME and TYPE in ('P', 'FN')",
+                     {std::string("ZMP_ID_SEQ_INC")})
+                .Text("NAME"),
+            "ZMP_ID_SEQ_INC");
   EXPECT_EQ(ErrorOf(c_, "ALTER PROCEDURE nincs AS RETURN 1"), "Invalid object name 'nincs'.");
   EXPECT_EQ(ErrorOf(c_, "CREATE PROCEDURE zmp_id_seq_inc AS RETURN 1"),
             "There is already an object named 'zmp_id_seq_inc' in the database.");
-  c_.Execute("CREATE FUNCTION ZMP_TF (@a int) RETURNS @t TABLE (x int) AS BEGIN INSERT INTO @t VALUES (@a) RETURN END");
+  c_.Execute(
+      "CREATE FUNCTION ZMP_TF (@a int) RETURNS @t TABLE (x int) AS BEGIN INSERT INTO @t VALUES "
+      "(@a) RETURN END");
   EXPECT_EQ(c_.Query("select xtype from sysobjects where name = 'ZMP_TF'").Text("xtype"), "TF");
-  EXPECT_EQ(ErrorOf(c_, "CREATE FUNCTION ZMP_TF (@a int) RETURNS @t TABLE (x int) AS BEGIN RETURN END"),
-            "There is already an object named 'ZMP_TF' in the database.");
+  EXPECT_EQ(
+      ErrorOf(c_, "CREATE FUNCTION ZMP_TF (@a int) RETURNS @t TABLE (x int) AS BEGIN RETURN END"),
+      "There is already an object named 'ZMP_TF' in the database.");
   c_.Execute("CREATE FUNCTION ZMP_F1 (@a int) RETURNS int AS BEGIN RETURN @a + 1 END");
   EXPECT_EQ(c_.Query("select xtype from sysobjects where name = 'zmp_f1'").Text("xtype"), "FN");
   c_.Execute("drop function ZMP_F1");
@@ -102,7 +110,8 @@ TEST_F(ProceduresTest, ExecPassesParametersByPositionNameAndOutput) {
   c_.CallProcedure("zmp_konvertalas_utan_fut1", p);
   EXPECT_EQ(p[0].value, Value(std::int64_t{1}));
   EXPECT_EQ(ErrorOf(c_, "exec zmp_konvertalas_utan_fut1"),
-            "Procedure or function 'zmp_konvertalas_utan_fut1' expects parameter '@ev', which was not supplied.");
+            "Procedure or function 'zmp_konvertalas_utan_fut1' expects parameter '@ev', which was "
+            "not supplied.");
   EXPECT_EQ(ErrorOf(c_, "exec nincs_ilyen"), "Could not find stored procedure 'nincs_ilyen'.");
 }
 
@@ -120,13 +129,17 @@ TEST_F(ProceduresTest, UninstallCaptureAndDropRun) {
   c_.Execute("create table ZMP_SYS_ID_SEQ (id decimal(9))");
   c_.Execute("CREATE PROCEDURE ZMP_ID_SEQ_INC @idseq_val int OUTPUT AS RETURN 0");
   c_.Execute("create table keep_me (a int)");
-  c_.Execute("create table ZMP_OBJ_FEJ (id numeric(9), fej_id numeric(9), tipus nvarchar(1), nev nvarchar(30), hiba nvarchar(1), verzio nvarchar(1), sor numeric(9), utasit nvarchar(1))");
+  c_.Execute(
+      "create table ZMP_OBJ_FEJ (id numeric(9), fej_id numeric(9), tipus nvarchar(1), nev "
+      "nvarchar(30), hiba nvarchar(1), verzio nvarchar(1), sor numeric(9), utasit nvarchar(1))");
   c_.Execute("create table ZMP_T1 (a int)");
   c_.Execute("CREATE FUNCTION ZMP_F1 (@a int) RETURNS int AS BEGIN RETURN @a END");
   c_.Execute("delete from zmp_obj_fej");
   for (const char* kind : {"FN", "P", "V", "U"}) {
     long long n = c_.Query("select count(id) mid from zmp_obj_fej").Integer("mid");
-    ResultSet objects = c_.Query("select name, xtype from sysobjects where name like 'ZMP%' and xtype=:x1 order by name", {std::string(kind)});
+    ResultSet objects = c_.Query(
+        "select name, xtype from sysobjects where name like 'ZMP%' and xtype=:x1 order by name",
+        {std::string(kind)});
     for (; !objects.Eof(); objects.Next()) {
       ++n;
       const std::string name = objects.Text("name");
@@ -139,10 +152,14 @@ TEST_F(ProceduresTest, UninstallCaptureAndDropRun) {
   for (; !list.Eof(); list.Next()) {
     names.push_back(list.Text("tipus") + ":" + list.Text("nev"));
     const std::string t = list.Text("tipus");
-    const std::string stmt = t == "F" ? "drop function " : t == "P" ? "drop procedure " : t == "V" ? "drop view " : "drop table ";
+    const std::string stmt = t == "F"   ? "drop function "
+                             : t == "P" ? "drop procedure "
+                             : t == "V" ? "drop view "
+                                        : "drop table ";
     c_.Execute(stmt + list.Text("nev"));
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"F:ZMP_F1", "P:ZMP_ID_SEQ_INC", "U:ZMP_SYS_ID_SEQ", "U:ZMP_T1"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"F:ZMP_F1", "P:ZMP_ID_SEQ_INC", "U:ZMP_SYS_ID_SEQ",
+                                             "U:ZMP_T1"}));
   c_.Execute("drop table zmp_obj_fej");
   EXPECT_EQ(c_.Query("select count(*) db from sysobjects where name like 'zmp%'").Integer("db"), 0);
   EXPECT_EQ(c_.Query("select count(*) db from sysobjects where name = 'keep_me'").Integer("db"), 1);

@@ -17,18 +17,31 @@ class SchemaEvolutionTest : public EmbeddedServerTest {
   Connection c_ = Open("evo");
 
   std::string DefaultText(const std::string& table, const std::string& column) {
-    return c_.Query("select c.text from sysobjects a, syscolumns b, syscomments c where a.id = b.id and b.cdefault = c.id\n   and a.name = :xanev and b.name = :xbnev",
-                    {table, column}).Text("text");
+    return c_
+        .Query(
+            "select c.text from sysobjects a, syscolumns b, syscomments c where a.id = b.id and "
+            "b.cdefault = c.id\n   and a.name = :xanev and b.name = :xbnev",
+            {table, column})
+        .Text("text");
   }
 };
 
 TEST_F(SchemaEvolutionTest, SystemTablePreparationStatementsRun) {
-  c_.Execute("create table ZMP_OBJ_FEJ (id numeric(9), fej_id numeric(9), tipus nvarchar(1), nev nvarchar(30), hiba nvarchar(1), verzio nvarchar(1), sor numeric(9), utasit nvarchar(1))");
-  c_.Execute("create table ZMP_OBJ_GYEREK(id numeric(9), fej_id numeric(9), gyerek_id numeric(9), sor numeric(4), nev nvarchar(30), tipus numeric(4), hossz numeric(4), tizedes numeric(4), notnull nvarchar(1), deflt nvarchar(100))");
-  c_.Execute("create table ZMP_OBJ_SZOVEG (fej_id numeric(9), sor numeric(4), szoveg nvarchar(4000))");
-  c_.Execute("create table ZMP_OBJ_VER (szam nvarchar(10),datum datetime,szoveg nvarchar(100),exever nvarchar(10))");
+  c_.Execute(
+      "create table ZMP_OBJ_FEJ (id numeric(9), fej_id numeric(9), tipus nvarchar(1), nev "
+      "nvarchar(30), hiba nvarchar(1), verzio nvarchar(1), sor numeric(9), utasit nvarchar(1))");
+  c_.Execute(
+      "create table ZMP_OBJ_GYEREK(id numeric(9), fej_id numeric(9), gyerek_id numeric(9), sor "
+      "numeric(4), nev nvarchar(30), tipus numeric(4), hossz numeric(4), tizedes numeric(4), "
+      "notnull nvarchar(1), deflt nvarchar(100))");
+  c_.Execute(
+      "create table ZMP_OBJ_SZOVEG (fej_id numeric(9), sor numeric(4), szoveg nvarchar(4000))");
+  c_.Execute(
+      "create table ZMP_OBJ_VER (szam nvarchar(10),datum datetime,szoveg nvarchar(100),exever "
+      "nvarchar(10))");
   EXPECT_EQ(ErrorOf(c_, "alter table ZMP_OBJ_VER add exever nvarchar(10)"),
-            "Column names in each table must be unique. Column name 'exever' in table 'ZMP_OBJ_VER' is specified more than once.");
+            "Column names in each table must be unique. Column name 'exever' in table "
+            "'ZMP_OBJ_VER' is specified more than once.");
   c_.Execute("create table ZMP_SYS_ID_SEQ (id decimal(9))");
   EXPECT_EQ(c_.Query("select ID from ZMP_SYS_ID_SEQ").Text("ID"), "");
   c_.Execute("insert into zmp_sys_id_seq (id) values (10000)");
@@ -36,12 +49,20 @@ TEST_F(SchemaEvolutionTest, SystemTablePreparationStatementsRun) {
   c_.Execute("create table ZMP_DUAL (dual nvarchar(1))");
   c_.Execute("insert into zmp_dual (dual) values ('X')");
   EXPECT_EQ(c_.Query("select dual from ZMP_DUAL").Text("DUAL"), "X");
-  c_.Execute("insert into ZMP_OBJ_FEJ ( id, tipus, nev, sor, hiba, utasit, verzio)\nvalues (:xid, :xtipus, :xnev, :xsor, :xhiba, :xutasit, 'I')",
-             {std::int64_t{1}, std::string("T"), std::string("ZMP_A"), std::int64_t{1}, std::string("V"), std::string("N")});
+  c_.Execute(
+      "insert into ZMP_OBJ_FEJ ( id, tipus, nev, sor, hiba, utasit, verzio)\nvalues (:xid, "
+      ":xtipus, :xnev, :xsor, :xhiba, :xutasit, 'I')",
+      {std::int64_t{1}, std::string("T"), std::string("ZMP_A"), std::int64_t{1}, std::string("V"),
+       std::string("N")});
   c_.Execute("insert into zmp_obj_fej (id, tipus, nev, verzio)\nvalues (:xid, :xtipus, :xnev, 'I')",
              {std::int64_t{2}, std::string("T"), std::string("ZMP_B")});
-  EXPECT_EQ(c_.Query("select count(*) db from ZMP_OBJ_FEJ where VERZIO<>'T' and TIPUS=:xTIPUS", {std::string("T")}).Integer("db"), 2);
-  EXPECT_EQ(c_.Query("select ID, NEV from ZMP_OBJ_FEJ where VERZIO<>'T' and TIPUS='T' order by NEV").Text("NEV"), "ZMP_A");
+  EXPECT_EQ(c_.Query("select count(*) db from ZMP_OBJ_FEJ where VERZIO<>'T' and TIPUS=:xTIPUS",
+                     {std::string("T")})
+                .Integer("db"),
+            2);
+  EXPECT_EQ(c_.Query("select ID, NEV from ZMP_OBJ_FEJ where VERZIO<>'T' and TIPUS='T' order by NEV")
+                .Text("NEV"),
+            "ZMP_A");
 }
 
 TEST_F(SchemaEvolutionTest, DefaultsAreObjectsWithTheirTextAsWritten) {
@@ -57,8 +78,12 @@ TEST_F(SchemaEvolutionTest, DefaultsAreObjectsWithTheirTextAsWritten) {
   EXPECT_EQ(r.Integer("c"), 0);
   EXPECT_EQ(r.Text("d"), "_");
   EXPECT_EQ(r.Text("e"), "1973-08-23 00:00:00.000");
-  const std::string name = c_.Query("select c.name from sysobjects a, syscolumns b, sysobjects c where a.id = b.id and b.cdefault = c.id\n   and a.name = :xanev and b.name = :xbnev",
-                                    {std::string("dflt"), std::string("c")}).Text("name");
+  const std::string name =
+      c_.Query(
+            "select c.name from sysobjects a, syscolumns b, sysobjects c where a.id = b.id and "
+            "b.cdefault = c.id\n   and a.name = :xanev and b.name = :xbnev",
+            {std::string("dflt"), std::string("c")})
+          .Text("name");
   EXPECT_THAT(name, ::testing::StartsWith("DF__dflt__c__"));
   EXPECT_EQ(c_.Query("select xtype from sysobjects where name = :n", {name}).Text("xtype"), "D ");
   // A column with a bound default cannot be dropped until the default goes.
@@ -68,7 +93,9 @@ TEST_F(SchemaEvolutionTest, DefaultsAreObjectsWithTheirTextAsWritten) {
   EXPECT_EQ(DefaultText("dflt", "c"), "");
   c_.Execute("alter table dflt drop column c");
   c_.Execute("alter table dflt add c int NULL");
-  EXPECT_EQ(c_.Query("select colid from syscolumns where id = object_id('dflt') and name = 'c'").Integer("colid"), 6);
+  EXPECT_EQ(c_.Query("select colid from syscolumns where id = object_id('dflt') and name = 'c'")
+                .Integer("colid"),
+            6);
   c_.Execute("alter table dflt add constraint DF_dflt_a default (7) for a");
   EXPECT_EQ(DefaultText("dflt", "a"), "(7)");
   c_.Execute("insert into dflt (b) values ('x')");
@@ -80,17 +107,24 @@ TEST_F(SchemaEvolutionTest, AlterColumnConvertsAndRefusesWhatDoesNotFit) {
   c_.Execute("insert into alt values ('12', 'abc'), ('7', NULL)");
   c_.Execute("alter table alt alter column k int NOT NULL");
   EXPECT_EQ(c_.Query("select sum(k) s from alt").Integer("s"), 19);
-  ResultSet col = c_.Query("select xtype, typestat from syscolumns where id = object_id('alt') and name = 'k'");
+  ResultSet col =
+      c_.Query("select xtype, typestat from syscolumns where id = object_id('alt') and name = 'k'");
   EXPECT_EQ(col.Integer("xtype"), 56);
   EXPECT_EQ(col.Integer("typestat") % 2, 1);
-  EXPECT_EQ(ErrorOf(c_, "alter table alt alter column n nvarchar(2)"), "String or binary data would be truncated.");
+  EXPECT_EQ(ErrorOf(c_, "alter table alt alter column n nvarchar(2)"),
+            "String or binary data would be truncated.");
   EXPECT_EQ(ErrorOf(c_, "alter table alt alter column n nvarchar(5) NOT NULL"),
-            "Cannot insert the value NULL into column 'n', table 'evo.dbo.alt'; column does not allow nulls. UPDATE fails.");
+            "Cannot insert the value NULL into column 'n', table 'evo.dbo.alt'; column does not "
+            "allow nulls. UPDATE fails.");
   // The failed statements left the table as it was.
-  EXPECT_EQ(c_.Query("select length from syscolumns where id = object_id('alt') and name = 'n'").Integer("length"), 10);
+  EXPECT_EQ(c_.Query("select length from syscolumns where id = object_id('alt') and name = 'n'")
+                .Integer("length"),
+            10);
   EXPECT_EQ(c_.Query("select n from alt where k = 12").Text("n"), "abc");
   c_.Execute("alter table alt alter column n nvarchar(50) NULL");
-  EXPECT_EQ(c_.Query("select length from syscolumns where id = object_id('alt') and name = 'n'").Integer("length"), 100);
+  EXPECT_EQ(c_.Query("select length from syscolumns where id = object_id('alt') and name = 'n'")
+                .Integer("length"),
+            100);
 }
 
 TEST_F(SchemaEvolutionTest, IndexesAreNamedPerTable) {
@@ -99,16 +133,23 @@ TEST_F(SchemaEvolutionTest, IndexesAreNamedPerTable) {
   c_.Execute("create index IX_A on ix1 (a, b)");
   c_.Execute("create index IX_A on ix2 (b)");
   EXPECT_EQ(ErrorOf(c_, "create index ix_a on ix1 (b)"),
-            "The operation failed because an index or statistics with name 'ix_a' already exists on table 'ix1'.");
+            "The operation failed because an index or statistics with name 'ix_a' already exists "
+            "on table 'ix1'.");
   ResultSet keys = c_.Query(
-      "select a.id, a.indid, a.name aname, b.keyno, c.name cname\n  from sysindexes a, sysindexkeys b, syscolumns c\n where a.name = :xNAME and a.indid <> 0 and a.id = b.id\n   and a.indid=b.indid and b.id = c.id and b.colid = c.colid\norder by a.indid, b.keyno",
+      "select a.id, a.indid, a.name aname, b.keyno, c.name cname\n  from sysindexes a, "
+      "sysindexkeys b, syscolumns c\n where a.name = :xNAME and a.indid <> 0 and a.id = b.id\n   "
+      "and a.indid=b.indid and b.id = c.id and b.colid = c.colid\norder by a.indid, b.keyno",
       {std::string("IX_A")});
   EXPECT_EQ(keys.RowCount(), 3u);
-  EXPECT_EQ(c_.Query("select ID, NAME from SYSINDEXES where NAME=:xNAME and INDID<>0", {std::string("ix_a")}).RowCount(), 2u);
+  EXPECT_EQ(c_.Query("select ID, NAME from SYSINDEXES where NAME=:xNAME and INDID<>0",
+                     {std::string("ix_a")})
+                .RowCount(),
+            2u);
   c_.Execute("drop index ix1.IX_A");
   EXPECT_EQ(c_.Query("select count(*) n from sysindexes where name = 'IX_A'").Integer("n"), 1);
-  EXPECT_EQ(ErrorOf(c_, "drop index ix1.IX_A"),
-            "Cannot drop the index 'ix1.IX_A', because it does not exist or you do not have permission.");
+  EXPECT_EQ(
+      ErrorOf(c_, "drop index ix1.IX_A"),
+      "Cannot drop the index 'ix1.IX_A', because it does not exist or you do not have permission.");
   c_.Execute("create unique index u1 on ix1 (a)");
   c_.Execute("insert into ix1 (a) values (1)");
   EXPECT_EQ(ErrorOf(c_, "insert into ix1 (a) values (1)"),
@@ -116,7 +157,9 @@ TEST_F(SchemaEvolutionTest, IndexesAreNamedPerTable) {
 }
 
 TEST_F(SchemaEvolutionTest, KeysAndConstraintsOnCreate) {
-  c_.Execute("create table keyed (id int identity(1,1) constraint PK_keyed primary key, kod nvarchar(10) not null unique, nev nvarchar(20) constraint DF_keyed_nev default ('n'))");
+  c_.Execute(
+      "create table keyed (id int identity(1,1) constraint PK_keyed primary key, kod nvarchar(10) "
+      "not null unique, nev nvarchar(20) constraint DF_keyed_nev default ('n'))");
   c_.Execute("insert into keyed (kod) values ('a')");
   // Keys compare under the database collation, as SQL Server's do.
   EXPECT_THAT(ErrorOf(c_, "insert into keyed (kod) values ('A')"),

@@ -43,11 +43,11 @@ std::string EmbeddedServerTest::CreateDatabase(const std::string& name,
                                                const std::string& collation) {
   Connection master = Open("master");
   const std::string dir = dataDir_.string() + "/";
-  master.Execute("create database " + name + " on (name ='" + name + "_dat', filename='" + dir +
-                 name + "_data.mdf', SIZE = 9, MAXSIZE = UNLIMITED, FILEGROWTH = 10%)LOG ON (name='" +
-                 name + "_log', filename='" + dir + name +
-                 "_data.ldf', SIZE = 5, MAXSIZE = UNLIMITED, FILEGROWTH = 10%)  COLLATE " +
-                 collation + " ");
+  master.Execute(
+      "create database " + name + " on (name ='" + name + "_dat', filename='" + dir + name +
+      "_data.mdf', SIZE = 9, MAXSIZE = UNLIMITED, FILEGROWTH = 10%)LOG ON (name='" + name +
+      "_log', filename='" + dir + name +
+      "_data.ldf', SIZE = 5, MAXSIZE = UNLIMITED, FILEGROWTH = 10%)  COLLATE " + collation + " ");
   return name;
 }
 

@@ -18,13 +18,12 @@ class EmbeddedServerTest : public ::testing::Test {
 
   static const std::filesystem::path& DataDir() { return dataDir_; }
   // A connection string of the system's layout on the suite's server.
-  static std::string ConnectionString(const std::string& catalog,
-                                      const std::string& login = "sa",
+  static std::string ConnectionString(const std::string& catalog, const std::string& login = "sa",
                                       const std::string& password = kPassword);
   static Connection Open(const std::string& catalog);
   // Creates a database as the new-company command does; returns its name.
-  static std::string CreateDatabase(const std::string& name, const std::string& collation =
-                                                                 "SQL_Hungarian_Cp1250_CI_AS");
+  static std::string CreateDatabase(const std::string& name,
+                                    const std::string& collation = "SQL_Hungarian_Cp1250_CI_AS");
   // The message of the DatabaseError a statement raises ("" when none).
   static std::string ErrorOf(Connection& c, const std::string& sql, const Params& params = {});
 

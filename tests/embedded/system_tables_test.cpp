@@ -30,12 +30,12 @@ TEST_F(SystemTablesTest, ColumnsCarrySqlServerCodes) {
     int xtype, length, prec, xprec, xscale;
   };
   const Expected expected[] = {
-      {"a", 48, 1, 3, 3, 0},    {"b", 52, 2, 5, 5, 0},    {"c", 56, 4, 10, 10, 0},
-      {"d", 127, 8, 19, 19, 0}, {"e", 104, 1, 1, 1, 0},   {"f", 62, 8, 53, 53, 0},
-      {"g", 59, 4, 24, 24, 0},  {"h", 60, 8, 19, 19, 4},  {"i", 122, 4, 10, 10, 4},
-      {"j", 61, 8, 23, 23, 3},  {"k", 58, 4, 16, 16, 0},  {"l", 106, 9, 12, 12, 3},
-      {"m", 108, 5, 9, 9, 0},   {"n", 175, 4, 4, 0, 0},   {"o", 167, 20, 20, 0, 0},
-      {"p", 239, 6, 3, 0, 0},   {"q", 231, 100, 50, 0, 0}, {"r", 35, 16, 2147483647, 0, 0},
+      {"a", 48, 1, 3, 3, 0},          {"b", 52, 2, 5, 5, 0},     {"c", 56, 4, 10, 10, 0},
+      {"d", 127, 8, 19, 19, 0},       {"e", 104, 1, 1, 1, 0},    {"f", 62, 8, 53, 53, 0},
+      {"g", 59, 4, 24, 24, 0},        {"h", 60, 8, 19, 19, 4},   {"i", 122, 4, 10, 10, 4},
+      {"j", 61, 8, 23, 23, 3},        {"k", 58, 4, 16, 16, 0},   {"l", 106, 9, 12, 12, 3},
+      {"m", 108, 5, 9, 9, 0},         {"n", 175, 4, 4, 0, 0},    {"o", 167, 20, 20, 0, 0},
+      {"p", 239, 6, 3, 0, 0},         {"q", 231, 100, 50, 0, 0}, {"r", 35, 16, 2147483647, 0, 0},
       {"s", 99, 16, 1073741823, 0, 0}};
   int colid = 1;
   for (const Expected& e : expected) {
@@ -52,13 +52,17 @@ TEST_F(SystemTablesTest, ColumnsCarrySqlServerCodes) {
   }
   ResultSet t = c.Query("select xtype, type from sysobjects where name = 'tipusok'");
   EXPECT_EQ(t.Text("xtype"), "U ");
-  EXPECT_EQ(c.Query("select id from dbo.sysobjects where xtype='U' and NAME=:xNAME", {std::string("TIPUSOK")}).IsNull("id"), false);
+  EXPECT_EQ(c.Query("select id from dbo.sysobjects where xtype='U' and NAME=:xNAME",
+                    {std::string("TIPUSOK")})
+                .IsNull("id"),
+            false);
 }
 
 TEST_F(SystemTablesTest, TargetColumnDefinitionQueryReadsTypeNames) {
   Connection c = Open("sysdb");
   c.Execute("create table ZMP_T1 (kod varchar(10) NOT NULL, nev nvarchar(30) NULL)");
-  const int id = static_cast<int>(c.Query("select id from sysobjects where name = 'zmp_t1'").Integer("id"));
+  const int id =
+      static_cast<int>(c.Query("select id from sysobjects where name = 'zmp_t1'").Integer("id"));
   ResultSet r = c.Query(
       "select a.id, a.name, a.xtype, a.typestat, a.length, a.prec, a.xprec, a.xscale,\n"
       "       a.colid, b.name bname\n"
@@ -68,7 +72,8 @@ TEST_F(SystemTablesTest, TargetColumnDefinitionQueryReadsTypeNames) {
   EXPECT_EQ(r.Text("bname"), "varchar");
   EXPECT_EQ(r.Integer("typestat") % 2, 1);
   ResultSet target = c.Query(
-      "select c.name cname, a.id, a.name aname, a.colid\n  from dbo.syscolumns a, dbo.sysobjects c\n where a.id=c.id and c.name = :xCNAME and a.NAME=:xANAME",
+      "select c.name cname, a.id, a.name aname, a.colid\n  from dbo.syscolumns a, dbo.sysobjects "
+      "c\n where a.id=c.id and c.name = :xCNAME and a.NAME=:xANAME",
       {std::string("ZMP_T1"), std::string("NEV")});
   EXPECT_EQ(target.Text("aname"), "nev");
   EXPECT_EQ(target.Integer("colid"), 2);
@@ -79,7 +84,10 @@ TEST_F(SystemTablesTest, ObjectNamesFoundInAnyCaseAndLikeUsesTheCollation) {
   c.Execute("create table zmp_obj_ver (szam nvarchar(10))");
   c.Execute("insert into ZMP_OBJ_VER (SZAM) values ('1.0')");
   EXPECT_EQ(c.Query("select szam from Zmp_Obj_Ver").Text("SZAM"), "1.0");
-  EXPECT_EQ(c.Query("select count(*) n from sysobjects where name like 'zmp%' and xtype=:x1", {std::string("U")}).Integer("n"), 1);
+  EXPECT_EQ(c.Query("select count(*) n from sysobjects where name like 'zmp%' and xtype=:x1",
+                    {std::string("U")})
+                .Integer("n"),
+            1);
   c.Execute("create table nevek (nev nvarchar(20))");
   c.Execute("insert into nevek values ('Árvíz'), ('arviz'), ('ÁRVÍZ')");
   // Accent- and case-insensitive database.
@@ -96,9 +104,13 @@ TEST_F(SystemTablesTest, TablesDropAndCatalogueFollows) {
   c.Execute("create table dropme (a int)");
   c.Execute("drop table DROPME");
   EXPECT_EQ(c.Query("select count(*) n from sysobjects where name = 'dropme'").Integer("n"), 0);
-  EXPECT_EQ(c.Query("select count(*) n from syscolumns where name = 'a' and id not in (select id from sysobjects)").Integer("n"), 0);
-  EXPECT_EQ(ErrorOf(c, "drop table dropme"),
-            "Cannot drop the table 'dropme', because it does not exist or you do not have permission.");
+  EXPECT_EQ(c.Query("select count(*) n from syscolumns where name = 'a' and id not in (select id "
+                    "from sysobjects)")
+                .Integer("n"),
+            0);
+  EXPECT_EQ(
+      ErrorOf(c, "drop table dropme"),
+      "Cannot drop the table 'dropme', because it does not exist or you do not have permission.");
 }
 
 TEST_F(SystemTablesTest, SchemaChangesAreSeenByOtherConnections) {

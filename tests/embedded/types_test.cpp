@@ -60,18 +60,25 @@ TEST_F(TypesTest, DecimalsTakeTheDecimalCommaAndRound) {
 TEST_F(TypesTest, DatesTakeTheRegionalForms) {
   EXPECT_EQ(Stored("dt", std::string("2009.11.05")), Value(std::string("2009-11-05 00:00:00.000")));
   EXPECT_EQ(Stored("dt", std::string("20091105")), Value(std::string("2009-11-05 00:00:00.000")));
-  EXPECT_EQ(Stored("dt", std::string("2009-11-05 12:00:00")), Value(std::string("2009-11-05 12:00:00.000")));
-  EXPECT_EQ(Stored("dt", std::string("2009. 11. 05. 8:07:06")), Value(std::string("2009-11-05 08:07:06.000")));
-  EXPECT_EQ(Stored("sdt", std::string("2009-11-05 08:07:31")), Value(std::string("2009-11-05 08:08:00.000")));
+  EXPECT_EQ(Stored("dt", std::string("2009-11-05 12:00:00")),
+            Value(std::string("2009-11-05 12:00:00.000")));
+  EXPECT_EQ(Stored("dt", std::string("2009. 11. 05. 8:07:06")),
+            Value(std::string("2009-11-05 08:07:06.000")));
+  EXPECT_EQ(Stored("sdt", std::string("2009-11-05 08:07:31")),
+            Value(std::string("2009-11-05 08:08:00.000")));
   EXPECT_EQ(Fails("dt", std::string("2009.13.05")),
             "Conversion failed when converting date and/or time from character string.");
   EXPECT_EQ(Fails("dt", std::string("1700-01-01")),
-            "The conversion of a varchar data type to a datetime data type resulted in an out-of-range value.");
+            "The conversion of a varchar data type to a datetime data type resulted in an "
+            "out-of-range value.");
   // Comparisons convert the other side to the column's type.
   c_.Execute("delete from t");
   c_.Execute("insert into t (nn, dt) values (1, '20091105')");
   EXPECT_EQ(c_.Query("select count(*) n from t where dt = '2009.11.05'").Integer("n"), 1);
-  EXPECT_EQ(c_.Query("select count(*) n from t where dt between '2009-11-01' and :x", {std::string("2009.11.30")}).Integer("n"), 1);
+  EXPECT_EQ(c_.Query("select count(*) n from t where dt between '2009-11-01' and :x",
+                     {std::string("2009.11.30")})
+                .Integer("n"),
+            1);
 }
 
 TEST_F(TypesTest, TextIsCheckedAgainstItsLength) {
@@ -86,9 +93,11 @@ TEST_F(TypesTest, TextIsCheckedAgainstItsLength) {
 TEST_F(TypesTest, NotNullAndIdentity) {
   c_.Execute("delete from t");
   EXPECT_EQ(ErrorOf(c_, "insert into t (i) values (1)"),
-            "Cannot insert the value NULL into column 'nn', table 'typedb.dbo.t'; column does not allow nulls. INSERT fails.");
+            "Cannot insert the value NULL into column 'nn', table 'typedb.dbo.t'; column does not "
+            "allow nulls. INSERT fails.");
   EXPECT_EQ(ErrorOf(c_, "insert into t (nn) values (NULL)"),
-            "Cannot insert the value NULL into column 'nn', table 'typedb.dbo.t'; column does not allow nulls. INSERT fails.");
+            "Cannot insert the value NULL into column 'nn', table 'typedb.dbo.t'; column does not "
+            "allow nulls. INSERT fails.");
   c_.Execute("insert into t (nn) values (1)");
   c_.Execute("insert into t (nn) select nn + 1 from t");
   ResultSet r = c_.Query("select idx from t order by nn");
@@ -96,7 +105,8 @@ TEST_F(TypesTest, NotNullAndIdentity) {
   r.Next();
   EXPECT_EQ(r.Integer("idx"), first + 5);
   EXPECT_EQ(ErrorOf(c_, "update t set nn = null"),
-            "Cannot insert the value NULL into column 'nn', table 'typedb.dbo.t'; column does not allow nulls. UPDATE fails.");
+            "Cannot insert the value NULL into column 'nn', table 'typedb.dbo.t'; column does not "
+            "allow nulls. UPDATE fails.");
   EXPECT_THAT(ErrorOf(c_, "insert into t (nn, idx) values (1, 1)"),
               HasSubstr("Cannot insert explicit value for identity column in table 't'"));
 }
@@ -117,7 +127,8 @@ TEST_F(TypesTest, StringFunctionsFollowSqlServer) {
   ResultSet r = c_.Query(
       "select len('ab  ') a, rtrim('x  ') b, ltrim('  y') c, upper('árvíz') d, lower('ÁRVÍZ') e, "
       "substring('abcdef', 2, 3) f, substring('abc', 0, 2) g, isnull(null, 'h') h, "
-      "coalesce(null, null, 3) i, left('abc', 2) j, right('abc', 2) k, charindex('C', 'abcabc', 4) l");
+      "coalesce(null, null, 3) i, left('abc', 2) j, right('abc', 2) k, charindex('C', 'abcabc', 4) "
+      "l");
   EXPECT_EQ(r.Integer("a"), 2);
   EXPECT_EQ(r.Text("b"), "x");
   EXPECT_EQ(r.Text("c"), "y");
@@ -144,10 +155,19 @@ TEST_F(TypesTest, QueriesWithJoinsGroupsAndSubqueries) {
   EXPECT_EQ(g.Text("VC"), "a");
   EXPECT_EQ(g.Integer("S"), 3);
   EXPECT_EQ(c_.Query("select top 2 nn from t order by nn desc").RowCount(), 2u);
-  EXPECT_EQ(c_.Query("select count(*) n from t where vc in ('A', 'x') and nn between 1 and 2").Integer("n"), 2);
-  EXPECT_EQ(c_.Query("select count(*) n from t a where exists (select 1 from t b where b.nn = a.nn + 1)").Integer("n"), 3);
-  EXPECT_EQ(c_.Query("select count(*) n from t where nn in (select nn from t where vc is null)").Integer("n"), 1);
-  EXPECT_EQ(c_.Query("select count(*) n from t x, [t] AS y where x.nn = y.nn and y.vc like '_'").Integer("n"), 3);
+  EXPECT_EQ(c_.Query("select count(*) n from t where vc in ('A', 'x') and nn between 1 and 2")
+                .Integer("n"),
+            2);
+  EXPECT_EQ(
+      c_.Query("select count(*) n from t a where exists (select 1 from t b where b.nn = a.nn + 1)")
+          .Integer("n"),
+      3);
+  EXPECT_EQ(c_.Query("select count(*) n from t where nn in (select nn from t where vc is null)")
+                .Integer("n"),
+            1);
+  EXPECT_EQ(c_.Query("select count(*) n from t x, [t] AS y where x.nn = y.nn and y.vc like '_'")
+                .Integer("n"),
+            3);
   EXPECT_EQ(c_.Query("select count(*) n from t where vc like 'A%'").Integer("n"), 2);
   EXPECT_EQ(ErrorOf(c_, "select nn from t x, t y"), "Ambiguous column name 'nn'.");
   c_.Execute("update t set vc = vc + 'z' where nn = :n", {std::int64_t{1}});

@@ -123,7 +123,11 @@ int OldType(const SqlType& t, bool nullable) {
     case BaseType::SmallInt:
     case BaseType::Int:
     case BaseType::BigInt:
-      return nullable ? 38 : (t.base == BaseType::TinyInt ? 48 : t.base == BaseType::SmallInt ? 52 : t.base == BaseType::Int ? 56 : 63);
+      return nullable ? 38
+                      : (t.base == BaseType::TinyInt    ? 48
+                         : t.base == BaseType::SmallInt ? 52
+                         : t.base == BaseType::Int      ? 56
+                                                        : 63);
     case BaseType::Bit:
       return 50;
     case BaseType::Float:
@@ -186,8 +190,9 @@ void Catalog::CreateSystemTables(SqliteDb& db, const std::string& collation, boo
   sql += "CREATE INDEX sysobjects_name ON sysobjects(name);\n";
   sql += "CREATE INDEX syscomments_id ON syscomments(id, colid);\n";
   sql += "CREATE INDEX sysindexkeys_id ON sysindexkeys(id, indid);\n";
-  sql += "CREATE TABLE moltaro_identity (id INTEGER PRIMARY KEY, colid INTEGER, seed INTEGER, "
-         "increment INTEGER, last INTEGER, used INTEGER DEFAULT 0);\n";
+  sql +=
+      "CREATE TABLE moltaro_identity (id INTEGER PRIMARY KEY, colid INTEGER, seed INTEGER, "
+      "increment INTEGER, last INTEGER, used INTEGER DEFAULT 0);\n";
   sql += "CREATE TABLE moltaro_database (name TEXT, collation TEXT, options TEXT);\n";
   db.Exec(sql);
   // The system tables are objects too.
@@ -386,8 +391,8 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
       "collation, autoval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   sqlite3_stmt* s = stmt.get();
   const int xtype = TypeXtype(c.type.base);
-  const bool character = IsCharacter(c.type.base) || c.type.base == BaseType::Text ||
-                         c.type.base == BaseType::NText;
+  const bool character =
+      IsCharacter(c.type.base) || c.type.base == BaseType::Text || c.type.base == BaseType::NText;
   sqlite3_bind_text(s, 1, c.name.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_int(s, 2, tableId);
   sqlite3_bind_int(s, 3, xtype);

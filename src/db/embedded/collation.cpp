@@ -71,7 +71,9 @@ int CompareCallback(void* arg, int la, const void* a, int lb, const void* b) {
                        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lb)));
 }
 
-void DestroyCollation(void* arg) { delete static_cast<Collation*>(arg); }
+void DestroyCollation(void* arg) {
+  delete static_cast<Collation*>(arg);
+}
 
 void CollationNeeded(void*, sqlite3* db, int, const char* name) {
   if (!IsKnownCollation(name)) return;

@@ -20,8 +20,8 @@ std::string Hex8(int id) {
 }
 
 // SQL Server's names for unnamed constraints, e.g. DF__ZMP_OBJ_V__exeve__1A2B3C4D.
-std::string AutoName(const std::string& prefix, const std::string& table,
-                     const std::string& column, int id) {
+std::string AutoName(const std::string& prefix, const std::string& table, const std::string& column,
+                     int id) {
   std::string name = prefix + "__" + Utf8Left(table, column.empty() ? 13 : 9) + "__";
   if (!column.empty()) name += Utf8Left(column, 5) + "__";
   return name + Hex8(id);
@@ -148,9 +148,11 @@ void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteN
     catalog_.Db().Exec(sql + ")");
   } catch (const DatabaseError& e) {
     if (std::string(e.what()).find("UNIQUE constraint failed") != std::string::npos) {
-      throw DatabaseError("The CREATE UNIQUE INDEX statement terminated because a duplicate key "
-                          "was found for the object name 'dbo." + table + "'.",
-                          1505);
+      throw DatabaseError(
+          "The CREATE UNIQUE INDEX statement terminated because a duplicate key "
+          "was found for the object name 'dbo." +
+              table + "'.",
+          1505);
     }
     throw;
   }
@@ -176,7 +178,8 @@ std::vector<Ddl::KeyIndex> Ddl::Indexes(int tableId) {
         "SELECT colid FROM sysindexkeys WHERE id = ? AND indid = ? ORDER BY keyno");
     sqlite3_bind_int(keys.get(), 1, tableId);
     sqlite3_bind_int(keys.get(), 2, k.indid);
-    while (sqlite3_step(keys.get()) == SQLITE_ROW) k.colids.push_back(sqlite3_column_int(keys.get(), 0));
+    while (sqlite3_step(keys.get()) == SQLITE_ROW)
+      k.colids.push_back(sqlite3_column_int(keys.get(), 0));
   }
   return out;
 }
@@ -196,21 +199,19 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
                           1911);
     }
     if (primary && found->nullable) {
-      throw DatabaseError("Cannot define PRIMARY KEY constraint on nullable column in table '" +
-                              table + "'.",
-                          8111);
+      throw DatabaseError(
+          "Cannot define PRIMARY KEY constraint on nullable column in table '" + table + "'.",
+          8111);
     }
     keyColumns.push_back(found);
   }
   auto existing = Indexes(tableId);
   if (primary) {
-    auto pk = catalog_.Db().Prepare(
-        "SELECT 1 FROM sysobjects WHERE parent_obj = ? AND xtype = 'PK'");
+    auto pk =
+        catalog_.Db().Prepare("SELECT 1 FROM sysobjects WHERE parent_obj = ? AND xtype = 'PK'");
     sqlite3_bind_int(pk.get(), 1, tableId);
     if (sqlite3_step(pk.get()) == SQLITE_ROW) {
-      throw DatabaseError("Table '" + table +
-                              "' already has a primary key defined on it.",
-                          1779);
+      throw DatabaseError("Table '" + table + "' already has a primary key defined on it.", 1779);
     }
   }
   const bool clustered = primary ? key.clustered : key.clustered;
@@ -222,7 +223,8 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
   }
   if (clustered && !hasClustered) indid = 1;
   const int id = catalog_.NextObjectId();
-  const std::string name = key.name.empty() ? AutoName(primary ? "PK" : "UQ", table, "", id) : key.name;
+  const std::string name =
+      key.name.empty() ? AutoName(primary ? "PK" : "UQ", table, "", id) : key.name;
   if (!key.name.empty()) CheckNameFree(name);
   catalog_.InsertObject(id, name, primary ? "PK" : "UQ", tableId);
   const std::string sqliteName = IndexSqliteName(tableId, indid);
@@ -269,12 +271,12 @@ void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo
   const std::string id = std::to_string(tableId);
   const std::string col = QuoteId(column.name);
   catalog_.Db().Exec(
-      "CREATE TRIGGER " + QuoteId("moltaro_identity_" + id) + " AFTER INSERT ON " +
-      QuoteId(table) + " FOR EACH ROW WHEN NEW." + col +
+      "CREATE TRIGGER " + QuoteId("moltaro_identity_" + id) + " AFTER INSERT ON " + QuoteId(table) +
+      " FOR EACH ROW WHEN NEW." + col +
       " IS NULL BEGIN UPDATE moltaro_identity SET last = CASE WHEN used THEN last + increment "
-      "ELSE seed END, used = 1 WHERE id = " + id + "; UPDATE " + QuoteId(table) + " SET " + col +
-      " = (SELECT last FROM moltaro_identity WHERE id = " + id +
-      ") WHERE rowid = NEW.rowid; END");
+      "ELSE seed END, used = 1 WHERE id = " +
+      id + "; UPDATE " + QuoteId(table) + " SET " + col +
+      " = (SELECT last FROM moltaro_identity WHERE id = " + id + ") WHERE rowid = NEW.rowid; END");
 }
 
 void Ddl::CreateTable(const CreateTableStatement& s) {
@@ -314,7 +316,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   catalog_.Db().Exec(sql + ")");
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const ColumnDef& def = s.columns[i];
-    if (def.defaultExpr) AddDefault(tableId, s.table.name, columns[i], def.defaultName, def.defaultText);
+    if (def.defaultExpr)
+      AddDefault(tableId, s.table.name, columns[i], def.defaultName, def.defaultText);
   }
   for (const TableConstraint& k : s.constraints) {
     if (k.kind != ConstraintKind::Default) continue;
@@ -383,7 +386,8 @@ void Ddl::DropTable(const DropTableStatement& s) {
     auto children = catalog_.Db().Prepare("SELECT id FROM sysobjects WHERE parent_obj = ?");
     sqlite3_bind_int(children.get(), 1, id);
     std::vector<int> ids;
-    while (sqlite3_step(children.get()) == SQLITE_ROW) ids.push_back(sqlite3_column_int(children.get(), 0));
+    while (sqlite3_step(children.get()) == SQLITE_ROW)
+      ids.push_back(sqlite3_column_int(children.get(), 0));
     for (int child : ids) catalog_.DeleteObject(child);
     catalog_.DeleteObject(id);
     catalog_.Db().Exec("DROP TABLE " + QuoteId(tableName));
@@ -396,7 +400,8 @@ void Ddl::Truncate(const TruncateStatement& s) {
   const TableInfo& table = RequireUserTable(s.table);
   Transaction tx(catalog_.Db());
   catalog_.Db().Exec("DELETE FROM " + QuoteId(table.name));
-  auto reset = catalog_.Db().Prepare("UPDATE moltaro_identity SET last = seed, used = 0 WHERE id = ?");
+  auto reset =
+      catalog_.Db().Prepare("UPDATE moltaro_identity SET last = seed, used = 0 WHERE id = ?");
   sqlite3_bind_int(reset.get(), 1, table.id);
   Step(catalog_.Db(), reset.get());
   tx.Commit();
@@ -433,18 +438,21 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
     }
     if (!k.sqliteName.empty()) CreateSqliteIndex(table.name, k.sqliteName, k.unique, keyNames);
   }
-  auto ident = catalog_.Db().Prepare("SELECT colid, seed, increment, last, used FROM moltaro_identity WHERE id = ?");
+  auto ident = catalog_.Db().Prepare(
+      "SELECT colid, seed, increment, last, used FROM moltaro_identity WHERE id = ?");
   sqlite3_bind_int(ident.get(), 1, table.id);
   if (sqlite3_step(ident.get()) == SQLITE_ROW) {
     const int colid = sqlite3_column_int(ident.get(), 0);
-    const long long seed = sqlite3_column_int64(ident.get(), 1), incr = sqlite3_column_int64(ident.get(), 2),
+    const long long seed = sqlite3_column_int64(ident.get(), 1),
+                    incr = sqlite3_column_int64(ident.get(), 2),
                     last = sqlite3_column_int64(ident.get(), 3);
     const int used = sqlite3_column_int(ident.get(), 4);
     ident.reset();
     for (const ColumnInfo& c : columns) {
       if (c.colid == colid) {
         CreateIdentity(table.id, table.name, c, seed, incr);
-        auto restore = catalog_.Db().Prepare("UPDATE moltaro_identity SET last = ?, used = ? WHERE id = ?");
+        auto restore =
+            catalog_.Db().Prepare("UPDATE moltaro_identity SET last = ?, used = ? WHERE id = ?");
         sqlite3_bind_int64(restore.get(), 1, last);
         sqlite3_bind_int(restore.get(), 2, used);
         sqlite3_bind_int(restore.get(), 3, table.id);
@@ -489,14 +497,16 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       countRows.reset();
       std::vector<ColumnInfo> added;
       for (const ColumnDef& def : s.columns) {
-        ColumnInfo c = MakeColumn(def, ++colid, static_cast<int>(table.columns.size() + added.size() + 1));
+        ColumnInfo c =
+            MakeColumn(def, ++colid, static_cast<int>(table.columns.size() + added.size() + 1));
         if (table.Find(coll, c.name)) {
           throw DatabaseError("Column names in each table must be unique. Column name '" + c.name +
                                   "' in table '" + table.name + "' is specified more than once.",
                               2705);
         }
         if (c.identity) throw DatabaseError(NotSupported("adding an identity column"));
-        if (def.primaryKey || def.unique) throw DatabaseError(NotSupported("a key on an added column"));
+        if (def.primaryKey || def.unique)
+          throw DatabaseError(NotSupported("a key on an added column"));
         if (!c.nullable && !def.defaultExpr && !empty) {
           throw DatabaseError(
               "ALTER TABLE only allows columns to be added that can contain nulls, or have a "
@@ -544,10 +554,10 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       for (ColumnInfo& col : columns) {
         if (col.colid == c.colid) {
           col = c;
-          values.push_back("tsql_store(" + QuoteId(old->name) + ", " + TypeArguments(c.type) +
-                           ", " + std::to_string(c.nullable ? kStoreUpdate : (kStoreUpdate | kStoreNotNull)) +
-                           ", " + QuoteText(c.name) + ", " +
-                           QuoteText(catalog_.QualifiedName(table.name)) + ")");
+          values.push_back(
+              "tsql_store(" + QuoteId(old->name) + ", " + TypeArguments(c.type) + ", " +
+              std::to_string(c.nullable ? kStoreUpdate : (kStoreUpdate | kStoreNotNull)) + ", " +
+              QuoteText(c.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")");
         } else {
           values.push_back(QuoteId(col.name));
         }
@@ -575,7 +585,8 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
                                   "'. A table must have at least one data column.",
                               4923);
         }
-        catalog_.Db().Exec("ALTER TABLE " + QuoteId(table.name) + " DROP COLUMN " + QuoteId(c->name));
+        catalog_.Db().Exec("ALTER TABLE " + QuoteId(table.name) + " DROP COLUMN " +
+                           QuoteId(c->name));
         auto del = catalog_.Db().Prepare("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
         sqlite3_bind_int(del.get(), 1, table.id);
         sqlite3_bind_int(del.get(), 2, c->colid);
@@ -593,22 +604,25 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
         sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(stmt.get(), 2, table.id);
         if (sqlite3_step(stmt.get()) != SQLITE_ROW) {
-          throw DatabaseError("'" + name + "' is not a constraint.\nCould not drop constraint. See "
-                              "previous errors.",
+          throw DatabaseError("'" + name +
+                                  "' is not a constraint.\nCould not drop constraint. See "
+                                  "previous errors.",
                               3728);
         }
         const int id = sqlite3_column_int(stmt.get(), 0);
         const std::string xtype = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
         stmt.reset();
         if (xtype == "D ") {
-          auto clear = catalog_.Db().Prepare("UPDATE syscolumns SET cdefault = 0 WHERE id = ? AND cdefault = ?");
+          auto clear = catalog_.Db().Prepare(
+              "UPDATE syscolumns SET cdefault = 0 WHERE id = ? AND cdefault = ?");
           sqlite3_bind_int(clear.get(), 1, table.id);
           sqlite3_bind_int(clear.get(), 2, id);
           Step(catalog_.Db(), clear.get());
         } else {
           for (const KeyIndex& k : Indexes(table.id)) {
             if (!coll.Equal(k.name, name)) continue;
-            if (!k.sqliteName.empty()) catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(k.sqliteName));
+            if (!k.sqliteName.empty())
+              catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(k.sqliteName));
             auto d1 = catalog_.Db().Prepare("DELETE FROM sysindexes WHERE id = ? AND indid = ?");
             sqlite3_bind_int(d1.get(), 1, table.id);
             sqlite3_bind_int(d1.get(), 2, k.indid);
@@ -619,7 +633,8 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
             Step(catalog_.Db(), d2.get());
             if (k.indid == 1) {
               auto heap = catalog_.Db().Prepare(
-                  "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, ?)");
+                  "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, "
+                  "?)");
               sqlite3_bind_int(heap.get(), 1, table.id);
               sqlite3_bind_text(heap.get(), 2, table.name.c_str(), -1, SQLITE_TRANSIENT);
               Step(catalog_.Db(), heap.get());
@@ -644,9 +659,11 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
             if (coll.Equal(c.name, k.columns.at(0))) target = &c;
           }
           if (!target) throw DatabaseError("Invalid column name '" + k.columns.at(0) + "'.", 207);
-          if (target->defaultId) throw DatabaseError("Column already has a DEFAULT bound to it.", 1781);
+          if (target->defaultId)
+            throw DatabaseError("Column already has a DEFAULT bound to it.", 1781);
           AddDefault(table.id, table.name, *target, k.name, k.defaultText);
-          auto upd = catalog_.Db().Prepare("UPDATE syscolumns SET cdefault = ? WHERE id = ? AND colid = ?");
+          auto upd = catalog_.Db().Prepare(
+              "UPDATE syscolumns SET cdefault = ? WHERE id = ? AND colid = ?");
           sqlite3_bind_int(upd.get(), 1, target->defaultId);
           sqlite3_bind_int(upd.get(), 2, table.id);
           sqlite3_bind_int(upd.get(), 3, target->colid);
@@ -699,7 +716,8 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     }
     for (const ColumnInfo* k : keys) {
       if (k == c) {
-        throw DatabaseError("Column name '" + c->name + "' appears more than once in the key list.", 1909);
+        throw DatabaseError("Column name '" + c->name + "' appears more than once in the key list.",
+                            1909);
       }
     }
     keys.push_back(c);
@@ -715,7 +733,8 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
   sqlite3_bind_text(ins.get(), 5, s.name.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(ins.get(), 6, sqliteName.c_str(), -1, SQLITE_TRANSIENT);
   Step(catalog_.Db(), ins.get());
-  auto keyIns = catalog_.Db().Prepare("INSERT INTO sysindexkeys (id, indid, colid, keyno) VALUES (?, ?, ?, ?)");
+  auto keyIns = catalog_.Db().Prepare(
+      "INSERT INTO sysindexkeys (id, indid, colid, keyno) VALUES (?, ?, ?, ?)");
   std::vector<std::string> names;
   for (std::size_t i = 0; i < keys.size(); ++i) {
     sqlite3_bind_int(keyIns.get(), 1, table.id);
@@ -755,7 +774,8 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
     sqlite3_bind_int(constraint.get(), 1, table->id);
     sqlite3_bind_text(constraint.get(), 2, found->name.c_str(), -1, SQLITE_TRANSIENT);
     if (sqlite3_step(constraint.get()) == SQLITE_ROW) {
-      const std::string kind = reinterpret_cast<const char*>(sqlite3_column_text(constraint.get(), 0));
+      const std::string kind =
+          reinterpret_cast<const char*>(sqlite3_column_text(constraint.get(), 0));
       throw DatabaseError("An explicit DROP INDEX is not allowed on index '" + table->name + "." +
                               found->name + "'. It is being used for " +
                               (kind == "PK" ? "PRIMARY KEY" : "UNIQUE KEY") +
@@ -865,7 +885,8 @@ void Ddl::DropRoutine(const DropRoutineStatement& s) {
       matches = existing && existing->xtype == "V ";
     } else {
       kind = "function";
-      matches = existing && (existing->xtype == "FN" || existing->xtype == "IF" || existing->xtype == "TF");
+      matches = existing &&
+                (existing->xtype == "FN" || existing->xtype == "IF" || existing->xtype == "TF");
     }
     if (!matches) {
       throw DatabaseError("Cannot drop the " + kind + " '" + name.name +
@@ -873,7 +894,8 @@ void Ddl::DropRoutine(const DropRoutineStatement& s) {
                           3701);
     }
     catalog_.DeleteObject(existing->id);
-    if (existing->xtype == "V ") catalog_.Db().Exec("DROP VIEW IF EXISTS " + QuoteId(existing->name));
+    if (existing->xtype == "V ")
+      catalog_.Db().Exec("DROP VIEW IF EXISTS " + QuoteId(existing->name));
   }
   catalog_.StampSchema();
   tx.Commit();

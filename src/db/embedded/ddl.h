@@ -44,8 +44,8 @@ class Ddl {
                          const std::vector<std::string>& columns);
   std::vector<KeyIndex> Indexes(int tableId);
   std::string ColumnSql(const ColumnInfo& c) const;
-  void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column, long long seed,
-                      long long increment);
+  void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
+                      long long seed, long long increment);
   void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,
                     const std::vector<std::string>& values);
   void ValidateDefault(const std::string& text);

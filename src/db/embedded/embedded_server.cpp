@@ -184,9 +184,9 @@ std::unique_ptr<Session> OpenEmbeddedSession(const std::filesystem::path& dataDi
   if (catalogName.empty()) catalogName = defaultDatabase;
   auto entry = server->FindDatabase(catalogName);
   if (!entry) {
-    throw DatabaseError("Cannot open database \"" + catalogName +
-                            "\" requested by the login. The login failed.",
-                        4060);
+    throw DatabaseError(
+        "Cannot open database \"" + catalogName + "\" requested by the login. The login failed.",
+        4060);
   }
   return std::make_unique<EmbeddedSession>(std::move(server), login, *entry);
 }

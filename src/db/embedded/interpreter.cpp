@@ -12,7 +12,9 @@ namespace {
 
 constexpr int kMaxProcedureNesting = 32;
 
-std::string Key(const std::string& name) { return ToUpperAscii(name); }
+std::string Key(const std::string& name) {
+  return ToUpperAscii(name);
+}
 
 // SQL Server's message for SQLite's unique-index failures.
 [[noreturn]] void ThrowStepError(SessionHost& host, sqlite3* db) {
@@ -112,7 +114,8 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
     if (rc == SQLITE_DONE) break;
     ThrowStepError(host, db);
   }
-  outcome.changes = t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
+  outcome.changes =
+      t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
   return outcome;
 }
 
@@ -124,7 +127,8 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
       key == "@@NESTLEVEL") {
     return SqlType{BaseType::Int, 0, 0, 0};
   }
-  if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" || key == "@@LANGUAGE") {
+  if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" ||
+      key == "@@LANGUAGE") {
     return SqlType{BaseType::NVarChar, 128, 0, 0};
   }
   auto it = vars_.find(key);
@@ -188,7 +192,8 @@ Value Interpreter::Evaluate(const Expr& e, Context& c) {
     case ExprKind::Variable:
       return Reader(c)(e.text);
     case ExprKind::Parameter:
-      if (e.index < static_cast<int>(c.params->size())) return (*c.params)[static_cast<std::size_t>(e.index)];
+      if (e.index < static_cast<int>(c.params->size()))
+        return (*c.params)[static_cast<std::size_t>(e.index)];
       break;
     default:
       break;
@@ -321,7 +326,8 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       Value v = Evaluate(*set.value, c);
       if (set.op != "=") {
         Variable* var = c.frame->Find(set.variable);
-        if (!var) throw DatabaseError("Must declare the scalar variable \"" + set.variable + "\".", 137);
+        if (!var)
+          throw DatabaseError("Must declare the scalar variable \"" + set.variable + "\".", 137);
         const std::string op(1, set.op[0]);
         Value current = var->value;
         if (IsNull(current) || IsNull(v)) {
@@ -329,9 +335,20 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         } else if (op == "+" && IsCharacter(var->type.base)) {
           v = ToText(current) + ToText(v);
         } else {
-          const double a = std::holds_alternative<std::int64_t>(current) ? static_cast<double>(std::get<std::int64_t>(current)) : std::holds_alternative<double>(current) ? std::get<double>(current) : std::stod(ToText(current));
-          const double b = std::holds_alternative<std::int64_t>(v) ? static_cast<double>(std::get<std::int64_t>(v)) : std::holds_alternative<double>(v) ? std::get<double>(v) : std::stod(ToText(v));
-          double r = op == "+" ? a + b : op == "-" ? a - b : op == "*" ? a * b : (b == 0 ? throw DatabaseError("Divide by zero error encountered.", 8134) : a / b);
+          const double a = std::holds_alternative<std::int64_t>(current)
+                               ? static_cast<double>(std::get<std::int64_t>(current))
+                           : std::holds_alternative<double>(current) ? std::get<double>(current)
+                                                                     : std::stod(ToText(current));
+          const double b = std::holds_alternative<std::int64_t>(v)
+                               ? static_cast<double>(std::get<std::int64_t>(v))
+                           : std::holds_alternative<double>(v) ? std::get<double>(v)
+                                                               : std::stod(ToText(v));
+          double r = op == "+"   ? a + b
+                     : op == "-" ? a - b
+                     : op == "*"
+                         ? a * b
+                         : (b == 0 ? throw DatabaseError("Divide by zero error encountered.", 8134)
+                                   : a / b);
           if (IsInteger(var->type.base) && op == "/") r = std::trunc(r);
           v = r;
         }
@@ -341,11 +358,21 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
     }
     case StatementKind::SetOption: {
       const auto& opt = static_cast<const SetOptionStatement&>(s);
-      static const char* accepted[] = {"NOCOUNT", "ANSI_NULLS", "QUOTED_IDENTIFIER", "ANSI_PADDING",
-                                       "ANSI_WARNINGS", "ARITHABORT", "CONCAT_NULL_YIELDS_NULL",
-                                       "XACT_ABORT", "NUMERIC_ROUNDABORT", "ANSI_NULL_DFLT_ON",
-                                       "TRANSACTION", "LOCK_TIMEOUT", "DEADLOCK_PRIORITY",
-                                       "TEXTSIZE", "ROWCOUNT"};
+      static const char* accepted[] = {"NOCOUNT",
+                                       "ANSI_NULLS",
+                                       "QUOTED_IDENTIFIER",
+                                       "ANSI_PADDING",
+                                       "ANSI_WARNINGS",
+                                       "ARITHABORT",
+                                       "CONCAT_NULL_YIELDS_NULL",
+                                       "XACT_ABORT",
+                                       "NUMERIC_ROUNDABORT",
+                                       "ANSI_NULL_DFLT_ON",
+                                       "TRANSACTION",
+                                       "LOCK_TIMEOUT",
+                                       "DEADLOCK_PRIORITY",
+                                       "TEXTSIZE",
+                                       "ROWCOUNT"};
       for (const char* a : accepted) {
         if (opt.option == a) {
           if (opt.option == "ROWCOUNT" && opt.value != "0") break;
@@ -413,7 +440,8 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
             continue;
           }
           if (k == 's' || k == 'd' || k == 'i' || k == 'u') {
-            formatted += arg < r.args.size() ? ToText(Evaluate(*r.args[arg++], c)) : std::string("(null)");
+            formatted +=
+                arg < r.args.size() ? ToText(Evaluate(*r.args[arg++], c)) : std::string("(null)");
             ++i;
             continue;
           }
@@ -432,12 +460,14 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         ++c.frame->tranCount;
       } else if (action == "COMMIT") {
         if (c.frame->tranCount == 0) {
-          throw DatabaseError("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902);
+          throw DatabaseError(
+              "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902);
         }
         if (--c.frame->tranCount == 0) db.Exec("COMMIT");
       } else {
         if (c.frame->tranCount == 0) {
-          throw DatabaseError("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903);
+          throw DatabaseError(
+              "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903);
         }
         c.frame->tranCount = 0;
         db.Exec("ROLLBACK");
@@ -488,14 +518,16 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
                                    Context& caller) {
   if (caller.depth >= kMaxProcedureNesting) {
-    throw DatabaseError("Maximum stored procedure, function, trigger, or view nesting level "
-                        "exceeded (limit 32).",
-                        217);
+    throw DatabaseError(
+        "Maximum stored procedure, function, trigger, or view nesting level "
+        "exceeded (limit 32).",
+        217);
   }
   std::string name = rawName;
   if (const auto semi = name.find(';'); semi != std::string::npos) name = name.substr(0, semi);
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
-  if (name.size() > 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+  if (name.size() > 2 && name.front() == '[' && name.back() == ']')
+    name = name.substr(1, name.size() - 2);
   Catalog& catalog = host_.CurrentCatalog();
   auto object = catalog.FindObject(name);
   if (!object || object->xtype != "P ") {
@@ -523,15 +555,15 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
         if (Key(def.parameters[i].name) == Key(a.name)) index = i;
       }
       if (index == def.parameters.size()) {
-        throw DatabaseError("Procedure or function " + object->name + " has too many arguments specified.",
-                            8144);
+        throw DatabaseError(
+            "Procedure or function " + object->name + " has too many arguments specified.", 8144);
       }
       if (Key(a.name) == "@RETURN_VALUE") continue;
     } else {
       index = position++;
       if (index >= def.parameters.size()) {
-        throw DatabaseError("Procedure or function " + object->name + " has too many arguments specified.",
-                            8144);
+        throw DatabaseError(
+            "Procedure or function " + object->name + " has too many arguments specified.", 8144);
       }
     }
     const RoutineParameter& p = def.parameters[index];
@@ -569,7 +601,8 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   return frame.returnValue ? *frame.returnValue : Value{std::int64_t{0}};
 }
 
-void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out) {
+void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& params,
+                                BatchResult& out) {
   Frame frame;
   Params none;
   Context c{std::string_view(), &none, &out, &frame, 0};
@@ -580,14 +613,14 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
       returnValue = &p;
       continue;
     }
-    CallArgument a;
-    a.name = p.name;
-    if (p.direction != ParameterDirection::Output) a.value = p.value;
-    a.output = p.direction != ParameterDirection::Input;
-    if (a.output) {
-      a.writeBack = [&p](const Value& v) { p.value = v; };
+    const bool sendsValue = p.direction != ParameterDirection::Output;
+    const bool output = p.direction != ParameterDirection::Input;
+    args.push_back(CallArgument{p.name, sendsValue ? std::optional<Value>(p.value) : std::nullopt,
+                                output, nullptr});
+    if (output) {
+      ProcedureParameter* target = &p;
+      args.back().writeBack = [target](const Value& v) { target->value = v; };
     }
-    args.push_back(std::move(a));
   }
   Value result = InvokeProcedure(std::string(name), args, c);
   if (returnValue) returnValue->value = result;

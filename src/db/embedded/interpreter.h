@@ -85,7 +85,7 @@ class Interpreter {
   void RunChange(const Translation& t, Context& c);
   void Exec(const ExecStatement& s, Context& c);
   struct CallArgument {
-    std::string name;  // "@p" when passed by name
+    std::string name;            // "@p" when passed by name
     std::optional<Value> value;  // none: the parameter's default
     bool output = false;
     std::function<void(const Value&)> writeBack;

@@ -28,8 +28,9 @@ class LoginCache {
   std::string Key(const std::filesystem::path& dir, const std::string& login,
                   const std::string& password, const std::string& storedHash) {
     unsigned char digest[crypto_generichash_BYTES];
-    crypto_generichash(digest, sizeof digest, reinterpret_cast<const unsigned char*>(password.data()),
-                       password.size(), key_, sizeof key_);
+    crypto_generichash(digest, sizeof digest,
+                       reinterpret_cast<const unsigned char*>(password.data()), password.size(),
+                       key_, sizeof key_);
     std::string key = dir.string() + '\n' + ToUpperAscii(login) + '\n' + storedHash + '\n';
     key.append(reinterpret_cast<const char*>(digest), sizeof digest);
     return key;
@@ -72,7 +73,8 @@ void CreateDatabaseFile(const std::filesystem::path& file, const std::string& na
   SqliteDb db(file, true);
   Transaction tx(db);
   Catalog::CreateSystemTables(db, collation, master);
-  auto stmt = db.Prepare("INSERT INTO moltaro_database (name, collation, options) VALUES (?, ?, '')");
+  auto stmt =
+      db.Prepare("INSERT INTO moltaro_database (name, collation, options) VALUES (?, ?, '')");
   sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(stmt.get(), 2, collation.c_str(), -1, SQLITE_TRANSIENT);
   if (sqlite3_step(stmt.get()) != SQLITE_DONE) db.Throw();
@@ -86,7 +88,8 @@ Server::Server(std::filesystem::path dataDirectory) : dataDirectory_(std::move(d
     throw DatabaseError(
         "A network-related or instance-specific error occurred while establishing a connection "
         "to SQL Server. The server was not found or was not accessible. (embedded server: no "
-        "master.mdf in " + dataDirectory_.string() + ")",
+        "master.mdf in " +
+            dataDirectory_.string() + ")",
         53);
   }
 }
@@ -105,7 +108,8 @@ void Server::Initialize(const std::filesystem::path& dataDirectory, const std::s
   if (sodium_init() < 0) throw Error("libsodium could not be initialised.");
   char hash[crypto_pwhash_STRBYTES];
   if (crypto_pwhash_str(hash, saPassword.data(), saPassword.size(),
-                        crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+                        crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                        crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
     throw Error("Out of memory while hashing the password.");
   }
   const std::string collation(kServerCollation);
@@ -164,8 +168,8 @@ std::optional<DatabaseEntry> Server::FindDatabase(const std::string& name) {
 
 void Server::CreateDatabase(const CreateDatabaseStatement& s) {
   if (FindDatabase(s.name)) {
-    throw DatabaseError("Database '" + s.name + "' already exists. Choose a different database name.",
-                        1801);
+    throw DatabaseError(
+        "Database '" + s.name + "' already exists. Choose a different database name.", 1801);
   }
   if (s.name.empty() || Utf8Length(s.name) > 123) {
     throw DatabaseError("The identifier that starts with '" + Utf8Left(s.name, 128) +
@@ -219,19 +223,42 @@ void Server::CreateDatabase(const CreateDatabaseStatement& s) {
 void Server::AlterDatabase(const AlterDatabaseStatement& s) {
   auto entry = FindDatabase(s.name);
   if (!entry) {
-    throw DatabaseError("Database '" + s.name +
-                            "' does not exist. Make sure that the name is entered correctly.",
-                        911);
+    throw DatabaseError(
+        "Database '" + s.name + "' does not exist. Make sure that the name is entered correctly.",
+        911);
   }
   if (!s.collation.empty()) throw DatabaseError(NotSupported("ALTER DATABASE … COLLATE"));
-  static const std::set<std::string> options = {
-      "RECOVERY", "AUTO_CLOSE", "AUTO_SHRINK", "AUTO_CREATE_STATISTICS", "AUTO_UPDATE_STATISTICS",
-      "ANSI_NULLS", "ANSI_NULL_DEFAULT", "ANSI_PADDING", "ANSI_WARNINGS", "ARITHABORT",
-      "CONCAT_NULL_YIELDS_NULL", "QUOTED_IDENTIFIER", "RECURSIVE_TRIGGERS", "TORN_PAGE_DETECTION",
-      "PAGE_VERIFY", "MULTI_USER", "SINGLE_USER", "RESTRICTED_USER", "READ_WRITE", "READ_ONLY",
-      "COMPATIBILITY_LEVEL", "NUMERIC_ROUNDABORT", "CURSOR_CLOSE_ON_COMMIT", "CURSOR_DEFAULT",
-      "DB_CHAINING", "TRUSTWORTHY", "AUTO_UPDATE_STATISTICS_ASYNC", "ALLOW_SNAPSHOT_ISOLATION",
-      "READ_COMMITTED_SNAPSHOT", "PARAMETERIZATION", "DATE_CORRELATION_OPTIMIZATION"};
+  static const std::set<std::string> options = {"RECOVERY",
+                                                "AUTO_CLOSE",
+                                                "AUTO_SHRINK",
+                                                "AUTO_CREATE_STATISTICS",
+                                                "AUTO_UPDATE_STATISTICS",
+                                                "ANSI_NULLS",
+                                                "ANSI_NULL_DEFAULT",
+                                                "ANSI_PADDING",
+                                                "ANSI_WARNINGS",
+                                                "ARITHABORT",
+                                                "CONCAT_NULL_YIELDS_NULL",
+                                                "QUOTED_IDENTIFIER",
+                                                "RECURSIVE_TRIGGERS",
+                                                "TORN_PAGE_DETECTION",
+                                                "PAGE_VERIFY",
+                                                "MULTI_USER",
+                                                "SINGLE_USER",
+                                                "RESTRICTED_USER",
+                                                "READ_WRITE",
+                                                "READ_ONLY",
+                                                "COMPATIBILITY_LEVEL",
+                                                "NUMERIC_ROUNDABORT",
+                                                "CURSOR_CLOSE_ON_COMMIT",
+                                                "CURSOR_DEFAULT",
+                                                "DB_CHAINING",
+                                                "TRUSTWORTHY",
+                                                "AUTO_UPDATE_STATISTICS_ASYNC",
+                                                "ALLOW_SNAPSHOT_ISOLATION",
+                                                "READ_COMMITTED_SNAPSHOT",
+                                                "PARAMETERIZATION",
+                                                "DATE_CORRELATION_OPTIMIZATION"};
   if (!options.count(s.option)) throw DatabaseError(NotSupported("ALTER DATABASE SET " + s.option));
   if (s.option == "READ_ONLY" || s.option == "SINGLE_USER" || s.option == "RESTRICTED_USER") {
     throw DatabaseError(NotSupported("ALTER DATABASE SET " + s.option));
@@ -268,12 +295,12 @@ void Server::DropDatabase(const DropDatabaseStatement& s, const std::string& inU
                           3701);
     }
     if (ToUpperAscii(entry->name) == "MASTER") {
-      throw DatabaseError("Cannot drop the database 'master' because it is a system database.", 3708);
+      throw DatabaseError("Cannot drop the database 'master' because it is a system database.",
+                          3708);
     }
     if (ToUpperAscii(entry->name) == ToUpperAscii(inUse)) {
-      throw DatabaseError("Cannot drop database \"" + entry->name +
-                              "\" because it is currently in use.",
-                          3702);
+      throw DatabaseError(
+          "Cannot drop database \"" + entry->name + "\" because it is currently in use.", 3702);
     }
     SqliteDb master(MasterFile(), false);
     auto del = master.Prepare("DELETE FROM sysdatabases WHERE name = ?");

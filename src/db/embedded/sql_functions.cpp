@@ -71,8 +71,7 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (std::holds_alternative<std::monostate>(in.value)) {
     if (flags & kStoreNotNull) {
       const std::string msg = "Cannot insert the value NULL into column '" + ArgText(argv[6]) +
-                              "', table '" + ArgText(argv[7]) +
-                              "'; column does not allow nulls. " +
+                              "', table '" + ArgText(argv[7]) + "'; column does not allow nulls. " +
                               ((flags & kStoreUpdate) ? "UPDATE" : "INSERT") + " fails.";
       sqlite3_result_error(ctx, msg.c_str(), -1);
       return;
@@ -114,8 +113,7 @@ bool AsNumber(const SourceValue& v, StoredValue& out, std::string& error) {
     }
     auto d = ParseNumberText(t);
     if (!d || t.find(',') != std::string::npos) {
-      error = "Conversion failed when converting the varchar value '" + *s +
-              "' to data type int.";
+      error = "Conversion failed when converting the varchar value '" + *s + "' to data type int.";
       return false;
     }
     out = *d;
@@ -150,7 +148,8 @@ void AddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (ia && ib) {
     long long r;
     if (__builtin_add_overflow(*ia, *ib, &r)) {
-      sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type bigint.", -1);
+      sqlite3_result_error(
+          ctx, "Arithmetic overflow error converting expression to data type bigint.", -1);
       return;
     }
     sqlite3_result_int64(ctx, r);
@@ -161,7 +160,9 @@ void AddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_double(ctx, da + db);
 }
 
-void GetDateFn(sqlite3_context* ctx, int, sqlite3_value**) { ResultText(ctx, NowCanonical()); }
+void GetDateFn(sqlite3_context* ctx, int, sqlite3_value**) {
+  ResultText(ctx, NowCanonical());
+}
 
 std::string RightTrimBlanks(std::string s) {
   while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -210,8 +211,12 @@ void CaseMapFn(sqlite3_context* ctx, sqlite3_value** argv, bool upper) {
   out.resize(static_cast<std::size_t>(n));
   ResultText(ctx, out);
 }
-void UpperFn(sqlite3_context* ctx, int, sqlite3_value** argv) { CaseMapFn(ctx, argv, true); }
-void LowerFn(sqlite3_context* ctx, int, sqlite3_value** argv) { CaseMapFn(ctx, argv, false); }
+void UpperFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  CaseMapFn(ctx, argv, true);
+}
+void LowerFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  CaseMapFn(ctx, argv, false);
+}
 
 // Byte offset of character `index` (0-based), or the size when beyond.
 std::size_t CharOffset(const std::string& s, long long index) {
@@ -354,8 +359,12 @@ void FloorCeilFn(sqlite3_context* ctx, sqlite3_value** argv, bool floor) {
     sqlite3_result_double(ctx, floor ? std::floor(v) : std::ceil(v));
   }
 }
-void FloorFn(sqlite3_context* ctx, int, sqlite3_value** argv) { FloorCeilFn(ctx, argv, true); }
-void CeilFn(sqlite3_context* ctx, int, sqlite3_value** argv) { FloorCeilFn(ctx, argv, false); }
+void FloorFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  FloorCeilFn(ctx, argv, true);
+}
+void CeilFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  FloorCeilFn(ctx, argv, false);
+}
 
 // Canonical date parts of a value; false when it is not a date.
 bool DateOf(sqlite3_value* v, std::string& canonical) {
@@ -408,23 +417,37 @@ void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string c;
   if (!DateOf(argv[1], c)) {
-    sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    sqlite3_result_error(
+        ctx, "Conversion failed when converting date and/or time from character string.", -1);
     return;
   }
   const Parts p = Split(c);
   const std::string part = NormalPart(ArgText(argv[0]));
   long long r = 0;
-  if (part == "YEAR") r = p.y;
-  else if (part == "MONTH") r = p.mo;
-  else if (part == "DAY") r = p.d;
-  else if (part == "HOUR") r = p.h;
-  else if (part == "MINUTE") r = p.mi;
-  else if (part == "SECOND") r = p.s;
-  else if (part == "MILLISECOND") r = p.ms;
-  else if (part == "QUARTER") r = (p.mo - 1) / 3 + 1;
-  else if (part == "DAYOFYEAR") r = DaysFrom(p.y, p.mo, p.d) - DaysFrom(p.y, 1, 1) + 1;
-  else if (part == "WEEKDAY") r = ((DaysFrom(p.y, p.mo, p.d) + 4) % 7 + 7) % 7 + 1;  // Sunday 1
-  else if (part == "WEEK") r = (DaysFrom(p.y, p.mo, p.d) - DaysFrom(p.y, 1, 1) + ((DaysFrom(p.y, 1, 1) + 4) % 7 + 7) % 7) / 7 + 1;
+  if (part == "YEAR")
+    r = p.y;
+  else if (part == "MONTH")
+    r = p.mo;
+  else if (part == "DAY")
+    r = p.d;
+  else if (part == "HOUR")
+    r = p.h;
+  else if (part == "MINUTE")
+    r = p.mi;
+  else if (part == "SECOND")
+    r = p.s;
+  else if (part == "MILLISECOND")
+    r = p.ms;
+  else if (part == "QUARTER")
+    r = (p.mo - 1) / 3 + 1;
+  else if (part == "DAYOFYEAR")
+    r = DaysFrom(p.y, p.mo, p.d) - DaysFrom(p.y, 1, 1) + 1;
+  else if (part == "WEEKDAY")
+    r = ((DaysFrom(p.y, p.mo, p.d) + 4) % 7 + 7) % 7 + 1;  // Sunday 1
+  else if (part == "WEEK")
+    r = (DaysFrom(p.y, p.mo, p.d) - DaysFrom(p.y, 1, 1) + ((DaysFrom(p.y, 1, 1) + 4) % 7 + 7) % 7) /
+            7 +
+        1;
   else {
     sqlite3_result_error(ctx, "Invalid parameter 1 specified for datepart.", -1);
     return;
@@ -444,7 +467,7 @@ std::string FromMillis(long long days, long long msOfDay) {
   const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
   const int y = static_cast<int>(yy + (m <= 2));
-  char buf[40];
+  char buf[96];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", y, m, d,
                 static_cast<int>(msOfDay / 3600000), static_cast<int>(msOfDay / 60000 % 60),
                 static_cast<int>(msOfDay / 1000 % 60), static_cast<int>(msOfDay % 1000));
@@ -458,7 +481,8 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string c;
   if (!DateOf(argv[2], c)) {
-    sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    sqlite3_result_error(
+        ctx, "Conversion failed when converting date and/or time from character string.", -1);
     return;
   }
   Parts p = Split(c);
@@ -470,20 +494,28 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     p.y = static_cast<int>(total / 12);
     p.mo = static_cast<int>(total % 12) + 1;
     static constexpr int dim[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    int maxDay = dim[p.mo - 1] + (p.mo == 2 && ((p.y % 4 == 0 && p.y % 100 != 0) || p.y % 400 == 0));
+    int maxDay =
+        dim[p.mo - 1] + (p.mo == 2 && ((p.y % 4 == 0 && p.y % 100 != 0) || p.y % 400 == 0));
     if (p.d > maxDay) p.d = maxDay;
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", p.y, p.mo, p.d, p.h, p.mi, p.s, p.ms);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", p.y, p.mo, p.d, p.h, p.mi,
+                  p.s, p.ms);
     ResultText(ctx, buf);
     return;
   }
   long long unit = 0;
-  if (part == "DAY" || part == "DAYOFYEAR" || part == "WEEKDAY") unit = 86400000LL;
-  else if (part == "WEEK") unit = 7 * 86400000LL;
-  else if (part == "HOUR") unit = 3600000LL;
-  else if (part == "MINUTE") unit = 60000LL;
-  else if (part == "SECOND") unit = 1000LL;
-  else if (part == "MILLISECOND") unit = 1LL;
+  if (part == "DAY" || part == "DAYOFYEAR" || part == "WEEKDAY")
+    unit = 86400000LL;
+  else if (part == "WEEK")
+    unit = 7 * 86400000LL;
+  else if (part == "HOUR")
+    unit = 3600000LL;
+  else if (part == "MINUTE")
+    unit = 60000LL;
+  else if (part == "SECOND")
+    unit = 1000LL;
+  else if (part == "MILLISECOND")
+    unit = 1LL;
   else {
     sqlite3_result_error(ctx, "Invalid parameter 1 specified for dateadd.", -1);
     return;
@@ -501,22 +533,33 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string ca, cb;
   if (!DateOf(argv[1], ca) || !DateOf(argv[2], cb)) {
-    sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    sqlite3_result_error(
+        ctx, "Conversion failed when converting date and/or time from character string.", -1);
     return;
   }
   const Parts a = Split(ca), b = Split(cb);
   const std::string part = NormalPart(ArgText(argv[0]));
   long long r = 0;
   const long long da = DaysFrom(a.y, a.mo, a.d), db = DaysFrom(b.y, b.mo, b.d);
-  if (part == "YEAR") r = b.y - a.y;
-  else if (part == "QUARTER") r = (b.y * 4 + (b.mo - 1) / 3) - (a.y * 4 + (a.mo - 1) / 3);
-  else if (part == "MONTH") r = (b.y * 12 + b.mo) - (a.y * 12 + a.mo);
-  else if (part == "DAY" || part == "DAYOFYEAR" || part == "WEEKDAY") r = db - da;
-  else if (part == "WEEK") r = ((db + 4) - (((db + 4) % 7) + 7) % 7 - ((da + 4) - (((da + 4) % 7) + 7) % 7)) / 7;
-  else if (part == "HOUR") r = (db * 24 + b.h) - (da * 24 + a.h);
-  else if (part == "MINUTE") r = ((db * 24 + b.h) * 60 + b.mi) - ((da * 24 + a.h) * 60 + a.mi);
-  else if (part == "SECOND") r = (((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) - (((da * 24 + a.h) * 60 + a.mi) * 60 + a.s);
-  else if (part == "MILLISECOND") r = ((((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) * 1000 + b.ms) - ((((da * 24 + a.h) * 60 + a.mi) * 60 + a.s) * 1000 + a.ms);
+  if (part == "YEAR")
+    r = b.y - a.y;
+  else if (part == "QUARTER")
+    r = (b.y * 4 + (b.mo - 1) / 3) - (a.y * 4 + (a.mo - 1) / 3);
+  else if (part == "MONTH")
+    r = (b.y * 12 + b.mo) - (a.y * 12 + a.mo);
+  else if (part == "DAY" || part == "DAYOFYEAR" || part == "WEEKDAY")
+    r = db - da;
+  else if (part == "WEEK")
+    r = ((db + 4) - (((db + 4) % 7) + 7) % 7 - ((da + 4) - (((da + 4) % 7) + 7) % 7)) / 7;
+  else if (part == "HOUR")
+    r = (db * 24 + b.h) - (da * 24 + a.h);
+  else if (part == "MINUTE")
+    r = ((db * 24 + b.h) * 60 + b.mi) - ((da * 24 + a.h) * 60 + a.mi);
+  else if (part == "SECOND")
+    r = (((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) - (((da * 24 + a.h) * 60 + a.mi) * 60 + a.s);
+  else if (part == "MILLISECOND")
+    r = ((((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) * 1000 + b.ms) -
+        ((((da * 24 + a.h) * 60 + a.mi) * 60 + a.s) * 1000 + a.ms);
   else {
     sqlite3_result_error(ctx, "Invalid parameter 1 specified for datediff.", -1);
     return;
@@ -594,10 +637,12 @@ void RaiseFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_error(ctx, message.c_str(), -1);
 }
 
-void DestroyCollation(void* p) { delete static_cast<Collation*>(p); }
+void DestroyCollation(void* p) {
+  delete static_cast<Collation*>(p);
+}
 
-void Register(sqlite3* db, const char* name, int argc, void (*fn)(sqlite3_context*, int, sqlite3_value**),
-              bool deterministic = true) {
+void Register(sqlite3* db, const char* name, int argc,
+              void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true) {
   sqlite3_create_function_v2(db, name, argc,
                              SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, fn,
                              nullptr, nullptr, nullptr);

@@ -21,17 +21,17 @@ struct TypeInfo {
 };
 
 constexpr TypeInfo kTypes[] = {
-    {"tinyint", BaseType::TinyInt, 48},          {"smallint", BaseType::SmallInt, 52},
-    {"int", BaseType::Int, 56},                  {"integer", BaseType::Int, 56},
-    {"bigint", BaseType::BigInt, 127},           {"bit", BaseType::Bit, 104},
-    {"float", BaseType::Float, 62},              {"real", BaseType::Real, 59},
-    {"money", BaseType::Money, 60},              {"smallmoney", BaseType::SmallMoney, 122},
-    {"datetime", BaseType::DateTime, 61},        {"smalldatetime", BaseType::SmallDateTime, 58},
-    {"decimal", BaseType::Decimal, 106},         {"dec", BaseType::Decimal, 106},
-    {"numeric", BaseType::Numeric, 108},         {"char", BaseType::Char, 175},
-    {"character", BaseType::Char, 175},          {"varchar", BaseType::VarChar, 167},
-    {"nchar", BaseType::NChar, 239},             {"nvarchar", BaseType::NVarChar, 231},
-    {"text", BaseType::Text, 35},                {"ntext", BaseType::NText, 99},
+    {"tinyint", BaseType::TinyInt, 48},   {"smallint", BaseType::SmallInt, 52},
+    {"int", BaseType::Int, 56},           {"integer", BaseType::Int, 56},
+    {"bigint", BaseType::BigInt, 127},    {"bit", BaseType::Bit, 104},
+    {"float", BaseType::Float, 62},       {"real", BaseType::Real, 59},
+    {"money", BaseType::Money, 60},       {"smallmoney", BaseType::SmallMoney, 122},
+    {"datetime", BaseType::DateTime, 61}, {"smalldatetime", BaseType::SmallDateTime, 58},
+    {"decimal", BaseType::Decimal, 106},  {"dec", BaseType::Decimal, 106},
+    {"numeric", BaseType::Numeric, 108},  {"char", BaseType::Char, 175},
+    {"character", BaseType::Char, 175},   {"varchar", BaseType::VarChar, 167},
+    {"nchar", BaseType::NChar, 239},      {"nvarchar", BaseType::NVarChar, 231},
+    {"text", BaseType::Text, 35},         {"ntext", BaseType::NText, 99},
     {"sysname", BaseType::NVarChar, 231},
 };
 
@@ -48,7 +48,9 @@ std::string Format(const char* fmt, double v) {
   return buf;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 int DaysInMonth(int y, int m) {
   static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return m == 2 && IsLeap(y) ? 29 : days[m - 1];
@@ -78,7 +80,7 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
 }
 
 std::string Canonical(int y, int mo, int d, int h, int mi, int s, int ms) {
-  char buf[40];
+  char buf[96];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", y, mo, d, h, mi, s, ms);
   return buf;
 }
@@ -144,7 +146,9 @@ bool ParseTime(Scan& s, int& h, int& mi, int& sec, int& ms) {
 
 }  // namespace
 
-std::string_view TypeName(BaseType base) { return FindBase(base)->name; }
+std::string_view TypeName(BaseType base) {
+  return FindBase(base)->name;
+}
 
 SqlType ResolveType(const TypeSpec& spec, int position) {
   const TypeInfo* info = nullptr;
@@ -217,8 +221,7 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
     default:
       if (spec.length != -1) {
         // int(10) and the like: SQL Server refuses a size on these types.
-        throw DatabaseError("Cannot specify a column width on data type " + spec.name + ".",
-                            2716);
+        throw DatabaseError("Cannot specify a column width on data type " + spec.name + ".", 2716);
       }
       break;
   }
@@ -242,7 +245,9 @@ std::string TypeText(const SqlType& type) {
   }
 }
 
-int TypeXtype(BaseType base) { return FindBase(base)->xtype; }
+int TypeXtype(BaseType base) {
+  return FindBase(base)->xtype;
+}
 
 int TypeStorageLength(const SqlType& t) {
   switch (t.base) {
@@ -366,7 +371,9 @@ bool IsInteger(BaseType b) {
   return b == BaseType::TinyInt || b == BaseType::SmallInt || b == BaseType::Int ||
          b == BaseType::BigInt || b == BaseType::Bit;
 }
-bool IsDateTime(BaseType b) { return b == BaseType::DateTime || b == BaseType::SmallDateTime; }
+bool IsDateTime(BaseType b) {
+  return b == BaseType::DateTime || b == BaseType::SmallDateTime;
+}
 bool IsApproximateOrExact(BaseType b) {
   return b == BaseType::Float || b == BaseType::Real || b == BaseType::Money ||
          b == BaseType::SmallMoney || b == BaseType::Decimal || b == BaseType::Numeric;
@@ -494,7 +501,8 @@ std::string NowCanonical() {
   const std::time_t t = std::chrono::system_clock::to_time_t(now);
   std::tm tm{};
   localtime_r(&t, &tm);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
   return Canonical(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
                    static_cast<int>(ms.count()));
 }
@@ -651,7 +659,8 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
         }
         const std::string digits = text.substr(i);
         if (digits.size() > 19 ||
-            (digits.size() == 19 && digits > (negative ? "9223372036854775808" : "9223372036854775807"))) {
+            (digits.size() == 19 &&
+             digits > (negative ? "9223372036854775808" : "9223372036854775807"))) {
           error = "The conversion of the " + SourceTypeName(in) + " value '" +
                   std::get<std::string>(in.value) + "' overflowed an " + target + " column.";
           return false;
@@ -664,12 +673,13 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
       out = std::int64_t{value != 0 ? 1 : 0};
       return true;
     }
-    long long lo, hi;
+    long long lo = 0, hi = 0;
     IntegerRange(type.base, lo, hi);
     if (value < lo || value > hi) {
       if (std::holds_alternative<std::string>(in.value)) {
         error = "The conversion of the " + SourceTypeName(in) + " value '" +
-                std::get<std::string>(in.value) + "' overflowed an " + target + " column. Use a larger integer column.";
+                std::get<std::string>(in.value) + "' overflowed an " + target +
+                " column. Use a larger integer column.";
       } else {
         error = "Arithmetic overflow error converting expression to data type " + target + ".";
       }

@@ -52,11 +52,11 @@ std::string TypeText(const SqlType& type);
 // SQL Server's name of the base type, e.g. "nvarchar".
 std::string_view TypeName(BaseType base);
 
-int TypeXtype(BaseType base);          // systypes.xtype
-int TypeStorageLength(const SqlType&); // syscolumns.length (bytes)
-int TypePrec(const SqlType&);          // syscolumns.prec
-int TypeXprec(const SqlType&);         // syscolumns.xprec
-int TypeXscale(const SqlType&);        // syscolumns.xscale
+int TypeXtype(BaseType base);           // systypes.xtype
+int TypeStorageLength(const SqlType&);  // syscolumns.length (bytes)
+int TypePrec(const SqlType&);           // syscolumns.prec
+int TypeXprec(const SqlType&);          // syscolumns.xprec
+int TypeXscale(const SqlType&);         // syscolumns.xscale
 std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscale);
 
 bool IsCharacter(BaseType base);

@@ -1,10 +1,73 @@
 #include "db/embedded/sqlite_db.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
 #include "db/embedded/collation.h"
 #include "db/embedded/sql_functions.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {
+
+namespace {
+
+// The statement trace (MOLTARO_SQL_TRACE=file): every SQLite statement the
+// server runs, with its values, one per line, for diagnosis and for
+// replaying a run's statements. Process-wide: one file for all connections.
+class Trace {
+ public:
+  static Trace& Instance() {
+    static Trace trace;
+    return trace;
+  }
+  bool Enabled() const { return file_ != nullptr; }
+  void Write(const char* sql) {
+    std::lock_guard lock(mutex_);
+    std::fputs(sql, file_);
+    std::fputs(";\n", file_);
+    std::fflush(file_);
+  }
+
+ private:
+  Trace() {
+    if (const char* path = std::getenv("MOLTARO_SQL_TRACE"); path && *path) {
+      file_ = std::fopen(path, "a");
+    }
+  }
+  ~Trace() {
+    if (file_) std::fclose(file_);
+  }
+  std::mutex mutex_;
+  std::FILE* file_ = nullptr;
+};
+
+int TraceCallback(unsigned, void*, void* p, void*) {
+  auto* stmt = static_cast<sqlite3_stmt*>(p);
+  char* sql = sqlite3_expanded_sql(stmt);
+  if (sql) {
+    Trace::Instance().Write(sql);
+    sqlite3_free(sql);
+  }
+  return 0;
+}
+
+// "synchronous=FULL" in the data directory's moltaro.conf trades speed for
+// surviving a power cut; the default NORMAL loses nothing when the process dies.
+std::string Synchronous(const std::filesystem::path& file) {
+  std::FILE* conf = std::fopen((file.parent_path() / "moltaro.conf").c_str(), "r");
+  if (!conf) return "NORMAL";
+  char line[256];
+  std::string mode = "NORMAL";
+  while (std::fgets(line, sizeof line, conf)) {
+    std::string text(line);
+    if (text.rfind("synchronous=FULL", 0) == 0) mode = "FULL";
+  }
+  std::fclose(conf);
+  return mode;
+}
+
+}  // namespace
 
 SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
@@ -18,8 +81,8 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, 30000);
   try {
-    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
-         " PRAGMA recursive_triggers=OFF;");
+    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=" + Synchronous(file) +
+         "; PRAGMA foreign_keys=OFF; PRAGMA recursive_triggers=OFF;");
   } catch (...) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -27,6 +90,7 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
   }
   RegisterCollationProvider(db_);
   RegisterFunctions(db_);
+  if (Trace::Instance().Enabled()) sqlite3_trace_v2(db_, SQLITE_TRACE_STMT, TraceCallback, nullptr);
 }
 
 SqliteDb::~SqliteDb() {
@@ -34,7 +98,9 @@ SqliteDb::~SqliteDb() {
   if (db_) sqlite3_close_v2(db_);
 }
 
-void SqliteDb::Throw() const { throw DatabaseError(sqlite3_errmsg(db_)); }
+void SqliteDb::Throw() const {
+  throw DatabaseError(sqlite3_errmsg(db_));
+}
 
 void SqliteDb::Exec(std::string_view sql) {
   const std::string text(sql);

@@ -9,7 +9,9 @@ namespace moltaro::db::embedded {
 
 namespace {
 
-std::string Upper(std::string_view s) { return ToUpperAscii(s); }
+std::string Upper(std::string_view s) {
+  return ToUpperAscii(s);
+}
 
 [[noreturn]] void InvalidColumn(const std::string& name) {
   throw DatabaseError("Invalid column name '" + name + "'.", 207);
@@ -21,7 +23,9 @@ Translator::Translator(Catalog& catalog, const VariableTypes* variables,
                        FunctionResolver* functions)
     : catalog_(catalog), variables_(variables), functions_(functions) {}
 
-std::string Translator::Collate() const { return " COLLATE " + QuoteId(catalog_.CollationName()); }
+std::string Translator::Collate() const {
+  return " COLLATE " + QuoteId(catalog_.CollationName());
+}
 
 Translator::Cat Translator::CatOf(const SqlType& type) {
   if (IsInteger(type.base) || IsApproximateOrExact(type.base)) return Cat::Number;
@@ -39,6 +43,10 @@ std::string Translator::WrittenName(const ObjectName& name) {
 const TableInfo* Translator::RequireTable(const ObjectName& name) {
   if (!name.database.empty() && !catalog_.Coll().Equal(name.database, catalog_.DatabaseName())) {
     throw DatabaseError(NotSupported("reference to another database (" + WrittenName(name) + ")"));
+  }
+  if (ToUpperAscii(name.schema) == "SYS" || ToUpperAscii(name.schema) == "INFORMATION_SCHEMA") {
+    throw DatabaseError(NotSupported("catalog view " + WrittenName(name) +
+                                     " (use sysobjects, syscolumns, sysindexes…)"));
   }
   if (!name.name.empty() && name.name[0] == '#') {
     throw DatabaseError(NotSupported("temporary tables (" + name.name + ")"));
@@ -228,17 +236,19 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
       Emitted lo = Emit(*e.args[1], scope);
       Emitted hi = Emit(*e.args[2], scope);
       if (a.column && IsDateTime(a.column->type.base)) {
-        if (lo.cat != Cat::Date) lo.sql = "tsql_cast(" + lo.sql + ", " + TypeArguments(a.column->type) + ")";
-        if (hi.cat != Cat::Date) hi.sql = "tsql_cast(" + hi.sql + ", " + TypeArguments(a.column->type) + ")";
+        if (lo.cat != Cat::Date)
+          lo.sql = "tsql_cast(" + lo.sql + ", " + TypeArguments(a.column->type) + ")";
+        if (hi.cat != Cat::Date)
+          hi.sql = "tsql_cast(" + hi.sql + ", " + TypeArguments(a.column->type) + ")";
       }
       std::string left = a.column ? a.sql : a.sql + Collate();
-      return {"(" + left + (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo.sql + " AND " +
-                  hi.sql + ")",
+      return {"(" + left + (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo.sql + " AND " + hi.sql +
+                  ")",
               Cat::Number, nullptr};
     }
     case ExprKind::Like: {
-      std::string sql = "tsql_like(" + Emit(*e.args[0], scope).sql + ", " +
-                        Emit(*e.args[1], scope).sql;
+      std::string sql =
+          "tsql_like(" + Emit(*e.args[0], scope).sql + ", " + Emit(*e.args[1], scope).sql;
       if (e.args.size() > 2) sql += ", " + Emit(*e.args[2], scope).sql;
       sql += ")";
       return {e.negated ? "(NOT " + sql + ")" : sql, Cat::Number, nullptr};
@@ -272,7 +282,8 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   SqlType type = ResolveType(e.type, 1);
   if (IsCharacter(type.base) && e.type.length == -1) type.length = 30;
   if (e.style >= 0 && inner.cat == Cat::Date && (IsCharacter(type.base))) {
-    std::string d = "tsql_cast(" + inner.sql + ", " + TypeArguments(SqlType{BaseType::DateTime, 0, 0, 0}) + ")";
+    std::string d =
+        "tsql_cast(" + inner.sql + ", " + TypeArguments(SqlType{BaseType::DateTime, 0, 0, 0}) + ")";
     std::string formatted;
     switch (e.style) {
       case 120:
@@ -323,9 +334,11 @@ Translator::Emitted Translator::EmitBinary(const Expr& e, const Scope* scope) {
     if (a.cat == Cat::Date && b.cat == Cat::Number) {
       return {"tsql_dateadd('DAY', " + b.sql + ", " + a.sql + ")", Cat::Date, nullptr};
     }
-    Cat cat = (a.cat == Cat::Text || b.cat == Cat::Text) && (a.cat != Cat::Number && b.cat != Cat::Number)
-                  ? Cat::Text
-                  : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number : Cat::Unknown;
+    Cat cat =
+        (a.cat == Cat::Text || b.cat == Cat::Text) && (a.cat != Cat::Number && b.cat != Cat::Number)
+            ? Cat::Text
+        : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number
+                                                         : Cat::Unknown;
     return {"tsql_add(" + a.sql + ", " + b.sql + ")", cat, nullptr};
   }
   if (op == "-" && a.cat == Cat::Date && b.cat == Cat::Number) {
@@ -360,9 +373,8 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   const std::string name = Upper(e.text);
   auto args = [&](std::size_t count) {
     if (e.args.size() != count) {
-      throw DatabaseError("The " + e.text + " function requires " + std::to_string(count) +
-                              " argument(s).",
-                          174);
+      throw DatabaseError(
+          "The " + e.text + " function requires " + std::to_string(count) + " argument(s).", 174);
     }
   };
   auto emitArgs = [&](std::size_t from = 0) {
@@ -384,8 +396,9 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (name == "COUNT" || name == "COUNT_BIG") {
     if (e.star) return {"count(*)", Cat::Number, nullptr};
     args(1);
-    return {std::string("count(") + (e.distinct ? "DISTINCT " : "") + Emit(*e.args[0], scope).sql + ")",
-            Cat::Number, nullptr};
+    return {
+        std::string("count(") + (e.distinct ? "DISTINCT " : "") + Emit(*e.args[0], scope).sql + ")",
+        Cat::Number, nullptr};
   }
   if (name == "SUM" || name == "MIN" || name == "MAX" || name == "AVG") {
     args(1);
@@ -433,17 +446,28 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     Cat cat;
   };
   static const Simple kSimple[] = {
-      {"LEN", "tsql_len", 1, Cat::Number},        {"DATALENGTH", "tsql_datalength", 1, Cat::Number},
-      {"LTRIM", "ltrim", 1, Cat::Text},           {"RTRIM", "rtrim", 1, Cat::Text},
-      {"UPPER", "tsql_upper", 1, Cat::Text},      {"LOWER", "tsql_lower", 1, Cat::Text},
-      {"SUBSTRING", "tsql_substring", 3, Cat::Text}, {"LEFT", "tsql_left", 2, Cat::Text},
-      {"RIGHT", "tsql_right", 2, Cat::Text},      {"REPLACE", "replace", 3, Cat::Text},
-      {"REPLICATE", "tsql_replicate", 2, Cat::Text}, {"SPACE", "tsql_space", 1, Cat::Text},
-      {"ABS", "abs", 1, Cat::Number},             {"FLOOR", "tsql_floor", 1, Cat::Number},
-      {"CEILING", "tsql_ceiling", 1, Cat::Number}, {"ISNUMERIC", "tsql_isnumeric", 1, Cat::Number},
-      {"ASCII", "unicode", 1, Cat::Number},       {"UNICODE", "unicode", 1, Cat::Number},
-      {"CHAR", "char", 1, Cat::Text},             {"NCHAR", "char", 1, Cat::Text},
-      {"DATEADD", "tsql_dateadd", 3, Cat::Date},  {"DATEDIFF", "tsql_datediff", 3, Cat::Number},
+      {"LEN", "tsql_len", 1, Cat::Number},
+      {"DATALENGTH", "tsql_datalength", 1, Cat::Number},
+      {"LTRIM", "ltrim", 1, Cat::Text},
+      {"RTRIM", "rtrim", 1, Cat::Text},
+      {"UPPER", "tsql_upper", 1, Cat::Text},
+      {"LOWER", "tsql_lower", 1, Cat::Text},
+      {"SUBSTRING", "tsql_substring", 3, Cat::Text},
+      {"LEFT", "tsql_left", 2, Cat::Text},
+      {"RIGHT", "tsql_right", 2, Cat::Text},
+      {"REPLACE", "replace", 3, Cat::Text},
+      {"REPLICATE", "tsql_replicate", 2, Cat::Text},
+      {"SPACE", "tsql_space", 1, Cat::Text},
+      {"ABS", "abs", 1, Cat::Number},
+      {"FLOOR", "tsql_floor", 1, Cat::Number},
+      {"CEILING", "tsql_ceiling", 1, Cat::Number},
+      {"ISNUMERIC", "tsql_isnumeric", 1, Cat::Number},
+      {"ASCII", "unicode", 1, Cat::Number},
+      {"UNICODE", "unicode", 1, Cat::Number},
+      {"CHAR", "char", 1, Cat::Text},
+      {"NCHAR", "char", 1, Cat::Text},
+      {"DATEADD", "tsql_dateadd", 3, Cat::Date},
+      {"DATEDIFF", "tsql_datediff", 3, Cat::Number},
       {"DATEPART", "tsql_datepart", 2, Cat::Number},
   };
   for (const Simple& s : kSimple) {
@@ -485,17 +509,51 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     for (const auto& a : e.args) sql += ", " + Emit(*a, scope).sql;
     return {sql + ")", Cat::Unknown, nullptr};
   }
-  static const char* kKnownUnsupported[] = {"NEWID", "STR", "REVERSE", "PATINDEX", "STUFF",
-                                            "SOUNDEX", "DIFFERENCE", "QUOTENAME", "PARSENAME",
-                                            "ROW_NUMBER", "RANK", "DENSE_RANK", "NTILE", "IIF",
-                                            "CHOOSE", "FORMAT", "CONCAT", "TRY_CONVERT",
-                                            "TRY_CAST", "SCOPE_IDENTITY", "IDENT_CURRENT",
-                                            "POWER", "SQRT", "EXP", "LOG", "SIGN", "DATENAME",
-                                            "COL_LENGTH", "COLUMNPROPERTY", "OBJECTPROPERTY",
-                                            "DATABASEPROPERTYEX", "SERVERPROPERTY", "USER_ID",
-                                            "SUSER_SNAME", "HOST_NAME", "APP_NAME", "IDENT_SEED",
-                                            "IDENT_INCR", "EOMONTH", "STRING_AGG", "TRANSLATE",
-                                            "TRIM", "CONCAT_WS", "STRING_SPLIT", "CHECKSUM"};
+  static const char* kKnownUnsupported[] = {"NEWID",
+                                            "STR",
+                                            "REVERSE",
+                                            "PATINDEX",
+                                            "STUFF",
+                                            "SOUNDEX",
+                                            "DIFFERENCE",
+                                            "QUOTENAME",
+                                            "PARSENAME",
+                                            "ROW_NUMBER",
+                                            "RANK",
+                                            "DENSE_RANK",
+                                            "NTILE",
+                                            "IIF",
+                                            "CHOOSE",
+                                            "FORMAT",
+                                            "CONCAT",
+                                            "TRY_CONVERT",
+                                            "TRY_CAST",
+                                            "SCOPE_IDENTITY",
+                                            "IDENT_CURRENT",
+                                            "POWER",
+                                            "SQRT",
+                                            "EXP",
+                                            "LOG",
+                                            "SIGN",
+                                            "DATENAME",
+                                            "COL_LENGTH",
+                                            "COLUMNPROPERTY",
+                                            "OBJECTPROPERTY",
+                                            "DATABASEPROPERTYEX",
+                                            "SERVERPROPERTY",
+                                            "USER_ID",
+                                            "SUSER_SNAME",
+                                            "HOST_NAME",
+                                            "APP_NAME",
+                                            "IDENT_SEED",
+                                            "IDENT_INCR",
+                                            "EOMONTH",
+                                            "STRING_AGG",
+                                            "TRANSLATE",
+                                            "TRIM",
+                                            "CONCAT_WS",
+                                            "STRING_SPLIT",
+                                            "CHECKSUM"};
   for (const char* n : kKnownUnsupported) {
     if (name == n) throw DatabaseError(NotSupported("function " + name));
   }
@@ -512,8 +570,8 @@ std::string Translator::EmitFrom(const std::vector<TableRef>& from, Scope& scope
     if (i == skip) continue;
     const TableRef& ref = from[i];
     const Source& src = scope.sources[i];
-    std::string item = (src.table ? QuoteId(src.table->name) : src.tableName) + " AS " +
-                       QuoteId(src.sqlAlias);
+    std::string item =
+        (src.table ? QuoteId(src.table->name) : src.tableName) + " AS " + QuoteId(src.sqlAlias);
     if (first) {
       sql += item;
       first = false;
@@ -555,7 +613,8 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
   std::vector<std::string> items;
   for (const SelectItem& item : select.items) {
     if (item.expr->kind == ExprKind::Star) {
-      const std::string qualifier = item.expr->parts.empty() ? std::string() : item.expr->parts.back();
+      const std::string qualifier =
+          item.expr->parts.empty() ? std::string() : item.expr->parts.back();
       bool any = false;
       if (select.from.empty()) throw DatabaseError("Must specify table to select from.", 263);
       for (const Source& src : scope.sources) {
@@ -582,9 +641,9 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
         }
       }
       if (!any) {
-        throw DatabaseError("The object name '" + qualifier +
-                                "' is not valid in the select list of this query.",
-                            4104);
+        throw DatabaseError(
+            "The object name '" + qualifier + "' is not valid in the select list of this query.",
+            4104);
       }
       continue;
     }
@@ -732,9 +791,11 @@ std::string Translator::ViewSql(const Select& select) {
   std::string named = "SELECT ";
   for (std::size_t i = 0; i < out.names.size(); ++i) {
     if (out.names[i].empty()) {
-      throw DatabaseError("Create View or Function failed because no column name was specified "
-                          "for column " + std::to_string(i + 1) + ".",
-                          4511);
+      throw DatabaseError(
+          "Create View or Function failed because no column name was specified "
+          "for column " +
+              std::to_string(i + 1) + ".",
+          4511);
     }
     if (i) named += ", ";
     named += "c" + std::to_string(i) + " AS " + QuoteId(out.names[i]);
@@ -747,9 +808,8 @@ std::string Translator::ViewSql(const Select& select) {
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
                                   const TableInfo& table, bool update) {
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
-  return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " +
-         std::to_string(flags) + ", " + QuoteText(column.name) + ", " +
-         QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
+         ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
 }
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
@@ -812,9 +872,12 @@ Translation Translator::Insert(const InsertStatement& insert) {
   }
   sql += ")";
   std::string defaults;
-  for (const ColumnInfo* c : omitted) defaults += ", " + StoreCall(DefaultSql(*c), *c, *table, false);
+  for (const ColumnInfo* c : omitted)
+    defaults += ", " + StoreCall(DefaultSql(*c), *c, *table, false);
   if (insert.defaultValues) {
-    if (omitted.empty()) return Translation{"INSERT INTO " + QuoteId(table->name) + " DEFAULT VALUES", {}, {}, {}, false};
+    if (omitted.empty())
+      return Translation{
+          "INSERT INTO " + QuoteId(table->name) + " DEFAULT VALUES", {}, {}, {}, false};
     sql += " VALUES (" + defaults.substr(2) + ")";
   } else if (insert.select) {
     SelectOutput out;
@@ -844,13 +907,13 @@ Translation Translator::Insert(const InsertStatement& insert) {
         throw DatabaseError(
             insert.columns.empty()
                 ? "Column name or number of supplied values does not match table definition."
-                : row.size() > targets.size()
-                      ? "There are more columns in the INSERT statement than values specified in "
-                        "the VALUES clause. The number of values in the VALUES clause must match "
-                        "the number of columns specified in the INSERT statement."
-                      : "There are fewer columns in the INSERT statement than values specified "
-                        "in the VALUES clause. The number of values in the VALUES clause must "
-                        "match the number of columns specified in the INSERT statement.",
+            : row.size() > targets.size()
+                ? "There are more columns in the INSERT statement than values specified in "
+                  "the VALUES clause. The number of values in the VALUES clause must match "
+                  "the number of columns specified in the INSERT statement."
+                : "There are fewer columns in the INSERT statement than values specified "
+                  "in the VALUES clause. The number of values in the VALUES clause must "
+                  "match the number of columns specified in the INSERT statement.",
             insert.columns.empty() ? 213 : 109);
       }
       if (r) sql += ", ";
@@ -882,8 +945,9 @@ Translation Translator::Update(const UpdateStatement& update) {
   if (update.table.schema.empty() && update.table.database.empty()) {
     for (std::size_t i = 0; i < update.from.size(); ++i) {
       const Source& src = scope.sources[i];
-      const bool match = src.alias.empty() ? (src.table && coll.Equal(src.tableName, update.table.name))
-                                           : coll.Equal(src.alias, update.table.name);
+      const bool match = src.alias.empty()
+                             ? (src.table && coll.Equal(src.tableName, update.table.name))
+                             : coll.Equal(src.alias, update.table.name);
       if (match && src.table) {
         targetIndex = i;
         table = src.table;
@@ -906,7 +970,8 @@ Translation Translator::Update(const UpdateStatement& update) {
   } else {
     targetAlias = scope.sources[targetIndex].sqlAlias;
   }
-  if (table->xtype == "S ") throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
+  if (table->xtype == "S ")
+    throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
   if (table->xtype == "V ") throw DatabaseError(NotSupported("UPDATE of a view"));
   std::string sql = "UPDATE " + QuoteId(table->name) + " AS " + QuoteId(targetAlias) + " SET ";
   for (std::size_t i = 0; i < update.assignments.size(); ++i) {
@@ -955,7 +1020,8 @@ Translation Translator::Delete(const DeleteStatement& del) {
   Translation t;
   if (del.from.empty()) {
     const TableInfo* table = RequireTable(del.table);
-    if (table->xtype == "S ") throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
+    if (table->xtype == "S ")
+      throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
     if (table->xtype == "V ") throw DatabaseError(NotSupported("DELETE from a view"));
     Scope scope;
     Source target;
@@ -971,11 +1037,13 @@ Translation Translator::Delete(const DeleteStatement& del) {
     for (const TableRef& ref : del.from) scope.sources.push_back(MakeSource(ref));
     const Source* target = nullptr;
     for (const Source& src : scope.sources) {
-      const bool match = src.alias.empty() ? (src.table && coll.Equal(src.tableName, del.table.name))
-                                           : coll.Equal(src.alias, del.table.name);
+      const bool match = src.alias.empty()
+                             ? (src.table && coll.Equal(src.tableName, del.table.name))
+                             : coll.Equal(src.alias, del.table.name);
       if (match && src.table) target = &src;
     }
-    if (!target) throw DatabaseError(NotSupported("DELETE of a table not named in its FROM clause"));
+    if (!target)
+      throw DatabaseError(NotSupported("DELETE of a table not named in its FROM clause"));
     std::string inner = "SELECT " + QuoteId(target->sqlAlias) + ".rowid FROM " +
                         EmitFrom(del.from, scope, SIZE_MAX);
     if (del.where) inner += " WHERE " + Emit(*del.where, &scope).sql;

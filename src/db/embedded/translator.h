@@ -87,8 +87,8 @@ class Translator {
 
   std::string EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
                         bool aliasItems);
-  std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out,
-                       bool aliasItems, Scope& scope);
+  std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out, bool aliasItems,
+                       Scope& scope);
   std::string EmitFrom(const std::vector<TableRef>& from, Scope& scope, std::size_t skip);
   Source MakeSource(const TableRef& ref);
   const TableInfo* RequireTable(const ObjectName& name);
@@ -98,8 +98,8 @@ class Translator {
   Emitted EmitBinary(const Expr& e, const Scope* scope);
   Emitted EmitCast(const Expr& e, const Scope* scope);
   std::string Collate() const;
-  std::string StoreCall(const std::string& value, const ColumnInfo& column,
-                        const TableInfo& table, bool update);
+  std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
+                        bool update);
   std::string DefaultSql(const ColumnInfo& column);
   static Cat CatOf(const SqlType& type);
   static std::string WrittenName(const ObjectName& name);

@@ -24,24 +24,24 @@ struct TypeSpec {
 
 enum class ExprKind {
   Null,
-  Integer,     // text holds the digits
-  Float,       // text holds the number as written
-  String,      // text holds the value
-  Parameter,   // :name, index = order of appearance
-  Variable,    // @name / @@name
-  Column,      // parts: [qualifier…, column]
-  Star,        // parts: qualifier (may be empty)
-  Unary,       // text: "-", "+", "~", "NOT"
-  Binary,      // text: operator ("+", "=", "AND", …); args[0], args[1]
-  Function,    // text: name as written; args; distinct; star for count(*)
-  Case,        // args: [operand or null, when1, then1, …, else or null]
-  In,          // args[0] expr, args[1..] list, or select; negated
-  Between,     // args: expr, low, high; negated
-  Like,        // args: expr, pattern[, escape]; negated
-  IsNull,      // args[0]; negated = IS NOT NULL
-  Exists,      // select
-  Subquery,    // select (scalar)
-  Cast,        // args[0]; type
+  Integer,    // text holds the digits
+  Float,      // text holds the number as written
+  String,     // text holds the value
+  Parameter,  // :name, index = order of appearance
+  Variable,   // @name / @@name
+  Column,     // parts: [qualifier…, column]
+  Star,       // parts: qualifier (may be empty)
+  Unary,      // text: "-", "+", "~", "NOT"
+  Binary,     // text: operator ("+", "=", "AND", …); args[0], args[1]
+  Function,   // text: name as written; args; distinct; star for count(*)
+  Case,       // args: [operand or null, when1, then1, …, else or null]
+  In,         // args[0] expr, args[1..] list, or select; negated
+  Between,    // args: expr, low, high; negated
+  Like,       // args: expr, pattern[, escape]; negated
+  IsNull,     // args[0]; negated = IS NOT NULL
+  Exists,     // select
+  Subquery,   // select (scalar)
+  Cast,       // args[0]; type
 };
 
 struct Expr {
@@ -155,8 +155,8 @@ struct InsertStatement : Statement {
   InsertStatement() : Statement(StatementKind::Insert) {}
   ObjectName table;
   std::vector<std::string> columns;
-  std::vector<std::vector<ExprPtr>> rows;  // VALUES (…), (…)
-  std::unique_ptr<Select> select;          // INSERT … SELECT
+  std::vector<std::vector<ExprPtr>> rows;      // VALUES (…), (…)
+  std::unique_ptr<Select> select;              // INSERT … SELECT
   std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC (not supported)
   bool defaultValues = false;
 };
@@ -206,8 +206,8 @@ struct CreateDatabaseStatement : Statement {
 struct AlterDatabaseStatement : Statement {
   AlterDatabaseStatement() : Statement(StatementKind::AlterDatabase) {}
   std::string name;
-  std::string option;  // e.g. "RECOVERY"
-  std::string value;   // e.g. "FULL"
+  std::string option;     // e.g. "RECOVERY"
+  std::string value;      // e.g. "FULL"
   std::string collation;  // ALTER DATABASE … COLLATE
 };
 
@@ -262,8 +262,8 @@ struct AlterTableStatement : Statement {
   AlterTableStatement() : Statement(StatementKind::AlterTable) {}
   ObjectName table;
   AlterTableAction action = AlterTableAction::AddColumns;
-  std::vector<ColumnDef> columns;        // ADD / ALTER COLUMN (one)
-  std::vector<std::string> names;        // DROP COLUMN / DROP CONSTRAINT
+  std::vector<ColumnDef> columns;            // ADD / ALTER COLUMN (one)
+  std::vector<std::string> names;            // DROP COLUMN / DROP CONSTRAINT
   std::vector<TableConstraint> constraints;  // ADD CONSTRAINT
 };
 
@@ -297,8 +297,8 @@ struct CreateRoutineStatement : Statement {
   RoutineKind routine = RoutineKind::Procedure;
   ObjectName name;
   std::vector<RoutineParameter> parameters;
-  TypeSpec returns;  // scalar function
-  std::string returnTable;  // TF: @table variable name
+  TypeSpec returns;                // scalar function
+  std::string returnTable;         // TF: @table variable name
   std::vector<StatementPtr> body;  // procedure, scalar or TF function
   std::unique_ptr<Select> query;   // view, inline function
 };

@@ -9,8 +9,7 @@
 namespace moltaro::db::embedded {
 
 std::string NotSupported(std::string_view construct) {
-  return "This statement is not supported by the embedded server: " + std::string(construct) +
-         ".";
+  return "This statement is not supported by the embedded server: " + std::string(construct) + ".";
 }
 
 namespace {
@@ -30,19 +29,19 @@ std::string Lower(std::string_view s) {
 // Words that end an expression or a list and so cannot be bare aliases.
 const std::set<std::string>& Reserved() {
   static const std::set<std::string> words = {
-      "ADD",       "ALL",      "ALTER",     "AND",      "AS",        "ASC",      "BEGIN",
-      "BETWEEN",   "BREAK",    "BY",        "CASE",     "CHECK",     "CLOSE",    "COLLATE",
-      "COMMIT",    "CONSTRAINT", "CONTINUE", "CREATE",  "CROSS",     "CURSOR",   "DEALLOCATE",
-      "DECLARE",   "DEFAULT",  "DELETE",    "DESC",     "DISTINCT",  "DROP",     "ELSE",
-      "END",       "EXCEPT",   "EXEC",      "EXECUTE",  "EXISTS",    "FETCH",    "FOR",
-      "FOREIGN",   "FROM",     "FULL",      "GO",       "GOTO",      "GRANT",    "GROUP",
-      "HAVING",    "IF",       "IN",        "INNER",    "INSERT",    "INTERSECT", "INTO",
-      "IS",        "JOIN",     "KEY",       "LEFT",     "LIKE",      "NOT",      "NULL",
-      "ON",        "OPEN",     "OPTION",    "OR",       "ORDER",     "OUTER",    "PRIMARY",
-      "PRINT",     "PROC",     "PROCEDURE", "RAISERROR", "REFERENCES", "RETURN", "REVOKE",
-      "RIGHT",     "ROLLBACK", "SELECT",    "SET",      "TABLE",     "THEN",     "TOP",
-      "TRAN",      "TRANSACTION", "TRUNCATE", "UNION",  "UNIQUE",    "UPDATE",   "USE",
-      "VALUES",    "WHEN",     "WHERE",     "WHILE",    "WITH",      "MERGE",    "OUTPUT"};
+      "ADD",     "ALL",         "ALTER",     "AND",       "AS",         "ASC",       "BEGIN",
+      "BETWEEN", "BREAK",       "BY",        "CASE",      "CHECK",      "CLOSE",     "COLLATE",
+      "COMMIT",  "CONSTRAINT",  "CONTINUE",  "CREATE",    "CROSS",      "CURSOR",    "DEALLOCATE",
+      "DECLARE", "DEFAULT",     "DELETE",    "DESC",      "DISTINCT",   "DROP",      "ELSE",
+      "END",     "EXCEPT",      "EXEC",      "EXECUTE",   "EXISTS",     "FETCH",     "FOR",
+      "FOREIGN", "FROM",        "FULL",      "GO",        "GOTO",       "GRANT",     "GROUP",
+      "HAVING",  "IF",          "IN",        "INNER",     "INSERT",     "INTERSECT", "INTO",
+      "IS",      "JOIN",        "KEY",       "LEFT",      "LIKE",       "NOT",       "NULL",
+      "ON",      "OPEN",        "OPTION",    "OR",        "ORDER",      "OUTER",     "PRIMARY",
+      "PRINT",   "PROC",        "PROCEDURE", "RAISERROR", "REFERENCES", "RETURN",    "REVOKE",
+      "RIGHT",   "ROLLBACK",    "SELECT",    "SET",       "TABLE",      "THEN",      "TOP",
+      "TRAN",    "TRANSACTION", "TRUNCATE",  "UNION",     "UNIQUE",     "UPDATE",    "USE",
+      "VALUES",  "WHEN",        "WHERE",     "WHILE",     "WITH",       "MERGE",     "OUTPUT"};
   return words;
 }
 
@@ -129,7 +128,8 @@ class Parser {
   // An identifier; keywords are accepted where the grammar leaves no doubt.
   std::string Identifier(bool allowKeyword = false) {
     const Token& t = Peek();
-    if (t.kind == TokenKind::Quoted || (t.kind == TokenKind::Word && (allowKeyword || IsIdentifier(t)))) {
+    if (t.kind == TokenKind::Quoted ||
+        (t.kind == TokenKind::Word && (allowKeyword || IsIdentifier(t)))) {
       return Take().text;
     }
     Fail();
@@ -285,12 +285,11 @@ class Parser {
       // A batch may begin with a bare procedure name.
       return ParseExecBody();
     }
-    static const std::set<std::string> known = {"MERGE", "GRANT", "REVOKE", "DENY", "DECLARE",
-                                                "OPEN", "FETCH", "CLOSE", "DEALLOCATE",
-                                                "GOTO", "WAITFOR", "BULK", "BACKUP", "RESTORE",
-                                                "DBCC", "CHECKPOINT", "KILL", "SHUTDOWN",
-                                                "RECONFIGURE", "SAVE", "THROW", "READTEXT",
-                                                "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
+    static const std::set<std::string> known = {
+        "MERGE",    "GRANT",      "REVOKE",     "DENY",     "DECLARE",     "OPEN",   "FETCH",
+        "CLOSE",    "DEALLOCATE", "GOTO",       "WAITFOR",  "BULK",        "BACKUP", "RESTORE",
+        "DBCC",     "CHECKPOINT", "KILL",       "SHUTDOWN", "RECONFIGURE", "SAVE",   "THROW",
+        "READTEXT", "WRITETEXT",  "UPDATETEXT", "DISABLE",  "ENABLE"};
     if (known.count(w)) throw DatabaseError(NotSupported(w));
     Fail();
   }
@@ -314,8 +313,7 @@ class Parser {
         return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~";
       case TokenKind::Word:
         return PeekWord("NULL") || PeekWord("CASE") || PeekWord("EXISTS") ||
-               (IsIdentifier(t) && PeekSymbol("(", 1)) ||
-               (IsIdentifier(t) && PeekSymbol(".", 1));
+               (IsIdentifier(t) && PeekSymbol("(", 1)) || (IsIdentifier(t) && PeekSymbol(".", 1));
       default:
         return false;
     }
@@ -399,9 +397,8 @@ class Parser {
         a.column.push_back(Identifier(true));
         while (AcceptSymbol(".")) a.column.push_back(Identifier(true));
         const Token& op = Peek();
-        if (op.kind == TokenKind::Symbol &&
-            (op.text == "=" || op.text == "+=" || op.text == "-=" || op.text == "*=" ||
-             op.text == "/=")) {
+        if (op.kind == TokenKind::Symbol && (op.text == "=" || op.text == "+=" || op.text == "-=" ||
+                                             op.text == "*=" || op.text == "/=")) {
           a.op = Take().text;
         } else {
           Fail();
@@ -462,7 +459,8 @@ class Parser {
     if (PeekWord("PROCEDURE") || PeekWord("PROC")) return ParseCreateProcedure(alter);
     if (PeekWord("FUNCTION")) return ParseCreateFunction(alter);
     if (PeekWord("VIEW")) return ParseCreateView(alter);
-    if (Peek().kind == TokenKind::Word) throw DatabaseError(NotSupported((alter ? "ALTER " : "CREATE ") + Upper(Peek().text)));
+    if (Peek().kind == TokenKind::Word)
+      throw DatabaseError(NotSupported((alter ? "ALTER " : "CREATE ") + Upper(Peek().text)));
     Fail();
   }
 
@@ -479,7 +477,8 @@ class Parser {
       }
     }
     if (AcceptWord("COLLATE")) s->collation = Identifier(true);
-    if (PeekWord("WITH") || PeekWord("FOR")) throw DatabaseError(NotSupported("CREATE DATABASE " + Upper(Peek().text)));
+    if (PeekWord("WITH") || PeekWord("FOR"))
+      throw DatabaseError(NotSupported("CREATE DATABASE " + Upper(Peek().text)));
     return s;
   }
 
@@ -726,7 +725,8 @@ class Parser {
   void ParseTableBody(CreateTableStatement& s) {
     ExpectSymbol("(");
     do {
-      if (PeekSymbol(")") && (!s.columns.empty() || !s.constraints.empty())) break;  // trailing comma
+      if (PeekSymbol(")") && (!s.columns.empty() || !s.constraints.empty()))
+        break;  // trailing comma
       if (AcceptWord("CONSTRAINT")) {
         std::string name = Identifier(true);
         s.constraints.push_back(ParseTableConstraint(std::move(name)));
@@ -953,7 +953,8 @@ class Parser {
         PeekWord("VIEW", 1)) {
       return ParseCreate(true);
     }
-    if (Peek(1).kind == TokenKind::Word) throw DatabaseError(NotSupported("ALTER " + Upper(Peek(1).text)));
+    if (Peek(1).kind == TokenKind::Word)
+      throw DatabaseError(NotSupported("ALTER " + Upper(Peek(1).text)));
     Take();
     Fail();
   }
@@ -1021,7 +1022,8 @@ class Parser {
     }
     if (AcceptWord("TABLE")) {
       auto s = std::make_unique<DropTableStatement>();
-      if (PeekWord("IF") && PeekWord("EXISTS", 1)) throw DatabaseError(NotSupported("DROP … IF EXISTS"));
+      if (PeekWord("IF") && PeekWord("EXISTS", 1))
+        throw DatabaseError(NotSupported("DROP … IF EXISTS"));
       do {
         s->tables.push_back(ParseObjectName());
       } while (AcceptSymbol(","));
@@ -1052,10 +1054,12 @@ class Parser {
     } else if (AcceptWord("VIEW")) {
       kind = RoutineKind::View;
     } else {
-      if (Peek().kind == TokenKind::Word) throw DatabaseError(NotSupported("DROP " + Upper(Peek().text)));
+      if (Peek().kind == TokenKind::Word)
+        throw DatabaseError(NotSupported("DROP " + Upper(Peek().text)));
       Fail();
     }
-    if (PeekWord("IF") && PeekWord("EXISTS", 1)) throw DatabaseError(NotSupported("DROP … IF EXISTS"));
+    if (PeekWord("IF") && PeekWord("EXISTS", 1))
+      throw DatabaseError(NotSupported("DROP … IF EXISTS"));
     auto s = std::make_unique<DropRoutineStatement>();
     s->routine = kind;
     do {
@@ -1126,7 +1130,8 @@ class Parser {
     auto s = std::make_unique<DeclareStatement>();
     do {
       if (Peek().kind != TokenKind::Variable) {
-        if (IsIdentifier(Peek()) && PeekWord("CURSOR", 1)) throw DatabaseError(NotSupported("cursors"));
+        if (IsIdentifier(Peek()) && PeekWord("CURSOR", 1))
+          throw DatabaseError(NotSupported("cursors"));
         Fail();
       }
       DeclareItem item;
@@ -1147,9 +1152,8 @@ class Parser {
       auto s = std::make_unique<SetVariableStatement>();
       s->variable = Take().text;
       const Token& op = Peek();
-      if (op.kind == TokenKind::Symbol &&
-          (op.text == "=" || op.text == "+=" || op.text == "-=" || op.text == "*=" ||
-           op.text == "/=")) {
+      if (op.kind == TokenKind::Symbol && (op.text == "=" || op.text == "+=" || op.text == "-=" ||
+                                           op.text == "*=" || op.text == "/=")) {
         s->op = Take().text;
       } else {
         Fail();
@@ -1210,7 +1214,8 @@ class Parser {
       }
       last = last->unionNext.get();
     }
-    if (PeekWord("EXCEPT") || PeekWord("INTERSECT")) throw DatabaseError(NotSupported(Upper(Peek().text)));
+    if (PeekWord("EXCEPT") || PeekWord("INTERSECT"))
+      throw DatabaseError(NotSupported(Upper(Peek().text)));
     if (AcceptWord("ORDER")) {
       ExpectWord("BY");
       do {
@@ -1761,6 +1766,8 @@ class Parser {
 
 }  // namespace
 
-Batch ParseBatch(std::string_view sql) { return Parser(sql).Run(); }
+Batch ParseBatch(std::string_view sql) {
+  return Parser(sql).Run();
+}
 
 }  // namespace moltaro::db::embedded

@@ -12,7 +12,9 @@ bool IsNameStart(unsigned char c) {
 bool IsNameChar(unsigned char c) {
   return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '@';
 }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads a run closed by `close` where a doubled closing character stands for
 // one; `i` points just after the opening character.
