@@ -102,6 +102,38 @@ TEST_F(SchemaEvolutionTest, DefaultsAreObjectsWithTheirTextAsWritten) {
   EXPECT_EQ(c_.Query("select a from dflt where b = 'x'").Integer("a"), 7);
 }
 
+TEST_F(SchemaEvolutionTest, TablePhaseCreatesAndRebuildsADefaultThroughATemporaryColumn) {
+  c_.Execute(
+      "create table ZMP_REB(id Int NOT NULL,\r\nkod Nvarchar(10) NULL default '_',\r\nnev "
+      "Nvarchar(20) NULL)");
+  c_.Execute("insert into zmp_reb (id, kod, nev) values (1, 'a', 'x'), (2, 'b', 'y')");
+  c_.Execute("insert into zmp_reb (id, nev) values (3, 'z')");
+  EXPECT_EQ(DefaultText("ZMP_REB", "kod"), "('_')");
+  auto dropColumn = [&](const std::string& column) {
+    ResultSet d = c_.Query(
+        "select c.name from sysobjects a, syscolumns b, sysobjects c where a.id = b.id and "
+        "b.cdefault = c.id\n   and a.name = :xanev and b.name = :xbnev",
+        {std::string("ZMP_REB"), column});
+    if (!d.Eof() && !d.IsNull("name"))
+      c_.Execute("alter table ZMP_REB drop constraint " + d.Text("name"));
+    c_.Execute("alter table ZMP_REB drop column " + column);
+  };
+  c_.Execute("alter table ZMP_REB add kod_qxq Nvarchar(12) NULL default ('-')");
+  c_.Execute("update ZMP_REB set kod_qxq=kod");
+  dropColumn("kod");
+  c_.Execute("alter table ZMP_REB add kod Nvarchar(12) NOT NULL default ('-')");
+  c_.Execute("update ZMP_REB set kod=kod_qxq");
+  dropColumn("kod_qxq");
+  EXPECT_EQ(DefaultText("ZMP_REB", "kod"), "('-')");
+  EXPECT_EQ(c_.Query("select kod from zmp_reb where id = 1").Text("kod"), "a");
+  EXPECT_EQ(c_.Query("select kod from zmp_reb where id = 3").Text("kod"), "_");
+  ResultSet cols =
+      c_.Query("select name, colid from syscolumns where id = object_id('ZMP_REB') order by colid");
+  std::vector<std::string> order;
+  for (; !cols.Eof(); cols.Next()) order.push_back(cols.Text("name"));
+  EXPECT_EQ(order, (std::vector<std::string>{"id", "nev", "kod"}));
+}
+
 TEST_F(SchemaEvolutionTest, AlterColumnConvertsAndRefusesWhatDoesNotFit) {
   c_.Execute("create table alt (k varchar(10), n nvarchar(5))");
   c_.Execute("insert into alt values ('12', 'abc'), ('7', NULL)");

@@ -619,8 +619,9 @@ class Parser {
           c.identityIncrement = SignedInteger();
           ExpectSymbol(")");
         }
-        if (AcceptWord("NOT")) {
-          ExpectWord("FOR");
+        if (PeekWord("NOT") && PeekWord("FOR", 1)) {
+          Take();
+          Take();
           ExpectWord("REPLICATION");
         }
       } else if (AcceptWord("PRIMARY")) {
