@@ -82,21 +82,6 @@ TEST_F(InstanceCommands, ReportDirectoryPrintsTheStoredOneOfTheFirstMatchingRow)
   EXPECT_EQ(server_.calls.back().sql, instances::kReportDirSelectSql);
 }
 
-TEST_F(InstanceCommands, ReportDirectoryWithoutSettingPrintsAnEmptyLine) {
-  TwoInstances();
-  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::nullopt, Streams(), Connections()), kExitOk);
-  EXPECT_EQ(out_.str(), "\n");
-}
-
-TEST_F(InstanceCommands, ReportDirectoryStoresTheTrimmedDirectory) {
-  TwoInstances();
-  EXPECT_EQ(ReportDirectory(settings_, "ceg1", std::string(" E:\\R "), Streams(), Connections()),
-            kExitOk);
-  EXPECT_EQ(server_.calls.back().sql, instances::kReportDirInsertSql);
-  EXPECT_EQ(server_.calls.back().params,
-            (db::Params{std::int64_t{100}, std::string("PWREPUT"), std::string("E:\\R")}));
-}
-
 TEST_F(InstanceCommands, ReportDirectoryRefusesUnknownDatabaseAndEmptyDirectory) {
   TwoInstances();
   EXPECT_EQ(ReportDirectory(settings_, "ceg9", std::nullopt, Streams(), Connections()),
@@ -126,13 +111,6 @@ class NewCompanyCommand : public InstanceCommands {
     return false;
   }
 };
-
-TEST_F(NewCompanyCommand, CreatesAndRegistersWithBothFieldsConfirmed) {
-  EXPECT_EQ(NewCompany(settings_, "Kovács Kft", "kovacs", Streams(), Connections()), kExitOk);
-  EXPECT_TRUE(Sent(instances::CompanyDatabaseStatements("kovacs", "/d/")[0]));
-  EXPECT_TRUE(Sent(instances::RegistrationInsert(1, "Kovács Kft", "kovacs")));
-  EXPECT_EQ(out_.str(), "");
-}
 
 TEST_F(NewCompanyCommand, ExistingDatabaseMessageGoesToTheOutput) {
   server_.Answer("master", instances::DatabaseCountSql("kovacs"),
@@ -189,12 +167,6 @@ TEST_F(RunCommands, FailedUpgradePrintsTheReasonAndTheRunLog) {
   EXPECT_EQ(out_.str(), "Nincs meg a verzió file !\nRun log: " +
                             (std::filesystem::current_path() / " ceg1 _verzio.log").string() +
                             "\n");
-}
-
-TEST_F(RunCommands, UninstallPrintsNothingAfterTheRun) {
-  EXPECT_EQ(Uninstall(settings_, "ceg1", true, Streams(), WithEngine()), kExitOk);
-  EXPECT_EQ(out_.str(), "");
-  EXPECT_FALSE(engine_.sent.empty());
 }
 
 TEST_F(RunCommands, UnknownDatabaseRunsNothing) {

@@ -13,12 +13,6 @@ VersionCache Loaded(std::initializer_list<std::pair<std::string, std::string>> p
   return cache;
 }
 
-TEST(VersionCache, KeepsPlaceholderThenNameVersionPairsInListOrder) {
-  const VersionCache cache = Loaded({{"ceg1", "2.01"}, {"ceg2", kNotInstalled}});
-  EXPECT_EQ(cache.Items(),
-            (std::vector<std::string>{"a", "ceg1", "2.01", "ceg2", "Nincs telepítve"}));
-}
-
 TEST(VersionCache, InstalledVersionGivesVanVerI) {
   const CalcFields fields = Loaded({{"ceg1", "2.01"}}).Calculate("ceg1");
   EXPECT_EQ(fields.Ver, "2.01");

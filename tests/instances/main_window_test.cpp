@@ -189,16 +189,6 @@ TEST_F(MainWindow, UnreachableCommonDatabaseLeavesAnEmptyListWithActionsOff) {
   EXPECT_EQ(repUtView_.shown, 0);
 }
 
-TEST_F(MainWindow, EnableControlsSwitchesGridAndButtonsTogether) {
-  Settings("ZMP_Vorel");
-  TfrmFo& fo = Create();
-  fo.EnableControls(false);
-  EXPECT_FALSE(view_.controlsEnabled);
-  EXPECT_FALSE(fo.ControlsEnabled());
-  fo.EnableControls(true);
-  EXPECT_TRUE(view_.controlsEnabled);
-}
-
 class NewCompany : public MainWindow {
  protected:
   void SetUp() override {
