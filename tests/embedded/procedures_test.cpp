@@ -115,6 +115,29 @@ TEST_F(ProceduresTest, ExecPassesParametersByPositionNameAndOutput) {
   EXPECT_EQ(ErrorOf(c_, "exec nincs_ilyen"), "Could not find stored procedure 'nincs_ilyen'.");
 }
 
+TEST_F(ProceduresTest, ScalarFunctionsCanBeCalled) {
+  c_.Execute(
+      "CREATE FUNCTION dbo.ZMP_TELJES_NEV (@vezetek nvarchar(30), @uto nvarchar(30))\n"
+      "RETURNS nvarchar(61) AS\n"
+      "BEGIN\n"
+      "  IF @uto IS NULL RETURN @vezetek\n"
+      "  RETURN @vezetek + ' ' + @uto\n"
+      "END");
+  ResultSet r =
+      c_.Query("select dbo.ZMP_TELJES_NEV('Kiss', 'Anna') a, dbo.zmp_teljes_nev(:v, NULL) b",
+               {std::string("Nagy")});
+  EXPECT_EQ(r.Text("a"), "Kiss Anna");
+  EXPECT_EQ(r.Text("b"), "Nagy");
+  EXPECT_EQ(ErrorOf(c_, "select dbo.ZMP_TELJES_NEV('x')"),
+            "An insufficient number of arguments were supplied for the procedure or function "
+            "ZMP_TELJES_NEV.");
+  c_.Execute(
+      "CREATE FUNCTION ZMP_FAKT (@n int) RETURNS int AS BEGIN IF @n <= 1 RETURN 1 RETURN @n * "
+      "dbo.ZMP_FAKT(@n - 1) END");
+  EXPECT_EQ(c_.Query("select dbo.ZMP_FAKT(5) f").Integer("f"), 120);
+  EXPECT_THAT(ErrorOf(c_, "select dbo.ZMP_FAKT(40) f"), HasSubstr("nesting level exceeded"));
+}
+
 TEST_F(ProceduresTest, ViewsCanBeSelectedFrom) {
   c_.Execute("create view ZMP_V1 as select id, id + 1 kovetkezo from ZMP_SYS_ID_SEQ");
   ResultSet r = c_.Query("select kovetkezo - id d from zmp_v1");

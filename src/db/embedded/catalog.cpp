@@ -285,7 +285,8 @@ std::optional<ObjectInfo> Catalog::FindObjectById(int id) {
 }
 
 const TableInfo* Catalog::FindTable(const std::string& name) {
-  CheckSchemaVersion();
+  // The schema version is checked once per statement (CheckSchemaVersion),
+  // never in the middle of a translation holding table pointers.
   const std::string key = Key(name);
   auto it = tables_.find(key);
   if (it != tables_.end()) return it->second.get();

@@ -24,6 +24,7 @@ struct OpenDatabase {
   std::unique_ptr<SqliteDb> db;
   std::unique_ptr<Catalog> catalog;
   std::unordered_map<std::string, StmtHandle> statements;  // by SQLite text
+  std::vector<StmtHandle> spare;  // copies for nested use, dropped after each call
   // Single DML statements by their T-SQL text, valid for one schema version.
   struct Cached {
     int schemaVersion;
@@ -32,7 +33,7 @@ struct OpenDatabase {
   std::unordered_map<std::string, Cached> translations;
 };
 
-class EmbeddedSession final : public Session, public SessionHost {
+class EmbeddedSession final : public Session, public SessionHost, public FunctionResolver {
  public:
   EmbeddedSession(std::unique_ptr<Server> server, std::string login, const DatabaseEntry& entry)
       : server_(std::move(server)), login_(std::move(login)) {
@@ -41,6 +42,7 @@ class EmbeddedSession final : public Session, public SessionHost {
 
   BatchResult Execute(std::string_view sql, const Params& params) override {
     StartDeadline();
+    current_->spare.clear();
     BatchResult result;
     OpenDatabase& d = *current_;
     const std::string text(sql);
@@ -66,6 +68,7 @@ class EmbeddedSession final : public Session, public SessionHost {
 
   void CallProcedure(std::string_view name, ProcedureParameters& params) override {
     StartDeadline();
+    current_->spare.clear();
     BatchResult ignored;
     Interpreter(*this).CallProcedure(name, params, ignored);
   }
@@ -80,6 +83,10 @@ class EmbeddedSession final : public Session, public SessionHost {
   Server& GetServer() override { return *server_; }
   const std::string& Login() const override { return login_; }
   void Use(const std::string& database) override {
+    if (nesting_ > 0) {
+      throw DatabaseError(
+          "a USE database statement is not allowed in a procedure, function or trigger.", 154);
+    }
     auto entry = server_->FindDatabase(Trim(database));
     if (!entry) {
       throw DatabaseError("Database '" + database +
@@ -92,10 +99,25 @@ class EmbeddedSession final : public Session, public SessionHost {
     auto& cache = current_->statements;
     auto it = cache.find(sql);
     if (it == cache.end()) {
-      if (cache.size() > 512) cache.clear();
+      if (cache.size() > 512 && nesting_ == 0) cache.clear();
       it = cache.emplace(sql, current_->db->Prepare(sql)).first;
     }
+    if (sqlite3_stmt_busy(it->second.get())) {
+      // The same statement runs further out (a function called from it):
+      // this call gets its own copy.
+      current_->spare.push_back(current_->db->Prepare(sql));
+      return current_->spare.back().get();
+    }
     return it->second.get();
+  }
+  FunctionResolver* Functions() override { return this; }
+
+  // FunctionResolver
+  bool IsScalarFunction(const std::string& name) override {
+    std::string bare = name;
+    if (const auto dot = bare.rfind('.'); dot != std::string::npos) bare = bare.substr(dot + 1);
+    auto object = current_->catalog->FindObject(bare);
+    return object && object->xtype == "FN";
   }
   void CheckDeadline() override {
     if (deadline_ && std::chrono::steady_clock::now() > *deadline_) {
@@ -114,9 +136,63 @@ class EmbeddedSession final : public Session, public SessionHost {
     d->entry = entry;
     d->db = std::make_unique<SqliteDb>(entry.file, false);
     RegisterCollatedFunctions(d->db->Handle(), entry.collation);
+    sqlite3_create_function_v2(d->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, this,
+                               &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(d->db->Handle(), 4000, &EmbeddedSession::Progress, this);
     d->catalog = std::make_unique<Catalog>(*d->db, entry.name, entry.collation);
     current_ = std::move(d);
+  }
+
+  // tsql_udf('name', args…): a scalar user function, run by the interpreter.
+  static void UserFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    auto* self = static_cast<EmbeddedSession*>(sqlite3_user_data(ctx));
+    try {
+      const std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+      std::vector<Value> args;
+      for (int i = 1; i < argc; ++i) {
+        switch (sqlite3_value_type(argv[i])) {
+          case SQLITE_INTEGER:
+            args.emplace_back(std::int64_t{sqlite3_value_int64(argv[i])});
+            break;
+          case SQLITE_FLOAT:
+            args.emplace_back(sqlite3_value_double(argv[i]));
+            break;
+          case SQLITE_NULL:
+            args.emplace_back();
+            break;
+          default:
+            args.emplace_back(
+                std::string(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
+                            static_cast<std::size_t>(sqlite3_value_bytes(argv[i]))));
+        }
+      }
+      if (++self->nesting_ > 32) {
+        --self->nesting_;
+        throw DatabaseError(
+            "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit "
+            "32).",
+            217);
+      }
+      Value v;
+      try {
+        v = Interpreter(*self).CallFunction(name, args);
+      } catch (...) {
+        --self->nesting_;
+        throw;
+      }
+      --self->nesting_;
+      if (const auto* i = std::get_if<std::int64_t>(&v)) {
+        sqlite3_result_int64(ctx, *i);
+      } else if (const auto* d = std::get_if<double>(&v)) {
+        sqlite3_result_double(ctx, *d);
+      } else if (const auto* t = std::get_if<std::string>(&v)) {
+        sqlite3_result_text(ctx, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+      } else {
+        sqlite3_result_null(ctx);
+      }
+    } catch (const std::exception& e) {
+      sqlite3_result_error(ctx, e.what(), -1);
+    }
   }
 
   static int Progress(void* self) {
@@ -136,7 +212,7 @@ class EmbeddedSession final : public Session, public SessionHost {
   // and reused until the schema changes.
   std::optional<Translation> TranslateSingle(const moltaro::db::embedded::Statement& s) {
     Catalog& catalog = CurrentCatalog();
-    Translator t(catalog, nullptr, nullptr);
+    Translator t(catalog, nullptr, this);
     switch (s.kind) {
       case StatementKind::Select: {
         Translation tr = t.Query(*static_cast<const SelectStatement&>(s).select);
@@ -169,6 +245,7 @@ class EmbeddedSession final : public Session, public SessionHost {
   std::string login_;
   std::unique_ptr<OpenDatabase> current_;
   int timeoutSeconds_ = 30;
+  int nesting_ = 0;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 

@@ -198,14 +198,14 @@ Value Interpreter::Evaluate(const Expr& e, Context& c) {
     default:
       break;
   }
-  Translator t(host_.CurrentCatalog(), c.frame, nullptr);
+  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Value(e);
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
   return o.rows.empty() ? Value{} : o.rows[0][0];
 }
 
 bool Interpreter::Condition(const Expr& e, Context& c) {
-  Translator t(host_.CurrentCatalog(), c.frame, nullptr);
+  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Value(e);
   tr.sql = "SELECT CASE WHEN " + tr.sql.substr(7) + " THEN 1 ELSE 0 END";
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
@@ -231,7 +231,7 @@ Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Co
 }
 
 void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
-  Translator t(host_.CurrentCatalog(), c.frame, nullptr);
+  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Query(*s.select);
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
   c.frame->rowCount = static_cast<long long>(o.rows.size());
@@ -259,17 +259,17 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       RunQuery(static_cast<const SelectStatement&>(s), c);
       return Flow::Normal;
     case StatementKind::Insert: {
-      Translator t(catalog, c.frame, nullptr);
+      Translator t(catalog, c.frame, host_.Functions());
       RunChange(t.Insert(static_cast<const InsertStatement&>(s)), c);
       return Flow::Normal;
     }
     case StatementKind::Update: {
-      Translator t(catalog, c.frame, nullptr);
+      Translator t(catalog, c.frame, host_.Functions());
       RunChange(t.Update(static_cast<const UpdateStatement&>(s)), c);
       return Flow::Normal;
     }
     case StatementKind::Delete: {
-      Translator t(catalog, c.frame, nullptr);
+      Translator t(catalog, c.frame, host_.Functions());
       RunChange(t.Delete(static_cast<const DeleteStatement&>(s)), c);
       return Flow::Normal;
     }
@@ -308,6 +308,10 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
                                      catalog.DatabaseName());
       return Flow::Normal;
     case StatementKind::Use:
+      if (c.depth > 0) {
+        throw DatabaseError(
+            "a USE database statement is not allowed in a procedure, function or trigger.", 154);
+      }
       host_.Use(static_cast<const UseStatement&>(s).database);
       return Flow::Normal;
     case StatementKind::Exec:
@@ -406,19 +410,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Continue;
     case StatementKind::Return: {
       const auto& r = static_cast<const ReturnStatement&>(s);
-      if (r.value) {
-        Value v = Evaluate(*r.value, c);
-        SourceValue in;
-        in.value = v;
-        Value out;
-        std::string error;
-        if (!ConvertValue(in, SqlType{BaseType::Int, 0, 0, 0}, false, out, error)) {
-          throw DatabaseError(error, 245);
-        }
-        c.frame->returnValue = out;
-      } else {
-        c.frame->returnValue = std::int64_t{0};
-      }
+      c.frame->returnValue = r.value ? Evaluate(*r.value, c) : Value{};
       return Flow::Return;
     }
     case StatementKind::Print:
@@ -598,7 +590,61 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     if (writeBacks[i]) writeBacks[i](frame.Find(def.parameters[i].name)->value);
   }
   caller.frame->rowCount = frame.rowCount;
-  return frame.returnValue ? *frame.returnValue : Value{std::int64_t{0}};
+  // A procedure returns an int; no RETURN (or RETURN without a value) is 0.
+  if (!frame.returnValue || IsNull(*frame.returnValue)) return Value{std::int64_t{0}};
+  SourceValue in;
+  in.value = *frame.returnValue;
+  Value out;
+  std::string error;
+  if (!ConvertValue(in, SqlType{BaseType::Int, 0, 0, 0}, false, out, error)) {
+    throw DatabaseError(error, 245);
+  }
+  return out;
+}
+
+Value Interpreter::CallFunction(const std::string& rawName, const std::vector<Value>& args) {
+  std::string name = rawName;
+  if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
+  Catalog& catalog = host_.CurrentCatalog();
+  auto object = catalog.FindObject(name);
+  if (!object || object->xtype != "FN") {
+    throw DatabaseError(
+        "Cannot find either column \"dbo\" or the user-defined function or aggregate \"dbo." +
+            name + "\", or the name is ambiguous.",
+        4121);
+  }
+  const std::string text = catalog.CommentText(object->id);
+  Batch batch = ParseBatch(text);
+  if (batch.statements.size() != 1 || batch.statements[0]->kind != StatementKind::CreateRoutine) {
+    throw DatabaseError("The definition of function '" + name + "' cannot be read.");
+  }
+  const auto& def = static_cast<const CreateRoutineStatement&>(*batch.statements[0]);
+  if (args.size() != def.parameters.size()) {
+    throw DatabaseError(
+        args.size() > def.parameters.size()
+            ? "Procedure or function " + object->name + " has too many arguments specified."
+            : "An insufficient number of arguments were supplied for the procedure or function " +
+                  object->name + ".",
+        args.size() > def.parameters.size() ? 8144 : 313);
+  }
+  Frame frame;
+  Params none;
+  BatchResult ignored;
+  Context c{text, &none, &ignored, &frame, 1};
+  for (std::size_t i = 0; i < def.parameters.size(); ++i) {
+    frame.Declare(def.parameters[i].name,
+                  ResolveType(def.parameters[i].type, static_cast<int>(i + 1)), Value{});
+    Assign(c, def.parameters[i].name, args[i]);
+  }
+  RunList(def.body, c);
+  if (!frame.returnValue) return Value{};
+  SourceValue in;
+  in.value = *frame.returnValue;
+  Value out;
+  std::string error;
+  if (!ConvertValue(in, ResolveType(def.returns, 1), false, out, error))
+    throw DatabaseError(error, 245);
+  return out;
 }
 
 void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& params,

@@ -32,6 +32,7 @@ class SessionHost {
   virtual sqlite3_stmt* Statement(const std::string& sql) = 0;
   virtual void CheckDeadline() = 0;
   virtual const std::string& Login() const = 0;
+  virtual FunctionResolver* Functions() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.
@@ -48,6 +49,8 @@ class Interpreter {
   explicit Interpreter(SessionHost& host) : host_(host) {}
 
   void RunBatch(std::string_view text, const Batch& batch, const Params& params, BatchResult& out);
+  // A scalar user function (xtype FN) called from a statement.
+  Value CallFunction(const std::string& name, const std::vector<Value>& args);
   void CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out);
 
  private:
