@@ -62,7 +62,9 @@ TEST_F(RunPhasesTest, OnlyTheMaskedPhasesAreCountedAndRun) {
   EXPECT_EQ(display.position, 7);
   EXPECT_EQ(display.phases, (Strings{"Tábla", "Utánfutó"}));
   for (const testing::Sent& sent : server.sent) {
-    if (sent.sql == kCount) EXPECT_EQ(sent.connection, "dbForras");
+    if (sent.sql == kCount) {
+      EXPECT_EQ(sent.connection, "dbForras");
+    }
   }
 }
 
