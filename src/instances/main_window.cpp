@@ -80,21 +80,22 @@ void TfrmFo::ListMoved() {
 }
 
 void TfrmFo::LoadInstances() {
-  qPeldanyok_.reset();
-  OpenList();
-  cache_.Restart();
   try {
+    qPeldanyok_.reset();
+    OpenList();
+    cache_.Restart();
     for (; !qPeldanyok_->Eof(); qPeldanyok_->Next()) {
       const std::string database = qPeldanyok_->Text("DBNAME");
       const std::string version = InstalledVersion(database);
       cache_.Append(database, version);
     }
+    qPeldanyok_->First();
   } catch (...) {
-    // The current row stays on the instance that failed.
+    // The grid shows what is there now: no list when it could not be
+    // opened, else the current row on the instance that failed.
     ListMoved();
     throw;
   }
-  qPeldanyok_->First();
   ListMoved();
 }
 

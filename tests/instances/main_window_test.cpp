@@ -177,6 +177,19 @@ TEST_F(MainWindow, InstanceThatCannotBeReadStopsTheLoadAtItsRow) {
   EXPECT_EQ(db::ToText(fo.CurrentDbname()), " ceg1 ");
 }
 
+TEST_F(MainWindow, ListThatCannotBeReopenedLeavesTheGridEmpty) {
+  Settings("ZMP_Vorel");
+  server_.Answer("ZMP_Vorel", kInstanceListSql, List({{std::string("Alfa"), std::string("ceg1")}}));
+  TfrmFo& fo = Create();
+  ASSERT_EQ(fo.RowCount(), 1u);
+  server_.Fail("ZMP_Vorel", kInstanceListSql, "Invalid object name 'ZMP_Peldany'.");
+  const int changes = view_.listChanges;
+  EXPECT_THROW(fo.LoadInstances(), db::DatabaseError);
+  EXPECT_GT(view_.listChanges, changes);
+  EXPECT_EQ(fo.RowCount(), 0u);
+  EXPECT_EQ(fo.Cache().Items().size(), 3u);  // the cache of the last load stays
+}
+
 TEST_F(MainWindow, UnreachableCommonDatabaseLeavesAnEmptyListWithActionsOff) {
   Settings("Sbo-Common");
   server_.RefuseOpen("Sbo-Common");
