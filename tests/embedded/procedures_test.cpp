@@ -138,6 +138,39 @@ TEST_F(ProceduresTest, ScalarFunctionsCanBeCalled) {
   EXPECT_THAT(ErrorOf(c_, "select dbo.ZMP_FAKT(40) f"), HasSubstr("nesting level exceeded"));
 }
 
+TEST_F(ProceduresTest, RunawayLoopHitsTheCommandTimeout) {
+  c_.SetCommandTimeout(1);
+  EXPECT_EQ(ErrorOf(c_, "declare @i int set @i = 0 while 1 = 1 set @i = @i + 1"),
+            "Query timeout expired");
+  c_.SetCommandTimeout(30);
+  EXPECT_EQ(c_.Query("select 1 one").Integer("one"), 1);
+}
+
+TEST_F(ProceduresTest, FailedDdlLeavesNothingBehind) {
+  EXPECT_EQ(
+      ErrorOf(c_,
+              "create table half (a int constraint DUP default 1, b int constraint DUP default 2)"),
+      "There is already an object named 'DUP' in the database.");
+  EXPECT_EQ(
+      c_.Query("select count(*) n from sysobjects where name in ('half', 'DUP')").Integer("n"), 0);
+  EXPECT_EQ(ErrorOf(c_, "select * from half"), "Invalid object name 'half'.");
+}
+
+TEST_F(ProceduresTest, DatabasesCanBeSwitchedAndDropped) {
+  CreateDatabase("dropdb");
+  Connection m = Open("master");
+  BatchResult r = m.Run("use dropdb\ncreate table x (a int)\nselect db_name() d");
+  EXPECT_EQ(r.results.at(0).Text("d"), "dropdb");
+  EXPECT_EQ(ErrorOf(m, "drop database dropdb"),
+            "Cannot drop database \"dropdb\" because it is currently in use.");
+  m.Run("use master");
+  m.Execute("drop database dropdb");
+  EXPECT_FALSE(std::filesystem::exists(DataDir() / "dropdb_data.mdf"));
+  EXPECT_EQ(ErrorOf(m, "drop database dropdb"),
+            "Cannot drop the database 'dropdb', because it does not exist or you do not have "
+            "permission.");
+}
+
 TEST_F(ProceduresTest, ViewsCanBeSelectedFrom) {
   c_.Execute("create view ZMP_V1 as select id, id + 1 kovetkezo from ZMP_SYS_ID_SEQ");
   ResultSet r = c_.Query("select kovetkezo - id d from zmp_v1");
