@@ -35,7 +35,7 @@ class MainWindowSession {
             valtDisplay_, connections) {}
 
   // Creates the window: connects, lists, reads the versions. Failures are
-  // printed; returns whether there were any.
+  // printed; true when there were none.
   bool Start() {
     fo_.FormCreate();
     return operator_.ErrorCount() == 0;

@@ -165,7 +165,6 @@ class TfrmFo {
   void CloseList();
   void ListMoved();
   void dsPeldanyokDataChange();
-  void SetActionEnabled(ActionId id, bool enabled);
   Action& MutableAction(ActionId id);
   std::string InstalledVersion(const std::string& database);
 
