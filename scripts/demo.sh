@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The main job on a fresh machine: installs, builds, then creates an embedded
-# server in demo/ and runs a few statements on it through moltaro-cli.
+# The main job on a fresh machine: installs, builds, then sets up a new site on
+# the embedded server in demo/, creates a company and upgrades it with the
+# example version file, showing the instance list before and after and the
+# run log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,24 +11,26 @@ cli="$PWD/${MOLTARO_BUILD_DIR:-build}/src/cli/moltaro-cli"
 
 rm -rf demo
 mkdir -p demo
-"$cli" server-init demo/data --sa-password demo-sa-password
-# First line: server (empty = the embedded server in ./data) $$ common database.
-printf 'local$$master\r\n' > demo/VELDORAdb_new.ini
+cd demo
+"$cli" server-init data --sa-password demo-sa-password
 export MOLTARO_LOGIN=sa MOLTARO_PASSWORD=demo-sa-password
 
-echo "== statements through moltaro-cli sql"
-"$cli" -C demo sql <<'SQL'
-create database demo1 COLLATE SQL_Hungarian_Cp1250_CI_AS
-GO
-select name from dbo.sysdatabases order by name
-SQL
-"$cli" -C demo sql -d demo1 <<'SQL'
-create table [ZMP_Peldany] ([id] [int] NULL, [pld] [nvarchar] (50) NULL, [fiznev] [nvarchar] (50) NULL) ON [PRIMARY]
-GO
-insert into ZMP_Peldany (id, pld, fiznev) values (1, 'Árvíztűrő Kft.', 'ceg1')
-insert into zmp_peldany (id, pld, fiznev) values (2, 'Öntöde Zrt.', 'ceg2')
-GO
-select pld nev, fiznev dbname from ZMP_Peldany t order by t.id
-GO
-select a.name, b.name, b.xtype, b.length from sysobjects a, syscolumns b where a.id=b.id and a.name='zmp_peldany' order by b.colid
-SQL
+# A new site has no common database yet: log in against master, and the
+# first company creates ZMP_Vorel.
+printf 'local$$master\r\n' > VELDORAdb_new.ini
+echo "== new company"
+"$cli" new-company "Demo Kft" demo1 2>/dev/null
+printf 'local$$ZMP_Vorel\r\n' > VELDORAdb_new.ini
+
+echo "== instances before the upgrade"
+"$cli" instances
+
+echo "== upgrade with examples/verzio.ver"
+cp ../examples/verzio.ver .
+"$cli" upgrade demo1 --yes
+
+echo "== instances after the upgrade"
+"$cli" instances
+
+echo "== run log"
+iconv -f WINDOWS-1250 -t UTF-8 ./*_verzio.log | tr -d '\r'
