@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/index_phase.h"
-#include "engine/table_phase.h"
 
 namespace moltaro::engine {
 namespace {
@@ -30,32 +29,6 @@ TEST(TargetTypeText, ReadsTheSizeFromTheColumnTheServerKeepsItIn) {
   EXPECT_EQ(TargetTypeText(108, 5, 0, 9, 0), "Numeric(9,0)");
   EXPECT_EQ(TargetTypeText(56, 4, 10, 10, 0), "Int");
   EXPECT_EQ(TargetTypeText(99, 16, 0, 0, 0), "");
-}
-
-TEST(ComposeCatalogueColumn, BuildsNameTypeNullabilityAndDefault) {
-  const CatalogueColumn column = ComposeCatalogueColumn(" AR ", "Int", true, " (0) ");
-  EXPECT_EQ(column.Full(), "AR Int NOT NULL default (0)");
-  EXPECT_EQ(column.definition, "AR Int NOT NULL");
-  EXPECT_EQ(ComposeCatalogueColumn("NEV", "Nvarchar(40)", false, "").Full(),
-            "NEV Nvarchar(40) NULL");
-}
-
-// The comparison of an existing column leaves the default clause out; a
-// column whose own name holds "default" must still compare whole.
-TEST(ComposeCatalogueColumn, KeepsNamesThatContainTheWordDefault) {
-  const CatalogueColumn column = ComposeCatalogueColumn("is_default", "TinyInt", true, "(0)");
-  EXPECT_EQ(column.definition, "is_default TinyInt NOT NULL");
-}
-
-TEST(CreateTableStatement, UpperCasesTheNameAndEndsColumnLinesWithCommas) {
-  const std::vector<CatalogueColumn> columns = {
-      ComposeCatalogueColumn("id", "Int", true, "(0)"),
-      ComposeCatalogueColumn("nev", "Nvarchar(40)", false, ""),
-  };
-  EXPECT_EQ(CreateTableStatement("zmp_dolgozo", columns),
-            "create table ZMP_DOLGOZO(id Int NOT NULL default (0),\r\n"
-            "nev Nvarchar(40) NULL)");
-  EXPECT_EQ(CreateTableStatement("zmp_ures", {}), "create table ZMP_URES()");
 }
 
 TEST(KeyListText, ListsKeysInOrderWithoutBlanks) {

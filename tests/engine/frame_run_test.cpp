@@ -3,7 +3,6 @@
 #include <regex>
 
 #include "common/codepage.h"
-#include "engine/run_phases.h"
 #include "engine/uninstall.h"
 #include "scripted_run.h"
 
@@ -13,11 +12,6 @@ namespace {
 using testing::Rows;
 using Strings = std::vector<std::string>;
 using I = std::int64_t;
-
-constexpr const char* kCount =
-    "select count(*) db from ZMP_OBJ_FEJ where VERZIO<>'T' and TIPUS=:xTIPUS";
-constexpr const char* kTableHeads =
-    "select ID, NEV from ZMP_OBJ_FEJ where VERZIO<>'T' and TIPUS='T' order by NEV";
 
 db::Value T(const char* text) {
   return std::string(text);
@@ -31,41 +25,6 @@ Strings WithoutTimes(Strings lines) {
     line = std::regex_replace(line, moment, "! <most>");
   }
   return lines;
-}
-
-class RunPhasesTest : public testing::ScriptedRunTest {};
-
-TEST_F(RunPhasesTest, AFatalFailureLetsItsPhaseFinishAndSkipsTheRest) {
-  for (const char* kind : {"E", "T", "I", "P", "U"}) {
-    server.Answer(kCount, {T(kind)}, Rows({"db"}, {{I{2}}}));
-  }
-  server.Answer(kTableHeads, Rows({"ID", "NEV"}, {{I{10}, T("ZMP_A")}, {I{20}, T("ZMP_B")}}));
-  server.Fail("create table ZMP_A()", "Incorrect syntax near ')'.");
-  RunPhases(run);
-  EXPECT_TRUE(run.state.Failed);
-  EXPECT_EQ(display.maximum, 10);
-  EXPECT_EQ(display.phases, (Strings{"Előfutó", "Tábla"}));
-  EXPECT_EQ(server.Executed(), (Strings{"create table ZMP_A()", "create table ZMP_B()"}));
-  EXPECT_EQ(
-      WithoutTimes(LogLines()),
-      (Strings{"Előfutó kész ! (mm:ss)", "", "ZMP_A", " HIBA ", " Utasítás : create table ZMP_A()",
-               " Incorrect syntax near ')'.", "ZMP_B", "Tábla kész ! (mm:ss)", "", "",
-               "A verzióváltásban hiba volt !", "A program nem indítható !"}));
-}
-
-TEST_F(RunPhasesTest, OnlyTheMaskedPhasesAreCountedAndRun) {
-  run.state.PhaseMask = "NINNI";
-  server.Answer(kCount, {T("T")}, Rows({"db"}, {{I{3}}}));
-  server.Answer(kCount, {T("U")}, Rows({"db"}, {{I{4}}}));
-  RunPhases(run);
-  EXPECT_EQ(display.maximum, 7);
-  EXPECT_EQ(display.position, 7);
-  EXPECT_EQ(display.phases, (Strings{"Tábla", "Utánfutó"}));
-  for (const testing::Sent& sent : server.sent) {
-    if (sent.sql == kCount) {
-      EXPECT_EQ(sent.connection, "dbForras");
-    }
-  }
 }
 
 class FrameRunTest : public ::testing::Test {

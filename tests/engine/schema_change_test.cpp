@@ -186,37 +186,6 @@ TEST_F(SchemaChangeTest, ProceduresAreCreatedThenAltered) {
   EXPECT_EQ(db::ToInteger(call[1].value), 2);
 }
 
-TEST_F(SchemaChangeTest, ScriptsRunSplitOrWholeWithTheirCommentFilter) {
-  ASSERT_FALSE(Upgrade(
-      Version("1.0", {"$$E$$1$$elő$$1$$V$$N$$", "create table ZMP_SCR (N int)$$", "/* régi$$",
-                      "insert into ZMP_SCR values (99)$$", "*/ insert into ZMP_SCR values (1)$$",
-                      "-- kimarad$$", "insert into ZMP_SCR values (2)$$", "$$U$$2$$utó$$1$$V$$E$$",
-                      "insert into ZMP_SCR values (3)", "insert into ZMP_SCR values (4)"})))
-      << frame.LastError();
-  EXPECT_EQ(FailedStatements(), Strings{});
-  EXPECT_EQ(Scalar("select count(*) from ZMP_SCR"), "4");
-  EXPECT_EQ(Scalar("select sum(N) from ZMP_SCR"), "10");
-}
-
-TEST_F(SchemaChangeTest, WithoutPhasesOnlyTheVersionIsRecorded) {
-  WriteVersionFile(Version("1.0", kArTable));
-  Prepare("XXXXX");
-  EXPECT_FALSE(frame.RunUpgrade()) << frame.LastError();
-  EXPECT_EQ(display.maximum, 0);
-  EXPECT_TRUE(display.phases.empty() || display.phases == Strings{"OBJ"});
-  EXPECT_EQ(Scalar("select count(*) from sysobjects where name = 'ZMP_AR'"), "0");
-  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "1.0");
-}
-
-TEST_F(SchemaChangeTest, AMissingVersionFileFailsAfterTheSystemTables) {
-  Prepare();
-  EXPECT_TRUE(frame.RunUpgrade());
-  EXPECT_EQ(frame.LastError(), "Nincs meg a verzió file !");
-  EXPECT_EQ(LogLines(), (Strings{"ZMP_OBJ_FEJ Ok", "ZMP_OBJ_GYEREK Ok", "ZMP_OBJ_SZOVEG Ok",
-                                 "ZMP_OBJ_VER Ok", "ZMP_SYS_ID_SEQ Ok", "ZMP_DUAL Ok",
-                                 "ZMP_SYS_SA Ok", "Nincs meg a verzió file !"}));
-}
-
 TEST_F(SchemaChangeTest, UninstallRemovesEveryProductObjectAndNothingElse) {
   ASSERT_FALSE(Upgrade(Version(
       "1.0", {"$$T$$10$$ZMP_T1$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$", "$$P$$30$$p$$1$$V$$N$$",

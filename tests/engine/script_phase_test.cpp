@@ -33,31 +33,12 @@ TEST(FilterScriptPiece, SkipsLineComments) {
   EXPECT_EQ(FilterScriptPiece("update a set x=1", inComment), "update a set x=1");
 }
 
-TEST(FilterScriptPiece, SkipsBlockCommentsAcrossPieces) {
-  bool inComment = false;
-  EXPECT_FALSE(FilterScriptPiece("/* régi", inComment));
-  EXPECT_TRUE(inComment);
-  EXPECT_FALSE(FilterScriptPiece("update a set x=1", inComment));
-  EXPECT_EQ(FilterScriptPiece("vége */ update b set y=2", inComment), " update b set y=2");
-  EXPECT_FALSE(inComment);
-}
-
 TEST(FilterScriptPiece, EitherClosingMarkEndsEitherComment) {
   bool inComment = false;
   EXPECT_EQ(FilterScriptPiece("{ régi */select 1", inComment), "select 1");
   EXPECT_EQ(FilterScriptPiece("/* régi }select 2", inComment), "select 2");
   // A closed comment alone leaves an empty statement to send.
   EXPECT_EQ(FilterScriptPiece("/* csak megjegyzés */", inComment), "");
-}
-
-TEST(PrepareProcedureText, UpperCasesKeywordsAndNamesTheProcedure) {
-  const ProcedureText p = PrepareProcedureText("\r\ncreate procedure p_x(@a int)\r\nas\r\nreturn");
-  ASSERT_TRUE(p.defines);
-  EXPECT_EQ(p.name, "P_X");
-  EXPECT_EQ(p.text, "\r\nCREATE PROCEDURE p_x(@a int)\r\nas\r\nreturn");
-  EXPECT_EQ(ProcedureStatement(p.text, true), "\r\nALTER PROCEDURE p_x(@a int)\r\nas\r\nreturn");
-  EXPECT_EQ(ProcedureStatement("ALTER PROCEDURE p_x as return", false),
-            "CREATE PROCEDURE p_x as return");
 }
 
 TEST(PrepareProcedureText, CutsTheNameAtBlankParenthesisOrLineEnd) {

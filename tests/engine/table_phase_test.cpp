@@ -72,54 +72,6 @@ class TablePhaseTest : public testing::ScriptedRunTest {
   }
 };
 
-TEST_F(TablePhaseTest, CreatesMissingTablesAndAltersExistingOnes) {
-  server.Answer(kHeads, Rows({"ID", "NEV"}, {{I{10}, T("ZMP_A")}, {I{20}, T("zmp_b")}}));
-  server.Answer(kExists, {T("ZMP_A")}, Rows({"id"}, {{I{500}}}));
-  server.Answer(kColumns, {I{10}},
-                Rows({"ID", "NEV"},
-                     {{I{11}, T("ID")}, {I{12}, T("AR")}, {I{13}, T("UJ")}, {I{14}, T("MEGJ")}}));
-  server.Answer(kColumns, {I{20}}, Rows({"ID", "NEV"}, {{I{21}, T("ID")}, {I{22}, T("NEV")}}));
-  CatalogueColumn(11, "ID", 56, 0, 0, "I", "(0)");
-  CatalogueColumn(12, "AR", 108, 12, 2, "I", "");
-  CatalogueColumn(13, "UJ", 231, 20, 0, "N", "('x')");
-  CatalogueColumn(14, "MEGJ", 167, 20, 0, "N", "");
-  CatalogueColumn(21, "ID", 56, 0, 0, "I", "(0)");
-  CatalogueColumn(22, "NEV", 231, 40, 0, "N", "");
-  TargetColumn("ZMP_A", "ID", 500, 1, 56, 1, 4, 10, 10, 0);
-  TargetColumn("ZMP_A", "AR", 500, 2, 108, 0, 5, 9, 9, 0);
-  TargetColumn("ZMP_A", "MEGJ", 500, 3, 167, 0, 20, 20, 0, 0);
-  Defaults("ZMP_A", "ID", 11, "(0)", "(0)");
-  Defaults("ZMP_A", "UJ", 13, "('x')", "('x')");
-  run.SetProgressRange(0, 10);
-
-  ReconcileTables(run);
-
-  EXPECT_EQ(server.Executed(),
-            (Strings{"alter table ZMP_A alter column AR Numeric(12,2) NOT NULL",
-                     "alter table ZMP_A add UJ Nvarchar(20) NULL default ('x')",
-                     // A varchar column is altered to nvarchar of the same length.
-                     "alter table ZMP_A alter column MEGJ Nvarchar(20) NULL",
-                     "create table ZMP_B(ID Int NOT NULL default (0),\r\nNEV Nvarchar(40) NULL)"}));
-  EXPECT_EQ(LogLines(), (Strings{"ZMP_A", "zmp_b"}));
-  EXPECT_EQ(display.position, 2);
-  EXPECT_FALSE(run.state.Failed);
-}
-
-TEST_F(TablePhaseTest, AFailedStatementFailsTheRunButTheOtherTablesGoOn) {
-  server.Answer(kHeads, Rows({"ID", "NEV"}, {{I{10}, T("ZMP_A")}, {I{20}, T("ZMP_B")}}));
-  server.Answer(kColumns, {I{10}}, Rows({"ID", "NEV"}, {{I{11}, T("X")}}));
-  server.Answer(kColumns, {I{20}}, Rows({"ID", "NEV"}, {{I{21}, T("Y")}}));
-  CatalogueColumn(11, "X", 35, 0, 0, "N", "");  // unknown type code: no type text
-  CatalogueColumn(21, "Y", 56, 0, 0, "N", "");
-  server.Fail("create table ZMP_A(X  NULL)", "Incorrect syntax near 'NULL'.");
-  ReconcileTables(run);
-  EXPECT_EQ(server.Executed(),
-            (Strings{"create table ZMP_A(X  NULL)", "create table ZMP_B(Y Int NULL)"}));
-  EXPECT_TRUE(run.state.Failed);
-  EXPECT_EQ(LogLines(), (Strings{"ZMP_A", " HIBA ", " Utasítás : create table ZMP_A(X  NULL)",
-                                 " Incorrect syntax near 'NULL'.", "ZMP_B"}));
-}
-
 class ColumnRebuildTest : public TablePhaseTest {
  protected:
   ColumnRebuildTest() {
@@ -142,12 +94,6 @@ TEST_F(ColumnRebuildTest, RebuildsAColumnWhoseDefaultDiffers) {
   ReconcileDefault(run, "ZMP_A", "AR");
   EXPECT_EQ(server.Executed(), kAllSteps);
   EXPECT_FALSE(run.state.Failed);
-}
-
-TEST_F(ColumnRebuildTest, AnEqualDefaultSendsNothing) {
-  Defaults("ZMP_A", "AR", 12, "(0)", "(0)");
-  ReconcileDefault(run, "ZMP_A", "AR");
-  EXPECT_TRUE(server.Executed().empty());
 }
 
 TEST_F(ColumnRebuildTest, ADefaultOnlyTheTargetHasStays) {

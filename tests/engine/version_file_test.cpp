@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <random>
 
 #include "engine/record_field.h"
 
@@ -126,33 +125,6 @@ TEST(FaultyLineMessage, NamesLineCauseAndRecordCuttingLongLines) {
   const std::string message = FaultyLineMessage(3, "hosszú", "$$T$$" + std::string(5000, 'x'));
   EXPECT_LT(message.size(), 300u);
   EXPECT_EQ(message.substr(message.size() - 3), "…");
-}
-
-// The reader must take any bytes without failing: a version file is trusted
-// to carry SQL, not to be well formed.
-TEST(VersionFileReader, TakesArbitraryBytes) {
-  std::mt19937 random(20261208);
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::uniform_int_distribution<int> length(0, 300);
-  const std::string alphabet = "$$tTiIEPU\r\n0123456789' ";
-  for (int round = 0; round < 2000; ++round) {
-    std::string bytes;
-    const int size = length(random);
-    for (int k = 0; k < size; ++k) {
-      const int b = byte(random);
-      bytes +=
-          b < 128 ? alphabet[static_cast<std::size_t>(b) % alphabet.size()] : static_cast<char>(b);
-    }
-    for (const std::string& line : SplitVersionLines(bytes)) {
-      if (!IsRecordLine(line)) continue;
-      const std::string_view record = std::string_view(line).substr(2);
-      (void)RecordFault(RecordKind(line), record);
-      (void)NormaliseDefault(RecordField(record, 6), RecordField(record, 9),
-                             RecordField(record, 10));
-      (void)FaultyLineMessage(1, "x", line);
-    }
-  }
-  SUCCEED();
 }
 
 }  // namespace

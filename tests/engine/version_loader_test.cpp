@@ -177,14 +177,6 @@ TEST_F(LoadVersionFileTest, RefusesAVersionNotNewerInTextOrder) {
   EXPECT_TRUE(Inserts().empty());
 }
 
-TEST_F(LoadVersionFileTest, RefusesTheInstalledVersionItself) {
-  server.Answer(kInstalled, Rows({"SZAM", "DATUM"},
-                                 {{std::string("2.1"), std::string("2026-03-04 00:00:00")}}));
-  WriteFile({"$$V$$2.1$$", "$$V$$2.1$$"});
-  LoadVersionFile(run);
-  EXPECT_EQ(run.state.LastError, "A(z) \"2.1\" verziót már 2026. 03. 04. telepítette !");
-}
-
 TEST_F(LoadVersionFileTest, ABlankInstalledVersionAcceptsAnyFile) {
   server.Answer(kInstalled, Rows({"SZAM", "DATUM"}, {{std::string("   "), db::Null()}}));
   WriteFile({"$$V$$0.1$$", "$$V$$0.1$$"});
