@@ -1,0 +1,378 @@
+// The desktop program on a real embedded server, driven through its Qt
+// windows: start-up, the instance grid and its menus, the new company, the
+// version switch, the report directory and the uninstall. One server for the
+// whole program (logins are slow on purpose); each test builds on what the
+// earlier ones left, in the order they are declared.
+#include <QAction>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest/QtTest>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "typing.h"
+
+#include "db/connection.h"
+#include "db/embedded/embedded_server.h"
+#include "message_box_answerer.h"
+#include "startup/login_test.h"
+#include "ui/desktop_windows.h"
+#include "ui/login_view.h"
+#include "ui/program_start.h"
+
+namespace moltaro::ui {
+
+using testing::Type;
+
+using instances::ActionId;
+using testing::MessageBoxAnswerer;
+
+namespace {
+
+constexpr const char* kPassword = "Titok-2024";
+
+void WhenShown(std::function<void()> act) {
+  QTimer::singleShot(0, std::move(act));
+}
+
+QStringList GridColumn(const QTableWidget* grid, int column) {
+  QStringList texts;
+  for (int row = 0; row < grid->rowCount(); ++row) texts << grid->item(row, column)->text();
+  return texts;
+}
+
+// The pop-up menu as the operator sees it; a separator reads as "-".
+QStringList ShownMenu(const QMenu* menu) {
+  QStringList items;
+  for (const QAction* item : menu->actions()) {
+    if (item->isSeparator()) {
+      items << QStringLiteral("-");
+    } else if (item->isVisible()) {
+      items << item->text();
+    }
+  }
+  return items;
+}
+
+void ClickRow(QTableWidget* grid, int row) {
+  const QRect cell = grid->visualItemRect(grid->item(row, 0));
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+}  // namespace
+
+class MainWindowViewTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir work_;
+  QString startDirectory_;
+  ServerSettings settings_;
+
+  std::filesystem::path WorkPath() const { return work_.path().toStdString(); }
+
+  void Use(const std::string& common) {
+    settings_.SetServerSettings("", common, "", "sa", kPassword);
+  }
+
+  db::ResultSet Query(const std::string& database, const std::string& sql) {
+    db::Connection connection(settings_.DatabaseConnectionString(database));
+    connection.Open();
+    return connection.Query(sql);
+  }
+  void Execute(const std::string& database, const std::string& sql) {
+    db::Connection connection(settings_.DatabaseConnectionString(database));
+    connection.Open();
+    connection.Execute(sql);
+  }
+
+  void NewCompany(DesktopWindows& windows, const char* company, const char* database) {
+    TfrmDBBeView& dialog = windows.frmDBBe();
+    WhenShown([&dialog, company, database] {
+      Type(dialog.eCegnev(), QString::fromUtf8(company));
+      Type(dialog.eDatabase(), QString::fromUtf8(database));
+      QTest::mouseClick(dialog.bRendben(), Qt::LeftButton);
+    });
+    QTest::mouseClick(windows.frmFo().Button1(), Qt::LeftButton);
+  }
+
+  // Answers the next yes/no question, checking that it is `question`.
+  static void AnswerQuestion(DesktopWindows& windows, const char* question, bool yes) {
+    TfrmDialogusView& dialog = windows.frmDialogus();
+    WhenShown([&dialog, question, yes] {
+      QCOMPARE(dialog.lSzoveg()->text(), QString::fromUtf8(question));
+      QTest::mouseClick(yes ? dialog.bIgen() : dialog.bNem(), Qt::LeftButton);
+    });
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(work_.isValid());
+    startDirectory_ = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work_.path()));
+    // No server in the settings: the server in data/ of the working directory.
+    db::embedded::InitializeServer(WorkPath() / "data", kPassword);
+    std::ofstream(WorkPath() / "VELDORAdb_new.ini") << "$$ZMP_Vorel\r\n";
+    std::filesystem::copy_file(std::filesystem::path(MOLTARO_EXAMPLES_DIR) / "verzio.ver",
+                               WorkPath() / "verzio.ver");
+  }
+
+  void cleanupTestCase() { QDir::setCurrent(startDirectory_); }
+
+  void startUpStopsWithoutSettingsAndEndsOnCancel() {
+    MessageBoxAnswerer boxes;
+    QTemporaryDir empty;
+    ServerSettings settings;
+    QCOMPARE(LogIn(settings, empty.path().toStdString(), TestLogin), LoginOutcome::NoSettings);
+    QCOMPARE(boxes.Texts(), QStringList{QStringLiteral("Nincs .ini file!")});
+    QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes.boxes[0].title, QString::fromUtf8("Moltaro verzióváltó"));
+
+    WhenShown([] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+    QCOMPARE(LogIn(settings, WorkPath(), TestLogin), LoginOutcome::Cancelled);
+  }
+
+  void firstNewCompanyCreatesTheCommonDatabaseAndListsTheCompany() {
+    Use("ZMP_Vorel");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    // The common database does not exist yet: shown as errors, window usable.
+    QVERIFY(!boxes.boxes.empty());
+    for (const auto& box : boxes.boxes) QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(windows.frmFo().gPeldanyok()->rowCount(), 0);
+    QVERIFY(windows.frmFo().isVisible());
+    boxes.Clear();
+
+    NewCompany(windows, "Első Kft", "ceg1");
+    NewCompany(windows, "Második Bt", "ceg2");
+    QCOMPARE(boxes.Texts(), QStringList());
+    const QTableWidget* grid = windows.frmFo().gPeldanyok();
+    QCOMPARE(GridColumn(grid, 0),
+             (QStringList{QString::fromUtf8(" Első Kft "), QString::fromUtf8(" Második Bt ")}));
+    QCOMPARE(GridColumn(grid, 1), (QStringList{" ceg1 ", " ceg2 "}));
+    // The version cache is rebuilt only by a full load: no version yet.
+    QCOMPARE(GridColumn(grid, 2), (QStringList{"", ""}));
+
+    // A cancelled dialog creates nothing, even with both fields filled.
+    TfrmDBBeView& dialog = windows.frmDBBe();
+    WhenShown([&dialog] {
+      Type(dialog.eCegnev(), "Harmadik");
+      Type(dialog.eDatabase(), "ceg3");
+      QTest::mouseClick(dialog.bMegsem(), Qt::LeftButton);
+    });
+    QTest::mouseClick(windows.frmFo().Button1(), Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(
+        Query("master", "select count(*) n from dbo.sysdatabases where name='ceg3'").Integer("n"),
+        0);
+  }
+
+  // Needs the common database, which the first new company created.
+  void startUpLogsInToTheServerOfTheWorkingDirectory() {
+    MessageBoxAnswerer boxes;
+    ServerSettings settings;
+    WhenShown([] {
+      auto* login = dynamic_cast<TfrmSaPwdView*>(QApplication::activeModalWidget());
+      QVERIFY(login != nullptr);
+      Type(login->eName(), "sa");
+      Type(login->ePwd(), "rossz");
+      QTest::mouseClick(login->bRendben(), Qt::LeftButton);  // refused: the dialog stays
+      login->ePwd()->clear();
+      Type(login->ePwd(), kPassword);
+      QTest::mouseClick(login->bRendben(), Qt::LeftButton);
+      // Refused again: end the dialog so the test fails instead of hanging.
+      if (login->isVisible()) QTest::mouseClick(login->bMegsem(), Qt::LeftButton);
+    });
+    QCOMPARE(LogIn(settings, WorkPath(), TestLogin), LoginOutcome::LoggedIn);
+    QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("Hibás Név vagy Jelszó !")});
+    QCOMPARE(settings.commonDatabase, std::string("ZMP_Vorel"));
+    QCOMPARE(settings.loginName, std::string("sa"));
+  }
+
+  void productListShowsVersionsAndOnlyItsOwnCommands() {
+    Use("ZMP_Vorel");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    QCOMPARE(boxes.Texts(), QStringList());
+    TfrmFoView& fo = windows.frmFo();
+    QCOMPARE(fo.windowTitle(), QString::fromUtf8("ZMP Verzió 2.0"));
+    QCOMPARE(fo.size(), QSize(420, 256));
+    const QTableWidget* grid = fo.gPeldanyok();
+    QCOMPARE(grid->horizontalHeaderItem(0)->text(), QString::fromUtf8("Cég megnevezése"));
+    QCOMPARE(grid->horizontalHeaderItem(1)->text(), QString::fromUtf8("Adatbázis neve"));
+    QCOMPARE(grid->horizontalHeaderItem(2)->text(), QString::fromUtf8("Verzió"));
+    QCOMPARE(grid->columnWidth(0), 145);
+    QCOMPARE(grid->columnWidth(1), 136);
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(GridColumn(grid, 2), (QStringList{QString::fromUtf8("Nincs telepítve"),
+                                               QString::fromUtf8("Nincs telepítve")}));
+    QCOMPARE(grid->currentRow(), 0);
+
+    QCOMPARE(ShownMenu(fo.PopupMenu1()),
+             (QStringList{QString::fromUtf8("Vált"), "-", "-", QString::fromUtf8("Kilép")}));
+    QCOMPARE(fo.bValt()->text(), QString::fromUtf8("Vált"));
+    QCOMPARE(fo.bValt()->toolTip(), QString::fromUtf8("Verzió váltás"));
+    QCOMPARE(fo.bKilep()->toolTip(), QString::fromUtf8("Kilépés"));
+    QVERIFY(fo.bValt()->isEnabled());
+    // The frame sits centred below the buttons, as the window's arithmetic puts it.
+    QCOMPARE(fo.fraValt1().geometry(), QRect(70, 184, 280, 73));
+
+    QTest::mouseClick(fo.bKilep(), Qt::LeftButton);
+    QVERIFY(!fo.isVisible());
+  }
+
+  void valtUpgradesTheSelectedInstanceOnlyAfterYes() {
+    Use("ZMP_Vorel");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    TfrmFoView& fo = windows.frmFo();
+    QTableWidget* grid = fo.gPeldanyok();
+    ClickRow(grid, 1);
+    ClickRow(grid, 0);
+
+    AnswerQuestion(windows, "Mehet a verzióváltás ?", false);
+    QTest::mouseClick(fo.bValt(), Qt::LeftButton);
+    QCOMPARE(boxes.Texts(), QStringList());
+    QVERIFY(!std::filesystem::exists(WorkPath() / " ceg1 _verzio.log"));
+
+    // What the frame shows beside the outcome message: the run's version and
+    // a full bar.
+    QString shownVersion;
+    bool barFull = false;
+    boxes.whileShown = [&] {
+      shownVersion = fo.fraValt1().lVerzio()->text();
+      const QProgressBar* bar = fo.fraValt1().pbFolyam();
+      barFull = bar->maximum() > 0 && bar->value() == bar->maximum();
+    };
+    AnswerQuestion(windows, "Mehet a verzióváltás ?", true);
+    QTest::mouseClick(fo.bValt(), Qt::LeftButton);
+    QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("A verzióváltás sikeresen lefutott !")});
+    QCOMPARE(boxes.boxes[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(shownVersion, QStringLiteral("2.0.1"));
+    QVERIFY(barFull);
+
+    // Afterwards: the list reloaded with the new version, the controls back,
+    // the frame emptied.
+    QCOMPARE(GridColumn(grid, 2),
+             (QStringList{QStringLiteral("2.0.1"), QString::fromUtf8("Nincs telepítve")}));
+    QCOMPARE(grid->currentRow(), 0);
+    QVERIFY(grid->isEnabled());
+    QVERIFY(fo.bValt()->isEnabled());
+    QVERIFY(fo.bKilep()->isEnabled());
+    QCOMPARE(fo.fraValt1().lVerzio()->text(), QString());
+    QCOMPARE(Query("ceg1", "select szam from zmp_obj_ver").Text("szam"), std::string("2.0.1"));
+    QVERIFY(std::filesystem::exists(WorkPath() / " ceg1 _verzio.log"));
+  }
+
+  void failedSwitchShowsTheEngineReason() {
+    Use("ZMP_Vorel");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    TfrmFoView& fo = windows.frmFo();
+    ClickRow(fo.gPeldanyok(), 1);
+    std::filesystem::rename(WorkPath() / "verzio.ver", WorkPath() / "verzio.tmp");
+    AnswerQuestion(windows, "Mehet a verzióváltás ?", true);
+    QTest::mouseClick(fo.bValt(), Qt::LeftButton);
+    std::filesystem::rename(WorkPath() / "verzio.tmp", WorkPath() / "verzio.ver");
+    QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("Nincs meg a verzió file !")});
+    QCOMPARE(GridColumn(fo.gPeldanyok(), 2),
+             (QStringList{QStringLiteral("2.0.1"), QString::fromUtf8("Nincs telepítve")}));
+    QVERIFY(fo.bValt()->isEnabled());
+  }
+
+  void sapListOffersInstanceCommandsOnlyForInstalledRows() {
+    Use("master");
+    Execute("master", "create database [Sbo-Common]");
+    Execute("Sbo-Common", "create table srgc (cmpName nvarchar(100), dbName nvarchar(100))");
+    Execute("Sbo-Common", "insert into srgc (cmpName, dbName) values ('Beta', 'ceg2')");
+    Execute("Sbo-Common", "insert into srgc (cmpName, dbName) values ('Alfa', 'ceg1')");
+
+    Use("Sbo-Common");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    QCOMPARE(boxes.Texts(), QStringList());
+    TfrmFoView& fo = windows.frmFo();
+    QCOMPARE(GridColumn(fo.gPeldanyok(), 0), (QStringList{"Alfa", "Beta"}));
+    QCOMPARE(GridColumn(fo.gPeldanyok(), 2),
+             (QStringList{QStringLiteral("2.0.1"), QString::fromUtf8("Nincs telepítve")}));
+    QCOMPARE(ShownMenu(fo.PopupMenu1()), (QStringList{QString::fromUtf8("Vált"), "Rep utvonal", "-",
+                                                      QString::fromUtf8("Migrátor"), "Uninstall",
+                                                      "-", QString::fromUtf8("Kilép")}));
+    for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
+      QVERIFY(fo.action(id)->isEnabled());
+    }
+    ClickRow(fo.gPeldanyok(), 1);
+    for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
+      QVERIFY(!fo.action(id)->isEnabled());
+    }
+    QVERIFY(fo.action(ActionId::aValt)->isEnabled());
+    ClickRow(fo.gPeldanyok(), 0);
+    QVERIFY(fo.action(ActionId::aUni)->isEnabled());
+  }
+
+  void reportDirectoryIsEditedForTheSelectedInstance() {
+    Use("Sbo-Common");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    TfrmRepUtView& dialog = windows.frmRepUt();
+    QString shown;
+    WhenShown([&] {
+      shown = dialog.eDir()->text();
+      dialog.eDir()->clear();
+      Type(dialog.eDir(), "  D:\\Riportok  ");
+      QTest::keyClick(dialog.eDir(), Qt::Key_Return);
+    });
+    windows.frmFo().action(ActionId::aUtca)->trigger();
+    QCOMPARE(boxes.Texts(), QStringList());
+    // The version's post-run script set the site's default.
+    QCOMPARE(shown, QStringLiteral("C:\\ZMP\\Riport"));
+    auto setting = Query("ceg1", "select id, kod from zmp_puy where nev='PWREPUT'");
+    QCOMPARE(setting.RowCount(), std::size_t{1});
+    QCOMPARE(setting.Text("kod"), std::string("D:\\Riportok"));
+
+    WhenShown([&] {
+      shown = dialog.eDir()->text();
+      Type(dialog.eDir(), "X");
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    windows.frmFo().action(ActionId::aUtca)->trigger();
+    QCOMPARE(shown, QStringLiteral("D:\\Riportok"));
+    QCOMPARE(Query("ceg1", "select kod from zmp_puy where nev='PWREPUT'").Text("kod"),
+             std::string("D:\\Riportok"));
+  }
+
+  void uninstallRemovesTheVersionWithoutAMessage() {
+    Use("Sbo-Common");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    TfrmFoView& fo = windows.frmFo();
+    AnswerQuestion(windows, "Valóban töröljem ?", true);
+    fo.action(ActionId::aUni)->trigger();
+    QCOMPARE(boxes.Texts(), QStringList());
+    QCOMPARE(GridColumn(fo.gPeldanyok(), 2), (QStringList{QString::fromUtf8("Nincs telepítve"),
+                                                          QString::fromUtf8("Nincs telepítve")}));
+    QVERIFY(!fo.action(ActionId::aUni)->isEnabled());
+    QVERIFY(fo.bValt()->isEnabled());
+  }
+};
+
+}  // namespace moltaro::ui
+
+QTEST_MAIN(moltaro::ui::MainWindowViewTest)
+#include "main_window_view_test.moc"

@@ -1,0 +1,164 @@
+// Renders every window of the desktop program to PNG, on a throw-away
+// embedded server set up the way an operator would: two companies created
+// through "Új cég", the first one upgraded through "Vált" with the example
+// version file. Usage: moltaro_screenshots OUTPUT_DIR EXAMPLES_DIR
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QtTest>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <iostream>
+#include "typing.h"
+
+#include "db/embedded/embedded_server.h"
+#include "ui/desktop_windows.h"
+#include "ui/login_view.h"
+#include "ui/message_boxes.h"
+
+namespace moltaro::ui {
+
+using testing::Type;
+namespace {
+
+constexpr const char* kPassword = "Titok-2024";
+
+class Shots {
+ public:
+  explicit Shots(QString directory) : directory_(std::move(directory)) {}
+
+  void Save(QWidget* window, const char* name) {
+    const QString path = QDir(directory_).filePath(QString::fromUtf8(name) + ".png");
+    if (!window->grab().save(path)) failures_.push_back(path);
+    std::cout << path.toStdString() << '\n';
+  }
+  bool Ok() const {
+    for (const QString& path : failures_)
+      std::cerr << "Cannot write " << path.toStdString() << '\n';
+    return failures_.empty();
+  }
+
+ private:
+  QString directory_;
+  std::vector<QString> failures_;
+};
+
+void WhenShown(std::function<void()> act) {
+  QTimer::singleShot(0, std::move(act));
+}
+
+// Answers the next message box, first letting `before` look at the screen.
+void AnswerNextMessage(std::function<void()> before) {
+  WhenShown([before = std::move(before)] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    if (before) before();
+    box->accept();
+  });
+}
+
+void NewCompany(DesktopWindows& windows, const char* company, const char* database, Shots* shots) {
+  TfrmDBBeView& dialog = windows.frmDBBe();
+  WhenShown([&dialog, company, database, shots] {
+    Type(dialog.eCegnev(), QString::fromUtf8(company));
+    Type(dialog.eDatabase(), QString::fromUtf8(database));
+    if (shots != nullptr) shots->Save(&dialog, "new_company");
+    QTest::mouseClick(dialog.bRendben(), Qt::LeftButton);
+  });
+  QTest::mouseClick(windows.frmFo().Button1(), Qt::LeftButton);
+}
+
+void Login(const std::filesystem::path& work, Shots& shots) {
+  ServerSettings settings;
+  TfrmSaPwdView login(settings, work, [](auto&&...) { return true; });
+  login.Logic().LoadSettings();
+  login.show();
+  Type(login.eName(), "sa");
+  Type(login.ePwd(), kPassword);
+  shots.Save(&login, "login");
+}
+
+int Render(const QString& outputArgument, const std::filesystem::path& examplesArgument) {
+  // Both are read after the move into the throw-away working directory.
+  const QString output = QDir(outputArgument).absolutePath();
+  const std::filesystem::path examples = std::filesystem::absolute(examplesArgument);
+  QTemporaryDir work;
+  if (!work.isValid() || !QDir().mkpath(output)) return 1;
+  const std::filesystem::path workPath = work.path().toStdString();
+  QDir::setCurrent(work.path());
+  db::embedded::InitializeServer(workPath / "data", kPassword);
+  std::ofstream(workPath / "VELDORAdb_new.ini") << "$$ZMP_Vorel\r\n";
+  std::filesystem::copy_file(examples / "verzio.ver", workPath / "verzio.ver");
+
+  Shots shots(output);
+  Login(workPath, shots);
+
+  ServerSettings settings;
+  settings.SetServerSettings("", "ZMP_Vorel", "", "sa", kPassword);
+  {
+    // A fresh server has no common database yet: the first company makes it.
+    AnswerNextMessage(nullptr);
+    DesktopWindows first(settings);
+    first.Start();
+    NewCompany(first, "Első Kft", "ceg1", &shots);
+    NewCompany(first, "Második Bt", "ceg2", nullptr);
+    NewCompany(first, "Harmadik Zrt", "ceg3", nullptr);
+  }
+
+  DesktopWindows windows(settings);
+  windows.Start();
+  TfrmFoView& fo = windows.frmFo();
+  TfrmDialogusView& question = windows.frmDialogus();
+  WhenShown([&] {
+    shots.Save(&question, "confirm");
+    QTest::mouseClick(question.bIgen(), Qt::LeftButton);
+    // The outcome message comes once the run is over; the frame still
+    // shows the version installed and the full bar then.
+    AnswerNextMessage([&] {
+      shots.Save(&fo, "main_window_after_upgrade");
+      shots.Save(QApplication::activeModalWidget(), "upgrade_message");
+    });
+  });
+  QTest::mouseClick(fo.bValt(), Qt::LeftButton);
+  shots.Save(&fo, "main_window");
+
+  TfrmRepUtView& repUt = windows.frmRepUt();
+  instances::TfrmRepUt& repUtLogic = windows.Logic().frmRepUt();
+  repUtLogic.SetDirectory("C:\\ZMP\\Riport");
+  WhenShown([&] {
+    shots.Save(&repUt, "report_dir");
+    QTest::keyClick(&repUt, Qt::Key_Escape);
+  });
+  repUtLogic.ShowModal();
+
+  fo.PopupMenu1()->popup(fo.mapToGlobal(QPoint(60, 60)));
+  shots.Save(fo.PopupMenu1(), "popup_menu");
+  fo.PopupMenu1()->hide();
+  return shots.Ok() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace moltaro::ui
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QString::fromUtf8(moltaro::ui::kApplicationTitle));
+  if (argc != 3) {
+    std::cerr << "usage: moltaro_screenshots OUTPUT_DIR EXAMPLES_DIR\n";
+    return 2;
+  }
+  try {
+    return moltaro::ui::Render(QString::fromLocal8Bit(argv[1]), argv[2]);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << '\n';
+    return 1;
+  }
+}
