@@ -171,6 +171,22 @@ TEST_F(ProceduresTest, DatabasesCanBeSwitchedAndDropped) {
             "permission.");
 }
 
+TEST_F(ProceduresTest, TransactionsSpanBatchesAndFailuresRollBack) {
+  c_.Execute("create table tr (a int)");
+  c_.Run("begin tran insert into tr values (1)");
+  EXPECT_EQ(c_.Query("select @@trancount n").Integer("n"), 1);
+  c_.Run("rollback");
+  EXPECT_EQ(c_.Query("select count(*) n from tr").Integer("n"), 0);
+  c_.Run("begin transaction\ninsert into tr values (2)\ncommit");
+  EXPECT_EQ(c_.Query("select count(*) n from tr").Integer("n"), 1);
+  EXPECT_EQ(ErrorOf(c_, "begin tran insert into tr values (3) insert into tr values ('x')"),
+            "Conversion failed when converting the varchar value 'x' to data type int.");
+  EXPECT_EQ(c_.Query("select @@trancount n").Integer("n"), 0);
+  EXPECT_EQ(c_.Query("select count(*) n from tr").Integer("n"), 1);
+  EXPECT_EQ(ErrorOf(c_, "commit"),
+            "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+}
+
 TEST_F(ProceduresTest, ViewsCanBeSelectedFrom) {
   c_.Execute("create view ZMP_V1 as select id, id + 1 kovetkezo from ZMP_SYS_ID_SEQ");
   ResultSet r = c_.Query("select kovetkezo - id d from zmp_v1");

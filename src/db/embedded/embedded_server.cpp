@@ -54,7 +54,13 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     }
     Batch batch = ParseBatch(sql);
     if (batch.statements.size() == 1) {
-      std::optional<Translation> t = TranslateSingle(*batch.statements[0]);
+      std::optional<Translation> t;
+      try {
+        t = TranslateSingle(*batch.statements[0]);
+      } catch (const DatabaseError& e) {
+        // Variables (@@ROWCOUNT …) need the interpreter's frame.
+        if (e.Number() != 137) throw;
+      }
       if (t) {
         auto& slot = d.translations[text];
         slot = OpenDatabase::Cached{version, std::move(*t)};
@@ -87,6 +93,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       throw DatabaseError(
           "a USE database statement is not allowed in a procedure, function or trigger.", 154);
     }
+    if (tranCount_ > 0) throw DatabaseError(NotSupported("USE inside an open transaction"));
     auto entry = server_->FindDatabase(Trim(database));
     if (!entry) {
       throw DatabaseError("Database '" + database +
@@ -111,6 +118,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     return it->second.get();
   }
   FunctionResolver* Functions() override { return this; }
+  int& TranCount() override { return tranCount_; }
 
   // FunctionResolver
   bool IsScalarFunction(const std::string& name) override {
@@ -246,6 +254,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   std::unique_ptr<OpenDatabase> current_;
   int timeoutSeconds_ = 30;
   int nesting_ = 0;
+  int tranCount_ = 0;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 

@@ -153,11 +153,11 @@ void Interpreter::Frame::Declare(const std::string& name, const SqlType& type, V
 }
 
 std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
-  return [&c](const std::string& name) -> Value {
+  return [this, &c](const std::string& name) -> Value {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
     if (key == "@@ERROR") return std::int64_t{0};
-    if (key == "@@TRANCOUNT") return std::int64_t{c.frame->tranCount};
+    if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
     if (key == "@@SPID") return std::int64_t{51};
     if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
     if (key == "@@VERSION") return std::string("Moltaro embedded SQL Server (SQLite)");
@@ -219,7 +219,20 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
                            BatchResult& out) {
   Frame frame;
   Context c{text, &params, &out, &frame, 0};
-  RunList(batch.statements, c);
+  try {
+    RunList(batch.statements, c);
+  } catch (const DatabaseError&) {
+    // A failing batch does not leave a transaction open behind the caller's
+    // back (as with XACT_ABORT ON): what it began is rolled back.
+    if (host_.TranCount() > 0) {
+      host_.TranCount() = 0;
+      try {
+        host_.CurrentCatalog().Db().Exec("ROLLBACK");
+      } catch (const DatabaseError&) {
+      }
+    }
+    throw;
+  }
 }
 
 Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Context& c) {
@@ -448,20 +461,20 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       const std::string& action = static_cast<const TransactionStatement&>(s).action;
       SqliteDb& db = catalog.Db();
       if (action == "BEGIN") {
-        if (c.frame->tranCount == 0) db.Exec("BEGIN");
-        ++c.frame->tranCount;
+        if (host_.TranCount() == 0) db.Exec("BEGIN");
+        ++host_.TranCount();
       } else if (action == "COMMIT") {
-        if (c.frame->tranCount == 0) {
+        if (host_.TranCount() == 0) {
           throw DatabaseError(
               "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902);
         }
-        if (--c.frame->tranCount == 0) db.Exec("COMMIT");
+        if (--host_.TranCount() == 0) db.Exec("COMMIT");
       } else {
-        if (c.frame->tranCount == 0) {
+        if (host_.TranCount() == 0) {
           throw DatabaseError(
               "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903);
         }
-        c.frame->tranCount = 0;
+        host_.TranCount() = 0;
         db.Exec("ROLLBACK");
       }
       return Flow::Normal;

@@ -33,6 +33,8 @@ class SessionHost {
   virtual void CheckDeadline() = 0;
   virtual const std::string& Login() const = 0;
   virtual FunctionResolver* Functions() = 0;
+  // Open BEGIN TRANSACTIONs of the session (they outlive a batch).
+  virtual int& TranCount() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.
@@ -64,7 +66,6 @@ class Interpreter {
     Variable* Find(const std::string& name);
     void Declare(const std::string& name, const SqlType& type, Value value);
     long long rowCount = 0;
-    int tranCount = 0;
     std::optional<Value> returnValue;
 
    private:
