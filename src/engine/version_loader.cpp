@@ -35,6 +35,8 @@ constexpr const char* kInsertTextChunk =
     "insert into zmp_obj_szoveg (fej_id, sor, szoveg) values (:xfej_id, :xsor, :xszoveg)";
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
