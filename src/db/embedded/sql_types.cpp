@@ -63,11 +63,11 @@ long long DaysFromCivil(int y, int m, int d) {
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
   const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468 - 25567;
+  return era * 146097 + static_cast<long long>(doe) - 719468 + 25567;
 }
 
 void CivilFromDays(long long z, int& y, int& m, int& d) {
-  z += 719468 + 25567;
+  z += 719468 - 25567;
   const long long era = (z >= 0 ? z : z - 146096) / 146097;
   const unsigned doe = static_cast<unsigned>(z - era * 146097);
   const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
