@@ -18,6 +18,25 @@
 
 namespace moltaro::engine::testing {
 
+// Real connections that remember every statement (not query) they execute.
+class RecordingConnection : public EngineConnection {
+ public:
+  explicit RecordingConnection(std::vector<std::string>& executed)
+      : real_(MakeServerConnection()), executed_(executed) {}
+  void Open(const std::string& connectionString) override { real_->Open(connectionString); }
+  db::ResultSet Query(std::string_view sql, const db::Params& params) override {
+    return real_->Query(sql, params);
+  }
+  void Execute(std::string_view sql, const db::Params& params) override {
+    executed_.emplace_back(sql);
+    real_->Execute(sql, params);
+  }
+
+ private:
+  std::unique_ptr<EngineConnection> real_;
+  std::vector<std::string>& executed_;
+};
+
 class EmbeddedServerTest : public ::testing::Test {
  protected:
   static constexpr const char* kPassword = "Jelszo_1";
@@ -36,7 +55,8 @@ class EmbeddedServerTest : public ::testing::Test {
            "Data=False;";
   }
 
-  EmbeddedServerTest() : frame(display) {
+  EmbeddedServerTest()
+      : frame(display, [this] { return std::make_unique<RecordingConnection>(executed); }) {
     database = "ZMP_TESZT_" + std::to_string(++databases_);
     db::Connection master(ConnectionString("master"));
     master.Open();
@@ -83,6 +103,7 @@ class EmbeddedServerTest : public ::testing::Test {
 
   TempDir work;
   RecordingDisplay display;
+  std::vector<std::string> executed;  // every statement the engine executed
   TfraValt frame;
   std::string database;
   db::Connection sql;

@@ -88,6 +88,38 @@ TEST_F(UpgradeRunTest, TheExampleFileUpgradesAFreshCompanyDatabase) {
   EXPECT_EQ(Scalar("select xtype from sysobjects where name = 'ZMP_ORABER'"), "FN");
 }
 
+// With only the version raised, the catalogue matches the database in every
+// column, default and index: nothing is altered, only procedures are sent
+// again (as ALTER) and the scripts run once more.
+TEST_F(UpgradeRunTest, ARerunWithOnlyTheVersionRaisedChangesNothing) {
+  std::ifstream example(std::string(MOLTARO_EXAMPLES_DIR) + "/verzio.ver", std::ios::binary);
+  const std::string bytes(std::istreambuf_iterator<char>(example), {});
+  work.Write("verzio.ver", bytes);
+  Prepare();
+  ASSERT_FALSE(frame.RunUpgrade()) << frame.LastError();
+  work.Write("verzio.ver", std::regex_replace(bytes, std::regex(R"(\$\$V\$\$2\.0\.1\$\$)"),
+                                              "$$$$V$$$$2.0.2$$$$"));
+  executed.clear();
+  Prepare();
+  ASSERT_FALSE(frame.RunUpgrade()) << frame.LastError();
+  Strings changes;
+  for (const std::string& sql : executed) {
+    if (sql.rfind("alter table", 0) == 0 || sql.rfind("create", 0) == 0 ||
+        sql.rfind("drop", 0) == 0 || sql.rfind("update ZMP_DOLGOZO", 0) == 0) {
+      changes.push_back(sql.substr(0, sql.find('(')));
+    }
+  }
+  EXPECT_EQ(changes, (Strings{"drop table ZMP_OBJ_FEJ", "create table ZMP_OBJ_FEJ ",
+                              "drop table ZMP_OBJ_GYEREK", "create table ZMP_OBJ_GYEREK",
+                              "drop table ZMP_OBJ_SZOVEG", "create table ZMP_OBJ_SZOVEG ",
+                              "alter table ZMP_OBJ_VER add exever nvarchar",
+                              "drop table ZMP_SYS_SA", "create table ZMP_SYS_SA "}));
+  EXPECT_EQ(std::count_if(executed.begin(), executed.end(),
+                          [](const std::string& sql) { return sql.rfind("ALTER ", 0) == 0; }),
+            3);
+  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "2.0.2");
+}
+
 TEST_F(UpgradeRunTest, ASecondRunOfTheSameVersionIsRefused) {
   const Strings file = {"$$V$$1.0$$", "$$T$$10$$ZMP_A$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$",
                         "$$V$$1.0$$"};
