@@ -139,6 +139,16 @@ TEST_F(UpgradeRunTest, ASecondRunOfTheSameVersionIsRefused) {
   EXPECT_EQ(Scalar("select count(*) from zmp_obj_ver"), "1");
 }
 
+TEST_F(UpgradeRunTest, ARecordTheCatalogueCannotHoldEndsTheRunBeforeAnyChange) {
+  EXPECT_TRUE(Upgrade({"$$V$$1.0$$", "$$T$$10$$ZMP_A$$", "$$t$$11$$10$$1$$ID$$56$$0$$0$$I$$$$",
+                       "$$T$$20$$ZMP_EZ_A_NEV_HOSSZABB_HARMINC_BETUNEL$$", "$$V$$1.0$$"}));
+  EXPECT_EQ(frame.LastError(),
+            "Hibás a verzió file 4. sora (a szerver elutasította: String or binary data would be "
+            "truncated.): $$T$$20$$ZMP_EZ_A_NEV_HOSSZABB_HARMINC_BETUNEL$$");
+  EXPECT_EQ(LogLines().back(), frame.LastError());
+  EXPECT_EQ(Scalar("select count(*) from sysobjects where name = 'ZMP_A'"), "0");
+}
+
 TEST_F(UpgradeRunTest, ATolerantFailureIsLoggedAndTheRunSucceeds) {
   ASSERT_FALSE(Upgrade(
       {"$$V$$1.0$$", "$$E$$1$$elő$$1$$E$$N$$", "update ZMP_NINCS set a = 1$$", "$$V$$1.0$$"}))
