@@ -1,0 +1,143 @@
+// Query shapes beyond the system's own statements: joins, derived tables,
+// unions, CASE, UPDATE … FROM, DELETE … FROM, dates.
+#include <gmock/gmock.h>
+
+#include "server_fixture.h"
+
+namespace moltaro::db::embedded::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+class QueriesTest : public EmbeddedServerTest {
+ protected:
+  static void SetUpTestSuite() {
+    EmbeddedServerTest::SetUpTestSuite();
+    CreateDatabase("q");
+    Connection c = Open("q");
+    c.Execute(
+        "create table dolgozo (id int, nev nvarchar(30), reszleg int, ber money, belepes "
+        "datetime)");
+    c.Execute("create table reszleg (id int, nev nvarchar(30))");
+    c.Execute(
+        "insert into dolgozo values (1, 'Kiss', 10, 1000, '2001.01.15'), (2, 'Nagy', 10, 2000, "
+        "'2005.06.01'), (3, 'Tóth', 20, 1500, '2009.11.05'), (4, 'Szabó', NULL, 500, NULL)");
+    c.Execute("insert into reszleg values (10, 'Bér'), (20, 'Munkaügy'), (30, 'Üres')");
+  }
+  Connection c_ = Open("q");
+
+  std::vector<std::string> Column(ResultSet r, const std::string& name) {
+    std::vector<std::string> out;
+    for (; !r.Eof(); r.Next()) out.push_back(r.Text(name));
+    return out;
+  }
+};
+
+TEST_F(QueriesTest, OuterJoinsAndDerivedTables) {
+  EXPECT_EQ(Column(c_.Query("select r.nev, count(d.id) db from reszleg r left join dolgozo d on "
+                            "d.reszleg = r.id group by r.nev order by r.nev"),
+                   "db"),
+            (std::vector<std::string>{"2", "1", "0"}));
+  EXPECT_EQ(Column(c_.Query("select x.nev from (select nev, ber from dolgozo where ber > 900) x "
+                            "order by x.ber desc"),
+                   "nev"),
+            (std::vector<std::string>{"Nagy", "Tóth", "Kiss"}));
+  EXPECT_EQ(Column(c_.Query("select d.nev from dolgozo d inner join reszleg r on r.id = d.reszleg "
+                            "and r.nev = 'munkaügy'"),
+                   "nev"),
+            (std::vector<std::string>{"Tóth"}));
+  EXPECT_EQ(ErrorOf(c_, "select x.nincs from (select nev from dolgozo) x"),
+            "Invalid column name 'nincs'.");
+  EXPECT_EQ(ErrorOf(c_, "select z.nev from dolgozo d"),
+            "The multi-part identifier \"z.nev\" could not be bound.");
+}
+
+TEST_F(QueriesTest, UnionsCaseAndDistinct) {
+  EXPECT_EQ(Column(c_.Query("select nev from dolgozo where id = 1 union all select nev from "
+                            "reszleg where id = 10 order by 1"),
+                   "nev"),
+            (std::vector<std::string>{"Bér", "Kiss"}));
+  EXPECT_EQ(c_.Query("select reszleg from dolgozo union select reszleg from dolgozo").RowCount(),
+            3u);
+  EXPECT_EQ(c_.Query("select distinct reszleg from dolgozo where reszleg is not null").RowCount(),
+            2u);
+  EXPECT_EQ(Column(c_.Query("select case when ber >= 1500 then 'magas' when ber >= 1000 then "
+                            "'közép' else 'alacsony' end k from dolgozo order by id"),
+                   "k"),
+            (std::vector<std::string>{"közép", "magas", "magas", "alacsony"}));
+  EXPECT_EQ(
+      Column(
+          c_.Query("select case reszleg when 10 then 'B' else 'X' end k from dolgozo order by id"),
+          "k"),
+      (std::vector<std::string>{"B", "B", "X", "X"}));
+  EXPECT_EQ(Column(c_.Query("select top 2 nev n from dolgozo order by n"), "n"),
+            (std::vector<std::string>{"Kiss", "Nagy"}));
+  EXPECT_EQ(c_.Query("select top (:n) id from dolgozo", {std::int64_t{3}}).RowCount(), 3u);
+}
+
+TEST_F(QueriesTest, UpdateAndDeleteWithJoins) {
+  c_.Execute("create table ber_emeles (reszleg int, szazalek int)");
+  c_.Execute("insert into ber_emeles values (10, 10)");
+  c_.Execute(
+      "update d set ber = ber * (100 + e.szazalek) / 100 from dolgozo d, ber_emeles e where "
+      "d.reszleg = e.reszleg");
+  EXPECT_EQ(Column(c_.Query("select ber from dolgozo where reszleg = 10 order by id"), "ber"),
+            (std::vector<std::string>{"1100", "2200"}));
+  c_.Execute("delete d from dolgozo d join ber_emeles e on e.reszleg = d.reszleg where d.id = 1");
+  EXPECT_EQ(c_.Query("select count(*) n from dolgozo").Integer("n"), 3);
+  c_.Execute("insert into dolgozo (id, nev, reszleg, ber) values (1, 'Kiss', 10, 1100)");
+  c_.Execute("update dolgozo set ber = ber - 100 where reszleg = 10");
+  c_.Execute("update dolgozo set ber = ber + 100 where reszleg = 10");
+  EXPECT_EQ(c_.Query("select sum(ber) s from dolgozo where reszleg = 10").Text("s"), "3300");
+}
+
+TEST_F(QueriesTest, DateFunctions) {
+  ResultSet r = c_.Query(
+      "select year(belepes) y, month(belepes) m, day(belepes) d, datepart(dw, belepes) w, "
+      "dateadd(month, 1, belepes) a, datediff(day, '2009.11.01', belepes) dd, "
+      "convert(varchar(10), belepes, 102) s102, convert(char(8), belepes, 112) s112, "
+      "belepes + 1 holnap from dolgozo where id = 3");
+  EXPECT_EQ(r.Integer("y"), 2009);
+  EXPECT_EQ(r.Integer("m"), 11);
+  EXPECT_EQ(r.Integer("d"), 5);
+  EXPECT_EQ(r.Integer("w"), 5);  // Thursday, counting from Sunday
+  EXPECT_EQ(r.Text("a"), "2009-12-05 00:00:00.000");
+  EXPECT_EQ(r.Integer("dd"), 4);
+  EXPECT_EQ(r.Text("s102"), "2009.11.05");
+  EXPECT_EQ(r.Text("s112"), "20091105");
+  EXPECT_EQ(r.Text("holnap"), "2009-11-06 00:00:00.000");
+  EXPECT_EQ(c_.Query("select dateadd(month, 1, '2009-01-31') x").Text("x"),
+            "2009-02-28 00:00:00.000");
+  EXPECT_EQ(
+      c_.Query(
+            "select count(*) n from dolgozo where belepes < getdate() and belepes > '2009.01.01'")
+          .Integer("n"),
+      1);
+}
+
+TEST_F(QueriesTest, ArithmeticFollowsSqlServer) {
+  ResultSet r = c_.Query("select 7 / 2 a, 7 % 3 b, 7.0 / 2 c, 5 & 3 d, 5 | 3 e, 5 ^ 3 f, -(2) g");
+  EXPECT_EQ(r.Integer("a"), 3);
+  EXPECT_EQ(r.Integer("b"), 1);
+  EXPECT_EQ(r.Text("c"), "3.5");
+  EXPECT_EQ(r.Integer("d"), 1);
+  EXPECT_EQ(r.Integer("e"), 7);
+  EXPECT_EQ(r.Integer("f"), 6);
+  EXPECT_EQ(r.Integer("g"), -2);
+  EXPECT_EQ(ErrorOf(c_, "select 1 / 0"), "Divide by zero error encountered.");
+  EXPECT_EQ(c_.Query("select avg(id) a from dolgozo").Integer("a"), 2);
+  EXPECT_TRUE(c_.Query("select sum(id) s from dolgozo where 1 = 0").IsNull("s"));
+}
+
+TEST_F(QueriesTest, UnsupportedFunctionsAreNamed) {
+  EXPECT_THAT(ErrorOf(c_, "select newid()"),
+              HasSubstr("not supported by the embedded server: function NEWID"));
+  EXPECT_EQ(ErrorOf(c_, "select nincsilyen(1)"),
+            "'nincsilyen' is not a recognized built-in function name.");
+  EXPECT_THAT(ErrorOf(c_, "select * from sys.objects"), HasSubstr("catalog view sys.objects"));
+  EXPECT_THAT(ErrorOf(c_, "select * from master.dbo.sysdatabases"), HasSubstr("another database"));
+  EXPECT_THAT(ErrorOf(c_, "select top 50 percent id from dolgozo"), HasSubstr("TOP … PERCENT"));
+}
+
+}  // namespace
+}  // namespace moltaro::db::embedded::testing
