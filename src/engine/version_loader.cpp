@@ -92,6 +92,38 @@ void FailOnLine(RunContext& run, std::size_t lineNumber, std::string_view cause,
   run.WriteLog(run.state.LastError);
 }
 
+// Stores the text waiting for its record line; false when the server refused it.
+bool FlushText(RunContext& run, std::int64_t headId, PendingText& pending,
+               const std::vector<std::string>& lines) {
+  try {
+    StoreText(run, headId, pending.text);
+  } catch (const db::DatabaseError& error) {
+    FailOnLine(run, pending.firstLine, std::string("a szöveg nem menthető: ") + error.what(),
+               lines[pending.firstLine - 1]);
+    return false;
+  }
+  pending.text.clear();
+  return true;
+}
+
+// Checks one record line and writes its catalogue row; false when the line is
+// faulty or the server refused the row.
+bool LoadRecord(RunContext& run, std::size_t lineNumber, const std::string& line) {
+  const std::string_view record = std::string_view(line).substr(2);
+  const char kind = RecordKind(line);
+  if (const auto fault = RecordFault(kind, record)) {
+    FailOnLine(run, lineNumber, *fault, line);
+    return false;
+  }
+  try {
+    InsertRecord(run, kind, record);
+  } catch (const db::DatabaseError& error) {
+    FailOnLine(run, lineNumber, std::string("a szerver elutasította: ") + error.what(), line);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void StoreText(RunContext& run, std::int64_t headId, std::string_view text) {
@@ -132,38 +164,19 @@ void LoadVersionText(RunContext& run, std::string_view bytes) {
   char currentKind = ' ';
   for (std::size_t index = 0; index < lines.size() && !run.state.Failed; ++index) {
     const std::string& line = lines[index];
-    const std::size_t lineNumber = index + 1;
     run.StepProgress();
     if (!IsRecordLine(line)) {
-      if (pending.text.empty()) pending.firstLine = lineNumber;
+      if (pending.text.empty()) pending.firstLine = index + 1;
       if (IsTextKind(currentKind)) pending.text += "\r\n";
       pending.text += line;
       continue;
     }
     if (!pending.text.empty()) {
-      try {
-        StoreText(run, headId, pending.text);
-      } catch (const db::DatabaseError& error) {
-        FailOnLine(run, pending.firstLine, std::string("a szöveg nem menthető: ") + error.what(),
-                   lines[pending.firstLine - 1]);
-        break;
-      }
-      pending.text.clear();
+      if (!FlushText(run, headId, pending, lines)) break;
     }
-    const char kind = RecordKind(line);
-    const std::string_view record = std::string_view(line).substr(2);
-    currentKind = kind;
-    if (const auto fault = RecordFault(kind, record)) {
-      FailOnLine(run, lineNumber, *fault, line);
-      break;
-    }
-    try {
-      InsertRecord(run, kind, record);
-    } catch (const db::DatabaseError& error) {
-      FailOnLine(run, lineNumber, std::string("a szerver elutasította: ") + error.what(), line);
-      break;
-    }
-    if (IsTextKind(kind)) headId = db::ToInteger(RecordField(record, 2));
+    currentKind = RecordKind(line);
+    if (!LoadRecord(run, index + 1, line)) break;
+    if (IsTextKind(currentKind)) headId = db::ToInteger(RecordField(line.substr(2), 2));
   }
   if (!run.state.Failed) run.WriteLog(kVersionFileLoaded);
 }
