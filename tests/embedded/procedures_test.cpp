@@ -187,6 +187,18 @@ TEST_F(ProceduresTest, TransactionsSpanBatchesAndFailuresRollBack) {
             "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
 }
 
+TEST_F(ProceduresTest, IdentityOfTheLastInsertIsReadable) {
+  c_.Execute("create table ident (id int identity(100, 10), nev nvarchar(10))");
+  c_.Execute("insert into ident (nev) values ('a')");
+  BatchResult r = c_.Run(
+      "declare @uj int\n"
+      "insert into ident (nev) values ('b')\n"
+      "set @uj = scope_identity()\n"
+      "select @uj uj, @@identity i");
+  EXPECT_EQ(r.results.at(0).Integer("uj"), 110);
+  EXPECT_EQ(r.results.at(0).Integer("i"), 110);
+}
+
 TEST_F(ProceduresTest, ViewsCanBeSelectedFrom) {
   c_.Execute("create view ZMP_V1 as select id, id + 1 kovetkezo from ZMP_SYS_ID_SEQ");
   ResultSet r = c_.Query("select kovetkezo - id d from zmp_v1");

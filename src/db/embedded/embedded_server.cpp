@@ -119,6 +119,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   }
   FunctionResolver* Functions() override { return this; }
   int& TranCount() override { return tranCount_; }
+  Value& LastIdentity() override { return lastIdentity_; }
 
   // FunctionResolver
   bool IsScalarFunction(const std::string& name) override {
@@ -255,6 +256,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int timeoutSeconds_ = 30;
   int nesting_ = 0;
   int tranCount_ = 0;
+  Value lastIdentity_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 

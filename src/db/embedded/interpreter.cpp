@@ -116,6 +116,13 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
   }
   outcome.changes =
       t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
+  if (t.identityTable && outcome.changes > 0) {
+    sqlite3_stmt* last =
+        host.Statement("SELECT last FROM moltaro_identity WHERE id = ?1 AND used = 1");
+    sqlite3_bind_int(last, 1, t.identityTable);
+    if (sqlite3_step(last) == SQLITE_ROW) host.LastIdentity() = ColumnValue(last, 0);
+    sqlite3_reset(last);
+  }
   return outcome;
 }
 
@@ -123,6 +130,7 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
 
 std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const {
   const std::string key = Key(name);
+  if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 38, 0};
   if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
       key == "@@NESTLEVEL") {
     return SqlType{BaseType::Int, 0, 0, 0};
@@ -156,6 +164,7 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
   return [this, &c](const std::string& name) -> Value {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
+    if (key == "@@IDENTITY") return host_.LastIdentity();
     if (key == "@@ERROR") return std::int64_t{0};
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
     if (key == "@@SPID") return std::int64_t{51};

@@ -35,6 +35,8 @@ class SessionHost {
   virtual FunctionResolver* Functions() = 0;
   // Open BEGIN TRANSACTIONs of the session (they outlive a batch).
   virtual int& TranCount() = 0;
+  // The last identity value an INSERT of this session generated (@@IDENTITY).
+  virtual Value& LastIdentity() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.

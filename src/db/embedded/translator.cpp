@@ -497,6 +497,15 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     }
     return {sql + ")", Cat::Number, nullptr};
   }
+  if (name == "SCOPE_IDENTITY") {
+    args(0);
+    Binding b;
+    b.isVariable = true;
+    b.variable = "@@IDENTITY";
+    if (!variables_) throw DatabaseError("Must declare the scalar variable \"@@IDENTITY\".", 137);
+    bindings_.push_back(b);
+    return {"?" + std::to_string(bindings_.size()), Cat::Number, nullptr};
+  }
   if (name == "DB_NAME") {
     if (!e.args.empty()) throw DatabaseError(NotSupported("DB_NAME with an argument"));
     return {QuoteText(catalog_.DatabaseName()), Cat::Text, nullptr};
@@ -528,7 +537,6 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
                                             "CONCAT",
                                             "TRY_CONVERT",
                                             "TRY_CAST",
-                                            "SCOPE_IDENTITY",
                                             "IDENT_CURRENT",
                                             "POWER",
                                             "SQRT",
@@ -932,6 +940,9 @@ Translation Translator::Insert(const InsertStatement& insert) {
   Translation t;
   t.sql = std::move(sql);
   t.bindings = std::move(bindings_);
+  for (const ColumnInfo& c : table->columns) {
+    if (c.identity) t.identityTable = table->id;
+  }
   return t;
 }
 

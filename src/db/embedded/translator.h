@@ -26,6 +26,7 @@ struct Translation {
   std::vector<std::string> columns;    // result column names (queries)
   std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
   bool returnsRows = false;
+  int identityTable = 0;  // INSERT into a table with an identity column: its id
 };
 
 // Types of the variables in scope, for conversions and "+".
