@@ -69,6 +69,33 @@ void CreateTable(RunContext& run, const std::string& table, std::int64_t headId)
   run.ExecuteStatement(CreateTableStatement(table, columns), kFatal);
 }
 
+// Moves the values into a temporary column, re-adds the column as the
+// catalogue defines it and moves them back. Each step needs the one before
+// it: in particular the temporary column must not be dropped unless the
+// values are back in the rebuilt column.
+void RebuildColumn(RunContext& run, const std::string& table, const std::string& column,
+                   const CatalogueColumn& definition) {
+  const std::string full = definition.Full();
+  const std::string nullable = ReplaceAll(full, " NOT NULL", " NULL");
+  const std::string temporaryDefinition =
+      nullable.substr(Utf8Left(nullable, Utf8Length(column)).size());
+  const std::string temporary = column + kTemporaryColumnSuffix;
+
+  if (!run.ExecuteStatement("alter table " + table + " add " + temporary + temporaryDefinition,
+                            kFatal)) {
+    return;
+  }
+  if (!run.ExecuteStatement("update " + table + " set " + temporary + "=" + column, kFatal)) {
+    return;
+  }
+  if (!DropColumn(run, table, column)) return;
+  if (!run.ExecuteStatement("alter table " + table + " add " + full, kFatal)) return;
+  if (!run.ExecuteStatement("update " + table + " set " + column + "=" + temporary, kFatal)) {
+    return;
+  }
+  DropColumn(run, table, temporary);
+}
+
 }  // namespace
 
 std::string CreateTableStatement(std::string_view tableName,
@@ -102,28 +129,7 @@ void ReconcileDefault(RunContext& run, const std::string& table, const std::stri
   const std::string current = run.dbCel->Query(kTargetDefaultQuery, {table, column}).Text("text");
   if (wanted == current) return;
 
-  const CatalogueColumn definition = CatalogueColumnDefinition(run, WholeNumber(catalogue, "id"));
-  const std::string full = definition.Full();
-  const std::string nullable = ReplaceAll(full, " NOT NULL", " NULL");
-  const std::string temporaryDefinition =
-      nullable.substr(Utf8Left(nullable, Utf8Length(column)).size());
-  const std::string temporary = column + kTemporaryColumnSuffix;
-
-  // Each step needs the one before it: in particular the temporary column
-  // must not be dropped unless the values are back in the rebuilt column.
-  if (!run.ExecuteStatement("alter table " + table + " add " + temporary + temporaryDefinition,
-                            kFatal)) {
-    return;
-  }
-  if (!run.ExecuteStatement("update " + table + " set " + temporary + "=" + column, kFatal)) {
-    return;
-  }
-  if (!DropColumn(run, table, column)) return;
-  if (!run.ExecuteStatement("alter table " + table + " add " + full, kFatal)) return;
-  if (!run.ExecuteStatement("update " + table + " set " + column + "=" + temporary, kFatal)) {
-    return;
-  }
-  DropColumn(run, table, temporary);
+  RebuildColumn(run, table, column, CatalogueColumnDefinition(run, WholeNumber(catalogue, "id")));
 }
 
 bool DropColumn(RunContext& run, const std::string& table, const std::string& column) {
