@@ -17,6 +17,9 @@ namespace moltaro::db::embedded {
 
 namespace {
 
+constexpr std::size_t kMaxCachedTranslations = 2000;
+constexpr std::size_t kMaxCachedStatements = 512;
+
 // One open database of a session: its SQLite connection, catalogue and the
 // statements prepared on it.
 struct OpenDatabase {
@@ -62,6 +65,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         if (e.Number() != 137) throw;
       }
       if (t) {
+        // Statements with literal values are each new: keep the cache bounded.
+        if (d.translations.size() >= kMaxCachedTranslations) d.translations.clear();
         auto& slot = d.translations[text];
         slot = OpenDatabase::Cached{version, std::move(*t)};
         RunCached(slot.translation, params, result);
@@ -106,7 +111,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto& cache = current_->statements;
     auto it = cache.find(sql);
     if (it == cache.end()) {
-      if (cache.size() > 512 && nesting_ == 0) cache.clear();
+      if (cache.size() > kMaxCachedStatements && nesting_ == 0) cache.clear();
       it = cache.emplace(sql, current_->db->Prepare(sql)).first;
     }
     if (sqlite3_stmt_busy(it->second.get())) {

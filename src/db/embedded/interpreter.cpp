@@ -73,8 +73,11 @@ std::string Key(const std::string& name) {
 
 }  // namespace
 
-StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
-                                const std::function<Value(const std::string&)>& variable) {
+namespace {
+
+// Binds and steps one prepared statement; the statement is reset on return.
+StatementOutcome Step(SessionHost& host, const Translation& t, const Params& params,
+                      const std::function<Value(const std::string&)>& variable) {
   sqlite3_stmt* stmt = host.Statement(t.sql);
   sqlite3* db = sqlite3_db_handle(stmt);
   struct Reset {
@@ -116,7 +119,17 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
   }
   outcome.changes =
       t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
+  return outcome;
+}
+
+}  // namespace
+
+StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
+                                const std::function<Value(const std::string&)>& variable) {
+  StatementOutcome outcome = Step(host, t, params, variable);
   if (t.identityTable && outcome.changes > 0) {
+    // After the insert's statement is reset: fetching another statement may
+    // recycle the statement cache.
     sqlite3_stmt* last =
         host.Statement("SELECT last FROM moltaro_identity WHERE id = ?1 AND used = 1");
     sqlite3_bind_int(last, 1, t.identityTable);
