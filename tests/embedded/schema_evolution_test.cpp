@@ -159,6 +159,23 @@ TEST_F(SchemaEvolutionTest, AlterColumnConvertsAndRefusesWhatDoesNotFit) {
             100);
 }
 
+TEST_F(SchemaEvolutionTest, RebuiltTableKeepsViewsIndexesAndIdentity) {
+  c_.Execute("create table reb2 (id int identity(1,1), kod varchar(5), nev nvarchar(10))");
+  c_.Execute("create index IX_REB2 on reb2 (nev)");
+  EXPECT_THAT(ErrorOf(c_, "alter table reb2 alter column nev nvarchar(20)"),
+              HasSubstr("The index 'IX_REB2' is dependent on column 'nev'."));
+  c_.Execute("create view V_REB2 as select id, kod from reb2");
+  c_.Execute("insert into reb2 (kod) values ('12')");
+  c_.Execute("alter table reb2 alter column kod int NULL");
+  c_.Execute("insert into reb2 (kod) values (7)");
+  EXPECT_EQ(c_.Query("select max(id) m, sum(kod) s from V_REB2").Integer("m"), 2);
+  EXPECT_EQ(c_.Query("select sum(kod) s from V_REB2").Integer("s"), 19);
+  EXPECT_EQ(c_.Query("select count(*) n from sysindexes where name = 'IX_REB2'").Integer("n"), 1);
+  c_.Execute("alter table reb2 drop column id");
+  c_.Execute("insert into reb2 (kod) values (1)");
+  EXPECT_EQ(c_.Query("select count(*) n from reb2").Integer("n"), 3);
+}
+
 TEST_F(SchemaEvolutionTest, IndexesAreNamedPerTable) {
   c_.Execute("create table ix1 (a int, b int)");
   c_.Execute("create table ix2 (a int, b int)");

@@ -428,7 +428,16 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   }
   catalog_.Db().Exec(copy + " FROM " + QuoteId(table.name));
   catalog_.Db().Exec("DROP TABLE " + QuoteId(table.name));
-  catalog_.Db().Exec("ALTER TABLE " + QuoteId(temp) + " RENAME TO " + QuoteId(table.name));
+  // Views naming the table are left to resolve it again by name, as SQL
+  // Server's do; the modern rename would refuse while they point nowhere.
+  catalog_.Db().Exec("PRAGMA legacy_alter_table=ON");
+  try {
+    catalog_.Db().Exec("ALTER TABLE " + QuoteId(temp) + " RENAME TO " + QuoteId(table.name));
+  } catch (...) {
+    catalog_.Db().Exec("PRAGMA legacy_alter_table=OFF");
+    throw;
+  }
+  catalog_.Db().Exec("PRAGMA legacy_alter_table=OFF");
   for (const KeyIndex& k : Indexes(table.id)) {
     std::vector<std::string> keyNames;
     for (int colid : k.colids) {
@@ -469,6 +478,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
   Transaction tx(catalog_.Db());
   auto dependent = [&](const ColumnInfo& c, const std::string& action) {
     std::string blocker;
+    std::string kind = "object";
     if (c.defaultId) {
       auto o = catalog_.FindObjectById(c.defaultId);
       if (o) blocker = o->name;
@@ -476,12 +486,15 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
     if (blocker.empty()) {
       for (const KeyIndex& k : Indexes(table.id)) {
         for (int colid : k.colids) {
-          if (colid == c.colid) blocker = k.name;
+          if (colid != c.colid) continue;
+          blocker = k.name;
+          // Key constraints are objects; plain indexes are named as indexes.
+          kind = catalog_.FindObject(k.name) ? "object" : "index";
         }
       }
     }
     if (!blocker.empty()) {
-      throw DatabaseError("The object '" + blocker + "' is dependent on column '" + c.name +
+      throw DatabaseError("The " + kind + " '" + blocker + "' is dependent on column '" + c.name +
                               "'.\nALTER TABLE " + action + " " + c.name +
                               " failed because one or more objects access this column.",
                           5074);
@@ -571,30 +584,36 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       break;
     }
     case AlterTableAction::DropColumns: {
+      // Rebuilt rather than SQLite's DROP COLUMN, which refuses while a view
+      // names the column; SQL Server leaves such a view to fail when used.
+      std::vector<ColumnInfo> remaining = table.columns;
       for (const std::string& name : s.names) {
-        const ColumnInfo* c = table.Find(coll, name);
-        if (!c) {
+        auto it = remaining.begin();
+        while (it != remaining.end() && !coll.Equal(it->name, name)) ++it;
+        if (it == remaining.end()) {
           throw DatabaseError("ALTER TABLE DROP COLUMN failed because column '" + name +
                                   "' does not exist in table '" + table.name + "'.",
                               4924);
         }
-        dependent(*c, "DROP COLUMN");
-        if (table.columns.size() <= 1) {
-          throw DatabaseError("ALTER TABLE DROP COLUMN failed because '" + c->name +
+        dependent(*it, "DROP COLUMN");
+        if (remaining.size() <= 1) {
+          throw DatabaseError("ALTER TABLE DROP COLUMN failed because '" + it->name +
                                   "' is the only data column in table '" + table.name +
                                   "'. A table must have at least one data column.",
                               4923);
         }
-        catalog_.Db().Exec("ALTER TABLE " + QuoteId(table.name) + " DROP COLUMN " +
-                           QuoteId(c->name));
-        auto del = catalog_.Db().Prepare("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
-        sqlite3_bind_int(del.get(), 1, table.id);
-        sqlite3_bind_int(del.get(), 2, c->colid);
-        Step(catalog_.Db(), del.get());
-        if (c->identity) {
+        if (it->identity) {
           catalog_.Db().Exec("DELETE FROM moltaro_identity WHERE id = " + std::to_string(table.id));
         }
+        auto del = catalog_.Db().Prepare("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
+        sqlite3_bind_int(del.get(), 1, table.id);
+        sqlite3_bind_int(del.get(), 2, it->colid);
+        Step(catalog_.Db(), del.get());
+        remaining.erase(it);
       }
+      std::vector<std::string> values;
+      for (const ColumnInfo& c : remaining) values.push_back(QuoteId(c.name));
+      RebuildTable(table, remaining, values);
       break;
     }
     case AlterTableAction::DropConstraint: {
