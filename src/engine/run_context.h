@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine_connection.h"
+#include "db/connection_port.h"
 #include "engine/run_log.h"
 #include "engine/valt_display.h"
 
@@ -34,14 +34,14 @@ struct RunState {
 
 class RunContext {
  public:
-  RunContext(ValtDisplay& display, const EngineConnectionFactory& connect)
+  RunContext(ValtDisplay& display, const db::ConnectionFactory& connect)
       : dbForras(connect()), dbCel(connect()), display_(display) {}
 
   // Catalogue side: reads of the catalogue heads, columns, keys and texts.
-  std::unique_ptr<EngineConnection> dbForras;
+  std::unique_ptr<db::ConnectionPort> dbForras;
   // Target side: every change, every insert of the loader, the reads of the
   // server's system tables and of the installed version.
-  std::unique_ptr<EngineConnection> dbCel;
+  std::unique_ptr<db::ConnectionPort> dbCel;
   RunState state;
   RunLog log;
   // Where verzio.ver is read and the run log written; empty means the

@@ -26,7 +26,7 @@ class LogCloser {
 
 }  // namespace
 
-TfraValt::TfraValt(ValtDisplay& display, const EngineConnectionFactory& connect)
+TfraValt::TfraValt(ValtDisplay& display, const db::ConnectionFactory& connect)
     : run_(std::make_unique<RunContext>(display, connect)) {}
 
 TfraValt::~TfraValt() = default;

@@ -24,7 +24,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_connection.h"
+#include "db/connection_port.h"
 #include "engine/valt_display.h"
 
 namespace moltaro::engine {
@@ -36,7 +36,7 @@ class TfraValt {
   // `connect` makes the run's two connections; by default connections to a
   // real server through the database access layer.
   explicit TfraValt(ValtDisplay& display,
-                    const EngineConnectionFactory& connect = MakeServerConnection);
+                    const db::ConnectionFactory& connect = db::MakeServerConnection);
   ~TfraValt();
   TfraValt(const TfraValt&) = delete;
   TfraValt& operator=(const TfraValt&) = delete;

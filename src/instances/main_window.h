@@ -12,12 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "db/connection_port.h"
 #include "db/result_set.h"
-#include "engine/engine_connection.h"
 #include "engine/tfra_valt.h"
 #include "engine/valt_display.h"
 #include "instances/confirm_dialog.h"
-#include "instances/instance_connection.h"
 #include "instances/main_window_actions.h"
 #include "instances/main_window_layout.h"
 #include "instances/new_company_dialog.h"
@@ -79,8 +78,8 @@ struct MainWindowDialogs {
 
 // How the main window and its version switch frame reach the server.
 struct MainWindowConnections {
-  ConnectionFactory window = MakeServerConnection;
-  engine::EngineConnectionFactory engine = engine::MakeServerConnection;
+  db::ConnectionFactory window = db::MakeServerConnection;
+  db::ConnectionFactory engine = db::MakeServerConnection;
 };
 
 class TfrmFo {
@@ -192,9 +191,9 @@ class TfrmFo {
   engine::TfraValt fraValt1_;
   RunOutcome lastRunOutcome_ = RunOutcome::NotRun;
 
-  std::unique_ptr<InstanceConnection> ADOConnection1_;       // common database; the list
-  std::unique_ptr<InstanceConnection> adoVer_;               // one instance at a time
-  std::unique_ptr<InstanceConnection> ADOConnectionMaster_;  // master; database creation
+  std::unique_ptr<db::ConnectionPort> ADOConnection1_;       // common database; the list
+  std::unique_ptr<db::ConnectionPort> adoVer_;               // one instance at a time
+  std::unique_ptr<db::ConnectionPort> ADOConnectionMaster_;  // master; database creation
 
   std::string listSql_;
   std::optional<db::ResultSet> qPeldanyok_;

@@ -5,8 +5,8 @@
 // conversion layer and is created by the front end alongside these.
 #pragma once
 
+#include "db/connection_port.h"
 #include "instances/confirm_dialog.h"
-#include "instances/instance_connection.h"
 #include "instances/main_window.h"
 #include "instances/new_company_dialog.h"
 #include "instances/operator.h"

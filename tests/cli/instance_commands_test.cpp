@@ -35,7 +35,7 @@ class InstanceCommands : public ::testing::Test {
   }
   InstanceStreams Streams() { return {out_, err_}; }
   instances::MainWindowConnections Connections() {
-    return {server_.Factory(), engine::MakeServerConnection};
+    return {server_.Factory(), db::MakeServerConnection};
   }
 
   ServerSettings settings_;

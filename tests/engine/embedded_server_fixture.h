@@ -19,11 +19,12 @@
 namespace moltaro::engine::testing {
 
 // Real connections that remember every statement (not query) they execute.
-class RecordingConnection : public EngineConnection {
+class RecordingConnection : public db::ConnectionPort {
  public:
   explicit RecordingConnection(std::vector<std::string>& executed)
-      : real_(MakeServerConnection()), executed_(executed) {}
+      : real_(db::MakeServerConnection()), executed_(executed) {}
   void Open(const std::string& connectionString) override { real_->Open(connectionString); }
+  void Close() override { real_->Close(); }
   db::ResultSet Query(std::string_view sql, const db::Params& params) override {
     return real_->Query(sql, params);
   }
@@ -33,7 +34,7 @@ class RecordingConnection : public EngineConnection {
   }
 
  private:
-  std::unique_ptr<EngineConnection> real_;
+  std::unique_ptr<db::ConnectionPort> real_;
   std::vector<std::string>& executed_;
 };
 

@@ -61,7 +61,7 @@ TEST(RunLog, AnUncreatableLogIsSkippedSilently) {
 // with an error that is not the server's.
 class UnopenedRun : public ::testing::Test {
  protected:
-  UnopenedRun() : run(display, MakeServerConnection) {
+  UnopenedRun() : run(display, db::MakeServerConnection) {
     run.workDirectory = dir.Path();
     run.log.Recreate(dir.Path() / "t_verzio.log");
   }

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "db/connection_port.h"
 #include "db/errors.h"
-#include "engine/engine_connection.h"
 
 namespace moltaro::engine::testing {
 
@@ -43,7 +43,7 @@ class ScriptedServer {
   // Sending this text (query or statement) raises a server error.
   void Fail(const std::string& sql, const std::string& message) { failures_[sql] = message; }
 
-  EngineConnectionFactory Factory() {
+  db::ConnectionFactory Factory() {
     return
         [this] { return std::make_unique<Connection>(*this, made_++ == 0 ? "dbForras" : "dbCel"); };
   }
@@ -103,11 +103,12 @@ class ScriptedServer {
     if (failure != failures_.end()) throw db::DatabaseError(failure->second);
   }
 
-  class Connection : public EngineConnection {
+  class Connection : public db::ConnectionPort {
    public:
     Connection(ScriptedServer& server, std::string name)
         : server_(server), name_(std::move(name)) {}
     void Open(const std::string&) override {}
+    void Close() override {}
     db::ResultSet Query(std::string_view sql, const db::Params& params) override {
       server_.Record(name_, sql, params, true);
       return server_.Respond(std::string(sql), params);

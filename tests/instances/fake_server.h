@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "db/connection_port.h"
 #include "db/connection_string.h"
 #include "db/errors.h"
-#include "instances/instance_connection.h"
 
 namespace moltaro::instances::testing {
 
@@ -35,7 +35,7 @@ class FakeServer {
   }
   void RefuseOpen(const std::string& catalogue) { unopenable_.insert(catalogue); }
 
-  ConnectionFactory Factory() {
+  db::ConnectionFactory Factory() {
     return [this] { return std::make_unique<Connection>(*this); };
   }
 
@@ -51,7 +51,7 @@ class FakeServer {
   }
 
  private:
-  class Connection : public InstanceConnection {
+  class Connection : public db::ConnectionPort {
    public:
     explicit Connection(FakeServer& server) : server_(server) {}
     void Open(const std::string& connectionString) override {

@@ -51,7 +51,7 @@ class MainWindow : public ::testing::Test {
     server_.Answer(database, kVersionColumnSql, db::ResultSet({"id"}, {{std::int64_t{7}}}));
     server_.Answer(database, kInstalledVersionSql, db::ResultSet({"szam"}, {{version}}));
   }
-  TfrmFo& Create(engine::EngineConnectionFactory engine = nullptr) {
+  TfrmFo& Create(db::ConnectionFactory engine = nullptr) {
     valtDisplay_.window = &view_;
     if (!engine) engine = engineServer_.Factory();
     window_ = std::make_unique<TfrmFo>(view_, operator_, settings_,
@@ -493,8 +493,9 @@ TEST_F(VersionSwitch, FailedRunShowsItsReasonWithControlsBackAndReloadsTheList) 
 }
 
 TEST_F(VersionSwitch, ErrorOpeningTheInstanceIsShownAndTheControlsComeBack) {
-  struct Refusing : engine::EngineConnection {
+  struct Refusing : db::ConnectionPort {
     void Open(const std::string&) override { throw db::DatabaseError("Login failed for ceg1."); }
+    void Close() override {}
     db::ResultSet Query(std::string_view, const db::Params&) override { return {}; }
     void Execute(std::string_view, const db::Params&) override {}
   };
