@@ -6,12 +6,19 @@
 namespace moltaro::ui {
 
 namespace {
+constexpr int kLabelFontPixels = 11;
+
 void Place(QWidget* widget, const engine::ControlRect& r) {
   widget->setGeometry(r.left, r.top, r.width, r.height);
 }
 }  // namespace
 
 TfraValtView::TfraValtView(QWidget* parent) : QFrame(parent) {
+  // The labels have fixed design sizes 13 pixels high; the workstation font
+  // they were drawn for is 11 pixels high, so the texts of a run fit them.
+  QFont small = font();
+  small.setPixelSize(kLabelFontPixels);
+  setFont(small);
   pAlap_ = new QFrame(this);
   pAlap_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   lVer_ = new QLabel(QString::fromUtf8(engine::kVerCaption), pAlap_);
@@ -27,6 +34,7 @@ TfraValtView::TfraValtView(QWidget* parent) : QFrame(parent) {
 void TfraValtView::ApplyLayout(const engine::ValtLayout& layout) {
   Place(pAlap_, layout.pAlap);
   Place(lVer_, layout.lVer);
+  lVer_->adjustSize();  // the only label that sizes itself to its caption
   Place(lVerzio_, layout.lVerzio);
   Place(lMit_, layout.lMit);
   Place(lObj_, layout.lObj);

@@ -198,6 +198,34 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(settings.loginName, std::string("sa"));
   }
 
+  // The program as the operator starts it: login, the windows, the message
+  // loop until "Kilép" closes the main window.
+  void programRunsFromLoginUntilTheMainWindowCloses() {
+    MessageBoxAnswerer boxes;
+    QStringList listed;
+    WhenShown([&listed] {
+      auto* login = dynamic_cast<TfrmSaPwdView*>(QApplication::activeModalWidget());
+      QVERIFY(login != nullptr);
+      Type(login->eName(), "sa");
+      Type(login->ePwd(), kPassword);
+      // Runs once the program's message loop is up, after the login closed.
+      QTimer::singleShot(0, [&listed] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+          auto* fo = dynamic_cast<TfrmFoView*>(window);
+          if (fo == nullptr || !fo->isVisible()) continue;
+          listed = GridColumn(fo->gPeldanyok(), 1);
+          QTest::mouseClick(fo->bKilep(), Qt::LeftButton);
+          return;
+        }
+        QApplication::quit();  // no main window: let the test fail, not hang
+      });
+      QTest::mouseClick(login->bRendben(), Qt::LeftButton);
+    });
+    QCOMPARE(RunDesktopProgram(), 0);
+    QCOMPARE(boxes.Texts(), QStringList());
+    QCOMPARE(listed, (QStringList{" ceg1 ", " ceg2 "}));
+  }
+
   void productListShowsVersionsAndOnlyItsOwnCommands() {
     Use("ZMP_Vorel");
     MessageBoxAnswerer boxes;

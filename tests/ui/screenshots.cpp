@@ -17,8 +17,10 @@
 #include <functional>
 
 #include <iostream>
+#include "message_box_answerer.h"
 #include "typing.h"
 
+#include "db/connection.h"
 #include "db/embedded/embedded_server.h"
 #include "ui/desktop_windows.h"
 #include "ui/login_view.h"
@@ -55,16 +57,6 @@ void WhenShown(std::function<void()> act) {
   QTimer::singleShot(0, std::move(act));
 }
 
-// Answers the next message box, first letting `before` look at the screen.
-void AnswerNextMessage(std::function<void()> before) {
-  WhenShown([before = std::move(before)] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    if (before) before();
-    box->accept();
-  });
-}
-
 void NewCompany(DesktopWindows& windows, const char* company, const char* database, Shots* shots) {
   TfrmDBBeView& dialog = windows.frmDBBe();
   WhenShown([&dialog, company, database, shots] {
@@ -86,6 +78,31 @@ void Login(const std::filesystem::path& work, Shots& shots) {
   shots.Save(&login, "login");
 }
 
+void SavePopupMenu(TfrmFoView& fo, Shots& shots, const char* name) {
+  fo.PopupMenu1()->popup(fo.mapToGlobal(QPoint(60, 60)));
+  shots.Save(fo.PopupMenu1(), name);
+  fo.PopupMenu1()->hide();
+}
+
+// The SAP Business One listing: its companies, and the instance commands for
+// the upgraded one.
+void SapMenu(ServerSettings settings, Shots& shots) {
+  db::Connection master(settings.DatabaseConnectionString("master"));
+  master.Open();
+  master.Execute("create database [Sbo-Common]");
+  db::Connection sbo(settings.DatabaseConnectionString("Sbo-Common"));
+  sbo.Open();
+  sbo.Execute("create table srgc (cmpName nvarchar(100), dbName nvarchar(100))");
+  sbo.Execute("insert into srgc (cmpName, dbName) values ('Első Kft', 'ceg1')");
+  sbo.Execute("insert into srgc (cmpName, dbName) values ('Második Bt', 'ceg2')");
+
+  settings.commonDatabase = "Sbo-Common";
+  DesktopWindows windows(settings);
+  windows.Start();
+  shots.Save(&windows.frmFo(), "main_window_sap");
+  SavePopupMenu(windows.frmFo(), shots, "popup_menu_sap");
+}
+
 int Render(const QString& outputArgument, const std::filesystem::path& examplesArgument) {
   // Both are read after the move into the throw-away working directory.
   const QString output = QDir(outputArgument).absolutePath();
@@ -105,7 +122,7 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
   settings.SetServerSettings("", "ZMP_Vorel", "", "sa", kPassword);
   {
     // A fresh server has no common database yet: the first company makes it.
-    AnswerNextMessage(nullptr);
+    testing::MessageBoxAnswerer errors;
     DesktopWindows first(settings);
     first.Start();
     NewCompany(first, "Első Kft", "ceg1", &shots);
@@ -113,6 +130,7 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
     NewCompany(first, "Harmadik Zrt", "ceg3", nullptr);
   }
 
+  testing::MessageBoxAnswerer boxes;
   DesktopWindows windows(settings);
   windows.Start();
   TfrmFoView& fo = windows.frmFo();
@@ -120,14 +138,15 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
   WhenShown([&] {
     shots.Save(&question, "confirm");
     QTest::mouseClick(question.bIgen(), Qt::LeftButton);
-    // The outcome message comes once the run is over; the frame still
-    // shows the version installed and the full bar then.
-    AnswerNextMessage([&] {
-      shots.Save(&fo, "main_window_after_upgrade");
-      shots.Save(QApplication::activeModalWidget(), "upgrade_message");
-    });
   });
+  // The outcome message comes once the run is over; the frame still shows
+  // the version installed and the full bar then.
+  boxes.whileShown = [&] {
+    shots.Save(&fo, "main_window_after_upgrade");
+    shots.Save(QApplication::activeModalWidget(), "upgrade_message");
+  };
   QTest::mouseClick(fo.bValt(), Qt::LeftButton);
+  boxes.whileShown = nullptr;
   shots.Save(&fo, "main_window");
 
   TfrmRepUtView& repUt = windows.frmRepUt();
@@ -139,9 +158,8 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
   });
   repUtLogic.ShowModal();
 
-  fo.PopupMenu1()->popup(fo.mapToGlobal(QPoint(60, 60)));
-  shots.Save(fo.PopupMenu1(), "popup_menu");
-  fo.PopupMenu1()->hide();
+  SavePopupMenu(fo, shots, "popup_menu");
+  SapMenu(settings, shots);
   return shots.Ok() ? 0 : 1;
 }
 
