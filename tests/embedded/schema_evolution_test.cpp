@@ -134,6 +134,20 @@ TEST_F(SchemaEvolutionTest, TablePhaseCreatesAndRebuildsADefaultThroughATemporar
   EXPECT_EQ(order, (std::vector<std::string>{"id", "nev", "kod"}));
 }
 
+TEST_F(SchemaEvolutionTest, NotNullColumnCannotBeAddedWithNullsToRowsThatExist) {
+  c_.Execute("create table nn_add (id int)");
+  c_.Execute("alter table nn_add add a int NOT NULL");  // empty table: allowed
+  c_.Execute("insert into nn_add (id, a) values (1, 1)");
+  EXPECT_THAT(ErrorOf(c_, "alter table nn_add add b int NOT NULL"),
+              HasSubstr("Column 'b' cannot be added to non-empty table 'nn_add'"));
+  EXPECT_EQ(ErrorOf(c_, "alter table nn_add add b Int NOT NULL default (NULL)"),
+            "Cannot insert the value NULL into column 'b', table 'evo.dbo.nn_add'; column does not "
+            "allow nulls. ALTER TABLE fails.");
+  EXPECT_EQ(
+      c_.Query("select count(*) n from syscolumns where id = object_id('nn_add')").Integer("n"), 2);
+  EXPECT_EQ(ErrorOf(c_, "select b from nn_add"), "Invalid column name 'b'.");
+}
+
 TEST_F(SchemaEvolutionTest, AlterColumnConvertsAndRefusesWhatDoesNotFit) {
   c_.Execute("create table alt (k varchar(10), n nvarchar(5))");
   c_.Execute("insert into alt values ('12', 'abc'), ('7', NULL)");

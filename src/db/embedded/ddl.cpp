@@ -540,8 +540,10 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
             const auto& sel = static_cast<const SelectStatement&>(*b.statements.at(0));
             Translation v = t.Value(*sel.select->items.at(0).expr);
             catalog_.Db().Exec("UPDATE " + QuoteId(table.name) + " SET " + QuoteId(c.name) +
-                               " = tsql_store((" + v.sql + "), " + TypeArguments(c.type) +
-                               ", 0, '', '')");
+                               " = tsql_store((" + v.sql + "), " + TypeArguments(c.type) + ", " +
+                               std::to_string(kStoreNotNull | kStoreAlter) + ", " +
+                               QuoteText(c.name) + ", " +
+                               QuoteText(catalog_.QualifiedName(table.name)) + ")");
           }
         }
         catalog_.InsertColumn(table.id, c);

@@ -72,7 +72,10 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (flags & kStoreNotNull) {
       const std::string msg = "Cannot insert the value NULL into column '" + ArgText(argv[6]) +
                               "', table '" + ArgText(argv[7]) + "'; column does not allow nulls. " +
-                              ((flags & kStoreUpdate) ? "UPDATE" : "INSERT") + " fails.";
+                              ((flags & kStoreAlter)    ? "ALTER TABLE"
+                               : (flags & kStoreUpdate) ? "UPDATE"
+                                                        : "INSERT") +
+                              " fails.";
       sqlite3_result_error(ctx, msg.c_str(), -1);
       return;
     }

@@ -17,6 +17,7 @@ class Collation;
 // Flags of tsql_store.
 inline constexpr int kStoreNotNull = 1;
 inline constexpr int kStoreUpdate = 2;
+inline constexpr int kStoreAlter = 4;
 
 void RegisterFunctions(sqlite3* db);
 
