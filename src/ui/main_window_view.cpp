@@ -188,11 +188,12 @@ void TfrmFoView::SyncButton(QPushButton* button, ActionId id) {
   const instances::Action& state = logic_->GetAction(id);
   button->setText(QString::fromStdString(state.caption));
   button->setToolTip(QString::fromStdString(state.hint));
-  button->setEnabled(state.enabled && logic_->ControlsEnabled());
+  button->setEnabled(state.enabled && controlsEnabled_);
   button->setVisible(state.visible);
 }
 
 void TfrmFoView::SetControlsEnabled(bool enabled) {
+  controlsEnabled_ = enabled;
   gPeldanyok_->setEnabled(enabled);
   if (logic_ == nullptr) return;
   SyncButton(bValt_, ActionId::aValt);

@@ -55,6 +55,8 @@ class TfrmFoView : public QWidget, public instances::TfrmFo::View {
 
   instances::TfrmFo* logic_ = nullptr;
   bool centred_ = false;
+  // A run disables "Vált" and "Kilép" whatever their actions say.
+  bool controlsEnabled_ = true;
   std::array<QAction*, instances::kActionCount> actions_{};
   QTableWidget* gPeldanyok_;
   QPushButton* bValt_;

@@ -256,6 +256,18 @@ class MainWindowViewTest : public QObject {
     // The frame sits centred below the buttons, as the window's arithmetic puts it.
     QCOMPARE(fo.fraValt1().geometry(), QRect(70, 184, 280, 73));
 
+    // Around a run: the grid, "Vált" and "Kilép" go; "Új cég" and the
+    // actions themselves stay.
+    fo.SetControlsEnabled(false);
+    QVERIFY(!grid->isEnabled());
+    QVERIFY(!fo.bValt()->isEnabled());
+    QVERIFY(!fo.bKilep()->isEnabled());
+    QVERIFY(fo.Button1()->isEnabled());
+    QVERIFY(fo.action(ActionId::aValt)->isEnabled());
+    fo.SetControlsEnabled(true);
+    QVERIFY(grid->isEnabled());
+    QVERIFY(fo.bValt()->isEnabled());
+
     QTest::mouseClick(fo.bKilep(), Qt::LeftButton);
     QVERIFY(!fo.isVisible());
   }
