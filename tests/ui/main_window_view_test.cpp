@@ -136,6 +136,14 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
     QCOMPARE(boxes.boxes[0].title, QString::fromUtf8("Moltaro verzióváltó"));
 
+    // An empty settings file stops start-up too, saying why.
+    boxes.Clear();
+    std::ofstream(empty.filePath("VELDORAdb_new.ini").toStdString()).flush();
+    QCOMPARE(LogIn(settings, empty.path().toStdString(), TestLogin), LoginOutcome::NoSettings);
+    QCOMPARE(boxes.boxes.size(), std::size_t{1});
+    QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+    QVERIFY(boxes.boxes[0].text.contains(QStringLiteral("empty")));
+
     WhenShown([] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
     QCOMPARE(LogIn(settings, WorkPath(), TestLogin), LoginOutcome::Cancelled);
   }
