@@ -304,12 +304,27 @@ class MainWindowViewTest : public QObject {
       const QProgressBar* bar = fo.fraValt1().pbFolyam();
       barFull = bar->maximum() > 0 && bar->value() == bar->maximum();
     };
+    // What the window shows at each step of the bar while the run holds the
+    // event loop: the phases in the frame, the controls disabled.
+    QStringList phases;
+    bool controlsOffDuringRun = true;
+    QObject::connect(fo.fraValt1().pbFolyam(), &QProgressBar::valueChanged, [&](int value) {
+      if (value == 0) return;
+      const QString phase = fo.fraValt1().lMit()->text();
+      if (!phase.isEmpty() && !phases.contains(phase)) phases << phase;
+      controlsOffDuringRun = controlsOffDuringRun && !grid->isEnabled() &&
+                             !fo.bValt()->isEnabled() && !fo.bKilep()->isEnabled() &&
+                             fo.Button1()->isEnabled();
+    });
     AnswerQuestion(windows, "Mehet a verzióváltás ?", true);
     QTest::mouseClick(fo.bValt(), Qt::LeftButton);
     QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("A verzióváltás sikeresen lefutott !")});
     QCOMPARE(boxes.boxes[0].icon, QMessageBox::NoIcon);
     QCOMPARE(shownVersion, QStringLiteral("2.0.1"));
     QVERIFY(barFull);
+    QCOMPARE(phases, (QStringList{QString::fromUtf8("Előfutó"), "Tábla", "Index", "Procedure",
+                                  QString::fromUtf8("Utánfutó")}));
+    QVERIFY(controlsOffDuringRun);
 
     // Afterwards: the list reloaded with the new version, the controls back,
     // the frame emptied.

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -138,6 +139,13 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
   WhenShown([&] {
     shots.Save(&question, "confirm");
     QTest::mouseClick(question.bIgen(), Qt::LeftButton);
+  });
+  // The run holds the event loop; each step of the bar is a moment to look.
+  bool runShot = false;
+  QObject::connect(fo.fraValt1().pbFolyam(), &QProgressBar::valueChanged, [&] {
+    if (runShot || fo.fraValt1().lMit()->text() != QStringLiteral("Index")) return;
+    runShot = true;
+    shots.Save(&fo, "main_window_running");
   });
   // The outcome message comes once the run is over; the frame still shows
   // the version installed and the full bar then.
