@@ -95,12 +95,32 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Identifier allocation as the conversion does it: one procedure call each.
+  c.Execute("create table ZMP_SYS_ID_SEQ (id decimal(9))");
+  c.Execute("insert into zmp_sys_id_seq (id) values (10000)");
+  c.Execute(
+      "create procedure ZMP_ID_SEQ_INC @idseq_val int output as\n"
+      "begin\n"
+      "  update ZMP_SYS_ID_SEQ set id = id + @idseq_val\n"
+      "  select @idseq_val = id from ZMP_SYS_ID_SEQ\n"
+      "end");
+  const int calls = rows / 10;
+  const auto callStart = Clock::now();
+  for (int i = 0; i < calls; ++i) {
+    moltaro::db::ProcedureParameters p = {
+        {"@RETURN_VALUE", moltaro::db::ParameterDirection::ReturnValue, moltaro::db::Value{}},
+        {"@idseq_val", moltaro::db::ParameterDirection::InputOutput, std::int64_t{1}}};
+    c.CallProcedure("ZMP_ID_SEQ_INC;1", p);
+  }
+  const double callSeconds = Seconds(callStart);
+
   const double embeddedRate = rows / embeddedSeconds;
   const double shellRate = rows / shellSeconds;
   std::printf("rows inserted:        %d (embedded count check: %lld)\n", rows, count);
   std::printf("embedded server:      %.3f s, %.0f inserts/s\n", embeddedSeconds, embeddedRate);
   std::printf("sqlite3 shell:        %.3f s, %.0f inserts/s\n", shellSeconds, shellRate);
   std::printf("ratio embedded/shell: %.2f\n", embeddedRate / shellRate);
+  std::printf("NextId procedure:     %d calls, %.0f calls/s\n", calls, calls / callSeconds);
   std::filesystem::remove_all(dir);
   return count == rows ? 0 : 1;
 }
