@@ -150,7 +150,7 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
   // The outcome message comes once the run is over; the frame still shows
   // the version installed and the full bar then.
   boxes.whileShown = [&] {
-    shots.Save(&fo, "main_window_after_upgrade");
+    shots.Save(&fo, "main_window_run_finished");
     shots.Save(QApplication::activeModalWidget(), "upgrade_message");
   };
   QTest::mouseClick(fo.bValt(), Qt::LeftButton);
