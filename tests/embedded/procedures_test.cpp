@@ -89,6 +89,12 @@ TEST_F(ProceduresTest, BatchesRunTheProceduralSubset) {
   EXPECT_EQ(r.messages, (std::vector<std::string>{"van"}));
   EXPECT_EQ(ErrorOf(c_, "RAISERROR('Hiba %s: %d', 16, 1, 'x', 5)"), "Hiba x: 5");
   EXPECT_EQ(ErrorOf(c_, "SET @x = 1"), "Must declare the scalar variable \"@x\".");
+  EXPECT_EQ(c_.Run("declare @n int set @n = 5 set @n += 2 set @n *= 3 set @n /= 4 select @n n")
+                .results.at(0)
+                .Integer("n"),
+            5);
+  EXPECT_EQ(ErrorOf(c_, "declare @n int, @s nvarchar(5) set @n = 1 set @s = 'x' set @n -= @s"),
+            "Conversion failed when converting the varchar value 'x' to data type int.");
 }
 
 TEST_F(ProceduresTest, ExecPassesParametersByPositionNameAndOutput) {

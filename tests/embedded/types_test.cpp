@@ -66,6 +66,8 @@ TEST_F(TypesTest, DatesTakeTheRegionalForms) {
             Value(std::string("2009-11-05 08:07:06.000")));
   EXPECT_EQ(Stored("sdt", std::string("2009-11-05 08:07:31")),
             Value(std::string("2009-11-05 08:08:00.000")));
+  EXPECT_EQ(Fails("dt", 1e300),
+            "Arithmetic overflow error converting expression to data type datetime.");
   EXPECT_EQ(Fails("dt", std::string("2009.13.05")),
             "Conversion failed when converting date and/or time from character string.");
   EXPECT_EQ(Fails("dt", std::string("1700-01-01")),

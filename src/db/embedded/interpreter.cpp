@@ -16,6 +16,20 @@ std::string Key(const std::string& name) {
   return ToUpperAscii(name);
 }
 
+// A value as a number for compound assignment (SET @v += …).
+double AsDouble(const Value& v) {
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  const std::string text = ToText(v);
+  auto number = ParseNumberText(text);
+  if (!number) {
+    throw DatabaseError(
+        "Conversion failed when converting the varchar value '" + text + "' to data type int.",
+        245);
+  }
+  return *number;
+}
+
 // SQL Server's message for SQLite's unique-index failures.
 [[noreturn]] void ThrowStepError(SessionHost& host, sqlite3* db) {
   const int code = sqlite3_extended_errcode(db);
@@ -374,20 +388,10 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         } else if (op == "+" && IsCharacter(var->type.base)) {
           v = ToText(current) + ToText(v);
         } else {
-          const double a = std::holds_alternative<std::int64_t>(current)
-                               ? static_cast<double>(std::get<std::int64_t>(current))
-                           : std::holds_alternative<double>(current) ? std::get<double>(current)
-                                                                     : std::stod(ToText(current));
-          const double b = std::holds_alternative<std::int64_t>(v)
-                               ? static_cast<double>(std::get<std::int64_t>(v))
-                           : std::holds_alternative<double>(v) ? std::get<double>(v)
-                                                               : std::stod(ToText(v));
-          double r = op == "+"   ? a + b
-                     : op == "-" ? a - b
-                     : op == "*"
-                         ? a * b
-                         : (b == 0 ? throw DatabaseError("Divide by zero error encountered.", 8134)
-                                   : a / b);
+          const double a = AsDouble(current);
+          const double b = AsDouble(v);
+          if (op == "/" && b == 0) throw DatabaseError("Divide by zero error encountered.", 8134);
+          double r = op == "+" ? a + b : op == "-" ? a - b : op == "*" ? a * b : a / b;
           if (IsInteger(var->type.base) && op == "/") r = std::trunc(r);
           v = r;
         }

@@ -559,6 +559,12 @@ bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, st
     const double days = std::holds_alternative<std::int64_t>(in.value)
                             ? static_cast<double>(std::get<std::int64_t>(in.value))
                             : std::get<double>(in.value);
+    // 1753-01-01 … 9999-12-31 as days from 1900-01-01.
+    if (!(days >= -53690.0 && days < 2958464.0)) {
+      error = "Arithmetic overflow error converting expression to data type " +
+              std::string(TypeName(type.base)) + ".";
+      return false;
+    }
     const double whole = std::floor(days);
     long long msOfDay = std::llround((days - whole) * 86400000.0);
     int y, m, d;
