@@ -205,6 +205,37 @@ TEST_F(ProceduresTest, IdentityOfTheLastInsertIsReadable) {
   EXPECT_EQ(r.results.at(0).Integer("i"), 110);
 }
 
+TEST_F(ProceduresTest, TemporaryTablesLiveInTheirSessionAndProcedure) {
+  c_.Execute(
+      "create procedure zmp_temp_osszeg @n int output as\n"
+      "  create table #reszek (ertek int, nev nvarchar(10) default 'x')\n"
+      "  insert into #reszek (ertek) values (1)\n"
+      "  insert into #reszek (ertek) select ertek + 1 from #reszek\n"
+      "  select @n = sum(ertek) from #reszek where nev = 'X'\n"
+      "  drop table #reszek\n"
+      "  create table #marad (a int)\n");
+  BatchResult r = c_.Run("declare @n int exec zmp_temp_osszeg @n output select @n n");
+  EXPECT_EQ(r.results.at(0).Integer("n"), 3);
+  // The procedure's own temporary table ended with it.
+  EXPECT_EQ(ErrorOf(c_, "select * from #marad"), "Invalid object name '#marad'.");
+  c_.Execute("create table #munka (a int)");
+  c_.Execute("insert into #munka values (5)");
+  EXPECT_EQ(c_.Query("select a from #munka").Integer("a"), 5);
+  EXPECT_EQ(c_.Query("select * from #munka").Columns(), (std::vector<std::string>{"a"}));
+  EXPECT_EQ(c_.Query("select count(*) n from sysobjects where name like '#%'").Integer("n"), 0);
+  Connection other = Open("proc");
+  EXPECT_EQ(ErrorOf(other, "select a from #munka"), "Invalid object name '#munka'.");
+  c_.Execute("drop table #munka");
+  EXPECT_EQ(ErrorOf(c_, "select a from #munka"), "Invalid object name '#munka'.");
+  c_.Execute("create table #munka (b nvarchar(5))");
+  c_.Execute("insert into #munka values ('q')");
+  EXPECT_EQ(c_.Query("select * from #munka").Columns(), (std::vector<std::string>{"b"}));
+  c_.Execute("drop table #munka");
+  EXPECT_EQ(ErrorOf(c_, "drop table #munka"),
+            "Cannot drop the table '#munka', because it does not exist or you do not have "
+            "permission.");
+}
+
 TEST_F(ProceduresTest, ViewsCanBeSelectedFrom) {
   c_.Execute("create view ZMP_V1 as select id, id + 1 kovetkezo from ZMP_SYS_ID_SEQ");
   ResultSet r = c_.Query("select kovetkezo - id d from zmp_v1");

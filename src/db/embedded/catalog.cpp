@@ -284,7 +284,30 @@ std::optional<ObjectInfo> Catalog::FindObjectById(int id) {
   return o;
 }
 
+void Catalog::AddTempTable(std::unique_ptr<TableInfo> table) {
+  const std::string key = Key(table->name);
+  temp_[key] = std::move(table);
+}
+
+bool Catalog::DropTempTable(const std::string& name) {
+  auto it = temp_.find(Key(name));
+  if (it == temp_.end()) return false;
+  db_.Exec("DROP TABLE IF EXISTS temp." + QuoteId(it->second->name));
+  temp_.erase(it);
+  return true;
+}
+
+std::vector<std::string> Catalog::TempTableNames() const {
+  std::vector<std::string> names;
+  for (const auto& [key, table] : temp_) names.push_back(table->name);
+  return names;
+}
+
 const TableInfo* Catalog::FindTable(const std::string& name) {
+  if (!name.empty() && name[0] == '#') {
+    auto it = temp_.find(Key(name));
+    return it == temp_.end() ? nullptr : it->second.get();
+  }
   // The schema version is checked once per statement (CheckSchemaVersion),
   // never in the middle of a translation holding table pointers.
   const std::string key = Key(name);

@@ -70,6 +70,13 @@ class Catalog {
   // rows changed, e.g. a procedure or a default).
   void StampSchema();
 
+  // Temporary tables (#name): SQLite TEMP tables of this connection, known
+  // only to it and not in the system tables, as SQL Server keeps them in
+  // tempdb.
+  void AddTempTable(std::unique_ptr<TableInfo> table);
+  bool DropTempTable(const std::string& name);
+  std::vector<std::string> TempTableNames() const;
+
   // The "table 'db.dbo.t'" form of error messages.
   std::string QualifiedName(const std::string& table) const {
     return databaseName_ + ".dbo." + table;
@@ -83,6 +90,7 @@ class Catalog {
   std::string collationName_;
   std::unique_ptr<Collation> collation_;
   std::map<std::string, std::unique_ptr<TableInfo>> tables_;  // key: upper-cased name
+  std::map<std::string, std::unique_ptr<TableInfo>> temp_;    // key: upper-cased name
   int schemaVersion_ = -1;
 };
 

@@ -279,7 +279,50 @@ void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo
       " = (SELECT last FROM moltaro_identity WHERE id = " + id + ") WHERE rowid = NEW.rowid; END");
 }
 
+void Ddl::CreateTempTable(const CreateTableStatement& s) {
+  if (s.table.name.rfind("##", 0) == 0) {
+    throw DatabaseError(NotSupported("global temporary tables (" + s.table.name + ")"));
+  }
+  if (catalog_.FindTable(s.table.name)) {
+    throw DatabaseError("There is already an object named '" + s.table.name + "' in the database.",
+                        2714);
+  }
+  if (!s.constraints.empty()) throw DatabaseError(NotSupported("constraints on temporary tables"));
+  auto table = std::make_unique<TableInfo>();
+  table->id = -1;
+  table->name = s.table.name;
+  table->xtype = "U ";
+  std::string sql = "CREATE TEMP TABLE " + QuoteId(s.table.name) + " (";
+  for (std::size_t i = 0; i < s.columns.size(); ++i) {
+    const ColumnDef& def = s.columns[i];
+    if (def.identity || def.primaryKey || def.unique) {
+      throw DatabaseError(NotSupported("identities and keys on temporary tables"));
+    }
+    ColumnInfo c = MakeColumn(def, static_cast<int>(i + 1), static_cast<int>(i + 1));
+    for (const ColumnInfo& other : table->columns) {
+      if (catalog_.Coll().Equal(other.name, c.name)) {
+        throw DatabaseError("Column names in each table must be unique. Column name '" + c.name +
+                                "' in table '" + s.table.name + "' is specified more than once.",
+                            2705);
+      }
+    }
+    if (def.defaultExpr) {
+      ValidateDefault(def.defaultText);
+      c.defaultText = def.defaultText;
+    }
+    if (i) sql += ", ";
+    sql += ColumnSql(c);
+    table->columns.push_back(std::move(c));
+  }
+  catalog_.Db().Exec(sql + ")");
+  catalog_.AddTempTable(std::move(table));
+}
+
 void Ddl::CreateTable(const CreateTableStatement& s) {
+  if (!s.table.name.empty() && s.table.name[0] == '#') {
+    CreateTempTable(s);
+    return;
+  }
   if (!s.table.database.empty() &&
       !catalog_.Coll().Equal(s.table.database, catalog_.DatabaseName())) {
     throw DatabaseError(NotSupported("CREATE TABLE in another database"));
@@ -375,6 +418,14 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
 void Ddl::DropTable(const DropTableStatement& s) {
   Transaction tx(catalog_.Db());
   for (const ObjectName& name : s.tables) {
+    if (!name.name.empty() && name.name[0] == '#') {
+      if (!catalog_.DropTempTable(name.name)) {
+        throw DatabaseError("Cannot drop the table '" + name.name +
+                                "', because it does not exist or you do not have permission.",
+                            3701);
+      }
+      continue;
+    }
     const TableInfo* table = catalog_.FindTable(name.name);
     if (!table || table->xtype != "U ") {
       throw DatabaseError("Cannot drop the table '" + name.name +

@@ -33,6 +33,7 @@ class Ddl {
     std::vector<int> colids;
   };
 
+  void CreateTempTable(const CreateTableStatement& s);
   const TableInfo& RequireUserTable(const ObjectName& name);
   void CheckNameFree(const std::string& name);
   ColumnInfo MakeColumn(const ColumnDef& def, int colid, int position);

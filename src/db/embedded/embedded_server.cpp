@@ -65,6 +65,12 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         if (e.Number() != 137) throw;
       }
       if (t) {
+        // Temporary tables change outside the schema version the cache is
+        // checked against: statements that may name one run uncached.
+        if (text.find('#') != std::string::npos) {
+          RunCached(*t, params, result);
+          return result;
+        }
         // Statements with literal values are each new: keep the cache bounded.
         if (d.translations.size() >= kMaxCachedTranslations) d.translations.clear();
         auto& slot = d.translations[text];

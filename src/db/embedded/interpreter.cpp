@@ -1,5 +1,6 @@
 #include "db/embedded/interpreter.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/text.h"
@@ -624,7 +625,26 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
                           201);
     }
   }
-  RunList(def.body, inner);
+  // Temporary tables a procedure creates end with it.
+  const std::vector<std::string> tempBefore = catalog.TempTableNames();
+  auto dropOwnTempTables = [&] {
+    Catalog& now = host_.CurrentCatalog();
+    for (const std::string& t : now.TempTableNames()) {
+      if (std::find(tempBefore.begin(), tempBefore.end(), t) == tempBefore.end()) {
+        now.DropTempTable(t);
+      }
+    }
+  };
+  try {
+    RunList(def.body, inner);
+  } catch (...) {
+    try {
+      dropOwnTempTables();
+    } catch (const DatabaseError&) {
+    }
+    throw;
+  }
+  dropOwnTempTables();
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
     if (writeBacks[i]) writeBacks[i](frame.Find(def.parameters[i].name)->value);
   }

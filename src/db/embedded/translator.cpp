@@ -48,8 +48,8 @@ const TableInfo* Translator::RequireTable(const ObjectName& name) {
     throw DatabaseError(NotSupported("catalog view " + WrittenName(name) +
                                      " (use sysobjects, syscolumns, sysindexes…)"));
   }
-  if (!name.name.empty() && name.name[0] == '#') {
-    throw DatabaseError(NotSupported("temporary tables (" + name.name + ")"));
+  if (name.name.rfind("##", 0) == 0) {
+    throw DatabaseError(NotSupported("global temporary tables (" + name.name + ")"));
   }
   const TableInfo* table = catalog_.FindTable(name.name);
   if (!table) throw DatabaseError("Invalid object name '" + WrittenName(name) + "'.", 208);
