@@ -1,6 +1,7 @@
 #include "common/codepage.h"
 
 #include "common/text.h"
+#include "common/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,27 @@ TEST(Cp852, EighteenLettersMapInOnePass) {
   const std::string expected = Utf8ToCp1250("áÁéÉíÍóÓöÖőŐúÚüÜűŰ");
   EXPECT_EQ(Cp852ToCp1250(in), expected);
   EXPECT_EQ(Cp852ToCp1250("plain \x01\xFF"), "plain \x01\xFF");
+}
+
+}  // namespace
+}  // namespace moltaro
+
+namespace moltaro {
+namespace {
+
+TEST(Utf8Decoding, MalformedSequencesBecomeOneReplacementEach) {
+  // Overlong "/", a lone continuation byte, a cut sequence and a surrogate.
+  for (const std::string bad : {"\xC0\xAF", "\x80", "\xC5", "\xED\xA0\x80"}) {
+    std::size_t i = 0;
+    EXPECT_EQ(DecodeUtf8(bad, i), kReplacementCharacter);
+    EXPECT_GT(i, 0u);
+  }
+  EXPECT_EQ(Utf8ToCp1250("a\xC0\xAFz"), "a?z");
+  std::string out;
+  AppendUtf8(out, U'ő');
+  std::size_t i = 0;
+  EXPECT_EQ(DecodeUtf8(out, i), U'ő');
+  EXPECT_EQ(i, out.size());
 }
 
 }  // namespace
