@@ -190,6 +190,40 @@ TEST_F(SchemaEvolutionTest, RebuiltTableKeepsViewsIndexesAndIdentity) {
   EXPECT_EQ(c_.Query("select count(*) n from reb2").Integer("n"), 3);
 }
 
+TEST_F(SchemaEvolutionTest, CheckConstraintsAreEnforcedAndKeptAsObjects) {
+  c_.Execute(
+      "create table ck (a int constraint CK_ck_a check (a > 0), b nvarchar(5) null check (b in "
+      "('x', 'y')), c int, d int, constraint CK_ck_ac check (c is null or c >= a))");
+  c_.Execute("insert into ck (a, b) values (1, 'x')");
+  c_.Execute("insert into ck (a, b) values (2, NULL)");  // NULL passes a CHECK
+  EXPECT_EQ(ErrorOf(c_, "insert into ck (a) values (0)"),
+            "The INSERT statement conflicted with the CHECK constraint \"CK_ck_a\". The conflict "
+            "occurred in database \"evo\", table \"dbo.ck\", column 'a'.");
+  EXPECT_EQ(ErrorOf(c_, "update ck set c = 0 where a = 1"),
+            "The UPDATE statement conflicted with the CHECK constraint \"CK_ck_ac\". The conflict "
+            "occurred in database \"evo\", table \"dbo.ck\".");
+  EXPECT_THAT(ErrorOf(c_, "insert into ck (a, b) values (3, 'z')"),
+              HasSubstr("CHECK constraint \"CK__ck__b__"));
+  EXPECT_EQ(c_.Query("select c.text from sysobjects o, syscomments c where o.id = c.id and o.name "
+                     "= 'CK_ck_a'")
+                .Text("text"),
+            "(a > 0)");
+  EXPECT_EQ(c_.Query("select xtype from sysobjects where name = 'CK_ck_ac'").Text("xtype"), "C ");
+  EXPECT_THAT(ErrorOf(c_, "alter table ck drop column a"),
+              HasSubstr("The object 'CK_ck_a' is dependent on column 'a'."));
+  // Checks survive a rebuild of the table.
+  EXPECT_THAT(ErrorOf(c_, "alter table ck alter column c bigint null"),
+              HasSubstr("The object 'CK_ck_ac' is dependent on column 'c'."));
+  c_.Execute("alter table ck alter column d bigint null");
+  EXPECT_THAT(ErrorOf(c_, "insert into ck (a) values (-1)"), HasSubstr("CK_ck_a"));
+  c_.Execute("alter table ck drop constraint CK_ck_a");
+  c_.Execute("insert into ck (a) values (-1)");
+  EXPECT_THAT(
+      ErrorOf(c_, "alter table ck add constraint CK_ck_a2 check (a > 0)"),
+      HasSubstr("The ALTER TABLE statement conflicted with the CHECK constraint \"CK_ck_a2\""));
+  EXPECT_EQ(c_.Query("select count(*) n from sysobjects where name = 'CK_ck_a2'").Integer("n"), 0);
+}
+
 TEST_F(SchemaEvolutionTest, IndexesAreNamedPerTable) {
   c_.Execute("create table ix1 (a int, b int)");
   c_.Execute("create table ix2 (a int, b int)");

@@ -43,7 +43,7 @@ CREATE TABLE [dbo].[ZMP_CIM](
 	[ID] [int] NOT NULL,
 	[SZEM_ID] [numeric](9, 0) NOT NULL,
 	[VAROS] [nvarchar](40) NULL,
-	[IRSZ] [char](4) NULL
+	[IRSZ] [char](4) NULL CONSTRAINT [CK_ZMP_CIM_IRSZ] CHECK ([IRSZ] LIKE '[1-9][0-9][0-9][0-9]')
 ) ON [PRIMARY]
 GO
 ALTER TABLE [dbo].[ZMP_CIM]  WITH CHECK ADD  CONSTRAINT [FK_ZMP_CIM_ZMP_KSZT] FOREIGN KEY([SZEM_ID])
@@ -135,6 +135,8 @@ TEST_F(SchemaScriptTest, ToolScriptLoadsExceptWhatIsRefusedClearly) {
   EXPECT_EQ(
       ErrorOf(c, "DECLARE @id numeric(9) EXEC ZMP_UJ_SZEMELY '12345678901', NULL, @id OUTPUT"),
       "A 12345678901 személy már létezik");
+  EXPECT_THAT(ErrorOf(c, "insert into zmp_cim (id, szem_id, irsz) values (2, 1, '0123')"),
+              HasSubstr("CHECK constraint \"CK_ZMP_CIM_IRSZ\""));
   EXPECT_THAT(ErrorOf(c, "insert into zmp_kszt (szemely) values ('22345678901')"),
               HasSubstr("with unique index 'IX_ZMP_KSZT_SZEMELY'"));
 }

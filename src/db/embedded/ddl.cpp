@@ -279,6 +279,81 @@ void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo
       " = (SELECT last FROM moltaro_identity WHERE id = " + id + ") WHERE rowid = NEW.rowid; END");
 }
 
+void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
+                              const std::string& text, const std::string& column) {
+  Batch batch = ParseBatch("SELECT " + text);
+  const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
+  Translator t(catalog_, nullptr, nullptr);
+  const std::string condition = t.RowCondition(*select.select->items.at(0).expr, table);
+  for (const char* action : {"INSERT", "UPDATE"}) {
+    const std::string message =
+        std::string("The ") + action + " statement conflicted with the CHECK constraint \"" + name +
+        "\". The conflict occurred in database \"" + catalog_.DatabaseName() + "\", table \"dbo." +
+        table.name + "\"" + (column.empty() ? std::string(".") : ", column '" + column + "'.");
+    // A CHECK fails only on FALSE; NULL passes.
+    catalog_.Db().Exec(
+        "CREATE TRIGGER " + QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) +
+        " BEFORE " + action + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
+        condition + "), 1) BEGIN SELECT RAISE(ABORT, " + QuoteText(message) + "); END");
+  }
+}
+
+void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const std::string& column,
+                   bool validateRows) {
+  const int id = catalog_.NextObjectId();
+  const std::string name = check.name.empty() ? AutoName("CK", table.name, column, id) : check.name;
+  CheckNameFree(name);
+  if (validateRows) {
+    Batch batch = ParseBatch("SELECT " + check.defaultText);
+    const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
+    Translator t(catalog_, nullptr, nullptr);
+    const std::string condition = t.RowCondition(*select.select->items.at(0).expr, table);
+    auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name) +
+                                      " AS \"NEW\" WHERE NOT coalesce((" + condition + "), 1)");
+    if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
+      throw DatabaseError("The ALTER TABLE statement conflicted with the CHECK constraint \"" +
+                              name + "\". The conflict occurred in database \"" +
+                              catalog_.DatabaseName() + "\", table \"dbo." + table.name + "\"" +
+                              (column.empty() ? std::string(".") : ", column '" + column + "'."),
+                          547);
+    }
+  }
+  catalog_.InsertObject(id, name, "C", table.id);
+  catalog_.InsertComment(id, check.defaultText);
+  if (!column.empty()) {
+    auto info = catalog_.Db().Prepare("UPDATE sysobjects SET info = ? WHERE id = ?");
+    const ColumnInfo* c = table.Find(catalog_.Coll(), column);
+    sqlite3_bind_int(info.get(), 1, c ? c->colid : 0);
+    sqlite3_bind_int(info.get(), 2, id);
+    Step(catalog_.Db(), info.get());
+  }
+  CreateCheckTriggers(table, id, name, check.defaultText, column);
+}
+
+void Ddl::RecreateCheckTriggers(const TableInfo& table) {
+  auto stmt = catalog_.Db().Prepare(
+      "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C '");
+  sqlite3_bind_int(stmt.get(), 1, table.id);
+  struct Check {
+    int id;
+    std::string name;
+    int colid;
+  };
+  std::vector<Check> checks;
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    checks.push_back(Check{sqlite3_column_int(stmt.get(), 0),
+                           reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)),
+                           sqlite3_column_int(stmt.get(), 2)});
+  }
+  for (const Check& c : checks) {
+    std::string column;
+    for (const ColumnInfo& col : table.columns) {
+      if (col.colid == c.colid) column = col.name;
+    }
+    CreateCheckTriggers(table, c.id, c.name, catalog_.CommentText(c.id), column);
+  }
+}
+
 void Ddl::CreateTempTable(const CreateTableStatement& s) {
   if (s.table.name.rfind("##", 0) == 0) {
     throw DatabaseError(NotSupported("global temporary tables (" + s.table.name + ")"));
@@ -389,7 +464,7 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     AddKey(tableId, s.table.name, k, columns);
   }
   for (const TableConstraint& k : s.constraints) {
-    if (k.kind == ConstraintKind::Default) continue;
+    if (k.kind == ConstraintKind::Default || k.kind == ConstraintKind::Check) continue;
     TableConstraint key;
     key.kind = k.kind;
     key.name = k.name;
@@ -410,6 +485,17 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
       CreateIdentity(tableId, s.table.name, columns[i], s.columns[i].identitySeed,
                      s.columns[i].identityIncrement);
     }
+  }
+  TableInfo shape;
+  shape.id = tableId;
+  shape.name = s.table.name;
+  shape.xtype = "U ";
+  shape.columns = columns;
+  for (const ColumnDef& def : s.columns) {
+    for (const TableConstraint& check : def.checks) AddCheck(shape, check, def.name, false);
+  }
+  for (const TableConstraint& k : s.constraints) {
+    if (k.kind == ConstraintKind::Check) AddCheck(shape, k, "", false);
   }
   tx.Commit();
   catalog_.Invalidate();
@@ -498,6 +584,9 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
     }
     if (!k.sqliteName.empty()) CreateSqliteIndex(table.name, k.sqliteName, k.unique, keyNames);
   }
+  TableInfo shape = table;
+  shape.columns = columns;
+  RecreateCheckTriggers(shape);
   auto ident = catalog_.Db().Prepare(
       "SELECT colid, seed, increment, last, used FROM moltaro_identity WHERE id = ?");
   sqlite3_bind_int(ident.get(), 1, table.id);
@@ -533,6 +622,21 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
     if (c.defaultId) {
       auto o = catalog_.FindObjectById(c.defaultId);
       if (o) blocker = o->name;
+    }
+    if (blocker.empty()) {
+      auto checks = catalog_.Db().Prepare(
+          "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C '");
+      sqlite3_bind_int(checks.get(), 1, table.id);
+      while (blocker.empty() && sqlite3_step(checks.get()) == SQLITE_ROW) {
+        const int id = sqlite3_column_int(checks.get(), 0);
+        const int colid = sqlite3_column_int(checks.get(), 2);
+        const bool names =
+            colid == 0 &&
+            ToUpperAscii(catalog_.CommentText(id)).find(ToUpperAscii(c.name)) != std::string::npos;
+        if (colid == c.colid || names) {
+          blocker = reinterpret_cast<const char*>(sqlite3_column_text(checks.get(), 1));
+        }
+      }
     }
     if (blocker.empty()) {
       for (const KeyIndex& k : Indexes(table.id)) {
@@ -684,7 +788,12 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
         const int id = sqlite3_column_int(stmt.get(), 0);
         const std::string xtype = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
         stmt.reset();
-        if (xtype == "D ") {
+        if (xtype == "C ") {
+          for (const char* action : {"INSERT", "UPDATE"}) {
+            catalog_.Db().Exec("DROP TRIGGER IF EXISTS " +
+                               QuoteId("moltaro_check_" + std::to_string(id) + "_" + action));
+          }
+        } else if (xtype == "D ") {
           auto clear = catalog_.Db().Prepare(
               "UPDATE syscolumns SET cdefault = 0 WHERE id = ? AND cdefault = ?");
           sqlite3_bind_int(clear.get(), 1, table.id);
@@ -740,6 +849,8 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
           sqlite3_bind_int(upd.get(), 2, table.id);
           sqlite3_bind_int(upd.get(), 3, target->colid);
           Step(catalog_.Db(), upd.get());
+        } else if (k.kind == ConstraintKind::Check) {
+          AddCheck(table, k, "", true);
         } else {
           AddKey(table.id, table.name, k, columns);
         }

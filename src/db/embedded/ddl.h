@@ -34,6 +34,11 @@ class Ddl {
   };
 
   void CreateTempTable(const CreateTableStatement& s);
+  void AddCheck(const TableInfo& table, const TableConstraint& check, const std::string& column,
+                bool validateRows);
+  void CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
+                           const std::string& text, const std::string& column);
+  void RecreateCheckTriggers(const TableInfo& table);
   const TableInfo& RequireUserTable(const ObjectName& name);
   void CheckNameFree(const std::string& name);
   ColumnInfo MakeColumn(const ColumnDef& def, int colid, int position);

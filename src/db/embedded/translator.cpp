@@ -791,6 +791,20 @@ Translation Translator::Value(const Expr& expr) {
   return t;
 }
 
+std::string Translator::RowCondition(const Expr& condition, const TableInfo& table) {
+  Scope scope;
+  Source row;
+  row.tableName = table.name;
+  row.table = &table;
+  row.sqlAlias = "moltaro_row";
+  scope.sources.push_back(row);
+  std::string sql = Emit(condition, &scope).sql;
+  if (!bindings_.empty()) {
+    throw DatabaseError(NotSupported("parameters or variables in a CHECK constraint"));
+  }
+  return ReplaceAll(sql, QuoteId("moltaro_row") + ".", "NEW.");
+}
+
 std::string Translator::ViewSql(const Select& select) {
   SelectOutput out;
   std::string sql = EmitQuery(select, nullptr, out, true);

@@ -54,6 +54,9 @@ class Translator {
   Translation Delete(const DeleteStatement& del);
   // "SELECT <expr>": evaluates an expression with no tables in scope.
   Translation Value(const Expr& expr);
+  // A condition on one row of `table`, its columns read as NEW.<column>
+  // (for the triggers that enforce CHECK constraints).
+  std::string RowCondition(const Expr& condition, const TableInfo& table);
   // The SQLite text of a SELECT, for views.
   std::string ViewSql(const Select& select);
 

@@ -216,6 +216,17 @@ struct DropDatabaseStatement : Statement {
   std::vector<std::string> names;
 };
 
+enum class ConstraintKind { PrimaryKey, Unique, Default, Check, ForeignKey };
+
+struct TableConstraint {
+  ConstraintKind kind = ConstraintKind::PrimaryKey;
+  std::string name;
+  std::vector<std::string> columns;  // key columns, or the one column of a default
+  ExprPtr defaultExpr;
+  std::string defaultText;
+  bool clustered = false;
+};
+
 struct ColumnDef {
   std::string name;
   TypeSpec type;
@@ -231,17 +242,7 @@ struct ColumnDef {
   std::string keyConstraintName;
   std::string collation;
   bool computed = false;
-};
-
-enum class ConstraintKind { PrimaryKey, Unique, Default, Check, ForeignKey };
-
-struct TableConstraint {
-  ConstraintKind kind = ConstraintKind::PrimaryKey;
-  std::string name;
-  std::vector<std::string> columns;  // key columns, or the one column of a default
-  ExprPtr defaultExpr;
-  std::string defaultText;
-  bool clustered = false;
+  std::vector<TableConstraint> checks;  // column-level CHECKs
 };
 
 struct CreateTableStatement : Statement {

@@ -637,7 +637,9 @@ class Parser {
         c.collation = Identifier(true);
       } else if (AcceptWord("ROWGUIDCOL")) {
       } else if (PeekWord("CHECK")) {
-        throw DatabaseError(NotSupported("CHECK constraint on column " + c.name));
+        TableConstraint check = ParseTableConstraint(constraintName);
+        check.columns.push_back(c.name);
+        c.checks.push_back(std::move(check));
       } else if (PeekWord("REFERENCES") || PeekWord("FOREIGN")) {
         throw DatabaseError(NotSupported("FOREIGN KEY constraint on column " + c.name));
       } else {
@@ -692,8 +694,15 @@ class Parser {
       ExpectWord("FOR");
       k.columns.push_back(Identifier(true));
       if (AcceptWord("WITH")) ExpectWord("VALUES");
-    } else if (PeekWord("CHECK")) {
-      throw DatabaseError(NotSupported("CHECK constraint"));
+    } else if (AcceptWord("CHECK")) {
+      k.kind = ConstraintKind::Check;
+      if (PeekWord("NOT")) {
+        Take();
+        ExpectWord("FOR");
+        ExpectWord("REPLICATION");
+      }
+      if (!PeekSymbol("(")) Fail();
+      ParseDefault(k.defaultExpr, k.defaultText);
     } else if (PeekWord("FOREIGN")) {
       throw DatabaseError(NotSupported("FOREIGN KEY constraint"));
     } else {
