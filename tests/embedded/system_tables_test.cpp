@@ -99,6 +99,46 @@ TEST_F(SystemTablesTest, ObjectNamesFoundInAnyCaseAndLikeUsesTheCollation) {
   EXPECT_EQ(cs.Query("select count(*) n from nevek where nev like 'ÁR%'").Integer("n"), 2);
 }
 
+TEST_F(SystemTablesTest, IndexRowsFollowSqlServer) {
+  Connection c = Open("sysdb");
+  c.Execute("create table heap (a int, b int)");
+  ResultSet heap = c.Query("select indid, name from sysindexes where id = object_id('heap')");
+  EXPECT_EQ(heap.Integer("indid"), 0);
+  EXPECT_EQ(heap.Text("name"), "heap");
+  c.Execute(
+      "create table keyed2 (a int not null, b int not null, constraint PK_keyed2 primary key (b, "
+      "a))");
+  ResultSet pk = c.Query(
+      "select i.indid, i.status, k.keyno, col.name from sysindexes i, sysindexkeys k, syscolumns "
+      "col "
+      "where i.id = object_id('keyed2') and k.id = i.id and k.indid = i.indid and col.id = i.id "
+      "and col.colid = k.colid order by k.keyno");
+  EXPECT_EQ(pk.Integer("indid"), 1);
+  EXPECT_EQ(pk.Integer("status") & 0x812, 0x812);  // unique, clustered, primary key
+  EXPECT_EQ(pk.Text("name"), "b");
+  pk.Next();
+  EXPECT_EQ(pk.Integer("keyno"), 2);
+  EXPECT_EQ(pk.Text("name"), "a");
+  EXPECT_EQ(
+      c.Query("select count(*) n from sysindexes where id = object_id('keyed2') and indid = 0")
+          .Integer("n"),
+      0);
+}
+
+TEST_F(SystemTablesTest, BatchesReturnEveryResultAndMessage) {
+  Connection c = Open("sysdb");
+  c.Execute("create table multi (a int)");
+  BatchResult r = c.Run(
+      "insert into multi values (1), (2) select count(*) n from multi print 'kész' select a from "
+      "multi order by a");
+  ASSERT_EQ(r.results.size(), 2u);
+  EXPECT_EQ(r.results[0].Integer("n"), 2);
+  EXPECT_EQ(r.results[1].RowCount(), 2u);
+  EXPECT_EQ(r.messages, (std::vector<std::string>{"kész"}));
+  EXPECT_EQ(c.Run("update multi set a = a + 1").rowsAffected, 2);
+  EXPECT_EQ(c.Run("delete from multi where a = 99").rowsAffected, 0);
+}
+
 TEST_F(SystemTablesTest, TablesDropAndCatalogueFollows) {
   Connection c = Open("sysdb");
   c.Execute("create table dropme (a int)");
