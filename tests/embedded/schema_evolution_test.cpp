@@ -224,6 +224,47 @@ TEST_F(SchemaEvolutionTest, CheckConstraintsAreEnforcedAndKeptAsObjects) {
   EXPECT_EQ(c_.Query("select count(*) n from sysobjects where name = 'CK_ck_a2'").Integer("n"), 0);
 }
 
+TEST_F(SchemaEvolutionTest, ForeignKeysRefuseOrphansAndReferencedDeletes) {
+  c_.Execute("create table fk_szulo (id int not null primary key, nev nvarchar(10))");
+  c_.Execute(
+      "create table fk_gyerek (id int, szulo_id int constraint FK_gy_sz references fk_szulo (id))");
+  c_.Execute("insert into fk_szulo values (1, 'a')");
+  c_.Execute("insert into fk_gyerek values (10, 1)");
+  c_.Execute("insert into fk_gyerek values (11, NULL)");  // NULL references nothing
+  EXPECT_EQ(ErrorOf(c_, "insert into fk_gyerek values (12, 2)"),
+            "The INSERT statement conflicted with the FOREIGN KEY constraint \"FK_gy_sz\". The "
+            "conflict occurred in database \"evo\", table \"dbo.fk_szulo\", column 'id'.");
+  EXPECT_EQ(ErrorOf(c_, "delete from fk_szulo where id = 1"),
+            "The DELETE statement conflicted with the REFERENCE constraint \"FK_gy_sz\". The "
+            "conflict occurred in database \"evo\", table \"dbo.fk_gyerek\", column 'szulo_id'.");
+  c_.Execute("update fk_szulo set nev = 'b' where id = 1");  // the key stays: allowed
+  EXPECT_EQ(
+      ErrorOf(c_, "drop table fk_szulo"),
+      "Could not drop object 'fk_szulo' because it is referenced by a FOREIGN KEY constraint.");
+  EXPECT_EQ(c_.Query("select xtype from sysobjects where name = 'FK_gy_sz'").Text("xtype"), "F ");
+  // Rebuilding either table keeps the key working.
+  c_.Execute("alter table fk_szulo alter column nev nvarchar(20)");
+  c_.Execute("alter table fk_gyerek alter column id bigint");
+  EXPECT_THAT(ErrorOf(c_, "insert into fk_gyerek values (13, 3)"), HasSubstr("FK_gy_sz"));
+  EXPECT_THAT(ErrorOf(c_, "delete from fk_szulo"), HasSubstr("REFERENCE constraint"));
+  c_.Execute("alter table fk_gyerek drop constraint FK_gy_sz");
+  c_.Execute("insert into fk_gyerek values (13, 3)");
+  EXPECT_THAT(
+      ErrorOf(c_,
+              "alter table fk_gyerek with check add constraint FK2 foreign key (szulo_id) "
+              "references fk_szulo"),
+      HasSubstr("The ALTER TABLE statement conflicted with the FOREIGN KEY constraint \"FK2\""));
+  c_.Execute(
+      "alter table fk_gyerek with nocheck add constraint FK2 foreign key (szulo_id) references "
+      "fk_szulo");
+  EXPECT_THAT(ErrorOf(c_, "insert into fk_gyerek values (14, 4)"), HasSubstr("FK2"));
+  EXPECT_THAT(
+      ErrorOf(c_, "create table fk_rossz (a int references fk_szulo (nev))"),
+      HasSubstr("There are no primary or candidate keys in the referenced table 'fk_szulo'"));
+  c_.Execute("drop table fk_gyerek");
+  c_.Execute("drop table fk_szulo");
+}
+
 TEST_F(SchemaEvolutionTest, IndexesAreNamedPerTable) {
   c_.Execute("create table ix1 (a int, b int)");
   c_.Execute("create table ix2 (a int, b int)");

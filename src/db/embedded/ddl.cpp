@@ -464,7 +464,10 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     AddKey(tableId, s.table.name, k, columns);
   }
   for (const TableConstraint& k : s.constraints) {
-    if (k.kind == ConstraintKind::Default || k.kind == ConstraintKind::Check) continue;
+    if (k.kind == ConstraintKind::Default || k.kind == ConstraintKind::Check ||
+        k.kind == ConstraintKind::ForeignKey) {
+      continue;
+    }
     TableConstraint key;
     key.kind = k.kind;
     key.name = k.name;
@@ -492,10 +495,21 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   shape.xtype = "U ";
   shape.columns = columns;
   for (const ColumnDef& def : s.columns) {
-    for (const TableConstraint& check : def.checks) AddCheck(shape, check, def.name, false);
+    for (const TableConstraint& check : def.checks) {
+      if (check.kind == ConstraintKind::Check) AddCheck(shape, check, def.name, false);
+    }
   }
   for (const TableConstraint& k : s.constraints) {
     if (k.kind == ConstraintKind::Check) AddCheck(shape, k, "", false);
+  }
+  catalog_.Invalidate();  // the new table's shape, for keys that reference it
+  for (const ColumnDef& def : s.columns) {
+    for (const TableConstraint& fk : def.checks) {
+      if (fk.kind == ConstraintKind::ForeignKey) AddForeignKey(shape, fk, false);
+    }
+  }
+  for (const TableConstraint& k : s.constraints) {
+    if (k.kind == ConstraintKind::ForeignKey) AddForeignKey(shape, k, false);
   }
   tx.Commit();
   catalog_.Invalidate();
@@ -520,6 +534,15 @@ void Ddl::DropTable(const DropTableStatement& s) {
     }
     const int id = table->id;
     const std::string tableName = table->name;
+    if (!ForeignKeys("f.parent_id = ?1 AND f.child_id <> ?1", id).empty()) {
+      throw DatabaseError("Could not drop object '" + tableName +
+                              "' because it is referenced by a FOREIGN KEY constraint.",
+                          3726);
+    }
+    for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1", id)) {
+      DropForeignKeyTriggers(fk.id);
+      catalog_.Db().Exec("DELETE FROM moltaro_foreign_keys WHERE id = " + std::to_string(fk.id));
+    }
     auto children = catalog_.Db().Prepare("SELECT id FROM sysobjects WHERE parent_obj = ?");
     sqlite3_bind_int(children.get(), 1, id);
     std::vector<int> ids;
@@ -536,6 +559,11 @@ void Ddl::DropTable(const DropTableStatement& s) {
 void Ddl::Truncate(const TruncateStatement& s) {
   const TableInfo& table = RequireUserTable(s.table);
   Transaction tx(catalog_.Db());
+  if (!ForeignKeys("f.parent_id = ?1", table.id).empty()) {
+    throw DatabaseError("Cannot truncate table '" + table.name +
+                            "' because it is being referenced by a FOREIGN KEY constraint.",
+                        4712);
+  }
   catalog_.Db().Exec("DELETE FROM " + QuoteId(table.name));
   auto reset =
       catalog_.Db().Prepare("UPDATE moltaro_identity SET last = seed, used = 0 WHERE id = ?");
@@ -587,6 +615,7 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   TableInfo shape = table;
   shape.columns = columns;
   RecreateCheckTriggers(shape);
+  RecreateForeignKeyTriggers(table.id);
   auto ident = catalog_.Db().Prepare(
       "SELECT colid, seed, increment, last, used FROM moltaro_identity WHERE id = ?");
   sqlite3_bind_int(ident.get(), 1, table.id);
@@ -622,6 +651,14 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
     if (c.defaultId) {
       auto o = catalog_.FindObjectById(c.defaultId);
       if (o) blocker = o->name;
+    }
+    if (blocker.empty()) {
+      for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", table.id)) {
+        const auto& cols = fk.childId == table.id ? fk.childColumns : fk.parentColumns;
+        for (const std::string& name : cols) {
+          if (coll.Equal(name, c.name)) blocker = fk.name;
+        }
+      }
     }
     if (blocker.empty()) {
       auto checks = catalog_.Db().Prepare(
@@ -788,7 +825,10 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
         const int id = sqlite3_column_int(stmt.get(), 0);
         const std::string xtype = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
         stmt.reset();
-        if (xtype == "C ") {
+        if (xtype == "F ") {
+          DropForeignKeyTriggers(id);
+          catalog_.Db().Exec("DELETE FROM moltaro_foreign_keys WHERE id = " + std::to_string(id));
+        } else if (xtype == "C ") {
           for (const char* action : {"INSERT", "UPDATE"}) {
             catalog_.Db().Exec("DROP TRIGGER IF EXISTS " +
                                QuoteId("moltaro_check_" + std::to_string(id) + "_" + action));
@@ -850,7 +890,9 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
           sqlite3_bind_int(upd.get(), 3, target->colid);
           Step(catalog_.Db(), upd.get());
         } else if (k.kind == ConstraintKind::Check) {
-          AddCheck(table, k, "", true);
+          AddCheck(table, k, "", !s.noCheck);
+        } else if (k.kind == ConstraintKind::ForeignKey) {
+          AddForeignKey(table, k, !s.noCheck);
         } else {
           AddKey(table.id, table.name, k, columns);
         }

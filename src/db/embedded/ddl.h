@@ -2,7 +2,9 @@
 // storage and the system tables in one transaction.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/embedded/catalog.h"
 #include "db/embedded/tsql_ast.h"
@@ -39,6 +41,20 @@ class Ddl {
   void CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
                            const std::string& text, const std::string& column);
   void RecreateCheckTriggers(const TableInfo& table);
+
+  // Foreign keys (NO ACTION), enforced by triggers on both tables.
+  struct ForeignKey {
+    int id = 0;
+    std::string name;
+    int childId = 0, parentId = 0;
+    std::string child, parent;
+    std::vector<std::string> childColumns, parentColumns;
+  };
+  void AddForeignKey(const TableInfo& child, const TableConstraint& fk, bool validateRows);
+  std::vector<ForeignKey> ForeignKeys(const std::string& where, int tableId);
+  void CreateForeignKeyTriggers(const ForeignKey& fk);
+  void DropForeignKeyTriggers(int id);
+  void RecreateForeignKeyTriggers(int tableId);
   const TableInfo& RequireUserTable(const ObjectName& name);
   void CheckNameFree(const std::string& name);
   ColumnInfo MakeColumn(const ColumnDef& def, int colid, int position);

@@ -225,6 +225,8 @@ struct TableConstraint {
   ExprPtr defaultExpr;
   std::string defaultText;
   bool clustered = false;
+  ObjectName references;                       // FOREIGN KEY: the referenced table
+  std::vector<std::string> referencedColumns;  // empty: its primary key
 };
 
 struct ColumnDef {
@@ -266,6 +268,7 @@ struct AlterTableStatement : Statement {
   std::vector<ColumnDef> columns;            // ADD / ALTER COLUMN (one)
   std::vector<std::string> names;            // DROP COLUMN / DROP CONSTRAINT
   std::vector<TableConstraint> constraints;  // ADD CONSTRAINT
+  bool noCheck = false;                      // WITH NOCHECK: existing rows not checked
 };
 
 struct CreateIndexStatement : Statement {

@@ -641,7 +641,14 @@ class Parser {
         check.columns.push_back(c.name);
         c.checks.push_back(std::move(check));
       } else if (PeekWord("REFERENCES") || PeekWord("FOREIGN")) {
-        throw DatabaseError(NotSupported("FOREIGN KEY constraint on column " + c.name));
+        AcceptWord("FOREIGN");
+        if (PeekWord("KEY")) Take();
+        TableConstraint fk;
+        fk.kind = ConstraintKind::ForeignKey;
+        fk.name = constraintName;
+        fk.columns.push_back(c.name);
+        ParseReferences(fk);
+        c.checks.push_back(std::move(fk));
       } else {
         if (!constraintName.empty()) Fail();
         break;
@@ -669,6 +676,30 @@ class Parser {
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
     return cols;
+  }
+
+  // REFERENCES table [(columns)] [ON DELETE|UPDATE NO ACTION] [NOT FOR REPLICATION]
+  void ParseReferences(TableConstraint& fk) {
+    ExpectWord("REFERENCES");
+    fk.references = ParseObjectName();
+    if (PeekSymbol("(")) fk.referencedColumns = ParseColumnList();
+    while (PeekWord("ON") && (PeekWord("DELETE", 1) || PeekWord("UPDATE", 1))) {
+      Take();
+      const std::string action = Upper(Take().text);
+      if (AcceptWord("NO")) {
+        ExpectWord("ACTION");
+      } else if (PeekWord("CASCADE") || PeekWord("SET")) {
+        throw DatabaseError(
+            NotSupported("ON " + action + " " + Upper(Peek().text) + " of a FOREIGN KEY"));
+      } else {
+        Fail();
+      }
+    }
+    if (PeekWord("NOT") && PeekWord("FOR", 1)) {
+      Take();
+      Take();
+      ExpectWord("REPLICATION");
+    }
   }
 
   // A table-level constraint; `name` already read (may be empty).
@@ -703,8 +734,11 @@ class Parser {
       }
       if (!PeekSymbol("(")) Fail();
       ParseDefault(k.defaultExpr, k.defaultText);
-    } else if (PeekWord("FOREIGN")) {
-      throw DatabaseError(NotSupported("FOREIGN KEY constraint"));
+    } else if (AcceptWord("FOREIGN")) {
+      ExpectWord("KEY");
+      k.kind = ConstraintKind::ForeignKey;
+      k.columns = ParseColumnList();
+      ParseReferences(k);
     } else {
       Fail();
     }
@@ -974,7 +1008,7 @@ class Parser {
     s->table = ParseObjectName();
     if (PeekWord("WITH") && (PeekWord("CHECK", 1) || PeekWord("NOCHECK", 1))) {
       Take();
-      Take();
+      s->noCheck = IsWord(Take(), "NOCHECK");
     }
     if (PeekWord("CHECK") || PeekWord("NOCHECK")) {
       throw DatabaseError(NotSupported("ALTER TABLE … CHECK/NOCHECK CONSTRAINT"));
