@@ -1,5 +1,7 @@
 #include "db/embedded/sql_functions.h"
 
+#include "db/embedded/sql_types.h"
+
 #include <sqlite3.h>
 #include <unicode/ucasemap.h>
 
@@ -405,12 +407,7 @@ std::string NormalPart(std::string p) {
 }
 
 long long DaysFrom(int y, int m, int d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468;
+  return DaysSinceUnixEpoch(y, m, d);
 }
 
 void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {

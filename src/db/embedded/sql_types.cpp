@@ -58,12 +58,7 @@ int DaysInMonth(int y, int m) {
 
 // Days since 1900-01-01 (negative before).
 long long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468 + 25567;
+  return DaysSinceUnixEpoch(y, m, d) + 25567;
 }
 
 void CivilFromDays(long long z, int& y, int& m, int& d) {
@@ -797,6 +792,15 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
   }
   out = std::move(text);
   return true;
+}
+
+long long DaysSinceUnixEpoch(int y, int m, int d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
 }  // namespace moltaro::db::embedded

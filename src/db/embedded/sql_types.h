@@ -98,4 +98,7 @@ std::string NowCanonical();
 // Number text (decimal point or comma) to double; nullopt when not a number.
 std::optional<double> ParseNumberText(std::string_view text);
 
+// Days from 1970-01-01 to the given proleptic Gregorian date (negative before).
+long long DaysSinceUnixEpoch(int year, int month, int day);
+
 }  // namespace moltaro::db::embedded
