@@ -1,14 +1,12 @@
 // The main window's geometry and where the version switch frame goes in it.
 #pragma once
 
+#include "engine/valt_display.h"
+
 namespace moltaro::instances {
 
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
+// A control's place in pixels: the same measure the frame uses for its own controls.
+using Rect = engine::ControlRect;
 
 // The main window at design time: 436 × 290 outside, the list on top, the
 // buttons in one row below it, the version switch frame below the buttons.

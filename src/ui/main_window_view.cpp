@@ -1,5 +1,7 @@
 #include "ui/main_window_view.h"
 
+#include "ui/place.h"
+
 #include <QAction>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -19,10 +21,6 @@ namespace {
 constexpr int kNevColumn = 0;
 constexpr int kDbnameColumn = 1;
 constexpr int kVerColumn = 2;
-
-void Place(QWidget* widget, const instances::Rect& r) {
-  widget->setGeometry(r.left, r.top, r.width, r.height);
-}
 
 QTableWidgetItem* GridCell(const std::string& text) {
   auto* item = new QTableWidgetItem(QString::fromStdString(text));

@@ -1,16 +1,14 @@
 #include "ui/valt_frame_view.h"
 
 #include <QLabel>
+
 #include <QProgressBar>
+#include "ui/place.h"
 
 namespace moltaro::ui {
 
 namespace {
 constexpr int kLabelFontPixels = 11;
-
-void Place(QWidget* widget, const engine::ControlRect& r) {
-  widget->setGeometry(r.left, r.top, r.width, r.height);
-}
 }  // namespace
 
 TfraValtView::TfraValtView(QWidget* parent) : QFrame(parent) {
