@@ -39,7 +39,9 @@ struct OpenDatabase {
 class EmbeddedSession final : public Session, public SessionHost, public FunctionResolver {
  public:
   EmbeddedSession(std::unique_ptr<Server> server, std::string login, const DatabaseEntry& entry)
-      : server_(std::move(server)), login_(std::move(login)) {
+      : server_(std::move(server)),
+        login_(std::move(login)),
+        appLocks_(server_->DataDirectory() / "locks") {
     Open(entry);
   }
 
@@ -131,6 +133,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   FunctionResolver* Functions() override { return this; }
   int& TranCount() override { return tranCount_; }
   Value& LastIdentity() override { return lastIdentity_; }
+  AppLocks& ApplicationLocks() override { return appLocks_; }
 
   // FunctionResolver
   bool IsScalarFunction(const std::string& name) override {
@@ -268,6 +271,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int nesting_ = 0;
   int tranCount_ = 0;
   Value lastIdentity_;
+  AppLocks appLocks_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 

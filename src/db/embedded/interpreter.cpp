@@ -262,9 +262,8 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
     // A failing batch does not leave a transaction open behind the caller's
     // back (as with XACT_ABORT ON): what it began is rolled back.
     if (host_.TranCount() > 0) {
-      host_.TranCount() = 0;
       try {
-        host_.CurrentCatalog().Db().Exec("ROLLBACK");
+        EndTransaction("ROLLBACK");
       } catch (const DatabaseError&) {
       }
     }
@@ -495,19 +494,28 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
           throw DatabaseError(
               "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902);
         }
-        if (--host_.TranCount() == 0) db.Exec("COMMIT");
+        if (host_.TranCount() == 1) {
+          EndTransaction("COMMIT");
+        } else {
+          --host_.TranCount();
+        }
       } else {
         if (host_.TranCount() == 0) {
           throw DatabaseError(
               "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903);
         }
-        host_.TranCount() = 0;
-        db.Exec("ROLLBACK");
+        EndTransaction("ROLLBACK");
       }
       return Flow::Normal;
     }
   }
   return Flow::Normal;
+}
+
+void Interpreter::EndTransaction(const char* sqliteStatement) {
+  host_.TranCount() = 0;
+  host_.ApplicationLocks().ReleaseTransactionLocks();
+  host_.CurrentCatalog().Db().Exec(sqliteStatement);
 }
 
 // ---- procedures ------------------------------------------------------------
@@ -560,6 +568,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   if (name.size() > 2 && name.front() == '[' && name.back() == ']')
     name = name.substr(1, name.size() - 2);
+  if (std::optional<Value> result = SystemProcedure(name, args, caller)) return *result;
   Catalog& catalog = host_.CurrentCatalog();
   auto object = catalog.FindObject(name);
   if (!object || object->xtype != "P ") {

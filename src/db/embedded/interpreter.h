@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "db/embedded/app_locks.h"
 #include "db/embedded/catalog.h"
 #include "db/embedded/server.h"
 #include "db/embedded/translator.h"
@@ -37,6 +38,8 @@ class SessionHost {
   virtual int& TranCount() = 0;
   // The last identity value an INSERT of this session generated (@@IDENTITY).
   virtual Value& LastIdentity() = 0;
+  // The application locks the session holds (sp_getapplock).
+  virtual AppLocks& ApplicationLocks() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.
@@ -97,6 +100,11 @@ class Interpreter {
     std::function<void(const Value&)> writeBack;
   };
   Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
+  // The server's own procedures; none when `name` is not one of them.
+  std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
+                                       Context& c);
+  // Ends the session's transaction: SQLite's and the locks it owned.
+  void EndTransaction(const char* sqliteStatement);
   std::function<Value(const std::string&)> Reader(Context& c);
 
   SessionHost& host_;
