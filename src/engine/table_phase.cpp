@@ -1,6 +1,7 @@
 #include "engine/table_phase.h"
 
 #include "common/text.h"
+#include "engine/column_rebuild.h"
 #include "engine/db_values.h"
 #include "engine/system_tables.h"
 
@@ -21,10 +22,6 @@ constexpr const char* kCatalogueDefaultQuery =
     " where a.id = b.fej_id and a.nev=:xanev and b.nev = :xbnev";
 constexpr const char* kTargetDefaultQuery =
     "select c.text from sysobjects a, syscolumns b, syscomments c where a.id = b.id and "
-    "b.cdefault = c.id\r\n"
-    "   and a.name = :xanev and b.name = :xbnev";
-constexpr const char* kDefaultConstraintQuery =
-    "select c.name from sysobjects a, syscolumns b, sysobjects c where a.id = b.id and "
     "b.cdefault = c.id\r\n"
     "   and a.name = :xanev and b.name = :xbnev";
 
@@ -54,10 +51,33 @@ std::string ColumnStatement(RunContext& run, const std::string& table,
 }
 
 void ReconcileExistingTable(RunContext& run, const std::string& table, std::int64_t headId) {
-  for (const CatalogueChild& child : ColumnsOf(run, headId)) {
+  const std::vector<CatalogueChild> children = ColumnsOf(run, headId);
+  RecoverInterruptedRebuilds(
+      run, table, [&run, &children](const std::string& column) -> std::optional<CatalogueColumn> {
+        for (const CatalogueChild& child : children) {
+          if (EqualsIgnoreCaseAscii(Trim(child.nev), column)) {
+            return CatalogueColumnDefinition(run, child.id);
+          }
+        }
+        return std::nullopt;
+      });
+  for (const CatalogueChild& child : children) {
     const std::string statement = ColumnStatement(run, table, child);
-    if (!statement.empty()) run.ExecuteStatement(statement, kFatal);
+    // A column the server would not alter is not rebuilt either: its
+    // values may not fit what the catalogue asks for, and the run fails on
+    // the alteration already.
+    if (!statement.empty() && !run.ExecuteStatement(statement, kFatal)) continue;
     ReconcileDefault(run, Trim(table), Trim(child.nev));
+  }
+}
+
+// A run may not end well while a rebuild's temporary column holds values.
+void CheckNoTemporaryColumns(RunContext& run, const std::vector<std::string>& tables) {
+  for (const std::string& leftover : LeftoverTemporaryColumns(run, tables)) {
+    run.Fail("A(z) " + leftover +
+             " ideiglenes oszlop megmaradt egy oszlop átépítéséből; a verzióváltás nem "
+             "fejeződött be.");
+    run.WriteLog(" " + run.state.LastError);
   }
 }
 
@@ -67,33 +87,6 @@ void CreateTable(RunContext& run, const std::string& table, std::int64_t headId)
     columns.push_back(CatalogueColumnDefinition(run, child.id));
   }
   run.ExecuteStatement(CreateTableStatement(table, columns), kFatal);
-}
-
-// Moves the values into a temporary column, re-adds the column as the
-// catalogue defines it and moves them back. Each step needs the one before
-// it: in particular the temporary column must not be dropped unless the
-// values are back in the rebuilt column.
-void RebuildColumn(RunContext& run, const std::string& table, const std::string& column,
-                   const CatalogueColumn& definition) {
-  const std::string full = definition.Full();
-  const std::string nullable = ReplaceAll(full, " NOT NULL", " NULL");
-  const std::string temporaryDefinition =
-      nullable.substr(Utf8Left(nullable, Utf8Length(column)).size());
-  const std::string temporary = column + kTemporaryColumnSuffix;
-
-  if (!run.ExecuteStatement("alter table " + table + " add " + temporary + temporaryDefinition,
-                            kFatal)) {
-    return;
-  }
-  if (!run.ExecuteStatement("update " + table + " set " + temporary + "=" + column, kFatal)) {
-    return;
-  }
-  if (!DropColumn(run, table, column)) return;
-  if (!run.ExecuteStatement("alter table " + table + " add " + full, kFatal)) return;
-  if (!run.ExecuteStatement("update " + table + " set " + column + "=" + temporary, kFatal)) {
-    return;
-  }
-  DropColumn(run, table, temporary);
 }
 
 }  // namespace
@@ -108,8 +101,10 @@ std::string CreateTableStatement(std::string_view tableName,
 
 void ReconcileTables(RunContext& run) {
   db::ResultSet heads = run.dbForras->Query(kTableHeadsQuery);
+  std::vector<std::string> tables;
   for (; !heads.Eof(); heads.Next()) {
     const std::string table = heads.Text("NEV");
+    tables.push_back(table);
     const std::int64_t headId = WholeNumber(heads, "ID");
     run.ShowStatus(ValtLabel::lObj, table);
     run.WriteLog(table);
@@ -120,6 +115,7 @@ void ReconcileTables(RunContext& run) {
     }
     run.StepProgress();
   }
+  CheckNoTemporaryColumns(run, tables);
 }
 
 void ReconcileDefault(RunContext& run, const std::string& table, const std::string& column) {
@@ -130,16 +126,6 @@ void ReconcileDefault(RunContext& run, const std::string& table, const std::stri
   if (wanted == current) return;
 
   RebuildColumn(run, table, column, CatalogueColumnDefinition(run, WholeNumber(catalogue, "id")));
-}
-
-bool DropColumn(RunContext& run, const std::string& table, const std::string& column) {
-  const std::string constraint =
-      run.dbCel->Query(kDefaultConstraintQuery, {table, column}).Text("name");
-  if (!constraint.empty() &&
-      !run.ExecuteStatement("alter table " + table + " drop constraint " + constraint, kFatal)) {
-    return false;
-  }
-  return run.ExecuteStatement("alter table " + table + " drop column " + column, kFatal);
 }
 
 }  // namespace moltaro::engine

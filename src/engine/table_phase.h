@@ -8,12 +8,10 @@
 #include <vector>
 
 #include "engine/column_definition.h"
+#include "engine/column_rebuild.h"
 #include "engine/run_context.h"
 
 namespace moltaro::engine {
-
-// Suffix of the column that holds the values while a column is rebuilt.
-inline constexpr const char* kTemporaryColumnSuffix = "_qxq";
 
 void ReconcileTables(RunContext& run);
 
@@ -23,12 +21,7 @@ std::string CreateTableStatement(std::string_view tableName,
                                  const std::vector<CatalogueColumn>& columns);
 
 // Rebuilds the column through a temporary column when the catalogue's default
-// differs from the target's. Stops at the first failed step, so the values
-// are never dropped while the temporary column holds their only copy.
+// differs from the target's (see column_rebuild.h).
 void ReconcileDefault(RunContext& run, const std::string& table, const std::string& column);
-
-// Drops the column's default constraint, then the column. False when a
-// statement failed (the rest is then not sent).
-bool DropColumn(RunContext& run, const std::string& table, const std::string& column);
 
 }  // namespace moltaro::engine

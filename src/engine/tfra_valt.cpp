@@ -1,11 +1,14 @@
 #include "engine/tfra_valt.h"
 
+#include <optional>
+
 #include "engine/run_context.h"
 #include "engine/run_log.h"
 #include "engine/run_phases.h"
 #include "engine/system_tables.h"
 #include "engine/uninstall.h"
 #include "engine/version_loader.h"
+#include "startup/instance_lock.h"
 
 namespace moltaro::engine {
 
@@ -57,6 +60,15 @@ void TfraValt::Prepare(const std::string& sourceDatabase, const std::string& tar
 bool TfraValt::RunUpgrade() {
   RunContext& run = *run_;
   run.state.Failed = false;
+  // Taken before the run log is recreated: a refused run leaves the log of
+  // the run that holds the instance as it is.
+  std::optional<InstanceLock> lock;
+  try {
+    lock.emplace(*run.dbCel, run.state.TargetDatabase);
+  } catch (const InstanceBusy& busy) {
+    run.Fail(busy.what());
+    return true;
+  }
   run.log.Recreate(LogPath());
   const LogCloser closer(run.log);
   if (!run.state.Failed) PrepareSystemTables(run);
@@ -67,6 +79,7 @@ bool TfraValt::RunUpgrade() {
 }
 
 void TfraValt::RunUninstall() {
+  const InstanceLock lock(*run_->dbCel, run_->state.TargetDatabase);
   engine::RunUninstall(*run_);
 }
 

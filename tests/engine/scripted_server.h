@@ -74,10 +74,10 @@ class ScriptedServer {
 
   // Unscripted queries answer no rows, with every column the engine reads.
   static db::ResultSet NoRows() {
-    return Rows({"id",     "nev",    "db",      "szam",  "datum",    "text",  "name",   "cname",
-                 "aname",  "bname",  "bnev",    "anev",  "tipus",    "deflt", "colid",  "hiba",
-                 "utasit", "szoveg", "mid",     "dual",  "typestat", "xtype", "length", "prec",
-                 "xprec",  "xscale", "notnull", "hossz", "tizedes",  "keyno", "indid"});
+    return Rows({"r",     "id",     "nev",    "db",      "szam",  "datum",    "text",  "name",
+                 "cname", "aname",  "bname",  "bnev",    "anev",  "tipus",    "deflt", "colid",
+                 "hiba",  "utasit", "szoveg", "mid",     "dual",  "typestat", "xtype", "length",
+                 "prec",  "xprec",  "xscale", "notnull", "hossz", "tizedes",  "keyno", "indid"});
   }
 
   db::ResultSet Respond(const std::string& sql, const db::Params& params) {

@@ -80,6 +80,7 @@ class ColumnRebuildTest : public TablePhaseTest {
     server.Answer(kConstraint, {T("ZMP_A"), T("AR_qxq")}, Rows({"name"}, {{T("DF_AR_qxq")}}));
   }
   const Strings kAllSteps = {
+      "begin transaction",
       "alter table ZMP_A add AR_qxq Numeric(12,2) NULL default (0)",
       "update ZMP_A set AR_qxq=AR",
       "alter table ZMP_A drop column AR",
@@ -87,7 +88,9 @@ class ColumnRebuildTest : public TablePhaseTest {
       "update ZMP_A set AR=AR_qxq",
       "alter table ZMP_A drop constraint DF_AR_qxq",
       "alter table ZMP_A drop column AR_qxq",
+      "commit transaction",
   };
+  const std::string kRollback = "if @@trancount > 0 rollback transaction";
 };
 
 TEST_F(ColumnRebuildTest, RebuildsAColumnWhoseDefaultDiffers) {
@@ -102,25 +105,29 @@ TEST_F(ColumnRebuildTest, ADefaultOnlyTheTargetHasStays) {
   EXPECT_TRUE(server.Executed().empty());
 }
 
-// The values live only in AR_qxq once AR is dropped: a failed re-add must not
-// be followed by dropping the temporary column.
-TEST_F(ColumnRebuildTest, StopsAtTheFirstFailedStepKeepingTheTemporaryColumn) {
-  server.Fail(kAllSteps[3], "ALTER TABLE only allows columns to be added that can contain nulls.");
+// The values live only in AR_qxq once AR is dropped: a failed re-add ends
+// the rebuild and rolls every step back, so AR stays as it was.
+TEST_F(ColumnRebuildTest, AFailedStepRollsTheWholeRebuildBack) {
+  server.Fail(kAllSteps[4], "ALTER TABLE only allows columns to be added that can contain nulls.");
   ReconcileDefault(run, "ZMP_A", "AR");
-  EXPECT_EQ(server.Executed(), Strings(kAllSteps.begin(), kAllSteps.begin() + 4));
+  Strings expected(kAllSteps.begin(), kAllSteps.begin() + 5);
+  expected.push_back(kRollback);
+  EXPECT_EQ(server.Executed(), expected);
   EXPECT_TRUE(run.state.Failed);
   EXPECT_EQ(run.state.LastError, "Hiba a vezió váltás közben !");
   const Strings log = LogLines();
-  ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[1], " Utasítás : " + kAllSteps[3]);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[1], " Utasítás : " + kAllSteps[4]);
+  EXPECT_EQ(log[3],
+            " A(z) ZMP_A.AR oszlop átépítése visszavonva, az oszlop és értékei változatlanok.");
 }
 
 TEST_F(ColumnRebuildTest, AConstraintThatCannotBeDroppedStopsTheRebuild) {
   server.Answer(kConstraint, {T("ZMP_A"), T("AR")}, Rows({"name"}, {{T("DF_AR")}}));
   server.Fail("alter table ZMP_A drop constraint DF_AR", "Permission denied.");
   ReconcileDefault(run, "ZMP_A", "AR");
-  EXPECT_EQ(server.Executed(),
-            (Strings{kAllSteps[0], kAllSteps[1], "alter table ZMP_A drop constraint DF_AR"}));
+  EXPECT_EQ(server.Executed(), (Strings{kAllSteps[0], kAllSteps[1], kAllSteps[2],
+                                        "alter table ZMP_A drop constraint DF_AR", kRollback}));
   EXPECT_TRUE(run.state.Failed);
 }
 
