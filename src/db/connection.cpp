@@ -2,6 +2,7 @@
 
 #include "db/backend.h"
 #include "db/connection_string.h"
+#include "db/crash_points.h"
 #include "db/errors.h"
 
 namespace moltaro::db {
@@ -43,20 +44,24 @@ Session& Connection::ActiveSession() {
 }
 
 void Connection::Execute(std::string_view sql, const Params& params) {
+  PassCrashPoint(sql);
   ActiveSession().Execute(sql, params);
 }
 
 ResultSet Connection::Query(std::string_view sql, const Params& params) {
+  PassCrashPoint(sql);
   BatchResult batch = ActiveSession().Execute(sql, params);
   if (batch.results.empty()) return ResultSet();
   return std::move(batch.results.front());
 }
 
 BatchResult Connection::Run(std::string_view sql, const Params& params) {
+  PassCrashPoint(sql);
   return ActiveSession().Execute(sql, params);
 }
 
 void Connection::CallProcedure(std::string_view name, ProcedureParameters& params) {
+  PassCrashPoint(name);
   ActiveSession().CallProcedure(name, params);
 }
 

@@ -452,6 +452,9 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       c.frame->returnValue = r.value ? Evaluate(*r.value, c) : Value{};
       return Flow::Return;
     }
+    case StatementKind::Dbcc:
+      RunDbcc(static_cast<const DbccStatement&>(s), c);
+      return Flow::Normal;
     case StatementKind::Print:
       c.out->messages.push_back(ToText(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));
       return Flow::Normal;
@@ -510,6 +513,36 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
     }
   }
   return Flow::Normal;
+}
+
+// DBCC CHECKDB checks the current database's storage; the other DBCC
+// commands are refused by name.
+void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
+  if (s.command != "CHECKDB") throw DatabaseError(NotSupported("DBCC " + s.command));
+  Catalog& catalog = host_.CurrentCatalog();
+  const std::string& database = catalog.DatabaseName();
+  if (!s.arguments.empty()) {
+    const Value named = Evaluate(*s.arguments.front(), c);
+    const bool current =
+        (std::holds_alternative<std::int64_t>(named) && std::get<std::int64_t>(named) == 0) ||
+        EqualsIgnoreCaseAscii(ToText(named), database);
+    if (!current) throw DatabaseError(NotSupported("DBCC CHECKDB of another database"));
+  }
+  std::vector<std::string> problems;
+  const StmtHandle check = catalog.Db().Prepare("PRAGMA integrity_check");
+  while (sqlite3_step(check.get()) == SQLITE_ROW) {
+    const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
+    if (line != nullptr && std::string_view(line) != "ok") problems.emplace_back(line);
+  }
+  const std::string summary = "CHECKDB found 0 allocation errors and " +
+                              std::to_string(problems.size()) +
+                              " consistency errors in database '" + database + "'.";
+  if (!problems.empty()) {
+    throw DatabaseError(summary + " " + problems.front(), 8989);
+  }
+  const bool quiet =
+      std::find(s.options.begin(), s.options.end(), "NO_INFOMSGS") != s.options.end();
+  if (!quiet) c.out->messages.push_back(summary);
 }
 
 void Interpreter::EndTransaction(const char* sqliteStatement) {

@@ -103,6 +103,7 @@ class Interpreter {
   // The server's own procedures; none when `name` is not one of them.
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
+  void RunDbcc(const DbccStatement& s, Context& c);
   // Ends the session's transaction: SQLite's and the locks it owned.
   void EndTransaction(const char* sqliteStatement);
   std::function<Value(const std::string&)> Reader(Context& c);

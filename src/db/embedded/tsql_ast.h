@@ -135,6 +135,7 @@ enum class StatementKind {
   Raiserror,
   Use,
   Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK
+  Dbcc,
 };
 
 struct Statement {
@@ -376,6 +377,14 @@ struct SimpleStatement : Statement {  // BREAK, CONTINUE
 struct ReturnStatement : Statement {
   ReturnStatement() : Statement(StatementKind::Return) {}
   ExprPtr value;
+};
+
+// DBCC command [(arguments)] [WITH options]
+struct DbccStatement : Statement {
+  DbccStatement() : Statement(StatementKind::Dbcc) {}
+  std::string command;  // upper case
+  std::vector<ExprPtr> arguments;
+  std::vector<std::string> options;  // upper case
 };
 
 struct PrintStatement : Statement {

@@ -240,6 +240,24 @@ class Parser {
       s->action = w;
       return s;
     }
+    if (w == "DBCC") {
+      Take();
+      auto s = std::make_unique<DbccStatement>();
+      s->command = Upper(Identifier(false));
+      if (AcceptSymbol("(")) {
+        if (!PeekSymbol(")")) {
+          do s->arguments.push_back(ParseExpr());
+          while (AcceptSymbol(","));
+        }
+        ExpectSymbol(")");
+      }
+      if (PeekWord("WITH")) {
+        Take();
+        do s->options.push_back(Upper(Identifier(false)));
+        while (AcceptSymbol(","));
+      }
+      return s;
+    }
     if (w == "BREAK") {
       Take();
       return std::make_unique<SimpleStatement>(StatementKind::Break);
