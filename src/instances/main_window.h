@@ -171,6 +171,7 @@ class TfrmFo {
   void CreateCompany(const std::string& company, const std::string& database);
   void CreateCommonDatabase(const std::string& company, const std::string& database,
                             const std::string& directory);
+  void FillCommonDatabase(const std::string& company, const std::string& database);
   void RegisterCompany(const std::string& company, const std::string& database);
   void ReopenListAfterCreation();
 

@@ -47,6 +47,12 @@ void TfrmFo::CreateCompany(const std::string& company, const std::string& databa
 
   if (ADOConnectionMaster_->Query(kCommonDatabaseCountSql).Integer("DB") < 1) {
     CreateCommonDatabase(company, database, directory);
+    return;
+  }
+  ADOConnection1_->Close();
+  ADOConnection1_->Open(settings_.DatabaseConnectionString(kCommonDatabaseName));
+  if (ADOConnection1_->Query(kCommonDatabaseCompleteSql).Integer("DB") < 1) {
+    FillCommonDatabase(company, database);
   } else {
     RegisterCompany(company, database);
   }
@@ -61,14 +67,31 @@ void TfrmFo::CreateCommonDatabase(const std::string& company, const std::string&
   }
   ADOConnection1_->Close();
   ADOConnection1_->Open(settings_.DatabaseConnectionString(kCommonDatabaseName));
-  for (const std::string& statement : CommonDatabaseContentStatements(company, database)) {
-    ADOConnection1_->Execute(statement);
+  FillCommonDatabase(company, database);
+}
+
+// The tables and seed rows go in as one transaction: a common database
+// holds all of them or none, never a part that every later new company
+// would stumble over.
+void TfrmFo::FillCommonDatabase(const std::string& company, const std::string& database) {
+  ADOConnection1_->Execute("begin transaction");
+  try {
+    for (const std::string& statement : CommonDatabaseContentStatements(company, database)) {
+      ADOConnection1_->Execute(statement);
+    }
+    ADOConnection1_->Execute("commit transaction");
+  } catch (...) {
+    try {
+      ADOConnection1_->Execute("if @@trancount > 0 rollback transaction");
+    } catch (const std::exception&) {
+      // Closing the connection rolls it back as well.
+    }
+    throw;
   }
 }
 
+// Reached with ADOConnection1 on the common database.
 void TfrmFo::RegisterCompany(const std::string& company, const std::string& database) {
-  ADOConnection1_->Close();
-  ADOConnection1_->Open(settings_.DatabaseConnectionString(kCommonDatabaseName));
   const std::int64_t last = ADOConnection1_->Query(kMaxInstanceIdSql).Integer("DB");
   ADOConnection1_->Execute(RegistrationInsert(last + 1, company, database));
 }

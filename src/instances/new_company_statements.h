@@ -18,6 +18,10 @@ inline constexpr const char* kMasterFileNameSql =
 inline constexpr const char* kCommonDatabaseCountSql =
     "select coalesce(count(*),0) db from dbo.sysdatabases where name= 'ZMP_Vorel' ";
 inline constexpr const char* kMaxInstanceIdSql = "select coalesce(max(id),0) db from ZMP_Peldany";
+// Whether the common database got its tables: one that was created but not
+// filled (the run stopped in between) is completed by the next new company.
+inline constexpr const char* kCommonDatabaseCompleteSql =
+    "select count(*) db from sysobjects where name = 'ZMP_Peldany' and xtype = 'U'";
 
 // The server's data directory: master's file name without its last 10
 // characters ("master.mdf"), so the directory keeps its closing separator.

@@ -218,6 +218,10 @@ class NewCompany : public MainWindow {
   }
   void Count(const std::string& sql, std::int64_t n) {
     server_.Answer("master", sql, db::ResultSet({"db"}, {{n}}));
+    // An existing common database is a complete one unless a test says otherwise.
+    if (sql == kCommonDatabaseCountSql) {
+      server_.Answer("ZMP_Vorel", kCommonDatabaseCompleteSql, db::ResultSet({"db"}, {{n}}));
+    }
   }
   std::vector<std::string> StatementsOn(const std::string& catalogue, std::size_t from) {
     std::vector<std::string> texts;
@@ -241,7 +245,9 @@ TEST_F(NewCompany, FirstCompanyCreatesAndSeedsTheCommonDatabase) {
   master.push_back(kCommonDatabaseCountSql);
   for (const auto& s : CommonDatabaseStatements("/srv/data/")) master.push_back(s);
   EXPECT_EQ(StatementsOn("master", before), master);
-  std::vector<std::string> common = CommonDatabaseContentStatements("Első Kft", "ceg1");
+  std::vector<std::string> common = {"begin transaction"};
+  for (const auto& s : CommonDatabaseContentStatements("Első Kft", "ceg1")) common.push_back(s);
+  common.push_back("commit transaction");
   common.push_back(kInstanceListSql);  // the list reopened on the new common database
   EXPECT_EQ(StatementsOn("ZMP_Vorel", before), common);
   EXPECT_TRUE(operator_.errors.empty());
@@ -273,9 +279,29 @@ TEST_F(NewCompany, ExistingDatabaseIsReportedAndRegistered) {
   for (const auto& sql : StatementsOn("master", before)) {
     EXPECT_EQ(sql.find("create database"), std::string::npos) << sql;
   }
-  EXPECT_EQ(StatementsOn("ZMP_Vorel", before),
-            (std::vector<std::string>{
-                kMaxInstanceIdSql, RegistrationInsert(1, "Második Bt", "ceg2"), kInstanceListSql}));
+  EXPECT_EQ(
+      StatementsOn("ZMP_Vorel", before),
+      (std::vector<std::string>{kCommonDatabaseCompleteSql, kMaxInstanceIdSql,
+                                RegistrationInsert(1, "Második Bt", "ceg2"), kInstanceListSql}));
+}
+
+// A common database left without its tables (the first new company was
+// stopped after creating it) is filled by the next one, which becomes
+// instance 1, instead of failing on the missing ZMP_Peldany for ever.
+TEST_F(NewCompany, ACommonDatabaseLeftEmptyIsFilledByTheNextCompany) {
+  Count(kCommonDatabaseCountSql, 1);
+  server_.Answer("ZMP_Vorel", kCommonDatabaseCompleteSql,
+                 db::ResultSet({"db"}, {{std::int64_t{0}}}));
+  TfrmFo& fo = Create();
+  const std::size_t before = server_.calls.size();
+  Type("Első Kft", "ceg1");
+  fo.aDbCreaExecute();
+  ASSERT_TRUE(operator_.errors.empty());
+  std::vector<std::string> common = {kCommonDatabaseCompleteSql, "begin transaction"};
+  for (const auto& s : CommonDatabaseContentStatements("Első Kft", "ceg1")) common.push_back(s);
+  common.push_back("commit transaction");
+  common.push_back(kInstanceListSql);
+  EXPECT_EQ(StatementsOn("ZMP_Vorel", before), common);
 }
 
 TEST_F(NewCompany, CancelOrAnEmptyFieldCreatesNothing) {
