@@ -30,7 +30,11 @@ void RunLog::Close() {
 
 void RunLog::WriteLine(std::string_view line) {
   if (!file_.is_open() || !file_.good()) return;
-  const std::string bytes = Utf8ToCp1250(line) + "\r\n";
+  // Server messages may span lines, ended in LF or CR alone: every line of
+  // the log ends in CR LF.
+  std::string text = ReplaceAll(ReplaceAll(line, "\r\n", "\n"), "\r", "\n");
+  text = ReplaceAll(text, "\n", "\r\n");
+  const std::string bytes = Utf8ToCp1250(text) + "\r\n";
   file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   file_.flush();
 }

@@ -25,21 +25,24 @@ struct NumericField {
   int digits;
 };
 
+// A record's fields are read as RecordField reads them: one that is missing
+// at the end of the line is empty. What a record cannot do without is its
+// numbers and its name.
 struct RecordShape {
   char kind;
-  int fields;  // fields the record must hold, the kind included
+  int nameField;  // the object's or column's name
   std::array<NumericField, 6> numeric;
   int numericCount;
 };
 
 constexpr std::array<RecordShape, 7> kShapes = {{
-    {'E', 6, {{{2, kHeadDigits}, {4, kHeadDigits}}}, 2},
-    {'P', 6, {{{2, kHeadDigits}, {4, kHeadDigits}}}, 2},
-    {'U', 6, {{{2, kHeadDigits}, {4, kHeadDigits}}}, 2},
+    {'E', 3, {{{2, kHeadDigits}, {4, kHeadDigits}}}, 2},
+    {'P', 3, {{{2, kHeadDigits}, {4, kHeadDigits}}}, 2},
+    {'U', 3, {{{2, kHeadDigits}, {4, kHeadDigits}}}, 2},
     {'T', 3, {{{2, kHeadDigits}}}, 1},
     {'I', 4, {{{2, kHeadDigits}, {3, kHeadDigits}}}, 2},
     {'t',
-     10,
+     5,
      {{{2, kHeadDigits},
        {3, kHeadDigits},
        {4, kChildDigits},
@@ -47,7 +50,7 @@ constexpr std::array<RecordShape, 7> kShapes = {{
        {7, kChildDigits},
        {8, kChildDigits}}},
      6},
-    {'i', 5, {{{2, kHeadDigits}, {3, kHeadDigits}, {4, kHeadDigits}, {5, kChildDigits}}}, 4},
+    {'i', 0, {{{2, kHeadDigits}, {3, kHeadDigits}, {4, kHeadDigits}, {5, kChildDigits}}}, 4},
 }};
 
 const RecordShape* ShapeOf(char kind) {
@@ -108,11 +111,6 @@ bool IsTextKind(char kind) {
 std::optional<std::string> RecordFault(char kind, std::string_view record) {
   const RecordShape* shape = ShapeOf(kind);
   if (shape == nullptr) return std::nullopt;
-  const int present = RecordFieldCount(record);
-  if (present < shape->fields) {
-    return "hiányos rekord, " + std::to_string(shape->fields) + " mező helyett " +
-           std::to_string(present);
-  }
   for (int k = 0; k < shape->numericCount; ++k) {
     const NumericField& numeric = shape->numeric[static_cast<std::size_t>(k)];
     const std::string value = RecordField(record, numeric.field);
@@ -121,6 +119,9 @@ std::optional<std::string> RecordFault(char kind, std::string_view record) {
              std::to_string(numeric.digits) + " jegyű egész szám: \"" +
              Utf8Left(value, kQuotedLineLength) + "\"";
     }
+  }
+  if (shape->nameField > 0 && Trim(RecordField(record, shape->nameField)).empty()) {
+    return "a(z) " + std::to_string(shape->nameField) + ". mező (a név) üres vagy hiányzik";
   }
   return std::nullopt;
 }

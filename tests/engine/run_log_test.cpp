@@ -39,6 +39,15 @@ TEST(RunLog, WritesWindows1250LinesWithCrLf) {
             "bla k\xe9sz ! (00:01)\r\n");
 }
 
+TEST(RunLog, MultiLineMessagesEndEveryLineInCrLf) {
+  TempDir dir;
+  RunLog log;
+  log.Recreate(dir.Path() / "a_verzio.log");
+  log.WriteLine(" Msg 102\nIncorrect syntax\rnear 'x'.\r\nend");
+  log.Close();
+  EXPECT_EQ(dir.Read("a_verzio.log"), " Msg 102\r\nIncorrect syntax\r\nnear 'x'.\r\nend\r\n");
+}
+
 TEST(RunLog, RecreatingDropsTheEarlierRun) {
   TempDir dir;
   dir.Write("a_verzio.log", "old run\r\n");

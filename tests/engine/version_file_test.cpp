@@ -92,11 +92,18 @@ TEST(RecordFault, AcceptsSoundRecordsAndIgnoresUnknownKinds) {
   EXPECT_FALSE(RecordFault('\0', ""));
 }
 
-TEST(RecordFault, NamesMissingFields) {
-  const auto fault = RecordFault('t', "t$$11$$10$$1$$ID$$56$$");
-  ASSERT_TRUE(fault);
-  EXPECT_NE(fault->find("10 mező helyett 6"), std::string::npos) << *fault;
-  EXPECT_TRUE(RecordFault('T', "T$$10$$ZMP_ADAT"));
+// Missing trailing fields read as empty: only a number or a name the record
+// needs makes it faulty.
+TEST(RecordFault, MissingTrailingFieldsAreEmpty) {
+  EXPECT_FALSE(RecordFault('t', "t$$11$$10$$1$$ID$$56$$0$$0$$I$$"));
+  EXPECT_FALSE(RecordFault('t', "t$$11$$10$$1$$ID$$56$$0$$0$$"));
+  EXPECT_FALSE(RecordFault('P', "P$$30$$proc$$1$$"));
+  const auto size = RecordFault('t', "t$$11$$10$$1$$ID$$56$$");
+  ASSERT_TRUE(size);
+  EXPECT_NE(size->find("7. mező"), std::string::npos) << *size;
+  const auto name = RecordFault('T', "T$$10$$ZMP_ADAT");
+  ASSERT_TRUE(name);
+  EXPECT_NE(name->find("3. mező (a név)"), std::string::npos) << *name;
 }
 
 TEST(RecordFault, NamesFieldsThatAreNotWholeNumbersOrDoNotFit) {

@@ -137,13 +137,13 @@ TEST_F(LoadVersionFileTest, ANonNumericIdentifierEndsTheRunNamingItsLine) {
   EXPECT_EQ(LogLines(), Strings{run.state.LastError});
 }
 
-TEST_F(LoadVersionFileTest, ARecordWithMissingFieldsEndsTheRun) {
+TEST_F(LoadVersionFileTest, ARecordMissingANumberItNeedsEndsTheRun) {
   WriteFile({"$$V$$2.1$$", "$$t$$11$$10$$1$$ID$$56", "$$V$$2.1$$"});
   LoadVersionFile(run);
   EXPECT_TRUE(run.state.Failed);
   EXPECT_EQ(run.state.LastError,
-            "Hibás a verzió file 2. sora (hiányos rekord, 10 mező helyett 5): "
-            "$$t$$11$$10$$1$$ID$$56");
+            "Hibás a verzió file 2. sora (a(z) 6. mező nem legfeljebb 4 jegyű egész szám: "
+            "\"\"): $$t$$11$$10$$1$$ID$$56");
 }
 
 TEST_F(LoadVersionFileTest, AnInsertTheServerRefusesEndsTheRunNamingItsLine) {
