@@ -49,10 +49,12 @@ class MainWindowSession {
     return operator_.ErrorCount() == before;
   }
 
-  // Makes current the first row whose database name, trimmed, is `database`.
+  // Makes current the first row whose database name, trimmed, is `database`
+  // trimmed: a name pasted from `instances` with its blanks is found.
   bool SelectDatabase(const std::string& database) {
+    const std::string wanted = Trim(database);
     for (std::size_t row = 0; row < fo_.RowCount(); ++row) {
-      if (Trim(db::ToText(fo_.Row(row).dbname)) == database) {
+      if (Trim(db::ToText(fo_.Row(row).dbname)) == wanted) {
         fo_.SelectRow(row);
         return true;
       }

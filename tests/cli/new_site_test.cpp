@@ -108,7 +108,7 @@ TEST_F(NewSite, D_ReportDirectoryOfAnInstance) {
                 .status,
             0)
       << Errors();
-  Result shown = Cli("report-dir elso");
+  Result shown = Cli("report-dir " + Quote(" elso "));  // as `instances` shows it
   ASSERT_EQ(shown.status, 0) << Errors();
   EXPECT_EQ(shown.out, "\n");
   ASSERT_EQ(Cli("report-dir elso " + Quote("  D:\\Riport ")).status, 0) << Errors();
