@@ -11,12 +11,12 @@ void TDataModule1::DataModuleCreate() {
   adoKozos_.Open(settings_.CommonConnectionString());
 }
 
-std::int64_t TDataModule1::NextId() {
+std::int64_t NextId(db::Connection& connection) {
   db::ProcedureParameters params{
       {"@RETURN_VALUE", db::ParameterDirection::ReturnValue, db::Null()},
       {"@idseq_val", db::ParameterDirection::InputOutput, std::int64_t{1}},
   };
-  adoPeldany_.CallProcedure(kIdSequenceProcedure, params);
+  connection.CallProcedure(kIdSequenceProcedure, params);
   if (db::IsNull(params[1].value)) {
     throw db::Error(std::string(kIdSequenceProcedure) +
                     " handed back no identifier in @idseq_val.");

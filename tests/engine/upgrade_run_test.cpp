@@ -40,9 +40,17 @@ TEST_F(UpgradeRunTest, TheExampleFileUpgradesAFreshCompanyDatabase) {
                                              "A verzio.ver betöltve !",
                                              "Előfutó kész ! (mm:ss)",
                                              "",
+                                             "zmp_cim",
                                              "ZMP_DOLGOZO",
+                                             "zmp_jogc",
+                                             "zmp_jt",
                                              "ZMP_KIFIZETES",
+                                             "zmp_kod",
+                                             "zmp_kodtar",
+                                             "zmp_kszt",
+                                             "zmp_kszt3",
                                              "ZMP_NAPLO",
+                                             "zmp_pszab",
                                              "zmp_puy",
                                              "Tábla kész ! (mm:ss)",
                                              "",
@@ -57,6 +65,7 @@ TEST_F(UpgradeRunTest, TheExampleFileUpgradesAFreshCompanyDatabase) {
                                              "ZMP_ID_SEQ_INC",
                                              "ZMP_ORABER",
                                              "ZMP_DOLGOZO_FELVESZ",
+                                             "ZMP_KONVERTALAS_UTAN_FUT1",
                                              "Procedure kész ! (mm:ss)",
                                              "",
                                              "Utánfutó kész ! (mm:ss)",
@@ -64,15 +73,15 @@ TEST_F(UpgradeRunTest, TheExampleFileUpgradesAFreshCompanyDatabase) {
                                              "",
                                              "Verzióváltás kész ! (mm:ss)",
                                              " ",
-                                             "2.0.1. verzió leváltva ! <most>"}));
-  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "2.0.1");
+                                             "2.1.0. verzió leváltva ! <most>"}));
+  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "2.1.0");
   EXPECT_EQ(Scalar("select count(*) from ZMP_SYS_SA"), "1");
   EXPECT_EQ(Scalar("select sadb from ZMP_SYS_SA"), database);
   EXPECT_EQ(Scalar("select kod from zmp_puy where nev = 'PWREPUT'"), "C:\\ZMP\\Riport");
   EXPECT_EQ(Scalar("select dual from ZMP_DUAL"), "X");
   EXPECT_EQ(Scalar("select count(*) from ZMP_NAPLO"), "1");
   EXPECT_EQ(display.position, display.maximum);
-  EXPECT_EQ(display.maximum, 13);
+  EXPECT_EQ(display.maximum, 22);
 
   // The procedures work: the allocator hands out the next identifier, and
   // the procedure that calls it files a new employee under it.
@@ -97,8 +106,8 @@ TEST_F(UpgradeRunTest, ARerunWithOnlyTheVersionRaisedChangesNothing) {
   work.Write("verzio.ver", bytes);
   Prepare();
   ASSERT_FALSE(frame.RunUpgrade()) << frame.LastError();
-  work.Write("verzio.ver", std::regex_replace(bytes, std::regex(R"(\$\$V\$\$2\.0\.1\$\$)"),
-                                              "$$$$V$$$$2.0.2$$$$"));
+  work.Write("verzio.ver", std::regex_replace(bytes, std::regex(R"(\$\$V\$\$2\.1\.0\$\$)"),
+                                              "$$$$V$$$$2.1.1$$$$"));
   executed.clear();
   Prepare();
   ASSERT_FALSE(frame.RunUpgrade()) << frame.LastError();
@@ -116,8 +125,8 @@ TEST_F(UpgradeRunTest, ARerunWithOnlyTheVersionRaisedChangesNothing) {
                               "drop table ZMP_SYS_SA", "create table ZMP_SYS_SA "}));
   EXPECT_EQ(std::count_if(executed.begin(), executed.end(),
                           [](const std::string& sql) { return sql.rfind("ALTER ", 0) == 0; }),
-            3);
-  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "2.0.2");
+            4);
+  EXPECT_EQ(Scalar("select szam from zmp_obj_ver"), "2.1.1");
 }
 
 TEST_F(UpgradeRunTest, ASecondRunOfTheSameVersionIsRefused) {

@@ -320,7 +320,7 @@ class MainWindowViewTest : public QObject {
     QTest::mouseClick(fo.bValt(), Qt::LeftButton);
     QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("A verzióváltás sikeresen lefutott !")});
     QCOMPARE(boxes.boxes[0].icon, QMessageBox::NoIcon);
-    QCOMPARE(shownVersion, QStringLiteral("2.0.1"));
+    QCOMPARE(shownVersion, QStringLiteral("2.1.0"));
     QVERIFY(barFull);
     QCOMPARE(phases, (QStringList{QString::fromUtf8("Előfutó"), "Tábla", "Index", "Procedure",
                                   QString::fromUtf8("Utánfutó")}));
@@ -329,13 +329,13 @@ class MainWindowViewTest : public QObject {
     // Afterwards: the list reloaded with the new version, the controls back,
     // the frame emptied.
     QCOMPARE(GridColumn(grid, 2),
-             (QStringList{QStringLiteral("2.0.1"), QString::fromUtf8("Nincs telepítve")}));
+             (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
     QCOMPARE(grid->currentRow(), 0);
     QVERIFY(grid->isEnabled());
     QVERIFY(fo.bValt()->isEnabled());
     QVERIFY(fo.bKilep()->isEnabled());
     QCOMPARE(fo.fraValt1().lVerzio()->text(), QString());
-    QCOMPARE(Query("ceg1", "select szam from zmp_obj_ver").Text("szam"), std::string("2.0.1"));
+    QCOMPARE(Query("ceg1", "select szam from zmp_obj_ver").Text("szam"), std::string("2.1.0"));
     QVERIFY(std::filesystem::exists(WorkPath() / " ceg1 _verzio.log"));
   }
 
@@ -352,7 +352,7 @@ class MainWindowViewTest : public QObject {
     std::filesystem::rename(WorkPath() / "verzio.tmp", WorkPath() / "verzio.ver");
     QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("Nincs meg a verzió file !")});
     QCOMPARE(GridColumn(fo.gPeldanyok(), 2),
-             (QStringList{QStringLiteral("2.0.1"), QString::fromUtf8("Nincs telepítve")}));
+             (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
     QVERIFY(fo.bValt()->isEnabled());
   }
 
@@ -371,7 +371,7 @@ class MainWindowViewTest : public QObject {
     TfrmFoView& fo = windows.frmFo();
     QCOMPARE(GridColumn(fo.gPeldanyok(), 0), (QStringList{"Alfa", "Beta"}));
     QCOMPARE(GridColumn(fo.gPeldanyok(), 2),
-             (QStringList{QStringLiteral("2.0.1"), QString::fromUtf8("Nincs telepítve")}));
+             (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
     QCOMPARE(ShownMenu(fo.PopupMenu1()), (QStringList{QString::fromUtf8("Vált"), "Rep utvonal", "-",
                                                       QString::fromUtf8("Migrátor"), "Uninstall",
                                                       "-", QString::fromUtf8("Kilép")}));
