@@ -115,7 +115,7 @@ double HungarianFloat(std::string_view text) {
     const auto [end, error] = std::from_chars(begin, c.data() + c.size(), value);
     if (error == std::errc() && end == c.data() + c.size()) return value;
   }
-  throw ConvertError("'" + std::string(text) + "' nem érvényes lebegőpontos érték.");
+  throw ConvertError("'" + std::string(text) + "' is not a valid floating point value");
 }
 
 std::int64_t LegacyInteger(std::string_view text) {
@@ -125,7 +125,7 @@ std::int64_t LegacyInteger(std::string_view text) {
   std::int64_t value = 0;
   const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
   if (number.empty() || error != std::errc() || end != number.data() + number.size()) {
-    throw ConvertError("'" + std::string(text) + "' nem érvényes egész szám.");
+    throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
   }
   return value;
 }

@@ -56,7 +56,9 @@ TEST_F(DataModule, NextIdHandsOutIdentifiersInOrder) {
 }
 
 TEST_F(DataModule, MissingCommonDatabaseFailsCreationAndMissingProcedureFailsNextId) {
-  TDataModule1 broken(Settings("nincs_ilyen"));
+  // The module keeps a reference to its settings: they must outlive it.
+  const ServerSettings missing = Settings("nincs_ilyen");
+  TDataModule1 broken(missing);
   EXPECT_THROW(broken.DataModuleCreate(), db::DatabaseError);
 
   const ServerSettings settings = Settings("master");
