@@ -1,8 +1,10 @@
 #include "convert/value_rules.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <system_error>
+#include <vector>
 
 #include "common/text.h"
 #include "common/utf8.h"
@@ -25,6 +27,26 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
+}
+
+// The numbers 1 to `last` that the list names: ",list," contains ",k,"
+// exactly when one of the list's comma-separated items is k written without
+// blanks or leading zeros.
+std::vector<int> NamedNumbers(std::string_view list, int last) {
+  std::vector<int> named;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = std::min(list.find(',', start), list.size());
+    const std::string_view item = list.substr(start, end - start);
+    int k = 0;
+    const auto [stop, error] = std::from_chars(item.data(), item.data() + item.size(), k);
+    if (!item.empty() && item.front() != '0' && item.front() != '-' && error == std::errc() &&
+        stop == item.data() + item.size() && k >= 1 && k <= last) {
+      named.push_back(k);
+    }
+    if (end == list.size()) return named;
+    start = end + 1;
+  }
 }
 
 }  // namespace
@@ -115,17 +137,15 @@ bool ListNames(std::string_view list, int k) {
 
 std::string TimeCodeFlags(std::string_view list) {
   std::string flags(100, 'N');
-  for (int k = 1; k <= static_cast<int>(kTimeCodePositions.size()); ++k) {
-    if (ListNames(list, k)) flags[static_cast<std::size_t>(kTimeCodePositions[k - 1] - 1)] = 'I';
+  for (const int k : NamedNumbers(list, static_cast<int>(kTimeCodePositions.size()))) {
+    flags[static_cast<std::size_t>(kTimeCodePositions[static_cast<std::size_t>(k - 1)] - 1)] = 'I';
   }
   return flags;
 }
 
 std::string NumberFlags(std::string_view list) {
   std::string flags(250, '_');
-  for (int k = 1; k <= 250; ++k) {
-    if (ListNames(list, k)) flags[static_cast<std::size_t>(k - 1)] = 'I';
-  }
+  for (const int k : NamedNumbers(list, 250)) flags[static_cast<std::size_t>(k - 1)] = 'I';
   return flags;
 }
 

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/codepage.h"
@@ -79,6 +81,20 @@ class InstanceTest : public ::testing::Test {
   // A record as the reader gives it, from UTF-8 text.
   static LegacyRecord Record(const std::string& utf8, std::size_t line = 1) {
     return LegacyRecord(Utf8ToCp1250(utf8), line);
+  }
+
+  // A record of `length` blanks with the given UTF-8 texts placed at their
+  // 1-based positions (a text may run past `length`, lengthening the record).
+  static LegacyRecord Fixed(std::size_t length,
+                            std::initializer_list<std::pair<std::size_t, std::string>> fields,
+                            std::size_t line = 1) {
+    std::string bytes(length, ' ');
+    for (const auto& [pos, text] : fields) {
+      const std::string cp1250 = Utf8ToCp1250(text);
+      if (bytes.size() < pos - 1 + cp1250.size()) bytes.resize(pos - 1 + cp1250.size(), ' ');
+      bytes.replace(pos - 1, cp1250.size(), cp1250);
+    }
+    return LegacyRecord(bytes, line);
   }
 
   // The first column of the first row, as text ("" for NULL or no row).

@@ -90,6 +90,15 @@ TEST(NumberFlags, NumbersMarkTheirOwnPositions) {
   EXPECT_EQ(Positions(NumberFlags("12"), 'I'), "12");
   EXPECT_EQ(Positions(NumberFlags("0,251,5"), 'I'), "5");
   EXPECT_EQ(NumberFlags(""), std::string(250, '_'));
+  // The flags mark exactly what the plain ",list," search finds.
+  for (const std::string list :
+       {"1,,2", ",7,", "+3,4", "5 ,6", "-8,9", "2500,25", "7,7,007", "1,2,3,", "x,10,y", "0"}) {
+    const std::string flags = NumberFlags(list);
+    for (int k = 1; k <= 250; ++k) {
+      EXPECT_EQ(flags[static_cast<std::size_t>(k - 1)] == 'I', ListNames(list, k))
+          << list << " " << k;
+    }
+  }
 }
 
 }  // namespace
