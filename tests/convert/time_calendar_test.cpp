@@ -118,7 +118,7 @@ TEST_F(TimeCalendar, WorkingTimeReadsItsNumbersAndDates) {
   EXPECT_TRUE(row.IsNull("VER"));
 }
 
-TEST_F(TimeCalendar, AWholeNumberWithATrailingBlankOrNoDigitsStopsTheRecord) {
+TEST_F(TimeCalendar, NumbersThatAreNoNumbersStopTheRecord) {
   EXPECT_NE(
       Failure([&] { ImportIdo(context, Time("3 ").Put(71, "20 1 3 8").Build()); }).find("'3 '"),
       std::string::npos);
@@ -130,6 +130,11 @@ TEST_F(TimeCalendar, AWholeNumberWithATrailingBlankOrNoDigitsStopsTheRecord) {
       Failure([&] { ImportIdo(context, Time(" 3", 0).Put(71, "20 1 3").Build()); }).find("''"),
       std::string::npos);
   EXPECT_EQ(Scalar("select count(*) from zmp_ido"), "0");
+  // Hours cut short by the end of the record are not blank.
+  const LegacyRecord shortItem =
+      RecordBuilder().Put(1, kCode).Put(16, " 3  1  2 12 2 9  8 11").Put(37, "    ").Build();
+  EXPECT_NE(Failure([&] { ImportTido(context, shortItem); }).find("'    '"), std::string::npos);
+  EXPECT_EQ(Scalar("select count(*) from zmp_tido"), "0");
 }
 
 TEST_F(TimeCalendar, TheLegacyWorkedCodeBecomesTenAndOtherCodesStayAsWritten) {
