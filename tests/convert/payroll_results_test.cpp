@@ -78,6 +78,19 @@ const std::vector<Spot> kKszt2Texts = {
     {"EJOV_CSP", 1324},  {"EJOV_2", 1336},
 };
 
+// The month's rates, each five characters; 1056-1060 between MVJ_S and MEJ_S
+// is not read.
+const std::vector<Spot> kKszt2Rates = {
+    {"DEJ_S", 1026}, {"DNJ_S", 1031}, {"DTD_S", 1036}, {"DTK_S", 1041}, {"MTK_S", 1046},
+    {"MVJ_S", 1051}, {"MEJ_S", 1061}, {"MNJ_S", 1066}, {"MMJ_S", 1071}, {"MBJ_S", 1076},
+    {"MAJ_S", 1081}, {"MSH_S", 1086}, {"DEP_S", 1191}, {"MEP_S", 1196},
+};
+
+// A rate no other rate has: " 1.25" for the first, " 2.25" for the second …
+std::string Rate(std::size_t index) {
+  return RightAligned(std::to_string(index + 1) + ".25", 5);
+}
+
 class PayrollResults : public InstanceTest {
  protected:
   static constexpr const char* kCode = "00000000042";
@@ -122,7 +135,8 @@ TEST_F(PayrollResults, AMonthlyRecordWritesThe2008RowThe2009RowAndTheTaxSettings
   RecordBuilder record = WithTexts(WithTexts(Month("03"), kHaviTexts), kKszt2Texts);
   record.Put(50, "      12.5").Put(657, "20090315").Put(666, "20090401");
   record.Put(797, "  2").Put(800, " 20").Put(1176, "76").Put(1178, "78");
-  record.Put(1026, "17.5 ").Put(1086, "0.25 ").Put(1196, "  1.5").Put(1201, "I");
+  for (std::size_t i = 0; i < kKszt2Rates.size(); ++i) record.Put(kKszt2Rates[i].pos, Rate(i));
+  record.Put(1056, "99999").Put(1201, "I");
   ImportHavi(context, record.Build());
   const std::string id = std::to_string(context.CurrentRecordId());
 
@@ -163,11 +177,10 @@ TEST_F(PayrollResults, AMonthlyRecordWritesThe2008RowThe2009RowAndTheTaxSettings
   EXPECT_EQ(tax.Text("KEZELO"), "76");
   EXPECT_EQ(tax.Text("SZEMELY"), "1");
   EXPECT_EQ(tax.Text("ADOMOD"), "N");
-  EXPECT_EQ(tax.Text("DEJ_S"), "17.5");
-  EXPECT_EQ(tax.Text("MSH_S"), "0.25");
-  EXPECT_EQ(tax.Text("MEP_S"), "1.5");
-  EXPECT_TRUE(tax.IsNull("DNJ_S"));
-  EXPECT_TRUE(tax.IsNull("DEP_S"));
+  for (std::size_t i = 0; i < kKszt2Rates.size(); ++i) {
+    EXPECT_EQ(tax.Text(kKszt2Rates[i].column), std::to_string(i + 1) + ".25")
+        << kKszt2Rates[i].column;
+  }
   EXPECT_EQ(tax.Text("JFIZMIN"), "I");
   EXPECT_EQ(tax.Text("CRD"), "2026-12-08 09:05:06.000");
   EXPECT_EQ(tax.Text("CRU"), "0");

@@ -84,6 +84,7 @@ TEST_F(PersonRegisters, AStandingItemCarriesTwelveMonthlyFlags) {
                          .Build());
   const db::ResultSet row = Rows("select * from zmp_kjt");
   ASSERT_EQ(row.RowCount(), 1u);
+  EXPECT_EQ(row.Text("SZEM_ID"), "42");
   EXPECT_EQ(row.Text("JOGCIM"), "123");
   EXPECT_EQ(row.Text("KEZELES"), "FIX");
   EXPECT_EQ(row.Text("OSSZEG"), "  5000");
@@ -94,6 +95,7 @@ TEST_F(PersonRegisters, AStandingItemCarriesTwelveMonthlyFlags) {
   EXPECT_EQ(row.Text("KERET"), "0");
   EXPECT_EQ(row.Text("HATRALEK"), "0");
   EXPECT_EQ(row.Text("VER"), "1.01");
+  EXPECT_EQ(row.Text("KEZELO"), "0");
   EXPECT_EQ(row.Text("ID"), std::to_string(context.CurrentRecordId()));
 }
 
@@ -111,6 +113,7 @@ TEST_F(PersonRegisters, AMembershipTypeIsKeptBelowLetterAAndIsOneFromIt) {
   EXPECT_EQ(rows.Text("KILEP"), "9999-12-31 00:00:00.000");
   EXPECT_EQ(rows.Text("OSSZEG"), "    1500.5");
   EXPECT_EQ(rows.Text("VER"), "1.01");
+  EXPECT_EQ(rows.Text("RSORSZ") + rows.Text("ELSO"), "00");
   EXPECT_EQ(rows.Text("SZEM_ID"), "42");
   EXPECT_EQ(rows.Text("CRD"), "2026-12-08 09:05:06.000");
   rows.Next();

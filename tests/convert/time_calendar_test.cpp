@@ -143,7 +143,12 @@ TEST_F(TimeCalendar, TheLegacyWorkedCodeBecomesTenAndOtherCodesStayAsWritten) {
   db::ResultSet rows = Rows("select * from zmp_tido order by id");
   ASSERT_EQ(rows.RowCount(), 2u);
   EXPECT_EQ(rows.Text("KOD"), "10");
+  EXPECT_EQ(rows.Text("SZEMELY"), kCode);
+  EXPECT_EQ(rows.Text("SZEM_ID"), "42");
+  EXPECT_EQ(rows.Text("EV"), "2009");
   EXPECT_EQ(rows.Text("HONAP"), "3");
+  EXPECT_EQ(rows.Text("FOKIFSZ"), "1");
+  EXPECT_EQ(rows.Text("KIFSZ"), "2");
   EXPECT_EQ(rows.Text("TOL"), "2");
   EXPECT_EQ(rows.Text("IG"), "9");
   EXPECT_EQ(rows.Text("NAP1"), "8");
