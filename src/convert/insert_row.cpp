@@ -1,5 +1,7 @@
 #include "convert/insert_row.h"
 
+#include <cstddef>
+
 #include "convert/statement.h"
 
 namespace moltaro::convert {

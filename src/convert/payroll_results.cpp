@@ -1,5 +1,6 @@
 #include "convert/payroll_results.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 

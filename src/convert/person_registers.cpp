@@ -1,6 +1,8 @@
 #include "convert/person_registers.h"
 
+#include <cstdint>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <string>
 

@@ -1,5 +1,6 @@
 #include "convert/time_calendar.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
