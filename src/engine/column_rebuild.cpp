@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "db/errors.h"
+#include "engine/column_dependents.h"
 #include "engine/db_values.h"
 
 namespace moltaro::engine {
@@ -130,18 +131,38 @@ bool RebuildColumn(RunContext& run, const std::string& table, const std::string&
 
   RebuildTransaction transaction(run);
   if (!transaction.Open()) return false;
+  // Indexes on the column would stop it being dropped: they step aside and
+  // come back on the rebuilt column as they were.
+  const ColumnDependents dependents = DependentsOf(run, table, column);
   const bool rebuilt =
       RunSteps(run, {"alter table " + table + " add " + temporary + temporaryDefinition,
                      "update " + table + " set " + temporary + "=" + column}) &&
-      DropColumn(run, table, column) &&
+      DropDependents(run, table, dependents, false) && DropColumn(run, table, column) &&
       RunSteps(run, {"alter table " + table + " add " + full,
                      "update " + table + " set " + column + "=" + temporary}) &&
-      DropColumn(run, table, temporary) && transaction.Commit();
+      DropColumn(run, table, temporary) &&
+      RestoreDependents(run, table, column, dependents, false) && transaction.Commit();
   if (!rebuilt) {
     run.WriteLog(" A(z) " + table + "." + column +
                  " oszlop átépítése visszavonva, az oszlop és értékei változatlanok.");
   }
   return rebuilt;
+}
+
+bool AlterColumn(RunContext& run, const std::string& table, const std::string& column,
+                 const std::string& statement) {
+  const ColumnDependents dependents = DependentsOf(run, table, column);
+  if (dependents.Empty()) return run.ExecuteStatement(statement, kFatal);
+  RebuildTransaction transaction(run);
+  if (!transaction.Open()) return false;
+  const bool altered =
+      DropDependents(run, table, dependents, true) && run.ExecuteStatement(statement, kFatal) &&
+      RestoreDependents(run, table, column, dependents, true) && transaction.Commit();
+  if (!altered) {
+    run.WriteLog(" A(z) " + table + "." + column +
+                 " oszlop módosítása visszavonva, az oszlop, alapértéke és indexei változatlanok.");
+  }
+  return altered;
 }
 
 void RecoverInterruptedRebuilds(RunContext& run, const std::string& table,

@@ -21,7 +21,8 @@ namespace moltaro::engine {
 // Suffix of the column that holds the values while a column is rebuilt.
 inline constexpr const char* kTemporaryColumnSuffix = "_qxq";
 
-// The seven steps in one transaction. False (with the run failed, the
+// The seven steps in one transaction; indexes on the column are dropped
+// before it is and created again on the rebuilt column. False (with the run failed, the
 // failing statement logged and the transaction rolled back) when a step fails.
 bool RebuildColumn(RunContext& run, const std::string& table, const std::string& column,
                    const CatalogueColumn& definition);
@@ -29,6 +30,12 @@ bool RebuildColumn(RunContext& run, const std::string& table, const std::string&
 // The catalogue's definition of a column of the table, by name; none when
 // the catalogue does not list it.
 using CatalogueLookup = std::function<std::optional<CatalogueColumn>(const std::string& column)>;
+
+// Sends the "alter column" statement. When a default constraint or indexes
+// stand on the column (the server refuses to alter it under them), they are
+// dropped and put back as they were around it, all in one transaction.
+bool AlterColumn(RunContext& run, const std::string& table, const std::string& column,
+                 const std::string& statement);
 
 // Finishes or undoes the rebuilds an interrupted run left in `table`,
 // logging each. A dropped column is re-added as the catalogue defines it.

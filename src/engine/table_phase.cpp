@@ -39,15 +39,20 @@ std::vector<CatalogueChild> ColumnsOf(RunContext& run, std::int64_t headId) {
 
 // The statement that brings an existing table's column in line with the
 // catalogue; empty when nothing differs.
-std::string ColumnStatement(RunContext& run, const std::string& table,
-                            const CatalogueChild& child) {
+struct ColumnChange {
+  std::string statement;
+  bool alters = false;  // an "alter column" rather than an "add"
+};
+
+ColumnChange ColumnStatement(RunContext& run, const std::string& table,
+                             const CatalogueChild& child) {
   const db::ResultSet target = run.dbCel->Query(kTargetColumnQuery, {table, child.nev});
   const CatalogueColumn catalogue = CatalogueColumnDefinition(run, child.id);
-  if (target.Eof()) return "alter table " + table + " add " + catalogue.Full();
+  if (target.Eof()) return {"alter table " + table + " add " + catalogue.Full(), false};
   const std::string current =
       TargetColumnDefinition(run, WholeNumber(target, "id"), WholeNumber(target, "colid"));
   if (Trim(catalogue.definition) == Trim(current)) return {};
-  return "alter table " + table + " alter column " + catalogue.definition;
+  return {"alter table " + table + " alter column " + catalogue.definition, true};
 }
 
 void ReconcileExistingTable(RunContext& run, const std::string& table, std::int64_t headId) {
@@ -62,12 +67,17 @@ void ReconcileExistingTable(RunContext& run, const std::string& table, std::int6
         return std::nullopt;
       });
   for (const CatalogueChild& child : children) {
-    const std::string statement = ColumnStatement(run, table, child);
+    const ColumnChange change = ColumnStatement(run, table, child);
+    bool done = true;
+    if (change.alters) {
+      done = AlterColumn(run, table, Trim(child.nev), change.statement);
+    } else if (!change.statement.empty()) {
+      done = run.ExecuteStatement(change.statement, kFatal);
+    }
     // A column the server would not alter is not rebuilt either: its
     // values may not fit what the catalogue asks for, and the run fails on
     // the alteration already.
-    if (!statement.empty() && !run.ExecuteStatement(statement, kFatal)) continue;
-    ReconcileDefault(run, Trim(table), Trim(child.nev));
+    if (done) ReconcileDefault(run, Trim(table), Trim(child.nev));
   }
 }
 
