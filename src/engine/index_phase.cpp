@@ -24,6 +24,11 @@ constexpr const char* kTargetKeysQuery =
     "   and a.indid=b.indid and b.id = c.id and b.colid = c.colid\r\n"
     "order by a.indid, b.keyno";
 
+constexpr const char* kIndexStatusQuery =
+    "select status from SYSINDEXES where NAME=:xNAME and INDID<>0";
+constexpr std::int64_t kUniqueIndex = 2;      // sysindexes.status
+constexpr std::int64_t kClusteredIndex = 16;  // sysindexes.status
+
 std::vector<std::string> Column(db::ResultSet rows, std::string_view name) {
   std::vector<std::string> values;
   for (; !rows.Eof(); rows.Next()) values.push_back(rows.Text(name));
@@ -38,16 +43,24 @@ void ReconcileIndex(RunContext& run, std::int64_t id, const std::string& index,
   run.WriteLog(index);
   const std::string wanted =
       KeyListText(Column(run.dbForras->Query(kCatalogueKeysQuery, {id}), "NEV"));
+  // An index recreated with other keys keeps what the catalogue cannot say
+  // of it: UNIQUE and CLUSTERED, as the target had it.
+  std::string kind;
   if (!missing) {
     const std::string current =
         KeyListText(Column(run.dbCel->Query(kTargetKeysQuery, {index}), "cname"));
     if (current != wanted) {
+      const std::int64_t status =
+          WholeNumber(run.dbCel->Query(kIndexStatusQuery, {index}), "status");
+      if ((status & kUniqueIndex) != 0) kind += "unique ";
+      if ((status & kClusteredIndex) != 0) kind += "clustered ";
       run.ExecuteStatement("drop index " + table + "." + index, kTolerated);
       missing = true;
     }
   }
   if (missing) {
-    run.ExecuteStatement("create index " + index + " on " + table + " " + wanted, kTolerated);
+    run.ExecuteStatement("create " + kind + "index " + index + " on " + table + " " + wanted,
+                         kTolerated);
   }
 }
 

@@ -208,6 +208,13 @@ TEST_F(SchemaChangeTest, AnIndexWithOtherKeysIsRebuiltAndAnEqualOneLeftAlone) {
 
   ASSERT_FALSE(Upgrade(Version("1.2", v2))) << frame.LastError();
   EXPECT_EQ(IndexKeys("ZMP_IX_1"), "HONAP ID ");
+
+  // Made unique and clustered on the site, it stays so when its keys change.
+  sql.Execute("drop index ZMP_IX.ZMP_IX_1");
+  sql.Execute("create unique clustered index ZMP_IX_1 on ZMP_IX (HONAP, ID)");
+  ASSERT_FALSE(Upgrade(Version("1.3", v1))) << frame.LastError();
+  EXPECT_EQ(IndexKeys("ZMP_IX_1"), "ID ");
+  EXPECT_EQ(Scalar("select status & 18 from sysindexes where name = 'ZMP_IX_1'"), "18");
 }
 
 TEST_F(SchemaChangeTest, AnIndexFailureIsTolerated) {
