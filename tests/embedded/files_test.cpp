@@ -105,6 +105,11 @@ TEST_F(FilesTest, AFileLeftByAnInterruptedCreateIsAdoptedAndOthersAreNot) {
   EXPECT_THAT(ErrorOf(master, CreateStatement("HASZNALT2", used)), HasSubstr(exists));
   EXPECT_THAT(ErrorOf(master, CreateStatement("SZOVEG", text)), HasSubstr(exists));
   EXPECT_THAT(ErrorOf(master, CreateStatement("MASODIK", left)), HasSubstr(exists));
+  // Nor the place of a registered database whose file went missing.
+  const fs::path lost = DataDir() / "ELVESZETT_data.mdf";
+  master.Execute(CreateStatement("ELVESZETT", lost));
+  fs::remove(lost);
+  EXPECT_THAT(ErrorOf(master, CreateStatement("UJ", lost)), HasSubstr(exists));
   EXPECT_TRUE(fs::exists(other));
   EXPECT_TRUE(fs::exists(used));
   EXPECT_EQ(adopted.Query("select a from t").Integer("a"), 7);

@@ -337,14 +337,13 @@ void Server::CreateDatabase(const CreateDatabaseStatement& s) {
   file = file.lexically_normal();
   std::string logFile;
   if (!s.logFiles.empty()) logFile = s.logFiles[0].fileName;
-  if (std::filesystem::exists(file)) {
-    if (IsRegistered(file) || !IsAbandonedCreation(file, s.name)) {
-      throw DatabaseError("Cannot create file '" + file.string() +
-                              "' because it already exists. Change the file path or the file "
-                              "name, and retry the operation.\nCREATE DATABASE failed. Some file "
-                              "names listed could not be created. Check related errors.",
-                          5170);
-    }
+  // A database's file, even one whose file went missing, is never reused.
+  if (IsRegistered(file) || (std::filesystem::exists(file) && !IsAbandonedCreation(file, s.name))) {
+    throw DatabaseError("Cannot create file '" + file.string() +
+                            "' because it already exists. Change the file path or the file "
+                            "name, and retry the operation.\nCREATE DATABASE failed. Some file "
+                            "names listed could not be created. Check related errors.",
+                        5170);
   }
   if (!std::filesystem::is_directory(file.parent_path())) {
     throw DatabaseError("Directory lookup for the file \"" + file.string() +
