@@ -21,7 +21,7 @@ class ConcurrencyTest : public EmbeddedServerTest {};
 
 constexpr const char* kLockTimeout = "Lock request time out period exceeded.";
 
-// The transaction of the issue: a read, then two inserts, committed.
+// A transaction as the product runs them: a read, then two inserts, committed.
 void TransferLoop(const std::string& connectionString, int session, int rounds) {
   Connection c(connectionString);
   c.Open();
