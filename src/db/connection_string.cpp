@@ -78,9 +78,12 @@ std::string ConnectionString::GetOr(const std::string& key, std::string fallback
   return it == values_.end() ? std::move(fallback) : it->second;
 }
 
-std::string QuoteConnectionValue(std::string_view value) {
-  const bool needsQuotes = value.find(';') != std::string_view::npos ||
-                           (!value.empty() && (value.front() == '"' || value.front() == '\''));
+std::string QuoteConnectionValue(std::string_view value, bool keepOuterBlanks) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  const bool needsQuotes =
+      value.find(';') != std::string_view::npos ||
+      (!value.empty() && (value.front() == '"' || value.front() == '\'')) ||
+      (keepOuterBlanks && !value.empty() && (blank(value.front()) || blank(value.back())));
   if (!needsQuotes) return std::string(value);
   return "\"" + ReplaceAll(value, "\"", "\"\"") + "\"";
 }

@@ -31,7 +31,9 @@ class ConnectionString {
 
 // A value written into a connection string: as it is when it holds nothing
 // that would end or quote it, else enclosed in double quotes with inner
-// double quotes doubled.
-std::string QuoteConnectionValue(std::string_view value);
+// double quotes doubled. With `keepOuterBlanks` (passwords), a value that
+// begins or ends with a blank or control character is quoted too, so that
+// reading it back does not trim them away.
+std::string QuoteConnectionValue(std::string_view value, bool keepOuterBlanks = false);
 
 }  // namespace moltaro::db

@@ -92,14 +92,43 @@ void FailOnLine(RunContext& run, std::size_t lineNumber, std::string_view cause,
   run.WriteLog(run.state.LastError);
 }
 
+// Refusals the line did not cause: space, locks, time-out, the device. The
+// file is not at fault then, and the message says what failed instead.
+bool IsServerCondition(const db::DatabaseError& error) {
+  switch (error.Number()) {
+    case 1105:  // data file full
+    case 9002:  // log full
+    case 1222:  // lock time-out
+    case -2:    // command time-out
+    case 701:   // memory
+    case 823:   // I/O
+    case 824:
+    case 3906:  // read-only database
+    case 5120:  // file cannot be opened
+      return true;
+    default:
+      return false;
+  }
+}
+
+void FailOnServer(RunContext& run, std::size_t lineNumber, const db::DatabaseError& error) {
+  run.Fail("A verzió file betöltése a " + std::to_string(lineNumber) +
+           ". sornál megszakadt, a szerver hibája miatt: " + error.what());
+  run.WriteLog(run.state.LastError);
+}
+
 // Stores the text waiting for its record line; false when the server refused it.
 bool FlushText(RunContext& run, std::int64_t headId, PendingText& pending,
                const std::vector<std::string>& lines) {
   try {
     StoreText(run, headId, pending.text);
   } catch (const db::DatabaseError& error) {
-    FailOnLine(run, pending.firstLine, std::string("a szöveg nem menthető: ") + error.what(),
-               lines[pending.firstLine - 1]);
+    if (IsServerCondition(error)) {
+      FailOnServer(run, pending.firstLine, error);
+    } else {
+      FailOnLine(run, pending.firstLine, std::string("a szöveg nem menthető: ") + error.what(),
+                 lines[pending.firstLine - 1]);
+    }
     return false;
   }
   pending.text.clear();
@@ -118,7 +147,11 @@ bool LoadRecord(RunContext& run, std::size_t lineNumber, const std::string& line
   try {
     InsertRecord(run, kind, record);
   } catch (const db::DatabaseError& error) {
-    FailOnLine(run, lineNumber, std::string("a szerver elutasította: ") + error.what(), line);
+    if (IsServerCondition(error)) {
+      FailOnServer(run, lineNumber, error);
+    } else {
+      FailOnLine(run, lineNumber, std::string("a szerver elutasította: ") + error.what(), line);
+    }
     return false;
   }
   return true;

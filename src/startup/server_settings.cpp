@@ -10,7 +10,7 @@ std::string BuildConnectionString(const std::string& server, const std::string& 
   if (!server.empty() && server != "local") {
     out += "Server=" + db::QuoteConnectionValue(server) + ";";
   }
-  out += "Password=" + db::QuoteConnectionValue(password);
+  out += "Password=" + db::QuoteConnectionValue(password, true);
   out += ";Persist Security Info=True;User ID=" + db::QuoteConnectionValue(login);
   out += ";Initial Catalog=" + db::QuoteConnectionValue(catalogue);
   out +=

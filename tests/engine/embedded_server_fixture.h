@@ -47,6 +47,7 @@ class EmbeddedServerTest : public ::testing::Test {
     db::embedded::InitializeServer(serverDir_->Path() / "data", kPassword);
   }
   static void TearDownTestSuite() { serverDir_.reset(); }
+  static std::filesystem::path DataDirectory() { return serverDir_->Path() / "data"; }
 
   static std::string ConnectionString(const std::string& database) {
     return "Provider=SQLOLEDB.1;Server=embedded:" + (serverDir_->Path() / "data").string() +

@@ -1,6 +1,7 @@
 // The DSN-less ODBC strings made from the system's connection strings.
 #include <gtest/gtest.h>
 
+#include "db/connection_string.h"
 #include "db/errors.h"
 #include "db/odbc/connection_translation.h"
 #include "db/odbc/odbc_keys.h"
@@ -80,6 +81,14 @@ TEST(Translation, AwkwardPasswordsAreBracedSoTheyCannotAddKeys) {
                                 Driver("FreeTDS"))
           .connectionString;
   EXPECT_NE(text.find("PWD={a;Trusted_Connection=yes}}};"), std::string::npos) << text;
+}
+
+TEST(Translation, BlanksAroundAPasswordReachTheDriver) {
+  const std::string text =
+      TranslateConnectionString(Settings("srv", "db", QuoteConnectionValue(" titok ", true)),
+                                Driver("FreeTDS"))
+          .connectionString;
+  EXPECT_NE(text.find("PWD={ titok };"), std::string::npos) << text;
 }
 
 TEST(Translation, OperatorKeysAreAddedAndWinOverTranslatedOnes) {

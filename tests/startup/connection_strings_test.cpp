@@ -22,7 +22,8 @@ TEST(ConnectionStrings, LayoutCharacterForCharacter) {
 }
 
 TEST(ConnectionStrings, AnyPasswordSurvivesTheRoundTrip) {
-  for (const std::string pw : {"a;b", "\"q", "'q", ";Server=evil", "x\"y\"z", "árvíz"}) {
+  for (const std::string pw :
+       {"a;b", "\"q", "'q", ";Server=evil", "x\"y\"z", "árvíz", " lead", "trail ", "\tboth "}) {
     const auto cs = db::ConnectionString::Parse(BuildConnectionString("", "db", "u;v", pw));
     EXPECT_EQ(cs.GetOr("Password", ""), pw);
     EXPECT_EQ(cs.GetOr("User ID", ""), "u;v");

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "db/embedded/catalog.h"
+#include "db/embedded/database_lock.h"
 #include "db/embedded/interpreter.h"
 #include "db/embedded/server.h"
 #include "db/embedded/sql_functions.h"
@@ -24,6 +25,7 @@ constexpr std::size_t kMaxCachedStatements = 512;
 // statements prepared on it.
 struct OpenDatabase {
   DatabaseEntry entry;
+  std::optional<DatabaseLock> inUse;  // before the connection, released after it
   std::unique_ptr<SqliteDb> db;
   std::unique_ptr<Catalog> catalog;
   std::unordered_map<std::string, StmtHandle> statements;  // by SQLite text
@@ -42,8 +44,12 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       : server_(std::move(server)),
         login_(std::move(login)),
         appLocks_(server_->DataDirectory() / "locks") {
+    server_->SetLockPolicy(&lockPolicy_);
     Open(entry);
   }
+  ~EmbeddedSession() override { server_->SetLockPolicy(nullptr); }
+  EmbeddedSession(const EmbeddedSession&) = delete;
+  EmbeddedSession& operator=(const EmbeddedSession&) = delete;
 
   BatchResult Execute(std::string_view sql, const Params& params) override {
     StartDeadline();
@@ -131,6 +137,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     return it->second.get();
   }
   FunctionResolver* Functions() override { return this; }
+  SqliteDb& CurrentDb() override { return *current_->db; }
+  void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
+  int LockTimeout() const override { return lockPolicy_.timeoutMs; }
   int& TranCount() override { return tranCount_; }
   Value& LastIdentity() override { return lastIdentity_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
@@ -149,20 +158,32 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   }
 
  private:
-  void Open(const DatabaseEntry& entry) {
-    if (!std::filesystem::exists(entry.file)) {
-      throw DatabaseError("Database '" + entry.name + "' cannot be opened: its file " +
-                              entry.file.string() + " is missing.",
+  void Open(const DatabaseEntry& found) {
+    // In use from here on: DROP DATABASE elsewhere is refused. A drop that
+    // was under way has been waited for, so the entry is read again.
+    DatabaseLock inUse = DatabaseLock::Shared(server_->DataDirectory(), found.id);
+    const auto entry = server_->FindDatabase(found.name);
+    if (!entry || entry->id != found.id) {
+      throw DatabaseError("Database '" + found.name +
+                              "' does not exist. Make sure that the name is entered correctly.",
+                          911);
+    }
+    if (!std::filesystem::exists(entry->file)) {
+      throw DatabaseError("Database '" + entry->name + "' cannot be opened: its file " +
+                              entry->file.string() + " is missing.",
                           945);
     }
     auto d = std::make_unique<OpenDatabase>();
-    d->entry = entry;
-    d->db = std::make_unique<SqliteDb>(entry.file, false);
-    RegisterCollatedFunctions(d->db->Handle(), entry.collation);
+    d->entry = *entry;
+    d->inUse = std::move(inUse);
+    d->db = std::make_unique<SqliteDb>(entry->file, false, &lockPolicy_);
+    d->db->SetName(entry->name);
+    if (entry->id == 1) server_->PresentSystemTables(*d->db);
+    RegisterCollatedFunctions(d->db->Handle(), entry->collation);
     sqlite3_create_function_v2(d->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, this,
                                &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(d->db->Handle(), 4000, &EmbeddedSession::Progress, this);
-    d->catalog = std::make_unique<Catalog>(*d->db, entry.name, entry.collation);
+    d->catalog = std::make_unique<Catalog>(*d->db, entry->name, entry->collation);
     current_ = std::move(d);
   }
 
@@ -229,6 +250,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     } else {
       deadline_.reset();
     }
+    lockPolicy_.deadline = deadline_;
   }
 
   // A lone SELECT/INSERT/UPDATE/DELETE without variables is translated once
@@ -266,6 +288,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
 
   std::unique_ptr<Server> server_;
   std::string login_;
+  LockPolicy lockPolicy_;  // before the connections that point to it
   std::unique_ptr<OpenDatabase> current_;
   int timeoutSeconds_ = 30;
   int nesting_ = 0;

@@ -1,7 +1,9 @@
 #include "db/embedded/interpreter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "common/text.h"
 #include "db/embedded/ddl.h"
@@ -31,14 +33,33 @@ double AsDouble(const Value& v) {
   return *number;
 }
 
-// SQL Server's message for SQLite's unique-index failures.
-[[noreturn]] void ThrowStepError(SessionHost& host, sqlite3* db) {
+// The table a translated INSERT, UPDATE or DELETE writes ("dbo.T"), for
+// messages that name it; empty for other statements.
+std::string TargetOf(std::string_view sql) {
+  for (std::string_view head : {"INSERT INTO \"", "UPDATE \"", "DELETE FROM \""}) {
+    if (sql.substr(0, head.size()) != head) continue;
+    std::string name;
+    for (std::size_t i = head.size(); i < sql.size(); ++i) {
+      if (sql[i] == '"') {
+        if (i + 1 < sql.size() && sql[i + 1] == '"') {
+          name += '"';
+          ++i;
+          continue;
+        }
+        return "dbo." + name;
+      }
+      name += sql[i];
+    }
+  }
+  return "";
+}
+
+// SQL Server's message for SQLite's failures: unique indexes here, the
+// server's conditions (locks, space, I/O) by the connection.
+[[noreturn]] void ThrowStepError(SessionHost& host, sqlite3_stmt* stmt) {
+  sqlite3* db = sqlite3_db_handle(stmt);
   const int code = sqlite3_extended_errcode(db);
   const std::string message = sqlite3_errmsg(db);
-  if (code == SQLITE_INTERRUPT) throw DatabaseError("Query timeout expired", -2);
-  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-    throw DatabaseError("Lock request time out period exceeded.", 1222);
-  }
   if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) {
     // "UNIQUE constraint failed: T.a, T.b"
     std::string list = message.substr(message.find(':') + 1);
@@ -83,7 +104,7 @@ double AsDouble(const Value& v) {
                             "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
                         kind == "PRIMARY KEY" ? 2627 : 2627);
   }
-  throw DatabaseError(message);
+  throw host.CurrentDb().Failure(TargetOf(sqlite3_sql(stmt)));
 }
 
 }  // namespace
@@ -118,6 +139,8 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
   }
   StatementOutcome outcome;
   const int columns = sqlite3_column_count(stmt);
+  SqliteDb& connection = host.CurrentDb();
+  connection.StartStatement();
   while (true) {
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
@@ -130,7 +153,12 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
       continue;
     }
     if (rc == SQLITE_DONE) break;
-    ThrowStepError(host, db);
+    if (connection.WaitAndRetry(rc)) {
+      sqlite3_reset(stmt);
+      outcome.rows.clear();
+      continue;
+    }
+    ThrowStepError(host, stmt);
   }
   outcome.changes =
       t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
@@ -300,6 +328,15 @@ void Interpreter::RunChange(const Translation& t, Context& c) {
   c.out->rowsAffected = o.changes;
 }
 
+// Database statements work on master through connections of their own, which
+// would wait for ever behind this session's own transaction.
+void Interpreter::RefuseInTransaction(const char* statement) {
+  if (host_.TranCount() > 0) {
+    throw DatabaseError(
+        std::string(statement) + " statement not allowed within multi-statement transaction.", 226);
+  }
+}
+
 Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
   host_.CheckDeadline();
   Catalog& catalog = host_.CurrentCatalog();
@@ -347,12 +384,15 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       Ddl(catalog, c.text).DropRoutine(static_cast<const DropRoutineStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateDatabase:
+      RefuseInTransaction("CREATE DATABASE");
       host_.GetServer().CreateDatabase(static_cast<const CreateDatabaseStatement&>(s));
       return Flow::Normal;
     case StatementKind::AlterDatabase:
+      RefuseInTransaction("ALTER DATABASE");
       host_.GetServer().AlterDatabase(static_cast<const AlterDatabaseStatement&>(s));
       return Flow::Normal;
     case StatementKind::DropDatabase:
+      RefuseInTransaction("DROP DATABASE");
       host_.GetServer().DropDatabase(static_cast<const DropDatabaseStatement&>(s),
                                      catalog.DatabaseName());
       return Flow::Normal;
@@ -412,10 +452,19 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
                                        "NUMERIC_ROUNDABORT",
                                        "ANSI_NULL_DFLT_ON",
                                        "TRANSACTION",
-                                       "LOCK_TIMEOUT",
                                        "DEADLOCK_PRIORITY",
                                        "TEXTSIZE",
                                        "ROWCOUNT"};
+      if (opt.option == "LOCK_TIMEOUT") {
+        long long milliseconds = 0;
+        const char* end = opt.value.data() + opt.value.size();
+        const auto [stop, error] = std::from_chars(opt.value.data(), end, milliseconds);
+        if (error != std::errc() || stop != end || milliseconds > INT32_MAX) {
+          throw DatabaseError("Incorrect syntax near '" + opt.value + "'.", 102);
+        }
+        host_.SetLockTimeout(static_cast<int>(std::max(-1LL, milliseconds)));
+        return Flow::Normal;
+      }
       for (const char* a : accepted) {
         if (opt.option == a) {
           if (opt.option == "ROWCOUNT" && opt.value != "0") break;
@@ -490,7 +539,10 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       const std::string& action = static_cast<const TransactionStatement&>(s).action;
       SqliteDb& db = catalog.Db();
       if (action == "BEGIN") {
-        if (host_.TranCount() == 0) db.Exec("BEGIN");
+        // The write lock is taken here and waited for under LOCK_TIMEOUT: a
+        // transaction that read first could not get it later without
+        // giving up what it read.
+        if (host_.TranCount() == 0) db.BeginImmediate();
         ++host_.TranCount();
       } else if (action == "COMMIT") {
         if (host_.TranCount() == 0) {

@@ -34,6 +34,12 @@ class SessionHost {
   virtual void CheckDeadline() = 0;
   virtual const std::string& Login() const = 0;
   virtual FunctionResolver* Functions() = 0;
+  // The connection to the current database.
+  virtual SqliteDb& CurrentDb() = 0;
+  // SET LOCK_TIMEOUT, in milliseconds (-1: wait as long as it takes).
+  virtual void SetLockTimeout(int milliseconds) = 0;
+  // SET LOCK_TIMEOUT's value: -1 waits for ever.
+  virtual int LockTimeout() const = 0;
   // Open BEGIN TRANSACTIONs of the session (they outlive a batch).
   virtual int& TranCount() = 0;
   // The last identity value an INSERT of this session generated (@@IDENTITY).
@@ -93,6 +99,7 @@ class Interpreter {
   void RunQuery(const SelectStatement& s, Context& c);
   void RunChange(const Translation& t, Context& c);
   void Exec(const ExecStatement& s, Context& c);
+  void RefuseInTransaction(const char* statement);
   struct CallArgument {
     std::string name;            // "@p" when passed by name
     std::optional<Value> value;  // none: the parameter's default

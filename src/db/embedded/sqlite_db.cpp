@@ -1,11 +1,20 @@
 #include "db/embedded/sqlite_db.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "db/embedded/collation.h"
 #include "db/embedded/sql_functions.h"
+#include "db/embedded/sqlite_errors.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {
@@ -52,37 +61,78 @@ int TraceCallback(unsigned, void*, void* p, void*) {
   return 0;
 }
 
-// "synchronous=FULL" in the data directory's moltaro.conf trades speed for
-// surviving a power cut; the default NORMAL loses nothing when the process dies.
-std::string Synchronous(const std::filesystem::path& file) {
+// The data directory's moltaro.conf: "synchronous=FULL" trades speed for
+// surviving a power cut (the default NORMAL loses nothing when the process
+// dies); "max_page_count=N" caps every database file at N pages of 4096
+// bytes, a quota that fails as a full disk would.
+struct Settings {
+  std::string synchronous = "NORMAL";
+  long long maxPageCount = 0;
+};
+
+Settings ReadSettings(const std::filesystem::path& file) {
+  Settings settings;
   std::FILE* conf = std::fopen((file.parent_path() / "moltaro.conf").c_str(), "r");
-  if (!conf) return "NORMAL";
+  if (!conf) return settings;
   char line[256];
-  std::string mode = "NORMAL";
   while (std::fgets(line, sizeof line, conf)) {
     std::string text(line);
-    if (text.rfind("synchronous=FULL", 0) == 0) mode = "FULL";
+    if (text.rfind("synchronous=FULL", 0) == 0) settings.synchronous = "FULL";
+    if (text.rfind("max_page_count=", 0) == 0) {
+      settings.maxPageCount = std::strtoll(text.c_str() + 15, nullptr, 10);
+    }
   }
   std::fclose(conf);
-  return mode;
+  return settings;
+}
+
+// A new database file is the owner's alone whatever the umask: SQLite gives
+// its -wal and -shm files the mode of the database file.
+void CreatePrivateFile(const std::filesystem::path& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (fd < 0) {
+    if (errno == EEXIST) return;
+    throw DatabaseError("Unable to open the physical file \"" + file.string() +
+                            "\". Operating system error " + std::to_string(errno) + "(" +
+                            std::strerror(errno) + ").",
+                        5120);
+  }
+  ::fchmod(fd, S_IRUSR | S_IWUSR);
+  ::close(fd);
 }
 
 }  // namespace
 
-SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
+SqliteDb::SqliteDb(const std::filesystem::path& file, bool create, const LockPolicy* policy)
+    : file_(file), name_(file.stem().string()), policy_(policy) {
+  if (create && !std::filesystem::exists(file)) CreatePrivateFile(file);
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
-    std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    SqliteFailure failure;
+    failure.code = db_ ? sqlite3_extended_errcode(db_) : rc;
+    failure.systemError = db_ ? sqlite3_system_errno(db_) : 0;
+    failure.message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    failure.database = name_;
+    failure.file = file;
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
-    throw DatabaseError("Unable to open the database file " + file.string() + ": " + message, 5120);
+    if ((failure.code & 0xff) == SQLITE_CANTOPEN || (failure.code & 0xff) == SQLITE_PERM) {
+      throw ToServerError(failure);
+    }
+    throw DatabaseError(
+        "Unable to open the database file " + file.string() + ": " + ToServerError(failure).what(),
+        5120);
   }
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, 30000);
+  sqlite3_busy_handler(db_, &SqliteDb::Busy, this);
+  const Settings settings = ReadSettings(file);
   try {
-    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=" + Synchronous(file) +
+    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=" + settings.synchronous +
          "; PRAGMA foreign_keys=OFF; PRAGMA recursive_triggers=OFF;");
+    if (settings.maxPageCount > 0) {
+      Exec("PRAGMA max_page_count=" + std::to_string(settings.maxPageCount));
+    }
   } catch (...) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -98,17 +148,85 @@ SqliteDb::~SqliteDb() {
   if (db_) sqlite3_close_v2(db_);
 }
 
+int SqliteDb::Busy(void* self, int count) {
+  auto* db = static_cast<SqliteDb*>(self);
+  if (count == 0 && !db->retrying_) {
+    db->waitStart_.reset();
+    db->waits_ = 0;
+    db->gaveUp_ = GaveUp::No;
+  }
+  return db->WaitForLock() ? 1 : 0;
+}
+
+bool SqliteDb::WaitForLock() {
+  using namespace std::chrono;
+  const auto now = steady_clock::now();
+  if (!waitStart_) waitStart_ = now;
+  const LockPolicy policy = policy_ ? *policy_ : LockPolicy{};
+  auto pause = milliseconds(std::min(1 << std::min(waits_, 4), 10));
+  if (policy.deadline) {
+    if (now >= *policy.deadline) {
+      gaveUp_ = GaveUp::Deadline;
+      return false;
+    }
+    pause = std::min(pause, duration_cast<milliseconds>(*policy.deadline - now) + milliseconds(1));
+  }
+  if (policy.timeoutMs >= 0) {
+    const auto end = *waitStart_ + milliseconds(policy.timeoutMs);
+    if (now >= end) {
+      gaveUp_ = GaveUp::LockTimeout;
+      return false;
+    }
+    pause = std::min(pause, duration_cast<milliseconds>(end - now) + milliseconds(1));
+  }
+  ++waits_;
+  std::this_thread::sleep_for(pause);
+  return true;
+}
+
+void SqliteDb::StartStatement() {
+  waitStart_.reset();
+  waits_ = 0;
+  retrying_ = false;
+  gaveUp_ = GaveUp::No;
+}
+
+bool SqliteDb::WaitAndRetry(int code) {
+  // SQLite does not wait when this connection would have to give up a read
+  // snapshot to get the lock; a statement outside any transaction has
+  // nothing to lose, so it waits here and runs again, as SQL Server's would.
+  if ((code & 0xff) != SQLITE_BUSY || gaveUp_ != GaveUp::No) return false;
+  if (sqlite3_txn_state(db_, nullptr) != SQLITE_TXN_NONE) return false;
+  retrying_ = true;
+  return WaitForLock();
+}
+
+DatabaseError SqliteDb::Failure(std::string_view object) const {
+  SqliteFailure failure;
+  failure.code = sqlite3_extended_errcode(db_);
+  failure.systemError = sqlite3_system_errno(db_);
+  failure.message = sqlite3_errmsg(db_);
+  failure.database = name_;
+  failure.file = file_;
+  failure.object = std::string(object);
+  failure.deadlinePassed = gaveUp_ == GaveUp::Deadline;
+  return ToServerError(failure);
+}
+
 void SqliteDb::Throw() const {
-  throw DatabaseError(sqlite3_errmsg(db_));
+  throw Failure();
 }
 
 void SqliteDb::Exec(std::string_view sql) {
   const std::string text(sql);
-  char* err = nullptr;
-  if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string message = err ? err : sqlite3_errmsg(db_);
-    sqlite3_free(err);
-    throw DatabaseError(message);
+  StartStatement();
+  if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Throw();
+}
+
+void SqliteDb::BeginImmediate() {
+  StartStatement();
+  while (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (!WaitAndRetry(sqlite3_extended_errcode(db_))) Throw();
   }
 }
 
@@ -164,7 +282,7 @@ Transaction::Transaction(SqliteDb& db) : db_(db) {
     nested_ = true;
     db_.Exec("SAVEPOINT moltaro_ddl");
   } else {
-    db_.Exec("BEGIN IMMEDIATE");
+    db_.BeginImmediate();
   }
   open_ = true;
 }

@@ -4,11 +4,14 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "db/errors.h"
 #include "db/value.h"
 
 namespace moltaro::db::embedded {
@@ -18,29 +21,67 @@ struct StmtDeleter {
 };
 using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtDeleter>;
 
+// How long a session waits for a lock another connection holds, as SQL
+// Server's SET LOCK_TIMEOUT says, and until when its command may run.
+struct LockPolicy {
+  int timeoutMs = -1;  // -1: wait as long as it takes; 0: not at all
+  std::optional<std::chrono::steady_clock::time_point> deadline;
+};
+
 class SqliteDb {
  public:
-  // Opens (and with `create`, creates) the file, in WAL mode with
-  // synchronous=NORMAL and a busy timeout. Throws DatabaseError on failure.
-  SqliteDb(const std::filesystem::path& file, bool create);
+  // Opens (and with `create`, creates, readable by the owner only) the file,
+  // in WAL mode with synchronous=NORMAL. Locks held by other connections are
+  // waited for under `policy` (the session's; none: wait as long as it takes).
+  // Throws DatabaseError on failure.
+  SqliteDb(const std::filesystem::path& file, bool create, const LockPolicy* policy = nullptr);
   ~SqliteDb();
   SqliteDb(const SqliteDb&) = delete;
   SqliteDb& operator=(const SqliteDb&) = delete;
 
   sqlite3* Handle() const { return db_; }
+  const std::filesystem::path& File() const { return file_; }
+  // The database's name for messages (default: the file's stem).
+  void SetName(std::string name) { name_ = std::move(name); }
+  const std::string& Name() const { return name_; }
 
   // Runs statements that return nothing.
   void Exec(std::string_view sql);
   StmtHandle Prepare(std::string_view sql);
-  // A DatabaseError carrying SQLite's current message.
+  // Starts a write transaction, waiting for the write lock under the policy.
+  void BeginImmediate();
+
+  // Before stepping a statement: starts the lock wait afresh.
+  void StartStatement();
+  // After a step failed with `code`: true when the failure was a lock that
+  // another connection holds, the failed statement left nothing behind (no
+  // transaction of this connection is open), and the policy allows waiting
+  // longer (it has waited). The caller resets the statement and runs it again.
+  bool WaitAndRetry(int code);
+
+  // The failure SQLite reports now, in SQL Server's words where it is a
+  // condition of the server (locks, space, I/O); `object` names the table the
+  // statement wrote, when known.
+  DatabaseError Failure(std::string_view object = {}) const;
   [[noreturn]] void Throw() const;
 
   // SQLite's schema cookie: changes whenever any connection changes the schema.
   int SchemaVersion();
 
  private:
+  static int Busy(void* self, int count);
+  bool WaitForLock();
+
   sqlite3* db_ = nullptr;
+  std::filesystem::path file_;
+  std::string name_;
+  const LockPolicy* policy_;
   StmtHandle schemaVersion_;
+  // The current lock wait: when it began and why it ended without the lock.
+  std::optional<std::chrono::steady_clock::time_point> waitStart_;
+  int waits_ = 0;
+  bool retrying_ = false;
+  enum class GaveUp { No, LockTimeout, Deadline } gaveUp_ = GaveUp::No;
 };
 
 // Binds a db::Value to the 1-based slot.

@@ -90,7 +90,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
         1223);
   }
 
-  std::int64_t timeout = -1;
+  std::int64_t timeout = host_.LockTimeout();  // @@LOCK_TIMEOUT unless given
   if (auto it = given.find("@LOCKTIMEOUT"); it != given.end() && !IsNull(it->second)) {
     timeout = ToInteger(it->second);
   }

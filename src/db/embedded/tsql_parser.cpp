@@ -1233,7 +1233,10 @@ class Parser {
       return s;
     }
     while (AcceptSymbol(",")) Identifier(true);
-    if (Peek().kind == TokenKind::Word || Peek().kind == TokenKind::Number) {
+    if (s->option == "LOCK_TIMEOUT" && AcceptSymbol("-")) {
+      if (Peek().kind != TokenKind::Number) Fail();
+      s->value = "-" + Take().text;
+    } else if (Peek().kind == TokenKind::Word || Peek().kind == TokenKind::Number) {
       s->value = Upper(Take().text);
     } else {
       Fail();
