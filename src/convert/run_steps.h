@@ -15,8 +15,9 @@ struct RunStep {
   const char* fileName;  // inside the source directory
   bool converted;        // code page 852 letters turned into Windows-1250
   Importer importer;
-  bool seedsFixedCodes;  // the fixed code rows go in after the file is read
-  bool namesPerson;      // the record's person code stands at 1–11
+  bool seedsFixedCodes;       // the fixed code rows go in after the file is read
+  bool skipsUnknownPerson;    // a record whose person (code at 1–11) is unknown writes nothing
+  bool needsProcessingMonth;  // writes nothing until the settings named the month
 };
 
 // The nineteen steps in run order; ypsztsz.txt is read twice.
