@@ -1,0 +1,13 @@
+// The embedded server's SQL functions and collations as an extension of the
+// sqlite3 shell (`.load`), so the shell can replay the server's statement
+// trace (MOLTARO_SQL_TRACE) as the server ran it.
+#include <sqlite3.h>
+
+#include "db/embedded/collation.h"
+#include "db/embedded/sql_functions.h"
+
+extern "C" int sqlite3_moltarofunctions_init(sqlite3* db, char**, const void*) {
+  moltaro::db::embedded::RegisterCollationProvider(db);
+  moltaro::db::embedded::RegisterFunctions(db);
+  return SQLITE_OK;
+}
