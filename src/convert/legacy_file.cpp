@@ -45,6 +45,13 @@ LegacyFile SplitLegacyText(std::string_view bytes, bool converted) {
 }
 
 LegacyFile ReadLegacyFile(const std::filesystem::path& path, bool converted) {
+  // A directory opens as an empty stream here, which would pass for an empty
+  // export file and convert nothing without a word.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw ConvertError("A(z) " + path.string() +
+                       " file nem nyitható meg: " + std::strerror(EISDIR));
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     throw ConvertError("A(z) " + path.string() + " file nem nyitható meg: " + std::strerror(errno));

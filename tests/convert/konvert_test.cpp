@@ -1,0 +1,162 @@
+// The conversion window's commands on an instance of the example schema: the
+// run over a directory of export files, its failures, and "Törlés".
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "convert/instance_fixture.h"
+#include "convert/konvert.h"
+#include "convert/konvert_doubles.h"
+#include "convert/run_steps.h"
+#include "startup/instance_lock.h"
+
+namespace moltaro::convert::testing {
+namespace {
+
+class KonvertTest : public InstanceTest {
+ protected:
+  void SetUp() override {
+    InstanceTest::SetUp();
+    window.Connect(ConnectionString(database), database);
+    window.dEditChange(exports.Path().string());
+  }
+
+  // Every export file present and empty, so a run reads all nineteen steps.
+  void WriteEmptyExports() {
+    for (const RunStep& step : RunSteps()) exports.Write(step.fileName, "");
+  }
+
+  std::string Version() { return Scalar("select szam from zmp_obj_ver"); }
+
+  TempDir exports;
+  RecordingKonvertView view;
+  ScriptedQuestions questions;
+  RecordingMessages shown;
+  Tkonvert window{view, questions, shown};
+};
+
+TEST_F(KonvertTest, TheDirectoryEditGivesTheSourceDirectoryAndTheFileMask) {
+  const std::string dir = exports.Path().string();
+  EXPECT_EQ(window.SourceDirectory(), dir + "/");
+  EXPECT_EQ(view.mask, dir + "/*.txt");
+  window.dEditChange(dir + "/");
+  EXPECT_EQ(window.SourceDirectory(), dir + "/") << "no doubled separator";
+  window.dEditChange("/");
+  EXPECT_EQ(window.SourceDirectory(), "/");
+  window.dEditChange("");
+  EXPECT_EQ(window.SourceDirectory(), "");
+  EXPECT_EQ(view.mask, "");
+  window.btnVisszaClick();
+  EXPECT_TRUE(view.closed);
+}
+
+TEST_F(KonvertTest, ARunOverEmptyFilesGoesThroughEveryStepAndStampsTheVersion) {
+  WriteEmptyExports();
+  window.Button1Click();
+  ASSERT_EQ(window.LastOutcome(), Tkonvert::Outcome::Succeeded) << window.LastError();
+  EXPECT_EQ(questions.asked, std::vector<std::string>{"Mehet ? "});
+  EXPECT_EQ(shown.shown, std::vector<std::string>{"Rendben lefutott !"});
+  EXPECT_TRUE(view.errors.empty());
+  // Label1 showed every file in run order, then was emptied.
+  ASSERT_EQ(view.labels.size(), 20u);
+  EXPECT_EQ(view.labels[0], window.SourceDirectory() + "ypjt.txt");
+  EXPECT_EQ(view.labels[2], window.SourceDirectory() + "ypsztsz.txt");
+  EXPECT_EQ(view.labels[18], window.SourceDirectory() + "ypsztsz.txt");
+  EXPECT_EQ(view.labels[19], "");
+  EXPECT_EQ(view.repaints, 19);
+  EXPECT_EQ(view.bar1.maximum, 0);
+  EXPECT_EQ(view.bar1.position, 19);
+  EXPECT_EQ(view.bar2.maximum, 0);
+  // The fixed codes go in even when ypkod.txt has no record; the closing
+  // procedure kept the year; the stamp is there.
+  EXPECT_EQ(Scalar("select count(*) from zmp_kodtar"), "21");
+  EXPECT_EQ(Scalar("select count(*) from zmp_kod"), "139");
+  EXPECT_EQ(Scalar("select kod from zmp_puy where nev = 'PWKONVEV'"), "2009");
+  EXPECT_EQ(Version(), " 3.33 ");
+}
+
+TEST_F(KonvertTest, AnyAnswerButIgenLeavesTheDatabaseAlone) {
+  WriteEmptyExports();
+  const std::string before = Version();
+  for (const char* answer : {"NEM", "igen", ""}) {
+    questions.answer = answer;
+    window.Button1Click();
+    EXPECT_EQ(window.LastOutcome(), Tkonvert::Outcome::NotRun);
+    window.Button2Click();
+    EXPECT_EQ(window.LastOutcome(), Tkonvert::Outcome::NotRun);
+  }
+  EXPECT_EQ(Scalar("select count(*) from zmp_kod"), "0");
+  EXPECT_EQ(Version(), before);
+  EXPECT_TRUE(view.labels.empty());
+}
+
+TEST_F(KonvertTest, AMissingFileOrADirectoryStopsTheRunWithoutTheStamp) {
+  WriteEmptyExports();
+  const std::string before = Version();
+  std::filesystem::remove(exports.Path() / "ypuy.txt");
+  window.Button1Click();
+  ASSERT_EQ(window.LastOutcome(), Tkonvert::Outcome::Failed);
+  ASSERT_EQ(view.errors.size(), 1u);
+  EXPECT_NE(view.errors[0].find("ypuy.txt"), std::string::npos) << view.errors[0];
+  EXPECT_TRUE(shown.shown.empty());
+  EXPECT_EQ(Version(), before);
+  EXPECT_EQ(view.bar1.position, 10) << "the bars keep their last state";
+  EXPECT_EQ(Scalar("select count(*) from zmp_kod"), "0") << "later steps did not run";
+
+  std::filesystem::create_directory(exports.Path() / "ypuy.txt");
+  window.Button1Click();
+  ASSERT_EQ(window.LastOutcome(), Tkonvert::Outcome::Failed);
+  EXPECT_NE(window.LastError().find("ypuy.txt"), std::string::npos) << window.LastError();
+  EXPECT_EQ(Version(), before);
+}
+
+TEST_F(KonvertTest, ARunIsRefusedWhileAnotherSessionHoldsTheInstance) {
+  WriteEmptyExports();
+  db::Connection other(ConnectionString(database));
+  other.Open();
+  {
+    const InstanceLock held(other, database);
+    window.Button1Click();
+    EXPECT_EQ(window.LastOutcome(), Tkonvert::Outcome::Failed);
+    EXPECT_EQ(window.LastError(), InstanceBusyMessage(database));
+    window.Button2Click();
+    EXPECT_EQ(window.LastError(), InstanceBusyMessage(database));
+    EXPECT_TRUE(view.labels.empty()) << "refused before anything was read";
+  }
+  window.Button1Click();
+  EXPECT_EQ(window.LastOutcome(), Tkonvert::Outcome::Succeeded) << window.LastError();
+}
+
+TEST_F(KonvertTest, TorlesEmptiesTheConvertedTablesAndKeepsTheVersion) {
+  WriteEmptyExports();
+  window.Button1Click();
+  ASSERT_EQ(window.LastOutcome(), Tkonvert::Outcome::Succeeded) << window.LastError();
+  view.labels.clear();
+  window.Button2Click();
+  ASSERT_EQ(window.LastOutcome(), Tkonvert::Outcome::Succeeded) << window.LastError();
+  EXPECT_EQ(questions.asked.back(), "Valóban töröljem ?");
+  EXPECT_EQ(shown.shown.back(), "Kész !");
+  ASSERT_EQ(view.labels.size(), kDeleteStatements.size() + 1);
+  EXPECT_EQ(view.labels[0], "zmp_jt");
+  EXPECT_EQ(view.labels[19], "zmp_pszab");
+  EXPECT_EQ(view.labels[20], "zmp_cim");
+  EXPECT_EQ(view.labels.back(), "");
+  EXPECT_EQ(view.button2, "Törlés");
+  EXPECT_EQ(view.button1Focused, 1);
+  EXPECT_EQ(view.bar1.maximum, 0);
+  EXPECT_EQ(Scalar("select count(*) from zmp_kod"), "0");
+  EXPECT_EQ(Scalar("select count(*) from zmp_kodtar"), "0");
+  EXPECT_EQ(Version(), " 3.33 ");
+}
+
+TEST_F(KonvertTest, AFailingDeleteLeavesTheBusyCaption) {
+  work.Execute("drop table zmp_naplo");
+  window.Button2Click();
+  ASSERT_EQ(window.LastOutcome(), Tkonvert::Outcome::Failed);
+  EXPECT_EQ(view.button2, "kis türelmet");
+  EXPECT_EQ(view.label, "zmp_naplo");
+  EXPECT_TRUE(shown.shown.empty());
+}
+
+}  // namespace
+}  // namespace moltaro::convert::testing
