@@ -13,7 +13,7 @@ class ConversionWindow {
 
   // Points the window's work at the instance database `database` (as the
   // list holds its name) and shows the window. A connection that cannot be
-  // opened propagates, and the window stays as it was.
+  // opened propagates, and the window is not shown.
   virtual void OpenOn(const std::string& database) = 0;
 };
 
