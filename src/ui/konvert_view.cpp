@@ -32,7 +32,7 @@ QProgressBar* VerticalBar(QWidget* parent) {
   bar->setOrientation(Qt::Vertical);
   bar->setTextVisible(false);
   bar->setRange(0, 1);
-  bar->setValue(0);
+  bar->reset();
   return bar;
 }
 
@@ -157,10 +157,10 @@ QProgressBar* TkonvertView::Bar(KonvertBar bar) const {
 void TkonvertView::SetBarRange(KonvertBar which, int minimum, int maximum) {
   QProgressBar* bar = Bar(which);
   // An empty range would turn Qt's bar into a busy indicator; an idle bar
-  // is empty instead.
+  // shows no progress at all instead.
   if (maximum <= minimum) {
     bar->setRange(0, 1);
-    bar->setValue(0);
+    bar->reset();
   } else {
     bar->setRange(minimum, maximum);
   }
