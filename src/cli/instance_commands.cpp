@@ -233,6 +233,19 @@ int ReportDirectory(const ServerSettings& settings, const std::string& database,
   return succeeded ? kExitOk : kExitFailed;
 }
 
+std::optional<std::string> FindInstanceDatabase(
+    const ServerSettings& settings, const std::string& database, InstanceStreams streams,
+    const instances::MainWindowConnections& connections) {
+  MainWindowSession session(settings, streams, connections);
+  session.Start();  // a version that cannot be read does not stop the command
+  if (!session.SelectDatabase(database)) {
+    streams.err << "No instance in the list has the database name \"" << database
+                << "\"; `moltaro-cli instances` lists them.\n";
+    return std::nullopt;
+  }
+  return db::ToText(session.Window().CurrentDbname());
+}
+
 int Upgrade(const ServerSettings& settings, const std::string& database, bool yes,
             InstanceStreams streams, const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <optional>
 
+#include "cli/convert_command.h"
 #include "cli/instance_commands.h"
 #include "cli/program_start.h"
 #include "cli/sql_command.h"
@@ -25,7 +26,8 @@ constexpr const char* kDescription =
     "  echo 'local$$master' > VELDORAdb_new.ini\n"
     "  moltaro-cli -U sa -P secret sql -Q \"select name from dbo.sysdatabases\"\n"
     "  moltaro-cli -U sa -P secret new-company \"Kovács Kft\" kovacs\n"
-    "  moltaro-cli -U sa -P secret instances --json\n";
+    "  moltaro-cli -U sa -P secret instances --json\n"
+    "  moltaro-cli -U sa -P secret convert kovacs /mnt/dos/ber --check\n";
 
 int ServerInit(const std::string& dataDir, const std::string& password) {
   try {
@@ -99,6 +101,43 @@ int Main(int argc, char** argv) {
     command->add_flag("--yes", yes, "Go ahead without asking");
   }
 
+  ConvertOptions convertOptions;
+  CLI::App* convertCmd = app.add_subcommand(
+      "convert", "Convert a company's DOS export files (yp*.txt) into an instance");
+  convertCmd->add_option("DATABASE", convertOptions.database, "The instance's database name")
+      ->required();
+  convertCmd
+      ->add_option("SOURCEDIR", convertOptions.sourceDirectory,
+                   "The directory holding the eighteen export files")
+      ->required();
+  convertCmd->add_flag("--yes", convertOptions.yes, "Go ahead without asking \"Mehet ? \"");
+  convertCmd->add_flag("--check", convertOptions.check,
+                       "Write nothing: list every record that would stop the run, be skipped "
+                       "or be reported (file:line: what: why)");
+  convertCmd->footer(
+      "The run reads the files in a fixed order (ypjt.txt, ypszt.txt, ypsztsz.txt, ...,\n"
+      "yput.txt, ypsztsz.txt again) and writes every record as it goes, with no\n"
+      "transaction: a run that stops keeps what it wrote. \"convert-delete\" empties the\n"
+      "tables again. On a terminal one line shows the step, the file and the record;\n"
+      "messages about single records go to stderr, one a line.\n\n"
+      "Exit status: 0 \"Rendben lefutott !\" (with --check: the run would go through);\n"
+      "1 the run stopped (the file and line are printed), or was not confirmed;\n"
+      "2 usage, settings or login.\n\n"
+      "Example, as an installer runs it:\n"
+      "  moltaro-cli convert kovacs /mnt/dos/ber --check && \\\n"
+      "  moltaro-cli convert kovacs /mnt/dos/ber --yes");
+
+  std::string deleteDatabase;
+  bool deleteYes = false;
+  CLI::App* convertDelete = app.add_subcommand(
+      "convert-delete", "Empty the tables a conversion fills, so that it can run again");
+  convertDelete->add_option("DATABASE", deleteDatabase, "The instance's database name")->required();
+  convertDelete->add_flag("--yes", deleteYes, "Go ahead without asking \"Valóban töröljem ?\"");
+  convertDelete->footer(
+      "Deletes every row of the converted tables (persons, payroll items and results,\n"
+      "calendar, codes, settings and journal), and the addresses and transfers of persons\n"
+      "no longer there; the schema version stays. Prints \"Kész !\".");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -136,6 +175,8 @@ int Main(int argc, char** argv) {
   }
   if (upgrade->parsed()) return Upgrade(settings, runDatabase, yes, streams);
   if (uninstall->parsed()) return Uninstall(settings, runDatabase, yes, streams);
+  if (convertCmd->parsed()) return Convert(settings, convertOptions, streams);
+  if (convertDelete->parsed()) return ConvertDelete(settings, deleteDatabase, deleteYes, streams);
   return kExitUsage;
 }
 

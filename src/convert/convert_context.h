@@ -52,12 +52,18 @@ class ConvertContext {
   // Replaces the clock of the audit moment (tests fix it).
   void SetClock(std::function<std::string()> nowText) { nowText_ = std::move(nowText); }
 
+  // Called before every statement, query and identifier the context sends;
+  // it may throw to keep the statement from being sent. The export check uses
+  // it to send nothing once its transaction is gone.
+  void SetStatementGuard(std::function<void()> guard) { guard_ = std::move(guard); }
+
  private:
   db::Connection& work_;
   MessageSink& messages_;
   std::int64_t currentRecordId_ = 0;
   std::string processingMonth_;
   std::function<std::string()> nowText_;
+  std::function<void()> guard_;
 };
 
 }  // namespace moltaro::convert

@@ -15,8 +15,9 @@ struct RunStep {
   const char* fileName;  // inside the source directory
   bool converted;        // code page 852 letters turned into Windows-1250
   Importer importer;
-  bool seedsFixedCodes;  // the fixed code rows go in after the file is read
-  bool namesPerson;      // the record's person code stands at 1–11
+  bool seedsFixedCodes;       // the fixed code rows go in after the file is read
+  bool skipsUnknownPerson;    // a record whose person (code at 1–11) is unknown writes nothing
+  bool needsProcessingMonth;  // writes nothing until the settings named the month
 };
 
 // The nineteen steps in run order; ypsztsz.txt is read twice.
@@ -32,9 +33,11 @@ inline constexpr std::int64_t kClosingYear = 2009;
 // Stamps the catalogue version after a run that went through.
 inline constexpr const char* kVersionStampSql = "update zmp_obj_ver set szam = ' 3.33 '";
 
-// The statements of "Törlés", in order. The last two take away the addresses
-// and transfers of persons who are no longer there: the run writes them, and
-// without this a run after "Törlés" would hold every one of them twice.
+// The statements of "Törlés", in order. The settings keep the report
+// directory, which the operator set and no export file holds. The last two
+// take away the addresses and transfers of persons who are no longer there:
+// the run writes them, and without this a run after "Törlés" would hold every
+// one of them twice.
 inline constexpr std::array<const char*, 22> kDeleteStatements{
     "delete from zmp_jt",
     "delete from zmp_kjt",
@@ -46,7 +49,7 @@ inline constexpr std::array<const char*, 22> kDeleteStatements{
     "delete from zmp_pszlatuk",
     "delete from zmp_ptag",
     "delete from zmp_naplo",
-    "delete from zmp_puy",
+    "delete from zmp_puy where nev <> 'PWREPUT'",
     "delete from zmp_pszak",
     "delete from zmp_ido",
     "delete from zmp_tido",

@@ -122,6 +122,7 @@ TEST_F(KonvertTest, TheExampleCompanyConvertsWholeAndTorlesThenARerunGivesTheSam
         Scalar("select count(*) from zmp_cim c join zmp_kszt k on k.szem_id = c.szem_id"
                " where c.varos = k.acimv"));
     counts.push_back(Scalar("select count(*) from zmp_kszt2 where adojo = 'I'"));
+    counts.push_back(Scalar("select count(*) from zmp_puy"));
     return counts;
   };
   const std::vector<std::string> clean = snapshot();
@@ -205,6 +206,9 @@ TEST_F(KonvertTest, TorlesEmptiesTheConvertedTablesAndKeepsTheVersion) {
   EXPECT_EQ(view.bar1.maximum, 0);
   EXPECT_EQ(Scalar("select count(*) from zmp_kod"), "0");
   EXPECT_EQ(Scalar("select count(*) from zmp_kodtar"), "0");
+  EXPECT_EQ(Scalar("select count(*) from zmp_puy where nev = 'PWKONVEV'"), "0");
+  EXPECT_EQ(Scalar("select count(*) from zmp_puy where nev = 'PWREPUT'"), "1")
+      << "the operator's report directory stays";
   EXPECT_EQ(Version(), " 3.33 ");
 }
 
