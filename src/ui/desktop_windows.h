@@ -27,7 +27,7 @@ class DesktopWindows {
   TfrmFoView& frmFo() { return frmFoView_; }
   TfrmDialogusView& frmDialogus() { return frmDialogusView_; }
   TkonvertView& konvert() { return konvertView_; }
-  KonvertWindow& Konvert() { return konvert_; }
+  KonvertWindow& konvertWindow() { return konvert_; }
   TfrmRepUtView& frmRepUt() { return frmRepUtView_; }
   TfrmDBBeView& frmDBBe() { return frmDBBeView_; }
   instances::ProgramWindows& Logic() { return windows_; }

@@ -218,15 +218,15 @@ class KonvertViewTest : public QObject {
     QTest::keyClick(fo.gPeldanyok(), Qt::Key_K, Qt::ControlModifier);
     QVERIFY(konvert.isVisible());
     QCOMPARE(konvert.windowModality(), Qt::ApplicationModal);
-    QCOMPARE(windows.Konvert().Logic().Instance(), std::string(" ceg2 "));
-    QVERIFY(windows.Konvert().Logic().Connected());
+    QCOMPARE(windows.konvertWindow().Logic().Instance(), std::string(" ceg2 "));
+    QVERIFY(windows.konvertWindow().Logic().Connected());
     QTest::mouseClick(konvert.btnVissza(), Qt::LeftButton);
     QVERIFY(!konvert.isVisible());
 
     ClickRow(fo.gPeldanyok(), 0);
     entry->trigger();  // as the pop-up menu does
     QVERIFY(konvert.isVisible());
-    QCOMPARE(windows.Konvert().Logic().Instance(), std::string(" ceg1 "));
+    QCOMPARE(windows.konvertWindow().Logic().Instance(), std::string(" ceg1 "));
     QVERIFY(Activate(&konvert));
     QTest::keyClick(&konvert, Qt::Key_Escape);  // Esc goes back too
     QVERIFY(!konvert.isVisible());
@@ -299,7 +299,7 @@ class KonvertViewTest : public QObject {
     DesktopWindows windows(settings_);
     windows.Start();
     TkonvertView& konvert = OpenOnCeg1(windows, other.path());
-    const convert::Tkonvert& logic = windows.Konvert().Logic();
+    const convert::Tkonvert& logic = windows.konvertWindow().Logic();
     QCOMPARE(logic.SourceDirectory(), path.string() + "/");
     QStringList listed;
     for (int i = 0; i < konvert.FileListBox1()->count(); ++i) {

@@ -112,7 +112,7 @@ void Konvert(DesktopWindows& windows, const std::filesystem::path& examples, Sho
   });
   WhenShown([&] { QTest::mouseClick(windows.frmDialogus().bIgen(), Qt::LeftButton); });
   QTest::mouseClick(konvert.Button1(), Qt::LeftButton);
-  const convert::Tkonvert& logic = windows.Konvert().Logic();
+  const convert::Tkonvert& logic = windows.konvertWindow().Logic();
   if (logic.LastOutcome() != convert::Tkonvert::Outcome::Succeeded) {
     std::cerr << "The conversion did not finish: " << logic.LastError() << '\n';
   }
