@@ -152,6 +152,10 @@ void TfrmFo::dsPeldanyokDataChange() {
   for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
     MutableAction(id).enabled = installed;
   }
+  // A conversion fills the product's tables whatever version the list shows;
+  // it needs only an instance to work on.
+  MutableAction(ActionId::aKonvert).enabled =
+      conversionWindow_ != nullptr && qPeldanyok_ && !qPeldanyok_->Eof();
   view_.ActionsChanged();
 }
 

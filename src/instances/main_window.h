@@ -17,6 +17,7 @@
 #include "engine/tfra_valt.h"
 #include "engine/valt_display.h"
 #include "instances/confirm_dialog.h"
+#include "instances/conversion_window.h"
 #include "instances/main_window_actions.h"
 #include "instances/main_window_layout.h"
 #include "instances/new_company_dialog.h"
@@ -155,6 +156,12 @@ class TfrmFo {
   void aValtExecute();
   void aUniExecute();
   void aMigratorExecute();
+  // "Konvertálás…": opens the conversion window on the current instance.
+  void aKonvertExecute();
+
+  // Offers "Konvertálás…", enabled while an instance is current. `window`
+  // must outlive this one.
+  void AttachConversionWindow(ConversionWindow& window);
 
  private:
   // Runs a step of a command; a failure is shown and gives false.
@@ -191,6 +198,7 @@ class TfrmFo {
   Rect framePlacement_;
   engine::TfraValt fraValt1_;
   RunOutcome lastRunOutcome_ = RunOutcome::NotRun;
+  ConversionWindow* conversionWindow_ = nullptr;
 
   std::unique_ptr<db::ConnectionPort> ADOConnection1_;       // common database; the list
   std::unique_ptr<db::ConnectionPort> adoVer_;               // one instance at a time

@@ -10,10 +10,14 @@ std::array<Action, kActionCount> InitialActions() {
       {"aUni", "Uninstall", ""},
       {"aUtca", "Rep utvonal", ""},
       {"aDbCrea", "db Crea", ""},
+      {"aKonvert", "Konvertálás…", ""},
   }};
   Action& dbCrea = actions[static_cast<std::size_t>(ActionId::aDbCrea)];
   dbCrea.enabled = false;
   dbCrea.visible = false;
+  Action& konvert = actions[static_cast<std::size_t>(ActionId::aKonvert)];
+  konvert.enabled = false;
+  konvert.visible = false;
   return actions;
 }
 
@@ -23,6 +27,7 @@ std::vector<MenuItem> PopupMenuItems() {
       {true, ActionId::aValt, ""},      {false, ActionId::aDbCrea, "db crea"},
       {false, ActionId::aMigrator, ""}, {false, ActionId::aUni, ""},
       {true, ActionId::aValt, ""},      {false, ActionId::aVege, ""},
+      {false, ActionId::aKonvert, ""},
   };
 }
 

@@ -8,8 +8,8 @@
 
 namespace moltaro::instances {
 
-enum class ActionId { aValt, aVege, aMigrator, aUni, aUtca, aDbCrea };
-inline constexpr std::size_t kActionCount = 6;
+enum class ActionId { aValt, aVege, aMigrator, aUni, aUtca, aDbCrea, aKonvert };
+inline constexpr std::size_t kActionCount = 7;
 
 struct Action {
   std::string name;  // "aValt" …
@@ -20,7 +20,8 @@ struct Action {
 };
 
 // The actions as the window starts: captions, hints, and "db Crea" disabled
-// and hidden for good.
+// and hidden for good. "Konvertálás…" stays hidden until a front end hands
+// the main window a conversion window to open.
 std::array<Action, kActionCount> InitialActions();
 
 // One item of the pop-up menu: an action, or a separator.
@@ -31,7 +32,7 @@ struct MenuItem {
 };
 
 // The pop-up menu in its order: "Vált", "Rep utvonal", separator, "db Crea",
-// "Migrátor", "Uninstall", separator, "Kilép".
+// "Migrátor", "Uninstall", separator, "Kilép", "Konvertálás…".
 std::vector<MenuItem> PopupMenuItems();
 
 }  // namespace moltaro::instances

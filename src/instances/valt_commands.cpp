@@ -1,5 +1,6 @@
-// "Vált", "Uninstall" and "Migrátor": the commands that hand the current
-// instance to the version switch frame, or point the instance connection at it.
+// "Vált", "Uninstall", "Migrátor" and "Konvertálás…": the commands that hand
+// the current instance to the version switch frame or the conversion window,
+// or point the instance connection at it.
 #include "instances/main_window.h"
 
 namespace moltaro::instances {
@@ -64,6 +65,18 @@ void TfrmFo::aMigratorExecute() {
     adoVer_->Close();
     adoVer_->Open(settings_.DatabaseConnectionString(db::ToText(CurrentDbname())));
   });
+}
+
+void TfrmFo::AttachConversionWindow(ConversionWindow& window) {
+  conversionWindow_ = &window;
+  MutableAction(ActionId::aKonvert).visible = true;
+  dsPeldanyokDataChange();
+}
+
+void TfrmFo::aKonvertExecute() {
+  const db::Value current = CurrentDbname();
+  if (conversionWindow_ == nullptr || db::IsNull(current)) return;
+  Report([&] { conversionWindow_->OpenOn(db::ToText(current)); });
 }
 
 }  // namespace moltaro::instances

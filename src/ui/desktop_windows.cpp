@@ -7,8 +7,10 @@ DesktopWindows::DesktopWindows(const ServerSettings& settings)
       windows_(settings,
                instances::InstanceViews{frmFoView_, frmFoView_.fraValt1(), frmDialogusView_,
                                         frmRepUtView_, frmDBBeView_},
-               operator_) {
+               operator_),
+      konvert_(settings, konvertView_, windows_.frmDialogus()) {
   frmFoView_.Attach(windows_.frmFo());
+  windows_.frmFo().AttachConversionWindow(konvert_);
 }
 
 void DesktopWindows::Start() {

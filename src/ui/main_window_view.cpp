@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +22,7 @@ namespace {
 constexpr int kNevColumn = 0;
 constexpr int kDbnameColumn = 1;
 constexpr int kVerColumn = 2;
+constexpr auto kKonvertShortcut = Qt::CTRL | Qt::Key_K;
 
 QTableWidgetItem* GridCell(const std::string& text) {
   auto* item = new QTableWidgetItem(QString::fromStdString(text));
@@ -80,6 +82,12 @@ void TfrmFoView::CreateActions() {
     connect(created, &QAction::triggered, this, [this, id] { Run(id); });
     actions_[i] = created;
   }
+  // The conversion has no button; its shortcut works anywhere in the window,
+  // as long as the entry is enabled.
+  QAction* konvert = action(ActionId::aKonvert);
+  konvert->setShortcut(QKeySequence(kKonvertShortcut));
+  konvert->setShortcutContext(Qt::WindowShortcut);
+  addAction(konvert);
 }
 
 void TfrmFoView::CreatePopupMenu() {
@@ -140,6 +148,9 @@ void TfrmFoView::Run(ActionId id) {
       break;
     case ActionId::aDbCrea:
       logic_->aDbCreaExecute();
+      break;
+    case ActionId::aKonvert:
+      logic_->aKonvertExecute();
       break;
   }
 }

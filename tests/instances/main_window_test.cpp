@@ -557,5 +557,61 @@ TEST_F(VersionSwitch, MigratorOnlyPointsTheInstanceConnection) {
   EXPECT_EQ(dialogusView_.question, "");
 }
 
+// The conversion window as the front end hands it over: records where it was
+// opened, or refuses like a database that cannot be reached.
+struct RecordingConversionWindow : ConversionWindow {
+  std::vector<std::string> openedOn;
+  std::string refusal;
+  void OpenOn(const std::string& database) override {
+    if (!refusal.empty()) throw db::DatabaseError(refusal);
+    openedOn.push_back(database);
+  }
+};
+
+class Conversion : public MainWindow {
+ protected:
+  void SetUp() override {
+    Settings("ZMP_Vorel");
+    server_.Answer("ZMP_Vorel", kInstanceListSql,
+                   List({{std::string("Alfa"), std::string(" ceg1 ")},
+                         {std::string("Béta"), std::string(" ceg2 ")}}));
+  }
+  RecordingConversionWindow konvert_;
+};
+
+TEST_F(Conversion, EntryComesLastOnceAWindowIsAttachedAndOpensItOnTheCurrentInstance) {
+  TfrmFo& fo = Create();
+  EXPECT_FALSE(fo.GetAction(ActionId::aKonvert).visible);
+  fo.aKonvertExecute();  // nothing attached: nothing to open
+  fo.AttachConversionWindow(konvert_);
+  EXPECT_EQ(Captions(fo.VisiblePopupItems()),
+            (std::vector<std::string>{"Vált", "-", "-", "Kilép", "Konvertálás…"}));
+  // Enabled on any instance, installed or not.
+  EXPECT_TRUE(fo.GetAction(ActionId::aKonvert).enabled);
+  fo.SelectRow(1);
+  fo.aKonvertExecute();
+  // The name as listed: the connection is built from it as "Vált" builds it.
+  EXPECT_EQ(konvert_.openedOn, (std::vector<std::string>{" ceg2 "}));
+  EXPECT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(dialogusView_.question, "");  // opening asks nothing
+}
+
+TEST_F(Conversion, EntryIsOffWithoutAnInstanceAndAFailedOpenIsShown) {
+  server_.Answer("ZMP_Vorel", kInstanceListSql, List({}));
+  TfrmFo& fo = Create();
+  fo.AttachConversionWindow(konvert_);
+  EXPECT_FALSE(fo.GetAction(ActionId::aKonvert).enabled);
+  fo.aKonvertExecute();
+  EXPECT_TRUE(konvert_.openedOn.empty());
+
+  server_.Answer("ZMP_Vorel", kInstanceListSql,
+                 List({{std::string("Alfa"), std::string(" ceg1 ")}}));
+  fo.LoadInstances();
+  EXPECT_TRUE(fo.GetAction(ActionId::aKonvert).enabled);
+  konvert_.refusal = "Cannot open database \"ceg1\" requested by the login.";
+  fo.aKonvertExecute();
+  EXPECT_EQ(operator_.errors, (std::vector<std::string>{konvert_.refusal}));
+}
+
 }  // namespace
 }  // namespace moltaro::instances

@@ -256,7 +256,8 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(grid->currentRow(), 0);
 
     QCOMPARE(ShownMenu(fo.PopupMenu1()),
-             (QStringList{QString::fromUtf8("Vált"), "-", "-", QString::fromUtf8("Kilép")}));
+             (QStringList{QString::fromUtf8("Vált"), "-", "-", QString::fromUtf8("Kilép"),
+                          QString::fromUtf8("Konvertálás…")}));
     QCOMPARE(fo.bValt()->text(), QString::fromUtf8("Vált"));
     QCOMPARE(fo.bValt()->toolTip(), QString::fromUtf8("Verzió váltás"));
     QCOMPARE(fo.bKilep()->toolTip(), QString::fromUtf8("Kilépés"));
@@ -372,9 +373,10 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(GridColumn(fo.gPeldanyok(), 0), (QStringList{"Alfa", "Beta"}));
     QCOMPARE(GridColumn(fo.gPeldanyok(), 2),
              (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
-    QCOMPARE(ShownMenu(fo.PopupMenu1()), (QStringList{QString::fromUtf8("Vált"), "Rep utvonal", "-",
-                                                      QString::fromUtf8("Migrátor"), "Uninstall",
-                                                      "-", QString::fromUtf8("Kilép")}));
+    QCOMPARE(ShownMenu(fo.PopupMenu1()),
+             (QStringList{QString::fromUtf8("Vált"), "Rep utvonal", "-",
+                          QString::fromUtf8("Migrátor"), "Uninstall", "-",
+                          QString::fromUtf8("Kilép"), QString::fromUtf8("Konvertálás…")}));
     for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
       QVERIFY(fo.action(id)->isEnabled());
     }

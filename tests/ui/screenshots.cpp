@@ -1,11 +1,13 @@
 // Renders every window of the desktop program to PNG, on a throw-away
 // embedded server set up the way an operator would: two companies created
 // through "Új cég", the first one upgraded through "Vált" with the example
-// version file. Usage: moltaro_screenshots OUTPUT_DIR EXAMPLES_DIR
+// version file and the example legacy company converted into it through
+// "Konvertálás…". Usage: moltaro_screenshots OUTPUT_DIR EXAMPLES_DIR
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -24,6 +26,7 @@
 #include "db/connection.h"
 #include "db/embedded/embedded_server.h"
 #include "ui/desktop_windows.h"
+#include "ui/konvert_view.h"
 #include "ui/login_view.h"
 #include "ui/message_boxes.h"
 
@@ -83,6 +86,37 @@ void SavePopupMenu(TfrmFoView& fo, Shots& shots, const char* name) {
   fo.PopupMenu1()->popup(fo.mapToGlobal(QPoint(60, 60)));
   shots.Save(fo.PopupMenu1(), name);
   fo.PopupMenu1()->hide();
+}
+
+// The conversion window on the upgraded company, over the example export set
+// copied under the working directory: the window as it opens, and during the
+// run, in the middle of the largest file.
+void Konvert(DesktopWindows& windows, const std::filesystem::path& examples, Shots& shots) {
+  std::filesystem::copy(examples / "legacy", "export");
+  TfrmFoView& fo = windows.frmFo();
+  windows.Logic().frmFo().SelectRow(0);
+  fo.action(instances::ActionId::aKonvert)->trigger();
+  TkonvertView& konvert = windows.konvert();
+  // A relative directory keeps the temporary path out of the pictures.
+  Type(konvert.dEdit(), "export");
+  shots.Save(&konvert, "konvert");
+
+  bool runShot = false;
+  QObject::connect(konvert.ProgressBar2(), &QProgressBar::valueChanged, [&](int value) {
+    if (runShot || !konvert.Label1()->text().endsWith(QStringLiteral("yphavi.txt")) ||
+        value < konvert.ProgressBar2()->maximum() / 2) {
+      return;
+    }
+    runShot = true;
+    shots.Save(&konvert, "konvert_running");
+  });
+  WhenShown([&] { QTest::mouseClick(windows.frmDialogus().bIgen(), Qt::LeftButton); });
+  QTest::mouseClick(konvert.Button1(), Qt::LeftButton);
+  const convert::Tkonvert& logic = windows.konvertWindow().Logic();
+  if (logic.LastOutcome() != convert::Tkonvert::Outcome::Succeeded) {
+    std::cerr << "The conversion did not finish: " << logic.LastError() << '\n';
+  }
+  QTest::mouseClick(konvert.btnVissza(), Qt::LeftButton);
 }
 
 // The SAP Business One listing: its companies, and the instance commands for
@@ -167,6 +201,7 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
   repUtLogic.ShowModal();
 
   SavePopupMenu(fo, shots, "popup_menu");
+  Konvert(windows, examples, shots);
   SapMenu(settings, shots);
   return shots.Ok() ? 0 : 1;
 }
