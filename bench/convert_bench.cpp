@@ -74,7 +74,7 @@ class NoView : public moltaro::convert::KonvertView {
 
 class Yes : public moltaro::convert::KonvertQuestions {
  public:
-  std::string Confirm(const std::string&) override { return "IGEN"; }
+  std::string Confirm(const std::string&, moltaro::convert::QuestionKind) override { return "IGEN"; }
 };
 
 class CountedMessages : public moltaro::convert::MessageSink {

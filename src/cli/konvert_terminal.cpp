@@ -78,7 +78,8 @@ void TerminalKonvertMessages::ShowMessage(const std::string& text) {
   err_ << ReplaceAll(ReplaceAll(text, "\r\n", " "), "\n", " ") << '\n';
 }
 
-std::string TerminalKonvertQuestions::Confirm(const std::string& question) {
+std::string TerminalKonvertQuestions::Confirm(const std::string& question,
+                                              convert::QuestionKind /*kind*/) {
   return yes_ || AskYesNo(question) ? "IGEN" : "NEM";
 }
 

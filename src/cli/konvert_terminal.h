@@ -74,7 +74,7 @@ class TerminalKonvertMessages : public convert::MessageSink {
 class TerminalKonvertQuestions : public convert::KonvertQuestions {
  public:
   explicit TerminalKonvertQuestions(bool yes) : yes_(yes) {}
-  std::string Confirm(const std::string& question) override;
+  std::string Confirm(const std::string& question, convert::QuestionKind kind) override;
 
  private:
   bool yes_;

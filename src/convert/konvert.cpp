@@ -59,7 +59,7 @@ void Tkonvert::RunLocked(Command command) {
 
 void Tkonvert::Button1Click() {
   lastOutcome_ = Outcome::NotRun;
-  if (questions_.Confirm(kRunQuestion) != kAnswerYes) return;
+  if (questions_.Confirm(kRunQuestion, QuestionKind::GoesAhead) != kAnswerYes) return;
   RunLocked([this] {
     RunConversion(context_, sourceDirectory_, view_);
     context_.Execute(kVersionStampSql);
@@ -68,7 +68,7 @@ void Tkonvert::Button1Click() {
 
 void Tkonvert::Button2Click() {
   lastOutcome_ = Outcome::NotRun;
-  if (questions_.Confirm(kDeleteQuestion) != kAnswerYes) return;
+  if (questions_.Confirm(kDeleteQuestion, QuestionKind::DestroysData) != kAnswerYes) return;
   RunLocked([this] { DeleteConverted(context_, view_); });
 }
 

@@ -55,11 +55,15 @@ class KonvertView {
   virtual void ShowError(const std::string& text) = 0;
 };
 
+// What answering "Igen" does: a question whose "Igen" destroys data gets
+// "Nem" as the answer Enter gives.
+enum class QuestionKind { GoesAhead, DestroysData };
+
 // The modal yes/no question: "IGEN" or "NEM". Only exactly "IGEN" goes on.
 class KonvertQuestions {
  public:
   virtual ~KonvertQuestions() = default;
-  virtual std::string Confirm(const std::string& question) = 0;
+  virtual std::string Confirm(const std::string& question, QuestionKind kind) = 0;
 };
 
 }  // namespace moltaro::convert

@@ -9,8 +9,9 @@ void TfrmDialogus::SetQuestion(const std::string& text) {
   view_.SetQuestion(text);
 }
 
-std::string TfrmDialogus::Confirm(const std::string& question) {
+std::string TfrmDialogus::Confirm(const std::string& question, DefaultButton defaultButton) {
   answer_ = kAnswerNo;
+  defaultButton_ = defaultButton;
   SetQuestion(question);
   view_.ShowModal(*this);
   return answer_;

@@ -14,6 +14,10 @@ inline constexpr int kDialogusWidth = 218;
 inline constexpr int kDialogusHeight = 128;
 inline constexpr int kQuestionFontHeight = 13;
 
+// The button Enter presses: "Nem" for questions whose "Igen" destroys data,
+// so that no operator confirms those by reflex.
+enum class DefaultButton { Igen, Nem };
+
 class TfrmDialogus {
  public:
   class View {
@@ -29,13 +33,15 @@ class TfrmDialogus {
 
   // "IGEN" when the operator pressed "Igen"; "NEM" for "Nem" and the close
   // box. Callers go ahead only on exactly "IGEN".
-  std::string Confirm(const std::string& question);
+  std::string Confirm(const std::string& question,
+                      DefaultButton defaultButton = DefaultButton::Igen);
 
   void SetQuestion(const std::string& text);
   void bIgenClick() { answer_ = kAnswerYes; }
   void bNemClick() { answer_ = kAnswerNo; }
 
   const std::string& Question() const { return question_; }
+  DefaultButton Default() const { return defaultButton_; }
   // The answer of the last question; the program owns the dialog, so this
   // is the one answer text shared between the dialog and Confirm.
   const std::string& Answer() const { return answer_; }
@@ -44,6 +50,7 @@ class TfrmDialogus {
   View& view_;
   std::string question_ = kInitialQuestion;
   std::string answer_ = kAnswerNo;
+  DefaultButton defaultButton_ = DefaultButton::Igen;
 };
 
 }  // namespace moltaro::instances

@@ -187,8 +187,9 @@ class TfrmFo {
 
   // Version switch and uninstall: `run` is the engine's run, returning
   // whether it failed.
-  void RunOnInstance(const std::string& question, const std::string& phaseMask,
-                     const std::function<bool()>& run, bool reportOutcome);
+  void RunOnInstance(const std::string& question, DefaultButton defaultButton,
+                     const std::string& phaseMask, const std::function<bool()>& run,
+                     bool reportOutcome);
 
   View& view_;
   Operator& operator_;

@@ -7,12 +7,13 @@ namespace moltaro::instances {
 
 void TfrmFo::aValtExecute() {
   RunOnInstance(
-      kValtQuestion, kUpgradePhases, [this] { return fraValt1_.RunUpgrade(); }, true);
+      kValtQuestion, DefaultButton::Igen, kUpgradePhases, [this] { return fraValt1_.RunUpgrade(); },
+      true);
 }
 
 void TfrmFo::aUniExecute() {
   RunOnInstance(
-      kUninstallQuestion, kUninstallPhases,
+      kUninstallQuestion, DefaultButton::Nem, kUninstallPhases,
       [this] {
         fraValt1_.RunUninstall();
         return false;
@@ -20,12 +21,13 @@ void TfrmFo::aUniExecute() {
       false);
 }
 
-void TfrmFo::RunOnInstance(const std::string& question, const std::string& phaseMask,
-                           const std::function<bool()>& run, bool reportOutcome) {
+void TfrmFo::RunOnInstance(const std::string& question, DefaultButton defaultButton,
+                           const std::string& phaseMask, const std::function<bool()>& run,
+                           bool reportOutcome) {
   lastRunOutcome_ = RunOutcome::NotRun;
   const db::Value current = CurrentDbname();
   if (db::IsNull(current)) return;
-  if (dialogs_.dialogus.Confirm(question) != kAnswerYes) return;
+  if (dialogs_.dialogus.Confirm(question, defaultButton) != kAnswerYes) return;
 
   const std::string database = db::ToText(current);
   const std::string connectionString = settings_.DatabaseConnectionString(database);

@@ -47,7 +47,10 @@ void TfrmDialogusView::SetQuestion(const std::string& text) {
 
 void TfrmDialogusView::ShowModal(instances::TfrmDialogus& dialog) {
   answering_ = &dialog;
-  bIgen_->setFocus();
+  const bool nem = dialog.Default() == instances::DefaultButton::Nem;
+  bIgen_->setDefault(!nem);
+  bNem_->setDefault(nem);
+  (nem ? bNem_ : bIgen_)->setFocus();
   exec();  // the close box and Esc leave the answer Confirm started with: "NEM"
   answering_ = nullptr;
 }

@@ -13,8 +13,10 @@ void KonvertWindow::OpenOn(const std::string& database) {
   view_.Open();
 }
 
-std::string KonvertWindow::Confirm(const std::string& question) {
-  return dialogus_.Confirm(question);
+std::string KonvertWindow::Confirm(const std::string& question, convert::QuestionKind kind) {
+  return dialogus_.Confirm(question, kind == convert::QuestionKind::DestroysData
+                                         ? instances::DefaultButton::Nem
+                                         : instances::DefaultButton::Igen);
 }
 
 }  // namespace moltaro::ui

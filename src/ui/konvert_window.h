@@ -26,7 +26,7 @@ class KonvertWindow : public instances::ConversionWindow, public convert::Konver
   void OpenOn(const std::string& database) override;
 
   // convert::KonvertQuestions
-  std::string Confirm(const std::string& question) override;
+  std::string Confirm(const std::string& question, convert::QuestionKind kind) override;
 
   convert::Tkonvert& Logic() { return logic_; }
 

@@ -40,8 +40,11 @@ TEST(KonvertTerminal, NothingIsDrawnOffATerminalAndMessagesAreOneLineEach) {
             "00000001000 Violation of PRIMARY KEY\n"
             "yptido.txt 3. sora: '' is not a valid integer value\n");
   EXPECT_EQ(out.str(), "Rendben lefutott !\n");
-  EXPECT_EQ(TerminalKonvertQuestions(true).Confirm("Mehet ? "), "IGEN");
-  EXPECT_EQ(TerminalKonvertQuestions(false).Confirm("Mehet ? "), "NEM") << "no terminal: no";
+  EXPECT_EQ(TerminalKonvertQuestions(true).Confirm("Mehet ? ", convert::QuestionKind::GoesAhead),
+            "IGEN");
+  EXPECT_EQ(TerminalKonvertQuestions(false).Confirm("Mehet ? ", convert::QuestionKind::GoesAhead),
+            "NEM")
+      << "no terminal: no";
 }
 
 }  // namespace

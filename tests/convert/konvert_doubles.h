@@ -48,12 +48,14 @@ class RecordingKonvertView : public KonvertView {
 
 class ScriptedQuestions : public KonvertQuestions {
  public:
-  std::string Confirm(const std::string& question) override {
+  std::string Confirm(const std::string& question, QuestionKind kind) override {
     asked.push_back(question);
+    kinds.push_back(kind);
     return answer;
   }
   std::string answer = "IGEN";
   std::vector<std::string> asked;
+  std::vector<QuestionKind> kinds;
 };
 
 }  // namespace moltaro::convert::testing

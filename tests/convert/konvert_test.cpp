@@ -195,6 +195,7 @@ TEST_F(KonvertTest, TorlesEmptiesTheConvertedTablesAndKeepsTheVersion) {
   window.Button2Click();
   ASSERT_EQ(window.LastOutcome(), Tkonvert::Outcome::Succeeded) << window.LastError();
   EXPECT_EQ(questions.asked.back(), "Valóban töröljem ?");
+  EXPECT_EQ(questions.kinds.back(), QuestionKind::DestroysData) << "Enter must not confirm it";
   EXPECT_EQ(shown.shown.back(), "Kész !");
   ASSERT_EQ(view.labels.size(), kDeleteStatements.size() + 1);
   EXPECT_EQ(view.labels[0], "zmp_jt");

@@ -59,6 +59,20 @@ class DialogsViewTest : public QObject {
     QCOMPARE(dialog.Confirm("harmadik"), std::string("NEM"));
   }
 
+  // Enter answers "Igen" only where "Igen" destroys nothing.
+  void enterAnswersNemToAQuestionThatDestroysData() {
+    TfrmDialogusView view;
+    instances::TfrmDialogus dialog(view);
+    WhenShown([&] { QTest::keyClick(&view, Qt::Key_Return); });
+    QCOMPARE(dialog.Confirm("Valóban töröljem ?", instances::DefaultButton::Nem),
+             std::string("NEM"));
+    WhenShown([&] { QTest::keyClick(&view, Qt::Key_Return); });
+    QCOMPARE(dialog.Confirm("Mehet a verzióváltás ?"), std::string("IGEN"));
+    WhenShown([&] { QTest::keyClick(&view, Qt::Key_Return); });
+    QCOMPARE(dialog.Confirm("Valóban töröljem ?", instances::DefaultButton::Nem),
+             std::string("NEM"));
+  }
+
   void reportDirectoryIsConfirmedTrimmedOnlyWithTextInTheField() {
     TfrmRepUtView view;
     instances::TfrmRepUt dialog(view);
