@@ -48,10 +48,12 @@ TEST_F(TypesTest, IntegersConvertTextAndRefuseWhatDoesNotFit) {
 }
 
 TEST_F(TypesTest, DecimalsTakeTheDecimalCommaAndRound) {
-  EXPECT_EQ(Stored("d", std::string("1,01")), Value(1.01));
-  EXPECT_EQ(Stored("d", std::string("2.005")), Value(2.01));
+  // Exact numbers read back as their text with every digit of the scale.
+  EXPECT_EQ(Stored("d", std::string("1,01")), Value("1.01"));
+  EXPECT_EQ(Stored("d", std::string("2.005")), Value("2.01"));
+  EXPECT_EQ(Stored("d", 2.5), Value("2.50"));
   EXPECT_EQ(Stored("n", std::string("12")), Value(std::int64_t{12}));
-  EXPECT_EQ(Stored("m", std::string("1,23456")), Value(1.2346));
+  EXPECT_EQ(Stored("m", std::string("1,23456")), Value("1.2346"));
   EXPECT_EQ(Fails("d", std::string("10000000")),
             "Arithmetic overflow error converting varchar to data type numeric.");
   EXPECT_EQ(Fails("d", std::string("x")), "Error converting data type varchar to numeric.");

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "db/embedded/ddl.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {
@@ -29,6 +30,23 @@ double AsDouble(const Value& v) {
         245);
   }
   return *number;
+}
+
+// SET @v += … on an exact variable: exact arithmetic on the values' text.
+Value ExactCompound(char op, const Value& current, const Value& operand) {
+  Decimal a, b, r;
+  SqlError error;
+  if (!ToDecimal(SourceValue{FromApiValue(current), false}, a, error) ||
+      !ToDecimal(SourceValue{FromApiValue(operand), false}, b, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
+  const ExactOp exact = op == '+'   ? ExactOp::Add
+                        : op == '-' ? ExactOp::Subtract
+                        : op == '*' ? ExactOp::Multiply
+                        : op == '/' ? ExactOp::Divide
+                                    : ExactOp::Modulo;
+  if (!DecimalArithmetic(exact, a, b, r, error)) throw DatabaseError(error.message, error.number);
+  return DecimalText(r);
 }
 
 // SQL Server's message for SQLite's unique-index failures.
@@ -83,7 +101,8 @@ double AsDouble(const Value& v) {
                             "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
                         kind == "PRIMARY KEY" ? 2627 : 2627);
   }
-  throw DatabaseError(message);
+  const SqlError error = ErrorFromMessage(message);
+  throw DatabaseError(error.message, error.number);
 }
 
 }  // namespace
@@ -210,11 +229,13 @@ void Interpreter::Assign(Context& c, const std::string& name, const Value& value
   Variable* v = c.frame->Find(name);
   if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
   SourceValue in;
-  in.value = value;
-  Value out;
-  std::string error;
-  if (!ConvertValue(in, v->type, false, out, error)) throw DatabaseError(error, 245);
-  v->value = std::move(out);
+  in.value = FromApiValue(value);
+  StoredValue out;
+  SqlError error;
+  if (!ConvertValue(in, v->type, false, out, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
+  v->value = ToApiValue(out);
 }
 
 Value Interpreter::Evaluate(const Expr& e, Context& c) {
@@ -388,6 +409,8 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
           v = Value{};
         } else if (op == "+" && IsCharacter(var->type.base)) {
           v = ToText(current) + ToText(v);
+        } else if (IsExact(var->type.base)) {
+          v = ExactCompound(set.op[0], current, v);
         } else {
           const double a = AsDouble(current);
           const double b = AsDouble(v);
@@ -652,16 +675,16 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   // A procedure returns an int; no RETURN (or RETURN without a value) is 0.
   if (!frame.returnValue || IsNull(*frame.returnValue)) return Value{std::int64_t{0}};
   SourceValue in;
-  in.value = *frame.returnValue;
-  Value out;
-  std::string error;
+  in.value = FromApiValue(*frame.returnValue);
+  StoredValue out;
+  SqlError error;
   if (!ConvertValue(in, SqlType{BaseType::Int, 0, 0, 0}, false, out, error)) {
-    throw DatabaseError(error, 245);
+    throw DatabaseError(error.message, error.number);
   }
-  return out;
+  return ToApiValue(out);
 }
 
-Value Interpreter::CallFunction(const std::string& rawName, const std::vector<Value>& args) {
+StoredValue Interpreter::CallFunction(const std::string& rawName, const std::vector<Value>& args) {
   std::string name = rawName;
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   Catalog& catalog = host_.CurrentCatalog();
@@ -696,13 +719,14 @@ Value Interpreter::CallFunction(const std::string& rawName, const std::vector<Va
     Assign(c, def.parameters[i].name, args[i]);
   }
   RunList(def.body, c);
-  if (!frame.returnValue) return Value{};
+  if (!frame.returnValue) return StoredValue{};
   SourceValue in;
-  in.value = *frame.returnValue;
-  Value out;
-  std::string error;
-  if (!ConvertValue(in, ResolveType(def.returns, 1), false, out, error))
-    throw DatabaseError(error, 245);
+  in.value = FromApiValue(*frame.returnValue);
+  StoredValue out;
+  SqlError error;
+  if (!ConvertValue(in, ResolveType(def.returns, 1), false, out, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
   return out;
 }
 

@@ -53,8 +53,9 @@ class Interpreter {
   explicit Interpreter(SessionHost& host) : host_(host) {}
 
   void RunBatch(std::string_view text, const Batch& batch, const Params& params, BatchResult& out);
-  // A scalar user function (xtype FN) called from a statement.
-  Value CallFunction(const std::string& name, const std::vector<Value>& args);
+  // A scalar user function (xtype FN) called from a statement; its value in
+  // the function's declared type.
+  StoredValue CallFunction(const std::string& name, const std::vector<Value>& args);
   void CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out);
 
  private:

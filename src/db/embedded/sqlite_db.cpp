@@ -5,7 +5,9 @@
 #include <mutex>
 
 #include "db/embedded/collation.h"
+#include "db/embedded/decimal.h"
 #include "db/embedded/sql_functions.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {
@@ -99,16 +101,17 @@ SqliteDb::~SqliteDb() {
 }
 
 void SqliteDb::Throw() const {
-  throw DatabaseError(sqlite3_errmsg(db_));
+  const SqlError error = ErrorFromMessage(sqlite3_errmsg(db_));
+  throw DatabaseError(error.message, error.number);
 }
 
 void SqliteDb::Exec(std::string_view sql) {
   const std::string text(sql);
   char* err = nullptr;
   if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string message = err ? err : sqlite3_errmsg(db_);
+    const SqlError error = ErrorFromMessage(err ? err : sqlite3_errmsg(db_));
     sqlite3_free(err);
-    throw DatabaseError(message);
+    throw DatabaseError(error.message, error.number);
   }
 }
 
@@ -151,6 +154,16 @@ Value ColumnValue(sqlite3_stmt* stmt, int i) {
       return sqlite3_column_double(stmt, i);
     case SQLITE_NULL:
       return std::monostate{};
+    case SQLITE_BLOB: {
+      // Exact numbers reach the API as their text ("2.50").
+      Decimal d;
+      const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
+      if (bytes &&
+          DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)), d)) {
+        return DecimalText(d);
+      }
+      [[fallthrough]];
+    }
     default: {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
       return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));

@@ -1,6 +1,7 @@
 #include "db/embedded/translator.h"
 
 #include "common/text.h"
+#include "db/embedded/decimal.h"
 #include "db/embedded/sql_functions.h"
 #include "db/embedded/tsql_parser.h"
 #include "db/errors.h"
@@ -17,6 +18,34 @@ std::string Upper(std::string_view s) {
   throw DatabaseError("Invalid column name '" + name + "'.", 207);
 }
 
+// An exact number written into the SQL text as its stored blob.
+std::string BlobLiteral(const Decimal& d) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = "X'";
+  for (const char c : EncodeDecimal(d)) {
+    const auto byte = static_cast<unsigned char>(c);
+    out += kHex[byte >> 4];
+    out += kHex[byte & 15];
+  }
+  return out + "'";
+}
+
+// The SQL function of an arithmetic operator on values of any type.
+const char* ArithmeticFunction(char op) {
+  switch (op) {
+    case '+':
+      return "tsql_add";
+    case '-':
+      return "tsql_sub";
+    case '*':
+      return "tsql_mul";
+    case '/':
+      return "tsql_div";
+    default:
+      return "tsql_mod";
+  }
+}
+
 }  // namespace
 
 Translator::Translator(Catalog& catalog, const VariableTypes* variables,
@@ -28,6 +57,7 @@ std::string Translator::Collate() const {
 }
 
 Translator::Cat Translator::CatOf(const SqlType& type) {
+  if (StoresAsDecimal(type)) return Cat::Exact;
   if (IsInteger(type.base) || IsApproximateOrExact(type.base)) return Cat::Number;
   if (IsDateTime(type.base)) return Cat::Date;
   return Cat::Text;
@@ -148,9 +178,17 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
   switch (e.kind) {
     case ExprKind::Null:
       return {"NULL", Cat::Null, nullptr};
-    case ExprKind::Integer:
     case ExprKind::Float:
-      return {e.text.front() == '-' ? "(" + e.text + ")" : e.text, Cat::Number, nullptr};
+      // 12.50 is numeric(4,2) in T-SQL; only a literal with an exponent is a float.
+      if (auto exact = DecimalLiteral(e.text)) return {BlobLiteral(*exact), Cat::Exact, nullptr};
+      [[fallthrough]];
+    case ExprKind::Integer: {
+      Emitted out{e.text.front() == '-' ? "(" + e.text + ")" : e.text, Cat::Number, nullptr};
+      if (e.kind == ExprKind::Integer) {
+        out.literalDigits = static_cast<int>(e.text.size()) - (e.text.front() == '-' ? 1 : 0);
+      }
+      return out;
+    }
     case ExprKind::String:
       return {QuoteText(e.text), Cat::Text, nullptr};
     case ExprKind::Parameter: {
@@ -177,7 +215,13 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
         throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
       }
       bindings_.push_back(b);
-      return {"?" + std::to_string(bindings_.size()), cat, nullptr};
+      const std::string slot = "?" + std::to_string(bindings_.size());
+      // Variables hold exact numbers as their text; the statement needs the number.
+      if (cat == Cat::Exact) {
+        return {"tsql_cast(" + slot + ", " + TypeArguments(*variables_->TypeOf(e.text)) + ")", cat,
+                nullptr};
+      }
+      return {slot, cat, nullptr};
     }
     case ExprKind::Column:
       return EmitColumn(e, scope);
@@ -186,6 +230,9 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
     case ExprKind::Unary: {
       Emitted a = Emit(*e.args[0], scope);
       if (e.text == "NOT") return {"(NOT " + a.sql + ")", Cat::Number, nullptr};
+      if (e.text == "-" && (a.cat == Cat::Exact || a.cat == Cat::Unknown)) {
+        return {"tsql_neg(" + a.sql + ")", a.cat, nullptr};
+      }
       return {"(" + e.text + " " + a.sql + ")", a.cat == Cat::Null ? Cat::Null : Cat::Number,
               nullptr};
     }
@@ -203,31 +250,51 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
       while (i + 1 < e.args.size()) {
         sql += " WHEN " + Emit(*e.args[i], scope).sql;
         Emitted then = Emit(*e.args[i + 1], scope);
-        if (first || cat == Cat::Null) cat = then.cat;
+        if (first || cat == Cat::Null || then.cat == Cat::Exact) cat = then.cat;
         first = false;
         sql += " THEN " + then.sql;
         i += 2;
       }
-      if (i < e.args.size() && e.args[i]) sql += " ELSE " + Emit(*e.args[i], scope).sql;
+      if (i < e.args.size() && e.args[i]) {
+        Emitted otherwise = Emit(*e.args[i], scope);
+        if (cat == Cat::Null || otherwise.cat == Cat::Exact) cat = otherwise.cat;
+        sql += " ELSE " + otherwise.sql;
+      }
       return {"(" + sql + " END)", cat, nullptr};
     }
     case ExprKind::In: {
       Emitted left = Emit(*e.args[0], scope);
       std::string sql = "(" + left.sql;
+      if (e.select) {
+        if (!left.column) sql += Collate();
+        SelectOutput out;
+        sql += (e.negated ? " NOT IN (" : " IN (") + EmitQuery(*e.select, scope, out, false);
+        return {sql + "))", Cat::Number, nullptr};
+      }
+      std::vector<Emitted> items;
+      // Exact numbers, or text against numbers, compare by value.
+      bool byValue = left.cat == Cat::Exact;
+      for (std::size_t i = 1; i < e.args.size(); ++i) {
+        items.push_back(Emit(*e.args[i], scope));
+        const Cat c = items.back().cat;
+        byValue = byValue || c == Cat::Exact || (left.cat == Cat::Text && c == Cat::Number) ||
+                  (c == Cat::Text && left.cat == Cat::Number && !left.column);
+      }
+      if (byValue) {
+        std::string call = "tsql_in(" + left.sql;
+        for (const Emitted& item : items) call += ", " + item.sql;
+        call += ")";
+        return {e.negated ? "(NOT " + call + ")" : call, Cat::Number, nullptr};
+      }
       if (!left.column) sql += Collate();
       sql += e.negated ? " NOT IN (" : " IN (";
-      if (e.select) {
-        SelectOutput out;
-        sql += EmitQuery(*e.select, scope, out, false);
-      } else {
-        for (std::size_t i = 1; i < e.args.size(); ++i) {
-          if (i > 1) sql += ", ";
-          Emitted item = Emit(*e.args[i], scope);
-          if (left.column && IsDateTime(left.column->type.base) && item.cat != Cat::Date) {
-            item.sql = "tsql_cast(" + item.sql + ", " + TypeArguments(left.column->type) + ")";
-          }
-          sql += item.sql;
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) sql += ", ";
+        Emitted& item = items[i];
+        if (left.column && IsDateTime(left.column->type.base) && item.cat != Cat::Date) {
+          item.sql = "tsql_cast(" + item.sql + ", " + TypeArguments(left.column->type) + ")";
         }
+        sql += item.sql;
       }
       return {sql + "))", Cat::Number, nullptr};
     }
@@ -240,6 +307,16 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
           lo.sql = "tsql_cast(" + lo.sql + ", " + TypeArguments(a.column->type) + ")";
         if (hi.cat != Cat::Date)
           hi.sql = "tsql_cast(" + hi.sql + ", " + TypeArguments(a.column->type) + ")";
+      }
+      auto byValue = [&a](const Emitted& bound) {
+        return a.cat == Cat::Exact || bound.cat == Cat::Exact ||
+               (a.cat == Cat::Text && bound.cat == Cat::Number) ||
+               (bound.cat == Cat::Text && a.cat == Cat::Number && !a.column);
+      };
+      if (byValue(lo) || byValue(hi)) {
+        const std::string range = "(tsql_cmp(" + a.sql + ", " + lo.sql + ") >= 0 AND tsql_cmp(" +
+                                  a.sql + ", " + hi.sql + ") <= 0)";
+        return {e.negated ? "(NOT " + range + ")" : range, Cat::Number, nullptr};
       }
       std::string left = a.column ? a.sql : a.sql + Collate();
       return {"(" + left + (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo.sql + " AND " + hi.sql +
@@ -316,6 +393,56 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   return {"tsql_cast(" + inner.sql + ", " + TypeArguments(type) + ")", CatOf(type), nullptr};
 }
 
+Translator::Emitted Translator::EmitArithmetic(const std::string& op, const Emitted& a,
+                                               const Emitted& b) {
+  if (a.cat == Cat::Number && b.cat == Cat::Number) {
+    if (op == "/" || op == "%") {
+      // Division by zero is an error in SQL Server, NULL in SQLite.
+      return {"(" + a.sql + " " + op + " (CASE WHEN " + b.sql +
+                  " = 0 THEN tsql_raise(8134, 'Divide by zero error encountered.') ELSE " + b.sql +
+                  " END))",
+              Cat::Number, nullptr};
+    }
+    return {"(" + a.sql + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
+  }
+  // Anything exact, or not known, is decided per value by the functions. An
+  // integer literal meets an exact number as the decimal of its digits.
+  auto operand = [](const Emitted& x, const Emitted& other) {
+    if (x.literalDigits == 0 || other.cat != Cat::Exact) return x.sql;
+    auto exact = DecimalLiteral(x.sql.front() == '(' ? x.sql.substr(1, x.sql.size() - 2) : x.sql);
+    return exact ? BlobLiteral(*exact) : x.sql;
+  };
+  const Cat cat = a.cat == Cat::Exact || b.cat == Cat::Exact       ? Cat::Exact
+                  : a.cat == Cat::Null || b.cat == Cat::Null       ? Cat::Null
+                  : a.cat == Cat::Unknown || b.cat == Cat::Unknown ? Cat::Unknown
+                                                                   : Cat::Number;
+  return {std::string(ArithmeticFunction(op[0])) + "(" + operand(a, b) + ", " + operand(b, a) + ")",
+          cat, nullptr};
+}
+
+Translator::Emitted Translator::EmitComparison(const Expr& e, const std::string& op, Emitted a,
+                                               Emitted b) {
+  // SQL Server converts the operand of lower precedence: text against a
+  // number becomes a number, row by row. A text literal against a number
+  // column is left to the column's affinity, which converts it once and keeps
+  // the column's index usable.
+  auto literalText = [](const Expr& x) { return x.kind == ExprKind::String; };
+  const bool textVsNumber =
+      (a.cat == Cat::Text && b.cat == Cat::Number && !(literalText(*e.args[0]) && b.column)) ||
+      (b.cat == Cat::Text && a.cat == Cat::Number && !(literalText(*e.args[1]) && a.column));
+  if (a.cat == Cat::Exact || b.cat == Cat::Exact || textVsNumber) {
+    return {"(tsql_cmp(" + a.sql + ", " + b.sql + ") " + op + " 0)", Cat::Number, nullptr};
+  }
+  if (a.column && IsDateTime(a.column->type.base) && b.cat != Cat::Date && !b.column) {
+    b.sql = "tsql_cast(" + b.sql + ", " + TypeArguments(a.column->type) + ")";
+  } else if (b.column && IsDateTime(b.column->type.base) && a.cat != Cat::Date && !a.column) {
+    a.sql = "tsql_cast(" + a.sql + ", " + TypeArguments(b.column->type) + ")";
+  }
+  std::string left = a.sql;
+  if (!a.column && !b.column && a.cat != Cat::Number && b.cat != Cat::Number) left += Collate();
+  return {"(" + left + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
+}
+
 Translator::Emitted Translator::EmitBinary(const Expr& e, const Scope* scope) {
   const std::string& op = e.text;
   if (op == "AND" || op == "OR") {
@@ -331,42 +458,29 @@ Translator::Emitted Translator::EmitBinary(const Expr& e, const Scope* scope) {
     if (a.cat == Cat::Text && b.cat == Cat::Text) {
       return {"(" + a.sql + " || " + b.sql + ")", Cat::Text, nullptr};
     }
-    if (a.cat == Cat::Date && b.cat == Cat::Number) {
+    if (a.cat == Cat::Date && (b.cat == Cat::Number || b.cat == Cat::Exact)) {
       return {"tsql_dateadd('DAY', " + b.sql + ", " + a.sql + ")", Cat::Date, nullptr};
     }
-    Cat cat =
-        (a.cat == Cat::Text || b.cat == Cat::Text) && (a.cat != Cat::Number && b.cat != Cat::Number)
-            ? Cat::Text
-        : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number
-                                                         : Cat::Unknown;
+    Cat cat = a.cat == Cat::Exact || b.cat == Cat::Exact ? Cat::Exact
+              : (a.cat == Cat::Text || b.cat == Cat::Text) &&
+                      (a.cat != Cat::Number && b.cat != Cat::Number)
+                  ? Cat::Text
+              : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number
+                                                               : Cat::Unknown;
     return {"tsql_add(" + a.sql + ", " + b.sql + ")", cat, nullptr};
   }
-  if (op == "-" && a.cat == Cat::Date && b.cat == Cat::Number) {
-    return {"tsql_dateadd('DAY', -(" + b.sql + "), " + a.sql + ")", Cat::Date, nullptr};
+  if (op == "-" && a.cat == Cat::Date && (b.cat == Cat::Number || b.cat == Cat::Exact)) {
+    return {"tsql_dateadd('DAY', tsql_neg(" + b.sql + "), " + a.sql + ")", Cat::Date, nullptr};
   }
-  if (op == "-" || op == "*" || op == "/" || op == "%" || op == "&" || op == "|") {
-    if (op == "/") {
-      // Division by zero is an error in SQL Server, NULL in SQLite.
-      return {"(" + a.sql + " / (CASE WHEN " + b.sql +
-                  " = 0 THEN tsql_raise('Divide by zero error encountered.') ELSE " + b.sql +
-                  " END))",
-              Cat::Number, nullptr};
-    }
+  if (op == "-" || op == "*" || op == "/" || op == "%") return EmitArithmetic(op, a, b);
+  if (op == "&" || op == "|") {
     return {"(" + a.sql + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
   }
   if (op == "^") {
     return {"((" + a.sql + " | " + b.sql + ") - (" + a.sql + " & " + b.sql + "))", Cat::Number,
             nullptr};
   }
-  // Comparison.
-  if (a.column && IsDateTime(a.column->type.base) && b.cat != Cat::Date && !b.column) {
-    b.sql = "tsql_cast(" + b.sql + ", " + TypeArguments(a.column->type) + ")";
-  } else if (b.column && IsDateTime(b.column->type.base) && a.cat != Cat::Date && !a.column) {
-    a.sql = "tsql_cast(" + a.sql + ", " + TypeArguments(b.column->type) + ")";
-  }
-  std::string left = a.sql;
-  if (!a.column && !b.column && a.cat != Cat::Number && b.cat != Cat::Number) left += Collate();
-  return {"(" + left + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
+  return EmitComparison(e, op, std::move(a), std::move(b));
 }
 
 Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) {
@@ -403,11 +517,15 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (name == "SUM" || name == "MIN" || name == "MAX" || name == "AVG") {
     args(1);
     Emitted a = Emit(*e.args[0], scope);
-    std::string sql = ToLowerAscii(name) + "(" + (e.distinct ? "DISTINCT " : "") + a.sql + ")";
-    if (name == "AVG" && a.column && StoresAsInteger(a.column->type)) {
+    const bool sumOrAvg = name == "SUM" || name == "AVG";
+    // Exact numbers (or values not known to be SQLite's numbers) sum exactly.
+    const bool exact = sumOrAvg && (a.cat == Cat::Exact || a.cat == Cat::Unknown);
+    std::string sql = (exact ? "tsql_" : "") + ToLowerAscii(name) + "(" +
+                      (e.distinct ? "DISTINCT " : "") + a.sql + ")";
+    if (name == "AVG" && !exact && a.column && StoresAsInteger(a.column->type)) {
       sql = "CAST(" + sql + " AS INTEGER)";
     }
-    return {sql, name == "SUM" || name == "AVG" ? Cat::Number : a.cat, nullptr};
+    return {sql, exact ? a.cat : sumOrAvg ? Cat::Number : a.cat, nullptr};
   }
   if (name == "COALESCE") {
     if (e.args.size() < 2) {
@@ -417,7 +535,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     std::string sql = "coalesce(";
     for (std::size_t i = 0; i < e.args.size(); ++i) {
       Emitted a = Emit(*e.args[i], scope);
-      if (cat == Cat::Unknown || cat == Cat::Null) cat = a.cat;
+      if (cat == Cat::Unknown || cat == Cat::Null || a.cat == Cat::Exact) cat = a.cat;
       if (i) sql += ", ";
       sql += a.sql;
     }
@@ -427,7 +545,8 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     args(2);
     Emitted a = Emit(*e.args[0], scope);
     Emitted b = Emit(*e.args[1], scope);
-    return {"ifnull(" + a.sql + ", " + b.sql + ")", a.cat == Cat::Null ? b.cat : a.cat, nullptr};
+    return {"ifnull(" + a.sql + ", " + b.sql + ")",
+            a.cat == Cat::Null || b.cat == Cat::Exact ? b.cat : a.cat, nullptr};
   }
   if (name == "NULLIF") {
     args(2);
@@ -458,9 +577,6 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
       {"REPLACE", "replace", 3, Cat::Text},
       {"REPLICATE", "tsql_replicate", 2, Cat::Text},
       {"SPACE", "tsql_space", 1, Cat::Text},
-      {"ABS", "abs", 1, Cat::Number},
-      {"FLOOR", "tsql_floor", 1, Cat::Number},
-      {"CEILING", "tsql_ceiling", 1, Cat::Number},
       {"ISNUMERIC", "tsql_isnumeric", 1, Cat::Number},
       {"ASCII", "unicode", 1, Cat::Number},
       {"UNICODE", "unicode", 1, Cat::Number},
@@ -478,7 +594,15 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   }
   if (name == "ROUND") {
     if (e.args.size() != 2 && e.args.size() != 3) args(2);
-    return {"tsql_round(" + emitArgs() + ")", Cat::Number, nullptr};
+    const Emitted value = Emit(*e.args[0], scope);
+    return {"tsql_round(" + value.sql + ", " + emitArgs(1) + ")",
+            value.cat == Cat::Exact ? value.cat : Cat::Number, nullptr};
+  }
+  if (name == "ABS" || name == "FLOOR" || name == "CEILING") {
+    args(1);
+    Emitted a = Emit(*e.args[0], scope);
+    return {"tsql_" + ToLowerAscii(name == "ABS" ? std::string("abs") : name) + "(" + a.sql + ")",
+            a.cat == Cat::Exact || a.cat == Cat::Unknown ? a.cat : Cat::Number, nullptr};
   }
   if (name == "CHARINDEX") {
     if (e.args.size() != 2 && e.args.size() != 3) args(2);
@@ -1012,8 +1136,9 @@ Translation Translator::Update(const UpdateStatement& update) {
     if (a.op != "=") {
       const std::string current = QuoteId(targetAlias) + "." + QuoteId(c->name);
       const char op = a.op[0];
-      if (op == '+' && CatOf(c->type) != Cat::Number) {
-        v = "tsql_add(" + current + ", " + v + ")";
+      if ((op == '+' && CatOf(c->type) != Cat::Number) || CatOf(c->type) == Cat::Exact ||
+          value.cat == Cat::Exact || value.cat == Cat::Unknown) {
+        v = std::string(ArithmeticFunction(op)) + "(" + current + ", " + v + ")";
       } else {
         v = "(" + current + " " + std::string(1, op) + " " + v + ")";
       }

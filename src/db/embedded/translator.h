@@ -61,11 +61,15 @@ class Translator {
   std::string ViewSql(const Select& select);
 
  private:
-  enum class Cat { Unknown, Number, Text, Date, Null };
+  // What the translator knows of an expression's type: Number is an
+  // integer or float (SQLite's own numbers), Exact a decimal blob, Unknown
+  // anything (parameters, user functions).
+  enum class Cat { Unknown, Number, Exact, Text, Date, Null };
   struct Emitted {
     std::string sql;
     Cat cat = Cat::Unknown;
     const ColumnInfo* column = nullptr;
+    int literalDigits = 0;  // an integer literal: its digits (T-SQL types 3 as numeric(1,0))
   };
   struct DerivedColumn {
     std::string name;
@@ -101,6 +105,8 @@ class Translator {
   Emitted EmitFunction(const Expr& e, const Scope* scope);
   Emitted EmitBinary(const Expr& e, const Scope* scope);
   Emitted EmitCast(const Expr& e, const Scope* scope);
+  Emitted EmitComparison(const Expr& e, const std::string& op, Emitted a, Emitted b);
+  Emitted EmitArithmetic(const std::string& op, const Emitted& a, const Emitted& b);
   std::string Collate() const;
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
                         bool update);
