@@ -129,6 +129,23 @@ TEST_F(QueriesTest, ArithmeticFollowsSqlServer) {
   EXPECT_TRUE(c_.Query("select sum(id) s from dolgozo where 1 = 0").IsNull("s"));
 }
 
+// The conversion looks a person up by a code bound as a number against a
+// text column: the text converts, as in SQL Server; bound as text, the same
+// statement compares text.
+TEST_F(QueriesTest, ParametersComparedWithTextFollowWhatTheyAreBoundTo) {
+  c_.Execute("create table kszt (szem_id int, szemely char(11))");
+  c_.Execute("create index kszt_szemely on kszt (szemely)");
+  c_.Execute("insert into kszt values (1, '     100001'), (2, '00000100002')");
+  const std::string lookup = "select szem_id from kszt where szemely = :code";
+  EXPECT_EQ(c_.Query(lookup, {std::int64_t{100001}}).Integer("szem_id"), 1);
+  EXPECT_EQ(c_.Query(lookup, {100002.0}).Integer("szem_id"), 2);
+  EXPECT_EQ(c_.Query(lookup, {std::string("     100001")}).Integer("szem_id"), 1);
+  EXPECT_TRUE(c_.Query(lookup, {std::string("100001")}).IsNull("szem_id"));
+  c_.Execute("insert into kszt values (3, 'X')");
+  EXPECT_EQ(ErrorOf(c_, lookup, {std::int64_t{7}}),
+            "Conversion failed when converting the varchar value 'X          ' to data type int.");
+}
+
 TEST_F(QueriesTest, UnsupportedFunctionsAreNamed) {
   EXPECT_THAT(ErrorOf(c_, "select newid()"),
               HasSubstr("not supported by the embedded server: function NEWID"));

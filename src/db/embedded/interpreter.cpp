@@ -112,7 +112,7 @@ namespace {
 // Binds and steps one prepared statement; the statement is reset on return.
 StatementOutcome Step(SessionHost& host, const Translation& t, const Params& params,
                       const std::function<Value(const std::string&)>& variable) {
-  sqlite3_stmt* stmt = host.Statement(t.sql);
+  sqlite3_stmt* stmt = host.Statement(SqlFor(t, params));
   sqlite3* db = sqlite3_db_handle(stmt);
   struct Reset {
     sqlite3_stmt* s;
@@ -265,7 +265,9 @@ Value Interpreter::Evaluate(const Expr& e, Context& c) {
 bool Interpreter::Condition(const Expr& e, Context& c) {
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Value(e);
-  tr.sql = "SELECT CASE WHEN " + tr.sql.substr(7) + " THEN 1 ELSE 0 END";
+  for (std::string* sql : {&tr.sql, &tr.numberSql}) {
+    if (!sql->empty()) *sql = "SELECT CASE WHEN " + sql->substr(7) + " THEN 1 ELSE 0 END";
+  }
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
   return !o.rows.empty() && std::holds_alternative<std::int64_t>(o.rows[0][0]) &&
          std::get<std::int64_t>(o.rows[0][0]) == 1;

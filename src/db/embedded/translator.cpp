@@ -195,7 +195,8 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
       Binding b;
       b.parameter = e.index;
       bindings_.push_back(b);
-      return {"?" + std::to_string(bindings_.size()), Cat::Unknown, nullptr};
+      return {"?" + std::to_string(bindings_.size()),
+              parametersAreNumbers_ ? Cat::Number : Cat::Unknown, nullptr};
     }
     case ExprKind::Variable: {
       Binding b;
@@ -432,6 +433,14 @@ Translator::Emitted Translator::EmitComparison(const Expr& e, const std::string&
       (b.cat == Cat::Text && a.cat == Cat::Number && !(literalText(*e.args[1]) && a.column));
   if (a.cat == Cat::Exact || b.cat == Cat::Exact || textVsNumber) {
     return {"(tsql_cmp(" + a.sql + ", " + b.sql + ") " + op + " 0)", Cat::Number, nullptr};
+  }
+  // Text against a parameter: decided by what the parameter is bound to.
+  for (int side = 0; side < 2; ++side) {
+    const Expr& x = *e.args[static_cast<std::size_t>(side)];
+    const Cat other = side == 0 ? b.cat : a.cat;
+    if (x.kind == ExprKind::Parameter && other == Cat::Text) {
+      textComparedParameters_.push_back(x.index);
+    }
   }
   if (a.column && IsDateTime(a.column->type.base) && b.cat != Cat::Date && !b.column) {
     b.sql = "tsql_cast(" + b.sql + ", " + TypeArguments(a.column->type) + ")";
@@ -892,7 +901,7 @@ std::string Translator::EmitQuery(const Select& select, const Scope* outer, Sele
   return sql;
 }
 
-Translation Translator::Query(const Select& select) {
+Translation Translator::QueryOnce(const Select& select) {
   SelectOutput out;
   Translation t;
   t.sql = EmitQuery(select, nullptr, out, false);
@@ -906,7 +915,7 @@ Translation Translator::Query(const Select& select) {
   return t;
 }
 
-Translation Translator::Value(const Expr& expr) {
+Translation Translator::ValueOnce(const Expr& expr) {
   Translation t;
   t.sql = "SELECT " + Emit(expr, nullptr).sql;
   t.bindings = std::move(bindings_);
@@ -965,7 +974,7 @@ std::string Translator::DefaultSql(const ColumnInfo& column) {
   return Emit(*select.select->items.at(0).expr, nullptr).sql;
 }
 
-Translation Translator::Insert(const InsertStatement& insert) {
+Translation Translator::InsertOnce(const InsertStatement& insert) {
   const TableInfo* table = RequireTable(insert.table);
   if (table->xtype == "S ") {
     throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
@@ -1021,9 +1030,11 @@ Translation Translator::Insert(const InsertStatement& insert) {
   for (const ColumnInfo* c : omitted)
     defaults += ", " + StoreCall(DefaultSql(*c), *c, *table, false);
   if (insert.defaultValues) {
-    if (omitted.empty())
-      return Translation{
-          "INSERT INTO " + QuoteId(table->name) + " DEFAULT VALUES", {}, {}, {}, false};
+    if (omitted.empty()) {
+      Translation t;
+      t.sql = "INSERT INTO " + QuoteId(table->name) + " DEFAULT VALUES";
+      return t;
+    }
     sql += " VALUES (" + defaults.substr(2) + ")";
   } else if (insert.select) {
     SelectOutput out;
@@ -1084,7 +1095,7 @@ Translation Translator::Insert(const InsertStatement& insert) {
   return t;
 }
 
-Translation Translator::Update(const UpdateStatement& update) {
+Translation Translator::UpdateOnce(const UpdateStatement& update) {
   if (update.top) throw DatabaseError(NotSupported("UPDATE TOP"));
   const Collation& coll = catalog_.Coll();
   Scope scope;
@@ -1164,7 +1175,7 @@ Translation Translator::Update(const UpdateStatement& update) {
   return t;
 }
 
-Translation Translator::Delete(const DeleteStatement& del) {
+Translation Translator::DeleteOnce(const DeleteStatement& del) {
   if (del.top) throw DatabaseError(NotSupported("DELETE TOP"));
   const Collation& coll = catalog_.Coll();
   Translation t;
@@ -1201,6 +1212,53 @@ Translation Translator::Delete(const DeleteStatement& del) {
   }
   t.bindings = std::move(bindings_);
   return t;
+}
+
+// ---- entry points ------------------------------------------------------------
+
+const std::string& SqlFor(const Translation& t, const std::vector<Value>& params) {
+  for (int p : t.numberParameters) {
+    if (p < static_cast<int>(params.size())) {
+      const Value& v = params[static_cast<std::size_t>(p)];
+      if (std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v)) {
+        return t.numberSql;
+      }
+    }
+  }
+  return t.sql;
+}
+
+template <class Translate>
+Translation Translator::WithNumberVariant(Translate translate) {
+  textComparedParameters_.clear();
+  parametersAreNumbers_ = false;
+  Translation t = translate();
+  if (textComparedParameters_.empty()) return t;
+  std::vector<int> parameters = std::move(textComparedParameters_);
+  bindings_.clear();
+  aliasCounter_ = 0;
+  parametersAreNumbers_ = true;
+  Translation numbers = translate();
+  parametersAreNumbers_ = false;
+  t.numberSql = std::move(numbers.sql);
+  t.numberParameters = std::move(parameters);
+  return t;
+}
+
+Translation Translator::Query(const Select& select) {
+  return WithNumberVariant([&] { return QueryOnce(select); });
+}
+Translation Translator::Value(const Expr& expr) {
+  return WithNumberVariant([&] { return ValueOnce(expr); });
+}
+Translation Translator::Insert(const InsertStatement& insert) {
+  return WithNumberVariant([&] { return InsertOnce(insert); });
+}
+Translation Translator::Update(const UpdateStatement& update) {
+  return WithNumberVariant([&] { return UpdateOnce(update); });
+}
+Translation Translator::Delete(const DeleteStatement& del) {
+  return WithNumberVariant([&] { return DeleteOnce(del); });
 }
 
 }  // namespace moltaro::db::embedded

@@ -27,7 +27,16 @@ struct Translation {
   std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
   bool returnsRows = false;
   int identityTable = 0;  // INSERT into a table with an identity column: its id
+  // A parameter compared with text converts the text when it is bound to a
+  // number (SQL Server's data type precedence), but keeps the text column's
+  // index when it is text: the statement for bound numbers is a second text,
+  // used when any of `numberParameters` holds a number.
+  std::string numberSql;
+  std::vector<int> numberParameters;
 };
+
+// The text of `t` to run with these parameters.
+const std::string& SqlFor(const Translation& t, const std::vector<Value>& params);
 
 // Types of the variables in scope, for conversions and "+".
 class VariableTypes {
@@ -93,6 +102,15 @@ class Translator {
     std::vector<std::string> variables;
   };
 
+  Translation QueryOnce(const Select& select);
+  Translation InsertOnce(const InsertStatement& insert);
+  Translation UpdateOnce(const UpdateStatement& update);
+  Translation DeleteOnce(const DeleteStatement& del);
+  Translation ValueOnce(const Expr& expr);
+  // Translates, and again with the text-compared parameters as numbers.
+  template <class Translate>
+  Translation WithNumberVariant(Translate translate);
+
   std::string EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
                         bool aliasItems);
   std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out, bool aliasItems,
@@ -119,6 +137,8 @@ class Translator {
   FunctionResolver* functions_;
   std::vector<Binding> bindings_;
   int aliasCounter_ = 0;
+  std::vector<int> textComparedParameters_;
+  bool parametersAreNumbers_ = false;
 };
 
 }  // namespace moltaro::db::embedded
