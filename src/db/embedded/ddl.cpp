@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "db/embedded/sql_functions.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/embedded/translator.h"
 #include "db/embedded/tsql_parser.h"
 #include "db/errors.h"
@@ -291,10 +292,11 @@ void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string&
         "\". The conflict occurred in database \"" + catalog_.DatabaseName() + "\", table \"dbo." +
         table.name + "\"" + (column.empty() ? std::string(".") : ", column '" + column + "'.");
     // A CHECK fails only on FALSE; NULL passes.
-    catalog_.Db().Exec(
-        "CREATE TRIGGER " + QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) +
-        " BEFORE " + action + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
-        condition + "), 1) BEGIN SELECT RAISE(ABORT, " + QuoteText(message) + "); END");
+    catalog_.Db().Exec("CREATE TRIGGER " +
+                       QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) + " BEFORE " +
+                       action + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
+                       condition + "), 1) BEGIN SELECT RAISE(ABORT, " +
+                       QuoteText(MessageWithNumber({547, message})) + "); END");
   }
 }
 

@@ -166,7 +166,7 @@ void SubstringFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   long long start = sqlite3_value_int64(argv[1]);
   long long length = sqlite3_value_int64(argv[2]);
   if (length < 0) {
-    sqlite3_result_error(ctx, "Invalid length parameter passed to the substring function.", -1);
+    ResultError(ctx, {536, "Invalid length parameter passed to the substring function."});
     return;
   }
   // Characters before position 1 count against the length, as in SQL Server.
@@ -182,7 +182,7 @@ void LeftFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const long long n = sqlite3_value_int64(argv[1]);
   if (n < 0) {
-    sqlite3_result_error(ctx, "Invalid length parameter passed to the left function.", -1);
+    ResultError(ctx, {536, "Invalid length parameter passed to the left function."});
     return;
   }
   ResultText(ctx, CharSlice(ArgText(argv[0]), 0, n));
@@ -195,7 +195,7 @@ void RightFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const long long n = sqlite3_value_int64(argv[1]);
   if (n < 0) {
-    sqlite3_result_error(ctx, "Invalid length parameter passed to the right function.", -1);
+    ResultError(ctx, {536, "Invalid length parameter passed to the right function."});
     return;
   }
   const std::string s = ArgText(argv[0]);
@@ -293,8 +293,9 @@ void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string c;
   if (!DateOf(argv[1], c)) {
-    sqlite3_result_error(
-        ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    ResultError(ctx, {241,
+                      "Conversion failed when converting date and/or time from character "
+                      "string."});
     return;
   }
   const Parts p = Split(c);
@@ -357,8 +358,9 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string c;
   if (!DateOf(argv[2], c)) {
-    sqlite3_result_error(
-        ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    ResultError(ctx, {241,
+                      "Conversion failed when converting date and/or time from character "
+                      "string."});
     return;
   }
   Parts p = Split(c);
@@ -409,8 +411,9 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string ca, cb;
   if (!DateOf(argv[1], ca) || !DateOf(argv[2], cb)) {
-    sqlite3_result_error(
-        ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    ResultError(ctx, {241,
+                      "Conversion failed when converting date and/or time from character "
+                      "string."});
     return;
   }
   const Parts a = Split(ca), b = Split(cb);
