@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -302,6 +303,17 @@ void InFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, 0);
 }
 
+// tsql_exact(integer, precision): a numeric(p,0) kept as an integer, as the
+// exact number it stands for.
+void ExactFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER) {
+    return ResultValue(ctx, ReadArg(argv[0]).value);
+  }
+  Decimal d = DecimalFromInteger(sqlite3_value_int64(argv[0]));
+  d.precision = std::clamp(sqlite3_value_int(argv[1]), 1, kMaxPrecision);
+  ResultValue(ctx, d);
+}
+
 void AbsFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const SourceValue in = ReadArg(argv[0]);
   if (const auto* d = std::get_if<Decimal>(&in.value)) {
@@ -567,6 +579,7 @@ void RegisterNumberFunctions(sqlite3* db) {
   Register(db, "tsql_cmp", 2, CompareFn);
   Register(db, "tsql_in", -1, InFn);
   Register(db, "tsql_abs", 1, AbsFn);
+  Register(db, "tsql_exact", 2, ExactFn);
   Register(db, "tsql_round", 2, RoundFn);
   Register(db, "tsql_round", 3, RoundFn);
   Register(db, "tsql_floor", 1, FloorFn);

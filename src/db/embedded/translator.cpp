@@ -242,19 +242,34 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
     case ExprKind::Function:
       return EmitFunction(e, scope);
     case ExprKind::Case: {
-      std::string sql = "CASE";
       Cat cat = Cat::Unknown;
-      std::size_t i = 0;
-      if (e.args[0]) sql += " " + Emit(*e.args[0], scope).sql;
-      i = 1;
-      bool first = true;
-      while (i + 1 < e.args.size()) {
-        sql += " WHEN " + Emit(*e.args[i], scope).sql;
-        Emitted then = Emit(*e.args[i + 1], scope);
-        if (first || cat == Cat::Null || then.cat == Cat::Exact) cat = then.cat;
-        first = false;
-        sql += " THEN " + then.sql;
-        i += 2;
+      std::optional<Emitted> subject;
+      if (e.args[0]) subject = Emit(*e.args[0], scope);
+      struct Branch {
+        Emitted when, then;
+      };
+      std::vector<Branch> branches;
+      // CASE x WHEN v compares as "=" does: exact numbers, and text against
+      // numbers, by value.
+      bool byValue = false;
+      std::size_t i = 1;
+      for (; i + 1 < e.args.size(); i += 2) {
+        Branch b{Emit(*e.args[i], scope), Emit(*e.args[i + 1], scope)};
+        if (branches.empty() || cat == Cat::Null || b.then.cat == Cat::Exact) cat = b.then.cat;
+        if (subject) {
+          const Cat s = subject->cat, w = b.when.cat;
+          byValue = byValue || s == Cat::Exact || w == Cat::Exact ||
+                    (s == Cat::Text && w == Cat::Number) || (s == Cat::Number && w == Cat::Text);
+        }
+        branches.push_back(std::move(b));
+      }
+      std::string sql = "CASE";
+      if (subject && !byValue) sql += " " + subject->sql;
+      for (const Branch& b : branches) {
+        sql += " WHEN " +
+               (subject && byValue ? "tsql_cmp(" + subject->sql + ", " + b.when.sql + ") = 0"
+                                   : b.when.sql) +
+               " THEN " + b.then.sql;
       }
       if (i < e.args.size() && e.args[i]) {
         Emitted otherwise = Emit(*e.args[i], scope);
@@ -394,8 +409,16 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   return {"tsql_cast(" + inner.sql + ", " + TypeArguments(type) + ")", CatOf(type), nullptr};
 }
 
-Translator::Emitted Translator::EmitArithmetic(const std::string& op, const Emitted& a,
-                                               const Emitted& b) {
+Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a, Emitted b) {
+  if (op == "/") {
+    // numeric(p,0) columns are kept as integers, but divide as decimals.
+    for (Emitted* x : {&a, &b}) {
+      if (x->column && IsExact(x->column->type.base) && StoresAsInteger(x->column->type)) {
+        x->sql = "tsql_exact(" + x->sql + ", " + std::to_string(x->column->type.precision) + ")";
+        x->cat = Cat::Exact;
+      }
+    }
+  }
   if (a.cat == Cat::Number && b.cat == Cat::Number) {
     if (op == "/" || op == "%") {
       // Division by zero is an error in SQL Server, NULL in SQLite.
@@ -431,7 +454,14 @@ Translator::Emitted Translator::EmitComparison(const Expr& e, const std::string&
   const bool textVsNumber =
       (a.cat == Cat::Text && b.cat == Cat::Number && !(literalText(*e.args[0]) && b.column)) ||
       (b.cat == Cat::Text && a.cat == Cat::Number && !(literalText(*e.args[1]) && a.column));
-  if (a.cat == Cat::Exact || b.cat == Cat::Exact || textVsNumber) {
+  // A user function's value may be an exact number whatever it is compared
+  // with (a parameter is never one).
+  auto anyValue = [](const Emitted& x, const Expr& source, const Emitted& other) {
+    return x.cat == Cat::Unknown && source.kind != ExprKind::Parameter &&
+           (other.cat == Cat::Number || other.cat == Cat::Unknown);
+  };
+  if (a.cat == Cat::Exact || b.cat == Cat::Exact || textVsNumber || anyValue(a, *e.args[0], b) ||
+      anyValue(b, *e.args[1], a)) {
     return {"(tsql_cmp(" + a.sql + ", " + b.sql + ") " + op + " 0)", Cat::Number, nullptr};
   }
   // Text against a parameter: decided by what the parameter is bound to.
@@ -598,7 +628,21 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   for (const Simple& s : kSimple) {
     if (name == s.tsql) {
       args(static_cast<std::size_t>(s.argc));
-      return {std::string(s.sqlite) + "(" + emitArgs() + ")", s.cat, nullptr};
+      if (std::string_view(s.sqlite).rfind("tsql_", 0) == 0) {
+        return {std::string(s.sqlite) + "(" + emitArgs() + ")", s.cat, nullptr};
+      }
+      // SQLite's own string functions would see an exact number's bytes:
+      // they get its text, as SQL Server converts it.
+      std::string sql = std::string(s.sqlite) + "(";
+      for (std::size_t k = 0; k < e.args.size(); ++k) {
+        Emitted a = Emit(*e.args[k], scope);
+        if (a.cat == Cat::Exact || a.cat == Cat::Unknown) {
+          a.sql = "tsql_cast(" + a.sql + ", " +
+                  TypeArguments(SqlType{BaseType::NVarChar, -1, 0, 0}) + ")";
+        }
+        sql += (k ? ", " : "") + a.sql;
+      }
+      return {sql + ")", s.cat, nullptr};
     }
   }
   if (name == "ROUND") {

@@ -124,7 +124,7 @@ class Translator {
   Emitted EmitBinary(const Expr& e, const Scope* scope);
   Emitted EmitCast(const Expr& e, const Scope* scope);
   Emitted EmitComparison(const Expr& e, const std::string& op, Emitted a, Emitted b);
-  Emitted EmitArithmetic(const std::string& op, const Emitted& a, const Emitted& b);
+  Emitted EmitArithmetic(const std::string& op, Emitted a, Emitted b);
   std::string Collate() const;
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
                         bool update);
