@@ -685,11 +685,18 @@ bool DecodeDecimal(const unsigned char* b, std::size_t size, Decimal& out) {
   // value = m × 10^(exponent - digits); unscaled = value × 10^scale
   const int shift = exponent - digits + scale;
   if (shift >= 0) {
-    if (shift > kMaxPrecision) return false;
+    if (shift > kMaxPrecision ||
+        m > kPowers[kMaxPrecision] / kPowers[static_cast<std::size_t>(shift)]) {
+      return false;
+    }
     m *= kPowers[static_cast<std::size_t>(shift)];
   } else {
     if (-shift > kMaxPrecision) return false;
     m /= kPowers[static_cast<std::size_t>(-shift)];
+  }
+  // Only what EncodeDecimal writes reads back: the digits fit the type.
+  if (m >= kPowers[static_cast<std::size_t>(d.kind == ExactKind::Decimal ? d.precision : 19)]) {
+    return false;
   }
   d.unscaled = negative ? -static_cast<Int128>(m) : static_cast<Int128>(m);
   out = d;

@@ -169,8 +169,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto* self = static_cast<EmbeddedSession*>(sqlite3_user_data(ctx));
     try {
       const std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-      std::vector<Value> args;
-      for (int i = 1; i < argc; ++i) args.push_back(ToApiValue(ReadArg(argv[i]).value));
+      std::vector<StoredValue> args;
+      for (int i = 1; i < argc; ++i) args.push_back(ReadArg(argv[i]).value);
       if (++self->nesting_ > 32) {
         --self->nesting_;
         throw DatabaseError(

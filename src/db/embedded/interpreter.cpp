@@ -32,12 +32,18 @@ double AsDouble(const Value& v) {
   return *number;
 }
 
-// SET @v += … on an exact variable: exact arithmetic on the values' text.
-Value ExactCompound(char op, const Value& current, const Value& operand) {
+// A value as text, as SQL Server converts it for PRINT, RAISERROR and "+".
+std::string TextOf(const StoredValue& v) {
+  if (const auto* d = std::get_if<Decimal>(&v)) return DecimalCastText(*d);
+  return ToText(ToApiValue(v));
+}
+
+// SET @v += … on exact numbers.
+StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue& operand) {
   Decimal a, b, r;
   SqlError error;
-  if (!ToDecimal(SourceValue{FromApiValue(current), false}, a, error) ||
-      !ToDecimal(SourceValue{FromApiValue(operand), false}, b, error)) {
+  if (!ToDecimal(SourceValue{current, false}, a, error) ||
+      !ToDecimal(SourceValue{operand, false}, b, error)) {
     throw DatabaseError(error.message, error.number);
   }
   const ExactOp exact = op == '+'   ? ExactOp::Add
@@ -46,7 +52,7 @@ Value ExactCompound(char op, const Value& current, const Value& operand) {
                         : op == '/' ? ExactOp::Divide
                                     : ExactOp::Modulo;
   if (!DecimalArithmetic(exact, a, b, r, error)) throw DatabaseError(error.message, error.number);
-  return DecimalText(r);
+  return r;
 }
 
 // SQL Server's message for SQLite's unique-index failures.
@@ -111,7 +117,7 @@ namespace {
 
 // Binds and steps one prepared statement; the statement is reset on return.
 StatementOutcome Step(SessionHost& host, const Translation& t, const Params& params,
-                      const std::function<Value(const std::string&)>& variable) {
+                      const std::function<Value(const std::string&)>& variable, bool keepExact) {
   sqlite3_stmt* stmt = host.Statement(SqlFor(t, params));
   sqlite3* db = sqlite3_db_handle(stmt);
   struct Reset {
@@ -140,7 +146,12 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
   while (true) {
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
-      if (t.returnsRows) {
+      if (t.returnsRows && keepExact) {
+        std::vector<StoredValue> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int i = 0; i < columns; ++i) row.push_back(ColumnStoredValue(stmt, i));
+        outcome.exactRows.push_back(std::move(row));
+      } else if (t.returnsRows) {
         std::vector<Value> row;
         row.reserve(static_cast<std::size_t>(columns));
         for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(stmt, i));
@@ -151,16 +162,18 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
     if (rc == SQLITE_DONE) break;
     ThrowStepError(host, db);
   }
-  outcome.changes =
-      t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
+  outcome.changes = t.returnsRows
+                        ? static_cast<long long>(outcome.rows.size() + outcome.exactRows.size())
+                        : sqlite3_changes(db);
   return outcome;
 }
 
 }  // namespace
 
 StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
-                                const std::function<Value(const std::string&)>& variable) {
-  StatementOutcome outcome = Step(host, t, params, variable);
+                                const std::function<Value(const std::string&)>& variable,
+                                bool keepExact) {
+  StatementOutcome outcome = Step(host, t, params, variable, keepExact);
   if (t.identityTable && outcome.changes > 0) {
     // After the insert's statement is reset: fetching another statement may
     // recycle the statement cache.
@@ -196,7 +209,7 @@ Interpreter::Variable* Interpreter::Frame::Find(const std::string& name) {
   return it == vars_.end() ? nullptr : &it->second;
 }
 
-void Interpreter::Frame::Declare(const std::string& name, const SqlType& type, Value value) {
+void Interpreter::Frame::Declare(const std::string& name, const SqlType& type, StoredValue value) {
   const std::string key = Key(name);
   if (vars_.count(key)) {
     throw DatabaseError("The variable name '" + name +
@@ -221,24 +234,24 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@LANGUAGE") return std::string("us_english");
     Variable* v = c.frame->Find(name);
     if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
-    return v->value;
+    return ToApiValue(v->value);
   };
 }
 
-void Interpreter::Assign(Context& c, const std::string& name, const Value& value) {
+void Interpreter::Assign(Context& c, const std::string& name, const StoredValue& value) {
   Variable* v = c.frame->Find(name);
   if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
   SourceValue in;
-  in.value = FromApiValue(value);
+  in.value = value;
   StoredValue out;
   SqlError error;
   if (!ConvertValue(in, v->type, false, out, error)) {
     throw DatabaseError(error.message, error.number);
   }
-  v->value = ToApiValue(out);
+  v->value = std::move(out);
 }
 
-Value Interpreter::Evaluate(const Expr& e, Context& c) {
+StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
   // Constants need no round trip through SQLite.
   switch (e.kind) {
     case ExprKind::Null:
@@ -248,18 +261,19 @@ Value Interpreter::Evaluate(const Expr& e, Context& c) {
     case ExprKind::String:
       return e.text;
     case ExprKind::Variable:
-      return Reader(c)(e.text);
+      if (Variable* v = c.frame->Find(e.text)) return v->value;
+      return FromApiValue(Reader(c)(e.text));
     case ExprKind::Parameter:
       if (e.index < static_cast<int>(c.params->size()))
-        return (*c.params)[static_cast<std::size_t>(e.index)];
+        return FromApiValue((*c.params)[static_cast<std::size_t>(e.index)]);
       break;
     default:
       break;
   }
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Value(e);
-  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
-  return o.rows.empty() ? Value{} : o.rows[0][0];
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), true);
+  return o.exactRows.empty() ? StoredValue{} : o.exactRows[0][0];
 }
 
 bool Interpreter::Condition(const Expr& e, Context& c) {
@@ -306,11 +320,12 @@ Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Co
 void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Query(*s.select);
-  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
-  c.frame->rowCount = static_cast<long long>(o.rows.size());
-  if (!tr.variables.empty()) {
+  const bool assigns = !tr.variables.empty();
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), assigns);
+  c.frame->rowCount = o.changes;
+  if (assigns) {
     // SELECT @v = …: every row assigns; the last one stays.
-    for (const auto& row : o.rows) {
+    for (const auto& row : o.exactRows) {
       for (std::size_t i = 0; i < row.size(); ++i) Assign(c, tr.variables[i], row[i]);
     }
     return;
@@ -393,29 +408,29 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
     case StatementKind::Declare: {
       for (const DeclareItem& item : static_cast<const DeclareStatement&>(s).items) {
         SqlType type = ResolveType(item.type, 1);
-        c.frame->Declare(item.name, type, Value{});
+        c.frame->Declare(item.name, type, StoredValue{});
         if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
       }
       return Flow::Normal;
     }
     case StatementKind::SetVariable: {
       const auto& set = static_cast<const SetVariableStatement&>(s);
-      Value v = Evaluate(*set.value, c);
+      StoredValue v = Evaluate(*set.value, c);
       if (set.op != "=") {
         Variable* var = c.frame->Find(set.variable);
         if (!var)
           throw DatabaseError("Must declare the scalar variable \"" + set.variable + "\".", 137);
         const std::string op(1, set.op[0]);
-        Value current = var->value;
-        if (IsNull(current) || IsNull(v)) {
-          v = Value{};
+        const StoredValue current = var->value;
+        if (IsNull(ToApiValue(current)) || IsNull(ToApiValue(v))) {
+          v = StoredValue{};
         } else if (op == "+" && IsCharacter(var->type.base)) {
-          v = ToText(current) + ToText(v);
-        } else if (IsExact(var->type.base)) {
+          v = TextOf(current) + TextOf(v);
+        } else if (IsExact(var->type.base) || std::holds_alternative<Decimal>(v)) {
           v = ExactCompound(set.op[0], current, v);
         } else {
-          const double a = AsDouble(current);
-          const double b = AsDouble(v);
+          const double a = AsDouble(ToApiValue(current));
+          const double b = AsDouble(ToApiValue(v));
           if (op == "/" && b == 0) throw DatabaseError("Divide by zero error encountered.", 8134);
           double r = op == "+" ? a + b : op == "-" ? a - b : op == "*" ? a * b : a / b;
           if (IsInteger(var->type.base) && op == "/") r = std::trunc(r);
@@ -475,16 +490,17 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Continue;
     case StatementKind::Return: {
       const auto& r = static_cast<const ReturnStatement&>(s);
-      c.frame->returnValue = r.value ? Evaluate(*r.value, c) : Value{};
+      c.frame->returnValue = r.value ? Evaluate(*r.value, c) : StoredValue{};
       return Flow::Return;
     }
     case StatementKind::Print:
-      c.out->messages.push_back(ToText(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));
+      c.out->messages.push_back(TextOf(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));
       return Flow::Normal;
     case StatementKind::Raiserror: {
       const auto& r = static_cast<const RaiserrorStatement&>(s);
-      std::string message = ToText(Evaluate(*r.args.at(0), c));
-      const long long severity = r.args.size() > 1 ? ToInteger(Evaluate(*r.args[1], c)) : 16;
+      std::string message = TextOf(Evaluate(*r.args.at(0), c));
+      const long long severity =
+          r.args.size() > 1 ? ToInteger(ToApiValue(Evaluate(*r.args[1], c))) : 16;
       // printf-style substitutions %s / %d / %i.
       std::string formatted;
       std::size_t arg = 3;
@@ -498,7 +514,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
           }
           if (k == 's' || k == 'd' || k == 'i' || k == 'u') {
             formatted +=
-                arg < r.args.size() ? ToText(Evaluate(*r.args[arg++], c)) : std::string("(null)");
+                arg < r.args.size() ? TextOf(Evaluate(*r.args[arg++], c)) : std::string("(null)");
             ++i;
             continue;
           }
@@ -539,7 +555,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
 
 void Interpreter::Exec(const ExecStatement& s, Context& c) {
   if (s.dynamicSql) {
-    const std::string text = ToText(Evaluate(*s.dynamicSql, c));
+    const std::string text = TextOf(Evaluate(*s.dynamicSql, c));
     Batch batch = ParseBatch(text);
     Frame frame;
     Params none;
@@ -563,13 +579,13 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
                               8162);
         }
         const std::string var = a.value->text;
-        arg.writeBack = [this, &c, var](const Value& v) { Assign(c, var, v); };
+        arg.writeBack = [this, &c, var](const StoredValue& v) { Assign(c, var, v); };
       }
     }
     args.push_back(std::move(arg));
   }
   Value result = InvokeProcedure(s.procedure.name, args, c);
-  if (!s.returnVariable.empty()) Assign(c, s.returnVariable, result);
+  if (!s.returnVariable.empty()) Assign(c, s.returnVariable, FromApiValue(result));
 }
 
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
@@ -600,10 +616,10 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   Params none;
   Context inner{text, &none, caller.out, &frame, caller.depth + 1};
   std::vector<bool> given(def.parameters.size(), false);
-  std::vector<std::function<void(const Value&)>> writeBacks(def.parameters.size());
+  std::vector<std::function<void(const StoredValue&)>> writeBacks(def.parameters.size());
   std::size_t position = 0;
   for (const RoutineParameter& p : def.parameters) {
-    frame.Declare(p.name, ResolveType(p.type, 1), Value{});
+    frame.Declare(p.name, ResolveType(p.type, 1), StoredValue{});
   }
   for (CallArgument& a : args) {
     std::size_t index = def.parameters.size();
@@ -675,9 +691,11 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   }
   caller.frame->rowCount = frame.rowCount;
   // A procedure returns an int; no RETURN (or RETURN without a value) is 0.
-  if (!frame.returnValue || IsNull(*frame.returnValue)) return Value{std::int64_t{0}};
+  if (!frame.returnValue || std::holds_alternative<std::monostate>(*frame.returnValue)) {
+    return Value{std::int64_t{0}};
+  }
   SourceValue in;
-  in.value = FromApiValue(*frame.returnValue);
+  in.value = *frame.returnValue;
   StoredValue out;
   SqlError error;
   if (!ConvertValue(in, SqlType{BaseType::Int, 0, 0, 0}, false, out, error)) {
@@ -686,7 +704,8 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   return ToApiValue(out);
 }
 
-StoredValue Interpreter::CallFunction(const std::string& rawName, const std::vector<Value>& args) {
+StoredValue Interpreter::CallFunction(const std::string& rawName,
+                                      const std::vector<StoredValue>& args) {
   std::string name = rawName;
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   Catalog& catalog = host_.CurrentCatalog();
@@ -717,13 +736,13 @@ StoredValue Interpreter::CallFunction(const std::string& rawName, const std::vec
   Context c{text, &none, &ignored, &frame, 1};
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
     frame.Declare(def.parameters[i].name,
-                  ResolveType(def.parameters[i].type, static_cast<int>(i + 1)), Value{});
+                  ResolveType(def.parameters[i].type, static_cast<int>(i + 1)), StoredValue{});
     Assign(c, def.parameters[i].name, args[i]);
   }
   RunList(def.body, c);
   if (!frame.returnValue) return StoredValue{};
   SourceValue in;
-  in.value = FromApiValue(*frame.returnValue);
+  in.value = *frame.returnValue;
   StoredValue out;
   SqlError error;
   if (!ConvertValue(in, ResolveType(def.returns, 1), false, out, error)) {
@@ -746,11 +765,12 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
     }
     const bool sendsValue = p.direction != ParameterDirection::Output;
     const bool output = p.direction != ParameterDirection::Input;
-    args.push_back(CallArgument{p.name, sendsValue ? std::optional<Value>(p.value) : std::nullopt,
-                                output, nullptr});
+    args.push_back(CallArgument{
+        p.name, sendsValue ? std::optional<StoredValue>(FromApiValue(p.value)) : std::nullopt,
+        output, nullptr});
     if (output) {
       ProcedureParameter* target = &p;
-      args.back().writeBack = [target](const Value& v) { target->value = v; };
+      args.back().writeBack = [target](const StoredValue& v) { target->value = ToApiValue(v); };
     }
   }
   Value result = InvokeProcedure(std::string(name), args, c);

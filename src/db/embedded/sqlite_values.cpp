@@ -43,6 +43,10 @@ SourceValue ReadArg(sqlite3_value* v) {
   return in;
 }
 
+StoredValue ColumnStoredValue(sqlite3_stmt* stmt, int column) {
+  return ReadArg(sqlite3_column_value(stmt, column)).value;
+}
+
 void ResultValue(sqlite3_context* ctx, const StoredValue& v) {
   if (const auto* i = std::get_if<std::int64_t>(&v)) {
     sqlite3_result_int64(ctx, *i);

@@ -11,10 +11,13 @@
 
 struct sqlite3_context;
 struct sqlite3_value;
+struct sqlite3_stmt;
 
 namespace moltaro::db::embedded {
 
 SourceValue ReadArg(sqlite3_value* v);
+// A result column as the server's value (a blob is an exact number).
+StoredValue ColumnStoredValue(sqlite3_stmt* stmt, int column);
 void ResultValue(sqlite3_context* ctx, const StoredValue& v);
 // Fails the statement with the error; its number survives SQLite (see
 // ErrorFromMessage).
