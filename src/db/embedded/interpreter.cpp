@@ -190,7 +190,9 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
 
 std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const {
   const std::string key = Key(name);
-  if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 38, 0};
+  // numeric(38,0) in SQL Server; identities here are integers, and a
+  // numeric(18,0) stays one, so "id = @@IDENTITY" keeps using the key.
+  if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 18, 0};
   if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
       key == "@@NESTLEVEL") {
     return SqlType{BaseType::Int, 0, 0, 0};
