@@ -460,8 +460,10 @@ Translator::Emitted Translator::EmitComparison(const Expr& e, const std::string&
     return x.cat == Cat::Unknown && source.kind != ExprKind::Parameter &&
            (other.cat == Cat::Number || other.cat == Cat::Unknown);
   };
-  if (a.cat == Cat::Exact || b.cat == Cat::Exact || textVsNumber || anyValue(a, *e.args[0], b) ||
-      anyValue(b, *e.args[1], a)) {
+  // Dates against numbers are left to the date conversion below.
+  const bool dates = a.cat == Cat::Date || b.cat == Cat::Date;
+  if (!dates && (a.cat == Cat::Exact || b.cat == Cat::Exact || textVsNumber ||
+                 anyValue(a, *e.args[0], b) || anyValue(b, *e.args[1], a))) {
     return {"(tsql_cmp(" + a.sql + ", " + b.sql + ") " + op + " 0)", Cat::Number, nullptr};
   }
   // Text against a parameter: decided by what the parameter is bound to.
