@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "db/embedded/catalog.h"
 #include "db/embedded/interpreter.h"
+#include "db/embedded/legacy_exact_values.h"
 #include "db/embedded/server.h"
 #include "db/embedded/sql_functions.h"
 #include "db/embedded/sqlite_db.h"
@@ -161,6 +162,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
                                &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(d->db->Handle(), 4000, &EmbeddedSession::Progress, this);
     d->catalog = std::make_unique<Catalog>(*d->db, entry.name, entry.collation);
+    ConvertLegacyExactValues(*d->catalog);
     current_ = std::move(d);
   }
 
