@@ -8,7 +8,7 @@
 //   query                        the batch's last result set, each row as its
 //   <batch>                      values separated by a tab (NULL for NULL),
 //   ----                         must equal the lines after "----"
-//   <rows>
+//   <rows>                       (blanks at the end of a row do not count)
 //
 // A failing block names its file and line, so a case is found at once.
 #include <gtest/gtest.h>
@@ -156,7 +156,9 @@ TEST_P(Conformance, Case) {
       } else if (b.kind == BlockKind::Query) {
         std::vector<std::string> rows;
         if (!result.results.empty()) {
-          for (const auto& row : result.results.back().Rows()) rows.push_back(RowText(row));
+          for (const auto& row : result.results.back().Rows()) {
+            rows.push_back(TrimRight(RowText(row)));
+          }
         }
         EXPECT_EQ(rows, b.rows) << where << "\n" << b.sql;
       }

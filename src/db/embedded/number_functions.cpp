@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "common/text.h"
+#include "db/embedded/collation.h"
 #include "db/embedded/sqlite_values.h"
 
 namespace moltaro::db::embedded {
@@ -244,8 +245,10 @@ void NegateFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_null(ctx);
 }
 
-// -1, 0, 1; nullopt for NULL. Text with a number converts to the number.
-bool Compare(sqlite3_value* a, sqlite3_value* b, std::optional<int>& result, SqlError& error) {
+// -1, 0, 1; nullopt for NULL. Text with a number converts to the number;
+// text with text compares under the collation (when there is one).
+bool Compare(sqlite3_value* a, sqlite3_value* b, const Collation* collation,
+             std::optional<int>& result, SqlError& error) {
   StoredValue x, y;
   Rank rank;
   if (!Unify(a, b, x, y, rank, error)) return false;
@@ -254,8 +257,14 @@ bool Compare(sqlite3_value* a, sqlite3_value* b, std::optional<int>& result, Sql
       result.reset();
       break;
     case Rank::Text: {
-      const std::string& s = std::get<std::string>(x);
-      const std::string& t = std::get<std::string>(y);
+      std::string_view s = std::get<std::string>(x), t = std::get<std::string>(y);
+      if (collation) {
+        const int c = collation->Compare(s, t);
+        result = c < 0 ? -1 : c > 0 ? 1 : 0;
+        break;
+      }
+      while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+      while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
       result = s < t ? -1 : s > t ? 1 : 0;
       break;
     }
@@ -280,7 +289,10 @@ bool Compare(sqlite3_value* a, sqlite3_value* b, std::optional<int>& result, Sql
 void CompareFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   std::optional<int> result;
   SqlError error;
-  if (!Compare(argv[0], argv[1], result, error)) return ResultError(ctx, error);
+  if (!Compare(argv[0], argv[1], static_cast<const Collation*>(sqlite3_user_data(ctx)), result,
+               error)) {
+    return ResultError(ctx, error);
+  }
   if (!result) return sqlite3_result_null(ctx);
   sqlite3_result_int(ctx, *result);
 }
@@ -292,7 +304,10 @@ void InFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   for (int i = 1; i < argc; ++i) {
     std::optional<int> result;
     SqlError error;
-    if (!Compare(argv[0], argv[i], result, error)) return ResultError(ctx, error);
+    if (!Compare(argv[0], argv[i], static_cast<const Collation*>(sqlite3_user_data(ctx)), result,
+                 error)) {
+      return ResultError(ctx, error);
+    }
     if (!result) {
       sawNull = true;
     } else if (*result == 0) {
@@ -561,6 +576,10 @@ void AvgFinal(sqlite3_context* ctx) {
   }
 }
 
+void DestroyCollation(void* p) {
+  delete static_cast<Collation*>(p);
+}
+
 void Register(sqlite3* db, const char* name, int argc,
               void (*fn)(sqlite3_context*, int, sqlite3_value**)) {
   sqlite3_create_function_v2(db, name, argc, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn,
@@ -568,6 +587,20 @@ void Register(sqlite3* db, const char* name, int argc,
 }
 
 }  // namespace
+
+void RegisterCollatedComparisons(sqlite3* db, const std::string& collationName) {
+  struct Entry {
+    const char* name;
+    int argc;
+    void (*fn)(sqlite3_context*, int, sqlite3_value**);
+  };
+  for (const Entry& e : {Entry{"tsql_cmp", 2, CompareFn}, Entry{"tsql_in", -1, InFn}}) {
+    auto collation = std::make_unique<Collation>(collationName);
+    sqlite3_create_function_v2(db, e.name, e.argc, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               collation.get(), e.fn, nullptr, nullptr, DestroyCollation);
+    collation.release();
+  }
+}
 
 void RegisterNumberFunctions(sqlite3* db) {
   Register(db, "tsql_add", 2, AddFn);

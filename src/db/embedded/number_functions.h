@@ -4,10 +4,15 @@
 // FLOOR, CEILING, and the SUM and AVG aggregates (tsql_sum, tsql_avg).
 #pragma once
 
+#include <string>
+
 struct sqlite3;
 
 namespace moltaro::db::embedded {
 
 void RegisterNumberFunctions(sqlite3* db);
+// tsql_cmp and tsql_in again, comparing text with text under the database
+// collation.
+void RegisterCollatedComparisons(sqlite3* db, const std::string& collationName);
 
 }  // namespace moltaro::db::embedded

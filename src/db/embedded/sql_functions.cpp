@@ -562,6 +562,7 @@ void RegisterFunctions(sqlite3* db) {
 }
 
 void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {
+  RegisterCollatedComparisons(db, collationName);
   auto like = std::make_unique<Collation>(collationName);
   sqlite3_create_function_v2(db, "tsql_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like.get(),
                              LikeFn, nullptr, nullptr, DestroyCollation);
