@@ -669,9 +669,15 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       while (blocker.empty() && sqlite3_step(checks.get()) == SQLITE_ROW) {
         const int id = sqlite3_column_int(checks.get(), 0);
         const int colid = sqlite3_column_int(checks.get(), 2);
-        const bool names =
-            colid == 0 &&
-            ToUpperAscii(catalog_.CommentText(id)).find(ToUpperAscii(c.name)) != std::string::npos;
+        bool names = false;
+        if (colid == 0) {
+          // A table-level CHECK depends on the columns its expression names.
+          Batch batch = ParseBatch("SELECT " + catalog_.CommentText(id));
+          const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
+          for (const std::string& used : ColumnNames(*select.select->items.at(0).expr)) {
+            names = names || coll.Equal(used, c.name);
+          }
+        }
         if (colid == c.colid || names) {
           blocker = reinterpret_cast<const char*>(sqlite3_column_text(checks.get(), 1));
         }

@@ -1262,6 +1262,20 @@ Translation Translator::DeleteOnce(const DeleteStatement& del) {
 
 // ---- entry points ------------------------------------------------------------
 
+std::vector<std::string> ColumnNames(const Expr& expr) {
+  std::vector<std::string> names;
+  std::vector<const Expr*> pending{&expr};
+  while (!pending.empty()) {
+    const Expr* e = pending.back();
+    pending.pop_back();
+    if (e->kind == ExprKind::Column && !e->parts.empty()) names.push_back(e->parts.back());
+    for (const ExprPtr& arg : e->args) {
+      if (arg) pending.push_back(arg.get());
+    }
+  }
+  return names;
+}
+
 const std::string& SqlFor(const Translation& t, const std::vector<Value>& params) {
   for (int p : t.numberParameters) {
     if (p < static_cast<int>(params.size())) {

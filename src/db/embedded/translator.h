@@ -38,6 +38,10 @@ struct Translation {
 // The text of `t` to run with these parameters.
 const std::string& SqlFor(const Translation& t, const std::vector<Value>& params);
 
+// The column names an expression refers to (the last part of each name), as
+// written; subqueries are not looked into.
+std::vector<std::string> ColumnNames(const Expr& expr);
+
 // Types of the variables in scope, for conversions and "+".
 class VariableTypes {
  public:
