@@ -296,6 +296,7 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
         byValue = byValue || c == Cat::Exact || (left.cat == Cat::Text && c == Cat::Number) ||
                   (c == Cat::Text && left.cat == Cat::Number && !left.column);
       }
+      byValue = byValue && left.cat != Cat::Date;  // dates convert their items below
       if (byValue) {
         std::string call = "tsql_in(" + left.sql;
         for (const Emitted& item : items) call += ", " + item.sql;
@@ -325,6 +326,7 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
           hi.sql = "tsql_cast(" + hi.sql + ", " + TypeArguments(a.column->type) + ")";
       }
       auto byValue = [&a](const Emitted& bound) {
+        if (a.cat == Cat::Date || bound.cat == Cat::Date) return false;
         return a.cat == Cat::Exact || bound.cat == Cat::Exact ||
                (a.cat == Cat::Text && bound.cat == Cat::Number) ||
                (bound.cat == Cat::Text && a.cat == Cat::Number && !a.column);
