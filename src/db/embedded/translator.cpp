@@ -63,6 +63,13 @@ Translator::Cat Translator::CatOf(const SqlType& type) {
   return Cat::Text;
 }
 
+Translator::Cat Translator::ColumnCat(const TableInfo& table, const ColumnInfo& column) {
+  // A view's columns are typed only as SQLite declares them: beyond integers
+  // they may hold exact numbers, floats or text, decided per value.
+  if (table.xtype == "V " && !IsInteger(column.type.base)) return Cat::Unknown;
+  return CatOf(column.type);
+}
+
 std::string Translator::WrittenName(const ObjectName& name) {
   std::string out;
   if (!name.database.empty()) out += name.database + ".";
@@ -151,7 +158,7 @@ Translator::Emitted Translator::EmitColumn(const Expr& e, const Scope* scope) {
       Emitted out;
       if (column) {
         out.sql = QuoteId(found->sqlAlias) + "." + QuoteId(column->name);
-        out.cat = CatOf(column->type);
+        out.cat = ColumnCat(*found->table, *column);
         out.column = column;
       } else {
         out.sql = QuoteId(found->sqlAlias) + "." + QuoteId(derived->sqlName);
@@ -817,7 +824,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
           for (const ColumnInfo& c : src.table->columns) {
             items.push_back(QuoteId(src.sqlAlias) + "." + QuoteId(c.name));
             out.names.push_back(c.name);
-            out.cats.push_back(CatOf(c.type));
+            out.cats.push_back(ColumnCat(*src.table, c));
             out.variables.emplace_back();
           }
         } else {

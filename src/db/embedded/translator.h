@@ -134,6 +134,7 @@ class Translator {
                         bool update);
   std::string DefaultSql(const ColumnInfo& column);
   static Cat CatOf(const SqlType& type);
+  static Cat ColumnCat(const TableInfo& table, const ColumnInfo& column);
   static std::string WrittenName(const ObjectName& name);
 
   Catalog& catalog_;
