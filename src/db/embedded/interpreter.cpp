@@ -562,7 +562,21 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
     Frame frame;
     Params none;
     Context inner{text, &none, c.out, &frame, c.depth};
-    RunList(batch.statements, inner);
+    // A USE inside EXEC ('…') lasts until the EXEC ends, as in SQL Server.
+    const std::string database = host_.CurrentCatalog().DatabaseName();
+    auto restore = [&] {
+      if (host_.CurrentCatalog().DatabaseName() != database) host_.Use(database);
+    };
+    try {
+      RunList(batch.statements, inner);
+    } catch (const DatabaseError&) {
+      try {
+        restore();
+      } catch (const DatabaseError&) {
+      }
+      throw;
+    }
+    restore();
     c.frame->rowCount = frame.rowCount;
     return;
   }
