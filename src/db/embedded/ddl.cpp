@@ -647,10 +647,17 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
   const TableInfo& table = tableCopy;
   const Collation& coll = catalog_.Coll();
   Transaction tx(catalog_.Db());
-  auto dependent = [&](const ColumnInfo& c, const std::string& action) {
+  // What may change under the objects that use a column: a default allows a
+  // new length, precision or scale of the same type; an index (not a primary
+  // key) allows a varchar or nvarchar to grow.
+  struct Allowed {
+    bool resizeUnderDefault = false;
+    bool widenUnderIndex = false;
+  };
+  auto dependent = [&](const ColumnInfo& c, const std::string& action, Allowed allowed = {}) {
     std::string blocker;
     std::string kind = "object";
-    if (c.defaultId) {
+    if (c.defaultId && !allowed.resizeUnderDefault) {
       auto o = catalog_.FindObjectById(c.defaultId);
       if (o) blocker = o->name;
     }
@@ -687,9 +694,11 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       for (const KeyIndex& k : Indexes(table.id)) {
         for (int colid : k.colids) {
           if (colid != c.colid) continue;
+          const auto constraint = catalog_.FindObject(k.name);
+          if (allowed.widenUnderIndex && !(constraint && constraint->xtype == "PK")) continue;
           blocker = k.name;
           // Key constraints are objects; plain indexes are named as indexes.
-          kind = catalog_.FindObject(k.name) ? "object" : "index";
+          kind = constraint ? "object" : "index";
         }
       }
     }
@@ -763,7 +772,16 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       c.defaultId = old->defaultId;
       c.defaultText = old->defaultText;
       const bool typeChanged = TypeText(c.type) != TypeText(old->type);
-      if (typeChanged) dependent(*old, "ALTER COLUMN");
+      if (typeChanged) {
+        Allowed allowed;
+        allowed.resizeUnderDefault = c.type.base == old->type.base;
+        const bool variable = c.type.base == BaseType::VarChar || c.type.base == BaseType::NVarChar;
+        allowed.widenUnderIndex = allowed.resizeUnderDefault && variable &&
+                                  (c.type.length < 0      ? true
+                                   : old->type.length < 0 ? false
+                                                          : c.type.length >= old->type.length);
+        dependent(*old, "ALTER COLUMN", allowed);
+      }
       std::vector<ColumnInfo> columns = table.columns;
       std::vector<std::string> values;
       for (ColumnInfo& col : columns) {
