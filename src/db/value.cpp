@@ -42,6 +42,13 @@ std::int64_t ToInteger(const Value& v) {
     const char* begin = t.data();
     if (!t.empty() && t[0] == '+') ++begin;
     const auto [end, ec] = std::from_chars(begin, t.data() + t.size(), out);
+    const char* last = t.data() + t.size();
+    if (ec == std::errc() && end != last && *end == '.' && end + 1 != last) {
+      // An exact number's text ("523.06"): its whole part, as a float's.
+      const char* digit = end + 1;
+      while (digit != last && *digit >= '0' && *digit <= '9') ++digit;
+      if (digit == last) return out;
+    }
     if (ec != std::errc() || end != t.data() + t.size() || t.empty()) {
       throw Error("The value '" + *s + "' is not a whole number.");
     }

@@ -26,8 +26,9 @@ inline bool IsNull(const Value& v) {
 std::string ToText(const Value& v);
 
 // Integer form: NULL is 0, floating point truncated toward zero, text parsed
-// as a whole decimal number after trimming. Throws db::Error when the text is
-// not a number.
+// as a decimal number after trimming, its fraction dropped (exact numbers
+// arrive as text such as "523.06"). Throws db::Error when the text is not a
+// number.
 std::int64_t ToInteger(const Value& v);
 
 }  // namespace moltaro::db

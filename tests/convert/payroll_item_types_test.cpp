@@ -72,7 +72,7 @@ TEST_F(PayrollItemTypes, ARecordIsRecodedIntoOneRow) {
   EXPECT_EQ(r.Text("N11") + r.Text("N12") + r.Text("N13") + r.Text("N14"), "N01N02N03N04");
   EXPECT_EQ(r.Text("SZLA") + r.Text("ESZLA"), "SZLA00001ESZLA0001");
   EXPECT_EQ(r.Integer("ID"), context.CurrentRecordId());
-  EXPECT_EQ(r.Text("VER") + "|" + r.Text("EV"), "1.01|2009");
+  EXPECT_EQ(r.Text("VER") + "|" + r.Text("EV"), "1.0100|2009");
   EXPECT_EQ(r.Text("CRD") + "|" + r.Text("CRU"), "2026-12-08 09:05:06.000|0");
   EXPECT_EQ(r.Text("HS16") + r.Text("HS9"), "H9");
   EXPECT_EQ(r.Text("G081") + r.Text("G082") + r.Text("G083") + r.Text("G084"), "G081G082G083G084");

@@ -36,14 +36,14 @@ TEST_F(PayrollItems, AKnownPersonsItemIsWrittenWholeWithoutAMessage) {
   EXPECT_EQ(
       r.Text("KERET") + r.Text("HATRALEK") + r.Text("ALAP") + r.Text("ALSO") + r.Text("FELSO"),
       "KERET001HATR0001ALAP0001ALSO0001FELSO001");
-  EXPECT_EQ(r.Text("SZAZALEK"), "12.5");
+  EXPECT_EQ(r.Text("SZAZALEK"), "12.5000");
   EXPECT_EQ(r.Text("KORREKCIO") + r.Text("LEVALAP") + r.Text("PARTNER") + r.Text("ELOJEL"),
             "KORR0001LEVA0001PART01-");
   EXPECT_EQ(r.Text("D3") + "|" + r.Text("D3E") + "|" + r.Text("D4") + "|" + r.Text("D4E"),
             "D3000001|D3E00001|D4000001|D4E0   2");
   EXPECT_EQ(r.Text("MUNKASZAM") + "|" + r.Text("KEZELO"), ".5    |07");
   EXPECT_EQ(r.Text("EV") + "|" + r.Text("DNAP"), "2009|200911");
-  EXPECT_EQ(r.Text("VER"), "2.5");  // characters 138–144
+  EXPECT_EQ(r.Text("VER"), "2.5000");  // characters 138–144
   EXPECT_EQ(r.Text("SZEM_ID"), "700");
   EXPECT_EQ(r.Text("CRD") + "|" + r.Text("CRU"), "2026-12-08 09:05:06.000|0");
 }

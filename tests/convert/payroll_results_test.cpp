@@ -156,7 +156,7 @@ TEST_F(PayrollResults, AMonthlyRecordWritesThe2008RowThe2009RowAndTheTaxSettings
   ExpectTexts(month, kHaviTexts);
   EXPECT_EQ(month.Text("SZEM_ID"), "42");
   EXPECT_EQ(month.Text("HONAP"), "3");
-  EXPECT_EQ(month.Text("ATLKERO"), "12.5");
+  EXPECT_EQ(month.Text("ATLKERO"), "12.5000");
   EXPECT_EQ(month.Text("NBER"), "0");
   EXPECT_EQ(month.Text("KIEST1"), "9999-12-31 00:00:00.000");
   EXPECT_EQ(month.Text("KIESI1"), "2009-03-15 00:00:00.000");
@@ -166,7 +166,7 @@ TEST_F(PayrollResults, AMonthlyRecordWritesThe2008RowThe2009RowAndTheTaxSettings
   EXPECT_EQ(month.Text("JKOTNAP"), "20");
   EXPECT_EQ(month.Text("KEZELO"), "78");
   EXPECT_EQ(month.Text("ID"), id);
-  EXPECT_EQ(month.Text("VER"), "1.01");
+  EXPECT_EQ(month.Text("VER"), "1.0100");
 
   const db::ResultSet tax = Rows("select * from zmp_kszt2");
   ASSERT_EQ(tax.RowCount(), 1u);
@@ -178,7 +178,7 @@ TEST_F(PayrollResults, AMonthlyRecordWritesThe2008RowThe2009RowAndTheTaxSettings
   EXPECT_EQ(tax.Text("SZEMELY"), "1");
   EXPECT_EQ(tax.Text("ADOMOD"), "N");
   for (std::size_t i = 0; i < kKszt2Rates.size(); ++i) {
-    EXPECT_EQ(tax.Text(kKszt2Rates[i].column), std::to_string(i + 1) + ".25")
+    EXPECT_EQ(tax.Text(kKszt2Rates[i].column), std::to_string(i + 1) + ".2500")
         << kKszt2Rates[i].column;
   }
   EXPECT_EQ(tax.Text("JFIZMIN"), "I");

@@ -58,7 +58,7 @@ TEST_F(PersonMaster, ARecordGivesThePersonItsHistoryAndItsLeaveLimits) {
   EXPECT_EQ(p.Text("A1") + p.Text("A2") + p.Text("A3"), "abc");
   EXPECT_EQ(p.Integer("SZEM_ID"), szemId);
   EXPECT_EQ(p.Text("EV") + "|" + p.Text("DNAP") + "|" + p.Text("VER") + "|" + p.Text("KEZELO"),
-            "2009|200911|1.01|10");
+            "2009|200911|1.0100|10");
   for (const char* empty :
        {"ACIMI", "ACIMV", "ACIMU",     "ICIMI",   "ICIMV",     "ICIMU",   "LCIMI", "LCIMV",
         "LCIMU", "ANEV",  "LNEV",      "ADOSZ",   "TAJSZ",     "SZIG",    "UTLEV", "NYTSZAM",
@@ -101,7 +101,7 @@ TEST_F(PersonMaster, ARecordGivesThePersonItsHistoryAndItsLeaveLimits) {
   EXPECT_EQ(limits, "20 5 15 1 11 0 16 0 0 21 0 25 0 0 ");
   EXPECT_EQ(l.Integer("SZEM_ID"), szemId);
   EXPECT_EQ(l.Text("EV") + "|" + l.Text("DNAP") + "|" + l.Text("VER") + "|" + l.Text("KEZELO"),
-            "2009|200911|1.01|0");
+            "2009|200911|1.0100|0");
 }
 
 TEST_F(PersonMaster, EachRecordConsumesFourIdentifiers) {

@@ -155,7 +155,7 @@ TEST_F(TimeCalendar, TheLegacyWorkedCodeBecomesTenAndOtherCodesStayAsWritten) {
   EXPECT_EQ(rows.Text("NAP2"), "11");
   EXPECT_TRUE(rows.IsNull("ORA"));
   EXPECT_EQ(rows.Text("SNAP"), "1");
-  EXPECT_EQ(rows.Text("SORA"), "7.5");
+  EXPECT_EQ(rows.Text("SORA"), "7.5000");
   EXPECT_EQ(rows.Text("KEZELO"), "12");
   EXPECT_TRUE(rows.IsNull("DNAP"));
   EXPECT_EQ(rows.Text("AB"), "A");

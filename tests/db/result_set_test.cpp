@@ -34,6 +34,10 @@ TEST(Value, TextAndIntegerForms) {
   EXPECT_EQ(ToText(Value{std::int64_t{-4}}), "-4");
   EXPECT_EQ(ToInteger(Value{std::string(" 42 ")}), 42);
   EXPECT_THROW(ToInteger(Value{std::string("4x")}), Error);
+  // Exact numbers arrive as their text: the whole part, as with a float.
+  EXPECT_EQ(ToInteger(Value{std::string("-523.96")}), -523);
+  EXPECT_THROW(ToInteger(Value{std::string("5.")}), Error);
+  EXPECT_THROW(ToInteger(Value{std::string("5.1x")}), Error);
 }
 
 }  // namespace

@@ -20,12 +20,20 @@ struct Outcome {
   bool ok;
   StoredValue value;
   std::string error;
+  int number = 0;
 };
 
 Outcome Convert(const StoredValue& in, const SqlType& type, bool truncationIsError = true) {
   Outcome o;
-  o.ok = ConvertValue(SourceValue{in, false}, type, truncationIsError, o.value, o.error);
+  SqlError error;
+  o.ok = ConvertValue(SourceValue{in, false}, type, truncationIsError, o.value, error);
+  o.error = error.message;
+  o.number = error.number;
   return o;
+}
+
+std::string ExactText(const Outcome& o) {
+  return DecimalText(std::get<Decimal>(o.value));
 }
 
 TEST(ConversionTest, DateForms) {
@@ -79,14 +87,22 @@ TEST(ConversionTest, IntegerLimitsAndText) {
 
 TEST(ConversionTest, DecimalScaleRangeAndStorage) {
   const SqlType d = Type("decimal", 5, 5, 2);
-  EXPECT_EQ(std::get<double>(Convert(std::string("999,994"), d).value), 999.99);
+  EXPECT_EQ(ExactText(Convert(std::string("999,994"), d)), "999.99");
   EXPECT_FALSE(Convert(std::string("999,995"), d).ok);  // rounds to 1000.00: too big
   EXPECT_EQ(std::get<std::int64_t>(Convert(12.6, Type("numeric", 9, 9)).value), 13);
   EXPECT_EQ(Convert(1e20, Type("numeric", 9, 9)).error,
-            "Arithmetic overflow error converting expression to data type numeric.");
-  EXPECT_EQ(std::get<double>(Convert(std::string("214748,3647"), Type("smallmoney")).value),
-            214748.3647);
+            "Arithmetic overflow error converting float to data type numeric.");
+  EXPECT_EQ(Convert(1e20, Type("numeric", 9, 9)).number, 8115);
+  EXPECT_EQ(ExactText(Convert(std::string("214748,3647"), Type("smallmoney"))), "214748.3647");
   EXPECT_FALSE(Convert(std::string("214748,3648"), Type("smallmoney")).ok);
+  // Exactly, beyond a double's 15-16 digits, and half away from zero.
+  EXPECT_EQ(ExactText(Convert(std::string("12345678901234567.891"), Type("decimal", 20, 20, 3))),
+            "12345678901234567.891");
+  EXPECT_EQ(ExactText(Convert(std::string("-0.005"), Type("decimal", 5, 5, 2))), "-0.01");
+  EXPECT_EQ(std::get<std::int64_t>(
+                Convert(std::string("123456789012345678"), Type("numeric", 18, 18)).value),
+            123456789012345678);
+  EXPECT_EQ(Convert(std::string("1e5"), Type("decimal", 9, 9, 2)).number, 8114);
 }
 
 TEST(ConversionTest, CharactersCountCharactersNotBytes) {

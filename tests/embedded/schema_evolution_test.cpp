@@ -176,8 +176,10 @@ TEST_F(SchemaEvolutionTest, AlterColumnConvertsAndRefusesWhatDoesNotFit) {
 TEST_F(SchemaEvolutionTest, RebuiltTableKeepsViewsIndexesAndIdentity) {
   c_.Execute("create table reb2 (id int identity(1,1), kod varchar(5), nev nvarchar(10))");
   c_.Execute("create index IX_REB2 on reb2 (nev)");
-  EXPECT_THAT(ErrorOf(c_, "alter table reb2 alter column nev nvarchar(20)"),
+  // An indexed nvarchar may grow (as in SQL Server), not shrink.
+  EXPECT_THAT(ErrorOf(c_, "alter table reb2 alter column nev nvarchar(5)"),
               HasSubstr("The index 'IX_REB2' is dependent on column 'nev'."));
+  c_.Execute("alter table reb2 alter column nev nvarchar(20)");
   c_.Execute("create view V_REB2 as select id, kod from reb2");
   c_.Execute("insert into reb2 (kod) values ('12')");
   c_.Execute("alter table reb2 alter column kod int NULL");

@@ -1,5 +1,6 @@
 // Values written to columns convert as SQL Server converts them.
 #include <gmock/gmock.h>
+#include <sqlite3.h>
 
 #include "server_fixture.h"
 
@@ -48,13 +49,41 @@ TEST_F(TypesTest, IntegersConvertTextAndRefuseWhatDoesNotFit) {
 }
 
 TEST_F(TypesTest, DecimalsTakeTheDecimalCommaAndRound) {
-  EXPECT_EQ(Stored("d", std::string("1,01")), Value(1.01));
-  EXPECT_EQ(Stored("d", std::string("2.005")), Value(2.01));
+  // Exact numbers read back as their text with every digit of the scale.
+  EXPECT_EQ(Stored("d", std::string("1,01")), Value("1.01"));
+  EXPECT_EQ(Stored("d", std::string("2.005")), Value("2.01"));
+  EXPECT_EQ(Stored("d", 2.5), Value("2.50"));
   EXPECT_EQ(Stored("n", std::string("12")), Value(std::int64_t{12}));
-  EXPECT_EQ(Stored("m", std::string("1,23456")), Value(1.2346));
+  EXPECT_EQ(Stored("m", std::string("1,23456")), Value("1.2346"));
   EXPECT_EQ(Fails("d", std::string("10000000")),
             "Arithmetic overflow error converting varchar to data type numeric.");
   EXPECT_EQ(Fails("d", std::string("x")), "Error converting data type varchar to numeric.");
+}
+
+// A database written when exact numbers were floats: its values become exact
+// when it is opened, so old and new rows sort and compare as one column.
+TEST_F(TypesTest, FloatsLeftInExactColumnsByEarlierServersBecomeExact) {
+  CreateDatabase("legacydb");
+  Open("legacydb").Execute("create table regi (id int, d decimal(9,2), m money)");
+  const std::string file = (DataDir() / "legacydb_data.mdf").string();
+  for (const char* sql :
+       {"PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = replace(sql, ' BLOB', ' "
+        "REAL') WHERE name = 'regi'",
+        "INSERT INTO regi (id, d, m) VALUES (1, 2.5, 32.38), (2, 7.0, NULL)"}) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+    sqlite3_close(raw);
+  }
+  Connection c = Open("legacydb");
+  c.Execute("insert into regi (id, d) values (3, 1.25)");
+  ResultSet r = c.Query("select d, m from regi order by d");
+  ASSERT_EQ(r.RowCount(), 3u);
+  EXPECT_EQ(r.Rows()[0][0], Value("1.25"));
+  EXPECT_EQ(r.Rows()[1][0], Value("2.50"));
+  EXPECT_EQ(r.Rows()[1][1], Value("32.3800"));
+  EXPECT_EQ(r.Rows()[2][0], Value("7.00"));
+  EXPECT_EQ(c.Query("select min(d) d from regi").Text("d"), "1.25");
 }
 
 TEST_F(TypesTest, DatesTakeTheRegionalForms) {

@@ -108,7 +108,7 @@ TEST_F(UpgradeRunTest, TheExampleFileUpgradesAFreshCompanyDatabase) {
       "declare @id int exec ZMP_DOLGOZO_FELVESZ '00000000001', N'Kovács Éva', 348000, @id output");
   EXPECT_EQ(Scalar("select NEV from ZMP_DOLGOZO where ID = 10002"), "Kovács Éva");
   EXPECT_EQ(Scalar("select AKTIV from ZMP_DOLGOZO"), "I");
-  EXPECT_EQ(Scalar("select dbo.ZMP_ORABER(348000)"), "2000");
+  EXPECT_EQ(Scalar("select dbo.ZMP_ORABER(348000)"), "2000.00");
 }
 
 // With only the version raised, the catalogue matches the database in every

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "db/embedded/sql_functions.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/embedded/translator.h"
 #include "db/embedded/tsql_parser.h"
 #include "db/errors.h"
@@ -291,10 +292,11 @@ void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string&
         "\". The conflict occurred in database \"" + catalog_.DatabaseName() + "\", table \"dbo." +
         table.name + "\"" + (column.empty() ? std::string(".") : ", column '" + column + "'.");
     // A CHECK fails only on FALSE; NULL passes.
-    catalog_.Db().Exec(
-        "CREATE TRIGGER " + QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) +
-        " BEFORE " + action + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
-        condition + "), 1) BEGIN SELECT RAISE(ABORT, " + QuoteText(message) + "); END");
+    catalog_.Db().Exec("CREATE TRIGGER " +
+                       QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) + " BEFORE " +
+                       action + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
+                       condition + "), 1) BEGIN SELECT RAISE(ABORT, " +
+                       QuoteText(MessageWithNumber({547, message})) + "); END");
   }
 }
 
@@ -645,10 +647,17 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
   const TableInfo& table = tableCopy;
   const Collation& coll = catalog_.Coll();
   Transaction tx(catalog_.Db());
-  auto dependent = [&](const ColumnInfo& c, const std::string& action) {
+  // What may change under the objects that use a column: a default allows a
+  // new length, precision or scale of the same type; an index (not a primary
+  // key) allows a varchar or nvarchar to grow.
+  struct Allowed {
+    bool resizeUnderDefault = false;
+    bool widenUnderIndex = false;
+  };
+  auto dependent = [&](const ColumnInfo& c, const std::string& action, Allowed allowed = {}) {
     std::string blocker;
     std::string kind = "object";
-    if (c.defaultId) {
+    if (c.defaultId && !allowed.resizeUnderDefault) {
       auto o = catalog_.FindObjectById(c.defaultId);
       if (o) blocker = o->name;
     }
@@ -667,9 +676,15 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       while (blocker.empty() && sqlite3_step(checks.get()) == SQLITE_ROW) {
         const int id = sqlite3_column_int(checks.get(), 0);
         const int colid = sqlite3_column_int(checks.get(), 2);
-        const bool names =
-            colid == 0 &&
-            ToUpperAscii(catalog_.CommentText(id)).find(ToUpperAscii(c.name)) != std::string::npos;
+        bool names = false;
+        if (colid == 0) {
+          // A table-level CHECK depends on the columns its expression names.
+          Batch batch = ParseBatch("SELECT " + catalog_.CommentText(id));
+          const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
+          for (const std::string& used : ColumnNames(*select.select->items.at(0).expr)) {
+            names = names || coll.Equal(used, c.name);
+          }
+        }
         if (colid == c.colid || names) {
           blocker = reinterpret_cast<const char*>(sqlite3_column_text(checks.get(), 1));
         }
@@ -679,9 +694,11 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       for (const KeyIndex& k : Indexes(table.id)) {
         for (int colid : k.colids) {
           if (colid != c.colid) continue;
+          const auto constraint = catalog_.FindObject(k.name);
+          if (allowed.widenUnderIndex && !(constraint && constraint->xtype == "PK")) continue;
           blocker = k.name;
           // Key constraints are objects; plain indexes are named as indexes.
-          kind = catalog_.FindObject(k.name) ? "object" : "index";
+          kind = constraint ? "object" : "index";
         }
       }
     }
@@ -755,7 +772,16 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       c.defaultId = old->defaultId;
       c.defaultText = old->defaultText;
       const bool typeChanged = TypeText(c.type) != TypeText(old->type);
-      if (typeChanged) dependent(*old, "ALTER COLUMN");
+      if (typeChanged) {
+        Allowed allowed;
+        allowed.resizeUnderDefault = c.type.base == old->type.base;
+        const bool variable = c.type.base == BaseType::VarChar || c.type.base == BaseType::NVarChar;
+        allowed.widenUnderIndex = allowed.resizeUnderDefault && variable &&
+                                  (c.type.length < 0      ? true
+                                   : old->type.length < 0 ? false
+                                                          : c.type.length >= old->type.length);
+        dependent(*old, "ALTER COLUMN", allowed);
+      }
       std::vector<ColumnInfo> columns = table.columns;
       std::vector<std::string> values;
       for (ColumnInfo& col : columns) {

@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "db/embedded/ddl.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/embedded/tsql_parser.h"
 #include "db/errors.h"
 
@@ -93,7 +94,8 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
                        " BEFORE " + action + " ON " + QuoteId(fk.child) + " FOR EACH ROW WHEN " +
                        notNull + " AND NOT EXISTS (SELECT 1 FROM " + QuoteId(fk.parent) +
                        " AS p WHERE " + Matches("p", fk.parentColumns, "NEW", fk.childColumns) +
-                       ") BEGIN SELECT RAISE(ABORT, " + QuoteText(message) + "); END");
+                       ") BEGIN SELECT RAISE(ABORT, " +
+                       QuoteText(MessageWithNumber({547, message})) + "); END");
   }
   std::string changed;
   for (const std::string& c : fk.parentColumns) {
@@ -110,7 +112,8 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
                        " BEFORE " + action + " ON " + QuoteId(fk.parent) + " FOR EACH ROW WHEN " +
                        when + "EXISTS (SELECT 1 FROM " + QuoteId(fk.child) + " AS c WHERE " +
                        Matches("c", fk.childColumns, "OLD", fk.parentColumns) +
-                       ") BEGIN SELECT RAISE(ABORT, " + QuoteText(message) + "); END");
+                       ") BEGIN SELECT RAISE(ABORT, " +
+                       QuoteText(MessageWithNumber({547, message})) + "); END");
   }
 }
 

@@ -7,9 +7,11 @@
 #include "db/embedded/catalog.h"
 #include "db/embedded/database_lock.h"
 #include "db/embedded/interpreter.h"
+#include "db/embedded/legacy_exact_values.h"
 #include "db/embedded/server.h"
 #include "db/embedded/sql_functions.h"
 #include "db/embedded/sqlite_db.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/embedded/translator.h"
 #include "db/embedded/tsql_parser.h"
 #include "db/errors.h"
@@ -184,6 +186,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
                                &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(d->db->Handle(), 4000, &EmbeddedSession::Progress, this);
     d->catalog = std::make_unique<Catalog>(*d->db, entry->name, entry->collation);
+    ConvertLegacyExactValues(*d->catalog);
     current_ = std::move(d);
   }
 
@@ -192,24 +195,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto* self = static_cast<EmbeddedSession*>(sqlite3_user_data(ctx));
     try {
       const std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-      std::vector<Value> args;
-      for (int i = 1; i < argc; ++i) {
-        switch (sqlite3_value_type(argv[i])) {
-          case SQLITE_INTEGER:
-            args.emplace_back(std::int64_t{sqlite3_value_int64(argv[i])});
-            break;
-          case SQLITE_FLOAT:
-            args.emplace_back(sqlite3_value_double(argv[i]));
-            break;
-          case SQLITE_NULL:
-            args.emplace_back();
-            break;
-          default:
-            args.emplace_back(
-                std::string(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
-                            static_cast<std::size_t>(sqlite3_value_bytes(argv[i]))));
-        }
-      }
+      std::vector<StoredValue> args;
+      for (int i = 1; i < argc; ++i) args.push_back(ReadArg(argv[i]).value);
       if (++self->nesting_ > 32) {
         --self->nesting_;
         throw DatabaseError(
@@ -217,7 +204,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
             "32).",
             217);
       }
-      Value v;
+      StoredValue v;
       try {
         v = Interpreter(*self).CallFunction(name, args);
       } catch (...) {
@@ -225,15 +212,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         throw;
       }
       --self->nesting_;
-      if (const auto* i = std::get_if<std::int64_t>(&v)) {
-        sqlite3_result_int64(ctx, *i);
-      } else if (const auto* d = std::get_if<double>(&v)) {
-        sqlite3_result_double(ctx, *d);
-      } else if (const auto* t = std::get_if<std::string>(&v)) {
-        sqlite3_result_text(ctx, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
-      } else {
-        sqlite3_result_null(ctx);
-      }
+      ResultValue(ctx, v);
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
     } catch (const std::exception& e) {
       sqlite3_result_error(ctx, e.what(), -1);
     }

@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "db/embedded/ddl.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {
@@ -31,6 +32,29 @@ double AsDouble(const Value& v) {
         245);
   }
   return *number;
+}
+
+// A value as text, as SQL Server converts it for PRINT, RAISERROR and "+".
+std::string TextOf(const StoredValue& v) {
+  if (const auto* d = std::get_if<Decimal>(&v)) return DecimalCastText(*d);
+  return ToText(ToApiValue(v));
+}
+
+// SET @v += … on exact numbers.
+StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue& operand) {
+  Decimal a, b, r;
+  SqlError error;
+  if (!ToDecimal(SourceValue{current, false}, a, error) ||
+      !ToDecimal(SourceValue{operand, false}, b, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
+  const ExactOp exact = op == '+'   ? ExactOp::Add
+                        : op == '-' ? ExactOp::Subtract
+                        : op == '*' ? ExactOp::Multiply
+                        : op == '/' ? ExactOp::Divide
+                                    : ExactOp::Modulo;
+  if (!DecimalArithmetic(exact, a, b, r, error)) throw DatabaseError(error.message, error.number);
+  return r;
 }
 
 // The table a translated INSERT, UPDATE or DELETE writes ("dbo.T"), for
@@ -113,8 +137,8 @@ namespace {
 
 // Binds and steps one prepared statement; the statement is reset on return.
 StatementOutcome Step(SessionHost& host, const Translation& t, const Params& params,
-                      const std::function<Value(const std::string&)>& variable) {
-  sqlite3_stmt* stmt = host.Statement(t.sql);
+                      const std::function<Value(const std::string&)>& variable, bool keepExact) {
+  sqlite3_stmt* stmt = host.Statement(SqlFor(t, params));
   sqlite3* db = sqlite3_db_handle(stmt);
   struct Reset {
     sqlite3_stmt* s;
@@ -144,7 +168,12 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
   while (true) {
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
-      if (t.returnsRows) {
+      if (t.returnsRows && keepExact) {
+        std::vector<StoredValue> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int i = 0; i < columns; ++i) row.push_back(ColumnStoredValue(stmt, i));
+        outcome.exactRows.push_back(std::move(row));
+      } else if (t.returnsRows) {
         std::vector<Value> row;
         row.reserve(static_cast<std::size_t>(columns));
         for (int i = 0; i < columns; ++i) row.push_back(ColumnValue(stmt, i));
@@ -160,16 +189,18 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
     }
     ThrowStepError(host, stmt);
   }
-  outcome.changes =
-      t.returnsRows ? static_cast<long long>(outcome.rows.size()) : sqlite3_changes(db);
+  outcome.changes = t.returnsRows
+                        ? static_cast<long long>(outcome.rows.size() + outcome.exactRows.size())
+                        : sqlite3_changes(db);
   return outcome;
 }
 
 }  // namespace
 
 StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
-                                const std::function<Value(const std::string&)>& variable) {
-  StatementOutcome outcome = Step(host, t, params, variable);
+                                const std::function<Value(const std::string&)>& variable,
+                                bool keepExact) {
+  StatementOutcome outcome = Step(host, t, params, variable, keepExact);
   if (t.identityTable && outcome.changes > 0) {
     // After the insert's statement is reset: fetching another statement may
     // recycle the statement cache.
@@ -186,7 +217,9 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
 
 std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const {
   const std::string key = Key(name);
-  if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 38, 0};
+  // numeric(38,0) in SQL Server; identities here are integers, and a
+  // numeric(18,0) stays one, so "id = @@IDENTITY" keeps using the key.
+  if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 18, 0};
   if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
       key == "@@NESTLEVEL") {
     return SqlType{BaseType::Int, 0, 0, 0};
@@ -205,7 +238,7 @@ Interpreter::Variable* Interpreter::Frame::Find(const std::string& name) {
   return it == vars_.end() ? nullptr : &it->second;
 }
 
-void Interpreter::Frame::Declare(const std::string& name, const SqlType& type, Value value) {
+void Interpreter::Frame::Declare(const std::string& name, const SqlType& type, StoredValue value) {
   const std::string key = Key(name);
   if (vars_.count(key)) {
     throw DatabaseError("The variable name '" + name +
@@ -230,22 +263,24 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@LANGUAGE") return std::string("us_english");
     Variable* v = c.frame->Find(name);
     if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
-    return v->value;
+    return ToApiValue(v->value);
   };
 }
 
-void Interpreter::Assign(Context& c, const std::string& name, const Value& value) {
+void Interpreter::Assign(Context& c, const std::string& name, const StoredValue& value) {
   Variable* v = c.frame->Find(name);
   if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
   SourceValue in;
   in.value = value;
-  Value out;
-  std::string error;
-  if (!ConvertValue(in, v->type, false, out, error)) throw DatabaseError(error, 245);
+  StoredValue out;
+  SqlError error;
+  if (!ConvertValue(in, v->type, false, out, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
   v->value = std::move(out);
 }
 
-Value Interpreter::Evaluate(const Expr& e, Context& c) {
+StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
   // Constants need no round trip through SQLite.
   switch (e.kind) {
     case ExprKind::Null:
@@ -255,24 +290,27 @@ Value Interpreter::Evaluate(const Expr& e, Context& c) {
     case ExprKind::String:
       return e.text;
     case ExprKind::Variable:
-      return Reader(c)(e.text);
+      if (Variable* v = c.frame->Find(e.text)) return v->value;
+      return FromApiValue(Reader(c)(e.text));
     case ExprKind::Parameter:
       if (e.index < static_cast<int>(c.params->size()))
-        return (*c.params)[static_cast<std::size_t>(e.index)];
+        return FromApiValue((*c.params)[static_cast<std::size_t>(e.index)]);
       break;
     default:
       break;
   }
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Value(e);
-  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
-  return o.rows.empty() ? Value{} : o.rows[0][0];
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), true);
+  return o.exactRows.empty() ? StoredValue{} : o.exactRows[0][0];
 }
 
 bool Interpreter::Condition(const Expr& e, Context& c) {
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Value(e);
-  tr.sql = "SELECT CASE WHEN " + tr.sql.substr(7) + " THEN 1 ELSE 0 END";
+  for (std::string* sql : {&tr.sql, &tr.numberSql}) {
+    if (!sql->empty()) *sql = "SELECT CASE WHEN " + sql->substr(7) + " THEN 1 ELSE 0 END";
+  }
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
   return !o.rows.empty() && std::holds_alternative<std::int64_t>(o.rows[0][0]) &&
          std::get<std::int64_t>(o.rows[0][0]) == 1;
@@ -310,11 +348,12 @@ Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Co
 void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = t.Query(*s.select);
-  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
-  c.frame->rowCount = static_cast<long long>(o.rows.size());
-  if (!tr.variables.empty()) {
+  const bool assigns = !tr.variables.empty();
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), assigns);
+  c.frame->rowCount = o.changes;
+  if (assigns) {
     // SELECT @v = …: every row assigns; the last one stays.
-    for (const auto& row : o.rows) {
+    for (const auto& row : o.exactRows) {
       for (std::size_t i = 0; i < row.size(); ++i) Assign(c, tr.variables[i], row[i]);
     }
     return;
@@ -409,27 +448,29 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
     case StatementKind::Declare: {
       for (const DeclareItem& item : static_cast<const DeclareStatement&>(s).items) {
         SqlType type = ResolveType(item.type, 1);
-        c.frame->Declare(item.name, type, Value{});
+        c.frame->Declare(item.name, type, StoredValue{});
         if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
       }
       return Flow::Normal;
     }
     case StatementKind::SetVariable: {
       const auto& set = static_cast<const SetVariableStatement&>(s);
-      Value v = Evaluate(*set.value, c);
+      StoredValue v = Evaluate(*set.value, c);
       if (set.op != "=") {
         Variable* var = c.frame->Find(set.variable);
         if (!var)
           throw DatabaseError("Must declare the scalar variable \"" + set.variable + "\".", 137);
         const std::string op(1, set.op[0]);
-        Value current = var->value;
-        if (IsNull(current) || IsNull(v)) {
-          v = Value{};
+        const StoredValue current = var->value;
+        if (IsNull(ToApiValue(current)) || IsNull(ToApiValue(v))) {
+          v = StoredValue{};
         } else if (op == "+" && IsCharacter(var->type.base)) {
-          v = ToText(current) + ToText(v);
+          v = TextOf(current) + TextOf(v);
+        } else if (IsExact(var->type.base) || std::holds_alternative<Decimal>(v)) {
+          v = ExactCompound(set.op[0], current, v);
         } else {
-          const double a = AsDouble(current);
-          const double b = AsDouble(v);
+          const double a = AsDouble(ToApiValue(current));
+          const double b = AsDouble(ToApiValue(v));
           if (op == "/" && b == 0) throw DatabaseError("Divide by zero error encountered.", 8134);
           double r = op == "+" ? a + b : op == "-" ? a - b : op == "*" ? a * b : a / b;
           if (IsInteger(var->type.base) && op == "/") r = std::trunc(r);
@@ -498,19 +539,20 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Continue;
     case StatementKind::Return: {
       const auto& r = static_cast<const ReturnStatement&>(s);
-      c.frame->returnValue = r.value ? Evaluate(*r.value, c) : Value{};
+      c.frame->returnValue = r.value ? Evaluate(*r.value, c) : StoredValue{};
       return Flow::Return;
     }
     case StatementKind::Dbcc:
       RunDbcc(static_cast<const DbccStatement&>(s), c);
       return Flow::Normal;
     case StatementKind::Print:
-      c.out->messages.push_back(ToText(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));
+      c.out->messages.push_back(TextOf(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));
       return Flow::Normal;
     case StatementKind::Raiserror: {
       const auto& r = static_cast<const RaiserrorStatement&>(s);
-      std::string message = ToText(Evaluate(*r.args.at(0), c));
-      const long long severity = r.args.size() > 1 ? ToInteger(Evaluate(*r.args[1], c)) : 16;
+      std::string message = TextOf(Evaluate(*r.args.at(0), c));
+      const long long severity =
+          r.args.size() > 1 ? ToInteger(ToApiValue(Evaluate(*r.args[1], c))) : 16;
       // printf-style substitutions %s / %d / %i.
       std::string formatted;
       std::size_t arg = 3;
@@ -524,7 +566,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
           }
           if (k == 's' || k == 'd' || k == 'i' || k == 'u') {
             formatted +=
-                arg < r.args.size() ? ToText(Evaluate(*r.args[arg++], c)) : std::string("(null)");
+                arg < r.args.size() ? TextOf(Evaluate(*r.args[arg++], c)) : std::string("(null)");
             ++i;
             continue;
           }
@@ -574,7 +616,7 @@ void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
   Catalog& catalog = host_.CurrentCatalog();
   const std::string& database = catalog.DatabaseName();
   if (!s.arguments.empty()) {
-    const Value named = Evaluate(*s.arguments.front(), c);
+    const Value named = ToApiValue(Evaluate(*s.arguments.front(), c));
     const bool current =
         (std::holds_alternative<std::int64_t>(named) && std::get<std::int64_t>(named) == 0) ||
         EqualsIgnoreCaseAscii(ToText(named), database);
@@ -607,12 +649,26 @@ void Interpreter::EndTransaction(const char* sqliteStatement) {
 
 void Interpreter::Exec(const ExecStatement& s, Context& c) {
   if (s.dynamicSql) {
-    const std::string text = ToText(Evaluate(*s.dynamicSql, c));
+    const std::string text = TextOf(Evaluate(*s.dynamicSql, c));
     Batch batch = ParseBatch(text);
     Frame frame;
     Params none;
     Context inner{text, &none, c.out, &frame, c.depth};
-    RunList(batch.statements, inner);
+    // A USE inside EXEC ('…') lasts until the EXEC ends, as in SQL Server.
+    const std::string database = host_.CurrentCatalog().DatabaseName();
+    auto restore = [&] {
+      if (host_.CurrentCatalog().DatabaseName() != database) host_.Use(database);
+    };
+    try {
+      RunList(batch.statements, inner);
+    } catch (const DatabaseError&) {
+      try {
+        restore();
+      } catch (const DatabaseError&) {
+      }
+      throw;
+    }
+    restore();
     c.frame->rowCount = frame.rowCount;
     return;
   }
@@ -631,13 +687,13 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
                               8162);
         }
         const std::string var = a.value->text;
-        arg.writeBack = [this, &c, var](const Value& v) { Assign(c, var, v); };
+        arg.writeBack = [this, &c, var](const StoredValue& v) { Assign(c, var, v); };
       }
     }
     args.push_back(std::move(arg));
   }
   Value result = InvokeProcedure(s.procedure.name, args, c);
-  if (!s.returnVariable.empty()) Assign(c, s.returnVariable, result);
+  if (!s.returnVariable.empty()) Assign(c, s.returnVariable, FromApiValue(result));
 }
 
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
@@ -669,10 +725,10 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   Params none;
   Context inner{text, &none, caller.out, &frame, caller.depth + 1};
   std::vector<bool> given(def.parameters.size(), false);
-  std::vector<std::function<void(const Value&)>> writeBacks(def.parameters.size());
+  std::vector<std::function<void(const StoredValue&)>> writeBacks(def.parameters.size());
   std::size_t position = 0;
   for (const RoutineParameter& p : def.parameters) {
-    frame.Declare(p.name, ResolveType(p.type, 1), Value{});
+    frame.Declare(p.name, ResolveType(p.type, 1), StoredValue{});
   }
   for (CallArgument& a : args) {
     std::size_t index = def.parameters.size();
@@ -744,18 +800,21 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   }
   caller.frame->rowCount = frame.rowCount;
   // A procedure returns an int; no RETURN (or RETURN without a value) is 0.
-  if (!frame.returnValue || IsNull(*frame.returnValue)) return Value{std::int64_t{0}};
+  if (!frame.returnValue || std::holds_alternative<std::monostate>(*frame.returnValue)) {
+    return Value{std::int64_t{0}};
+  }
   SourceValue in;
   in.value = *frame.returnValue;
-  Value out;
-  std::string error;
+  StoredValue out;
+  SqlError error;
   if (!ConvertValue(in, SqlType{BaseType::Int, 0, 0, 0}, false, out, error)) {
-    throw DatabaseError(error, 245);
+    throw DatabaseError(error.message, error.number);
   }
-  return out;
+  return ToApiValue(out);
 }
 
-Value Interpreter::CallFunction(const std::string& rawName, const std::vector<Value>& args) {
+StoredValue Interpreter::CallFunction(const std::string& rawName,
+                                      const std::vector<StoredValue>& args) {
   std::string name = rawName;
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   Catalog& catalog = host_.CurrentCatalog();
@@ -786,17 +845,18 @@ Value Interpreter::CallFunction(const std::string& rawName, const std::vector<Va
   Context c{text, &none, &ignored, &frame, 1};
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
     frame.Declare(def.parameters[i].name,
-                  ResolveType(def.parameters[i].type, static_cast<int>(i + 1)), Value{});
+                  ResolveType(def.parameters[i].type, static_cast<int>(i + 1)), StoredValue{});
     Assign(c, def.parameters[i].name, args[i]);
   }
   RunList(def.body, c);
-  if (!frame.returnValue) return Value{};
+  if (!frame.returnValue) return StoredValue{};
   SourceValue in;
   in.value = *frame.returnValue;
-  Value out;
-  std::string error;
-  if (!ConvertValue(in, ResolveType(def.returns, 1), false, out, error))
-    throw DatabaseError(error, 245);
+  StoredValue out;
+  SqlError error;
+  if (!ConvertValue(in, ResolveType(def.returns, 1), false, out, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
   return out;
 }
 
@@ -814,11 +874,12 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
     }
     const bool sendsValue = p.direction != ParameterDirection::Output;
     const bool output = p.direction != ParameterDirection::Input;
-    args.push_back(CallArgument{p.name, sendsValue ? std::optional<Value>(p.value) : std::nullopt,
-                                output, nullptr});
+    args.push_back(CallArgument{
+        p.name, sendsValue ? std::optional<StoredValue>(FromApiValue(p.value)) : std::nullopt,
+        output, nullptr});
     if (output) {
       ProcedureParameter* target = &p;
-      args.back().writeBack = [target](const Value& v) { target->value = v; };
+      args.back().writeBack = [target](const StoredValue& v) { target->value = ToApiValue(v); };
     }
   }
   Value result = InvokeProcedure(std::string(name), args, c);

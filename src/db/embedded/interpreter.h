@@ -52,32 +52,40 @@ class SessionHost {
 // Throws DatabaseError with SQL Server's wording for SQLite's failures.
 struct StatementOutcome {
   std::vector<std::vector<Value>> rows;
+  // With `keepExact`: the rows as SQLite gave them, exact numbers as numbers
+  // (`rows` stays empty).
+  std::vector<std::vector<StoredValue>> exactRows;
   long long changes = 0;
 };
 StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
-                                const std::function<Value(const std::string&)>& variable);
+                                const std::function<Value(const std::string&)>& variable,
+                                bool keepExact = false);
 
 class Interpreter {
  public:
   explicit Interpreter(SessionHost& host) : host_(host) {}
 
   void RunBatch(std::string_view text, const Batch& batch, const Params& params, BatchResult& out);
-  // A scalar user function (xtype FN) called from a statement.
-  Value CallFunction(const std::string& name, const std::vector<Value>& args);
+  // A scalar user function (xtype FN) called from a statement; its value in
+  // the function's declared type.
+  StoredValue CallFunction(const std::string& name, const std::vector<StoredValue>& args);
   void CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out);
 
  private:
+  // Variables keep exact numbers as numbers, so that an assignment converts
+  // them as SQL Server does (numeric to int truncates, text to int must be
+  // digits).
   struct Variable {
     SqlType type;
-    Value value;
+    StoredValue value;
   };
   class Frame : public VariableTypes {
    public:
     std::optional<SqlType> TypeOf(const std::string& name) const override;
     Variable* Find(const std::string& name);
-    void Declare(const std::string& name, const SqlType& type, Value value);
+    void Declare(const std::string& name, const SqlType& type, StoredValue value);
     long long rowCount = 0;
-    std::optional<Value> returnValue;
+    std::optional<StoredValue> returnValue;
 
    private:
     std::map<std::string, Variable> vars_;
@@ -93,18 +101,18 @@ class Interpreter {
 
   Flow Run(const Statement& s, Context& c);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
-  Value Evaluate(const Expr& e, Context& c);
+  StoredValue Evaluate(const Expr& e, Context& c);
   bool Condition(const Expr& e, Context& c);
-  void Assign(Context& c, const std::string& name, const Value& value);
+  void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);
   void RunChange(const Translation& t, Context& c);
   void Exec(const ExecStatement& s, Context& c);
   void RefuseInTransaction(const char* statement);
   struct CallArgument {
-    std::string name;            // "@p" when passed by name
-    std::optional<Value> value;  // none: the parameter's default
+    std::string name;                  // "@p" when passed by name
+    std::optional<StoredValue> value;  // none: the parameter's default
     bool output = false;
-    std::function<void(const Value&)> writeBack;
+    std::function<void(const StoredValue&)> writeBack;
   };
   Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
   // The server's own procedures; none when `name` is not one of them.

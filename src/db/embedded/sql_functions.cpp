@@ -11,50 +11,15 @@
 
 #include "common/text.h"
 #include "db/embedded/collation.h"
+#include "db/embedded/number_functions.h"
+#include "db/embedded/sqlite_values.h"
 
 namespace moltaro::db::embedded {
 
 namespace {
 
-SourceValue ReadArg(sqlite3_value* v) {
-  SourceValue in;
-  switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-      in.value = std::int64_t{sqlite3_value_int64(v)};
-      break;
-    case SQLITE_FLOAT:
-      in.value = sqlite3_value_double(v);
-      break;
-    case SQLITE_NULL:
-      break;
-    default: {
-      const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-      in.value = std::string(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
-      break;
-    }
-  }
-  return in;
-}
-
-void Result(sqlite3_context* ctx, const StoredValue& v) {
-  if (const auto* i = std::get_if<std::int64_t>(&v)) {
-    sqlite3_result_int64(ctx, *i);
-  } else if (const auto* d = std::get_if<double>(&v)) {
-    sqlite3_result_double(ctx, *d);
-  } else if (const auto* s = std::get_if<std::string>(&v)) {
-    sqlite3_result_text(ctx, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
-  } else {
-    sqlite3_result_null(ctx);
-  }
-}
-
 void ResultText(sqlite3_context* ctx, const std::string& s) {
   sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-}
-
-std::string ArgText(sqlite3_value* v) {
-  const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-  return std::string(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
 }
 
 SqlType TypeFromArgs(sqlite3_value** argv) {
@@ -78,91 +43,31 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
                                : (flags & kStoreUpdate) ? "UPDATE"
                                                         : "INSERT") +
                               " fails.";
-      sqlite3_result_error(ctx, msg.c_str(), -1);
+      ResultError(ctx, SqlError{515, msg});
       return;
     }
     sqlite3_result_null(ctx);
     return;
   }
   StoredValue out;
-  std::string error;
+  SqlError error;
   if (!ConvertValue(in, TypeFromArgs(argv + 1), true, out, error)) {
-    sqlite3_result_error(ctx, error.c_str(), -1);
+    ResultError(ctx, error);
     return;
   }
-  Result(ctx, out);
+  ResultValue(ctx, out);
 }
 
 // tsql_cast(value, base, length, precision, scale)
 void CastFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const SourceValue in = ReadArg(argv[0]);
   StoredValue out;
-  std::string error;
+  SqlError error;
   if (!ConvertValue(in, TypeFromArgs(argv + 1), false, out, error)) {
-    sqlite3_result_error(ctx, error.c_str(), -1);
+    ResultError(ctx, error);
     return;
   }
-  Result(ctx, out);
-}
-
-bool AsNumber(const SourceValue& v, StoredValue& out, std::string& error) {
-  if (const auto* s = std::get_if<std::string>(&v.value)) {
-    const std::string t = Trim(*s);
-    if (!t.empty() && t.find_first_not_of("+-0123456789") == std::string::npos) {
-      StoredValue converted;
-      SqlType bigint{BaseType::BigInt, 0, 0, 0};
-      if (ConvertValue(v, bigint, true, converted, error)) {
-        out = converted;
-        return true;
-      }
-    }
-    auto d = ParseNumberText(t);
-    if (!d || t.find(',') != std::string::npos) {
-      error = "Conversion failed when converting the varchar value '" + *s + "' to data type int.";
-      return false;
-    }
-    out = *d;
-    return true;
-  }
-  out = v.value;
-  return true;
-}
-
-// T-SQL "+": text joins text; a number with text converts the text.
-void AddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  const int ta = sqlite3_value_type(argv[0]);
-  const int tb = sqlite3_value_type(argv[1]);
-  if (ta == SQLITE_NULL || tb == SQLITE_NULL) {
-    sqlite3_result_null(ctx);
-    return;
-  }
-  const bool textA = ta == SQLITE_TEXT || ta == SQLITE_BLOB;
-  const bool textB = tb == SQLITE_TEXT || tb == SQLITE_BLOB;
-  if (textA && textB) {
-    ResultText(ctx, ArgText(argv[0]) + ArgText(argv[1]));
-    return;
-  }
-  StoredValue a, b;
-  std::string error;
-  if (!AsNumber(ReadArg(argv[0]), a, error) || !AsNumber(ReadArg(argv[1]), b, error)) {
-    sqlite3_result_error(ctx, error.c_str(), -1);
-    return;
-  }
-  const auto* ia = std::get_if<std::int64_t>(&a);
-  const auto* ib = std::get_if<std::int64_t>(&b);
-  if (ia && ib) {
-    long long r;
-    if (__builtin_add_overflow(*ia, *ib, &r)) {
-      sqlite3_result_error(
-          ctx, "Arithmetic overflow error converting expression to data type bigint.", -1);
-      return;
-    }
-    sqlite3_result_int64(ctx, r);
-    return;
-  }
-  const double da = ia ? static_cast<double>(*ia) : std::get<double>(a);
-  const double db = ib ? static_cast<double>(*ib) : std::get<double>(b);
-  sqlite3_result_double(ctx, da + db);
+  ResultValue(ctx, out);
 }
 
 void GetDateFn(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -190,6 +95,15 @@ void DataLengthFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, 4);
   } else if (t == SQLITE_FLOAT) {
     sqlite3_result_int(ctx, 8);
+  } else if (const SourceValue in = ReadArg(argv[0]); std::holds_alternative<Decimal>(in.value)) {
+    const Decimal& d = std::get<Decimal>(in.value);
+    const int p = d.precision;
+    sqlite3_result_int(ctx, d.kind == ExactKind::Money        ? 8
+                            : d.kind == ExactKind::SmallMoney ? 4
+                            : p <= 9                          ? 5
+                            : p <= 19                         ? 9
+                            : p <= 28                         ? 13
+                                                              : 17);
   } else {
     sqlite3_result_int64(ctx, static_cast<long long>(Utf8Length(ArgText(argv[0]))) * 2);
   }
@@ -252,7 +166,7 @@ void SubstringFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   long long start = sqlite3_value_int64(argv[1]);
   long long length = sqlite3_value_int64(argv[2]);
   if (length < 0) {
-    sqlite3_result_error(ctx, "Invalid length parameter passed to the substring function.", -1);
+    ResultError(ctx, {536, "Invalid length parameter passed to the substring function."});
     return;
   }
   // Characters before position 1 count against the length, as in SQL Server.
@@ -268,7 +182,7 @@ void LeftFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const long long n = sqlite3_value_int64(argv[1]);
   if (n < 0) {
-    sqlite3_result_error(ctx, "Invalid length parameter passed to the left function.", -1);
+    ResultError(ctx, {536, "Invalid length parameter passed to the left function."});
     return;
   }
   ResultText(ctx, CharSlice(ArgText(argv[0]), 0, n));
@@ -281,7 +195,7 @@ void RightFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const long long n = sqlite3_value_int64(argv[1]);
   if (n < 0) {
-    sqlite3_result_error(ctx, "Invalid length parameter passed to the right function.", -1);
+    ResultError(ctx, {536, "Invalid length parameter passed to the right function."});
     return;
   }
   const std::string s = ArgText(argv[0]);
@@ -321,7 +235,8 @@ void ReplicateFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void IsNumericFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const int t = sqlite3_value_type(argv[0]);
-  if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+  if (t == SQLITE_INTEGER || t == SQLITE_FLOAT ||
+      std::holds_alternative<Decimal>(ReadArg(argv[0]).value)) {
     sqlite3_result_int(ctx, 1);
     return;
   }
@@ -332,50 +247,11 @@ void IsNumericFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int(ctx, ParseNumberText(ArgText(argv[0])) ? 1 : 0);
 }
 
-void RoundFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-    sqlite3_result_null(ctx);
-    return;
-  }
-  const int places = sqlite3_value_int(argv[1]);
-  const bool truncate = argc > 2 && sqlite3_value_int(argv[2]) != 0;
-  const double factor = std::pow(10.0, places);
-  if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && places >= 0) {
-    sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
-    return;
-  }
-  const double v = sqlite3_value_double(argv[0]) * factor;
-  const double r = (truncate ? std::trunc(v) : std::round(v)) / factor;
-  if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
-    sqlite3_result_int64(ctx, static_cast<long long>(r));
-  } else {
-    sqlite3_result_double(ctx, r);
-  }
-}
-
-void FloorCeilFn(sqlite3_context* ctx, sqlite3_value** argv, bool floor) {
-  const int t = sqlite3_value_type(argv[0]);
-  if (t == SQLITE_NULL) {
-    sqlite3_result_null(ctx);
-  } else if (t == SQLITE_INTEGER) {
-    sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
-  } else {
-    const double v = sqlite3_value_double(argv[0]);
-    sqlite3_result_double(ctx, floor ? std::floor(v) : std::ceil(v));
-  }
-}
-void FloorFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  FloorCeilFn(ctx, argv, true);
-}
-void CeilFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  FloorCeilFn(ctx, argv, false);
-}
-
 // Canonical date parts of a value; false when it is not a date.
 bool DateOf(sqlite3_value* v, std::string& canonical) {
   SourceValue in = ReadArg(v);
   StoredValue out;
-  std::string error;
+  SqlError error;
   if (!ConvertValue(in, SqlType{BaseType::DateTime, 0, 0, 0}, false, out, error)) return false;
   canonical = std::get<std::string>(out);
   return true;
@@ -417,8 +293,9 @@ void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string c;
   if (!DateOf(argv[1], c)) {
-    sqlite3_result_error(
-        ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    ResultError(ctx, {241,
+                      "Conversion failed when converting date and/or time from character "
+                      "string."});
     return;
   }
   const Parts p = Split(c);
@@ -481,8 +358,9 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string c;
   if (!DateOf(argv[2], c)) {
-    sqlite3_result_error(
-        ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    ResultError(ctx, {241,
+                      "Conversion failed when converting date and/or time from character "
+                      "string."});
     return;
   }
   Parts p = Split(c);
@@ -533,8 +411,9 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   std::string ca, cb;
   if (!DateOf(argv[1], ca) || !DateOf(argv[2], cb)) {
-    sqlite3_result_error(
-        ctx, "Conversion failed when converting date and/or time from character string.", -1);
+    ResultError(ctx, {241,
+                      "Conversion failed when converting date and/or time from character "
+                      "string."});
     return;
   }
   const Parts a = Split(ca), b = Split(cb);
@@ -632,9 +511,13 @@ void LikeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, coll->Like(ArgText(argv[0]), ArgText(argv[1]), escape) ? 1 : 0);
 }
 
-void RaiseFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  const std::string message = ArgText(argv[0]);
-  sqlite3_result_error(ctx, message.c_str(), -1);
+// tsql_raise([number,] message): fails the statement with SQL Server's error.
+void RaiseFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (argc == 2) {
+    ResultError(ctx, SqlError{sqlite3_value_int(argv[0]), ArgText(argv[1])});
+    return;
+  }
+  ResultError(ctx, SqlError{0, ArgText(argv[0])});
 }
 
 void DestroyCollation(void* p) {
@@ -656,9 +539,9 @@ std::string TypeArguments(const SqlType& type) {
 }
 
 void RegisterFunctions(sqlite3* db) {
+  RegisterNumberFunctions(db);
   Register(db, "tsql_store", 8, StoreFn);
   Register(db, "tsql_cast", 5, CastFn);
-  Register(db, "tsql_add", 2, AddFn);
   Register(db, "tsql_getdate", 0, GetDateFn, false);
   Register(db, "tsql_len", 1, LenFn);
   Register(db, "tsql_datalength", 1, DataLengthFn);
@@ -670,18 +553,16 @@ void RegisterFunctions(sqlite3* db) {
   Register(db, "tsql_space", 1, SpaceFn);
   Register(db, "tsql_replicate", 2, ReplicateFn);
   Register(db, "tsql_isnumeric", 1, IsNumericFn);
-  Register(db, "tsql_round", 2, RoundFn);
-  Register(db, "tsql_round", 3, RoundFn);
-  Register(db, "tsql_floor", 1, FloorFn);
-  Register(db, "tsql_ceiling", 1, CeilFn);
   Register(db, "tsql_datepart", 2, DatePartFn);
   Register(db, "tsql_dateadd", 3, DateAddFn);
   Register(db, "tsql_datediff", 3, DateDiffFn);
   Register(db, "tsql_objname", 1, ObjectNameFn);
   Register(db, "tsql_raise", 1, RaiseFn, false);
+  Register(db, "tsql_raise", 2, RaiseFn, false);
 }
 
 void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {
+  RegisterCollatedComparisons(db, collationName);
   auto like = std::make_unique<Collation>(collationName);
   sqlite3_create_function_v2(db, "tsql_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like.get(),
                              LikeFn, nullptr, nullptr, DestroyCollation);

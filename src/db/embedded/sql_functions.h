@@ -1,6 +1,7 @@
 // The SQL functions the translated statements call: conversion into a
-// column's type, T-SQL's "+", string and date functions with SQL Server's
-// semantics, LIKE under the database collation.
+// column's type, string and date functions with SQL Server's semantics, LIKE
+// under the database collation (the functions of numbers are in
+// number_functions.h, registered with these).
 #pragma once
 
 #include <memory>

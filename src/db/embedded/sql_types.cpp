@@ -380,8 +380,18 @@ bool StoresAsInteger(const SqlType& type) {
          type.precision <= 18;
 }
 
+bool IsExact(BaseType b) {
+  return b == BaseType::Money || b == BaseType::SmallMoney || b == BaseType::Decimal ||
+         b == BaseType::Numeric;
+}
+
+bool StoresAsDecimal(const SqlType& type) {
+  return IsExact(type.base) && !StoresAsInteger(type);
+}
+
 std::string_view SqliteAffinity(const SqlType& type) {
   if (StoresAsInteger(type)) return "INTEGER";
+  if (StoresAsDecimal(type)) return "BLOB";
   if (IsApproximateOrExact(type.base)) return "REAL";
   return "TEXT";
 }
@@ -507,6 +517,7 @@ namespace {
 std::string SourceTypeName(const SourceValue& in) {
   if (std::holds_alternative<std::int64_t>(in.value)) return "int";
   if (std::holds_alternative<double>(in.value)) return "float";
+  if (const auto* d = std::get_if<Decimal>(&in.value)) return std::string(ExactTypeName(*d));
   return in.national ? "nvarchar" : "varchar";
 }
 
@@ -541,23 +552,29 @@ bool IntegerRange(BaseType base, long long& lo, long long& hi) {
   }
 }
 
-bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, std::string& error) {
+SqlError Overflow(const std::string& target) {
+  return SqlError{8115,
+                  "Arithmetic overflow error converting expression to data type " + target + "."};
+}
+
+bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
   std::string canonical;
   if (const auto* s = std::get_if<std::string>(&in.value)) {
     auto parsed = ParseDateTimeText(*s);
     if (!parsed) {
-      error = "Conversion failed when converting date and/or time from character string.";
+      error = {241, "Conversion failed when converting date and/or time from character string."};
       return false;
     }
     canonical = *parsed;
   } else {
     const double days = std::holds_alternative<std::int64_t>(in.value)
                             ? static_cast<double>(std::get<std::int64_t>(in.value))
+                        : std::holds_alternative<Decimal>(in.value)
+                            ? DecimalToDouble(std::get<Decimal>(in.value))
                             : std::get<double>(in.value);
     // 1753-01-01 … 9999-12-31 as days from 1900-01-01.
     if (!(days >= -53690.0 && days < 2958464.0)) {
-      error = "Arithmetic overflow error converting expression to data type " +
-              std::string(TypeName(type.base)) + ".";
+      error = Overflow(std::string(TypeName(type.base)));
       return false;
     }
     const double whole = std::floor(days);
@@ -571,8 +588,9 @@ bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, st
   const int year = std::stoi(canonical.substr(0, 4));
   const bool small = type.base == BaseType::SmallDateTime;
   if (year < (small ? 1900 : 1753) || (small && year > 2079)) {
-    error = "The conversion of a " + SourceTypeName(in) + " data type to a " +
-            std::string(TypeName(type.base)) + " data type resulted in an out-of-range value.";
+    error = {242, "The conversion of a " + SourceTypeName(in) + " data type to a " +
+                      std::string(TypeName(type.base)) +
+                      " data type resulted in an out-of-range value."};
     return false;
   }
   if (small) {
@@ -599,163 +617,212 @@ bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, st
   return true;
 }
 
+bool ToInteger(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
+  const std::string target(TypeName(type.base));
+  long long value = 0;
+  if (const auto* i = std::get_if<std::int64_t>(&in.value)) {
+    value = *i;
+  } else if (const auto* dec = std::get_if<Decimal>(&in.value)) {
+    if (type.base == BaseType::Bit) {
+      out = std::int64_t{dec->unscaled != 0 ? 1 : 0};
+      return true;
+    }
+    std::int64_t whole = 0;
+    if (!DecimalToInteger(*dec, whole)) {
+      error = Overflow(target);
+      return false;
+    }
+    value = whole;
+  } else if (const auto* d = std::get_if<double>(&in.value)) {
+    const double t = std::trunc(*d);
+    if (type.base == BaseType::Bit) {
+      out = std::int64_t{*d != 0.0 ? 1 : 0};
+      return true;
+    }
+    if (!(t >= -9.2233720368547758e18 && t < 9.2233720368547758e18)) {
+      error = Overflow(target);
+      return false;
+    }
+    value = static_cast<long long>(t);
+  } else {
+    const std::string text = Trim(std::get<std::string>(in.value));
+    const std::string failed = "Conversion failed when converting the " + SourceTypeName(in) +
+                               " value '" + std::get<std::string>(in.value) + "' to data type ";
+    if (type.base == BaseType::Bit) {
+      const std::string upper = ToUpperAscii(text);
+      if (upper == "TRUE" || upper == "FALSE") {
+        out = std::int64_t{upper == "TRUE" ? 1 : 0};
+        return true;
+      }
+      auto number = ParseNumberText(text);
+      if (!number) {
+        error = {245, failed + "bit."};
+        return false;
+      }
+      out = std::int64_t{*number != 0.0 ? 1 : 0};
+      return true;
+    }
+    if (!text.empty()) {
+      std::size_t i = 0;
+      bool negative = false;
+      if (text[0] == '+' || text[0] == '-') {
+        negative = text[0] == '-';
+        i = 1;
+      }
+      if (i == text.size() || text.find_first_not_of("0123456789", i) != std::string::npos) {
+        error = {245, failed + target + "."};
+        return false;
+      }
+      std::string digits = text.substr(i);
+      digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+      if (digits.size() > 19 ||
+          (digits.size() == 19 &&
+           digits > (negative ? "9223372036854775808" : "9223372036854775807"))) {
+        error = {248, "The conversion of the " + SourceTypeName(in) + " value '" +
+                          std::get<std::string>(in.value) + "' overflowed an " + target +
+                          " column."};
+        return false;
+      }
+      unsigned long long u = std::stoull(digits);
+      value = negative ? static_cast<long long>(0 - u) : static_cast<long long>(u);
+    }
+  }
+  if (type.base == BaseType::Bit) {
+    out = std::int64_t{value != 0 ? 1 : 0};
+    return true;
+  }
+  long long lo = 0, hi = 0;
+  IntegerRange(type.base, lo, hi);
+  if (value < lo || value > hi) {
+    if (std::holds_alternative<std::string>(in.value)) {
+      error = {248, "The conversion of the " + SourceTypeName(in) + " value '" +
+                        std::get<std::string>(in.value) + "' overflowed an " + target +
+                        " column. Use a larger integer column."};
+    } else {
+      error = Overflow(target);
+    }
+    return false;
+  }
+  out = std::int64_t{value};
+  return true;
+}
+
+bool ToFloat(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
+  double value = 0;
+  if (const auto* i = std::get_if<std::int64_t>(&in.value)) {
+    value = static_cast<double>(*i);
+  } else if (const auto* d = std::get_if<double>(&in.value)) {
+    value = *d;
+  } else if (const auto* dec = std::get_if<Decimal>(&in.value)) {
+    value = DecimalToDouble(*dec);
+  } else {
+    const std::string& text = std::get<std::string>(in.value);
+    auto number = ParseNumberText(text);
+    if (!number && !Trim(text).empty()) {
+      error = {8114, "Error converting data type " + SourceTypeName(in) + " to float."};
+      return false;
+    }
+    value = number.value_or(0.0);
+  }
+  if (type.base == BaseType::Real) value = static_cast<double>(static_cast<float>(value));
+  if (!std::isfinite(value)) {
+    error = Overflow(std::string(TypeName(type.base)));
+    return false;
+  }
+  out = value;
+  return true;
+}
+
+// decimal, numeric, money, smallmoney: exactly, rounding half away from zero.
+bool ToExact(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
+  const bool money = type.base == BaseType::Money || type.base == BaseType::SmallMoney;
+  Decimal value;
+  if (const auto* s = std::get_if<std::string>(&in.value)) {
+    auto parsed = ParseDecimalText(*s);
+    if (!parsed) {
+      error = money ? SqlError{235,
+                               "Cannot convert a char value to money. The char value has "
+                               "incorrect syntax."}
+                    : SqlError{8114,
+                               "Error converting data type " + SourceTypeName(in) + " to numeric."};
+      return false;
+    }
+    value = *parsed;
+  } else if (!ToDecimal(in, value, error)) {
+    return false;
+  }
+  Decimal result;
+  if (money) {
+    const ExactKind kind = type.base == BaseType::Money ? ExactKind::Money : ExactKind::SmallMoney;
+    if (!ToMoney(value, kind, result)) {
+      error = Overflow(std::string(TypeName(type.base)));
+      return false;
+    }
+  } else if (!RescaleDecimal(value, type.precision, type.scale, result)) {
+    error = OverflowError(SourceTypeName(in), result);
+    return false;
+  }
+  if (StoresAsInteger(type)) {
+    out = static_cast<std::int64_t>(result.unscaled);
+  } else {
+    out = result;
+  }
+  return true;
+}
+
 }  // namespace
 
+bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error) {
+  if (const auto* i = std::get_if<std::int64_t>(&in.value)) {
+    out = DecimalFromInteger(*i);
+  } else if (const auto* d = std::get_if<double>(&in.value)) {
+    auto exact = DecimalFromDouble(*d);
+    if (!exact) {
+      error = OverflowError("float", Decimal{});
+      return false;
+    }
+    out = *exact;
+  } else if (const auto* dec = std::get_if<Decimal>(&in.value)) {
+    out = *dec;
+  } else if (const auto* s = std::get_if<std::string>(&in.value)) {
+    auto parsed = ParseDecimalText(*s);
+    if (!parsed) {
+      error = {8114, "Error converting data type " + SourceTypeName(in) + " to numeric."};
+      return false;
+    }
+    out = *parsed;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+Value ToApiValue(const StoredValue& v) {
+  if (const auto* d = std::get_if<Decimal>(&v)) return DecimalText(*d);
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
+  if (const auto* f = std::get_if<double>(&v)) return *f;
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  return std::monostate{};
+}
+
+StoredValue FromApiValue(const Value& v) {
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
+  if (const auto* f = std::get_if<double>(&v)) return *f;
+  if (const auto* s = std::get_if<std::string>(&v)) return *s;
+  return std::monostate{};
+}
+
 bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsError,
-                  StoredValue& out, std::string& error) {
+                  StoredValue& out, SqlError& error) {
   if (std::holds_alternative<std::monostate>(in.value)) {
     out = std::monostate{};
     return true;
   }
-  const std::string target(TypeName(type.base));
-  if (IsInteger(type.base)) {
-    long long value = 0;
-    if (const auto* i = std::get_if<std::int64_t>(&in.value)) {
-      value = *i;
-    } else if (const auto* d = std::get_if<double>(&in.value)) {
-      const double t = std::trunc(*d);
-      if (type.base == BaseType::Bit) {
-        out = std::int64_t{*d != 0.0 ? 1 : 0};
-        return true;
-      }
-      if (!(t >= -9.2233720368547758e18 && t < 9.2233720368547758e18)) {
-        error = "Arithmetic overflow error converting expression to data type " + target + ".";
-        return false;
-      }
-      value = static_cast<long long>(t);
-    } else {
-      const std::string text = Trim(std::get<std::string>(in.value));
-      if (type.base == BaseType::Bit) {
-        const std::string upper = ToUpperAscii(text);
-        if (upper == "TRUE") {
-          out = std::int64_t{1};
-          return true;
-        }
-        if (upper == "FALSE") {
-          out = std::int64_t{0};
-          return true;
-        }
-        auto number = ParseNumberText(text);
-        if (!number) {
-          error = "Conversion failed when converting the " + SourceTypeName(in) + " value '" +
-                  std::get<std::string>(in.value) + "' to data type bit.";
-          return false;
-        }
-        out = std::int64_t{*number != 0.0 ? 1 : 0};
-        return true;
-      }
-      if (text.empty()) {
-        value = 0;
-      } else {
-        std::size_t i = 0;
-        bool negative = false;
-        if (text[0] == '+' || text[0] == '-') {
-          negative = text[0] == '-';
-          i = 1;
-        }
-        if (i == text.size() || text.find_first_not_of("0123456789", i) != std::string::npos) {
-          error = "Conversion failed when converting the " + SourceTypeName(in) + " value '" +
-                  std::get<std::string>(in.value) + "' to data type " + target + ".";
-          return false;
-        }
-        const std::string digits = text.substr(i);
-        if (digits.size() > 19 ||
-            (digits.size() == 19 &&
-             digits > (negative ? "9223372036854775808" : "9223372036854775807"))) {
-          error = "The conversion of the " + SourceTypeName(in) + " value '" +
-                  std::get<std::string>(in.value) + "' overflowed an " + target + " column.";
-          return false;
-        }
-        unsigned long long u = std::stoull(digits);
-        value = negative ? static_cast<long long>(0 - u) : static_cast<long long>(u);
-      }
-    }
-    if (type.base == BaseType::Bit) {
-      out = std::int64_t{value != 0 ? 1 : 0};
-      return true;
-    }
-    long long lo = 0, hi = 0;
-    IntegerRange(type.base, lo, hi);
-    if (value < lo || value > hi) {
-      if (std::holds_alternative<std::string>(in.value)) {
-        error = "The conversion of the " + SourceTypeName(in) + " value '" +
-                std::get<std::string>(in.value) + "' overflowed an " + target +
-                " column. Use a larger integer column.";
-      } else {
-        error = "Arithmetic overflow error converting expression to data type " + target + ".";
-      }
-      return false;
-    }
-    out = std::int64_t{value};
-    return true;
+  if (IsInteger(type.base)) return ToInteger(in, type, out, error);
+  if (type.base == BaseType::Float || type.base == BaseType::Real) {
+    return ToFloat(in, type, out, error);
   }
-  if (IsApproximateOrExact(type.base)) {
-    double value = 0;
-    if (const auto* i = std::get_if<std::int64_t>(&in.value)) {
-      value = static_cast<double>(*i);
-    } else if (const auto* d = std::get_if<double>(&in.value)) {
-      value = *d;
-    } else {
-      const std::string& text = std::get<std::string>(in.value);
-      auto number = ParseNumberText(text);
-      if (!number) {
-        if (Trim(text).empty() && (type.base == BaseType::Float || type.base == BaseType::Real)) {
-          number = 0.0;
-        } else if (type.base == BaseType::Float || type.base == BaseType::Real) {
-          error = "Error converting data type " + SourceTypeName(in) + " to float.";
-          return false;
-        } else if (type.base == BaseType::Money || type.base == BaseType::SmallMoney) {
-          error = "Cannot convert a char value to money. The char value has incorrect syntax.";
-          return false;
-        } else {
-          error = "Error converting data type " + SourceTypeName(in) + " to numeric.";
-          return false;
-        }
-      }
-      value = *number;
-    }
-    int scale = -1;
-    double limit = 0;
-    if (type.base == BaseType::Decimal || type.base == BaseType::Numeric) {
-      scale = type.scale;
-      limit = std::pow(10.0, type.precision - type.scale);
-    } else if (type.base == BaseType::Money) {
-      scale = 4;
-      limit = 922337203685477.5807;
-    } else if (type.base == BaseType::SmallMoney) {
-      scale = 4;
-      limit = 214748.3647;
-    }
-    if (scale >= 0) {
-      const double factor = std::pow(10.0, scale);
-      value = std::round(value * factor) / factor;
-      if (std::fabs(value) >= limit &&
-          !(type.base != BaseType::Decimal && type.base != BaseType::Numeric &&
-            std::fabs(value) == limit)) {
-        const std::string from = std::holds_alternative<std::string>(in.value)
-                                     ? SourceTypeName(in)
-                                     : std::string("expression");
-        error = "Arithmetic overflow error converting " + from + " to data type " +
-                (type.base == BaseType::Decimal || type.base == BaseType::Numeric
-                     ? std::string("numeric")
-                     : target) +
-                ".";
-        return false;
-      }
-    } else if (type.base == BaseType::Real) {
-      value = static_cast<double>(static_cast<float>(value));
-    }
-    if (!std::isfinite(value)) {
-      error = "Arithmetic overflow error converting expression to data type " + target + ".";
-      return false;
-    }
-    if (StoresAsInteger(type)) {
-      out = static_cast<std::int64_t>(value);
-    } else {
-      out = value;
-    }
-    return true;
-  }
+  if (IsExact(type.base)) return ToExact(in, type, out, error);
   if (IsDateTime(type.base)) return ToDateTime(in, type, out, error);
   // Character types.
   std::string text;
@@ -763,6 +830,8 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
     text = std::to_string(*i);
   } else if (const auto* d = std::get_if<double>(&in.value)) {
     text = NumberToText(*d);
+  } else if (const auto* dec = std::get_if<Decimal>(&in.value)) {
+    text = DecimalCastText(*dec);
   } else {
     text = std::get<std::string>(in.value);
   }
@@ -777,7 +846,7 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
       }
       if (Utf8Length(trimmed) > static_cast<std::size_t>(type.length)) {
         if (truncationIsError) {
-          error = "String or binary data would be truncated.";
+          error = {8152, "String or binary data would be truncated."};
           return false;
         }
         trimmed = Utf8Left(trimmed, static_cast<std::size_t>(type.length));

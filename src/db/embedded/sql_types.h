@@ -9,7 +9,9 @@
 #include <string_view>
 #include <variant>
 
+#include "db/embedded/decimal.h"
 #include "db/embedded/tsql_ast.h"
+#include "db/value.h"
 
 namespace moltaro::db::embedded {
 
@@ -64,16 +66,25 @@ bool IsUnicode(BaseType base);
 bool IsInteger(BaseType base);
 bool IsDateTime(BaseType base);
 bool IsApproximateOrExact(BaseType base);  // float, real, money, decimal…
+bool IsExact(BaseType base);               // decimal, numeric, money, smallmoney
 
 // Integer types and decimal/numeric of scale 0 (precision up to 18) are kept
-// as SQLite integers; the other numeric types as REAL.
+// as SQLite integers; float and real as REAL; the other exact types as the
+// blobs of decimal.h.
 bool StoresAsInteger(const SqlType& type);
+// An exact type kept as a decimal blob.
+bool StoresAsDecimal(const SqlType& type);
 
 // The declared SQLite type giving the column its storage affinity.
 std::string_view SqliteAffinity(const SqlType& type);
 
-// A value on its way into SQLite.
-using StoredValue = std::variant<std::monostate, std::int64_t, double, std::string>;
+// A value on its way into or out of SQLite.
+using StoredValue = std::variant<std::monostate, std::int64_t, double, std::string, Decimal>;
+
+// The access API's form of a value: an exact number becomes its text with
+// every digit of its scale ("2.50"), which the API's callers print as is.
+Value ToApiValue(const StoredValue& v);
+StoredValue FromApiValue(const Value& v);
 
 // What a source value is, for error messages ("varchar", "nvarchar", "int"…).
 struct SourceValue {
@@ -81,11 +92,15 @@ struct SourceValue {
   bool national = false;
 };
 
-// Converts to the type; on failure returns the SQL Server message in `error`.
+// Converts to the type; on failure returns SQL Server's error in `error`.
 // Character values longer than the column fail with "String or binary data
 // would be truncated." only when `truncationIsError`; CAST/CONVERT cut.
 bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsError,
-                  StoredValue& out, std::string& error);
+                  StoredValue& out, SqlError& error);
+
+// The exact number of a value: integers, floats, decimals and number text
+// (SQL Server's text-to-numeric conversion, error 8114 when it is not one).
+bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error);
 
 // Date text parsing shared with the functions: accepts ISO, compact, dotted
 // Hungarian and the regional "yyyy. MM. dd. H:mm:ss" forms. Returns the

@@ -13,8 +13,10 @@
 #include <thread>
 
 #include "db/embedded/collation.h"
+#include "db/embedded/decimal.h"
 #include "db/embedded/sql_functions.h"
 #include "db/embedded/sqlite_errors.h"
+#include "db/embedded/sqlite_values.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {
@@ -269,6 +271,16 @@ Value ColumnValue(sqlite3_stmt* stmt, int i) {
       return sqlite3_column_double(stmt, i);
     case SQLITE_NULL:
       return std::monostate{};
+    case SQLITE_BLOB: {
+      // Exact numbers reach the API as their text ("2.50").
+      Decimal d;
+      const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
+      if (bytes &&
+          DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)), d)) {
+        return DecimalText(d);
+      }
+      [[fallthrough]];
+    }
     default: {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
       return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));

@@ -1,5 +1,7 @@
 #include "db/embedded/sqlite_errors.h"
 
+#include "db/embedded/sqlite_values.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -71,8 +73,12 @@ DatabaseError ToServerError(const SqliteFailure& f) {
       return DatabaseError("Unable to open the physical file \"" + file +
                                "\". Operating system error " + OsError(f.systemError) + ".",
                            5120);
-    default:
-      return DatabaseError(f.message);
+    default: {
+      // Raised by the server's own functions and triggers: the message
+      // carries SQL Server's number through SQLite.
+      const SqlError error = ErrorFromMessage(f.message);
+      return DatabaseError(error.message, error.number);
+    }
   }
   return DatabaseError(
       "There is insufficient system memory in resource pool 'default' to run this query.", 701);

@@ -46,7 +46,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
                           8144);
     }
     if (parameter == "@RETURN_VALUE") continue;
-    if (a.value) given[parameter] = *a.value;
+    if (a.value) given[parameter] = ToApiValue(*a.value);
   }
   const auto text = [&given](const char* parameter) -> std::optional<std::string> {
     auto it = given.find(parameter);

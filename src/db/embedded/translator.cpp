@@ -1,6 +1,7 @@
 #include "db/embedded/translator.h"
 
 #include "common/text.h"
+#include "db/embedded/decimal.h"
 #include "db/embedded/sql_functions.h"
 #include "db/embedded/tsql_parser.h"
 #include "db/errors.h"
@@ -17,6 +18,34 @@ std::string Upper(std::string_view s) {
   throw DatabaseError("Invalid column name '" + name + "'.", 207);
 }
 
+// An exact number written into the SQL text as its stored blob.
+std::string BlobLiteral(const Decimal& d) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = "X'";
+  for (const char c : EncodeDecimal(d)) {
+    const auto byte = static_cast<unsigned char>(c);
+    out += kHex[byte >> 4];
+    out += kHex[byte & 15];
+  }
+  return out + "'";
+}
+
+// The SQL function of an arithmetic operator on values of any type.
+const char* ArithmeticFunction(char op) {
+  switch (op) {
+    case '+':
+      return "tsql_add";
+    case '-':
+      return "tsql_sub";
+    case '*':
+      return "tsql_mul";
+    case '/':
+      return "tsql_div";
+    default:
+      return "tsql_mod";
+  }
+}
+
 }  // namespace
 
 Translator::Translator(Catalog& catalog, const VariableTypes* variables,
@@ -28,9 +57,17 @@ std::string Translator::Collate() const {
 }
 
 Translator::Cat Translator::CatOf(const SqlType& type) {
+  if (StoresAsDecimal(type)) return Cat::Exact;
   if (IsInteger(type.base) || IsApproximateOrExact(type.base)) return Cat::Number;
   if (IsDateTime(type.base)) return Cat::Date;
   return Cat::Text;
+}
+
+Translator::Cat Translator::ColumnCat(const TableInfo& table, const ColumnInfo& column) {
+  // A view's columns are typed only as SQLite declares them: beyond integers
+  // they may hold exact numbers, floats or text, decided per value.
+  if (table.xtype == "V " && !IsInteger(column.type.base)) return Cat::Unknown;
+  return CatOf(column.type);
 }
 
 std::string Translator::WrittenName(const ObjectName& name) {
@@ -121,7 +158,7 @@ Translator::Emitted Translator::EmitColumn(const Expr& e, const Scope* scope) {
       Emitted out;
       if (column) {
         out.sql = QuoteId(found->sqlAlias) + "." + QuoteId(column->name);
-        out.cat = CatOf(column->type);
+        out.cat = ColumnCat(*found->table, *column);
         out.column = column;
       } else {
         out.sql = QuoteId(found->sqlAlias) + "." + QuoteId(derived->sqlName);
@@ -148,16 +185,25 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
   switch (e.kind) {
     case ExprKind::Null:
       return {"NULL", Cat::Null, nullptr};
-    case ExprKind::Integer:
     case ExprKind::Float:
-      return {e.text.front() == '-' ? "(" + e.text + ")" : e.text, Cat::Number, nullptr};
+      // 12.50 is numeric(4,2) in T-SQL; only a literal with an exponent is a float.
+      if (auto exact = DecimalLiteral(e.text)) return {BlobLiteral(*exact), Cat::Exact, nullptr};
+      [[fallthrough]];
+    case ExprKind::Integer: {
+      Emitted out{e.text.front() == '-' ? "(" + e.text + ")" : e.text, Cat::Number, nullptr};
+      if (e.kind == ExprKind::Integer) {
+        out.literalDigits = static_cast<int>(e.text.size()) - (e.text.front() == '-' ? 1 : 0);
+      }
+      return out;
+    }
     case ExprKind::String:
       return {QuoteText(e.text), Cat::Text, nullptr};
     case ExprKind::Parameter: {
       Binding b;
       b.parameter = e.index;
       bindings_.push_back(b);
-      return {"?" + std::to_string(bindings_.size()), Cat::Unknown, nullptr};
+      return {"?" + std::to_string(bindings_.size()),
+              parametersAreNumbers_ ? Cat::Number : Cat::Unknown, nullptr};
     }
     case ExprKind::Variable: {
       Binding b;
@@ -177,7 +223,13 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
         throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
       }
       bindings_.push_back(b);
-      return {"?" + std::to_string(bindings_.size()), cat, nullptr};
+      const std::string slot = "?" + std::to_string(bindings_.size());
+      // Variables hold exact numbers as their text; the statement needs the number.
+      if (cat == Cat::Exact) {
+        return {"tsql_cast(" + slot + ", " + TypeArguments(*variables_->TypeOf(e.text)) + ")", cat,
+                nullptr};
+      }
+      return {slot, cat, nullptr};
     }
     case ExprKind::Column:
       return EmitColumn(e, scope);
@@ -186,6 +238,9 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
     case ExprKind::Unary: {
       Emitted a = Emit(*e.args[0], scope);
       if (e.text == "NOT") return {"(NOT " + a.sql + ")", Cat::Number, nullptr};
+      if (e.text == "-" && (a.cat == Cat::Exact || a.cat == Cat::Unknown)) {
+        return {"tsql_neg(" + a.sql + ")", a.cat, nullptr};
+      }
       return {"(" + e.text + " " + a.sql + ")", a.cat == Cat::Null ? Cat::Null : Cat::Number,
               nullptr};
     }
@@ -194,40 +249,76 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
     case ExprKind::Function:
       return EmitFunction(e, scope);
     case ExprKind::Case: {
-      std::string sql = "CASE";
       Cat cat = Cat::Unknown;
-      std::size_t i = 0;
-      if (e.args[0]) sql += " " + Emit(*e.args[0], scope).sql;
-      i = 1;
-      bool first = true;
-      while (i + 1 < e.args.size()) {
-        sql += " WHEN " + Emit(*e.args[i], scope).sql;
-        Emitted then = Emit(*e.args[i + 1], scope);
-        if (first || cat == Cat::Null) cat = then.cat;
-        first = false;
-        sql += " THEN " + then.sql;
-        i += 2;
+      std::optional<Emitted> subject;
+      if (e.args[0]) subject = Emit(*e.args[0], scope);
+      struct Branch {
+        Emitted when, then;
+      };
+      std::vector<Branch> branches;
+      // CASE x WHEN v compares as "=" does: exact numbers, and text against
+      // numbers, by value.
+      bool byValue = false;
+      std::size_t i = 1;
+      for (; i + 1 < e.args.size(); i += 2) {
+        Branch b{Emit(*e.args[i], scope), Emit(*e.args[i + 1], scope)};
+        if (branches.empty() || cat == Cat::Null || b.then.cat == Cat::Exact) cat = b.then.cat;
+        if (subject) {
+          const Cat s = subject->cat, w = b.when.cat;
+          byValue = byValue || s == Cat::Exact || w == Cat::Exact ||
+                    (s == Cat::Text && w == Cat::Number) || (s == Cat::Number && w == Cat::Text);
+        }
+        branches.push_back(std::move(b));
       }
-      if (i < e.args.size() && e.args[i]) sql += " ELSE " + Emit(*e.args[i], scope).sql;
+      std::string sql = "CASE";
+      if (subject && !byValue) sql += " " + subject->sql;
+      for (const Branch& b : branches) {
+        sql += " WHEN " +
+               (subject && byValue ? "tsql_cmp(" + subject->sql + ", " + b.when.sql + ") = 0"
+                                   : b.when.sql) +
+               " THEN " + b.then.sql;
+      }
+      if (i < e.args.size() && e.args[i]) {
+        Emitted otherwise = Emit(*e.args[i], scope);
+        if (cat == Cat::Null || otherwise.cat == Cat::Exact) cat = otherwise.cat;
+        sql += " ELSE " + otherwise.sql;
+      }
       return {"(" + sql + " END)", cat, nullptr};
     }
     case ExprKind::In: {
       Emitted left = Emit(*e.args[0], scope);
       std::string sql = "(" + left.sql;
+      if (e.select) {
+        if (!left.column) sql += Collate();
+        SelectOutput out;
+        sql += (e.negated ? " NOT IN (" : " IN (") + EmitQuery(*e.select, scope, out, false);
+        return {sql + "))", Cat::Number, nullptr};
+      }
+      std::vector<Emitted> items;
+      // Exact numbers, or text against numbers, compare by value.
+      bool byValue = left.cat == Cat::Exact;
+      for (std::size_t i = 1; i < e.args.size(); ++i) {
+        items.push_back(Emit(*e.args[i], scope));
+        const Cat c = items.back().cat;
+        byValue = byValue || c == Cat::Exact || (left.cat == Cat::Text && c == Cat::Number) ||
+                  (c == Cat::Text && left.cat == Cat::Number && !left.column);
+      }
+      byValue = byValue && left.cat != Cat::Date;  // dates convert their items below
+      if (byValue) {
+        std::string call = "tsql_in(" + left.sql;
+        for (const Emitted& item : items) call += ", " + item.sql;
+        call += ")";
+        return {e.negated ? "(NOT " + call + ")" : call, Cat::Number, nullptr};
+      }
       if (!left.column) sql += Collate();
       sql += e.negated ? " NOT IN (" : " IN (";
-      if (e.select) {
-        SelectOutput out;
-        sql += EmitQuery(*e.select, scope, out, false);
-      } else {
-        for (std::size_t i = 1; i < e.args.size(); ++i) {
-          if (i > 1) sql += ", ";
-          Emitted item = Emit(*e.args[i], scope);
-          if (left.column && IsDateTime(left.column->type.base) && item.cat != Cat::Date) {
-            item.sql = "tsql_cast(" + item.sql + ", " + TypeArguments(left.column->type) + ")";
-          }
-          sql += item.sql;
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) sql += ", ";
+        Emitted& item = items[i];
+        if (left.column && IsDateTime(left.column->type.base) && item.cat != Cat::Date) {
+          item.sql = "tsql_cast(" + item.sql + ", " + TypeArguments(left.column->type) + ")";
         }
+        sql += item.sql;
       }
       return {sql + "))", Cat::Number, nullptr};
     }
@@ -240,6 +331,17 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
           lo.sql = "tsql_cast(" + lo.sql + ", " + TypeArguments(a.column->type) + ")";
         if (hi.cat != Cat::Date)
           hi.sql = "tsql_cast(" + hi.sql + ", " + TypeArguments(a.column->type) + ")";
+      }
+      auto byValue = [&a](const Emitted& bound) {
+        if (a.cat == Cat::Date || bound.cat == Cat::Date) return false;
+        return a.cat == Cat::Exact || bound.cat == Cat::Exact ||
+               (a.cat == Cat::Text && bound.cat == Cat::Number) ||
+               (bound.cat == Cat::Text && a.cat == Cat::Number && !a.column);
+      };
+      if (byValue(lo) || byValue(hi)) {
+        const std::string range = "(tsql_cmp(" + a.sql + ", " + lo.sql + ") >= 0 AND tsql_cmp(" +
+                                  a.sql + ", " + hi.sql + ") <= 0)";
+        return {e.negated ? "(NOT " + range + ")" : range, Cat::Number, nullptr};
       }
       std::string left = a.column ? a.sql : a.sql + Collate();
       return {"(" + left + (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo.sql + " AND " + hi.sql +
@@ -316,6 +418,81 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   return {"tsql_cast(" + inner.sql + ", " + TypeArguments(type) + ")", CatOf(type), nullptr};
 }
 
+Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a, Emitted b) {
+  if (op == "/") {
+    // numeric(p,0) columns are kept as integers, but divide as decimals.
+    for (Emitted* x : {&a, &b}) {
+      if (x->column && IsExact(x->column->type.base) && StoresAsInteger(x->column->type)) {
+        x->sql = "tsql_exact(" + x->sql + ", " + std::to_string(x->column->type.precision) + ")";
+        x->cat = Cat::Exact;
+      }
+    }
+  }
+  if (a.cat == Cat::Number && b.cat == Cat::Number) {
+    if (op == "/" || op == "%") {
+      // Division by zero is an error in SQL Server, NULL in SQLite.
+      return {"(" + a.sql + " " + op + " (CASE WHEN " + b.sql +
+                  " = 0 THEN tsql_raise(8134, 'Divide by zero error encountered.') ELSE " + b.sql +
+                  " END))",
+              Cat::Number, nullptr};
+    }
+    return {"(" + a.sql + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
+  }
+  // Anything exact, or not known, is decided per value by the functions. An
+  // integer literal meets an exact number as the decimal of its digits.
+  auto operand = [](const Emitted& x, const Emitted& other) {
+    if (x.literalDigits == 0 || other.cat != Cat::Exact) return x.sql;
+    auto exact = DecimalLiteral(x.sql.front() == '(' ? x.sql.substr(1, x.sql.size() - 2) : x.sql);
+    return exact ? BlobLiteral(*exact) : x.sql;
+  };
+  const Cat cat = a.cat == Cat::Exact || b.cat == Cat::Exact       ? Cat::Exact
+                  : a.cat == Cat::Null || b.cat == Cat::Null       ? Cat::Null
+                  : a.cat == Cat::Unknown || b.cat == Cat::Unknown ? Cat::Unknown
+                                                                   : Cat::Number;
+  return {std::string(ArithmeticFunction(op[0])) + "(" + operand(a, b) + ", " + operand(b, a) + ")",
+          cat, nullptr};
+}
+
+Translator::Emitted Translator::EmitComparison(const Expr& e, const std::string& op, Emitted a,
+                                               Emitted b) {
+  // SQL Server converts the operand of lower precedence: text against a
+  // number becomes a number, row by row. A text literal against a number
+  // column is left to the column's affinity, which converts it once and keeps
+  // the column's index usable.
+  auto literalText = [](const Expr& x) { return x.kind == ExprKind::String; };
+  const bool textVsNumber =
+      (a.cat == Cat::Text && b.cat == Cat::Number && !(literalText(*e.args[0]) && b.column)) ||
+      (b.cat == Cat::Text && a.cat == Cat::Number && !(literalText(*e.args[1]) && a.column));
+  // A user function's value may be an exact number whatever it is compared
+  // with (a parameter is never one).
+  auto anyValue = [](const Emitted& x, const Expr& source, const Emitted& other) {
+    return x.cat == Cat::Unknown && source.kind != ExprKind::Parameter &&
+           (other.cat == Cat::Number || other.cat == Cat::Unknown);
+  };
+  // Dates against numbers are left to the date conversion below.
+  const bool dates = a.cat == Cat::Date || b.cat == Cat::Date;
+  if (!dates && (a.cat == Cat::Exact || b.cat == Cat::Exact || textVsNumber ||
+                 anyValue(a, *e.args[0], b) || anyValue(b, *e.args[1], a))) {
+    return {"(tsql_cmp(" + a.sql + ", " + b.sql + ") " + op + " 0)", Cat::Number, nullptr};
+  }
+  // Text against a parameter: decided by what the parameter is bound to.
+  for (int side = 0; side < 2; ++side) {
+    const Expr& x = *e.args[static_cast<std::size_t>(side)];
+    const Cat other = side == 0 ? b.cat : a.cat;
+    if (x.kind == ExprKind::Parameter && other == Cat::Text) {
+      textComparedParameters_.push_back(x.index);
+    }
+  }
+  if (a.column && IsDateTime(a.column->type.base) && b.cat != Cat::Date && !b.column) {
+    b.sql = "tsql_cast(" + b.sql + ", " + TypeArguments(a.column->type) + ")";
+  } else if (b.column && IsDateTime(b.column->type.base) && a.cat != Cat::Date && !a.column) {
+    a.sql = "tsql_cast(" + a.sql + ", " + TypeArguments(b.column->type) + ")";
+  }
+  std::string left = a.sql;
+  if (!a.column && !b.column && a.cat != Cat::Number && b.cat != Cat::Number) left += Collate();
+  return {"(" + left + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
+}
+
 Translator::Emitted Translator::EmitBinary(const Expr& e, const Scope* scope) {
   const std::string& op = e.text;
   if (op == "AND" || op == "OR") {
@@ -331,42 +508,29 @@ Translator::Emitted Translator::EmitBinary(const Expr& e, const Scope* scope) {
     if (a.cat == Cat::Text && b.cat == Cat::Text) {
       return {"(" + a.sql + " || " + b.sql + ")", Cat::Text, nullptr};
     }
-    if (a.cat == Cat::Date && b.cat == Cat::Number) {
+    if (a.cat == Cat::Date && (b.cat == Cat::Number || b.cat == Cat::Exact)) {
       return {"tsql_dateadd('DAY', " + b.sql + ", " + a.sql + ")", Cat::Date, nullptr};
     }
-    Cat cat =
-        (a.cat == Cat::Text || b.cat == Cat::Text) && (a.cat != Cat::Number && b.cat != Cat::Number)
-            ? Cat::Text
-        : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number
-                                                         : Cat::Unknown;
+    Cat cat = a.cat == Cat::Exact || b.cat == Cat::Exact ? Cat::Exact
+              : (a.cat == Cat::Text || b.cat == Cat::Text) &&
+                      (a.cat != Cat::Number && b.cat != Cat::Number)
+                  ? Cat::Text
+              : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number
+                                                               : Cat::Unknown;
     return {"tsql_add(" + a.sql + ", " + b.sql + ")", cat, nullptr};
   }
-  if (op == "-" && a.cat == Cat::Date && b.cat == Cat::Number) {
-    return {"tsql_dateadd('DAY', -(" + b.sql + "), " + a.sql + ")", Cat::Date, nullptr};
+  if (op == "-" && a.cat == Cat::Date && (b.cat == Cat::Number || b.cat == Cat::Exact)) {
+    return {"tsql_dateadd('DAY', tsql_neg(" + b.sql + "), " + a.sql + ")", Cat::Date, nullptr};
   }
-  if (op == "-" || op == "*" || op == "/" || op == "%" || op == "&" || op == "|") {
-    if (op == "/") {
-      // Division by zero is an error in SQL Server, NULL in SQLite.
-      return {"(" + a.sql + " / (CASE WHEN " + b.sql +
-                  " = 0 THEN tsql_raise('Divide by zero error encountered.') ELSE " + b.sql +
-                  " END))",
-              Cat::Number, nullptr};
-    }
+  if (op == "-" || op == "*" || op == "/" || op == "%") return EmitArithmetic(op, a, b);
+  if (op == "&" || op == "|") {
     return {"(" + a.sql + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
   }
   if (op == "^") {
     return {"((" + a.sql + " | " + b.sql + ") - (" + a.sql + " & " + b.sql + "))", Cat::Number,
             nullptr};
   }
-  // Comparison.
-  if (a.column && IsDateTime(a.column->type.base) && b.cat != Cat::Date && !b.column) {
-    b.sql = "tsql_cast(" + b.sql + ", " + TypeArguments(a.column->type) + ")";
-  } else if (b.column && IsDateTime(b.column->type.base) && a.cat != Cat::Date && !a.column) {
-    a.sql = "tsql_cast(" + a.sql + ", " + TypeArguments(b.column->type) + ")";
-  }
-  std::string left = a.sql;
-  if (!a.column && !b.column && a.cat != Cat::Number && b.cat != Cat::Number) left += Collate();
-  return {"(" + left + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
+  return EmitComparison(e, op, std::move(a), std::move(b));
 }
 
 Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) {
@@ -403,11 +567,15 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (name == "SUM" || name == "MIN" || name == "MAX" || name == "AVG") {
     args(1);
     Emitted a = Emit(*e.args[0], scope);
-    std::string sql = ToLowerAscii(name) + "(" + (e.distinct ? "DISTINCT " : "") + a.sql + ")";
-    if (name == "AVG" && a.column && StoresAsInteger(a.column->type)) {
+    const bool sumOrAvg = name == "SUM" || name == "AVG";
+    // Exact numbers (or values not known to be SQLite's numbers) sum exactly.
+    const bool exact = sumOrAvg && (a.cat == Cat::Exact || a.cat == Cat::Unknown);
+    std::string sql = (exact ? "tsql_" : "") + ToLowerAscii(name) + "(" +
+                      (e.distinct ? "DISTINCT " : "") + a.sql + ")";
+    if (name == "AVG" && !exact && a.column && StoresAsInteger(a.column->type)) {
       sql = "CAST(" + sql + " AS INTEGER)";
     }
-    return {sql, name == "SUM" || name == "AVG" ? Cat::Number : a.cat, nullptr};
+    return {sql, exact ? a.cat : sumOrAvg ? Cat::Number : a.cat, nullptr};
   }
   if (name == "COALESCE") {
     if (e.args.size() < 2) {
@@ -417,7 +585,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     std::string sql = "coalesce(";
     for (std::size_t i = 0; i < e.args.size(); ++i) {
       Emitted a = Emit(*e.args[i], scope);
-      if (cat == Cat::Unknown || cat == Cat::Null) cat = a.cat;
+      if (cat == Cat::Unknown || cat == Cat::Null || a.cat == Cat::Exact) cat = a.cat;
       if (i) sql += ", ";
       sql += a.sql;
     }
@@ -427,7 +595,8 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     args(2);
     Emitted a = Emit(*e.args[0], scope);
     Emitted b = Emit(*e.args[1], scope);
-    return {"ifnull(" + a.sql + ", " + b.sql + ")", a.cat == Cat::Null ? b.cat : a.cat, nullptr};
+    return {"ifnull(" + a.sql + ", " + b.sql + ")",
+            a.cat == Cat::Null || b.cat == Cat::Exact ? b.cat : a.cat, nullptr};
   }
   if (name == "NULLIF") {
     args(2);
@@ -458,9 +627,6 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
       {"REPLACE", "replace", 3, Cat::Text},
       {"REPLICATE", "tsql_replicate", 2, Cat::Text},
       {"SPACE", "tsql_space", 1, Cat::Text},
-      {"ABS", "abs", 1, Cat::Number},
-      {"FLOOR", "tsql_floor", 1, Cat::Number},
-      {"CEILING", "tsql_ceiling", 1, Cat::Number},
       {"ISNUMERIC", "tsql_isnumeric", 1, Cat::Number},
       {"ASCII", "unicode", 1, Cat::Number},
       {"UNICODE", "unicode", 1, Cat::Number},
@@ -473,12 +639,34 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   for (const Simple& s : kSimple) {
     if (name == s.tsql) {
       args(static_cast<std::size_t>(s.argc));
-      return {std::string(s.sqlite) + "(" + emitArgs() + ")", s.cat, nullptr};
+      if (std::string_view(s.sqlite).rfind("tsql_", 0) == 0) {
+        return {std::string(s.sqlite) + "(" + emitArgs() + ")", s.cat, nullptr};
+      }
+      // SQLite's own string functions would see an exact number's bytes:
+      // they get its text, as SQL Server converts it.
+      std::string sql = std::string(s.sqlite) + "(";
+      for (std::size_t k = 0; k < e.args.size(); ++k) {
+        Emitted a = Emit(*e.args[k], scope);
+        if (a.cat == Cat::Exact || a.cat == Cat::Unknown) {
+          a.sql = "tsql_cast(" + a.sql + ", " +
+                  TypeArguments(SqlType{BaseType::NVarChar, -1, 0, 0}) + ")";
+        }
+        sql += (k ? ", " : "") + a.sql;
+      }
+      return {sql + ")", s.cat, nullptr};
     }
   }
   if (name == "ROUND") {
     if (e.args.size() != 2 && e.args.size() != 3) args(2);
-    return {"tsql_round(" + emitArgs() + ")", Cat::Number, nullptr};
+    const Emitted value = Emit(*e.args[0], scope);
+    return {"tsql_round(" + value.sql + ", " + emitArgs(1) + ")",
+            value.cat == Cat::Exact ? value.cat : Cat::Number, nullptr};
+  }
+  if (name == "ABS" || name == "FLOOR" || name == "CEILING") {
+    args(1);
+    Emitted a = Emit(*e.args[0], scope);
+    return {"tsql_" + ToLowerAscii(name == "ABS" ? std::string("abs") : name) + "(" + a.sql + ")",
+            a.cat == Cat::Exact || a.cat == Cat::Unknown ? a.cat : Cat::Number, nullptr};
   }
   if (name == "CHARINDEX") {
     if (e.args.size() != 2 && e.args.size() != 3) args(2);
@@ -636,7 +824,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
           for (const ColumnInfo& c : src.table->columns) {
             items.push_back(QuoteId(src.sqlAlias) + "." + QuoteId(c.name));
             out.names.push_back(c.name);
-            out.cats.push_back(CatOf(c.type));
+            out.cats.push_back(ColumnCat(*src.table, c));
             out.variables.emplace_back();
           }
         } else {
@@ -768,7 +956,7 @@ std::string Translator::EmitQuery(const Select& select, const Scope* outer, Sele
   return sql;
 }
 
-Translation Translator::Query(const Select& select) {
+Translation Translator::QueryOnce(const Select& select) {
   SelectOutput out;
   Translation t;
   t.sql = EmitQuery(select, nullptr, out, false);
@@ -782,7 +970,7 @@ Translation Translator::Query(const Select& select) {
   return t;
 }
 
-Translation Translator::Value(const Expr& expr) {
+Translation Translator::ValueOnce(const Expr& expr) {
   Translation t;
   t.sql = "SELECT " + Emit(expr, nullptr).sql;
   t.bindings = std::move(bindings_);
@@ -841,7 +1029,7 @@ std::string Translator::DefaultSql(const ColumnInfo& column) {
   return Emit(*select.select->items.at(0).expr, nullptr).sql;
 }
 
-Translation Translator::Insert(const InsertStatement& insert) {
+Translation Translator::InsertOnce(const InsertStatement& insert) {
   const TableInfo* table = RequireTable(insert.table);
   if (table->xtype == "S ") {
     throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
@@ -897,9 +1085,11 @@ Translation Translator::Insert(const InsertStatement& insert) {
   for (const ColumnInfo* c : omitted)
     defaults += ", " + StoreCall(DefaultSql(*c), *c, *table, false);
   if (insert.defaultValues) {
-    if (omitted.empty())
-      return Translation{
-          "INSERT INTO " + QuoteId(table->name) + " DEFAULT VALUES", {}, {}, {}, false};
+    if (omitted.empty()) {
+      Translation t;
+      t.sql = "INSERT INTO " + QuoteId(table->name) + " DEFAULT VALUES";
+      return t;
+    }
     sql += " VALUES (" + defaults.substr(2) + ")";
   } else if (insert.select) {
     SelectOutput out;
@@ -960,7 +1150,7 @@ Translation Translator::Insert(const InsertStatement& insert) {
   return t;
 }
 
-Translation Translator::Update(const UpdateStatement& update) {
+Translation Translator::UpdateOnce(const UpdateStatement& update) {
   if (update.top) throw DatabaseError(NotSupported("UPDATE TOP"));
   const Collation& coll = catalog_.Coll();
   Scope scope;
@@ -1012,8 +1202,9 @@ Translation Translator::Update(const UpdateStatement& update) {
     if (a.op != "=") {
       const std::string current = QuoteId(targetAlias) + "." + QuoteId(c->name);
       const char op = a.op[0];
-      if (op == '+' && CatOf(c->type) != Cat::Number) {
-        v = "tsql_add(" + current + ", " + v + ")";
+      if ((op == '+' && CatOf(c->type) != Cat::Number) || CatOf(c->type) == Cat::Exact ||
+          value.cat == Cat::Exact || value.cat == Cat::Unknown) {
+        v = std::string(ArithmeticFunction(op)) + "(" + current + ", " + v + ")";
       } else {
         v = "(" + current + " " + std::string(1, op) + " " + v + ")";
       }
@@ -1039,7 +1230,7 @@ Translation Translator::Update(const UpdateStatement& update) {
   return t;
 }
 
-Translation Translator::Delete(const DeleteStatement& del) {
+Translation Translator::DeleteOnce(const DeleteStatement& del) {
   if (del.top) throw DatabaseError(NotSupported("DELETE TOP"));
   const Collation& coll = catalog_.Coll();
   Translation t;
@@ -1076,6 +1267,67 @@ Translation Translator::Delete(const DeleteStatement& del) {
   }
   t.bindings = std::move(bindings_);
   return t;
+}
+
+// ---- entry points ------------------------------------------------------------
+
+std::vector<std::string> ColumnNames(const Expr& expr) {
+  std::vector<std::string> names;
+  std::vector<const Expr*> pending{&expr};
+  while (!pending.empty()) {
+    const Expr* e = pending.back();
+    pending.pop_back();
+    if (e->kind == ExprKind::Column && !e->parts.empty()) names.push_back(e->parts.back());
+    for (const ExprPtr& arg : e->args) {
+      if (arg) pending.push_back(arg.get());
+    }
+  }
+  return names;
+}
+
+const std::string& SqlFor(const Translation& t, const std::vector<Value>& params) {
+  for (int p : t.numberParameters) {
+    if (p < static_cast<int>(params.size())) {
+      const Value& v = params[static_cast<std::size_t>(p)];
+      if (std::holds_alternative<std::int64_t>(v) || std::holds_alternative<double>(v)) {
+        return t.numberSql;
+      }
+    }
+  }
+  return t.sql;
+}
+
+template <class Translate>
+Translation Translator::WithNumberVariant(Translate translate) {
+  textComparedParameters_.clear();
+  parametersAreNumbers_ = false;
+  Translation t = translate();
+  if (textComparedParameters_.empty()) return t;
+  std::vector<int> parameters = std::move(textComparedParameters_);
+  bindings_.clear();
+  aliasCounter_ = 0;
+  parametersAreNumbers_ = true;
+  Translation numbers = translate();
+  parametersAreNumbers_ = false;
+  t.numberSql = std::move(numbers.sql);
+  t.numberParameters = std::move(parameters);
+  return t;
+}
+
+Translation Translator::Query(const Select& select) {
+  return WithNumberVariant([&] { return QueryOnce(select); });
+}
+Translation Translator::Value(const Expr& expr) {
+  return WithNumberVariant([&] { return ValueOnce(expr); });
+}
+Translation Translator::Insert(const InsertStatement& insert) {
+  return WithNumberVariant([&] { return InsertOnce(insert); });
+}
+Translation Translator::Update(const UpdateStatement& update) {
+  return WithNumberVariant([&] { return UpdateOnce(update); });
+}
+Translation Translator::Delete(const DeleteStatement& del) {
+  return WithNumberVariant([&] { return DeleteOnce(del); });
 }
 
 }  // namespace moltaro::db::embedded

@@ -27,7 +27,20 @@ struct Translation {
   std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
   bool returnsRows = false;
   int identityTable = 0;  // INSERT into a table with an identity column: its id
+  // A parameter compared with text converts the text when it is bound to a
+  // number (SQL Server's data type precedence), but keeps the text column's
+  // index when it is text: the statement for bound numbers is a second text,
+  // used when any of `numberParameters` holds a number.
+  std::string numberSql;
+  std::vector<int> numberParameters;
 };
+
+// The text of `t` to run with these parameters.
+const std::string& SqlFor(const Translation& t, const std::vector<Value>& params);
+
+// The column names an expression refers to (the last part of each name), as
+// written; subqueries are not looked into.
+std::vector<std::string> ColumnNames(const Expr& expr);
 
 // Types of the variables in scope, for conversions and "+".
 class VariableTypes {
@@ -61,11 +74,15 @@ class Translator {
   std::string ViewSql(const Select& select);
 
  private:
-  enum class Cat { Unknown, Number, Text, Date, Null };
+  // What the translator knows of an expression's type: Number is an
+  // integer or float (SQLite's own numbers), Exact a decimal blob, Unknown
+  // anything (parameters, user functions).
+  enum class Cat { Unknown, Number, Exact, Text, Date, Null };
   struct Emitted {
     std::string sql;
     Cat cat = Cat::Unknown;
     const ColumnInfo* column = nullptr;
+    int literalDigits = 0;  // an integer literal: its digits (T-SQL types 3 as numeric(1,0))
   };
   struct DerivedColumn {
     std::string name;
@@ -89,6 +106,15 @@ class Translator {
     std::vector<std::string> variables;
   };
 
+  Translation QueryOnce(const Select& select);
+  Translation InsertOnce(const InsertStatement& insert);
+  Translation UpdateOnce(const UpdateStatement& update);
+  Translation DeleteOnce(const DeleteStatement& del);
+  Translation ValueOnce(const Expr& expr);
+  // Translates, and again with the text-compared parameters as numbers.
+  template <class Translate>
+  Translation WithNumberVariant(Translate translate);
+
   std::string EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
                         bool aliasItems);
   std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out, bool aliasItems,
@@ -101,11 +127,14 @@ class Translator {
   Emitted EmitFunction(const Expr& e, const Scope* scope);
   Emitted EmitBinary(const Expr& e, const Scope* scope);
   Emitted EmitCast(const Expr& e, const Scope* scope);
+  Emitted EmitComparison(const Expr& e, const std::string& op, Emitted a, Emitted b);
+  Emitted EmitArithmetic(const std::string& op, Emitted a, Emitted b);
   std::string Collate() const;
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
                         bool update);
   std::string DefaultSql(const ColumnInfo& column);
   static Cat CatOf(const SqlType& type);
+  static Cat ColumnCat(const TableInfo& table, const ColumnInfo& column);
   static std::string WrittenName(const ObjectName& name);
 
   Catalog& catalog_;
@@ -113,6 +142,8 @@ class Translator {
   FunctionResolver* functions_;
   std::vector<Binding> bindings_;
   int aliasCounter_ = 0;
+  std::vector<int> textComparedParameters_;
+  bool parametersAreNumbers_ = false;
 };
 
 }  // namespace moltaro::db::embedded
