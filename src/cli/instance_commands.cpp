@@ -81,6 +81,16 @@ class MainWindowSession {
   TfrmFo fo_;
 };
 
+// Creates the window and selects the instance of `database`; says so when
+// the list has none. A version that cannot be read does not stop a command.
+bool StartOnInstance(MainWindowSession& session, const std::string& database, std::ostream& err) {
+  session.Start();
+  if (session.SelectDatabase(database)) return true;
+  err << "No instance in the list has the database name \"" << Trim(database)
+      << "\"; `moltaro-cli instances` lists them.\n";
+  return false;
+}
+
 nlohmann::json JsonText(const db::Value& value) {
   if (db::IsNull(value)) return nullptr;
   return db::ToText(value);
@@ -122,12 +132,7 @@ using RunOutcome = TfrmFo::RunOutcome;
 // Runs the version switch or the uninstall on the instance of `database`.
 int RunOnDatabase(MainWindowSession& session, const std::string& database, bool yes,
                   WindowCommand command, InstanceStreams streams) {
-  session.Start();  // a version that cannot be read does not stop the command
-  if (!session.SelectDatabase(database)) {
-    streams.err << "No instance in the list has the database name \"" << database
-                << "\"; `moltaro-cli instances` lists them.\n";
-    return kExitFailed;
-  }
+  if (!StartOnInstance(session, database, streams.err)) return kExitFailed;
   AnswerQuestions(session, yes);
   (session.Window().*command)();
   session.ValtDisplay().Finish();
@@ -203,12 +208,7 @@ int ReportDirectory(const ServerSettings& settings, const std::string& database,
                     const std::optional<std::string>& directory, InstanceStreams streams,
                     const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
-  session.Start();  // a version that cannot be read does not stop the command
-  if (!session.SelectDatabase(database)) {
-    streams.err << "No instance in the list has the database name \"" << database
-                << "\"; `moltaro-cli instances` lists them.\n";
-    return kExitFailed;
-  }
+  if (!StartOnInstance(session, database, streams.err)) return kExitFailed;
 
   bool emptyDirectory = false;
   session.RepUtView().SetScript([&](TfrmRepUt& dialog) {
@@ -237,12 +237,7 @@ std::optional<std::string> FindInstanceDatabase(
     const ServerSettings& settings, const std::string& database, InstanceStreams streams,
     const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
-  session.Start();  // a version that cannot be read does not stop the command
-  if (!session.SelectDatabase(database)) {
-    streams.err << "No instance in the list has the database name \"" << database
-                << "\"; `moltaro-cli instances` lists them.\n";
-    return std::nullopt;
-  }
+  if (!StartOnInstance(session, database, streams.err)) return std::nullopt;
   return db::ToText(session.Window().CurrentDbname());
 }
 

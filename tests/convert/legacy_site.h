@@ -15,18 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "cli_process.h"
 #include "db/connection.h"
 
 namespace moltaro::convert::testing {
 
 namespace fs = std::filesystem;
 
-struct CliOutcome {
-  bool killed = false;  // ended by SIGKILL
-  int status = -1;      // exit status when it exited
-  std::string out;
-  std::string err;
-};
+using moltaro::testing::CliOutcome;
 
 class LegacySite {
  public:
@@ -48,31 +44,14 @@ class LegacySite {
   fs::path Root() const { return root_; }
   fs::path Site() const { return root_ / "site"; }
 
-  static std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-  }
+  static std::string Quote(const std::string& text) { return moltaro::testing::ShellQuote(text); }
 
   // Runs moltaro-cli in the site with extra environment settings.
   CliOutcome Cli(const std::string& arguments, const std::string& environment = "") const {
-    const fs::path err = root_ / "stderr.txt";
-    const std::string command = "exec env " + environment + " " + MOLTARO_CLI + " -C " +
-                                Quote(Site().string()) + " -U sa -P " + Quote(kPassword) + " " +
-                                arguments + " 2>" + Quote(err.string()) + " </dev/null";
-    CliOutcome outcome;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return outcome;
-    std::array<char, 4096> buffer{};
-    for (std::size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-      outcome.out.append(buffer.data(), n);
-    }
-    const int raw = pclose(pipe);
-    outcome.killed = WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL;
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(err, std::ios::binary);
-    outcome.err.assign(std::istreambuf_iterator<char>(in), {});
-    return outcome;
+    return moltaro::testing::RunProcess(
+        MOLTARO_CLI,
+        "-C " + Quote(Site().string()) + " -U sa -P " + Quote(kPassword) + " " + arguments,
+        environment, root_ / "stderr.txt");
   }
 
   static void WriteFile(const fs::path& path, const std::string& bytes) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_process.h"
 #include "db/connection.h"
 
 namespace {
@@ -29,16 +30,11 @@ namespace db = moltaro::db;
 constexpr const char* kPassword = "Crash-Teszt-1";
 constexpr int kRows = 300;
 
-struct Outcome {
-  bool killed = false;
-  int exitCode = -1;
-  std::string out;
-};
+using moltaro::testing::CliOutcome;
+using moltaro::testing::ShellQuote;
 
 std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+  return ShellQuote(text);
 }
 
 class CrashTest : public ::testing::Test {
@@ -52,23 +48,13 @@ class CrashTest : public ::testing::Test {
 
   static fs::path Site() { return root_ / "site"; }
 
-  // Runs moltaro-cli in the site with extra environment settings.
-  static Outcome Cli(const std::string& arguments, const std::string& environment = "") {
-    const std::string command = "exec env " + environment + " " + MOLTARO_CLI + " -C " +
-                                Quote(Site().string()) + " -U sa -P " + Quote(kPassword) + " " +
-                                arguments + " 2>>" + Quote((root_ / "stderr.txt").string()) +
-                                " </dev/null";
-    Outcome outcome;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return outcome;
-    std::array<char, 4096> buffer{};
-    for (std::size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-      outcome.out.append(buffer.data(), n);
-    }
-    const int raw = pclose(pipe);
-    outcome.killed = WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL;
-    outcome.exitCode = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return outcome;
+  // Runs moltaro-cli in the site with extra environment settings; its
+  // standard error collects in one file for the whole suite.
+  static CliOutcome Cli(const std::string& arguments, const std::string& environment = "") {
+    return moltaro::testing::RunProcess(
+        MOLTARO_CLI,
+        "-C " + Quote(Site().string()) + " -U sa -P " + Quote(kPassword) + " " + arguments,
+        environment, root_ / "stderr.txt");
   }
 
   static void WriteFile(const fs::path& path, const std::string& text) {
@@ -88,15 +74,15 @@ class CrashTest : public ::testing::Test {
   // A site with one company on version 1.0 holding kRows rows, kept as the
   // snapshot every kill starts from.
   static void BuildSite() {
-    ASSERT_EQ(Cli("server-init data --sa-password " + Quote(kPassword)).exitCode, 0);
+    ASSERT_EQ(Cli("server-init data --sa-password " + Quote(kPassword)).status, 0);
     WriteFile(Site() / "VELDORAdb_new.ini", "local$$master\r\n");
     fs::copy(Site(), root_ / "new-site", fs::copy_options::recursive);
-    ASSERT_EQ(Cli("new-company Crash ceg1").exitCode, 0);
+    ASSERT_EQ(Cli("new-company Crash ceg1").status, 0);
     WriteFile(Site() / "VELDORAdb_new.ini", "local$$ZMP_Vorel\r\n");
     WriteFile(Site() / "verzio.ver", VersionFile("1.0", false));
-    ASSERT_EQ(Cli("upgrade ceg1 --yes").exitCode, 0);
+    ASSERT_EQ(Cli("upgrade ceg1 --yes").status, 0);
     WriteFile(Site() / "inserts.sql", Inserts(1, kRows));
-    ASSERT_EQ(Cli("sql -d ceg1 -i inserts.sql").exitCode, 0);
+    ASSERT_EQ(Cli("sql -d ceg1 -i inserts.sql").status, 0);
     fs::copy(Site(), root_ / "snapshot", fs::copy_options::recursive);
   }
 
@@ -120,7 +106,7 @@ class CrashTest : public ::testing::Test {
                                               long long* total) {
     const fs::path trace = root_ / "trace.txt";
     fs::remove(trace);
-    EXPECT_EQ(Cli(arguments, "MOLTARO_TEST_STATEMENT_TRACE=" + Quote(trace.string())).exitCode, 0);
+    EXPECT_EQ(Cli(arguments, "MOLTARO_TEST_STATEMENT_TRACE=" + Quote(trace.string())).status, 0);
     std::ifstream in(trace);
     std::vector<long long> numbers;
     std::string line;
@@ -200,15 +186,15 @@ TEST_F(CrashTest, AnUpgradeKilledAnywhereLosesNoValueAndTheRerunCompletes) {
     SCOPED_TRACE("killed before statement " + std::to_string(point) + " of " +
                  std::to_string(total));
     RestoreSnapshot();
-    const Outcome interrupted =
+    const CliOutcome interrupted =
         Cli("upgrade ceg1 --yes", "MOLTARO_TEST_KILL_AT=" + std::to_string(point));
     killed += interrupted.killed ? 1 : 0;
     ExpectIntactDatabases();
     ExpectEveryValue(kRows);
-    const Outcome rerun = Cli("upgrade ceg1 --yes");
+    const CliOutcome rerun = Cli("upgrade ceg1 --yes");
     // Killed after the new version was recorded, the rerun finds it installed.
     const bool alreadyInstalled = rerun.out.find("verziót már") != std::string::npos;
-    EXPECT_TRUE(rerun.exitCode == 0 || alreadyInstalled) << rerun.out;
+    EXPECT_TRUE(rerun.status == 0 || alreadyInstalled) << rerun.out;
     ExpectEveryValue(kRows);
     db::Connection c = Open("ceg1");
     EXPECT_EQ(c.Query("select szam from zmp_obj_ver").Text("szam"), "1.1");
@@ -234,7 +220,7 @@ TEST_F(CrashTest, NewCompanyKilledAnywhereCanBeRunAgain) {
       RestoreSnapshot(snapshot);
       killed += Cli("new-company Uj ceg2", "MOLTARO_TEST_KILL_AT=" + std::to_string(point)).killed;
       ExpectIntactDatabases();
-      EXPECT_EQ(Cli("new-company Uj ceg2").exitCode, 0);
+      EXPECT_EQ(Cli("new-company Uj ceg2").status, 0);
       WriteFile(Site() / "VELDORAdb_new.ini", "local$$ZMP_Vorel\r\n");
       EXPECT_NE(Cli("instances").out.find("ceg2"), std::string::npos);
       if (snapshot == "snapshot") ExpectEveryValue(kRows);
