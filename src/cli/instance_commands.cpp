@@ -2,11 +2,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
+#include <set>
+#include <vector>
 
 #include "cli/instance_terminal.h"
 #include "cli/program_start.h"
+#include "cli/site_report.h"
 #include "cli/terminal.h"
 #include "cli/valt_terminal.h"
 #include "common/text.h"
@@ -252,6 +256,79 @@ int Upgrade(const ServerSettings& settings, const std::string& database, bool ye
     streams.out << "Run log: " << session.Window().fraValt1().LogPath().string() << '\n';
   }
   return status;
+}
+
+int UpgradeAll(const ServerSettings& settings, bool yes, bool json, InstanceStreams streams,
+               const instances::MainWindowConnections& connections) {
+  // The runs' own messages go to the error stream, so that the output holds
+  // the table alone and a script can read it.
+  MainWindowSession session(settings, {streams.err, streams.err, streams.progress}, connections);
+  session.Start();  // an instance whose version cannot be read is still upgraded
+  TfrmFo& window = session.Window();
+  if (!window.ListOpen()) return kExitFailed;
+  if (!yes && !AskYesNo(instances::kValtQuestion)) {
+    streams.err << "Not confirmed; nothing was changed (--yes confirms without asking).\n";
+    return kExitFailed;
+  }
+  AnswerQuestions(session, true);
+
+  // Each run reloads the list; the versions before are those of the list as
+  // it stood when the command started.
+  std::vector<instances::InstanceRow> listed;
+  for (std::size_t i = 0; i < window.RowCount(); ++i) listed.push_back(window.Row(i));
+  std::vector<SiteRunRow> rows;
+  std::set<std::string> done;
+  bool anyFailed = false;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (db::IsNull(listed[i].dbname)) continue;
+    // A database registered under two companies is upgraded once: a second
+    // run of the same version would only be refused.
+    if (const std::string name = Trim(db::ToText(listed[i].dbname));
+        name.empty() || !done.insert(name).second) {
+      continue;
+    }
+    SiteRunRow row;
+    row.database = db::ToText(listed[i].dbname);
+    row.before = listed[i].Ver;
+    if (i >= window.RowCount()) {
+      row.outcome = "error";
+      row.reason = "The list no longer has this row.";
+      anyFailed = true;
+      rows.push_back(row);
+      continue;
+    }
+    window.SelectRow(i);
+    session.ValtDisplay().SetInstance(Trim(row.database));
+    const auto start = std::chrono::steady_clock::now();
+    window.aValtExecute();
+    row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    session.ValtDisplay().Finish();
+    switch (window.LastRunOutcome()) {
+      case RunOutcome::Succeeded:
+        row.outcome = "ok";
+        break;
+      case RunOutcome::Failed:
+        row.outcome = "failed";
+        row.reason = window.fraValt1().LastError().empty() ? instances::kValtFailed
+                                                           : window.fraValt1().LastError();
+        break;
+      case RunOutcome::Raised:
+      case RunOutcome::NotRun:
+        row.outcome = "error";
+        break;
+    }
+    if (row.outcome != "error") row.log = window.fraValt1().LogPath().string();
+    if (i < window.RowCount()) row.after = window.Row(i).Ver;
+    anyFailed = anyFailed || row.outcome != "ok";
+    rows.push_back(row);
+  }
+  session.ValtDisplay().SetInstance("");
+  if (json) {
+    PrintSiteJson(rows, streams.out);
+  } else {
+    PrintSiteTable(rows, streams.out);
+  }
+  return anyFailed ? kExitFailed : kExitOk;
 }
 
 int Uninstall(const ServerSettings& settings, const std::string& database, bool yes,

@@ -50,6 +50,15 @@ std::optional<std::string> FindInstanceDatabase(
 int Upgrade(const ServerSettings& settings, const std::string& database, bool yes,
             InstanceStreams streams, const instances::MainWindowConnections& connections = {});
 
+// The version switch on every instance of the list, in list order, going on
+// past a failure; rows without a database name, and rows repeating one
+// already run (names compared without their blanks), are passed over. Asks
+// "Mehet a verzióváltás ?" once unless `yes`. Prints a table of the runs
+// (PrintSiteTable, or PrintSiteJson with `json`) on the output; the runs'
+// messages go to the error stream. Exit 1 when any run did not succeed.
+int UpgradeAll(const ServerSettings& settings, bool yes, bool json, InstanceStreams streams,
+               const instances::MainWindowConnections& connections = {});
+
 // The uninstall: asks "Valóban töröljem ?" unless `yes`; prints nothing after
 // the run, and exits 1 when the run raised an error.
 int Uninstall(const ServerSettings& settings, const std::string& database, bool yes,

@@ -96,10 +96,20 @@ int Main(int argc, char** argv) {
       "upgrade", "Upgrade an instance to the schema of verzio.ver in the working directory");
   CLI::App* uninstall = app.add_subcommand(
       "uninstall", "Drop the product's functions, procedures, views and tables from an instance");
-  for (CLI::App* command : {upgrade, uninstall}) {
-    command->add_option("DATABASE", runDatabase, "The instance's database name")->required();
-    command->add_flag("--yes", yes, "Go ahead without asking");
-  }
+  auto* upgradeDatabase =
+      upgrade->add_option("DATABASE", runDatabase, "The instance's database name");
+  upgrade->add_flag("--yes", yes, "Go ahead without asking");
+  bool all = false, allJson = false;
+  auto* allFlag = upgrade->add_flag(
+      "--all", all, "Every instance of the list in list order, going on past a failure");
+  upgrade->add_flag("--json", allJson, "With --all: the closing table as a JSON array");
+  upgradeDatabase->excludes(allFlag);
+  upgrade->footer(
+      "With --all the runs' messages go to stderr, and stdout gets one tab-separated\n"
+      "line an instance under a header: database, version before, version after,\n"
+      "outcome (ok, failed, error), seconds, run log. Exit status 1 when any failed.");
+  uninstall->add_option("DATABASE", runDatabase, "The instance's database name")->required();
+  uninstall->add_flag("--yes", yes, "Go ahead without asking");
 
   ConvertOptions convertOptions;
   CLI::App* convertCmd = app.add_subcommand(
@@ -149,6 +159,14 @@ int Main(int argc, char** argv) {
     return kExitUsage;
   }
   sql.hasQuery = q->count() > 0;
+  if (upgrade->parsed() && !all && upgradeDatabase->count() == 0) {
+    std::cerr << "upgrade: give the instance's DATABASE, or --all for every instance.\n";
+    return kExitUsage;
+  }
+  if (upgrade->parsed() && allJson && !all) {
+    std::cerr << "upgrade: --json goes with --all.\n";
+    return kExitUsage;
+  }
 
   if (!workDir.empty()) {
     std::error_code ec;
@@ -173,7 +191,10 @@ int Main(int argc, char** argv) {
     if (directoryOption->count() > 0) directory = reportDirectory;
     return ReportDirectory(settings, reportDatabase, directory, streams);
   }
-  if (upgrade->parsed()) return Upgrade(settings, runDatabase, yes, streams);
+  if (upgrade->parsed()) {
+    if (all) return UpgradeAll(settings, yes, allJson, streams);
+    return Upgrade(settings, runDatabase, yes, streams);
+  }
   if (uninstall->parsed()) return Uninstall(settings, runDatabase, yes, streams);
   if (convertCmd->parsed()) return Convert(settings, convertOptions, streams);
   if (convertDelete->parsed()) return ConvertDelete(settings, deleteDatabase, deleteYes, streams);

@@ -53,6 +53,7 @@ std::string TerminalValtDisplay::Line() const {
     if (!line.empty()) line += "  ";
     line += part;
   };
+  add(instance_);
   if (maximum_ > minimum_) {
     const long long done =
         static_cast<long long>(position_ - minimum_) * 100 / (maximum_ - minimum_);

@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 
 #include "engine/valt_display.h"
 
@@ -27,6 +28,9 @@ class TerminalValtDisplay : public engine::ValtDisplay {
   // Clears the line, so what follows starts on an empty one.
   void Finish();
 
+  // Names the instance at the line's start, for runs over a whole site.
+  void SetInstance(std::string instance) { instance_ = std::move(instance); }
+
   // The line as it would be drawn now.
   std::string Line() const;
 
@@ -37,6 +41,7 @@ class TerminalValtDisplay : public engine::ValtDisplay {
   bool enabled_;
   std::size_t width_;
   bool drawn_ = false;
+  std::string instance_;
   std::string lVerzio_;
   std::string lMit_;
   std::string lObj_;

@@ -184,6 +184,10 @@ TEST(TerminalValtDisplay, OneLineWithProgressCutToTheWidth) {
   display.ShowText(engine::ValtLabel::lObj, "ZMP_SZEMELY_ADATOK");
   EXPECT_EQ(display.Line(), "[25%]  2024.1  Táblák  ZMP_SZ");
   EXPECT_EQ(out.str().substr(out.str().rfind('\r')), "\r\033[K[25%]  2024.1  Táblák  ZMP_SZ");
+  // A run over the whole site names the instance first.
+  display.SetInstance("ceg2");
+  display.SetProgressPosition(2);
+  EXPECT_EQ(display.Line(), "ceg2  [25%]  2024.1  Táblák  ");
   display.Finish();
   EXPECT_EQ(out.str().substr(out.str().size() - 4), "\r\033[K");
 }

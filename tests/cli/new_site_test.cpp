@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -146,6 +148,59 @@ TEST_F(NewSite, E_UpgradeAndUninstallAnInstance) {
   EXPECT_EQ(run.out, "");
   list = Cli("instances");
   EXPECT_NE(list.out.find(" Első Kft \t elso \tNincs telepítve\n"), std::string::npos) << list.out;
+}
+
+// elso, obrien (listed twice, run once) and harmadik without the product,
+// masodik already on the version of the file: its run is refused and the
+// others go on.
+TEST_F(NewSite, F_UpgradeEveryInstanceGoingOnPastAFailure) {
+  ASSERT_EQ(Cli("new-company " + Quote("Második") + " masodik").status, 0) << Errors();
+  ASSERT_EQ(Cli("new-company " + Quote("Harmadik") + " harmadik").status, 0) << Errors();
+  ASSERT_EQ(Cli("upgrade masodik --yes").status, 0) << Errors();
+
+  Result run = Cli("upgrade --all");  // no terminal to ask on: not confirmed
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(Errors().find("Not confirmed"), std::string::npos);
+  EXPECT_NE(Cli("instances").out.find("harmadik \tNincs telepítve\n"), std::string::npos);
+
+  run = Cli("upgrade --all --yes");
+  EXPECT_EQ(run.status, 1) << Errors();
+  std::vector<std::vector<std::string>> table;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    table.push_back(fields);
+  }
+  ASSERT_EQ(table.size(), 5u) << run.out;
+  EXPECT_EQ(table[0], (std::vector<std::string>{"database", "before", "after", "outcome", "seconds",
+                                                "run log"}));
+  const std::vector<std::string> expected[] = {{"elso", "Nincs telepítve", "2.1.0", "ok"},
+                                               {"obrien", "Nincs telepítve", "2.1.0", "ok"},
+                                               {"masodik", "2.1.0", "2.1.0", "failed"},
+                                               {"harmadik", "Nincs telepítve", "2.1.0", "ok"}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    std::vector<std::string>& row = table[i + 1];
+    ASSERT_EQ(row.size(), 6u) << run.out;
+    // Names as stored, with the blanks the dialog keeps.
+    EXPECT_EQ(row[0], " " + expected[i][0] + " ");
+    EXPECT_EQ(std::vector<std::string>(row.begin() + 1, row.begin() + 4),
+              std::vector<std::string>(expected[i].begin() + 1, expected[i].end()));
+    EXPECT_EQ(row[5], (work_ / (row[0] + "_verzio.log")).string());
+    EXPECT_TRUE(std::filesystem::exists(row[5]));
+  }
+  // The refusal names the version already installed, on stderr with the runs' messages.
+  EXPECT_NE(Errors().find("A(z) \"2.1.0\" verziót már"), std::string::npos) << Errors();
+  EXPECT_NE(Errors().find("A verzióváltás sikeresen lefutott !"), std::string::npos);
+
+  run = Cli("upgrade --all --yes --json");
+  EXPECT_EQ(run.status, 1);
+  const std::size_t failed = run.out.find("\"outcome\": \"failed\"");
+  EXPECT_NE(failed, std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("\"outcome\": \"ok\""), std::string::npos) << run.out;
+  EXPECT_EQ(Cli("upgrade --json masodik").status, 2);
 }
 
 }  // namespace

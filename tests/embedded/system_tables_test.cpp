@@ -1,5 +1,6 @@
 // The system tables as SQL Server keeps them.
 #include <gmock/gmock.h>
+#include <sqlite3.h>
 
 #include "server_fixture.h"
 
@@ -97,6 +98,46 @@ TEST_F(SystemTablesTest, ObjectNamesFoundInAnyCaseAndLikeUsesTheCollation) {
   cs.Execute("insert into nevek values ('Árvíz'), ('arviz'), ('ÁRVÍZ')");
   EXPECT_EQ(cs.Query("select count(*) n from nevek where nev = 'árvíz'").Integer("n"), 2);
   EXPECT_EQ(cs.Query("select count(*) n from nevek where nev like 'ÁR%'").Integer("n"), 2);
+}
+
+// A file made before the lookup indexes existed gets them when opened, and
+// the lookups they serve still follow the database's collation.
+TEST_F(SystemTablesTest, LookupsByNameAreIndexedAlsoInOlderFiles) {
+  CreateDatabase("olddb");
+  Open("olddb").Execute(
+      "create table regi (id int, nev nvarchar(10)) create index regi_nev on regi (nev)");
+  const std::string file = (DataDir() / "olddb_data.mdf").string();
+  const auto indexCount = [&] {
+    sqlite3* raw = nullptr;
+    EXPECT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(raw,
+                       "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                       "('sysindexes_name', 'syscolumns_name')",
+                       -1, &stmt, nullptr);
+    sqlite3_step(stmt);
+    const int count = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    sqlite3_close(raw);
+    return count;
+  };
+  ASSERT_EQ(indexCount(), 2);
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "DROP INDEX sysindexes_name; DROP INDEX syscolumns_name", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+  }
+  ASSERT_EQ(indexCount(), 0);
+  Connection c = Open("olddb");
+  EXPECT_EQ(indexCount(), 2);
+  EXPECT_EQ(c.Query("select indid from sysindexes where name = 'REGI_NEV'").RowCount(), 1u);
+  EXPECT_EQ(c.Query("select a.colid from syscolumns a, sysobjects b where a.id = b.id and b.name "
+                    "= 'Regi' and a.name = 'NEV'")
+                .Integer("colid"),
+            2);
 }
 
 TEST_F(SystemTablesTest, IndexRowsFollowSqlServer) {

@@ -135,6 +135,11 @@ TEST_F(UpgradeRunTest, ARerunWithOnlyTheVersionRaisedChangesNothing) {
   EXPECT_EQ(changes, (Strings{"drop table ZMP_OBJ_FEJ", "create table ZMP_OBJ_FEJ ",
                               "drop table ZMP_OBJ_GYEREK", "create table ZMP_OBJ_GYEREK",
                               "drop table ZMP_OBJ_SZOVEG", "create table ZMP_OBJ_SZOVEG ",
+                              "create index ZMP_OBJ_FEJ_IX_ID on ZMP_OBJ_FEJ ",
+                              "create index ZMP_OBJ_FEJ_IX_NEV on ZMP_OBJ_FEJ ",
+                              "create index ZMP_OBJ_FEJ_IX_TIPUS on ZMP_OBJ_FEJ ",
+                              "create index ZMP_OBJ_GYEREK_IX_ID on ZMP_OBJ_GYEREK ",
+                              "create index ZMP_OBJ_GYEREK_IX_FEJ_ID on ZMP_OBJ_GYEREK ",
                               "alter table ZMP_OBJ_VER add exever nvarchar",
                               "drop table ZMP_SYS_SA", "create table ZMP_SYS_SA "}));
   EXPECT_EQ(std::count_if(executed.begin(), executed.end(),

@@ -195,6 +195,7 @@ void Catalog::CreateSystemTables(SqliteDb& db, const std::string& collation, boo
       "increment INTEGER, last INTEGER, used INTEGER DEFAULT 0);\n";
   sql += "CREATE TABLE moltaro_database (name TEXT, collation TEXT, options TEXT);\n";
   db.Exec(sql);
+  EnsureLookupIndexes(db, master);
   // The system tables are objects too.
   auto insertObject = db.Prepare(
       "INSERT INTO sysobjects (name, id, xtype, type, crdate, sysstat) VALUES (?, ?, 'S ', 'S ', "
@@ -240,6 +241,16 @@ void Catalog::CreateSystemTables(SqliteDb& db, const std::string& collation, boo
     if (sqlite3_step(s) != SQLITE_DONE) db.Throw();
     sqlite3_reset(s);
   }
+}
+
+void Catalog::EnsureLookupIndexes(SqliteDb& db, bool master) {
+  // Without these every column, index and database looked up by name scans
+  // its whole system table, so a schema of N objects costs N squared.
+  std::string sql =
+      "CREATE INDEX IF NOT EXISTS sysindexes_name ON sysindexes(name);\n"
+      "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
+  if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";
+  db.Exec(sql);
 }
 
 void Catalog::CheckSchemaVersion() {

@@ -46,6 +46,9 @@ class Catalog {
 
   // Creates the system tables of a new database (in the caller's transaction).
   static void CreateSystemTables(SqliteDb& db, const std::string& collation, bool master);
+  // The indexes behind the lookups by name that DDL and the catalogue views
+  // make for every object; added to files made before they existed.
+  static void EnsureLookupIndexes(SqliteDb& db, bool master);
 
   const std::string& DatabaseName() const { return databaseName_; }
   const std::string& CollationName() const { return collationName_; }
