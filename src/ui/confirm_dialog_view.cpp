@@ -1,5 +1,7 @@
 #include "ui/confirm_dialog_view.h"
 
+#include "ui/mnemonic.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -19,8 +21,8 @@ TfrmDialogusView::TfrmDialogusView(QWidget* parent)
   font.setPixelSize(instances::kQuestionFontHeight);
   lSzoveg_->setFont(font);
 
-  bIgen_ = new QPushButton(QString::fromUtf8(instances::kIgenCaption), this);
-  bNem_ = new QPushButton(QString::fromUtf8(instances::kNemCaption), this);
+  bIgen_ = new QPushButton(WithMnemonic(instances::kIgenCaption), this);
+  bNem_ = new QPushButton(WithMnemonic(instances::kNemCaption), this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(bIgen_);
