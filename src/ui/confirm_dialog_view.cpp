@@ -11,7 +11,9 @@ namespace moltaro::ui {
 
 TfrmDialogusView::TfrmDialogusView(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  setWindowTitle(QString());
+  // The question has no caption. An empty title would let the platform put
+  // the program's name there instead; a blank one stays blank.
+  setWindowTitle(QString::fromUtf8(kBlankCaption));
   setFixedSize(instances::kDialogusWidth, instances::kDialogusHeight);
 
   lSzoveg_ = new QLabel(QString::fromUtf8(instances::kInitialQuestion), this);
