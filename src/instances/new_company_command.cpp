@@ -24,11 +24,15 @@ void TfrmFo::aDbCreaExecute() {
     return;
   }
 
+  const bool listWasOpen = ListOpen();
   CloseList();
-  Report([&] {
+  const bool created = Report([&] {
     CreateCompany(company, database);
     ReopenListAfterCreation();
   });
+  // A failed creation must not leave the grid empty and "Vált" idle until a
+  // restart: the list comes back as it was.
+  if (!created && listWasOpen) Report([this] { ReopenListAfterFailure(); });
 }
 
 void TfrmFo::CreateCompany(const std::string& company, const std::string& database) {
@@ -94,6 +98,14 @@ void TfrmFo::FillCommonDatabase(const std::string& company, const std::string& d
 void TfrmFo::RegisterCompany(const std::string& company, const std::string& database) {
   const std::int64_t last = ADOConnection1_->Query(kMaxInstanceIdSql).Integer("DB");
   ADOConnection1_->Execute(RegistrationInsert(last + 1, company, database));
+}
+
+void TfrmFo::ReopenListAfterFailure() {
+  // The failed step may have left the list's connection anywhere, or closed.
+  ADOConnection1_->Close();
+  ADOConnection1_->Open(settings_.CommonConnectionString());
+  OpenList();
+  ListMoved();
 }
 
 void TfrmFo::ReopenListAfterCreation() {

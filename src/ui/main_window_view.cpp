@@ -187,7 +187,9 @@ void TfrmFoView::ListChanged() {
     const int r = static_cast<int>(i);
     gPeldanyok_->setItem(r, kNevColumn, GridCell(db::ToText(row.nev)));
     gPeldanyok_->setItem(r, kDbnameColumn, GridCell(db::ToText(row.dbname)));
-    gPeldanyok_->setItem(r, kVerColumn, GridCell(row.Ver));
+    QTableWidgetItem* version = GridCell(row.Ver);
+    version->setToolTip(QString::fromStdString(row.unreadable));
+    gPeldanyok_->setItem(r, kVerColumn, version);
   }
 }
 

@@ -473,6 +473,27 @@ class MainWindowViewTest : public QObject {
     QVERIFY(fo.bValt()->isEnabled());
   }
 
+  void sapCompanyWithoutItsDatabaseShowsNotInstalledWithTheReason() {
+    Execute("Sbo-Common", "insert into srgc (cmpName, dbName) values ('Delta', 'nincsilyen')");
+    Use("Sbo-Common");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    Execute("Sbo-Common", "delete from srgc where dbName = 'nincsilyen'");
+    QCOMPARE(boxes.Texts(), QStringList());
+    TfrmFoView& fo = windows.frmFo();
+    QTableWidget* grid = fo.gPeldanyok();
+    QCOMPARE(GridColumn(grid, 1), (QStringList{"ceg1", "ceg2", "nincsilyen"}));
+    QCOMPARE(grid->item(2, 2)->text(), QString::fromUtf8("Nincs telepítve"));
+    QVERIFY(
+        grid->item(2, 2)->toolTip().startsWith(QString::fromUtf8("Az adatbázis nem olvasható: ")));
+    QCOMPARE(grid->item(1, 2)->toolTip(), QString());
+    ClickRow(grid, 2);
+    for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
+      QVERIFY(!fo.action(id)->isEnabled());
+    }
+  }
+
   // The operator's tasks with the keyboard alone: log in, pick the second
   // instance, switch its version, add a company, leave. No mouse event.
   void keyboardAloneLogsInSwitchesAddsACompanyAndExits() {
