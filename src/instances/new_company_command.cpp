@@ -20,7 +20,7 @@ void TfrmFo::aDbCreaExecute() {
   // server would misread, or one that carries more SQL, stops the command
   // before anything is created.
   if (const std::optional<std::string> problem = DatabaseNameProblem(database)) {
-    operator_.ShowError(*problem + " Nothing was created.");
+    operator_.ShowError(*problem + " Semmi sem jött létre.");
     return;
   }
 

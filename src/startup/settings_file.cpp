@@ -22,12 +22,12 @@ std::optional<SettingsFileValues> ReadSettingsFile(const std::filesystem::path& 
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("Cannot read the settings file " + path.string() + ".");
+  if (!in) throw std::runtime_error("A beállítófájl nem olvasható: " + path.string());
   std::string line;
   if (!std::getline(in, line)) {
-    throw std::runtime_error("The settings file " + path.string() +
-                             " is empty: its first line must hold the server name, \"$$\" and "
-                             "the common database name.");
+    throw std::runtime_error("A beállítófájl üres: " + path.string() +
+                             " – első sorában a szerver neve, \"$$\" és a közös adatbázis neve "
+                             "álljon.");
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return ParseSettingsLine(Cp1250ToUtf8(line));
