@@ -24,6 +24,7 @@ namespace {
 constexpr int kNevColumn = 0;
 constexpr int kDbnameColumn = 1;
 constexpr int kVerColumn = 2;
+constexpr int kRowPadding = 4;
 constexpr auto kKonvertShortcut = Qt::CTRL | Qt::Key_K;
 
 // The access key of each action's caption, distinct within the pop-up menu
@@ -59,6 +60,10 @@ TfrmFoView::TfrmFoView(QWidget* parent)
   gPeldanyok_->setSelectionBehavior(QAbstractItemView::SelectRows);
   gPeldanyok_->setSelectionMode(QAbstractItemView::SingleSelection);
   gPeldanyok_->verticalHeader()->hide();
+  // Rows as high as their text needs, so the grid shows as many instances as fit.
+  gPeldanyok_->verticalHeader()->setMinimumSectionSize(1);
+  gPeldanyok_->verticalHeader()->setDefaultSectionSize(gPeldanyok_->fontMetrics().height() +
+                                                       kRowPadding);
   gPeldanyok_->horizontalHeader()->setStretchLastSection(true);
   gPeldanyok_->setContextMenuPolicy(Qt::CustomContextMenu);
   // Tab leaves the grid for the buttons; the arrow keys move between rows.

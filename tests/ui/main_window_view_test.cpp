@@ -291,6 +291,11 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(GridColumn(grid, 2), (QStringList{QString::fromUtf8("Nincs telepítve"),
                                                QString::fromUtf8("Nincs telepítve")}));
     QCOMPARE(grid->currentRow(), 0);
+    // Rows as high as their text: the grid has room for six instances or more,
+    // and no row clips its text.
+    QVERIFY(grid->rowHeight(0) >= grid->fontMetrics().height());
+    QVERIFY2(grid->viewport()->height() / grid->rowHeight(0) >= 6,
+             qPrintable(QStringLiteral("row height %1").arg(grid->rowHeight(0))));
 
     QCOMPARE(ShownMenu(fo.PopupMenu1()),
              (QStringList{QString::fromUtf8("Vált"), "-", "-", QString::fromUtf8("Kilép"),
