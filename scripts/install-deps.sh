@@ -9,7 +9,7 @@ packages=(
   libcli11-dev libfmt-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   unixodbc-dev unixodbc tdsodbc libsqliteodbc
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
 )
 
 missing=()

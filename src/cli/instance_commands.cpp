@@ -167,7 +167,16 @@ int ListInstances(const ServerSettings& settings, bool json, InstanceStreams str
   MainWindowSession session(settings, streams, connections);
   const bool listed = session.Start();
   PrintRows(session.Window(), json, streams.out);
-  return listed ? kExitOk : kExitFailed;
+  // A company whose database could not be read is listed as not installed;
+  // the reason still goes to the error stream, and the listing counts as failed.
+  bool allRead = true;
+  for (std::size_t row = 0; row < session.Window().RowCount(); ++row) {
+    const std::string& reason = session.Window().Row(row).unreadable;
+    if (reason.empty()) continue;
+    streams.err << reason << '\n';
+    allRead = false;
+  }
+  return listed && allRead ? kExitOk : kExitFailed;
 }
 
 int NewCompany(const ServerSettings& settings, const std::string& company,

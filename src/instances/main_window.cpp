@@ -84,10 +84,10 @@ void TfrmFo::LoadInstances() {
     qPeldanyok_.reset();
     OpenList();
     cache_.Restart();
+    unreadable_.clear();
     for (; !qPeldanyok_->Eof(); qPeldanyok_->Next()) {
       const std::string database = qPeldanyok_->Text("DBNAME");
-      const std::string version = InstalledVersion(database);
-      cache_.Append(database, version);
+      cache_.Append(database, ReadVersion(database));
     }
     qPeldanyok_->First();
   } catch (...) {
@@ -97,6 +97,18 @@ void TfrmFo::LoadInstances() {
     throw;
   }
   ListMoved();
+}
+
+std::string TfrmFo::ReadVersion(const std::string& database) {
+  if (!settings_.IsSboCommon()) return InstalledVersion(database);
+  try {
+    return InstalledVersion(database);
+  } catch (const std::exception& e) {
+    // Nothing may act on a database that is not there: the row reads as not
+    // installed, and says why.
+    unreadable_[database] = std::string(kUnreadableInstance) + e.what();
+    return kNotInstalled;
+  }
 }
 
 std::string TfrmFo::InstalledVersion(const std::string& database) {
@@ -127,6 +139,10 @@ InstanceRow TfrmFo::Row(std::size_t row) const {
   const CalcFields fields = cache_.Calculate(db::ToText(result.dbname));
   result.Ver = fields.Ver;
   result.VanVer = fields.VanVer;
+  if (const auto reason = unreadable_.find(db::ToText(result.dbname));
+      reason != unreadable_.end()) {
+    result.unreadable = reason->second;
+  }
   return result;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,7 +69,12 @@ struct InstanceRow {
   db::Value dbname;
   std::string Ver;
   std::string VanVer;
+  // Why the instance's version could not be read; empty when it was.
+  std::string unreadable;
 };
+
+// Before the server's reason, for an instance whose version cannot be read.
+inline constexpr const char* kUnreadableInstance = "Az adatbázis nem olvasható: ";
 
 // The dialogs the main window's commands open; the program owns them.
 struct MainWindowDialogs {
@@ -113,8 +119,11 @@ class TfrmFo {
   void FormCreate();
 
   // Opens the list and rebuilds the version cache from every instance
-  // database. A database that cannot be read stops it at that row, keeping
-  // the pairs read so far, and the error propagates.
+  // database. In the product's own mode a database that cannot be read stops
+  // it at that row, keeping the pairs read so far, and the error propagates.
+  // SAP Business One's company list may name databases this server cannot
+  // open: such a row counts as not installed, with the reason kept, and the
+  // load goes on.
   void LoadInstances();
 
   void EnableControls(bool enabled);
@@ -173,6 +182,9 @@ class TfrmFo {
   void dsPeldanyokDataChange();
   Action& MutableAction(ActionId id);
   std::string InstalledVersion(const std::string& database);
+  // InstalledVersion, or in SAP Business One mode "Nincs telepítve" for a
+  // database that cannot be read.
+  std::string ReadVersion(const std::string& database);
 
   // New company.
   void CreateCompany(const std::string& company, const std::string& database);
@@ -181,6 +193,7 @@ class TfrmFo {
   void FillCommonDatabase(const std::string& company, const std::string& database);
   void RegisterCompany(const std::string& company, const std::string& database);
   void ReopenListAfterCreation();
+  void ReopenListAfterFailure();
 
   // Report directory.
   void EditReportDirectory(const std::string& database);
@@ -208,6 +221,8 @@ class TfrmFo {
   std::string listSql_;
   std::optional<db::ResultSet> qPeldanyok_;
   VersionCache cache_;
+  // Instance database name -> why its version could not be read.
+  std::map<std::string, std::string> unreadable_;
   std::array<Action, kActionCount> actions_;
   bool controlsEnabled_ = true;
 };

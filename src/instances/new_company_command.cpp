@@ -20,15 +20,19 @@ void TfrmFo::aDbCreaExecute() {
   // server would misread, or one that carries more SQL, stops the command
   // before anything is created.
   if (const std::optional<std::string> problem = DatabaseNameProblem(database)) {
-    operator_.ShowError(*problem + " Nothing was created.");
+    operator_.ShowError(*problem + " Semmi sem jött létre.");
     return;
   }
 
+  const bool listWasOpen = ListOpen();
   CloseList();
-  Report([&] {
+  const bool created = Report([&] {
     CreateCompany(company, database);
     ReopenListAfterCreation();
   });
+  // A failed creation must not leave the grid empty and "Vált" idle until a
+  // restart: the list comes back as it was.
+  if (!created && listWasOpen) Report([this] { ReopenListAfterFailure(); });
 }
 
 void TfrmFo::CreateCompany(const std::string& company, const std::string& database) {
@@ -94,6 +98,14 @@ void TfrmFo::FillCommonDatabase(const std::string& company, const std::string& d
 void TfrmFo::RegisterCompany(const std::string& company, const std::string& database) {
   const std::int64_t last = ADOConnection1_->Query(kMaxInstanceIdSql).Integer("DB");
   ADOConnection1_->Execute(RegistrationInsert(last + 1, company, database));
+}
+
+void TfrmFo::ReopenListAfterFailure() {
+  // The failed step may have left the list's connection anywhere, or closed.
+  ADOConnection1_->Close();
+  ADOConnection1_->Open(settings_.CommonConnectionString());
+  OpenList();
+  ListMoved();
 }
 
 void TfrmFo::ReopenListAfterCreation() {

@@ -255,17 +255,17 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t& c) {
 }  // namespace
 
 std::optional<std::string> DatabaseNameProblem(std::string_view name) {
-  const std::string quoted = "\"" + std::string(name) + "\"";
-  if (name.empty()) return "The database name is empty.";
+  const std::string refused = "Nem használható adatbázisnév: \"" + std::string(name) + "\" – ";
+  if (name.empty()) return "Az adatbázis neve üres.";
   for (std::size_t i = 0; i < name.size();) {
     const char c = name[i];
     if (static_cast<std::uint8_t>(c) >= 0x80) {
       char32_t letter = 0;
       const std::size_t length = DecodeUtf8(name, i, letter);
-      if (length == 0) return "The database name " + quoted + " is not valid UTF-8 text.";
+      if (length == 0) return refused + "nem érvényes UTF-8 szöveg.";
       if (!IsAccentedLatinLetter(letter)) {
-        return "The database name " + quoted + " cannot be used: \"" +
-               std::string(name.substr(i, length)) + "\" is not a letter it may hold.";
+        return refused + "a(z) \"" + std::string(name.substr(i, length)) +
+               "\" jel nem lehet benne.";
       }
       i += length;
       continue;
@@ -274,15 +274,14 @@ std::optional<std::string> DatabaseNameProblem(std::string_view name) {
     const bool allowed = IsAsciiLetter(c) || c == '_' ||
                          (!first && (IsDigit(c) || c == '@' || c == '$' || c == '#'));
     if (!allowed) {
-      return "The database name " + quoted + " cannot be used: " +
-             (first ? "it must begin with a letter or \"_\"."
-                    : "it may hold only letters, digits and the characters _ @ $ #, no \"" +
-                          std::string(1, c) + "\".");
+      return refused + (first ? "betűvel vagy \"_\" jellel kell kezdődnie."
+                              : "csak betű, számjegy és a _ @ $ # jelek lehetnek benne, \"" +
+                                    std::string(1, c) + "\" nem.");
     }
     ++i;
   }
   if (IsReserved(name)) {
-    return "The database name " + quoted + " cannot be used: it is a reserved word of SQL Server.";
+    return refused + "az SQL Server foglalt szava.";
   }
   return std::nullopt;
 }

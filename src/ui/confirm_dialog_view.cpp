@@ -1,5 +1,7 @@
 #include "ui/confirm_dialog_view.h"
 
+#include "ui/mnemonic.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -9,7 +11,9 @@ namespace moltaro::ui {
 
 TfrmDialogusView::TfrmDialogusView(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  setWindowTitle(QString());
+  // The question has no caption. An empty title would let the platform put
+  // the program's name there instead; a blank one stays blank.
+  setWindowTitle(QString::fromUtf8(kBlankCaption));
   setFixedSize(instances::kDialogusWidth, instances::kDialogusHeight);
 
   lSzoveg_ = new QLabel(QString::fromUtf8(instances::kInitialQuestion), this);
@@ -19,8 +23,8 @@ TfrmDialogusView::TfrmDialogusView(QWidget* parent)
   font.setPixelSize(instances::kQuestionFontHeight);
   lSzoveg_->setFont(font);
 
-  bIgen_ = new QPushButton(QString::fromUtf8(instances::kIgenCaption), this);
-  bNem_ = new QPushButton(QString::fromUtf8(instances::kNemCaption), this);
+  bIgen_ = new QPushButton(WithMnemonic(instances::kIgenCaption), this);
+  bNem_ = new QPushButton(WithMnemonic(instances::kNemCaption), this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(bIgen_);

@@ -10,6 +10,8 @@ class QPushButton;
 
 namespace moltaro::ui {
 
+inline constexpr const char* kBlankCaption = " ";
+
 class TfrmDialogusView : public QDialog, public instances::TfrmDialogus::View {
  public:
   explicit TfrmDialogusView(QWidget* parent = nullptr);

@@ -1,5 +1,7 @@
 #include "ui/login_view.h"
 
+#include "ui/mnemonic.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,14 +32,14 @@ TfrmSaPwdView::TfrmSaPwdView(ServerSettings& settings, const std::filesystem::pa
   ePwd_->setEchoMode(QLineEdit::Password);
   ePwd_->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
   auto* fields = new QFormLayout;
-  fields->addRow(QString::fromUtf8("Felhasználó :"), eName_);
-  fields->addRow(QStringLiteral("Password :"), ePwd_);
+  fields->addRow(WithMnemonic("Felhasználó :"), eName_);
+  fields->addRow(WithMnemonic("Password :"), ePwd_);
 
-  bRendben_ = new QPushButton(QStringLiteral("Rendben"), this);
+  bRendben_ = new QPushButton(WithMnemonic("Rendben"), this);
   bRendben_->setEnabled(false);
   bRendben_->setAutoDefault(false);
   bRendben_->setFocusPolicy(Qt::ClickFocus);  // not reachable with Tab
-  bMegsem_ = new QPushButton(QString::fromUtf8("Mégsem"), this);
+  bMegsem_ = new QPushButton(WithMnemonic("Mégsem"), this);
   bMegsem_->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -1,10 +1,12 @@
 #include "ui/main_window_view.h"
 
+#include "ui/mnemonic.h"
 #include "ui/place.h"
 
 #include <QAction>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPushButton>
@@ -22,7 +24,20 @@ namespace {
 constexpr int kNevColumn = 0;
 constexpr int kDbnameColumn = 1;
 constexpr int kVerColumn = 2;
+constexpr int kRowPadding = 4;
 constexpr auto kKonvertShortcut = Qt::CTRL | Qt::Key_K;
+
+// The access key of each action's caption, distinct within the pop-up menu
+// ("Kilép" and "Konvertálás…" share their first letter).
+constexpr std::array<qsizetype, instances::kActionCount> kMnemonicLetter = {
+    0,  // aValt: Vált
+    0,  // aVege: Kilép
+    0,  // aMigrator: Migrátor
+    0,  // aUni: Uninstall
+    0,  // aUtca: Rep utvonal
+    0,  // aDbCrea: db Crea
+    1,  // aKonvert: Konvertálás…
+};
 
 QTableWidgetItem* GridCell(const std::string& text) {
   auto* item = new QTableWidgetItem(QString::fromStdString(text));
@@ -45,11 +60,18 @@ TfrmFoView::TfrmFoView(QWidget* parent)
   gPeldanyok_->setSelectionBehavior(QAbstractItemView::SelectRows);
   gPeldanyok_->setSelectionMode(QAbstractItemView::SingleSelection);
   gPeldanyok_->verticalHeader()->hide();
+  // Rows as high as their text needs, so the grid shows as many instances as fit.
+  gPeldanyok_->verticalHeader()->setMinimumSectionSize(1);
+  gPeldanyok_->verticalHeader()->setDefaultSectionSize(gPeldanyok_->fontMetrics().height() +
+                                                       kRowPadding);
   gPeldanyok_->horizontalHeader()->setStretchLastSection(true);
   gPeldanyok_->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Tab leaves the grid for the buttons; the arrow keys move between rows.
+  gPeldanyok_->setTabKeyNavigation(false);
+  gPeldanyok_->installEventFilter(this);
 
   bValt_ = new QPushButton(this);
-  Button1_ = new QPushButton(QString::fromUtf8(instances::kNewCompanyButtonCaption), this);
+  Button1_ = new QPushButton(WithMnemonic(instances::kNewCompanyButtonCaption), this);
   bKilep_ = new QPushButton(this);
   fraValt1_ = new TfraValtView(this);
 
@@ -66,6 +88,10 @@ TfrmFoView::TfrmFoView(QWidget* parent)
   connect(gPeldanyok_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     PopupMenu1_->popup(gPeldanyok_->viewport()->mapToGlobal(at));
   });
+  // Reading order: grid, then the buttons left to right, then the frame.
+  setTabOrder(gPeldanyok_, bValt_);
+  setTabOrder(bValt_, Button1_);
+  setTabOrder(Button1_, bKilep_);
   connect(bValt_, &QPushButton::clicked, this, [this] { action(ActionId::aValt)->trigger(); });
   connect(bKilep_, &QPushButton::clicked, this, [this] { action(ActionId::aVege)->trigger(); });
   connect(Button1_, &QPushButton::clicked, this, [this] {
@@ -77,7 +103,7 @@ void TfrmFoView::CreateActions() {
   const auto initial = instances::InitialActions();
   for (std::size_t i = 0; i < instances::kActionCount; ++i) {
     const auto id = static_cast<ActionId>(i);
-    QAction* created = new QAction(QString::fromStdString(initial[i].caption), this);
+    QAction* created = new QAction(WithMnemonic(initial[i].caption, kMnemonicLetter[i]), this);
     created->setObjectName(QString::fromStdString(initial[i].name));
     connect(created, &QAction::triggered, this, [this, id] { Run(id); });
     actions_[i] = created;
@@ -166,7 +192,9 @@ void TfrmFoView::ListChanged() {
     const int r = static_cast<int>(i);
     gPeldanyok_->setItem(r, kNevColumn, GridCell(db::ToText(row.nev)));
     gPeldanyok_->setItem(r, kDbnameColumn, GridCell(db::ToText(row.dbname)));
-    gPeldanyok_->setItem(r, kVerColumn, GridCell(row.Ver));
+    QTableWidgetItem* version = GridCell(row.Ver);
+    version->setToolTip(QString::fromStdString(row.unreadable));
+    gPeldanyok_->setItem(r, kVerColumn, version);
   }
 }
 
@@ -184,7 +212,7 @@ void TfrmFoView::ActionsChanged() {
   if (logic_ == nullptr) return;
   for (std::size_t i = 0; i < instances::kActionCount; ++i) {
     const instances::Action& state = logic_->GetAction(static_cast<ActionId>(i));
-    actions_[i]->setText(QString::fromStdString(state.caption));
+    actions_[i]->setText(WithMnemonic(state.caption, kMnemonicLetter[i]));
     actions_[i]->setToolTip(QString::fromStdString(state.hint));
     actions_[i]->setEnabled(state.enabled);
     actions_[i]->setVisible(state.visible);
@@ -195,7 +223,7 @@ void TfrmFoView::ActionsChanged() {
 
 void TfrmFoView::SyncButton(QPushButton* button, ActionId id) {
   const instances::Action& state = logic_->GetAction(id);
-  button->setText(QString::fromStdString(state.caption));
+  button->setText(WithMnemonic(state.caption, kMnemonicLetter[static_cast<std::size_t>(id)]));
   button->setToolTip(QString::fromStdString(state.hint));
   button->setEnabled(state.enabled && controlsEnabled_);
   button->setVisible(state.visible);
@@ -220,6 +248,44 @@ void TfrmFoView::CloseWindow() {
 void TfrmFoView::Repaint() {
   repaint();
   fraValt1_->repaint();
+}
+
+bool TfrmFoView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != gPeldanyok_ || event->type() != QEvent::KeyPress) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const bool ctrl = key->modifiers().testFlag(Qt::ControlModifier);
+  switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      // Ctrl+Tab leaves the grid like Tab does; the plain keys go their own way.
+      if (!ctrl) return false;
+      focusNextPrevChild(key->key() == Qt::Key_Tab &&
+                         !key->modifiers().testFlag(Qt::ShiftModifier));
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // Enter on a row switches its version, as "Vált" would.
+      if (bValt_->isVisible() && bValt_->isEnabled()) bValt_->click();
+      return true;
+    case Qt::Key_Menu:
+      PopupAtCurrentRow();
+      return true;
+    case Qt::Key_F10:
+      if (!key->modifiers().testFlag(Qt::ShiftModifier)) return false;
+      PopupAtCurrentRow();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TfrmFoView::PopupAtCurrentRow() {
+  const QModelIndex current = gPeldanyok_->currentIndex();
+  const QRect cell = current.isValid() ? gPeldanyok_->visualRect(current) : QRect();
+  const QPoint at = cell.isValid() ? cell.center() : QPoint(0, 0);
+  PopupMenu1_->popup(gPeldanyok_->viewport()->mapToGlobal(at));
 }
 
 void TfrmFoView::showEvent(QShowEvent* event) {

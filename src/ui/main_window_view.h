@@ -43,6 +43,9 @@ class TfrmFoView : public QWidget, public instances::TfrmFo::View {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // The grid's keys: Ctrl+Tab out, Enter runs "Vált", the Menu key (and
+  // Shift+F10) open the pop-up menu at the selected row.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateActions();
@@ -52,6 +55,7 @@ class TfrmFoView : public QWidget, public instances::TfrmFo::View {
   // A button bound to an action shows its caption, hint and state.
   void SyncButton(QPushButton* button, instances::ActionId id);
   void CentreOnDesktop();
+  void PopupAtCurrentRow();
 
   instances::TfrmFo* logic_ = nullptr;
   bool centred_ = false;

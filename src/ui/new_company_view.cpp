@@ -1,5 +1,7 @@
 #include "ui/new_company_view.h"
 
+#include "ui/mnemonic.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -19,12 +21,12 @@ TfrmDBBeView::TfrmDBBeView(QWidget* parent)
   eDatabase_ = new QLineEdit(this);
   eDatabase_->setMaxLength(kFieldLength);
   auto* fields = new QFormLayout;
-  fields->addRow(QString::fromUtf8(instances::kCegnevLabel), eCegnev_);
-  fields->addRow(QString::fromUtf8(instances::kDatabaseLabel), eDatabase_);
+  fields->addRow(WithMnemonic(instances::kCegnevLabel), eCegnev_);
+  fields->addRow(WithMnemonic(instances::kDatabaseLabel), eDatabase_);
 
-  bRendben_ = new QPushButton(QStringLiteral("Rendben"), this);
+  bRendben_ = new QPushButton(WithMnemonic("Rendben"), this);
   bRendben_->setEnabled(false);
-  bMegsem_ = new QPushButton(QString::fromUtf8("Mégsem"), this);
+  bMegsem_ = new QPushButton(WithMnemonic("Mégsem"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(bRendben_);

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+class QApplication;
+
 #include "startup/login_dialog.h"
 #include "startup/server_settings.h"
 
@@ -15,6 +17,11 @@ enum class LoginOutcome { LoggedIn, Cancelled, NoSettings };
 // A missing or unreadable settings file is shown in the error box.
 LoginOutcome LogIn(ServerSettings& settings, const std::filesystem::path& workDirectory,
                    const TfrmSaPwd::LoginTester& tester);
+
+// What the program sets on its application object before any window shows.
+// Window captions stay exactly the windows' own: no application name is
+// added to them.
+void ConfigureApplication(QApplication& app);
 
 // The whole program in the current directory; returns the exit status.
 int RunDesktopProgram();

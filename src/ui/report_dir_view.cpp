@@ -1,5 +1,7 @@
 #include "ui/report_dir_view.h"
 
+#include "ui/mnemonic.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -16,9 +18,11 @@ TfrmRepUtView::TfrmRepUtView(QWidget* parent)
                           Qt::WindowTitleHint) {
   setWindowTitle(QString::fromUtf8(instances::kReportDirCaption));
 
-  auto* label1 = new QLabel(QString::fromUtf8(instances::kReportDirCaption), this);
+  // "R" belongs to "Rendben"; the field takes the "k" of "könyvtár".
+  auto* label1 = new QLabel(WithMnemonic(instances::kReportDirCaption, 7), this);
   eDir_ = new QLineEdit(this);
   eDir_->setMinimumWidth(320);
+  label1->setBuddy(eDir_);
   bTallozas_ = new QToolButton(this);
   bTallozas_->setText(QStringLiteral("…"));
   auto* field = new QHBoxLayout;
@@ -26,10 +30,10 @@ TfrmRepUtView::TfrmRepUtView(QWidget* parent)
   field->addWidget(eDir_, 1);
   field->addWidget(bTallozas_);
 
-  bRendben_ = new QPushButton(QStringLiteral("Rendben"), this);
+  bRendben_ = new QPushButton(WithMnemonic("Rendben"), this);
   bRendben_->setDefault(true);
   bRendben_->setEnabled(false);
-  bMegsem_ = new QPushButton(QString::fromUtf8("Mégsem"), this);
+  bMegsem_ = new QPushButton(WithMnemonic("Mégsem"), this);
   bMegsem_->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -177,6 +177,35 @@ TEST_F(MainWindow, InstanceThatCannotBeReadStopsTheLoadAtItsRow) {
   EXPECT_EQ(db::ToText(fo.CurrentDbname()), " ceg1 ");
 }
 
+TEST_F(MainWindow, SboInstanceThatCannotBeOpenedShowsAsNotInstalledAndTheLoadGoesOn) {
+  Settings("Sbo-Common");
+  server_.Answer("Sbo-Common", kSboInstanceListSql,
+                 List({{std::string("Alfa"), std::string("ceg1")},
+                       {std::string("Béta"), std::string("ceg2")},
+                       {std::string("Gamma"), std::string("ceg3")}}));
+  Installed("ceg1", "1.0");
+  Installed("ceg2", "2.0");
+  Installed("ceg3", "3.0");
+  server_.RefuseOpen("ceg2");
+  TfrmFo& fo = Create();
+
+  EXPECT_TRUE(operator_.errors.empty());
+  EXPECT_EQ(fo.Row(0).Ver, "1.0");
+  EXPECT_EQ(fo.Row(1).Ver, "Nincs telepítve");
+  EXPECT_EQ(fo.Row(1).VanVer, "N");
+  EXPECT_EQ(fo.Row(1).unreadable.rfind(kUnreadableInstance, 0), 0u);
+  EXPECT_NE(fo.Row(1).unreadable.find("ceg2"), std::string::npos);
+  EXPECT_EQ(fo.Row(2).Ver, "3.0");
+  EXPECT_EQ(fo.Row(2).VanVer, "I");
+  EXPECT_TRUE(fo.Row(2).unreadable.empty());
+  fo.SelectRow(1);
+  for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
+    EXPECT_FALSE(fo.GetAction(id).enabled);
+  }
+  fo.SelectRow(2);
+  EXPECT_TRUE(fo.GetAction(ActionId::aUni).enabled);
+}
+
 TEST_F(MainWindow, ListThatCannotBeReopenedLeavesTheGridEmpty) {
   Settings("ZMP_Vorel");
   server_.Answer("ZMP_Vorel", kInstanceListSql, List({{std::string("Alfa"), std::string("ceg1")}}));
@@ -341,7 +370,10 @@ TEST_F(NewCompany, UnusableDatabaseNameStopsBeforeAnythingIsSent) {
   Type("Első Kft", "x;drop");
   fo.aDbCreaExecute();
   ASSERT_EQ(operator_.errors.size(), 1u);
-  EXPECT_NE(operator_.errors[0].find("\"x;drop\""), std::string::npos);
+  // In the program's language, naming the name and the character at fault.
+  EXPECT_EQ(operator_.errors[0],
+            "Nem használható adatbázisnév: \"x;drop\" – csak betű, számjegy és a _ @ $ # jelek "
+            "lehetnek benne, \";\" nem. Semmi sem jött létre.");
   EXPECT_EQ(server_.calls.size(), before);
   EXPECT_TRUE(fo.ListOpen());
 }
@@ -358,13 +390,31 @@ TEST_F(NewCompany, ApostropheInTheCompanyNameIsDoubled) {
       "' ,'N' )  ");
 }
 
-TEST_F(NewCompany, ServerErrorStopsAtThatStatementAndLeavesTheListClosed) {
+TEST_F(NewCompany, ServerErrorStopsAtThatStatementAndReopensTheList) {
+  server_.Answer("ZMP_Vorel", kInstanceListSql,
+                 List({{std::string("Alfa"), std::string("ceg0")},
+                       {std::string("Béta"), std::string("ceg9")}}));
   server_.Fail("master", "alter database ceg1 set recovery full", "no right to alter");
   TfrmFo& fo = Create();
+  fo.SelectRow(1);
   Type("Első Kft", "ceg1");
   fo.aDbCreaExecute();
   EXPECT_EQ(operator_.errors, (std::vector<std::string>{"no right to alter"}));
-  EXPECT_EQ(server_.calls.back().sql, "alter database ceg1 set recovery full");
+  EXPECT_EQ(StatementsOn("master", 0).back(), "alter database ceg1 set recovery full");
+  // Not left closed until a restart: the list is back, on its first row.
+  ASSERT_TRUE(fo.ListOpen());
+  EXPECT_EQ(fo.RowCount(), 2u);
+  EXPECT_EQ(db::ToText(fo.CurrentDbname()), "ceg0");
+}
+
+TEST_F(NewCompany, ListThatWasNotOpenIsNotRetriedAfterAFailure) {
+  server_.RefuseOpen("ZMP_Vorel");
+  server_.Fail("master", "alter database ceg1 set recovery full", "no right to alter");
+  TfrmFo& fo = Create();
+  operator_.errors.clear();
+  Type("Első Kft", "ceg1");
+  fo.aDbCreaExecute();
+  EXPECT_EQ(operator_.errors, (std::vector<std::string>{"no right to alter"}));
   EXPECT_FALSE(fo.ListOpen());
 }
 

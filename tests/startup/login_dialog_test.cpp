@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "startup/settings_file.h"
 
 namespace moltaro {
 namespace {
@@ -114,6 +115,27 @@ TEST_F(LoginDialog, EmptySettingsFileStopsStartUp) {
   WriteSettings("");
   auto dialog = MakeDialog(true);
   EXPECT_THROW(dialog.LoadSettings(), std::runtime_error);
+}
+
+// Saved by an editor in UTF-8 with a byte-order mark, or in UTF-16: said so,
+// instead of a server name with stray bytes that fails only at the login.
+TEST_F(LoginDialog, SettingsFileInAnotherEncodingStopsStartUpSayingSo) {
+  using namespace std::string_literals;
+  for (const std::string& bytes : {std::string("\xEF\xBB\xBFszerver$$ZMP_Vorel\r\n"),
+                                   "s\0z\0$\0$\0Z\0\r\0\n\0"s, "szerver$$ZMP\0Vorel\r\n"s}) {
+    WriteSettings(bytes);
+    auto dialog = MakeDialog(true);
+    try {
+      dialog.LoadSettings();
+      ADD_FAILURE() << "accepted " << bytes.size() << " bytes";
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(kNotCp1250Text, 0), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find("VELDORAdb_new.ini"), std::string::npos);
+    }
+  }
+  // Windows-1250 accents are not mistaken for another encoding.
+  WriteSettings(Utf8ToCp1250("szerver$$Cég_közös\r\n"));
+  EXPECT_EQ(MakeDialog(true).LoadSettings(), kSettingsLoaded);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The three small dialogs of the main window on their logic: what the
 // operator's clicks, typing, Esc and the close box leave in the logic.
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -11,14 +13,17 @@
 #include <QtTest/QtTest>
 #include <functional>
 
+#include "shown_text.h"
 #include "typing.h"
 
 #include "ui/confirm_dialog_view.h"
 #include "ui/new_company_view.h"
+#include "ui/program_start.h"
 #include "ui/report_dir_view.h"
 
 namespace moltaro::ui {
 
+using testing::Shown;
 using testing::Type;
 
 namespace {
@@ -37,7 +42,7 @@ class DialogsViewTest : public QObject {
   void confirmAnswersWithTheButtonPressedAndClosingCountsAsNem() {
     TfrmDialogusView view;
     instances::TfrmDialogus dialog(view);
-    QCOMPARE(view.windowTitle(), QString());
+    QVERIFY(view.windowTitle().trimmed().isEmpty());
     QCOMPARE(view.size(), QSize(218, 128));
     QCOMPARE(view.lSzoveg()->text(), QString::fromUtf8("Valóban töröljem ?"));
     QCOMPARE(view.lSzoveg()->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
@@ -172,6 +177,28 @@ class DialogsViewTest : public QObject {
     QCOMPARE(dialog.Result(), std::string());
     WhenShown([&] { QTest::keyClick(&view, Qt::Key_Escape); });
     QVERIFY(!dialog.ShowModal());
+  }
+
+  // Last: it sets up the application as the program does.
+  void captionsStayTheWindowsOwnAndQtSpeaksHungarian() {
+    ConfigureApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+    // Qt adds to captions only a display name that was set; one that was not
+    // follows the application name.
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("probe"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("probe"));
+    QCoreApplication::setApplicationName(name);
+
+    // The question's caption is blank, not empty: an empty one would show
+    // the program's name in its place.
+    TfrmDialogusView question;
+    QVERIFY(!question.windowTitle().isEmpty());
+    QCOMPARE(question.windowTitle().trimmed(), QString());
+    QCOMPARE(TfrmDBBeView().windowTitle(), QString::fromUtf8("Új database"));
+    QCOMPARE(TfrmRepUtView().windowTitle(), QString::fromUtf8("Riport könyvtár"));
+
+    QDialogButtonBox standard(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(Shown(standard.button(QDialogButtonBox::Cancel)->text()), QString::fromUtf8("Mégse"));
   }
 };
 

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 
+#include "shown_text.h"
 #include "typing.h"
 
 #include "db/connection.h"
@@ -30,6 +31,7 @@
 
 namespace moltaro::ui {
 
+using testing::Shown;
 using testing::Type;
 
 using instances::ActionId;
@@ -56,7 +58,7 @@ QStringList ShownMenu(const QMenu* menu) {
     if (item->isSeparator()) {
       items << QStringLiteral("-");
     } else if (item->isVisible()) {
-      items << item->text();
+      items << Shown(item->text());
     }
   }
   return items;
@@ -65,6 +67,41 @@ QStringList ShownMenu(const QMenu* menu) {
 void ClickRow(QTableWidget* grid, int row) {
   const QRect cell = grid->visualItemRect(grid->item(row, 0));
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// Keys go where the keyboard focus is, as they do for the operator.
+QWidget* Focused() {
+  QWidget* focused = QApplication::focusWidget();
+  return focused != nullptr ? focused : QApplication::activeWindow();
+}
+
+void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QWidget* target = Focused();
+  if (target == nullptr) {
+    qWarning("no window has the keyboard");
+    return;
+  }
+  QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+}
+
+bool Activate(QWidget* window) {
+  window->activateWindow();
+  return QTest::qWaitForWindowActive(window);
+}
+
+// Runs `act` with the first shown window of type `Window`, once there is one.
+template <typename Window>
+void WhenWindowShown(std::function<void(Window&)> act, int triesLeft = 400) {
+  QTimer::singleShot(5, [act = std::move(act), triesLeft]() mutable {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* window = dynamic_cast<Window*>(widget);
+      if (window != nullptr && window->isVisible()) {
+        act(*window);
+        return;
+      }
+    }
+    if (triesLeft > 0) WhenWindowShown<Window>(std::move(act), triesLeft - 1);
+  });
 }
 
 }  // namespace
@@ -142,7 +179,7 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(LogIn(settings, empty.path().toStdString(), TestLogin), LoginOutcome::NoSettings);
     QCOMPARE(boxes.boxes.size(), std::size_t{1});
     QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
-    QVERIFY(boxes.boxes[0].text.contains(QStringLiteral("empty")));
+    QVERIFY(boxes.boxes[0].text.startsWith(QString::fromUtf8("A beállítófájl üres: ")));
 
     WhenShown([] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
     QCOMPARE(LogIn(settings, WorkPath(), TestLogin), LoginOutcome::Cancelled);
@@ -254,11 +291,16 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(GridColumn(grid, 2), (QStringList{QString::fromUtf8("Nincs telepítve"),
                                                QString::fromUtf8("Nincs telepítve")}));
     QCOMPARE(grid->currentRow(), 0);
+    // Rows as high as their text: the grid has room for six instances or more,
+    // and no row clips its text.
+    QVERIFY(grid->rowHeight(0) >= grid->fontMetrics().height());
+    QVERIFY2(grid->viewport()->height() / grid->rowHeight(0) >= 6,
+             qPrintable(QStringLiteral("row height %1").arg(grid->rowHeight(0))));
 
     QCOMPARE(ShownMenu(fo.PopupMenu1()),
              (QStringList{QString::fromUtf8("Vált"), "-", "-", QString::fromUtf8("Kilép"),
                           QString::fromUtf8("Konvertálás…")}));
-    QCOMPARE(fo.bValt()->text(), QString::fromUtf8("Vált"));
+    QCOMPARE(Shown(fo.bValt()->text()), QString::fromUtf8("Vált"));
     QCOMPARE(fo.bValt()->toolTip(), QString::fromUtf8("Verzió váltás"));
     QCOMPARE(fo.bKilep()->toolTip(), QString::fromUtf8("Kilépés"));
     QVERIFY(fo.bValt()->isEnabled());
@@ -434,6 +476,118 @@ class MainWindowViewTest : public QObject {
                                                           QString::fromUtf8("Nincs telepítve")}));
     QVERIFY(!fo.action(ActionId::aUni)->isEnabled());
     QVERIFY(fo.bValt()->isEnabled());
+  }
+
+  void sapCompanyWithoutItsDatabaseShowsNotInstalledWithTheReason() {
+    Execute("Sbo-Common", "insert into srgc (cmpName, dbName) values ('Delta', 'nincsilyen')");
+    Use("Sbo-Common");
+    MessageBoxAnswerer boxes;
+    DesktopWindows windows(settings_);
+    windows.Start();
+    Execute("Sbo-Common", "delete from srgc where dbName = 'nincsilyen'");
+    QCOMPARE(boxes.Texts(), QStringList());
+    TfrmFoView& fo = windows.frmFo();
+    QTableWidget* grid = fo.gPeldanyok();
+    QCOMPARE(GridColumn(grid, 1), (QStringList{"ceg1", "ceg2", "nincsilyen"}));
+    QCOMPARE(grid->item(2, 2)->text(), QString::fromUtf8("Nincs telepítve"));
+    QVERIFY(
+        grid->item(2, 2)->toolTip().startsWith(QString::fromUtf8("Az adatbázis nem olvasható: ")));
+    QCOMPARE(grid->item(1, 2)->toolTip(), QString());
+    ClickRow(grid, 2);
+    for (ActionId id : {ActionId::aMigrator, ActionId::aUni, ActionId::aUtca}) {
+      QVERIFY(!fo.action(id)->isEnabled());
+    }
+  }
+
+  // The operator's tasks with the keyboard alone: log in, pick the second
+  // instance, switch its version, add a company, leave. No mouse event.
+  void keyboardAloneLogsInSwitchesAddsACompanyAndExits() {
+    MessageBoxAnswerer boxes;
+    QList<QWidget*> tabWalk;
+    QList<QWidget*> expectedWalk;
+    bool menuOpened = false;
+    QString question;
+    QStringList versionsAfterSwitch;
+    QStringList companies;
+
+    WhenWindowShown<TfrmSaPwdView>([&](TfrmSaPwdView& login) {
+      QVERIFY(Activate(&login));
+      Press(Qt::Key_F, Qt::AltModifier);  // "&Felhasználó :"
+      QCOMPARE(Focused(), login.eName());
+      testing::Type(Focused(), "sa");
+      Press(Qt::Key_Tab);
+      QCOMPARE(Focused(), login.ePwd());
+      testing::Type(Focused(), kPassword);
+      Press(Qt::Key_Return);
+    });
+    WhenWindowShown<TfrmFoView>([&](TfrmFoView& fo) {
+      // A failed step must end the program, not leave the test waiting on it.
+      struct EndIfStillOpen {
+        TfrmFoView& window;
+        ~EndIfStillOpen() {
+          if (window.isVisible()) QApplication::quit();
+        }
+      } guard{fo};
+      QVERIFY(Activate(&fo));
+      QTableWidget* grid = fo.gPeldanyok();
+      // Reading order forward and back, Ctrl+Tab out of the grid too.
+      tabWalk << Focused();
+      for (const auto& [key, modifiers] : std::vector<std::pair<int, Qt::KeyboardModifiers>>{
+               {Qt::Key_Tab, Qt::NoModifier},
+               {Qt::Key_Tab, Qt::NoModifier},
+               {Qt::Key_Tab, Qt::NoModifier},
+               {Qt::Key_Backtab, Qt::ShiftModifier},
+               {Qt::Key_Backtab, Qt::ShiftModifier},
+               {Qt::Key_Backtab, Qt::ShiftModifier},
+               {Qt::Key_Tab, Qt::ControlModifier},
+               {Qt::Key_Backtab, Qt::ShiftModifier}}) {
+        Press(key, modifiers);
+        tabWalk << Focused();
+      }
+      expectedWalk = {grid,       fo.bValt(), fo.Button1(), fo.bKilep(), fo.Button1(),
+                      fo.bValt(), grid,       fo.bValt(),   grid};
+
+      // The arrow keys choose the row; the Menu key opens the pop-up there.
+      Press(Qt::Key_Down);
+      Press(Qt::Key_Menu);
+      menuOpened = fo.PopupMenu1()->isVisible();
+      QTest::keyClick(fo.PopupMenu1(), Qt::Key_Escape);
+
+      // Enter switches the selected row; Enter answers the question "Igen".
+      WhenWindowShown<TfrmDialogusView>([&](TfrmDialogusView& dialog) {
+        QVERIFY(Activate(&dialog));
+        question = dialog.lSzoveg()->text();
+        Press(Qt::Key_Return);
+      });
+      Press(Qt::Key_Return);
+      versionsAfterSwitch = GridColumn(grid, 2);
+      // The offscreen platform does not give the keyboard back to the window
+      // a modal dialog came from; a window manager would.
+      QVERIFY(Activate(&fo));
+
+      WhenWindowShown<TfrmDBBeView>([&](TfrmDBBeView& dialog) {
+        QVERIFY(Activate(&dialog));
+        testing::Type(Focused(), "Negyedik Zrt");
+        Press(Qt::Key_Tab);
+        testing::Type(Focused(), "ceg4");
+        Press(Qt::Key_Return);
+      });
+      // An access key clicks its button a moment later, as it shows the press.
+      Press(Qt::Key_Uacute, Qt::AltModifier);  // "&Új cég"
+      QTRY_COMPARE(grid->rowCount(), 3);
+      companies = GridColumn(grid, 1);
+      QVERIFY(Activate(&fo));
+      Press(Qt::Key_K, Qt::AltModifier);  // "&Kilép"
+      QTRY_VERIFY(!fo.isVisible());
+    });
+    QCOMPARE(RunDesktopProgram(), 0);
+
+    QCOMPARE(tabWalk, expectedWalk);
+    QVERIFY(menuOpened);
+    QCOMPARE(question, QString::fromUtf8("Mehet a verzióváltás ?"));
+    QCOMPARE(versionsAfterSwitch, (QStringList{QString::fromUtf8("Nincs telepítve"), "2.1.0"}));
+    QCOMPARE(companies, (QStringList{" ceg1 ", " ceg2 ", " ceg4 "}));
+    QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("A verzióváltás sikeresen lefutott !")});
   }
 };
 

@@ -29,6 +29,7 @@
 #include "ui/konvert_view.h"
 #include "ui/login_view.h"
 #include "ui/message_boxes.h"
+#include "ui/program_start.h"
 
 namespace moltaro::ui {
 
@@ -211,7 +212,7 @@ int Render(const QString& outputArgument, const std::filesystem::path& examplesA
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QString::fromUtf8(moltaro::ui::kApplicationTitle));
+  moltaro::ui::ConfigureApplication(app);
   if (argc != 3) {
     std::cerr << "usage: moltaro_screenshots OUTPUT_DIR EXAMPLES_DIR\n";
     return 2;
