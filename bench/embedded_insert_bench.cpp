@@ -13,6 +13,7 @@
 #include <iostream>
 #include <string>
 
+#include "bench_database.h"
 #include "db/connection.h"
 #include "db/embedded/embedded_server.h"
 
@@ -47,19 +48,9 @@ std::string ShellQuote(const std::string& s) {
 int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 20000;
   const std::string shell = argc > 2 ? argv[2] : "sqlite3";
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("moltaro-bench-" + std::to_string(::getpid()));
-  std::filesystem::remove_all(dir);
-  moltaro::db::embedded::InitializeServer(dir, "bench");
-  const std::string base = "Provider=SQLOLEDB.1;Server=embedded:" + dir.string() +
-                           ";Password=bench;Persist Security Info=True;User ID=sa;Initial Catalog=";
-  {
-    moltaro::db::Connection master(base + "master;");
-    master.Open();
-    master.Execute("create database bench on (name='bench_dat', filename='" + dir.string() +
-                   "/bench_data.mdf') COLLATE SQL_Hungarian_Cp1250_CI_AS");
-  }
-  moltaro::db::Connection c(base + "bench;");
+  const moltaro::bench::BenchDatabase bench = moltaro::bench::MakeBenchDatabase("bench");
+  const std::filesystem::path& dir = bench.directory;
+  moltaro::db::Connection c(bench.connectionString);
   c.Open();
   c.Execute("create table t (a int, b nvarchar(50), c decimal(12,2), d datetime, e int)");
 

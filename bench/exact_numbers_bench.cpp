@@ -17,6 +17,7 @@
 #include <iostream>
 #include <string>
 
+#include "bench_database.h"
 #include "db/connection.h"
 #include "db/embedded/embedded_server.h"
 
@@ -55,19 +56,9 @@ std::string SqliteScalar(sqlite3* db, const char* sql) {
 
 int main(int argc, char** argv) {
   const long long rows = argc > 1 ? std::atoll(argv[1]) : 1000000;
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("moltaro-exact-bench-" + std::to_string(::getpid()));
-  std::filesystem::remove_all(dir);
-  moltaro::db::embedded::InitializeServer(dir, "bench");
-  const std::string base = "Provider=SQLOLEDB.1;Server=embedded:" + dir.string() +
-                           ";Password=bench;Persist Security Info=True;User ID=sa;Initial Catalog=";
-  {
-    moltaro::db::Connection master(base + "master;");
-    master.Open();
-    master.Execute("create database bench on (name='bench_dat', filename='" + dir.string() +
-                   "/bench_data.mdf') COLLATE SQL_Hungarian_Cp1250_CI_AS");
-  }
-  moltaro::db::Connection c(base + "bench;");
+  const moltaro::bench::BenchDatabase bench = moltaro::bench::MakeBenchDatabase("exact-bench");
+  const std::filesystem::path& dir = bench.directory;
+  moltaro::db::Connection c(bench.connectionString);
   c.Open();
   c.SetCommandTimeout(0);
   c.Execute("create table t (a numeric(12,2))");
