@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "db/embedded/catalog.h"
+#include "db/embedded/connection_pool.h"
 #include "db/embedded/database_lock.h"
 #include "db/embedded/interpreter.h"
 #include "db/embedded/legacy_exact_values.h"
@@ -23,15 +24,28 @@ namespace {
 constexpr std::size_t kMaxCachedTranslations = 2000;
 constexpr std::size_t kMaxCachedStatements = 512;
 
-// One open database of a session: its SQLite connection, catalogue and the
-// statements prepared on it.
+// The database a session is on. Its connection (with the catalogue and the
+// prepared statements) is held while a command runs, or while it carries the
+// session's open transaction or temporary tables; between commands it goes
+// back to the process's pool for the next session on the file.
 struct OpenDatabase {
   DatabaseEntry entry;
   std::optional<DatabaseLock> inUse;  // before the connection, released after it
-  std::unique_ptr<SqliteDb> db;
-  std::unique_ptr<Catalog> catalog;
-  std::unordered_map<std::string, StmtHandle> statements;  // by SQLite text
+  std::optional<ConnectionPool::Membership> pool;
+  std::unique_ptr<PooledConnection> connection;
   std::vector<StmtHandle> spare;  // copies for nested use, dropped after each call
+
+  OpenDatabase() = default;
+  OpenDatabase(const OpenDatabase&) = delete;
+  OpenDatabase& operator=(const OpenDatabase&) = delete;
+  ~OpenDatabase() { Release(); }
+  // Gives the connection back, or closes it (rolling back) when it carries
+  // state of the session.
+  void Release() {
+    spare.clear();
+    if (connection && pool) pool->Give(std::move(connection));
+    connection.reset();
+  }
   // Single DML statements by their T-SQL text, valid for one schema version.
   struct Cached {
     int schemaVersion;
@@ -55,11 +69,11 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
 
   BatchResult Execute(std::string_view sql, const Params& params) override {
     StartDeadline();
-    current_->spare.clear();
+    const Command command(*this);
     BatchResult result;
     OpenDatabase& d = *current_;
     const std::string text(sql);
-    const int version = d.db->SchemaVersion();
+    const int version = d.connection->db->SchemaVersion();
     auto it = d.translations.find(text);
     if (it != d.translations.end() && it->second.schemaVersion == version) {
       RunCached(it->second.translation, params, result);
@@ -95,7 +109,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
 
   void CallProcedure(std::string_view name, ProcedureParameters& params) override {
     StartDeadline();
-    current_->spare.clear();
+    const Command command(*this);
     BatchResult ignored;
     Interpreter(*this).CallProcedure(name, params, ignored);
   }
@@ -104,8 +118,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
 
   // SessionHost
   Catalog& CurrentCatalog() override {
-    current_->catalog->CheckSchemaVersion();
-    return *current_->catalog;
+    Catalog& catalog = *current_->connection->catalog;
+    catalog.CheckSchemaVersion();
+    return catalog;
   }
   Server& GetServer() override { return *server_; }
   const std::string& Login() const override { return login_; }
@@ -124,22 +139,23 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     Open(*entry);
   }
   sqlite3_stmt* Statement(const std::string& sql) override {
-    auto& cache = current_->statements;
+    PooledConnection& connection = *current_->connection;
+    auto& cache = connection.statements;
     auto it = cache.find(sql);
     if (it == cache.end()) {
       if (cache.size() > kMaxCachedStatements && nesting_ == 0) cache.clear();
-      it = cache.emplace(sql, current_->db->Prepare(sql)).first;
+      it = cache.emplace(sql, connection.db->Prepare(sql)).first;
     }
     if (sqlite3_stmt_busy(it->second.get())) {
       // The same statement runs further out (a function called from it):
       // this call gets its own copy.
-      current_->spare.push_back(current_->db->Prepare(sql));
+      current_->spare.push_back(connection.db->Prepare(sql));
       return current_->spare.back().get();
     }
     return it->second.get();
   }
   FunctionResolver* Functions() override { return this; }
-  SqliteDb& CurrentDb() override { return *current_->db; }
+  SqliteDb& CurrentDb() override { return *current_->connection->db; }
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
   int& TranCount() override { return tranCount_; }
@@ -150,7 +166,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   bool IsScalarFunction(const std::string& name) override {
     std::string bare = name;
     if (const auto dot = bare.rfind('.'); dot != std::string::npos) bare = bare.substr(dot + 1);
-    auto object = current_->catalog->FindObject(bare);
+    auto object = current_->connection->catalog->FindObject(bare);
     return object && object->xtype == "FN";
   }
   void CheckDeadline() override {
@@ -160,6 +176,72 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   }
 
  private:
+  // Holds the current database's connection while a command (and what it
+  // calls) runs.
+  class Command {
+   public:
+    explicit Command(EmbeddedSession& session) : session_(session) {
+      if (session_.commands_++ == 0) session_.Attach();
+    }
+    ~Command() {
+      if (--session_.commands_ == 0) session_.Detach();
+    }
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+   private:
+    EmbeddedSession& session_;
+  };
+
+  // Takes a connection to the current database: the one the session still
+  // holds, an idle one of the process, or a new one.
+  void Attach() {
+    OpenDatabase& d = *current_;
+    if (!d.connection) d.connection = d.pool->Take();
+    if (!d.connection) d.connection = Connect(d.entry);
+    d.connection->session = this;
+    d.connection->db->SetLockPolicy(&lockPolicy_);
+  }
+
+  // After the command: the connection goes back unless it carries the
+  // session's transaction or temporary tables.
+  void Detach() {
+    OpenDatabase& d = *current_;
+    d.spare.clear();
+    if (!d.connection || tranCount_ > 0) return;
+    sqlite3* handle = d.connection->db->Handle();
+    if (sqlite3_get_autocommit(handle) == 0) return;
+    if (sqlite3_txn_state(handle, nullptr) != SQLITE_TXN_NONE) {
+      // A statement left unfinished would keep its read snapshot for the next session.
+      for (sqlite3_stmt* s = sqlite3_next_stmt(handle, nullptr); s;
+           s = sqlite3_next_stmt(handle, s)) {
+        if (sqlite3_stmt_busy(s)) sqlite3_reset(s);
+      }
+    }
+    if (d.connection->Reusable()) d.Release();
+  }
+
+  // A new connection to the database, set up for every session of the process.
+  std::unique_ptr<PooledConnection> Connect(const DatabaseEntry& entry) {
+    auto c = std::make_unique<PooledConnection>();
+    c->db = std::make_unique<SqliteDb>(entry.file, false, &lockPolicy_);
+    c->db->SetName(entry.name);
+    Catalog::EnsureLookupIndexes(*c->db, entry.id == 1);
+    if (entry.id == 1) server_->PresentSystemTables(*c->db);
+    RegisterCollatedFunctions(c->db->Handle(), entry.collation);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
+    sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
+    c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
+    ConvertLegacyExactValues(*c->catalog);
+    return c;
+  }
+
+  // The session running on the connection a callback of SQLite came from.
+  static EmbeddedSession* RunningOn(void* connection) {
+    return static_cast<EmbeddedSession*>(static_cast<PooledConnection*>(connection)->session);
+  }
+
   void Open(const DatabaseEntry& found) {
     // In use from here on: DROP DATABASE elsewhere is refused. A drop that
     // was under way has been waited for, so the entry is read again.
@@ -178,22 +260,28 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto d = std::make_unique<OpenDatabase>();
     d->entry = *entry;
     d->inUse = std::move(inUse);
-    d->db = std::make_unique<SqliteDb>(entry->file, false, &lockPolicy_);
-    d->db->SetName(entry->name);
-    Catalog::EnsureLookupIndexes(*d->db, entry->id == 1);
-    if (entry->id == 1) server_->PresentSystemTables(*d->db);
-    RegisterCollatedFunctions(d->db->Handle(), entry->collation);
-    sqlite3_create_function_v2(d->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, this,
-                               &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
-    sqlite3_progress_handler(d->db->Handle(), 4000, &EmbeddedSession::Progress, this);
-    d->catalog = std::make_unique<Catalog>(*d->db, entry->name, entry->collation);
-    ConvertLegacyExactValues(*d->catalog);
+    d->pool.emplace(ConnectionPool::Instance(), entry->file);
+    // Connected now, so that a file that cannot be opened fails the USE or
+    // the login, not a later command.
+    std::unique_ptr<OpenDatabase> previous = std::move(current_);
     current_ = std::move(d);
+    try {
+      Attach();
+    } catch (...) {
+      current_ = std::move(previous);
+      throw;
+    }
+    previous.reset();
+    if (commands_ == 0) Detach();
   }
 
   // tsql_udf('name', args…): a scalar user function, run by the interpreter.
   static void UserFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    auto* self = static_cast<EmbeddedSession*>(sqlite3_user_data(ctx));
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "A user function ran outside any session's command.", -1);
+      return;
+    }
     try {
       const std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
       std::vector<StoredValue> args;
@@ -221,9 +309,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     }
   }
 
-  static int Progress(void* self) {
-    auto* s = static_cast<EmbeddedSession*>(self);
-    return s->deadline_ && std::chrono::steady_clock::now() > *s->deadline_ ? 1 : 0;
+  static int Progress(void* connection) {
+    const EmbeddedSession* s = RunningOn(connection);
+    return s && s->deadline_ && std::chrono::steady_clock::now() > *s->deadline_ ? 1 : 0;
   }
 
   void StartDeadline() {
@@ -274,6 +362,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   std::unique_ptr<OpenDatabase> current_;
   int timeoutSeconds_ = 30;
   int nesting_ = 0;
+  int commands_ = 0;  // commands running (a USE inside one opens a database)
   int tranCount_ = 0;
   Value lastIdentity_;
   AppLocks appLocks_;

@@ -44,6 +44,8 @@ class SqliteDb {
   // The database's name for messages (default: the file's stem).
   void SetName(std::string name) { name_ = std::move(name); }
   const std::string& Name() const { return name_; }
+  // Whose lock waits the connection follows now (none: wait as long as it takes).
+  void SetLockPolicy(const LockPolicy* policy) { policy_ = policy; }
 
   // Runs statements that return nothing.
   void Exec(std::string_view sql);

@@ -1,0 +1,102 @@
+// Sessions of one process that take turns on a database share its SQLite
+// connection between their commands; each must still see only its own
+// temporary tables, identities, transaction and options, and a connection
+// must never outlive the sessions of its database.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "db/connection.h"
+#include "server_fixture.h"
+
+namespace moltaro::db::embedded::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+class SharedConnectionTest : public EmbeddedServerTest {};
+
+TEST_F(SharedConnectionTest, SessionsTakingTurnsKeepTheirOwnState) {
+  const std::string name = CreateDatabase("FELVALTVA");
+  Connection a = Open(name);
+  Connection b = Open(name);
+  a.Execute("create table t (id int identity(1,1) primary key, v int)");
+
+  // The other session's DDL is seen at once, and by statements it ran before.
+  b.Execute("insert into t (v) values (10)");
+  EXPECT_EQ(b.Query("select count(*) n from t").Integer("n"), 1);
+  a.Execute("alter table t add w int null");
+  b.Execute("insert into t (v, w) values (20, 2)");
+  EXPECT_EQ(b.Query("select count(*) n from t").Integer("n"), 2);
+
+  // Identities: each session's last one.
+  a.Execute("insert into t (v) values (30)");
+  b.Execute("insert into t (v) values (40)");
+  EXPECT_EQ(a.Query("select @@IDENTITY i").Integer("i"), 3);
+  EXPECT_EQ(b.Query("select @@IDENTITY i").Integer("i"), 4);
+
+  // Temporary tables belong to the session that made them.
+  a.Execute("create table #munka (x int)");
+  a.Execute("insert into #munka values (1)");
+  EXPECT_THAT(ErrorOf(b, "select count(*) n from #munka"), HasSubstr("#munka"));
+  b.Execute("create table #munka (y nvarchar(10), z int)");
+  b.Execute("insert into #munka values ('b', 2)");
+  b.Execute("insert into #munka values ('c', 3)");
+  EXPECT_EQ(a.Query("select count(*) n from #munka").Integer("n"), 1);
+  EXPECT_EQ(b.Query("select sum(z) n from #munka").Integer("n"), 5);
+  a.Execute("drop table #munka");
+  EXPECT_EQ(b.Query("select count(*) n from #munka").Integer("n"), 2);
+
+  // A transaction left open by one session is not the other's.
+  a.Run("BEGIN TRAN insert into t (v) values (50)");
+  EXPECT_EQ(b.Query("select count(*) n from t").Integer("n"), 4);
+  EXPECT_EQ(b.Query("select @@TRANCOUNT n").Integer("n"), 0);
+  b.Execute("SET LOCK_TIMEOUT 0");
+  try {
+    b.Execute("insert into t (v) values (60)");
+    ADD_FAILURE() << "the insert did not meet the other session's lock";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.Number(), 1222);
+  }
+  EXPECT_EQ(a.Query("select count(*) n from t").Integer("n"), 5);
+  a.Execute("ROLLBACK");
+  EXPECT_EQ(b.Query("select count(*) n from t").Integer("n"), 4);
+  b.Execute("insert into t (v) values (60)");
+  EXPECT_EQ(a.Query("select count(*) n from t").Integer("n"), 5);
+}
+
+TEST_F(SharedConnectionTest, UserFunctionsRunInTheSessionThatCallsThem) {
+  const std::string name = CreateDatabase("FUGGVENY");
+  {
+    Connection a = Open(name);
+    a.Execute("create function dbo.ketszer (@n int) returns int as begin return @n * 2 end");
+    EXPECT_EQ(a.Query("select dbo.ketszer(4) n").Integer("n"), 8);
+  }
+  // The connection the first session used serves the next one.
+  Connection b = Open(name);
+  EXPECT_EQ(b.Query("select dbo.ketszer(5) n").Integer("n"), 10);
+  Connection c = Open(name);
+  c.Execute("create table s (n int)");
+  c.Execute("insert into s values (1)");
+  c.Execute("insert into s values (2)");
+  EXPECT_EQ(b.Query("select sum(dbo.ketszer(n)) n from s").Integer("n"), 6);
+}
+
+TEST_F(SharedConnectionTest, ARecreatedDatabaseIsNotServedByTheDroppedOnesConnection) {
+  Connection master = Open("master");
+  for (int round = 0; round < 2; ++round) {
+    const std::string name = CreateDatabase("UJRA");
+    {
+      Connection c = Open(name);
+      EXPECT_EQ(c.Query("select count(*) n from sysobjects where name = 'regi'").Integer("n"), 0);
+      c.Execute("create table regi (a int)");
+      c.Execute("insert into regi values (1)");
+    }
+    master.Execute("drop database UJRA");
+  }
+}
+
+}  // namespace
+}  // namespace moltaro::db::embedded::testing
