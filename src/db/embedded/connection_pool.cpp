@@ -23,7 +23,9 @@ ConnectionPool& ConnectionPool::Instance() {
 }
 
 ConnectionPool::Membership::Membership(ConnectionPool& pool, const std::filesystem::path& file)
-    : pool_(pool), key_(std::filesystem::absolute(file).lexically_normal().string()) {
+    : pool_(pool),
+      key_(std::filesystem::absolute(file).lexically_normal().string() + '\n' +
+           ConnectionSettings(file)) {
   std::lock_guard lock(pool_.mutex_);
   ++pool_.files_[key_].members;
 }

@@ -57,7 +57,9 @@ class ConnectionPool {
   // A session's stake in one database file: while any session of the
   // process has one, idle connections to the file are kept; when the last
   // one ends they are closed, so a file no session has open is not held
-  // open either (DROP DATABASE removes it).
+  // open either (DROP DATABASE removes it). Connections opened under other
+  // settings of the data directory (moltaro.conf) are not handed on: a
+  // session takes the settings in force when it opened the database.
   class Membership {
    public:
     Membership(ConnectionPool& pool, const std::filesystem::path& file);

@@ -250,6 +250,12 @@ int SqliteDb::SchemaVersion() {
   return version;
 }
 
+std::string ConnectionSettings(const std::filesystem::path& file) {
+  const Settings settings = ReadSettings(file);
+  return "synchronous=" + settings.synchronous +
+         ";max_page_count=" + std::to_string(settings.maxPageCount);
+}
+
 void BindValue(sqlite3_stmt* stmt, int slot, const Value& value) {
   if (std::holds_alternative<std::monostate>(value)) {
     sqlite3_bind_null(stmt, slot);

@@ -86,6 +86,10 @@ class SqliteDb {
   enum class GaveUp { No, LockTimeout, Deadline } gaveUp_ = GaveUp::No;
 };
 
+// The data directory's settings that a connection to `file` takes when it
+// opens (moltaro.conf), as a text that differs exactly when they differ.
+std::string ConnectionSettings(const std::filesystem::path& file);
+
 // Binds a db::Value to the 1-based slot.
 void BindValue(sqlite3_stmt* stmt, int slot, const Value& value);
 // Reads column i of the current row.
