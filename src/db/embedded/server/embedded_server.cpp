@@ -1,0 +1,395 @@
+#include "db/embedded/server/embedded_server.h"
+
+#include <chrono>
+#include <unordered_map>
+
+#include "common/text.h"
+#include "db/embedded/catalog/catalog.h"
+#include "db/embedded/execution/interpreter.h"
+#include "db/embedded/execution/sql_functions.h"
+#include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/server/connection_pool.h"
+#include "db/embedded/server/database_lock.h"
+#include "db/embedded/server/server.h"
+#include "db/embedded/storage/legacy_exact_values.h"
+#include "db/embedded/storage/sqlite_db.h"
+#include "db/embedded/storage/sqlite_values.h"
+#include "db/embedded/translator/translator.h"
+#include "db/errors.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+constexpr std::size_t kMaxCachedTranslations = 2000;
+constexpr std::size_t kMaxCachedStatements = 512;
+
+// The database a session is on. Its connection (with the catalogue and the
+// prepared statements) is held while a command runs, or while it carries the
+// session's open transaction or temporary tables; between commands it goes
+// back to the process's pool for the next session on the file.
+struct OpenDatabase {
+  DatabaseEntry entry;
+  std::optional<DatabaseLock> inUse;  // before the connection, released after it
+  std::optional<ConnectionPool::Membership> pool;
+  std::unique_ptr<PooledConnection> connection;
+  std::vector<StmtHandle> spare;  // copies for nested use, dropped after each call
+
+  OpenDatabase() = default;
+  OpenDatabase(const OpenDatabase&) = delete;
+  OpenDatabase& operator=(const OpenDatabase&) = delete;
+  ~OpenDatabase() { Release(); }
+  // Gives the connection back, or closes it (rolling back) when it carries
+  // state of the session.
+  void Release() {
+    spare.clear();
+    if (connection && pool) pool->Give(std::move(connection));
+    connection.reset();
+  }
+  // Single DML statements by their T-SQL text, valid for one schema version.
+  struct Cached {
+    int schemaVersion;
+    Translation translation;
+  };
+  std::unordered_map<std::string, Cached> translations;
+};
+
+class EmbeddedSession final : public Session, public SessionHost, public FunctionResolver {
+ public:
+  EmbeddedSession(std::unique_ptr<Server> server, std::string login, const DatabaseEntry& entry)
+      : server_(std::move(server)),
+        login_(std::move(login)),
+        appLocks_(server_->DataDirectory() / "locks") {
+    server_->SetLockPolicy(&lockPolicy_);
+    Open(entry);
+  }
+  ~EmbeddedSession() override { server_->SetLockPolicy(nullptr); }
+  EmbeddedSession(const EmbeddedSession&) = delete;
+  EmbeddedSession& operator=(const EmbeddedSession&) = delete;
+
+  BatchResult Execute(std::string_view sql, const Params& params) override {
+    StartDeadline();
+    const Command command(*this);
+    BatchResult result;
+    OpenDatabase& d = *current_;
+    const std::string text(sql);
+    const int version = d.connection->db->SchemaVersion();
+    auto it = d.translations.find(text);
+    if (it != d.translations.end() && it->second.schemaVersion == version) {
+      RunCached(it->second.translation, params, result);
+      return result;
+    }
+    Batch batch = ParseBatch(sql);
+    if (batch.statements.size() == 1) {
+      std::optional<Translation> t;
+      try {
+        t = TranslateSingle(*batch.statements[0]);
+      } catch (const DatabaseError& e) {
+        // Variables (@@ROWCOUNT …) need the interpreter's frame.
+        if (e.Number() != 137) throw;
+      }
+      if (t) {
+        // Temporary tables change outside the schema version the cache is
+        // checked against: statements that may name one run uncached.
+        if (text.find('#') != std::string::npos) {
+          RunCached(*t, params, result);
+          return result;
+        }
+        // Statements with literal values are each new: keep the cache bounded.
+        if (d.translations.size() >= kMaxCachedTranslations) d.translations.clear();
+        auto& slot = d.translations[text];
+        slot = OpenDatabase::Cached{version, std::move(*t)};
+        RunCached(slot.translation, params, result);
+        return result;
+      }
+    }
+    Interpreter(*this).RunBatch(sql, batch, params, result);
+    return result;
+  }
+
+  void CallProcedure(std::string_view name, ProcedureParameters& params) override {
+    StartDeadline();
+    const Command command(*this);
+    BatchResult ignored;
+    Interpreter(*this).CallProcedure(name, params, ignored);
+  }
+
+  void SetCommandTimeout(int seconds) override { timeoutSeconds_ = seconds; }
+
+  // SessionHost
+  Catalog& CurrentCatalog() override {
+    Catalog& catalog = *current_->connection->catalog;
+    catalog.CheckSchemaVersion();
+    return catalog;
+  }
+  Server& GetServer() override { return *server_; }
+  const std::string& Login() const override { return login_; }
+  void Use(const std::string& database) override {
+    if (nesting_ > 0) {
+      throw DatabaseError(
+          "a USE database statement is not allowed in a procedure, function or trigger.", 154);
+    }
+    if (tranCount_ > 0) throw DatabaseError(NotSupported("USE inside an open transaction"));
+    auto entry = server_->FindDatabase(Trim(database));
+    if (!entry) {
+      throw DatabaseError("Database '" + database +
+                              "' does not exist. Make sure that the name is entered correctly.",
+                          911);
+    }
+    Open(*entry);
+  }
+  sqlite3_stmt* Statement(const std::string& sql) override {
+    PooledConnection& connection = *current_->connection;
+    auto& cache = connection.statements;
+    auto it = cache.find(sql);
+    if (it == cache.end()) {
+      if (cache.size() > kMaxCachedStatements && nesting_ == 0) cache.clear();
+      it = cache.emplace(sql, connection.db->Prepare(sql)).first;
+    }
+    if (sqlite3_stmt_busy(it->second.get())) {
+      // The same statement runs further out (a function called from it):
+      // this call gets its own copy.
+      current_->spare.push_back(connection.db->Prepare(sql));
+      return current_->spare.back().get();
+    }
+    return it->second.get();
+  }
+  FunctionResolver* Functions() override { return this; }
+  SqliteDb& CurrentDb() override { return *current_->connection->db; }
+  void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
+  int LockTimeout() const override { return lockPolicy_.timeoutMs; }
+  int& TranCount() override { return tranCount_; }
+  Value& LastIdentity() override { return lastIdentity_; }
+  AppLocks& ApplicationLocks() override { return appLocks_; }
+
+  // FunctionResolver
+  bool IsScalarFunction(const std::string& name) override {
+    std::string bare = name;
+    if (const auto dot = bare.rfind('.'); dot != std::string::npos) bare = bare.substr(dot + 1);
+    auto object = current_->connection->catalog->FindObject(bare);
+    return object && object->xtype == "FN";
+  }
+  void CheckDeadline() override {
+    if (deadline_ && std::chrono::steady_clock::now() > *deadline_) {
+      throw DatabaseError("Query timeout expired", -2);
+    }
+  }
+
+ private:
+  // Holds the current database's connection while a command (and what it
+  // calls) runs.
+  class Command {
+   public:
+    explicit Command(EmbeddedSession& session) : session_(session) {
+      if (session_.commands_++ == 0) session_.Attach();
+    }
+    ~Command() {
+      if (--session_.commands_ == 0) session_.Detach();
+    }
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+   private:
+    EmbeddedSession& session_;
+  };
+
+  // Takes a connection to the current database: the one the session still
+  // holds, an idle one of the process, or a new one.
+  void Attach() {
+    OpenDatabase& d = *current_;
+    if (!d.connection) d.connection = d.pool->Take();
+    if (!d.connection) d.connection = Connect(d.entry);
+    d.connection->session = this;
+    d.connection->db->SetLockPolicy(&lockPolicy_);
+  }
+
+  // After the command: the connection goes back unless it carries the
+  // session's transaction or temporary tables.
+  void Detach() {
+    OpenDatabase& d = *current_;
+    d.spare.clear();
+    if (!d.connection || tranCount_ > 0) return;
+    sqlite3* handle = d.connection->db->Handle();
+    if (sqlite3_get_autocommit(handle) == 0) return;
+    if (sqlite3_txn_state(handle, nullptr) != SQLITE_TXN_NONE) {
+      // A statement left unfinished would keep its read snapshot for the next session.
+      for (sqlite3_stmt* s = sqlite3_next_stmt(handle, nullptr); s;
+           s = sqlite3_next_stmt(handle, s)) {
+        if (sqlite3_stmt_busy(s)) sqlite3_reset(s);
+      }
+    }
+    if (d.connection->Reusable()) d.Release();
+  }
+
+  // A new connection to the database, set up for every session of the process.
+  std::unique_ptr<PooledConnection> Connect(const DatabaseEntry& entry) {
+    auto c = std::make_unique<PooledConnection>();
+    c->db = std::make_unique<SqliteDb>(entry.file, false, &lockPolicy_);
+    c->db->SetName(entry.name);
+    Catalog::EnsureLookupIndexes(*c->db, entry.id == 1);
+    if (entry.id == 1) server_->PresentSystemTables(*c->db);
+    RegisterCollatedFunctions(c->db->Handle(), entry.collation);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
+    sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
+    c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
+    ConvertLegacyExactValues(*c->catalog);
+    return c;
+  }
+
+  // The session running on the connection a callback of SQLite came from.
+  static EmbeddedSession* RunningOn(void* connection) {
+    return static_cast<EmbeddedSession*>(static_cast<PooledConnection*>(connection)->session);
+  }
+
+  void Open(const DatabaseEntry& found) {
+    // In use from here on: DROP DATABASE elsewhere is refused. A drop that
+    // was under way has been waited for, so the entry is read again.
+    DatabaseLock inUse = DatabaseLock::Shared(server_->DataDirectory(), found.id);
+    const auto entry = server_->FindDatabase(found.name);
+    if (!entry || entry->id != found.id) {
+      throw DatabaseError("Database '" + found.name +
+                              "' does not exist. Make sure that the name is entered correctly.",
+                          911);
+    }
+    if (!std::filesystem::exists(entry->file)) {
+      throw DatabaseError("Database '" + entry->name + "' cannot be opened: its file " +
+                              entry->file.string() + " is missing.",
+                          945);
+    }
+    auto d = std::make_unique<OpenDatabase>();
+    d->entry = *entry;
+    d->inUse = std::move(inUse);
+    d->pool.emplace(ConnectionPool::Instance(), entry->file);
+    // Connected now, so that a file that cannot be opened fails the USE or
+    // the login, not a later command.
+    std::unique_ptr<OpenDatabase> previous = std::move(current_);
+    current_ = std::move(d);
+    try {
+      Attach();
+    } catch (...) {
+      current_ = std::move(previous);
+      throw;
+    }
+    previous.reset();
+    if (commands_ == 0) Detach();
+  }
+
+  // tsql_udf('name', args…): a scalar user function, run by the interpreter.
+  static void UserFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "A user function ran outside any session's command.", -1);
+      return;
+    }
+    try {
+      const std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+      std::vector<StoredValue> args;
+      for (int i = 1; i < argc; ++i) args.push_back(ReadArg(argv[i]).value);
+      if (++self->nesting_ > 32) {
+        --self->nesting_;
+        throw DatabaseError(
+            "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit "
+            "32).",
+            217);
+      }
+      StoredValue v;
+      try {
+        v = Interpreter(*self).CallFunction(name, args);
+      } catch (...) {
+        --self->nesting_;
+        throw;
+      }
+      --self->nesting_;
+      ResultValue(ctx, v);
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+    } catch (const std::exception& e) {
+      sqlite3_result_error(ctx, e.what(), -1);
+    }
+  }
+
+  static int Progress(void* connection) {
+    const EmbeddedSession* s = RunningOn(connection);
+    return s && s->deadline_ && std::chrono::steady_clock::now() > *s->deadline_ ? 1 : 0;
+  }
+
+  void StartDeadline() {
+    if (timeoutSeconds_ > 0) {
+      deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds_);
+    } else {
+      deadline_.reset();
+    }
+    lockPolicy_.deadline = deadline_;
+  }
+
+  // A lone SELECT/INSERT/UPDATE/DELETE without variables is translated once
+  // and reused until the schema changes.
+  std::optional<Translation> TranslateSingle(const moltaro::db::embedded::Statement& s) {
+    Catalog& catalog = CurrentCatalog();
+    Translator t(catalog, nullptr, this);
+    switch (s.kind) {
+      case StatementKind::Select: {
+        Translation tr = t.Query(*static_cast<const SelectStatement&>(s).select);
+        if (!tr.variables.empty()) return std::nullopt;
+        return tr;
+      }
+      case StatementKind::Insert:
+        return t.Insert(static_cast<const InsertStatement&>(s));
+      case StatementKind::Update:
+        return t.Update(static_cast<const UpdateStatement&>(s));
+      case StatementKind::Delete:
+        return t.Delete(static_cast<const DeleteStatement&>(s));
+      default:
+        return std::nullopt;
+    }
+  }
+
+  void RunCached(const Translation& t, const Params& params, BatchResult& result) {
+    StatementOutcome o = RunTranslation(*this, t, params, [](const std::string& name) -> Value {
+      throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
+    });
+    if (t.returnsRows) {
+      result.results.emplace_back(t.columns, std::move(o.rows));
+    } else {
+      result.rowsAffected = o.changes;
+    }
+  }
+
+  std::unique_ptr<Server> server_;
+  std::string login_;
+  LockPolicy lockPolicy_;  // before the connections that point to it
+  std::unique_ptr<OpenDatabase> current_;
+  int timeoutSeconds_ = 30;
+  int nesting_ = 0;
+  int commands_ = 0;  // commands running (a USE inside one opens a database)
+  int tranCount_ = 0;
+  Value lastIdentity_;
+  AppLocks appLocks_;
+  std::optional<std::chrono::steady_clock::time_point> deadline_;
+};
+
+}  // namespace
+
+std::unique_ptr<Session> OpenEmbeddedSession(const std::filesystem::path& dataDirectory,
+                                             const ConnectionString& settings) {
+  auto server = std::make_unique<Server>(dataDirectory);
+  const std::string login = Trim(settings.GetOr("User ID", ""));
+  const std::string password = settings.GetOr("Password", "");
+  const std::string defaultDatabase = server->Authenticate(login, password);
+  std::string catalogName = Trim(settings.GetOr("Initial Catalog", ""));
+  if (catalogName.empty()) catalogName = defaultDatabase;
+  auto entry = server->FindDatabase(catalogName);
+  if (!entry) {
+    throw DatabaseError(
+        "Cannot open database \"" + catalogName + "\" requested by the login. The login failed.",
+        4060);
+  }
+  return std::make_unique<EmbeddedSession>(std::move(server), login, *entry);
+}
+
+void InitializeServer(const std::filesystem::path& dataDirectory, const std::string& saPassword) {
+  Server::Initialize(dataDirectory, saPassword);
+}
+
+}  // namespace moltaro::db::embedded
