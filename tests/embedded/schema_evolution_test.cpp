@@ -192,6 +192,32 @@ TEST_F(SchemaEvolutionTest, RebuiltTableKeepsViewsIndexesAndIdentity) {
   EXPECT_EQ(c_.Query("select count(*) n from reb2").Integer("n"), 3);
 }
 
+TEST_F(SchemaEvolutionTest, RebuildKeepsExactValuesAndRollsBackWithItsTransaction) {
+  c_.Execute(
+      "create table rb (id int identity(1,1) primary key, ar decimal(12,2), nev nvarchar(10), "
+      "kod varchar(5))");
+  c_.Execute("insert into rb (ar, nev, kod) values (12.35, 'alma', '1'), (0.10, NULL, '22')");
+  c_.Execute("create table #munka (x int)");
+  c_.Execute("insert into #munka values (1)");
+  c_.Execute("BEGIN TRAN");
+  c_.Execute("alter table rb alter column kod int NULL");
+  c_.Execute("alter table rb drop column nev");
+  c_.Execute("ROLLBACK");
+  EXPECT_EQ(c_.Query("select xtype from syscolumns where id = object_id('rb') and name = 'kod'")
+                .Integer("xtype"),
+            167);
+  EXPECT_EQ(c_.Query("select count(*) n from rb where nev is null").Integer("n"), 1);
+  EXPECT_EQ(c_.Query("select count(*) n from #munka").Integer("n"), 1);
+
+  c_.Execute("alter table rb alter column kod int NULL");
+  c_.Execute("alter table rb alter column ar decimal(14,3) NULL");
+  EXPECT_EQ(c_.Query("select ar from rb where kod = 22").Text("ar"), "0.100");
+  EXPECT_EQ(c_.Query("select sum(ar) s from rb").Text("s"), "12.450");
+  c_.Execute("insert into rb (ar, kod) values (1, 3)");
+  EXPECT_EQ(c_.Query("select max(id) m from rb").Integer("m"), 3);
+  EXPECT_EQ(c_.Query("select count(*) n from #munka").Integer("n"), 1);
+}
+
 TEST_F(SchemaEvolutionTest, CheckConstraintsAreEnforcedAndKeptAsObjects) {
   c_.Execute(
       "create table ck (a int constraint CK_ck_a check (a > 0), b nvarchar(5) null check (b in "

@@ -576,35 +576,37 @@ void Ddl::Truncate(const TruncateStatement& s) {
 
 void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,
                        const std::vector<std::string>& values) {
-  const std::string temp = "moltaro_rebuild_" + std::to_string(table.id);
-  std::string sql = "CREATE TABLE " + QuoteId(temp) + " (";
+  // The new values are set aside in a temporary table and the table is made
+  // again under its own name. Renaming a copy into place instead would make
+  // SQLite read the whole schema again, for every table rebuilt. Everything
+  // is in the caller's transaction; the temporary table is the connection's
+  // own and goes with it.
+  const std::string saved = "temp." + QuoteId("moltaro_rebuild_" + std::to_string(table.id));
+  std::string converted;
   std::string names;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (i) {
-      sql += ", ";
+      converted += ", ";
       names += ", ";
     }
-    sql += ColumnSql(columns[i]);
+    converted += values[i] + " AS " + QuoteId("c" + std::to_string(i));
     names += QuoteId(columns[i].name);
   }
-  catalog_.Db().Exec(sql + ")");
-  std::string copy = "INSERT INTO " + QuoteId(temp) + " (" + names + ") SELECT ";
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i) copy += ", ";
-    copy += values[i];
-  }
-  catalog_.Db().Exec(copy + " FROM " + QuoteId(table.name));
-  catalog_.Db().Exec("DROP TABLE " + QuoteId(table.name));
+  catalog_.Db().Exec("DROP TABLE IF EXISTS " + saved);
+  catalog_.Db().Exec("CREATE TABLE " + saved + " AS SELECT " + converted + " FROM main." +
+                     QuoteId(table.name));
   // Views naming the table are left to resolve it again by name, as SQL
-  // Server's do; the modern rename would refuse while they point nowhere.
-  catalog_.Db().Exec("PRAGMA legacy_alter_table=ON");
-  try {
-    catalog_.Db().Exec("ALTER TABLE " + QuoteId(temp) + " RENAME TO " + QuoteId(table.name));
-  } catch (...) {
-    catalog_.Db().Exec("PRAGMA legacy_alter_table=OFF");
-    throw;
+  // Server's do.
+  catalog_.Db().Exec("DROP TABLE main." + QuoteId(table.name));
+  std::string create = "CREATE TABLE main." + QuoteId(table.name) + " (";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i) create += ", ";
+    create += ColumnSql(columns[i]);
   }
-  catalog_.Db().Exec("PRAGMA legacy_alter_table=OFF");
+  catalog_.Db().Exec(create + ")");
+  catalog_.Db().Exec("INSERT INTO main." + QuoteId(table.name) + " (" + names + ") SELECT * FROM " +
+                     saved + " ORDER BY rowid");
+  catalog_.Db().Exec("DROP TABLE " + saved);
   for (const KeyIndex& k : Indexes(table.id)) {
     std::vector<std::string> keyNames;
     for (int colid : k.colids) {
