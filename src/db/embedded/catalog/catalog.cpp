@@ -267,7 +267,8 @@ void Catalog::Invalidate() {
 }
 
 std::optional<ObjectInfo> Catalog::FindObject(const std::string& name) {
-  auto stmt = db_.Prepare("SELECT id, name, xtype, parent_obj FROM sysobjects WHERE name = ?");
+  auto stmt =
+      db_.PrepareCached("SELECT id, name, xtype, parent_obj FROM sysobjects WHERE name = ?");
   sqlite3_bind_text(stmt.get(), 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
   std::optional<ObjectInfo> found;
   while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
@@ -284,7 +285,7 @@ std::optional<ObjectInfo> Catalog::FindObject(const std::string& name) {
 }
 
 std::optional<ObjectInfo> Catalog::FindObjectById(int id) {
-  auto stmt = db_.Prepare("SELECT id, name, xtype, parent_obj FROM sysobjects WHERE id = ?");
+  auto stmt = db_.PrepareCached("SELECT id, name, xtype, parent_obj FROM sysobjects WHERE id = ?");
   sqlite3_bind_int(stmt.get(), 1, id);
   if (sqlite3_step(stmt.get()) != SQLITE_ROW) return std::nullopt;
   ObjectInfo o;
@@ -341,7 +342,7 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
   table->xtype = object.xtype;
   if (object.xtype == "S " || object.xtype == "V ") {
     // Shapes straight from SQLite.
-    auto stmt = db_.Prepare("SELECT name, type FROM pragma_table_info(?)");
+    auto stmt = db_.PrepareCached("SELECT name, type FROM pragma_table_info(?)");
     sqlite3_bind_text(stmt.get(), 1, object.name.c_str(), -1, SQLITE_TRANSIENT);
     int colid = 0;
     while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
@@ -363,7 +364,7 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
     }
     return table;
   }
-  auto stmt = db_.Prepare(
+  auto stmt = db_.PrepareCached(
       "SELECT c.name, c.colid, c.xtype, c.length, c.xprec, c.xscale, c.isnullable, c.status, "
       "c.cdefault, (SELECT group_concat(m.text, '') FROM (SELECT text FROM syscomments WHERE id = "
       "c.cdefault ORDER BY colid) m) FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
@@ -387,13 +388,13 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
 }
 
 int Catalog::NextObjectId() {
-  auto stmt = db_.Prepare("SELECT max(coalesce(max(id), 0) + 1, 1000) FROM sysobjects");
+  auto stmt = db_.PrepareCached("SELECT max(coalesce(max(id), 0) + 1, 1000) FROM sysobjects");
   if (sqlite3_step(stmt.get()) != SQLITE_ROW) db_.Throw();
   return sqlite3_column_int(stmt.get(), 0);
 }
 
 void Catalog::InsertObject(int id, const std::string& name, const std::string& xtype, int parent) {
-  auto stmt = db_.Prepare(
+  auto stmt = db_.PrepareCached(
       "INSERT INTO sysobjects (name, id, xtype, type, parent_obj, crdate, refdate) VALUES (?, ?, "
       "?, ?, ?, tsql_getdate(), tsql_getdate())");
   const std::string x = PadXtype(xtype);
@@ -413,14 +414,14 @@ void Catalog::DeleteObject(int id) {
        {"DELETE FROM sysobjects WHERE id = ?", "DELETE FROM syscolumns WHERE id = ?",
         "DELETE FROM syscomments WHERE id = ?", "DELETE FROM sysindexes WHERE id = ?",
         "DELETE FROM sysindexkeys WHERE id = ?", "DELETE FROM moltaro_identity WHERE id = ?"}) {
-    auto stmt = db_.Prepare(sql);
+    auto stmt = db_.PrepareCached(sql);
     sqlite3_bind_int(stmt.get(), 1, id);
     if (sqlite3_step(stmt.get()) != SQLITE_DONE) db_.Throw();
   }
 }
 
 void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
-  auto stmt = db_.Prepare(
+  auto stmt = db_.PrepareCached(
       "INSERT INTO syscolumns (name, id, xtype, typestat, xusertype, length, xprec, xscale, "
       "colid, colorder, cdefault, collationid, status, type, usertype, prec, scale, isnullable, "
       "collation, autoval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -465,7 +466,8 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
 }
 
 void Catalog::InsertComment(int id, const std::string& text) {
-  auto stmt = db_.Prepare("INSERT INTO syscomments (id, colid, text, ctext) VALUES (?, ?, ?, ?)");
+  auto stmt =
+      db_.PrepareCached("INSERT INTO syscomments (id, colid, text, ctext) VALUES (?, ?, ?, ?)");
   // Kept in chunks of 4000 characters, as SQL Server keeps them.
   std::size_t offset = 0;
   int colid = 1;
@@ -484,7 +486,7 @@ void Catalog::InsertComment(int id, const std::string& text) {
 }
 
 std::string Catalog::CommentText(int id) {
-  auto stmt = db_.Prepare("SELECT text FROM syscomments WHERE id = ? ORDER BY colid");
+  auto stmt = db_.PrepareCached("SELECT text FROM syscomments WHERE id = ? ORDER BY colid");
   sqlite3_bind_int(stmt.get(), 1, id);
   std::string text;
   while (sqlite3_step(stmt.get()) == SQLITE_ROW) {

@@ -130,7 +130,7 @@ int Ddl::AddDefault(int tableId, const std::string& table, ColumnInfo& column,
   column.defaultId = id;
   column.defaultText = text;
   // Column default constraints carry the column in `info`.
-  auto stmt = catalog_.Db().Prepare("UPDATE sysobjects SET info = ? WHERE id = ?");
+  auto stmt = catalog_.Db().PrepareCached("UPDATE sysobjects SET info = ? WHERE id = ?");
   sqlite3_bind_int(stmt.get(), 1, column.colid);
   sqlite3_bind_int(stmt.get(), 2, id);
   Step(catalog_.Db(), stmt.get());
@@ -161,7 +161,7 @@ void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteN
 
 std::vector<Ddl::KeyIndex> Ddl::Indexes(int tableId) {
   std::vector<KeyIndex> out;
-  auto stmt = catalog_.Db().Prepare(
+  auto stmt = catalog_.Db().PrepareCached(
       "SELECT indid, name, sqlite_name, status FROM sysindexes WHERE id = ? AND indid > 0 ORDER "
       "BY indid");
   sqlite3_bind_int(stmt.get(), 1, tableId);
@@ -175,7 +175,7 @@ std::vector<Ddl::KeyIndex> Ddl::Indexes(int tableId) {
     out.push_back(k);
   }
   for (KeyIndex& k : out) {
-    auto keys = catalog_.Db().Prepare(
+    auto keys = catalog_.Db().PrepareCached(
         "SELECT colid FROM sysindexkeys WHERE id = ? AND indid = ? ORDER BY keyno");
     sqlite3_bind_int(keys.get(), 1, tableId);
     sqlite3_bind_int(keys.get(), 2, k.indid);
@@ -208,8 +208,8 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
   }
   auto existing = Indexes(tableId);
   if (primary) {
-    auto pk =
-        catalog_.Db().Prepare("SELECT 1 FROM sysobjects WHERE parent_obj = ? AND xtype = 'PK'");
+    auto pk = catalog_.Db().PrepareCached(
+        "SELECT 1 FROM sysobjects WHERE parent_obj = ? AND xtype = 'PK'");
     sqlite3_bind_int(pk.get(), 1, tableId);
     if (sqlite3_step(pk.get()) == SQLITE_ROW) {
       throw DatabaseError("Table '" + table + "' already has a primary key defined on it.", 1779);
@@ -229,7 +229,7 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
   if (!key.name.empty()) CheckNameFree(name);
   catalog_.InsertObject(id, name, primary ? "PK" : "UQ", tableId);
   const std::string sqliteName = IndexSqliteName(tableId, indid);
-  auto ins = catalog_.Db().Prepare(
+  auto ins = catalog_.Db().PrepareCached(
       "INSERT INTO sysindexes (id, status, indid, keycnt, name, sqlite_name) VALUES (?, ?, ?, ?, "
       "?, ?)");
   sqlite3_bind_int(ins.get(), 1, tableId);
@@ -239,7 +239,7 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
   sqlite3_bind_text(ins.get(), 5, name.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(ins.get(), 6, sqliteName.c_str(), -1, SQLITE_TRANSIENT);
   Step(catalog_.Db(), ins.get());
-  auto keyIns = catalog_.Db().Prepare(
+  auto keyIns = catalog_.Db().PrepareCached(
       "INSERT INTO sysindexkeys (id, indid, colid, keyno) VALUES (?, ?, ?, ?)");
   std::vector<std::string> names;
   for (std::size_t i = 0; i < keyColumns.size(); ++i) {
@@ -251,7 +251,7 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
     names.push_back(keyColumns[i]->name);
   }
   if (indid == 1) {
-    auto heap = catalog_.Db().Prepare("DELETE FROM sysindexes WHERE id = ? AND indid = 0");
+    auto heap = catalog_.Db().PrepareCached("DELETE FROM sysindexes WHERE id = ? AND indid = 0");
     sqlite3_bind_int(heap.get(), 1, tableId);
     Step(catalog_.Db(), heap.get());
   }
@@ -260,7 +260,7 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
 
 void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                          long long seed, long long increment) {
-  auto stmt = catalog_.Db().Prepare(
+  auto stmt = catalog_.Db().PrepareCached(
       "INSERT OR REPLACE INTO moltaro_identity (id, colid, seed, increment, last, used) VALUES "
       "(?, ?, ?, ?, ?, 0)");
   sqlite3_bind_int(stmt.get(), 1, tableId);
@@ -323,7 +323,7 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
   catalog_.InsertObject(id, name, "C", table.id);
   catalog_.InsertComment(id, check.defaultText);
   if (!column.empty()) {
-    auto info = catalog_.Db().Prepare("UPDATE sysobjects SET info = ? WHERE id = ?");
+    auto info = catalog_.Db().PrepareCached("UPDATE sysobjects SET info = ? WHERE id = ?");
     const ColumnInfo* c = table.Find(catalog_.Coll(), column);
     sqlite3_bind_int(info.get(), 1, c ? c->colid : 0);
     sqlite3_bind_int(info.get(), 2, id);
@@ -333,7 +333,7 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
 }
 
 void Ddl::RecreateCheckTriggers(const TableInfo& table) {
-  auto stmt = catalog_.Db().Prepare(
+  auto stmt = catalog_.Db().PrepareCached(
       "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C '");
   sqlite3_bind_int(stmt.get(), 1, table.id);
   struct Check {
@@ -479,7 +479,7 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     AddKey(tableId, s.table.name, key, columns);
   }
   if (!clusteredTaken) {
-    auto heap = catalog_.Db().Prepare(
+    auto heap = catalog_.Db().PrepareCached(
         "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, ?)");
     sqlite3_bind_int(heap.get(), 1, tableId);
     sqlite3_bind_text(heap.get(), 2, s.table.name.c_str(), -1, SQLITE_TRANSIENT);
@@ -545,7 +545,7 @@ void Ddl::DropTable(const DropTableStatement& s) {
       DropForeignKeyTriggers(fk.id);
       catalog_.Db().Exec("DELETE FROM moltaro_foreign_keys WHERE id = " + std::to_string(fk.id));
     }
-    auto children = catalog_.Db().Prepare("SELECT id FROM sysobjects WHERE parent_obj = ?");
+    auto children = catalog_.Db().PrepareCached("SELECT id FROM sysobjects WHERE parent_obj = ?");
     sqlite3_bind_int(children.get(), 1, id);
     std::vector<int> ids;
     while (sqlite3_step(children.get()) == SQLITE_ROW)
@@ -568,7 +568,7 @@ void Ddl::Truncate(const TruncateStatement& s) {
   }
   catalog_.Db().Exec("DELETE FROM " + QuoteId(table.name));
   auto reset =
-      catalog_.Db().Prepare("UPDATE moltaro_identity SET last = seed, used = 0 WHERE id = ?");
+      catalog_.Db().PrepareCached("UPDATE moltaro_identity SET last = seed, used = 0 WHERE id = ?");
   sqlite3_bind_int(reset.get(), 1, table.id);
   Step(catalog_.Db(), reset.get());
   tx.Commit();
@@ -620,7 +620,7 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   shape.columns = columns;
   RecreateCheckTriggers(shape);
   RecreateForeignKeyTriggers(table.id);
-  auto ident = catalog_.Db().Prepare(
+  auto ident = catalog_.Db().PrepareCached(
       "SELECT colid, seed, increment, last, used FROM moltaro_identity WHERE id = ?");
   sqlite3_bind_int(ident.get(), 1, table.id);
   if (sqlite3_step(ident.get()) == SQLITE_ROW) {
@@ -633,8 +633,8 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
     for (const ColumnInfo& c : columns) {
       if (c.colid == colid) {
         CreateIdentity(table.id, table.name, c, seed, incr);
-        auto restore =
-            catalog_.Db().Prepare("UPDATE moltaro_identity SET last = ?, used = ? WHERE id = ?");
+        auto restore = catalog_.Db().PrepareCached(
+            "UPDATE moltaro_identity SET last = ?, used = ? WHERE id = ?");
         sqlite3_bind_int64(restore.get(), 1, last);
         sqlite3_bind_int(restore.get(), 2, used);
         sqlite3_bind_int(restore.get(), 3, table.id);
@@ -672,7 +672,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       }
     }
     if (blocker.empty()) {
-      auto checks = catalog_.Db().Prepare(
+      auto checks = catalog_.Db().PrepareCached(
           "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C '");
       sqlite3_bind_int(checks.get(), 1, table.id);
       while (blocker.empty() && sqlite3_step(checks.get()) == SQLITE_ROW) {
@@ -798,7 +798,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
         }
       }
       RebuildTable(table, columns, values);
-      auto del = catalog_.Db().Prepare("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
+      auto del = catalog_.Db().PrepareCached("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
       sqlite3_bind_int(del.get(), 1, table.id);
       sqlite3_bind_int(del.get(), 2, c.colid);
       Step(catalog_.Db(), del.get());
@@ -827,7 +827,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
         if (it->identity) {
           catalog_.Db().Exec("DELETE FROM moltaro_identity WHERE id = " + std::to_string(table.id));
         }
-        auto del = catalog_.Db().Prepare("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
+        auto del = catalog_.Db().PrepareCached("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
         sqlite3_bind_int(del.get(), 1, table.id);
         sqlite3_bind_int(del.get(), 2, it->colid);
         Step(catalog_.Db(), del.get());
@@ -840,7 +840,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
     }
     case AlterTableAction::DropConstraint: {
       for (const std::string& name : s.names) {
-        auto stmt = catalog_.Db().Prepare(
+        auto stmt = catalog_.Db().PrepareCached(
             "SELECT id, xtype FROM sysobjects WHERE name = ? AND parent_obj = ?");
         sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(stmt.get(), 2, table.id);
@@ -862,7 +862,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
                                QuoteId("moltaro_check_" + std::to_string(id) + "_" + action));
           }
         } else if (xtype == "D ") {
-          auto clear = catalog_.Db().Prepare(
+          auto clear = catalog_.Db().PrepareCached(
               "UPDATE syscolumns SET cdefault = 0 WHERE id = ? AND cdefault = ?");
           sqlite3_bind_int(clear.get(), 1, table.id);
           sqlite3_bind_int(clear.get(), 2, id);
@@ -872,16 +872,18 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
             if (!coll.Equal(k.name, name)) continue;
             if (!k.sqliteName.empty())
               catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(k.sqliteName));
-            auto d1 = catalog_.Db().Prepare("DELETE FROM sysindexes WHERE id = ? AND indid = ?");
+            auto d1 =
+                catalog_.Db().PrepareCached("DELETE FROM sysindexes WHERE id = ? AND indid = ?");
             sqlite3_bind_int(d1.get(), 1, table.id);
             sqlite3_bind_int(d1.get(), 2, k.indid);
             Step(catalog_.Db(), d1.get());
-            auto d2 = catalog_.Db().Prepare("DELETE FROM sysindexkeys WHERE id = ? AND indid = ?");
+            auto d2 =
+                catalog_.Db().PrepareCached("DELETE FROM sysindexkeys WHERE id = ? AND indid = ?");
             sqlite3_bind_int(d2.get(), 1, table.id);
             sqlite3_bind_int(d2.get(), 2, k.indid);
             Step(catalog_.Db(), d2.get());
             if (k.indid == 1) {
-              auto heap = catalog_.Db().Prepare(
+              auto heap = catalog_.Db().PrepareCached(
                   "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, "
                   "?)");
               sqlite3_bind_int(heap.get(), 1, table.id);
@@ -890,10 +892,10 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
             }
           }
         }
-        auto del = catalog_.Db().Prepare("DELETE FROM sysobjects WHERE id = ?");
+        auto del = catalog_.Db().PrepareCached("DELETE FROM sysobjects WHERE id = ?");
         sqlite3_bind_int(del.get(), 1, id);
         Step(catalog_.Db(), del.get());
-        auto delText = catalog_.Db().Prepare("DELETE FROM syscomments WHERE id = ?");
+        auto delText = catalog_.Db().PrepareCached("DELETE FROM syscomments WHERE id = ?");
         sqlite3_bind_int(delText.get(), 1, id);
         Step(catalog_.Db(), delText.get());
       }
@@ -911,7 +913,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
           if (target->defaultId)
             throw DatabaseError("Column already has a DEFAULT bound to it.", 1781);
           AddDefault(table.id, table.name, *target, k.name, k.defaultText);
-          auto upd = catalog_.Db().Prepare(
+          auto upd = catalog_.Db().PrepareCached(
               "UPDATE syscolumns SET cdefault = ? WHERE id = ? AND colid = ?");
           sqlite3_bind_int(upd.get(), 1, target->defaultId);
           sqlite3_bind_int(upd.get(), 2, table.id);
@@ -976,7 +978,7 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     keys.push_back(c);
   }
   const std::string sqliteName = IndexSqliteName(table.id, indid);
-  auto ins = catalog_.Db().Prepare(
+  auto ins = catalog_.Db().PrepareCached(
       "INSERT INTO sysindexes (id, status, indid, keycnt, name, sqlite_name) VALUES (?, ?, ?, ?, "
       "?, ?)");
   sqlite3_bind_int(ins.get(), 1, table.id);
@@ -986,7 +988,7 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
   sqlite3_bind_text(ins.get(), 5, s.name.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(ins.get(), 6, sqliteName.c_str(), -1, SQLITE_TRANSIENT);
   Step(catalog_.Db(), ins.get());
-  auto keyIns = catalog_.Db().Prepare(
+  auto keyIns = catalog_.Db().PrepareCached(
       "INSERT INTO sysindexkeys (id, indid, colid, keyno) VALUES (?, ?, ?, ?)");
   std::vector<std::string> names;
   for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -998,7 +1000,7 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     names.push_back(keys[i]->name);
   }
   if (indid == 1) {
-    auto heap = catalog_.Db().Prepare("DELETE FROM sysindexes WHERE id = ? AND indid = 0");
+    auto heap = catalog_.Db().PrepareCached("DELETE FROM sysindexes WHERE id = ? AND indid = 0");
     sqlite3_bind_int(heap.get(), 1, table.id);
     Step(catalog_.Db(), heap.get());
   }
@@ -1022,7 +1024,7 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
                               "', because it does not exist or you do not have permission.",
                           3701);
     }
-    auto constraint = catalog_.Db().Prepare(
+    auto constraint = catalog_.Db().PrepareCached(
         "SELECT xtype FROM sysobjects WHERE parent_obj = ? AND name = ? AND xtype IN ('PK', 'UQ')");
     sqlite3_bind_int(constraint.get(), 1, table->id);
     sqlite3_bind_text(constraint.get(), 2, found->name.c_str(), -1, SQLITE_TRANSIENT);
@@ -1038,13 +1040,13 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
     catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(found->sqliteName));
     for (const char* sql : {"DELETE FROM sysindexes WHERE id = ? AND indid = ?",
                             "DELETE FROM sysindexkeys WHERE id = ? AND indid = ?"}) {
-      auto d = catalog_.Db().Prepare(sql);
+      auto d = catalog_.Db().PrepareCached(sql);
       sqlite3_bind_int(d.get(), 1, table->id);
       sqlite3_bind_int(d.get(), 2, found->indid);
       Step(catalog_.Db(), d.get());
     }
     if (found->indid == 1) {
-      auto heap = catalog_.Db().Prepare(
+      auto heap = catalog_.Db().PrepareCached(
           "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, ?)");
       sqlite3_bind_int(heap.get(), 1, table->id);
       sqlite3_bind_text(heap.get(), 2, table->name.c_str(), -1, SQLITE_TRANSIENT);

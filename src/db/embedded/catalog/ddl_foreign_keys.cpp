@@ -156,7 +156,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
   }
   // The referenced columns: as written, else the referenced table's primary key.
   std::vector<int> parentColids;
-  auto keys = catalog_.Db().Prepare(
+  auto keys = catalog_.Db().PrepareCached(
       "SELECT i.indid, i.status, k.colid FROM sysindexes i JOIN sysindexkeys k ON k.id = i.id AND "
       "k.indid = i.indid WHERE i.id = ? AND (i.status & 2) = 2 ORDER BY i.indid, k.keyno");
   sqlite3_bind_int(keys.get(), 1, parent->id);
@@ -224,7 +224,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
     }
   }
   catalog_.InsertObject(fk.id, fk.name, "F", child.id);
-  auto ins = catalog_.Db().Prepare(
+  auto ins = catalog_.Db().PrepareCached(
       "INSERT INTO moltaro_foreign_keys (id, child_id, parent_id, child_columns, parent_columns) "
       "VALUES (?, ?, ?, ?, ?)");
   const std::string cc = Join(fk.childColumns), pc = Join(fk.parentColumns);

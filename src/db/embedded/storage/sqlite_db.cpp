@@ -147,6 +147,7 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create, const LockPol
 
 SqliteDb::~SqliteDb() {
   schemaVersion_.reset();
+  cached_.clear();
   if (db_) sqlite3_close_v2(db_);
 }
 
@@ -239,6 +240,31 @@ StmtHandle SqliteDb::Prepare(std::string_view sql) {
     Throw();
   }
   return StmtHandle(stmt);
+}
+
+CachedStatement SqliteDb::PrepareCached(const std::string& sql) {
+  auto it = cached_.find(sql);
+  if (it == cached_.end()) it = cached_.emplace(sql, Cached{Prepare(sql), false}).first;
+  if (it->second.lent) {
+    // Asked again while the caller further out still uses it.
+    StmtHandle own = Prepare(sql);
+    sqlite3_stmt* stmt = own.get();
+    return CachedStatement(stmt, nullptr, std::move(own));
+  }
+  it->second.lent = true;
+  return CachedStatement(it->second.stmt.get(), &it->second.lent, nullptr);
+}
+
+void CachedStatement::reset() {
+  if (!stmt_) return;
+  if (lent_) {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    *lent_ = false;
+  }
+  own_.reset();
+  stmt_ = nullptr;
+  lent_ = nullptr;
 }
 
 int SqliteDb::SchemaVersion() {

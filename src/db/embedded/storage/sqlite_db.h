@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "db/errors.h"
 #include "db/value.h"
@@ -26,6 +27,28 @@ using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtDeleter>;
 struct LockPolicy {
   int timeoutMs = -1;  // -1: wait as long as it takes; 0: not at all
   std::optional<std::chrono::steady_clock::time_point> deadline;
+};
+
+class SqliteDb;
+
+// A statement of the connection's cache, lent to one caller: bound and
+// stepped by it, reset and its values cleared when it is given back.
+class CachedStatement {
+ public:
+  CachedStatement(sqlite3_stmt* stmt, bool* lent, StmtHandle own)
+      : stmt_(stmt), lent_(lent), own_(std::move(own)) {}
+  ~CachedStatement() { reset(); }
+  CachedStatement(const CachedStatement&) = delete;
+  CachedStatement& operator=(const CachedStatement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+  // Gives the statement back early (before statements that must not run
+  // while it is open).
+  void reset();
+
+ private:
+  sqlite3_stmt* stmt_;
+  bool* lent_;      // the cache's mark; null for a statement of its own
+  StmtHandle own_;  // when the cached one was already lent out
 };
 
 class SqliteDb {
@@ -50,6 +73,9 @@ class SqliteDb {
   // Runs statements that return nothing.
   void Exec(std::string_view sql);
   StmtHandle Prepare(std::string_view sql);
+  // The statement for `sql`, prepared once per connection: for the fixed
+  // statements of the catalogue, run for every object a DDL touches.
+  CachedStatement PrepareCached(const std::string& sql);
   // Starts a write transaction, waiting for the write lock under the policy.
   void BeginImmediate();
 
@@ -79,6 +105,11 @@ class SqliteDb {
   std::string name_;
   const LockPolicy* policy_;
   StmtHandle schemaVersion_;
+  struct Cached {
+    StmtHandle stmt;
+    bool lent = false;
+  };
+  std::unordered_map<std::string, Cached> cached_;
   // The current lock wait: when it began and why it ended without the lock.
   std::optional<std::chrono::steady_clock::time_point> waitStart_;
   int waits_ = 0;
