@@ -5,10 +5,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "db/connection.h"
+#include "db/embedded/storage/sqlite_db.h"
 #include "server_fixture.h"
 
 namespace moltaro::db::embedded::testing {
@@ -96,6 +100,47 @@ TEST_F(SharedConnectionTest, ARecreatedDatabaseIsNotServedByTheDroppedOnesConnec
     }
     master.Execute("drop database UJRA");
   }
+}
+
+// A statement of the connection's cache is lent to one caller at a time and
+// comes back reset, its values cleared.
+TEST(CachedStatementTest, IsLentToOneCallerAtATimeAndComesBackClean) {
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() /
+      ("moltaro_cached_statement_" + std::to_string(::getpid()) + ".db");
+  std::filesystem::remove(file);
+  {
+    SqliteDb db(file, true);
+    db.Exec("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2), (3)");
+    const std::string sql = "SELECT a FROM t WHERE a >= ? ORDER BY a";
+    sqlite3_stmt* first = nullptr;
+    {
+      CachedStatement outer = db.PrepareCached(sql);
+      first = outer.get();
+      sqlite3_bind_int(outer.get(), 1, 2);
+      ASSERT_EQ(sqlite3_step(outer.get()), SQLITE_ROW);
+      EXPECT_EQ(sqlite3_column_int(outer.get(), 0), 2);
+      // Asked again while the outer caller is half-way through its rows.
+      CachedStatement inner = db.PrepareCached(sql);
+      EXPECT_NE(inner.get(), first);
+      sqlite3_bind_int(inner.get(), 1, 1);
+      ASSERT_EQ(sqlite3_step(inner.get()), SQLITE_ROW);
+      EXPECT_EQ(sqlite3_column_int(inner.get(), 0), 1);
+      ASSERT_EQ(sqlite3_step(outer.get()), SQLITE_ROW);
+      EXPECT_EQ(sqlite3_column_int(outer.get(), 0), 3);
+    }
+    CachedStatement again = db.PrepareCached(sql);
+    EXPECT_EQ(again.get(), first);
+    EXPECT_FALSE(sqlite3_stmt_busy(again.get()));
+    // The value bound before is gone: NULL matches nothing.
+    EXPECT_EQ(sqlite3_step(again.get()), SQLITE_DONE);
+    again.reset();
+    // Nothing left open: the schema can change.
+    db.Exec("DROP TABLE t");
+  }
+  std::filesystem::remove(file);
+  std::filesystem::remove(file.string() + "-wal");
+  std::filesystem::remove(file.string() + "-shm");
 }
 
 }  // namespace
