@@ -218,6 +218,37 @@ TEST_F(SchemaEvolutionTest, RebuildKeepsExactValuesAndRollsBackWithItsTransactio
   EXPECT_EQ(c_.Query("select count(*) n from #munka").Integer("n"), 1);
 }
 
+// A small table is made again to add columns, a big one altered in place:
+// both must end the same.
+TEST_F(SchemaEvolutionTest, AddedColumnsKeepTheTableWhateverItsSize) {
+  for (const int rows : {3, 1200}) {
+    SCOPED_TRACE(rows);
+    const std::string t = "add" + std::to_string(rows);
+    c_.Execute("create table " + t + " (id int identity(1,1) primary key, kod int constraint CK_" +
+               t + " check (kod > 0), nev nvarchar(10))");
+    c_.Execute("create unique index IX_" + t + " on " + t + " (kod)");
+    c_.Execute("declare @i int set @i = 1 while @i <= " + std::to_string(rows) +
+               " begin insert into " + t + " (kod, nev) values (@i, 'n') set @i = @i + 1 end");
+    c_.Execute("alter table " + t + " add c2 int NOT NULL DEFAULT (7), c3 nvarchar(5) NULL");
+    ResultSet r = c_.Query("select count(*) n, sum(c2) s, count(c3) c, max(id) m from " + t);
+    EXPECT_EQ(r.Integer("n"), rows);
+    EXPECT_EQ(r.Integer("s"), 7 * rows);
+    EXPECT_EQ(r.Integer("c"), 0);
+    EXPECT_EQ(r.Integer("m"), rows);
+    c_.Execute("insert into " + t + " (kod) values (" + std::to_string(rows + 1) + ")");
+    EXPECT_EQ(c_.Query("select id, c2 from " + t + " where kod = " + std::to_string(rows + 1))
+                  .Integer("id"),
+              rows + 1);
+    EXPECT_THAT(ErrorOf(c_, "insert into " + t + " (kod) values (1)"),
+                HasSubstr("Cannot insert duplicate key"));
+    EXPECT_THAT(ErrorOf(c_, "insert into " + t + " (kod) values (-1)"),
+                HasSubstr("CHECK constraint \"CK_" + t + "\""));
+    EXPECT_EQ(c_.Query("select max(colid) m from syscolumns where id = object_id('" + t + "')")
+                  .Integer("m"),
+              5);
+  }
+}
+
 TEST_F(SchemaEvolutionTest, CheckConstraintsAreEnforcedAndKeptAsObjects) {
   c_.Execute(
       "create table ck (a int constraint CK_ck_a check (a > 0), b nvarchar(5) null check (b in "

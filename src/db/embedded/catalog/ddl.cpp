@@ -14,6 +14,11 @@ namespace moltaro::db::embedded {
 
 namespace {
 
+// Up to this many rows, a table is made again to add a column rather than
+// altered: a few milliseconds, about what SQLite's reading of a schema of a
+// few hundred tables costs after an ALTER TABLE ADD COLUMN.
+constexpr long long kRebuildToAddUpToRows = 1000;
+
 std::string Hex8(int id) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(id) * 2654435761u);
@@ -717,7 +722,8 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       for (const ColumnInfo& c : table.columns) colid = std::max(colid, c.colid);
       auto countRows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name));
       sqlite3_step(countRows.get());
-      const bool empty = sqlite3_column_int64(countRows.get(), 0) == 0;
+      const long long rows = sqlite3_column_int64(countRows.get(), 0);
+      const bool empty = rows == 0;
       countRows.reset();
       std::vector<ColumnInfo> added;
       for (const ColumnDef& def : s.columns) {
@@ -741,7 +747,28 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
                   "' because it does not satisfy these conditions.",
               4901);
         }
-        catalog_.Db().Exec("ALTER TABLE " + QuoteId(table.name) + " ADD COLUMN " + ColumnSql(c));
+        added.push_back(c);
+      }
+      // SQLite reads the whole schema again after ALTER TABLE ADD COLUMN, a
+      // cost that grows with the database; making a small table again costs
+      // what its rows cost. The new columns start NULL either way.
+      const bool rebuild = rows <= kRebuildToAddUpToRows;
+      if (rebuild) {
+        std::vector<ColumnInfo> columns = table.columns;
+        std::vector<std::string> values;
+        for (const ColumnInfo& c : table.columns) values.push_back(QuoteId(c.name));
+        for (const ColumnInfo& c : added) {
+          columns.push_back(c);
+          values.emplace_back("NULL");
+        }
+        RebuildTable(table, columns, values);
+      }
+      for (std::size_t i = 0; i < added.size(); ++i) {
+        const ColumnDef& def = s.columns[i];
+        ColumnInfo& c = added[i];
+        if (!rebuild) {
+          catalog_.Db().Exec("ALTER TABLE " + QuoteId(table.name) + " ADD COLUMN " + ColumnSql(c));
+        }
         if (def.defaultExpr) {
           AddDefault(table.id, table.name, c, def.defaultName, def.defaultText);
           if (!c.nullable && !empty) {
@@ -758,7 +785,6 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
           }
         }
         catalog_.InsertColumn(table.id, c);
-        added.push_back(c);
       }
       break;
     }
