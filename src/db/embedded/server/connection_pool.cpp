@@ -16,6 +16,20 @@ bool PooledConnection::Reusable() const {
          catalog->TempTableNames().empty();
 }
 
+namespace {
+
+// Connections a child inherited through fork() are neither used nor closed
+// in it (closing would touch the parent's file and locks): they are the
+// parent's.
+void ForgetInherited(std::vector<std::unique_ptr<PooledConnection>>& idle) {
+  const int self = static_cast<int>(::getpid());
+  if (idle.empty() || idle.front()->process == self) return;
+  for (auto& inherited : idle) static_cast<void>(inherited.release());
+  idle.clear();
+}
+
+}  // namespace
+
 ConnectionPool& ConnectionPool::Instance() {
   // Process-wide by nature: it is what the sessions of the process share.
   static ConnectionPool pool;
@@ -37,6 +51,7 @@ ConnectionPool::Membership::~Membership() {
     auto it = pool_.files_.find(key_);
     if (it == pool_.files_.end()) return;
     if (--it->second.members > 0) return;
+    ForgetInherited(it->second.idle);
     closing = std::move(it->second.idle);
     pool_.files_.erase(it);
   }
@@ -46,6 +61,7 @@ ConnectionPool::Membership::~Membership() {
 std::unique_ptr<PooledConnection> ConnectionPool::Membership::Take() {
   std::lock_guard lock(pool_.mutex_);
   auto& idle = pool_.files_[key_].idle;
+  ForgetInherited(idle);
   if (idle.empty()) return nullptr;
   std::unique_ptr<PooledConnection> connection = std::move(idle.back());
   idle.pop_back();

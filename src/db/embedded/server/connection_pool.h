@@ -14,6 +14,7 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -39,8 +40,11 @@ struct PooledConnection {
   // The session running on the connection now, for the callbacks SQLite makes
   // on it (user functions, the command time-out); null while idle.
   SessionHost* session = nullptr;
+  // The process that opened it: SQLite's connections must not be used by a
+  // child forked after they were opened.
+  int process = 0;
 
-  PooledConnection() = default;
+  PooledConnection() : process(static_cast<int>(::getpid())) {}
   PooledConnection(const PooledConnection&) = delete;
   PooledConnection& operator=(const PooledConnection&) = delete;
   ~PooledConnection();
