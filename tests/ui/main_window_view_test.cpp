@@ -333,16 +333,22 @@ class MainWindowViewTest : public QObject {
     ClickRow(grid, 1);
     ClickRow(grid, 0);
 
+    // No run, no frame: an empty bar under the buttons would say nothing.
+    QVERIFY(fo.isVisible());
+    QVERIFY(!fo.fraValt1().isVisible());
     AnswerQuestion(windows, "Mehet a verzióváltás ?", false);
     QTest::mouseClick(fo.bValt(), Qt::LeftButton);
     QCOMPARE(boxes.Texts(), QStringList());
     QVERIFY(!std::filesystem::exists(WorkPath() / " ceg1 _verzio.log"));
+    QVERIFY(!fo.fraValt1().isVisible());
 
     // What the frame shows beside the outcome message: the run's version and
     // a full bar.
     QString shownVersion;
     bool barFull = false;
+    bool frameWithOutcome = false;
     boxes.whileShown = [&] {
+      frameWithOutcome = fo.fraValt1().isVisible();
       shownVersion = fo.fraValt1().lVerzio()->text();
       const QProgressBar* bar = fo.fraValt1().pbFolyam();
       barFull = bar->maximum() > 0 && bar->value() == bar->maximum();
@@ -355,9 +361,9 @@ class MainWindowViewTest : public QObject {
       if (value == 0) return;
       const QString phase = fo.fraValt1().lMit()->text();
       if (!phase.isEmpty() && !phases.contains(phase)) phases << phase;
-      controlsOffDuringRun = controlsOffDuringRun && !grid->isEnabled() &&
-                             !fo.bValt()->isEnabled() && !fo.bKilep()->isEnabled() &&
-                             fo.Button1()->isEnabled();
+      controlsOffDuringRun = controlsOffDuringRun && fo.fraValt1().isVisible() &&
+                             !grid->isEnabled() && !fo.bValt()->isEnabled() &&
+                             !fo.bKilep()->isEnabled() && fo.Button1()->isEnabled();
     });
     AnswerQuestion(windows, "Mehet a verzióváltás ?", true);
     QTest::mouseClick(fo.bValt(), Qt::LeftButton);
@@ -365,12 +371,13 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(boxes.boxes[0].icon, QMessageBox::NoIcon);
     QCOMPARE(shownVersion, QStringLiteral("2.1.0"));
     QVERIFY(barFull);
+    QVERIFY(frameWithOutcome);
     QCOMPARE(phases, (QStringList{QString::fromUtf8("Előfutó"), "Tábla", "Index", "Procedure",
                                   QString::fromUtf8("Utánfutó")}));
     QVERIFY(controlsOffDuringRun);
 
     // Afterwards: the list reloaded with the new version, the controls back,
-    // the frame emptied.
+    // the frame emptied and hidden.
     QCOMPARE(GridColumn(grid, 2),
              (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
     QCOMPARE(grid->currentRow(), 0);
@@ -378,6 +385,7 @@ class MainWindowViewTest : public QObject {
     QVERIFY(fo.bValt()->isEnabled());
     QVERIFY(fo.bKilep()->isEnabled());
     QCOMPARE(fo.fraValt1().lVerzio()->text(), QString());
+    QVERIFY(!fo.fraValt1().isVisible());
     QCOMPARE(Query("ceg1", "select szam from zmp_obj_ver").Text("szam"), std::string("2.1.0"));
     QVERIFY(std::filesystem::exists(WorkPath() / " ceg1 _verzio.log"));
   }
@@ -397,6 +405,7 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(GridColumn(fo.gPeldanyok(), 2),
              (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
     QVERIFY(fo.bValt()->isEnabled());
+    QVERIFY(!fo.fraValt1().isVisible());
   }
 
   void sapListOffersInstanceCommandsOnlyForInstalledRows() {
