@@ -104,6 +104,22 @@ void WhenWindowShown(std::function<void(Window&)> act, int triesLeft = 400) {
   });
 }
 
+// Counts the mouse buttons pressed anywhere in the program while it lives.
+class MouseButtonCounter : public QObject {
+ public:
+  MouseButtonCounter() { qApp->installEventFilter(this); }
+  ~MouseButtonCounter() override { qApp->removeEventFilter(this); }
+  int presses = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+      ++presses;
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 class MainWindowViewTest : public QObject {
@@ -478,6 +494,17 @@ class MainWindowViewTest : public QObject {
     DesktopWindows windows(settings_);
     windows.Start();
     TfrmFoView& fo = windows.frmFo();
+    // Enter by reflex answers "Nem": nothing is dropped.
+    const QStringList installed = GridColumn(fo.gPeldanyok(), 2);
+    QVERIFY(installed.contains(QStringLiteral("2.1.0")));
+    TfrmDialogusView& dialog = windows.frmDialogus();
+    WhenShown([&dialog] {
+      QCOMPARE(dialog.lSzoveg()->text(), QString::fromUtf8("Valóban töröljem ?"));
+      QTest::keyClick(&dialog, Qt::Key_Return);
+    });
+    fo.action(ActionId::aUni)->trigger();
+    QCOMPARE(GridColumn(fo.gPeldanyok(), 2), installed);
+
     AnswerQuestion(windows, "Valóban töröljem ?", true);
     fo.action(ActionId::aUni)->trigger();
     QCOMPARE(boxes.Texts(), QStringList());
@@ -511,6 +538,7 @@ class MainWindowViewTest : public QObject {
   // The operator's tasks with the keyboard alone: log in, pick the second
   // instance, switch its version, add a company, leave. No mouse event.
   void keyboardAloneLogsInSwitchesAddsACompanyAndExits() {
+    MouseButtonCounter mouse;
     MessageBoxAnswerer boxes;
     QList<QWidget*> tabWalk;
     QList<QWidget*> expectedWalk;
@@ -597,6 +625,7 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(versionsAfterSwitch, (QStringList{QString::fromUtf8("Nincs telepítve"), "2.1.0"}));
     QCOMPARE(companies, (QStringList{" ceg1 ", " ceg2 ", " ceg4 "}));
     QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("A verzióváltás sikeresen lefutott !")});
+    QCOMPARE(mouse.presses, 0);
   }
 };
 
