@@ -545,6 +545,8 @@ class MainWindowViewTest : public QObject {
     bool menuOpened = false;
     QString question;
     QStringList versionsAfterSwitch;
+    bool focusBackInGrid = false;
+    int rowAfterSwitch = -1;
     QStringList companies;
 
     WhenWindowShown<TfrmSaPwdView>([&](TfrmSaPwdView& login) {
@@ -601,6 +603,11 @@ class MainWindowViewTest : public QObject {
       // The offscreen platform does not give the keyboard back to the window
       // a modal dialog came from; a window manager would.
       QVERIFY(Activate(&fo));
+      // The keyboard is back in the list the run was started from, though the
+      // list was disabled meanwhile: the arrow keys choose a row again.
+      focusBackInGrid = Focused() == grid;
+      Press(Qt::Key_Down);
+      rowAfterSwitch = grid->currentRow();
 
       WhenWindowShown<TfrmDBBeView>([&](TfrmDBBeView& dialog) {
         QVERIFY(Activate(&dialog));
@@ -623,6 +630,8 @@ class MainWindowViewTest : public QObject {
     QVERIFY(menuOpened);
     QCOMPARE(question, QString::fromUtf8("Mehet a verzióváltás ?"));
     QCOMPARE(versionsAfterSwitch, (QStringList{QString::fromUtf8("Nincs telepítve"), "2.1.0"}));
+    QVERIFY(focusBackInGrid);
+    QCOMPARE(rowAfterSwitch, 1);
     QCOMPARE(companies, (QStringList{" ceg1 ", " ceg2 ", " ceg4 "}));
     QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("A verzióváltás sikeresen lefutott !")});
     QCOMPARE(mouse.presses, 0);
