@@ -117,7 +117,7 @@ class KonvertViewTest : public QObject {
 
   // Answers the next yes/no question with the button of the operator's
   // choice, or with Esc, checking that it is `question`.
-  enum class Answer { Igen, Nem, Escape };
+  enum class Answer { Igen, Nem, Escape, Enter };
   static void AnswerQuestion(DesktopWindows& windows, const char* question, Answer answer) {
     TfrmDialogusView& dialog = windows.frmDialogus();
     WhenShown([&dialog, question, answer] {
@@ -131,6 +131,9 @@ class KonvertViewTest : public QObject {
           break;
         case Answer::Escape:
           QTest::keyClick(&dialog, Qt::Key_Escape);
+          break;
+        case Answer::Enter:
+          QTest::keyClick(&dialog, Qt::Key_Return);
           break;
       }
     });
@@ -406,10 +409,13 @@ class KonvertViewTest : public QObject {
     const std::string items = Scalar("ceg1", "select count(*) from zmp_jogc");
     QVERIFY(items != "0");
 
-    AnswerQuestion(windows, "Valóban töröljem ?", Answer::Nem);
-    QTest::mouseClick(konvert.Button2(), Qt::LeftButton);
-    QCOMPARE(boxes.Texts(), QStringList());
-    QCOMPARE(Scalar("ceg1", "select count(*) from zmp_jogc"), items);
+    // Neither "Nem" nor Enter by reflex deletes anything.
+    for (Answer answer : {Answer::Nem, Answer::Enter}) {
+      AnswerQuestion(windows, "Valóban töröljem ?", answer);
+      QTest::mouseClick(konvert.Button2(), Qt::LeftButton);
+      QCOMPARE(boxes.Texts(), QStringList());
+      QCOMPARE(Scalar("ceg1", "select count(*) from zmp_jogc"), items);
+    }
 
     PaintedTexts tables(konvert.Label1());
     bool busyCaption = true;
