@@ -246,12 +246,21 @@ int ReportDirectory(const ServerSettings& settings, const std::string& database,
   return succeeded ? kExitOk : kExitFailed;
 }
 
-std::optional<std::string> FindInstanceDatabase(
+std::optional<instances::InstanceRow> FindInstance(
     const ServerSettings& settings, const std::string& database, InstanceStreams streams,
     const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
   if (!StartOnInstance(session, database, streams.err)) return std::nullopt;
-  return db::ToText(session.Window().CurrentDbname());
+  return session.Window().Row(session.Window().CurrentRow());
+}
+
+std::optional<std::string> FindInstanceDatabase(
+    const ServerSettings& settings, const std::string& database, InstanceStreams streams,
+    const instances::MainWindowConnections& connections) {
+  const std::optional<instances::InstanceRow> row =
+      FindInstance(settings, database, streams, connections);
+  if (!row) return std::nullopt;
+  return db::ToText(row->dbname);
 }
 
 int Upgrade(const ServerSettings& settings, const std::string& database, bool yes,
