@@ -11,6 +11,7 @@
 #include "cli/sql_command.h"
 #include "cli/upgrade_plan_command.h"
 #include "cli/valt_terminal.h"
+#include "common/text.h"
 #include "db/embedded/embedded_server.h"
 
 namespace moltaro::cli {
@@ -85,8 +86,14 @@ int Main(int argc, char** argv) {
   newCompany->add_option("DATABASE", database, "Database name, at most 15 characters")->required();
 
   std::string reportDatabase, reportDirectory;
-  CLI::App* reportDir =
-      app.add_subcommand("report-dir", "Print an instance's report directory, or store a new one");
+  CLI::App* reportDir = app.add_subcommand(
+      "report-dir",
+      "Print an instance's report directory, or store a new one (where the main window offers "
+      "\"Rep utvonal\")");
+  reportDir->footer(
+      "As in the main window: only in the SAP Business One listing mode (the settings file\n"
+      "names the common database Sbo-Common) and for an instance with a version installed;\n"
+      "elsewhere the command says why and exits 1.");
   reportDir->add_option("DATABASE", reportDatabase, "The instance's database name")->required();
   auto* directoryOption =
       reportDir->add_option("DIRECTORY", reportDirectory, "The directory to store");
@@ -127,6 +134,10 @@ int Main(int argc, char** argv) {
       "the same statements in the same order. Exit status 0 when the run would succeed,\n"
       "1 when it would fail. On SQL Server (ODBC) --plan refuses: it cannot copy a database.");
   uninstall->add_option("DATABASE", runDatabase, "The instance's database name")->required();
+  uninstall->footer(
+      "As in the main window: only in the SAP Business One listing mode (the settings file\n"
+      "names the common database Sbo-Common) and for an instance with a version installed;\n"
+      "elsewhere the command says why and exits 1.");
   uninstall->add_flag("--yes", yes, "Go ahead without asking");
 
   ConvertOptions convertOptions;
@@ -203,7 +214,8 @@ int Main(int argc, char** argv) {
   if (sqlCmd->parsed()) return RunSqlCommand(sql, settings);
   const InstanceStreams streams{std::cout, std::cerr, StderrIsTerminal()};
   if (instancesCmd->parsed()) return ListInstances(settings, json, streams);
-  if (newCompany->parsed()) return NewCompany(settings, company, database, streams);
+  // Blanks around a database name never belong to it (the list shows them).
+  if (newCompany->parsed()) return NewCompany(settings, company, Trim(database), streams);
   if (reportDir->parsed()) {
     std::optional<std::string> directory;
     if (directoryOption->count() > 0) directory = reportDirectory;

@@ -74,9 +74,9 @@ std::size_t PrintCatalogueRows(const UpgradePlan& plan, std::size_t first, std::
   for (const auto& [table, count] : rows) {
     counts += (counts.empty() ? "" : ", ") + std::to_string(count) + " into " + table;
   }
-  out << "    " << Padded("catalogue rows", 30) << counts << '\n';
+  out << "    " << Padded("catalogue rows", 32) << counts << '\n';
   if (failed) {
-    out << "    " << std::string(30, ' ') << "FAILS on the copy: " << plan.steps[next].error
+    out << "    " << std::string(32, ' ') << "FAILS on the copy: " << plan.steps[next].error
         << '\n';
     ++next;
   }
@@ -107,8 +107,8 @@ void PrintPlanText(const PlanHeading& heading, const UpgradePlan& plan, std::ost
       object = step.object;
       if (!object.empty()) out << "  " << object << '\n';
     }
-    const std::string indent = "    " + std::string(30, ' ');
-    out << "    " << Padded(step.kind, 30) << ShortStatement(step.statement) << '\n';
+    const std::string indent = "    " + std::string(32, ' ');
+    out << "    " << Padded(step.kind, 32) << ShortStatement(step.statement) << '\n';
     if (!step.risk.empty()) out << indent << "! can fail: " << step.risk << '\n';
     if (step.rewritesValues) out << indent << "* rewrites the column's values\n";
     if (step.failed) out << indent << "FAILS on the copy: " << step.error << '\n';
@@ -118,7 +118,8 @@ void PrintPlanText(const PlanHeading& heading, const UpgradePlan& plan, std::ost
   out << '\n'
       << Outcome(plan) << ". " << summary.steps << " statements, " << summary.canFail
       << " can fail, " << summary.rewrite << " rewrite values, " << summary.failedOnCopy
-      << " failed on the copy.\n";
+      << " failed on the copy"
+      << (plan.failed || summary.failedOnCopy == 0 ? "" : " (let pass by the run)") << ".\n";
 }
 
 void PrintPlanJson(const PlanHeading& heading, const UpgradePlan& plan, std::ostream& out) {
