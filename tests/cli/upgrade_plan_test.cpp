@@ -18,6 +18,8 @@
 #include "engine/recording_display.h"
 #include "engine/temp_dir.h"
 #include "engine/tfra_valt.h"
+#include "instances/fake_server.h"
+#include "instances/main_window.h"
 
 namespace moltaro::cli {
 namespace {
@@ -264,11 +266,28 @@ TEST_F(UpgradePlanTest, AStepThatWillFailIsShownFailingAndTheRunFailsThere) {
 }
 
 TEST_F(UpgradePlanTest, AnUnknownInstanceOrAServerElsewhereIsNotPlanned) {
-  nlohmann::json plan;
   std::ostringstream out, err;
   EXPECT_EQ(PlanUpgrade(settings_, "nincs", false, {out, err}, dir_.Path()), kExitFailed);
   EXPECT_EQ(out.str(), "");
   EXPECT_NE(err.str().find("\"nincs\""), std::string::npos);
+
+  // A SQL Server database cannot be copied from here: refused, nothing sent
+  // to the instance.
+  instances::testing::FakeServer server;
+  server.Answer("ZMP_Vorel", instances::kInstanceListSql,
+                db::ResultSet({"nev", "dbname"}, {{std::string("Első"), std::string(" elso ")}}));
+  settings_.SetServerSettings("sqlhost", "ZMP_Vorel", "", "sa", kPassword);
+  err.str("");
+  EXPECT_EQ(PlanUpgrade(settings_, "elso", false, {out, err}, dir_.Path(),
+                        {server.Factory(), server.Factory()}),
+            kExitFailed);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("on the SQL Server sqlhost nothing was planned"), std::string::npos)
+      << err.str();
+  // Only the listing's reads: the list and the instance's version.
+  for (const auto& call : server.calls) {
+    EXPECT_EQ(call.sql.find("select"), call.sql.find_first_not_of(' ')) << call.sql;
+  }
 }
 
 }  // namespace
