@@ -17,21 +17,31 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
          EqualsIgnoreCaseAscii(text.substr(0, prefix.size()), prefix);
 }
 
-// The statement's words, split at blanks, line ends and "(" so that
-// "create table X(" gives "X".
-std::vector<std::string> Words(std::string_view text, std::size_t count) {
-  std::vector<std::string> words;
+struct Word {
+  std::string text;
+  std::size_t end = 0;  // where it ends in the statement
+};
+
+// The statement's first `count` words, split at blanks, line ends, "(",
+// "=" and "," so that "create table X(" gives "X".
+std::vector<Word> WordsAt(std::string_view text, std::size_t count) {
+  std::vector<Word> words;
   std::string word;
-  for (const char c : text) {
+  for (std::size_t k = 0; k <= text.size() && words.size() < count; ++k) {
+    const char c = k < text.size() ? text[k] : ' ';
     if (std::isspace(static_cast<unsigned char>(c)) != 0 || c == '(' || c == '=' || c == ',') {
-      if (!word.empty()) words.push_back(word);
+      if (!word.empty()) words.push_back({word, k});
       word.clear();
-      if (words.size() == count) return words;
     } else {
       word += c;
     }
   }
-  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+std::vector<std::string> Words(std::string_view text, std::size_t count) {
+  std::vector<std::string> words;
+  for (Word& word : WordsAt(text, count)) words.push_back(std::move(word.text));
   return words;
 }
 
@@ -146,7 +156,9 @@ std::string StatementKind(std::string_view phase, std::string_view statement) {
 
 std::optional<ColumnTarget> ColumnOf(std::string_view statement) {
   const std::string text = Trim(statement);
-  const std::vector<std::string> words = Words(text, 6);
+  const std::vector<Word> at = WordsAt(text, 6);
+  std::vector<std::string> words;
+  for (const Word& word : at) words.push_back(word.text);
   ColumnTarget target;
   std::size_t column = 0;
   if (StartsWith(text, "update ") && words.size() >= 5 && EqualsIgnoreCaseAscii(words[2], "set")) {
@@ -167,10 +179,7 @@ std::optional<ColumnTarget> ColumnOf(std::string_view statement) {
   }
   if (EqualsIgnoreCaseAscii(words[column], "constraint")) return std::nullopt;
   target.column = words[column];
-  // The definition follows the column name's first appearance after the verb.
-  const std::size_t verbAt = text.find(words[3], words[0].size() + words[1].size() + 1);
-  const std::size_t at = text.find(target.column, verbAt + words[3].size());
-  target.definition = Trim(text.substr(at + target.column.size()));
+  target.definition = Trim(text.substr(at[column].end));
   return target;
 }
 
