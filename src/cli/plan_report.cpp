@@ -51,7 +51,7 @@ std::string Padded(const std::string& text, std::size_t width) {
 }
 
 std::string Outcome(const UpgradePlan& plan) {
-  if (!plan.failed) return "The run would succeed";
+  if (!plan.failed) return "The run would succeed.";
   return "The run would fail" + (plan.error.empty() ? std::string() : ": " + plan.error);
 }
 
@@ -116,9 +116,9 @@ void PrintPlanText(const PlanHeading& heading, const UpgradePlan& plan, std::ost
   }
   const Summary summary = Summarize(plan);
   out << '\n'
-      << Outcome(plan) << ". " << summary.steps << " statements, " << summary.canFail
-      << " can fail, " << summary.rewrite << " rewrite values, " << summary.failedOnCopy
-      << " failed on the copy"
+      << Outcome(plan) << '\n'
+      << summary.steps << " statements: " << summary.canFail << " can fail, " << summary.rewrite
+      << " rewrite values, " << summary.failedOnCopy << " failed on the copy"
       << (plan.failed || summary.failedOnCopy == 0 ? "" : " (let pass by the run)") << ".\n";
 }
 
