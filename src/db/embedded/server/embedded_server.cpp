@@ -226,7 +226,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto c = std::make_unique<PooledConnection>();
     c->db = std::make_unique<SqliteDb>(entry.file, false, &lockPolicy_);
     c->db->SetName(entry.name);
-    Catalog::EnsureLookupIndexes(*c->db, entry.id == 1);
+    Catalog::UpgradeSystemTables(*c->db, entry.id == 1);
     if (entry.id == 1) server_->PresentSystemTables(*c->db);
     RegisterCollatedFunctions(c->db->Handle(), entry.collation);
     sqlite3_create_function_v2(c->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, c.get(),
