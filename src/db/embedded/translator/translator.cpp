@@ -107,7 +107,8 @@ Translator::Source Translator::MakeSource(const TableRef& ref) {
                                 " of '" + ref.alias + "'.",
                             8155);
       }
-      s.derived.push_back(DerivedColumn{out.names[i], out.cats[i], "c" + std::to_string(i)});
+      s.derived.push_back(
+          DerivedColumn{out.names[i], out.cats[i], "c" + std::to_string(i), out.types[i]});
     }
     s.tableName = "(" + inner + ")";
     return s;
@@ -163,6 +164,7 @@ Translator::Emitted Translator::EmitColumn(const Expr& e, const Scope* scope) {
       } else {
         out.sql = QuoteId(found->sqlAlias) + "." + QuoteId(derived->sqlName);
         out.cat = derived->cat;
+        out.type = derived->type;
       }
       return out;
     }
@@ -473,6 +475,73 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   return out;
 }
 
+namespace {
+
+// An operand of exact arithmetic as the decimal type it counts as: an integer
+// literal as the decimal of its digits, an integer value as numeric(10,0)
+// (bigint (19,0)).
+std::optional<Decimal> ExactShape(const std::optional<SqlType>& type, int literalDigits) {
+  if (!type) return std::nullopt;
+  Decimal d;
+  switch (type->base) {
+    case BaseType::Decimal:
+    case BaseType::Numeric:
+      d.precision = type->precision;
+      d.scale = type->scale;
+      return d;
+    case BaseType::Money:
+      d.kind = ExactKind::Money;
+      d.precision = 19;
+      d.scale = 4;
+      return d;
+    case BaseType::SmallMoney:
+      d.kind = ExactKind::SmallMoney;
+      d.precision = 10;
+      d.scale = 4;
+      return d;
+    case BaseType::TinyInt:
+    case BaseType::SmallInt:
+    case BaseType::Int:
+    case BaseType::BigInt:
+      d.precision = literalDigits > 0 ? literalDigits : type->base == BaseType::BigInt ? 19 : 10;
+      d.scale = 0;
+      return d;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<ExactOp> ExactOperation(char op) {
+  switch (op) {
+    case '+':
+      return ExactOp::Add;
+    case '-':
+      return ExactOp::Subtract;
+    case '*':
+      return ExactOp::Multiply;
+    case '/':
+      return ExactOp::Divide;
+    case '%':
+      return ExactOp::Modulo;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<SqlType> Translator::ExactResultType(char op, const Emitted& a, const Emitted& b) {
+  const auto ta = KnownType(a), tb = KnownType(b);
+  const auto exactOp = ExactOperation(op);
+  if (!ta || !tb || !exactOp || (!IsExact(ta->base) && !IsExact(tb->base))) return std::nullopt;
+  const auto da = ExactShape(ta, a.literalDigits), db = ExactShape(tb, b.literalDigits);
+  if (!da || !db) return std::nullopt;
+  const Decimal r = ArithmeticType(*exactOp, *da, *db);
+  if (r.kind == ExactKind::Money) return SqlType{BaseType::Money, 0, 19, 4};
+  if (r.kind == ExactKind::SmallMoney) return SqlType{BaseType::SmallMoney, 0, 10, 4};
+  return SqlType{BaseType::Numeric, 0, r.precision, r.scale};
+}
+
 Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a, Emitted b) {
   if (op == "/") {
     // numeric(p,0) columns are kept as integers, but divide as decimals.
@@ -504,8 +573,11 @@ Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a,
                   : a.cat == Cat::Null || b.cat == Cat::Null       ? Cat::Null
                   : a.cat == Cat::Unknown || b.cat == Cat::Unknown ? Cat::Unknown
                                                                    : Cat::Number;
-  return {std::string(ArithmeticFunction(op[0])) + "(" + operand(a, b) + ", " + operand(b, a) + ")",
-          cat, nullptr};
+  Emitted out{
+      std::string(ArithmeticFunction(op[0])) + "(" + operand(a, b) + ", " + operand(b, a) + ")",
+      cat, nullptr};
+  out.type = ExactResultType(op[0], a, b);
+  return out;
 }
 
 Translator::Emitted Translator::EmitComparison(const Expr& e, const std::string& op, Emitted a,
@@ -572,7 +644,9 @@ Translator::Emitted Translator::EmitBinary(const Expr& e, const Scope* scope) {
                   ? Cat::Text
               : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number
                                                                : Cat::Unknown;
-    return {"tsql_add(" + a.sql + ", " + b.sql + ")", cat, nullptr};
+    Emitted out{"tsql_add(" + a.sql + ", " + b.sql + ")", cat, nullptr};
+    if (cat == Cat::Exact) out.type = ExactResultType('+', a, b);
+    return out;
   }
   if (op == "-" && a.cat == Cat::Date && (b.cat == Cat::Number || b.cat == Cat::Exact)) {
     return {"tsql_dateadd('DAY', tsql_neg(" + b.sql + "), " + a.sql + ")", Cat::Date, nullptr};
@@ -630,7 +704,16 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     if (name == "AVG" && !exact && a.column && StoresAsInteger(a.column->type)) {
       sql = "CAST(" + sql + " AS INTEGER)";
     }
-    return {sql, exact ? a.cat : sumOrAvg ? Cat::Number : a.cat, nullptr};
+    Emitted out{sql, exact ? a.cat : sumOrAvg ? Cat::Number : a.cat, nullptr};
+    // MIN and MAX keep their argument's type; SUM of a decimal is
+    // decimal(38, s), AVG decimal(38, max(s, 6)).
+    const auto type = KnownType(a);
+    if (type && (type->base == BaseType::Decimal || type->base == BaseType::Numeric)) {
+      out.type = *type;
+      if (name == "SUM") out.type = SqlType{type->base, 0, 38, type->scale};
+      if (name == "AVG") out.type = SqlType{type->base, 0, 38, std::max(type->scale, 6)};
+    }
+    return out;
   }
   if (name == "COALESCE") {
     if (e.args.size() < 2) {
@@ -661,7 +744,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     Emitted b = Emit(*e.args[1], scope);
     // ISNULL's result has the type of its first argument.
     std::optional<SqlType> type = KnownType(a);
-    if (type && type->base != BaseType::Decimal && type->base != BaseType::Numeric) type.reset();
+    if (type && !IsExact(type->base)) type.reset();
     Emitted out{"ifnull(" + a.sql + ", " + ConvertTo(b, type) + ")",
                 type                                        ? Cat::Exact
                 : a.cat == Cat::Null || b.cat == Cat::Exact ? b.cat
@@ -905,7 +988,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
             items.push_back(QuoteId(src.sqlAlias) + "." + QuoteId(d.sqlName));
             out.names.push_back(d.name);
             out.cats.push_back(d.cat);
-            out.types.emplace_back();
+            out.types.push_back(d.type);
             out.variables.emplace_back();
           }
         }

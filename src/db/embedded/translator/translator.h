@@ -91,6 +91,7 @@ class Translator {
     std::string name;
     Cat cat;
     std::string sqlName;
+    std::optional<SqlType> type;
   };
   struct Source {
     std::string alias;      // as written; empty when none
@@ -144,6 +145,8 @@ class Translator {
   std::optional<SqlType> CommonType(const std::vector<const Emitted*>& branches) const;
   static std::string ConvertTo(const Emitted& value, const std::optional<SqlType>& type);
   static std::optional<SqlType> KnownType(const Emitted& e);
+  // The type of exact arithmetic on operands of known types.
+  static std::optional<SqlType> ExactResultType(char op, const Emitted& a, const Emitted& b);
   std::string Collate() const;
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
                         bool update);

@@ -895,18 +895,24 @@ std::optional<int> IntegerDigits(BaseType base) {
 
 std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
   std::optional<BaseType> base;
+  bool money = false, smallMoney = false;
   int scale = 0, integerDigits = 0;
   for (const SqlType& t : types) {
     if (t.base == BaseType::Decimal || t.base == BaseType::Numeric) {
       if (!base) base = t.base;
       scale = std::max(scale, t.scale);
       integerDigits = std::max(integerDigits, t.precision - t.scale);
+    } else if (t.base == BaseType::Money || t.base == BaseType::SmallMoney) {
+      (t.base == BaseType::Money ? money : smallMoney) = true;
     } else if (auto digits = IntegerDigits(t.base)) {
       integerDigits = std::max(integerDigits, *digits);
     } else {
       return std::nullopt;
     }
   }
+  // Money outranks decimal, smallmoney below money.
+  if (money) return SqlType{BaseType::Money, 0, 19, 4};
+  if (smallMoney) return SqlType{BaseType::SmallMoney, 0, 10, 4};
   if (!base) return std::nullopt;
   // Beyond 38 digits the integer part wins and the scale gives way.
   if (integerDigits + scale > 38) scale = std::max(0, 38 - integerDigits);
