@@ -873,26 +873,6 @@ long long DaysSinceUnixEpoch(int y, int m, int d) {
   return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
-namespace {
-
-// The digits an integer type holds, as a decimal of scale 0.
-std::optional<int> IntegerDigits(BaseType base) {
-  switch (base) {
-    case BaseType::TinyInt:
-      return 3;
-    case BaseType::SmallInt:
-      return 5;
-    case BaseType::Int:
-      return 10;
-    case BaseType::BigInt:
-      return 19;
-    default:
-      return std::nullopt;
-  }
-}
-
-}  // namespace
-
 std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
   std::optional<BaseType> base;
   bool money = false, smallMoney = false;
@@ -904,8 +884,9 @@ std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
       integerDigits = std::max(integerDigits, t.precision - t.scale);
     } else if (t.base == BaseType::Money || t.base == BaseType::SmallMoney) {
       (t.base == BaseType::Money ? money : smallMoney) = true;
-    } else if (auto digits = IntegerDigits(t.base)) {
-      integerDigits = std::max(integerDigits, *digits);
+    } else if (t.base == BaseType::TinyInt || t.base == BaseType::SmallInt ||
+               t.base == BaseType::Int || t.base == BaseType::BigInt) {
+      integerDigits = std::max(integerDigits, TypePrec(t));
     } else {
       return std::nullopt;
     }
