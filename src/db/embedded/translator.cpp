@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "db/embedded/decimal.h"
 #include "db/embedded/sql_functions.h"
+#include "db/embedded/stored_code.h"
 #include "db/embedded/tsql_parser.h"
 #include "db/errors.h"
 
@@ -206,6 +207,14 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
               parametersAreNumbers_ ? Cat::Number : Cat::Unknown, nullptr};
     }
     case ExprKind::Variable: {
+      if (!inlining_.empty()) {
+        // Inside a function taken in, only its parameters can be read.
+        const std::string key = Upper(e.text);
+        for (const auto& [name, argument] : inlining_.back().arguments) {
+          if (name == key) return argument;
+        }
+        throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
+      }
       Binding b;
       b.isVariable = true;
       b.variable = e.text;
@@ -701,7 +710,8 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (name == "USER_NAME" || name == "CURRENT_USER") {
     return {"'dbo'", Cat::Text, nullptr};
   }
-  if (functions_ && functions_->IsScalarFunction(e.text)) {
+  if (const auto function = functions_ ? functions_->ScalarFunction(e.text) : nullptr) {
+    if (auto inlined = InlineFunction(*function, e, scope)) return *inlined;
     std::string sql = "tsql_udf(" + QuoteText(e.text);
     for (const auto& a : e.args) sql += ", " + Emit(*a, scope).sql;
     return {sql + ")", Cat::Unknown, nullptr};
@@ -979,6 +989,53 @@ Translation Translator::ValueOnce(const Expr& expr) {
   return t;
 }
 
+std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRoutine& function,
+                                                             const Expr& call,
+                                                             const Scope* scope) {
+  // A wrong number of arguments is reported by the call, as before.
+  if (!function.inlineBody || call.args.size() != function.parameterTypes.size()) {
+    return std::nullopt;
+  }
+  // A recursive function is called, not taken in without end.
+  for (const InlineFrame& frame : inlining_) {
+    if (frame.function == &function) return std::nullopt;
+  }
+  const std::size_t bindingsBefore = bindings_.size();
+  const std::size_t comparedBefore = textComparedParameters_.size();
+  InlineFrame frame{&function, {}};
+  try {
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+      // Arguments convert into the parameters' types as an assignment
+      // does; a column of exactly that type needs no conversion.
+      const SqlType& type = function.parameterTypes[i];
+      Emitted a = Emit(*call.args[i], scope);
+      const bool sameType = a.column && a.cat == CatOf(type) && a.column->type.base == type.base &&
+                            a.column->type.length == type.length &&
+                            a.column->type.precision == type.precision &&
+                            a.column->type.scale == type.scale;
+      Emitted argument{sameType ? a.sql : "tsql_cast(" + a.sql + ", " + TypeArguments(type) + ")",
+                       CatOf(type), nullptr};
+      frame.arguments.emplace_back(Upper(function.definition->parameters[i].name),
+                                   std::move(argument));
+    }
+    inlining_.push_back(std::move(frame));
+    struct Pop {
+      std::vector<InlineFrame>& frames;
+      ~Pop() { frames.pop_back(); }
+    } pop{inlining_};
+    const Emitted body = Emit(*function.inlineBody, nullptr);
+    // The result converts into the declared return type, as RETURN does.
+    return Emitted{"tsql_cast(" + body.sql + ", " + TypeArguments(function.returns) + ")",
+                   CatOf(function.returns), nullptr};
+  } catch (const DatabaseError&) {
+    // What the body cannot be translated into fails when the function is
+    // called, as it did before: leave the call in place.
+    bindings_.resize(bindingsBefore);
+    textComparedParameters_.resize(comparedBefore);
+    return std::nullopt;
+  }
+}
+
 std::string Translator::RowCondition(const Expr& condition, const TableInfo& table) {
   Scope scope;
   Source row;
@@ -1024,6 +1081,7 @@ std::string Translator::StoreCall(const std::string& value, const ColumnInfo& co
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
   if (column.defaultText.empty()) return "NULL";
+  if (functions_) return Emit(*functions_->StoredExpression(column.defaultText)->expr, nullptr).sql;
   Batch batch = ParseBatch("SELECT " + column.defaultText);
   const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
   return Emit(*select.select->items.at(0).expr, nullptr).sql;
