@@ -996,9 +996,10 @@ std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRout
   if (!function.inlineBody || call.args.size() != function.parameterTypes.size()) {
     return std::nullopt;
   }
-  // A recursive function is called, not taken in without end.
+  // A function that calls itself, directly or through others, is called
+  // at every level, so that each counts towards the nesting limit.
   for (const InlineFrame& frame : inlining_) {
-    if (frame.function == &function) return std::nullopt;
+    if (frame.function == &function) throw RecursiveCall{&function};
   }
   const std::size_t bindingsBefore = bindings_.size();
   const std::size_t comparedBefore = textComparedParameters_.size();
@@ -1032,6 +1033,11 @@ std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRout
     // called, as it did before: leave the call in place.
     bindings_.resize(bindingsBefore);
     textComparedParameters_.resize(comparedBefore);
+    return std::nullopt;
+  } catch (const RecursiveCall& recursive) {
+    bindings_.resize(bindingsBefore);
+    textComparedParameters_.resize(comparedBefore);
+    if (recursive.function != &function) throw;
     return std::nullopt;
   }
 }

@@ -161,6 +161,10 @@ class Translator {
     std::vector<std::pair<std::string, Emitted>> arguments;  // by parameter name, upper case
   };
   std::vector<InlineFrame> inlining_;
+  // Thrown out to the frame of a function found calling itself.
+  struct RecursiveCall {
+    const CompiledRoutine* function;
+  };
   int aliasCounter_ = 0;
   std::vector<int> textComparedParameters_;
   bool parametersAreNumbers_ = false;
