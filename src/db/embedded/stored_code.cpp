@@ -55,8 +55,7 @@ std::shared_ptr<CompiledRoutine> CompileRoutine(Catalog& catalog, const ObjectIn
   const auto& def = static_cast<const CreateRoutineStatement&>(*routine->batch.statements[0]);
   routine->definition = &def;
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
-    routine->parameterTypes.push_back(
-        ResolveType(def.parameters[i].type, static_cast<int>(i + 1)));
+    routine->parameterTypes.push_back(ResolveType(def.parameters[i].type, static_cast<int>(i + 1)));
   }
   if (function) {
     routine->returns = ResolveType(def.returns, 1);
@@ -113,7 +112,7 @@ std::shared_ptr<const CompiledExpression> StoredCode::Expression(const std::stri
 }
 
 std::shared_ptr<const Translation> StoredCode::BodyTranslation(const Expr* node,
-                                                              bool condition) const {
+                                                               bool condition) const {
   std::lock_guard lock(mutex_);
   auto it = bodies_.find({node, condition});
   return it == bodies_.end() ? nullptr : it->second;

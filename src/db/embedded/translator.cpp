@@ -31,6 +31,17 @@ std::string BlobLiteral(const Decimal& d) {
   return out + "'";
 }
 
+// Whether a value of type `a` is already one of type `b` (the length of an
+// integer or float is its storage, whatever the declaration said).
+bool SameType(const SqlType& a, const SqlType& b) {
+  if (a.base != b.base) return false;
+  if (IsCharacter(a.base)) return a.length == b.length;
+  if (a.base == BaseType::Decimal || a.base == BaseType::Numeric) {
+    return a.precision == b.precision && a.scale == b.scale;
+  }
+  return true;
+}
+
 // The SQL function of an arithmetic operator on values of any type.
 const char* ArithmeticFunction(char op) {
   switch (op) {
@@ -990,8 +1001,8 @@ Translation Translator::ValueOnce(const Expr& expr) {
 }
 
 std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRoutine& function,
-                                                             const Expr& call,
-                                                             const Scope* scope) {
+                                                              const Expr& call,
+                                                              const Scope* scope) {
   // A wrong number of arguments is reported by the call, as before.
   if (!function.inlineBody || call.args.size() != function.parameterTypes.size()) {
     return std::nullopt;
@@ -1010,10 +1021,7 @@ std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRout
       // does; a column of exactly that type needs no conversion.
       const SqlType& type = function.parameterTypes[i];
       Emitted a = Emit(*call.args[i], scope);
-      const bool sameType = a.column && a.cat == CatOf(type) && a.column->type.base == type.base &&
-                            a.column->type.length == type.length &&
-                            a.column->type.precision == type.precision &&
-                            a.column->type.scale == type.scale;
+      const bool sameType = a.column && a.cat == CatOf(type) && SameType(a.column->type, type);
       Emitted argument{sameType ? a.sql : "tsql_cast(" + a.sql + ", " + TypeArguments(type) + ")",
                        CatOf(type), nullptr};
       frame.arguments.emplace_back(Upper(function.definition->parameters[i].name),
