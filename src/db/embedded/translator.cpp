@@ -774,6 +774,14 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   for (const char* n : kKnownUnsupported) {
     if (name == n) throw DatabaseError(NotSupported("function " + name));
   }
+  if (!e.parts.empty()) {
+    // dbo.fn(…) of no such function: SQL Server names the schema too.
+    const std::string& schema = e.parts.back();
+    throw DatabaseError("Cannot find either column \"" + schema +
+                            "\" or the user-defined function or aggregate \"" + schema + "." +
+                            e.text + "\", or the name is ambiguous.",
+                        4121);
+  }
   throw DatabaseError("'" + e.text + "' is not a recognized built-in function name.", 195);
 }
 
