@@ -420,28 +420,33 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Normal;
     }
     case StatementKind::Truncate:
-      Ddl(catalog, c.text).Truncate(static_cast<const TruncateStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get()).Truncate(static_cast<const TruncateStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateTable:
-      Ddl(catalog, c.text).CreateTable(static_cast<const CreateTableStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateTable(static_cast<const CreateTableStatement&>(s));
       return Flow::Normal;
     case StatementKind::DropTable:
-      Ddl(catalog, c.text).DropTable(static_cast<const DropTableStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get()).DropTable(static_cast<const DropTableStatement&>(s));
       return Flow::Normal;
     case StatementKind::AlterTable:
-      Ddl(catalog, c.text).AlterTable(static_cast<const AlterTableStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .AlterTable(static_cast<const AlterTableStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateIndex:
-      Ddl(catalog, c.text).CreateIndex(static_cast<const CreateIndexStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateIndex(static_cast<const CreateIndexStatement&>(s));
       return Flow::Normal;
     case StatementKind::DropIndex:
-      Ddl(catalog, c.text).DropIndex(static_cast<const DropIndexStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get()).DropIndex(static_cast<const DropIndexStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateRoutine:
-      Ddl(catalog, c.text).CreateRoutine(static_cast<const CreateRoutineStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateRoutine(static_cast<const CreateRoutineStatement&>(s));
       return Flow::Normal;
     case StatementKind::DropRoutine:
-      Ddl(catalog, c.text).DropRoutine(static_cast<const DropRoutineStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .DropRoutine(static_cast<const DropRoutineStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateDatabase:
       RefuseInTransaction("CREATE DATABASE");

@@ -78,6 +78,15 @@ bool HasSubquery(const Expr& expr) {
   return false;
 }
 
+std::shared_ptr<const CompiledExpression> CompileExpression(const std::string& text) {
+  auto compiled = std::make_shared<CompiledExpression>();
+  compiled->batch = ParseBatch("SELECT " + text);
+  const auto& select = static_cast<const SelectStatement&>(*compiled->batch.statements.at(0));
+  compiled->expr = select.select->items.at(0).expr.get();
+  compiled->columns = ColumnNames(*compiled->expr);
+  return compiled;
+}
+
 std::shared_ptr<const CompiledRoutine> StoredCode::Routine(Catalog& catalog,
                                                            const std::string& name) {
   {
@@ -102,11 +111,7 @@ std::shared_ptr<const CompiledExpression> StoredCode::Expression(const std::stri
     auto it = expressions_.find(text);
     if (it != expressions_.end()) return it->second;
   }
-  auto compiled = std::make_shared<CompiledExpression>();
-  compiled->batch = ParseBatch("SELECT " + text);
-  const auto& select = static_cast<const SelectStatement&>(*compiled->batch.statements.at(0));
-  compiled->expr = select.select->items.at(0).expr.get();
-  compiled->columns = ColumnNames(*compiled->expr);
+  std::shared_ptr<const CompiledExpression> compiled = CompileExpression(text);
   std::lock_guard lock(mutex_);
   return expressions_.emplace(text, std::move(compiled)).first->second;
 }

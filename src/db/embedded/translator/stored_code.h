@@ -62,7 +62,8 @@ class StoredCode {
   // null when there is no such object or it is of another kind. Throws when
   // the stored text does not parse.
   std::shared_ptr<const CompiledRoutine> Routine(Catalog& catalog, const std::string& name);
-  // A default's or CHECK's text, e.g. "(0)" or "([qty] > 0)".
+  // A default's or CHECK's text, e.g. "(0)" or "([qty] > 0)". Its tree
+  // depends on the text alone, so any version's code may give it.
   std::shared_ptr<const CompiledExpression> Expression(const std::string& text);
 
   // Translations of the expressions in routine bodies, by tree node (nodes
@@ -99,6 +100,9 @@ class DatabaseCode {
 // again under the same file and reaching the same schema version never
 // meets the code of its predecessor.
 std::shared_ptr<DatabaseCode> SharedDatabaseCode(const std::filesystem::path& file);
+
+// A default's or CHECK's text compiled, uncached.
+std::shared_ptr<const CompiledExpression> CompileExpression(const std::string& text);
 
 // Whether an expression contains a subquery anywhere.
 bool HasSubquery(const Expr& expr);
