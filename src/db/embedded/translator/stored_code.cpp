@@ -21,20 +21,39 @@ const ReturnStatement* OnlyReturn(const std::vector<StatementPtr>& body) {
   return nullptr;
 }
 
-// Whether every variable `expr` reads is one of the parameters.
-bool ReadsOnlyParameters(const Expr& expr, const std::vector<RoutineParameter>& parameters) {
+// Counts in `reads` how often `expr` reads each parameter; false when it
+// reads anything else (other variables, @@globals, batch parameters).
+bool ReadsOnlyParameters(const Expr& expr, const std::vector<RoutineParameter>& parameters,
+                         std::vector<int>& reads) {
+  if (expr.kind == ExprKind::Parameter) return false;
   if (expr.kind == ExprKind::Variable) {
     bool found = false;
-    for (const RoutineParameter& p : parameters) {
-      found = found || ToUpperAscii(p.name) == ToUpperAscii(expr.text);
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+      if (ToUpperAscii(parameters[i].name) == ToUpperAscii(expr.text)) {
+        ++reads[i];
+        found = true;
+      }
     }
     if (!found) return false;
   }
-  if (expr.kind == ExprKind::Parameter) return false;
   for (const ExprPtr& arg : expr.args) {
-    if (arg && !ReadsOnlyParameters(*arg, parameters)) return false;
+    if (arg && !ReadsOnlyParameters(*arg, parameters, reads)) return false;
   }
   return true;
+}
+
+// A body the calling statement can take in: one RETURN of an expression
+// without tables that reads every parameter (so every argument converts, and
+// fails, as it does when the function is called) and nothing else.
+const Expr* InlineBody(const CreateRoutineStatement& def) {
+  const ReturnStatement* only = OnlyReturn(def.body);
+  if (!only || !only->value || HasSubquery(*only->value)) return nullptr;
+  std::vector<int> reads(def.parameters.size(), 0);
+  if (!ReadsOnlyParameters(*only->value, def.parameters, reads)) return nullptr;
+  for (int n : reads) {
+    if (n == 0) return nullptr;
+  }
+  return only->value.get();
 }
 
 std::shared_ptr<CompiledRoutine> CompileRoutine(Catalog& catalog, const ObjectInfo& object) {
@@ -59,11 +78,7 @@ std::shared_ptr<CompiledRoutine> CompileRoutine(Catalog& catalog, const ObjectIn
   }
   if (function) {
     routine->returns = ResolveType(def.returns, 1);
-    const ReturnStatement* only = OnlyReturn(def.body);
-    if (only && only->value && !HasSubquery(*only->value) &&
-        ReadsOnlyParameters(*only->value, def.parameters)) {
-      routine->inlineBody = only->value.get();
-    }
+    routine->inlineBody = InlineBody(def);
   }
   return routine;
 }
