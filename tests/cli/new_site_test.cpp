@@ -63,6 +63,20 @@ class NewSite : public ::testing::Test {
   static inline std::filesystem::path work_;
 };
 
+// A password with a blank at either end could never be typed back at the
+// login, which keeps the blanks: refused before anything is created.
+TEST_F(NewSite, A0_ServerInitRefusesAPasswordWithSurroundingBlanks) {
+  for (const std::string password : {" Titok-2024", "Titok-2024 ", "Titok-2024\t"}) {
+    const Result refused = Cli("server-init " + Quote((work_ / "refused").string()) +
+                               " --sa-password " + Quote(password));
+    EXPECT_EQ(refused.status, 1) << password;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(Errors().find("must not be empty, nor begin or end with a blank"), std::string::npos)
+        << Errors();
+    EXPECT_FALSE(std::filesystem::exists(work_ / "refused")) << password;
+  }
+}
+
 TEST_F(NewSite, A_ServerInitAndTheListThatCannotBeReadYet) {
   ASSERT_EQ(
       Cli("server-init " + Quote((work_ / "data").string()) + " --sa-password " + Quote(kPassword))

@@ -16,8 +16,8 @@ namespace moltaro::db::embedded {
 class Ddl {
  public:
   // `batchText` is the text the statements were parsed from (for the text
-  // kept in syscomments);
-  // the compiled defaults and CHECKs come from `code` when given.
+  // kept in syscomments); defaults and CHECKs are read through `code`, the
+  // session's compiled stored T-SQL, when given.
   Ddl(Catalog& catalog, std::string_view batchText, StoredCode* code = nullptr)
       : catalog_(catalog), text_(batchText), code_(code) {}
 
@@ -31,13 +31,22 @@ class Ddl {
   void Truncate(const TruncateStatement& s);
 
  private:
-  struct KeyIndex {
-    int indid = 0;
-    std::string name;
-    std::string sqliteName;
-    bool unique = false;
-    std::vector<int> colids;
+  // What ALTER COLUMN may change under the objects that use a column.
+  struct DependentsAllowed {
+    bool resizeUnderDefault = false;  // a new length, precision or scale of the same type
+    bool widenUnderIndex = false;     // a varchar/nvarchar growing under a plain index
   };
+
+  // Each ALTER TABLE action, inside the statement's transaction.
+  void AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs);
+  void AlterColumn(const TableInfo& table, const ColumnDef& def);
+  void DropColumns(const TableInfo& table, const std::vector<std::string>& names);
+  void DropConstraints(const TableInfo& table, const std::vector<std::string>& names);
+  void AddConstraints(const TableInfo& table, const std::vector<TableConstraint>& constraints,
+                      bool validateRows);
+  // Refuses (5074) when a default, CHECK, foreign key or index uses the column.
+  void RequireNoDependents(const TableInfo& table, const ColumnInfo& column,
+                           const std::string& action, DependentsAllowed allowed);
 
   void CreateTempTable(const CreateTableStatement& s);
   void AddCheck(const TableInfo& table, const TableConstraint& check, const std::string& column,
@@ -68,7 +77,6 @@ class Ddl {
               const std::vector<ColumnInfo>& columns);
   void CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
                          const std::vector<std::string>& columns);
-  std::vector<KeyIndex> Indexes(int tableId);
   std::string ColumnSql(const ColumnInfo& c) const;
   void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                       long long seed, long long increment);

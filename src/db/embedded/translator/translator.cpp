@@ -1063,13 +1063,15 @@ std::string Translator::RowCondition(const Expr& condition, const TableInfo& tab
   Source row;
   row.tableName = table.name;
   row.table = &table;
-  row.sqlAlias = "moltaro_row";
+  // Inside the enforcing trigger the row is NEW; the validation of existing
+  // rows aliases the table as "NEW" too, so one text serves both.
+  row.sqlAlias = "NEW";
   scope.sources.push_back(row);
   std::string sql = Emit(condition, &scope).sql;
   if (!bindings_.empty()) {
     throw DatabaseError(NotSupported("parameters or variables in a CHECK constraint"));
   }
-  return ReplaceAll(sql, QuoteId("moltaro_row") + ".", "NEW.");
+  return sql;
 }
 
 std::string Translator::ViewSql(const Select& select) {
