@@ -797,7 +797,10 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     if (auto inlined = InlineFunction(*function, e, scope)) return *inlined;
     std::string sql = "tsql_udf(" + QuoteText(e.text);
     for (const auto& a : e.args) sql += ", " + Emit(*a, scope).sql;
-    return {sql + ")", Cat::Unknown, nullptr};
+    // The call returns its value in the declared type.
+    Emitted call{sql + ")", CatOf(function->returns), nullptr};
+    call.type = function->returns;
+    return call;
   }
   static const char* kKnownUnsupported[] = {"NEWID",
                                             "STR",
@@ -1158,6 +1161,7 @@ std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRout
       const bool sameType = a.column && a.cat == CatOf(type) && StoredAsType(a.column->type, type);
       Emitted argument{sameType ? a.sql : "tsql_cast(" + a.sql + ", " + TypeArguments(type) + ")",
                        CatOf(type), nullptr};
+      argument.type = type;
       frame.arguments.emplace_back(Upper(function.definition->parameters[i].name),
                                    std::move(argument));
     }
@@ -1168,8 +1172,10 @@ std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRout
     } pop{inlining_};
     const Emitted body = Emit(*function.inlineBody, nullptr);
     // The result converts into the declared return type, as RETURN does.
-    return Emitted{"tsql_cast(" + body.sql + ", " + TypeArguments(function.returns) + ")",
+    Emitted result{"tsql_cast(" + body.sql + ", " + TypeArguments(function.returns) + ")",
                    CatOf(function.returns), nullptr};
+    result.type = function.returns;
+    return result;
   } catch (const DatabaseError&) {
     // What the body cannot be translated into fails when the function is
     // called, as it did before: leave the call in place.
