@@ -13,6 +13,7 @@
 #include "db/embedded/storage/legacy_exact_values.h"
 #include "db/embedded/storage/sqlite_db.h"
 #include "db/embedded/storage/sqlite_values.h"
+#include "db/embedded/translator/stored_code.h"
 #include "db/embedded/translator/translator.h"
 #include "db/errors.h"
 
@@ -28,6 +29,10 @@ constexpr std::size_t kMaxCachedStatements = 512;
 struct OpenDatabase {
   DatabaseEntry entry;
   std::optional<DatabaseLock> inUse;  // before the connection, released after it
+  // The process's compiled code of this database, held while it is open
+  // (released before its in-use lock), and the version last used.
+  std::shared_ptr<DatabaseCode> code;
+  std::shared_ptr<StoredCode> codeNow;
   std::unique_ptr<SqliteDb> db;
   std::unique_ptr<Catalog> catalog;
   std::unordered_map<std::string, StmtHandle> statements;  // by SQLite text
@@ -139,6 +144,28 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     return it->second.get();
   }
   FunctionResolver* Functions() override { return this; }
+  std::shared_ptr<StoredCode> Code() override {
+    OpenDatabase& d = *current_;
+    const int version = d.db->SchemaVersion();
+    if (sqlite3_get_autocommit(d.db->Handle())) {
+      if (!d.codeNow || d.codeNow->SchemaVersion() != version) d.codeNow = d.code->At(version);
+      return d.codeNow;
+    }
+    // Inside a transaction the schema may hold what other sessions never
+    // see, and a rollback gives its version number to the next change.
+    if (!uncommittedCode_ || uncommittedCode_->SchemaVersion() != version) {
+      uncommittedCode_ = std::make_shared<StoredCode>(version);
+    }
+    return uncommittedCode_;
+  }
+  void TransactionEnded() override {
+    // What was compiled or translated under the transaction's schema
+    // versions may not hold after it: a rolled-back change gives its
+    // version number to the next one.
+    uncommittedCode_.reset();
+    current_->translations.clear();
+    current_->catalog->Invalidate();
+  }
   SqliteDb& CurrentDb() override { return *current_->db; }
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
@@ -147,11 +174,14 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   AppLocks& ApplicationLocks() override { return appLocks_; }
 
   // FunctionResolver
-  bool IsScalarFunction(const std::string& name) override {
+  std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) override {
     std::string bare = name;
     if (const auto dot = bare.rfind('.'); dot != std::string::npos) bare = bare.substr(dot + 1);
-    auto object = current_->catalog->FindObject(bare);
-    return object && object->xtype == "FN";
+    auto routine = Code()->Routine(*current_->catalog, bare);
+    return routine && routine->object.xtype == "FN" ? routine : nullptr;
+  }
+  std::shared_ptr<const CompiledExpression> StoredExpression(const std::string& text) override {
+    return Code()->Expression(text);
   }
   void CheckDeadline() override {
     if (deadline_ && std::chrono::steady_clock::now() > *deadline_) {
@@ -178,6 +208,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto d = std::make_unique<OpenDatabase>();
     d->entry = *entry;
     d->inUse = std::move(inUse);
+    d->code = SharedDatabaseCode(entry->file);
     d->db = std::make_unique<SqliteDb>(entry->file, false, &lockPolicy_);
     d->db->SetName(entry->name);
     Catalog::UpgradeSystemTables(*d->db, entry->id == 1);
@@ -189,6 +220,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     d->catalog = std::make_unique<Catalog>(*d->db, entry->name, entry->collation);
     ConvertLegacyExactValues(*d->catalog);
     current_ = std::move(d);
+    uncommittedCode_.reset();
   }
 
   // tsql_udf('name', args…): a scalar user function, run by the interpreter.
@@ -272,6 +304,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   std::string login_;
   LockPolicy lockPolicy_;  // before the connections that point to it
   std::unique_ptr<OpenDatabase> current_;
+  std::shared_ptr<StoredCode> uncommittedCode_;
   int timeoutSeconds_ = 30;
   int nesting_ = 0;
   int tranCount_ = 0;

@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/decimal.h"
 #include "db/errors.h"
 
@@ -28,6 +29,17 @@ std::string BlobLiteral(const Decimal& d) {
     out += kHex[byte & 15];
   }
   return out + "'";
+}
+
+// Whether a stored value of type `a` is already one of type `b` (the length
+// of an integer or float is its storage, whatever the declaration said).
+bool StoredAsType(const SqlType& a, const SqlType& b) {
+  if (a.base != b.base) return false;
+  if (IsCharacter(a.base)) return a.length == b.length;
+  if (a.base == BaseType::Decimal || a.base == BaseType::Numeric) {
+    return a.precision == b.precision && a.scale == b.scale;
+  }
+  return true;
 }
 
 // The SQL function of an arithmetic operator on values of any type.
@@ -217,6 +229,14 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
               parametersAreNumbers_ ? Cat::Number : Cat::Unknown, nullptr};
     }
     case ExprKind::Variable: {
+      if (!inlining_.empty()) {
+        // Inside a function taken in, only its parameters can be read.
+        const std::string key = Upper(e.text);
+        for (const auto& [name, argument] : inlining_.back().arguments) {
+          if (name == key) return argument;
+        }
+        throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
+      }
       Binding b;
       b.isVariable = true;
       b.variable = e.text;
@@ -856,10 +876,14 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (name == "USER_NAME" || name == "CURRENT_USER") {
     return {"'dbo'", Cat::Text, nullptr};
   }
-  if (functions_ && functions_->IsScalarFunction(e.text)) {
+  if (const auto function = functions_ ? functions_->ScalarFunction(e.text) : nullptr) {
+    if (auto inlined = InlineFunction(*function, e, scope)) return *inlined;
     std::string sql = "tsql_udf(" + QuoteText(e.text);
     for (const auto& a : e.args) sql += ", " + Emit(*a, scope).sql;
-    return {sql + ")", Cat::Unknown, nullptr};
+    // The call returns its value in the declared type.
+    Emitted call{sql + ")", CatOf(function->returns), nullptr};
+    call.type = function->returns;
+    return call;
   }
   static const char* kKnownUnsupported[] = {"NEWID",
                                             "STR",
@@ -907,6 +931,14 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
                                             "CHECKSUM"};
   for (const char* n : kKnownUnsupported) {
     if (name == n) throw DatabaseError(NotSupported("function " + name));
+  }
+  if (!e.parts.empty()) {
+    // dbo.fn(…) of no such function: SQL Server names the schema too.
+    const std::string& schema = e.parts.back();
+    throw DatabaseError("Cannot find either column \"" + schema +
+                            "\" or the user-defined function or aggregate \"" + schema + "." +
+                            e.text + "\", or the name is ambiguous.",
+                        4121);
   }
   throw DatabaseError("'" + e.text + "' is not a recognized built-in function name.", 195);
 }
@@ -1188,6 +1220,59 @@ Translation Translator::ValueOnce(const Expr& expr) {
   return t;
 }
 
+std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRoutine& function,
+                                                              const Expr& call,
+                                                              const Scope* scope) {
+  // A wrong number of arguments is reported by the call, as before.
+  if (!function.inlineBody || call.args.size() != function.parameterTypes.size()) {
+    return std::nullopt;
+  }
+  // A function that calls itself, directly or through others, is called
+  // at every level, so that each counts towards the nesting limit.
+  for (const InlineFrame& frame : inlining_) {
+    if (frame.function == &function) throw RecursiveCall{&function};
+  }
+  const std::size_t bindingsBefore = bindings_.size();
+  const std::size_t comparedBefore = textComparedParameters_.size();
+  InlineFrame frame{&function, {}};
+  try {
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+      // Arguments convert into the parameters' types as an assignment
+      // does; a column of exactly that type needs no conversion.
+      const SqlType& type = function.parameterTypes[i];
+      Emitted a = Emit(*call.args[i], scope);
+      const bool sameType = a.column && a.cat == CatOf(type) && StoredAsType(a.column->type, type);
+      Emitted argument{sameType ? a.sql : "tsql_cast(" + a.sql + ", " + TypeArguments(type) + ")",
+                       CatOf(type), nullptr};
+      argument.type = type;
+      frame.arguments.emplace_back(Upper(function.definition->parameters[i].name),
+                                   std::move(argument));
+    }
+    inlining_.push_back(std::move(frame));
+    struct Pop {
+      std::vector<InlineFrame>& frames;
+      ~Pop() { frames.pop_back(); }
+    } pop{inlining_};
+    const Emitted body = Emit(*function.inlineBody, nullptr);
+    // The result converts into the declared return type, as RETURN does.
+    Emitted result{"tsql_cast(" + body.sql + ", " + TypeArguments(function.returns) + ")",
+                   CatOf(function.returns), nullptr};
+    result.type = function.returns;
+    return result;
+  } catch (const DatabaseError&) {
+    // What the body cannot be translated into fails when the function is
+    // called, as it did before: leave the call in place.
+    bindings_.resize(bindingsBefore);
+    textComparedParameters_.resize(comparedBefore);
+    return std::nullopt;
+  } catch (const RecursiveCall& recursive) {
+    bindings_.resize(bindingsBefore);
+    textComparedParameters_.resize(comparedBefore);
+    if (recursive.function != &function) throw;
+    return std::nullopt;
+  }
+}
+
 std::string Translator::RowCondition(const Expr& condition, const TableInfo& table) {
   Scope scope;
   Source row;
@@ -1235,6 +1320,7 @@ std::string Translator::StoreCall(const std::string& value, const ColumnInfo& co
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
   if (column.defaultText.empty()) return "NULL";
+  if (functions_) return Emit(*functions_->StoredExpression(column.defaultText)->expr, nullptr).sql;
   Batch batch = ParseBatch("SELECT " + column.defaultText);
   const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
   return Emit(*select.select->items.at(0).expr, nullptr).sql;
