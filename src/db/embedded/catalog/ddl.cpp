@@ -100,12 +100,15 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, int colid, int position) {
   return c;
 }
 
+std::shared_ptr<const CompiledExpression> Ddl::Expression(const std::string& text) {
+  return code_ ? code_->Expression(text) : CompileExpression(text);
+}
+
 void Ddl::ValidateDefault(const std::string& text) {
-  Batch batch = ParseBatch("SELECT " + text);
+  const auto compiled = Expression(text);
   Translator t(catalog_, nullptr, nullptr);
-  const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
   try {
-    t.Value(*select.select->items.at(0).expr);
+    t.Value(*compiled->expr);
   } catch (const DatabaseError& e) {
     const std::string what = e.what();
     if (what.rfind("Invalid column name", 0) == 0 || what.rfind("The multi-part", 0) == 0) {
@@ -234,10 +237,8 @@ void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo
 
 void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
                               const std::string& text, const std::string& column) {
-  Batch batch = ParseBatch("SELECT " + text);
-  const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
   Translator t(catalog_, nullptr, nullptr);
-  const std::string condition = t.RowCondition(*select.select->items.at(0).expr, table);
+  const std::string condition = t.RowCondition(*Expression(text)->expr, table);
   for (const char* action : {"INSERT", "UPDATE"}) {
     const std::string message =
         std::string("The ") + action + " statement conflicted with the CHECK constraint \"" + name +
@@ -258,10 +259,8 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
   const std::string name = check.name.empty() ? AutoName("CK", table.name, column, id) : check.name;
   CheckNameFree(name);
   if (validateRows) {
-    Batch batch = ParseBatch("SELECT " + check.defaultText);
-    const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
     Translator t(catalog_, nullptr, nullptr);
-    const std::string condition = t.RowCondition(*select.select->items.at(0).expr, table);
+    const std::string condition = t.RowCondition(*Expression(check.defaultText)->expr, table);
     auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name) +
                                       " AS \"NEW\" WHERE NOT coalesce((" + condition + "), 1)");
     if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
@@ -597,9 +596,7 @@ void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c,
       bool names = false;
       if (colid == 0) {
         // A table-level CHECK depends on the columns its expression names.
-        Batch batch = ParseBatch("SELECT " + catalog_.CommentText(id));
-        const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
-        for (const std::string& used : ColumnNames(*select.select->items.at(0).expr)) {
+        for (const std::string& used : Expression(catalog_.CommentText(id))->columns) {
           names = names || coll.Equal(used, c.name);
         }
       }
@@ -710,9 +707,7 @@ void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs)
       if (!c.nullable && !empty) {
         // Existing rows take the default of a NOT NULL column.
         Translator t(catalog_, nullptr, nullptr);
-        Batch b = ParseBatch("SELECT " + c.defaultText);
-        const auto& sel = static_cast<const SelectStatement&>(*b.statements.at(0));
-        Translation v = t.Value(*sel.select->items.at(0).expr);
+        Translation v = t.Value(*Expression(c.defaultText)->expr);
         catalog_.Db().Exec("UPDATE " + QuoteId(table.name) + " SET " + QuoteId(c.name) +
                            " = tsql_store((" + v.sql + "), " + TypeArguments(c.type) + ", " +
                            std::to_string(kStoreNotNull | kStoreAlter) + ", " + QuoteText(c.name) +

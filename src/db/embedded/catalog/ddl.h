@@ -2,20 +2,24 @@
 // storage and the system tables in one transaction.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "db/embedded/catalog/catalog.h"
 #include "db/embedded/parser/tsql_ast.h"
+#include "db/embedded/translator/stored_code.h"
 
 namespace moltaro::db::embedded {
 
 class Ddl {
  public:
   // `batchText` is the text the statements were parsed from (for the text
-  // kept in syscomments).
-  Ddl(Catalog& catalog, std::string_view batchText) : catalog_(catalog), text_(batchText) {}
+  // kept in syscomments); defaults and CHECKs are read through `code`, the
+  // session's compiled stored T-SQL, when given.
+  Ddl(Catalog& catalog, std::string_view batchText, StoredCode* code = nullptr)
+      : catalog_(catalog), text_(batchText), code_(code) {}
 
   void CreateTable(const CreateTableStatement& s);
   void DropTable(const DropTableStatement& s);
@@ -81,8 +85,12 @@ class Ddl {
   void ValidateDefault(const std::string& text);
   std::string SourceText(const Statement& s) const;
 
+  // A default's or CHECK's text as an expression.
+  std::shared_ptr<const CompiledExpression> Expression(const std::string& text);
+
   Catalog& catalog_;
   std::string_view text_;
+  StoredCode* code_;
 };
 
 }  // namespace moltaro::db::embedded

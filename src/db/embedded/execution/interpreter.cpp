@@ -299,21 +299,42 @@ StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
     default:
       break;
   }
-  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
-  Translation tr = t.Value(e);
-  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), true);
+  const std::shared_ptr<const Translation> tr = Translate(e, c, false);
+  StatementOutcome o = RunTranslation(host_, *tr, *c.params, Reader(c), true);
   return o.exactRows.empty() ? StoredValue{} : o.exactRows[0][0];
 }
 
 bool Interpreter::Condition(const Expr& e, Context& c) {
-  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
-  Translation tr = t.Value(e);
-  for (std::string* sql : {&tr.sql, &tr.numberSql}) {
-    if (!sql->empty()) *sql = "SELECT CASE WHEN " + sql->substr(7) + " THEN 1 ELSE 0 END";
-  }
-  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c));
+  const std::shared_ptr<const Translation> tr = Translate(e, c, true);
+  StatementOutcome o = RunTranslation(host_, *tr, *c.params, Reader(c));
   return !o.rows.empty() && std::holds_alternative<std::int64_t>(o.rows[0][0]) &&
          std::get<std::int64_t>(o.rows[0][0]) == 1;
+}
+
+std::shared_ptr<const Translation> Interpreter::Translate(const Expr& e, Context& c,
+                                                          bool condition) {
+  // A body's expression is kept with the code it belongs to while the
+  // schema is still the one it was compiled under (a routine may change
+  // the schema as it runs). Its variables' types are those of their
+  // DECLAREs, the same on every call. Subqueries are translated each time:
+  // they may name the session's temporary tables.
+  StoredCode* code = nullptr;
+  if (c.code && !HasSubquery(e) && host_.Code().get() == c.code) code = c.code;
+  if (code) {
+    if (auto kept = code->BodyTranslation(&e, condition)) return kept;
+  }
+  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
+  Translation tr = t.Value(e);
+  if (condition) {
+    for (std::string* sql : {&tr.sql, &tr.numberSql}) {
+      if (!sql->empty()) *sql = "SELECT CASE WHEN " + sql->substr(7) + " THEN 1 ELSE 0 END";
+    }
+  }
+  if (code) {
+    code->KeepBodyTranslation(&e, condition, tr);
+    return code->BodyTranslation(&e, condition);
+  }
+  return std::make_shared<const Translation>(std::move(tr));
 }
 
 // ---- statements ------------------------------------------------------------
@@ -399,28 +420,33 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Normal;
     }
     case StatementKind::Truncate:
-      Ddl(catalog, c.text).Truncate(static_cast<const TruncateStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get()).Truncate(static_cast<const TruncateStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateTable:
-      Ddl(catalog, c.text).CreateTable(static_cast<const CreateTableStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateTable(static_cast<const CreateTableStatement&>(s));
       return Flow::Normal;
     case StatementKind::DropTable:
-      Ddl(catalog, c.text).DropTable(static_cast<const DropTableStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get()).DropTable(static_cast<const DropTableStatement&>(s));
       return Flow::Normal;
     case StatementKind::AlterTable:
-      Ddl(catalog, c.text).AlterTable(static_cast<const AlterTableStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .AlterTable(static_cast<const AlterTableStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateIndex:
-      Ddl(catalog, c.text).CreateIndex(static_cast<const CreateIndexStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateIndex(static_cast<const CreateIndexStatement&>(s));
       return Flow::Normal;
     case StatementKind::DropIndex:
-      Ddl(catalog, c.text).DropIndex(static_cast<const DropIndexStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get()).DropIndex(static_cast<const DropIndexStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateRoutine:
-      Ddl(catalog, c.text).CreateRoutine(static_cast<const CreateRoutineStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateRoutine(static_cast<const CreateRoutineStatement&>(s));
       return Flow::Normal;
     case StatementKind::DropRoutine:
-      Ddl(catalog, c.text).DropRoutine(static_cast<const DropRoutineStatement&>(s));
+      Ddl(catalog, c.text, host_.Code().get())
+          .DropRoutine(static_cast<const DropRoutineStatement&>(s));
       return Flow::Normal;
     case StatementKind::CreateDatabase:
       RefuseInTransaction("CREATE DATABASE");
@@ -643,6 +669,7 @@ void Interpreter::EndTransaction(const char* sqliteStatement) {
   host_.TranCount() = 0;
   host_.ApplicationLocks().ReleaseTransactionLocks();
   host_.CurrentCatalog().Db().Exec(sqliteStatement);
+  host_.TransactionEnded();
 }
 
 // ---- procedures ------------------------------------------------------------
@@ -711,24 +738,21 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     name = name.substr(1, name.size() - 2);
   if (std::optional<Value> result = SystemProcedure(name, args, caller)) return *result;
   Catalog& catalog = host_.CurrentCatalog();
-  auto object = catalog.FindObject(name);
-  if (!object || object->xtype != "P ") {
+  const std::shared_ptr<StoredCode> code = host_.Code();
+  const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
+  if (!routine || routine->object.xtype != "P ") {
     throw DatabaseError("Could not find stored procedure '" + name + "'.", 2812);
   }
-  const std::string text = catalog.CommentText(object->id);
-  Batch batch = ParseBatch(text);
-  if (batch.statements.size() != 1 || batch.statements[0]->kind != StatementKind::CreateRoutine) {
-    throw DatabaseError("The definition of procedure '" + name + "' cannot be read.");
-  }
-  const auto& def = static_cast<const CreateRoutineStatement&>(*batch.statements[0]);
+  const ObjectInfo* object = &routine->object;
+  const CreateRoutineStatement& def = *routine->definition;
   Frame frame;
   Params none;
-  Context inner{text, &none, caller.out, &frame, caller.depth + 1};
+  Context inner{routine->text, &none, caller.out, &frame, caller.depth + 1, code.get()};
   std::vector<bool> given(def.parameters.size(), false);
   std::vector<std::function<void(const StoredValue&)>> writeBacks(def.parameters.size());
   std::size_t position = 0;
-  for (const RoutineParameter& p : def.parameters) {
-    frame.Declare(p.name, ResolveType(p.type, 1), StoredValue{});
+  for (std::size_t i = 0; i < def.parameters.size(); ++i) {
+    frame.Declare(def.parameters[i].name, routine->parameterTypes[i], StoredValue{});
   }
   for (CallArgument& a : args) {
     std::size_t index = def.parameters.size();
@@ -818,19 +842,16 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   std::string name = rawName;
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   Catalog& catalog = host_.CurrentCatalog();
-  auto object = catalog.FindObject(name);
-  if (!object || object->xtype != "FN") {
+  const std::shared_ptr<StoredCode> code = host_.Code();
+  const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
+  if (!routine || routine->object.xtype != "FN") {
     throw DatabaseError(
         "Cannot find either column \"dbo\" or the user-defined function or aggregate \"dbo." +
             name + "\", or the name is ambiguous.",
         4121);
   }
-  const std::string text = catalog.CommentText(object->id);
-  Batch batch = ParseBatch(text);
-  if (batch.statements.size() != 1 || batch.statements[0]->kind != StatementKind::CreateRoutine) {
-    throw DatabaseError("The definition of function '" + name + "' cannot be read.");
-  }
-  const auto& def = static_cast<const CreateRoutineStatement&>(*batch.statements[0]);
+  const ObjectInfo* object = &routine->object;
+  const CreateRoutineStatement& def = *routine->definition;
   if (args.size() != def.parameters.size()) {
     throw DatabaseError(
         args.size() > def.parameters.size()
@@ -842,10 +863,9 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   Frame frame;
   Params none;
   BatchResult ignored;
-  Context c{text, &none, &ignored, &frame, 1};
+  Context c{routine->text, &none, &ignored, &frame, 1, code.get()};
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
-    frame.Declare(def.parameters[i].name,
-                  ResolveType(def.parameters[i].type, static_cast<int>(i + 1)), StoredValue{});
+    frame.Declare(def.parameters[i].name, routine->parameterTypes[i], StoredValue{});
     Assign(c, def.parameters[i].name, args[i]);
   }
   RunList(def.body, c);
@@ -854,7 +874,7 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   in.value = *frame.returnValue;
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, ResolveType(def.returns, 1), false, out, error)) {
+  if (!ConvertValue(in, routine->returns, false, out, error)) {
     throw DatabaseError(error.message, error.number);
   }
   return out;

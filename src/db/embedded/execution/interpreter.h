@@ -16,6 +16,7 @@
 #include "db/embedded/execution/app_locks.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/server/server.h"
+#include "db/embedded/translator/stored_code.h"
 #include "db/embedded/translator/translator.h"
 #include "db/procedure.h"
 #include "db/session.h"
@@ -46,6 +47,11 @@ class SessionHost {
   virtual Value& LastIdentity() = 0;
   // The application locks the session holds (sp_getapplock).
   virtual AppLocks& ApplicationLocks() = 0;
+  // The compiled stored T-SQL of the current database at its schema version
+  // as this session sees it.
+  virtual std::shared_ptr<StoredCode> Code() = 0;
+  // After COMMIT or ROLLBACK of the session's transaction.
+  virtual void TransactionEnded() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.
@@ -97,11 +103,17 @@ class Interpreter {
     BatchResult* out;
     Frame* frame;
     int depth;
+    // The compiled code a routine's body comes from; null in batches.
+    StoredCode* code = nullptr;
   };
 
   Flow Run(const Statement& s, Context& c);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
+  // The translation of an expression ("SELECT <expr>", or as a condition
+  // "SELECT CASE WHEN <expr> THEN 1 ELSE 0 END"); in a routine body made
+  // once per schema version.
+  std::shared_ptr<const Translation> Translate(const Expr& e, Context& c, bool condition);
   bool Condition(const Expr& e, Context& c);
   void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);

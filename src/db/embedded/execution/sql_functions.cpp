@@ -6,6 +6,7 @@
 #include <unicode/ucasemap.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -60,6 +61,20 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // tsql_cast(value, base, length, precision, scale)
 void CastFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  // Integers into integer types are most of the calls (arguments and
+  // results of user functions taken into a statement): no conversion to make.
+  if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+    const sqlite3_int64 v = sqlite3_value_int64(argv[0]);
+    const auto base = static_cast<BaseType>(sqlite3_value_int(argv[1]));
+    const bool fits = base == BaseType::BigInt ||
+                      (base == BaseType::Int && v >= INT32_MIN && v <= INT32_MAX) ||
+                      (base == BaseType::SmallInt && v >= INT16_MIN && v <= INT16_MAX) ||
+                      (base == BaseType::TinyInt && v >= 0 && v <= UINT8_MAX);
+    if (fits) {
+      sqlite3_result_int64(ctx, v);
+      return;
+    }
+  }
   const SourceValue in = ReadArg(argv[0]);
   StoredValue out;
   SqlError error;

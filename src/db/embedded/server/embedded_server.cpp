@@ -14,6 +14,7 @@
 #include "db/embedded/storage/legacy_exact_values.h"
 #include "db/embedded/storage/sqlite_db.h"
 #include "db/embedded/storage/sqlite_values.h"
+#include "db/embedded/translator/stored_code.h"
 #include "db/embedded/translator/translator.h"
 #include "db/errors.h"
 
@@ -31,6 +32,10 @@ constexpr std::size_t kMaxCachedStatements = 512;
 struct OpenDatabase {
   DatabaseEntry entry;
   std::optional<DatabaseLock> inUse;  // before the connection, released after it
+  // The process's compiled code of this database, held while it is open
+  // (released before its in-use lock), and the version last used.
+  std::shared_ptr<DatabaseCode> code;
+  std::shared_ptr<StoredCode> codeNow;
   std::optional<ConnectionPool::Membership> pool;
   std::unique_ptr<PooledConnection> connection;
   std::vector<StmtHandle> spare;  // copies for nested use, dropped after each call
@@ -155,6 +160,28 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     return it->second.get();
   }
   FunctionResolver* Functions() override { return this; }
+  std::shared_ptr<StoredCode> Code() override {
+    OpenDatabase& d = *current_;
+    const int version = d.connection->db->SchemaVersion();
+    if (sqlite3_get_autocommit(d.connection->db->Handle())) {
+      if (!d.codeNow || d.codeNow->SchemaVersion() != version) d.codeNow = d.code->At(version);
+      return d.codeNow;
+    }
+    // Inside a transaction the schema may hold what other sessions never
+    // see, and a rollback gives its version number to the next change.
+    if (!uncommittedCode_ || uncommittedCode_->SchemaVersion() != version) {
+      uncommittedCode_ = std::make_shared<StoredCode>(version);
+    }
+    return uncommittedCode_;
+  }
+  void TransactionEnded() override {
+    // What was compiled or translated under the transaction's schema
+    // versions may not hold after it: a rolled-back change gives its
+    // version number to the next one.
+    uncommittedCode_.reset();
+    current_->translations.clear();
+    current_->connection->catalog->Invalidate();
+  }
   SqliteDb& CurrentDb() override { return *current_->connection->db; }
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
@@ -163,11 +190,14 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   AppLocks& ApplicationLocks() override { return appLocks_; }
 
   // FunctionResolver
-  bool IsScalarFunction(const std::string& name) override {
+  std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) override {
     std::string bare = name;
     if (const auto dot = bare.rfind('.'); dot != std::string::npos) bare = bare.substr(dot + 1);
-    auto object = current_->connection->catalog->FindObject(bare);
-    return object && object->xtype == "FN";
+    auto routine = Code()->Routine(*current_->connection->catalog, bare);
+    return routine && routine->object.xtype == "FN" ? routine : nullptr;
+  }
+  std::shared_ptr<const CompiledExpression> StoredExpression(const std::string& text) override {
+    return Code()->Expression(text);
   }
   void CheckDeadline() override {
     if (deadline_ && std::chrono::steady_clock::now() > *deadline_) {
@@ -260,6 +290,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto d = std::make_unique<OpenDatabase>();
     d->entry = *entry;
     d->inUse = std::move(inUse);
+    d->code = SharedDatabaseCode(entry->file);
     d->pool.emplace(ConnectionPool::Instance(), entry->file);
     // Connected now, so that a file that cannot be opened fails the USE or
     // the login, not a later command.
@@ -272,6 +303,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       throw;
     }
     previous.reset();
+    uncommittedCode_.reset();
     if (commands_ == 0) Detach();
   }
 
@@ -360,6 +392,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   std::string login_;
   LockPolicy lockPolicy_;  // before the connections that point to it
   std::unique_ptr<OpenDatabase> current_;
+  std::shared_ptr<StoredCode> uncommittedCode_;
   int timeoutSeconds_ = 30;
   int nesting_ = 0;
   int commands_ = 0;  // commands running (a USE inside one opens a database)

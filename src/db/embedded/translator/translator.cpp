@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/decimal.h"
 #include "db/errors.h"
 
@@ -28,6 +29,17 @@ std::string BlobLiteral(const Decimal& d) {
     out += kHex[byte & 15];
   }
   return out + "'";
+}
+
+// Whether a stored value of type `a` is already one of type `b` (the length
+// of an integer or float is its storage, whatever the declaration said).
+bool StoredAsType(const SqlType& a, const SqlType& b) {
+  if (a.base != b.base) return false;
+  if (IsCharacter(a.base)) return a.length == b.length;
+  if (a.base == BaseType::Decimal || a.base == BaseType::Numeric) {
+    return a.precision == b.precision && a.scale == b.scale;
+  }
+  return true;
 }
 
 // The SQL function of an arithmetic operator on values of any type.
@@ -107,7 +119,8 @@ Translator::Source Translator::MakeSource(const TableRef& ref) {
                                 " of '" + ref.alias + "'.",
                             8155);
       }
-      s.derived.push_back(DerivedColumn{out.names[i], out.cats[i], "c" + std::to_string(i)});
+      s.derived.push_back(
+          DerivedColumn{out.names[i], out.cats[i], "c" + std::to_string(i), out.types[i]});
     }
     s.tableName = "(" + inner + ")";
     return s;
@@ -163,6 +176,7 @@ Translator::Emitted Translator::EmitColumn(const Expr& e, const Scope* scope) {
       } else {
         out.sql = QuoteId(found->sqlAlias) + "." + QuoteId(derived->sqlName);
         out.cat = derived->cat;
+        out.type = derived->type;
       }
       return out;
     }
@@ -215,6 +229,14 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
               parametersAreNumbers_ ? Cat::Number : Cat::Unknown, nullptr};
     }
     case ExprKind::Variable: {
+      if (!inlining_.empty()) {
+        // Inside a function taken in, only its parameters can be read.
+        const std::string key = Upper(e.text);
+        for (const auto& [name, argument] : inlining_.back().arguments) {
+          if (name == key) return argument;
+        }
+        throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
+      }
       Binding b;
       b.isVariable = true;
       b.variable = e.text;
@@ -473,6 +495,73 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   return out;
 }
 
+namespace {
+
+// An operand of exact arithmetic as the decimal type it counts as: an integer
+// literal as the decimal of its digits, an integer value as numeric(10,0)
+// (bigint (19,0)).
+std::optional<Decimal> ExactShape(const std::optional<SqlType>& type, int literalDigits) {
+  if (!type) return std::nullopt;
+  Decimal d;
+  switch (type->base) {
+    case BaseType::Decimal:
+    case BaseType::Numeric:
+      d.precision = type->precision;
+      d.scale = type->scale;
+      return d;
+    case BaseType::Money:
+      d.kind = ExactKind::Money;
+      d.precision = 19;
+      d.scale = 4;
+      return d;
+    case BaseType::SmallMoney:
+      d.kind = ExactKind::SmallMoney;
+      d.precision = 10;
+      d.scale = 4;
+      return d;
+    case BaseType::TinyInt:
+    case BaseType::SmallInt:
+    case BaseType::Int:
+    case BaseType::BigInt:
+      d.precision = literalDigits > 0 ? literalDigits : type->base == BaseType::BigInt ? 19 : 10;
+      d.scale = 0;
+      return d;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<ExactOp> ExactOperation(char op) {
+  switch (op) {
+    case '+':
+      return ExactOp::Add;
+    case '-':
+      return ExactOp::Subtract;
+    case '*':
+      return ExactOp::Multiply;
+    case '/':
+      return ExactOp::Divide;
+    case '%':
+      return ExactOp::Modulo;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<SqlType> Translator::ExactResultType(char op, const Emitted& a, const Emitted& b) {
+  const auto ta = KnownType(a), tb = KnownType(b);
+  const auto exactOp = ExactOperation(op);
+  if (!ta || !tb || !exactOp || (!IsExact(ta->base) && !IsExact(tb->base))) return std::nullopt;
+  const auto da = ExactShape(ta, a.literalDigits), db = ExactShape(tb, b.literalDigits);
+  if (!da || !db) return std::nullopt;
+  const Decimal r = ArithmeticType(*exactOp, *da, *db);
+  if (r.kind == ExactKind::Money) return SqlType{BaseType::Money, 0, 19, 4};
+  if (r.kind == ExactKind::SmallMoney) return SqlType{BaseType::SmallMoney, 0, 10, 4};
+  return SqlType{BaseType::Numeric, 0, r.precision, r.scale};
+}
+
 Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a, Emitted b) {
   if (op == "/") {
     // numeric(p,0) columns are kept as integers, but divide as decimals.
@@ -504,8 +593,11 @@ Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a,
                   : a.cat == Cat::Null || b.cat == Cat::Null       ? Cat::Null
                   : a.cat == Cat::Unknown || b.cat == Cat::Unknown ? Cat::Unknown
                                                                    : Cat::Number;
-  return {std::string(ArithmeticFunction(op[0])) + "(" + operand(a, b) + ", " + operand(b, a) + ")",
-          cat, nullptr};
+  Emitted out{
+      std::string(ArithmeticFunction(op[0])) + "(" + operand(a, b) + ", " + operand(b, a) + ")",
+      cat, nullptr};
+  out.type = ExactResultType(op[0], a, b);
+  return out;
 }
 
 Translator::Emitted Translator::EmitComparison(const Expr& e, const std::string& op, Emitted a,
@@ -572,7 +664,9 @@ Translator::Emitted Translator::EmitBinary(const Expr& e, const Scope* scope) {
                   ? Cat::Text
               : (a.cat == Cat::Number || b.cat == Cat::Number) ? Cat::Number
                                                                : Cat::Unknown;
-    return {"tsql_add(" + a.sql + ", " + b.sql + ")", cat, nullptr};
+    Emitted out{"tsql_add(" + a.sql + ", " + b.sql + ")", cat, nullptr};
+    if (cat == Cat::Exact) out.type = ExactResultType('+', a, b);
+    return out;
   }
   if (op == "-" && a.cat == Cat::Date && (b.cat == Cat::Number || b.cat == Cat::Exact)) {
     return {"tsql_dateadd('DAY', tsql_neg(" + b.sql + "), " + a.sql + ")", Cat::Date, nullptr};
@@ -630,7 +724,16 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     if (name == "AVG" && !exact && a.column && StoresAsInteger(a.column->type)) {
       sql = "CAST(" + sql + " AS INTEGER)";
     }
-    return {sql, exact ? a.cat : sumOrAvg ? Cat::Number : a.cat, nullptr};
+    Emitted out{sql, exact ? a.cat : sumOrAvg ? Cat::Number : a.cat, nullptr};
+    // MIN and MAX keep their argument's type; SUM of a decimal is
+    // decimal(38, s), AVG decimal(38, max(s, 6)).
+    const auto type = KnownType(a);
+    if (type && (type->base == BaseType::Decimal || type->base == BaseType::Numeric)) {
+      out.type = *type;
+      if (name == "SUM") out.type = SqlType{type->base, 0, 38, type->scale};
+      if (name == "AVG") out.type = SqlType{type->base, 0, 38, std::max(type->scale, 6)};
+    }
+    return out;
   }
   if (name == "COALESCE") {
     if (e.args.size() < 2) {
@@ -661,7 +764,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     Emitted b = Emit(*e.args[1], scope);
     // ISNULL's result has the type of its first argument.
     std::optional<SqlType> type = KnownType(a);
-    if (type && type->base != BaseType::Decimal && type->base != BaseType::Numeric) type.reset();
+    if (type && !IsExact(type->base)) type.reset();
     Emitted out{"ifnull(" + a.sql + ", " + ConvertTo(b, type) + ")",
                 type                                        ? Cat::Exact
                 : a.cat == Cat::Null || b.cat == Cat::Exact ? b.cat
@@ -773,10 +876,14 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (name == "USER_NAME" || name == "CURRENT_USER") {
     return {"'dbo'", Cat::Text, nullptr};
   }
-  if (functions_ && functions_->IsScalarFunction(e.text)) {
+  if (const auto function = functions_ ? functions_->ScalarFunction(e.text) : nullptr) {
+    if (auto inlined = InlineFunction(*function, e, scope)) return *inlined;
     std::string sql = "tsql_udf(" + QuoteText(e.text);
     for (const auto& a : e.args) sql += ", " + Emit(*a, scope).sql;
-    return {sql + ")", Cat::Unknown, nullptr};
+    // The call returns its value in the declared type.
+    Emitted call{sql + ")", CatOf(function->returns), nullptr};
+    call.type = function->returns;
+    return call;
   }
   static const char* kKnownUnsupported[] = {"NEWID",
                                             "STR",
@@ -824,6 +931,14 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
                                             "CHECKSUM"};
   for (const char* n : kKnownUnsupported) {
     if (name == n) throw DatabaseError(NotSupported("function " + name));
+  }
+  if (!e.parts.empty()) {
+    // dbo.fn(…) of no such function: SQL Server names the schema too.
+    const std::string& schema = e.parts.back();
+    throw DatabaseError("Cannot find either column \"" + schema +
+                            "\" or the user-defined function or aggregate \"" + schema + "." +
+                            e.text + "\", or the name is ambiguous.",
+                        4121);
   }
   throw DatabaseError("'" + e.text + "' is not a recognized built-in function name.", 195);
 }
@@ -905,7 +1020,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
             items.push_back(QuoteId(src.sqlAlias) + "." + QuoteId(d.sqlName));
             out.names.push_back(d.name);
             out.cats.push_back(d.cat);
-            out.types.emplace_back();
+            out.types.push_back(d.type);
             out.variables.emplace_back();
           }
         }
@@ -1105,6 +1220,59 @@ Translation Translator::ValueOnce(const Expr& expr) {
   return t;
 }
 
+std::optional<Translator::Emitted> Translator::InlineFunction(const CompiledRoutine& function,
+                                                              const Expr& call,
+                                                              const Scope* scope) {
+  // A wrong number of arguments is reported by the call, as before.
+  if (!function.inlineBody || call.args.size() != function.parameterTypes.size()) {
+    return std::nullopt;
+  }
+  // A function that calls itself, directly or through others, is called
+  // at every level, so that each counts towards the nesting limit.
+  for (const InlineFrame& frame : inlining_) {
+    if (frame.function == &function) throw RecursiveCall{&function};
+  }
+  const std::size_t bindingsBefore = bindings_.size();
+  const std::size_t comparedBefore = textComparedParameters_.size();
+  InlineFrame frame{&function, {}};
+  try {
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+      // Arguments convert into the parameters' types as an assignment
+      // does; a column of exactly that type needs no conversion.
+      const SqlType& type = function.parameterTypes[i];
+      Emitted a = Emit(*call.args[i], scope);
+      const bool sameType = a.column && a.cat == CatOf(type) && StoredAsType(a.column->type, type);
+      Emitted argument{sameType ? a.sql : "tsql_cast(" + a.sql + ", " + TypeArguments(type) + ")",
+                       CatOf(type), nullptr};
+      argument.type = type;
+      frame.arguments.emplace_back(Upper(function.definition->parameters[i].name),
+                                   std::move(argument));
+    }
+    inlining_.push_back(std::move(frame));
+    struct Pop {
+      std::vector<InlineFrame>& frames;
+      ~Pop() { frames.pop_back(); }
+    } pop{inlining_};
+    const Emitted body = Emit(*function.inlineBody, nullptr);
+    // The result converts into the declared return type, as RETURN does.
+    Emitted result{"tsql_cast(" + body.sql + ", " + TypeArguments(function.returns) + ")",
+                   CatOf(function.returns), nullptr};
+    result.type = function.returns;
+    return result;
+  } catch (const DatabaseError&) {
+    // What the body cannot be translated into fails when the function is
+    // called, as it did before: leave the call in place.
+    bindings_.resize(bindingsBefore);
+    textComparedParameters_.resize(comparedBefore);
+    return std::nullopt;
+  } catch (const RecursiveCall& recursive) {
+    bindings_.resize(bindingsBefore);
+    textComparedParameters_.resize(comparedBefore);
+    if (recursive.function != &function) throw;
+    return std::nullopt;
+  }
+}
+
 std::string Translator::RowCondition(const Expr& condition, const TableInfo& table) {
   Scope scope;
   Source row;
@@ -1152,6 +1320,7 @@ std::string Translator::StoreCall(const std::string& value, const ColumnInfo& co
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
   if (column.defaultText.empty()) return "NULL";
+  if (functions_) return Emit(*functions_->StoredExpression(column.defaultText)->expr, nullptr).sql;
   Batch batch = ParseBatch("SELECT " + column.defaultText);
   const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
   return Emit(*select.select->items.at(0).expr, nullptr).sql;

@@ -4,6 +4,7 @@
 // functions and "+" mapped to their SQLite counterparts.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,12 +50,19 @@ class VariableTypes {
   virtual std::optional<SqlType> TypeOf(const std::string& name) const = 0;
 };
 
-// Hook for user-defined scalar functions (dbo.fn(…)): returns the SQLite
-// call expression or throws when there is no such function.
+struct CompiledRoutine;
+struct CompiledExpression;
+
+// The compiled stored T-SQL a translation reads: user-defined scalar
+// functions (dbo.fn(…)) and defaults.
 class FunctionResolver {
  public:
   virtual ~FunctionResolver() = default;
-  virtual bool IsScalarFunction(const std::string& name) = 0;
+  // A default's text ("(0)") as an expression.
+  virtual std::shared_ptr<const CompiledExpression> StoredExpression(const std::string& text) = 0;
+  // The compiled scalar function (xtype FN) of that name as written; null
+  // when there is none.
+  virtual std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) = 0;
 };
 
 class Translator {
@@ -91,6 +99,7 @@ class Translator {
     std::string name;
     Cat cat;
     std::string sqlName;
+    std::optional<SqlType> type;
   };
   struct Source {
     std::string alias;      // as written; empty when none
@@ -135,6 +144,11 @@ class Translator {
   Emitted Emit(const Expr& e, const Scope* scope);
   Emitted EmitColumn(const Expr& e, const Scope* scope);
   Emitted EmitFunction(const Expr& e, const Scope* scope);
+  // A call of a function whose body is one RETURN expression, as that
+  // expression; none when the function cannot be taken in (it then runs as
+  // a call per row).
+  std::optional<Emitted> InlineFunction(const CompiledRoutine& function, const Expr& call,
+                                        const Scope* scope);
   Emitted EmitBinary(const Expr& e, const Scope* scope);
   Emitted EmitCast(const Expr& e, const Scope* scope);
   Emitted EmitComparison(const Expr& e, const std::string& op, Emitted a, Emitted b);
@@ -144,6 +158,8 @@ class Translator {
   std::optional<SqlType> CommonType(const std::vector<const Emitted*>& branches) const;
   static std::string ConvertTo(const Emitted& value, const std::optional<SqlType>& type);
   static std::optional<SqlType> KnownType(const Emitted& e);
+  // The type of exact arithmetic on operands of known types.
+  static std::optional<SqlType> ExactResultType(char op, const Emitted& a, const Emitted& b);
   std::string Collate() const;
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
                         bool update);
@@ -156,6 +172,17 @@ class Translator {
   const VariableTypes* variables_;
   FunctionResolver* functions_;
   std::vector<Binding> bindings_;
+  // The functions being taken in, innermost last: their parameters read as
+  // the caller's converted arguments.
+  struct InlineFrame {
+    const CompiledRoutine* function;
+    std::vector<std::pair<std::string, Emitted>> arguments;  // by parameter name, upper case
+  };
+  std::vector<InlineFrame> inlining_;
+  // Thrown out to the frame of a function found calling itself.
+  struct RecursiveCall {
+    const CompiledRoutine* function;
+  };
   int aliasCounter_ = 0;
   std::vector<int> textComparedParameters_;
   bool parametersAreNumbers_ = false;

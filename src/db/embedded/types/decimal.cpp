@@ -212,6 +212,47 @@ void ReduceToMax(int& precision, int& scale) {
   precision = kMaxPrecision;
 }
 
+// Money stays money with money or with an integer (scale 0 decimals stand
+// for integers here); with any other decimal the decimal wins.
+bool IsMoneyResult(const Decimal& a, const Decimal& b) {
+  const bool moneyA = a.kind != ExactKind::Decimal, moneyB = b.kind != ExactKind::Decimal;
+  return (moneyA && moneyB) || (moneyA && !moneyB && b.scale == 0 && b.precision <= 19) ||
+         (moneyB && !moneyA && a.scale == 0 && a.precision <= 19);
+}
+
+// SQL Server's precision and scale of a decimal result.
+void ResultShape(ExactOp op, const Decimal& a, const Decimal& b, int& precision, int& scale) {
+  const int p1 = a.precision, s1 = a.scale, p2 = b.precision, s2 = b.scale;
+  switch (op) {
+    case ExactOp::Add:
+    case ExactOp::Subtract: {
+      const int integral = std::max(p1 - s1, p2 - s2);
+      scale = std::max(s1, s2);
+      precision = scale + integral + 1;
+      if (precision > kMaxPrecision) {
+        precision = kMaxPrecision;
+        scale = std::max(0, kMaxPrecision - integral);
+      }
+      break;
+    }
+    case ExactOp::Multiply:
+      precision = p1 + p2 + 1;
+      scale = s1 + s2;
+      ReduceToMax(precision, scale);
+      break;
+    case ExactOp::Divide:
+      scale = std::max(6, s1 + p2 + 1);
+      precision = p1 - s1 + s2 + scale;
+      ReduceToMax(precision, scale);
+      break;
+    case ExactOp::Modulo:
+      scale = std::max(s1, s2);
+      precision = std::min(p1 - s1, p2 - s2) + scale;
+      precision = std::clamp(precision, 1, kMaxPrecision);
+      break;
+  }
+}
+
 SqlError ArithmeticOverflow(const Decimal& target) {
   return SqlError{8115, "Arithmetic overflow error converting expression to data type " +
                             std::string(ExactTypeName(target)) + "."};
@@ -414,44 +455,23 @@ Decimal NegateDecimal(const Decimal& d) {
   return r;
 }
 
+Decimal ArithmeticType(ExactOp op, const Decimal& a, const Decimal& b) {
+  if (IsMoneyResult(a, b)) {
+    return AsMoneyType((a.kind == ExactKind::Money || b.kind == ExactKind::Money)
+                           ? ExactKind::Money
+                           : ExactKind::SmallMoney);
+  }
+  Decimal type;
+  ResultShape(op, a, b, type.precision, type.scale);
+  return type;
+}
+
 bool DecimalArithmetic(ExactOp op, const Decimal& a, const Decimal& b, Decimal& out,
                        SqlError& error) {
-  const bool moneyA = a.kind != ExactKind::Decimal, moneyB = b.kind != ExactKind::Decimal;
-  // Money stays money with money or with an integer (scale 0 decimals stand
-  // for integers here); with any other decimal the decimal wins.
-  const bool money = (moneyA && moneyB) ||
-                     (moneyA && !moneyB && b.scale == 0 && b.precision <= 19) ||
-                     (moneyB && !moneyA && a.scale == 0 && a.precision <= 19);
+  const bool money = IsMoneyResult(a, b);
   int precision = 0, scale = 0;
-  const int p1 = a.precision, s1 = a.scale, p2 = b.precision, s2 = b.scale;
-  switch (op) {
-    case ExactOp::Add:
-    case ExactOp::Subtract: {
-      const int integral = std::max(p1 - s1, p2 - s2);
-      scale = std::max(s1, s2);
-      precision = scale + integral + 1;
-      if (precision > kMaxPrecision) {
-        precision = kMaxPrecision;
-        scale = std::max(0, kMaxPrecision - integral);
-      }
-      break;
-    }
-    case ExactOp::Multiply:
-      precision = p1 + p2 + 1;
-      scale = s1 + s2;
-      ReduceToMax(precision, scale);
-      break;
-    case ExactOp::Divide:
-      scale = std::max(6, s1 + p2 + 1);
-      precision = p1 - s1 + s2 + scale;
-      ReduceToMax(precision, scale);
-      break;
-    case ExactOp::Modulo:
-      scale = std::max(s1, s2);
-      precision = std::min(p1 - s1, p2 - s2) + scale;
-      precision = std::clamp(precision, 1, kMaxPrecision);
-      break;
-  }
+  const int s1 = a.scale, s2 = b.scale;
+  ResultShape(op, a, b, precision, scale);
   Decimal target;
   if (money) {
     target = AsMoneyType((a.kind == ExactKind::Money || b.kind == ExactKind::Money)

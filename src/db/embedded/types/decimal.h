@@ -78,6 +78,9 @@ enum class ExactOp { Add, Subtract, Multiply, Divide, Modulo };
 bool DecimalArithmetic(ExactOp op, const Decimal& a, const Decimal& b, Decimal& out,
                        SqlError& error);
 Decimal NegateDecimal(const Decimal& d);
+// The type DecimalArithmetic gives `a op b` (the value is zero): what the
+// translator knows of an expression before any row is read.
+Decimal ArithmeticType(ExactOp op, const Decimal& a, const Decimal& b);
 
 // ROUND(d, places) (or truncation), FLOOR and CEILING keep SQL Server's types.
 bool RoundDecimal(const Decimal& d, int places, bool truncate, Decimal& out, SqlError& error);

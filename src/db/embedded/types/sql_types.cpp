@@ -873,40 +873,27 @@ long long DaysSinceUnixEpoch(int y, int m, int d) {
   return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
-namespace {
-
-// The digits an integer type holds, as a decimal of scale 0.
-std::optional<int> IntegerDigits(BaseType base) {
-  switch (base) {
-    case BaseType::TinyInt:
-      return 3;
-    case BaseType::SmallInt:
-      return 5;
-    case BaseType::Int:
-      return 10;
-    case BaseType::BigInt:
-      return 19;
-    default:
-      return std::nullopt;
-  }
-}
-
-}  // namespace
-
 std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
   std::optional<BaseType> base;
+  bool money = false, smallMoney = false;
   int scale = 0, integerDigits = 0;
   for (const SqlType& t : types) {
     if (t.base == BaseType::Decimal || t.base == BaseType::Numeric) {
       if (!base) base = t.base;
       scale = std::max(scale, t.scale);
       integerDigits = std::max(integerDigits, t.precision - t.scale);
-    } else if (auto digits = IntegerDigits(t.base)) {
-      integerDigits = std::max(integerDigits, *digits);
+    } else if (t.base == BaseType::Money || t.base == BaseType::SmallMoney) {
+      (t.base == BaseType::Money ? money : smallMoney) = true;
+    } else if (t.base == BaseType::TinyInt || t.base == BaseType::SmallInt ||
+               t.base == BaseType::Int || t.base == BaseType::BigInt) {
+      integerDigits = std::max(integerDigits, TypePrec(t));
     } else {
       return std::nullopt;
     }
   }
+  // Money outranks decimal, smallmoney below money.
+  if (money) return SqlType{BaseType::Money, 0, 19, 4};
+  if (smallMoney) return SqlType{BaseType::SmallMoney, 0, 10, 4};
   if (!base) return std::nullopt;
   // Beyond 38 digits the integer part wins and the scale gives way.
   if (integerDigits + scale > 38) scale = std::max(0, 38 - integerDigits);

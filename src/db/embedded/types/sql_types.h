@@ -50,11 +50,11 @@ struct SqlType {
 // position, for the message.
 SqlType ResolveType(const TypeSpec& spec, int position);
 
-// The decimal type CASE, COALESCE and UNION give a result whose values are
-// of `types` when at least one is decimal or numeric and the others are
-// integers or decimals: scale the largest scale, integer digits the most
-// integer digits (an int counts as numeric(10,0)), at most 38 digits.
-// nullopt when another type takes part (float, money, text …), where the
+// The exact type CASE, COALESCE and UNION give a result whose values are of
+// `types` when at least one is exact and the others are integers or exact:
+// money (smallmoney) when one is, else a decimal of the largest scale and
+// the most integer digits (an int counts as numeric(10,0)), at most 38
+// digits. nullopt when another type takes part (float, text …), where the
 // values keep their own types.
 std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types);
 
