@@ -8,7 +8,7 @@
 #include <string>
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 
 namespace moltaro::bench {
 

@@ -25,7 +25,7 @@
 #include "convert/legacy_file.h"
 #include "convert/run_steps.h"
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "engine/tfra_valt.h"
 #include "engine/valt_display.h"
 
@@ -74,7 +74,9 @@ class NoView : public moltaro::convert::KonvertView {
 
 class Yes : public moltaro::convert::KonvertQuestions {
  public:
-  std::string Confirm(const std::string&, moltaro::convert::QuestionKind) override { return "IGEN"; }
+  std::string Confirm(const std::string&, moltaro::convert::QuestionKind) override {
+    return "IGEN";
+  }
 };
 
 class CountedMessages : public moltaro::convert::MessageSink {

@@ -15,7 +15,7 @@
 
 #include "bench_database.h"
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 
 namespace {
 

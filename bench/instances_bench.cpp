@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "instances/main_window.h"
 #include "instances/new_company_statements.h"
 

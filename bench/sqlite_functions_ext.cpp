@@ -3,8 +3,8 @@
 // trace (MOLTARO_SQL_TRACE) as the server ran it.
 #include <sqlite3.h>
 
-#include "db/embedded/collation.h"
-#include "db/embedded/sql_functions.h"
+#include "db/embedded/execution/sql_functions.h"
+#include "db/embedded/types/collation.h"
 
 extern "C" int sqlite3_moltarofunctions_init(sqlite3* db, char**, const void*) {
   moltaro::db::embedded::RegisterCollationProvider(db);

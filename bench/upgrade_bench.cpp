@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "engine/tfra_valt.h"
 #include "engine/valt_display.h"
 

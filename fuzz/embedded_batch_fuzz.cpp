@@ -12,7 +12,7 @@
 #include <string>
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "db/errors.h"
 
 namespace {

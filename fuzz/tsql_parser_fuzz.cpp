@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "db/embedded/tsql_parser.h"
-#include "db/embedded/tsql_tokenizer.h"
+#include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/parser/tsql_tokenizer.h"
 #include "db/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

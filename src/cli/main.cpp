@@ -10,7 +10,7 @@
 #include "cli/program_start.h"
 #include "cli/sql_command.h"
 #include "cli/valt_terminal.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 
 namespace moltaro::cli {
 namespace {

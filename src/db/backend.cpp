@@ -1,7 +1,7 @@
 #include "db/backend.h"
 
 #include "common/text.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "db/errors.h"
 #include "db/odbc/odbc_session.h"
 

@@ -18,7 +18,7 @@
 #include "convert/convert_context.h"
 #include "convert/legacy_file.h"
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "engine/recording_display.h"
 #include "engine/temp_dir.h"
 #include "engine/tfra_valt.h"

@@ -1,7 +1,7 @@
 // SQL Server collations on ICU, without a server.
 #include <gtest/gtest.h>
 
-#include "db/embedded/collation.h"
+#include "db/embedded/types/collation.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {

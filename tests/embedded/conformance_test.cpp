@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "db/errors.h"
 
 #ifndef MOLTARO_CONFORMANCE_CASES

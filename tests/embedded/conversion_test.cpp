@@ -1,7 +1,7 @@
 // Value conversion into declared types, without a server.
 #include <gtest/gtest.h>
 
-#include "db/embedded/sql_types.h"
+#include "db/embedded/types/sql_types.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {

@@ -1,6 +1,6 @@
 // Exact numbers without a server: the stored form's byte order, and the
 // arithmetic at the edges of precision 38.
-#include "db/embedded/decimal.h"
+#include "db/embedded/types/decimal.h"
 
 #include <gtest/gtest.h>
 

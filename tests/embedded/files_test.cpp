@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "db/connection_string.h"
-#include "db/embedded/embedded_server.h"
-#include "db/embedded/server.h"
-#include "db/embedded/sqlite_db.h"
+#include "db/embedded/server/embedded_server.h"
+#include "db/embedded/server/server.h"
+#include "db/embedded/storage/sqlite_db.h"
 #include "server_fixture.h"
 
 namespace moltaro::db::embedded::testing {

@@ -1,6 +1,6 @@
 #include <gmock/gmock.h>
 
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "server_fixture.h"
 
 namespace moltaro::db::embedded::testing {

@@ -1,7 +1,7 @@
 // The parser refuses what it does not know, never guesses.
 #include <gmock/gmock.h>
 
-#include "db/embedded/tsql_parser.h"
+#include "db/embedded/parser/tsql_parser.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "db/connection_string.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 
 namespace moltaro::db::embedded::testing {
 

@@ -1,7 +1,7 @@
 // The tokenizer's view of T-SQL text.
 #include <gtest/gtest.h>
 
-#include "db/embedded/tsql_tokenizer.h"
+#include "db/embedded/parser/tsql_tokenizer.h"
 #include "db/errors.h"
 
 namespace moltaro::db::embedded {

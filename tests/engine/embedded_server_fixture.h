@@ -11,7 +11,7 @@
 
 #include "common/codepage.h"
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "engine/tfra_valt.h"
 #include "recording_display.h"
 #include "temp_dir.h"

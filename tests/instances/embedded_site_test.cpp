@@ -7,7 +7,7 @@
 #include <random>
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "instances/main_window.h"
 #include "instances/program_windows.h"
 #include "recording_views.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "db/errors.h"
 
 namespace moltaro {

@@ -28,7 +28,7 @@
 
 #include "convert/run_steps.h"
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "ui/desktop_windows.h"
 
 namespace moltaro::ui {

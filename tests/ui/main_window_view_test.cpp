@@ -22,7 +22,7 @@
 #include "typing.h"
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "message_box_answerer.h"
 #include "startup/login_test.h"
 #include "ui/desktop_windows.h"

@@ -24,7 +24,7 @@
 #include "typing.h"
 
 #include "db/connection.h"
-#include "db/embedded/embedded_server.h"
+#include "db/embedded/server/embedded_server.h"
 #include "ui/desktop_windows.h"
 #include "ui/konvert_view.h"
 #include "ui/login_view.h"

@@ -1,6 +1,6 @@
 #include "db/odbc/parameter_markers.h"
 
-#include "db/embedded/tsql_tokenizer.h"
+#include "db/embedded/parser/tsql_tokenizer.h"
 #include "db/errors.h"
 
 namespace moltaro::db::odbc {

@@ -1,0 +1,503 @@
+#include "db/embedded/catalog/catalog.h"
+
+#include <unicode/ucasemap.h>
+
+#include "common/text.h"
+#include "db/errors.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+struct SystemTable {
+  const char* name;
+  const char* columns;  // SQLite column list; "%C" stands for the collation clause
+};
+
+const SystemTable kSystemTables[] = {
+    {"sysobjects",
+     "name TEXT %C, id INTEGER PRIMARY KEY, xtype TEXT %C, uid INTEGER DEFAULT 1, info INTEGER "
+     "DEFAULT 0, status INTEGER DEFAULT 0, base_schema_ver INTEGER DEFAULT 0, replinfo INTEGER "
+     "DEFAULT 0, parent_obj INTEGER DEFAULT 0, crdate TEXT, ftcatid INTEGER DEFAULT 0, schema_ver "
+     "INTEGER DEFAULT 0, stats_schema_ver INTEGER DEFAULT 0, type TEXT %C, userstat INTEGER "
+     "DEFAULT 0, sysstat INTEGER DEFAULT 0, indexdel INTEGER DEFAULT 0, refdate TEXT, version "
+     "INTEGER DEFAULT 0, deltrig INTEGER DEFAULT 0, instrig INTEGER DEFAULT 0, updtrig INTEGER "
+     "DEFAULT 0, seltrig INTEGER DEFAULT 0, category INTEGER DEFAULT 0, cache INTEGER DEFAULT 0"},
+    {"syscolumns",
+     "name TEXT %C, id INTEGER, xtype INTEGER, typestat INTEGER, xusertype INTEGER, length "
+     "INTEGER, xprec INTEGER, xscale INTEGER, colid INTEGER, xoffset INTEGER DEFAULT 0, bitpos "
+     "INTEGER DEFAULT 0, reserved INTEGER DEFAULT 0, colstat INTEGER DEFAULT 0, cdefault INTEGER "
+     "DEFAULT 0, domain INTEGER DEFAULT 0, number INTEGER DEFAULT 0, colorder INTEGER, autoval "
+     "TEXT, offset INTEGER DEFAULT 0, collationid INTEGER, language INTEGER DEFAULT 0, status "
+     "INTEGER, type INTEGER, usertype INTEGER, printfmt TEXT, prec INTEGER, scale INTEGER, "
+     "iscomputed INTEGER DEFAULT 0, isoutparam INTEGER DEFAULT 0, isnullable INTEGER, collation "
+     "TEXT %C, PRIMARY KEY (id, colid)"},
+    {"systypes",
+     "name TEXT %C, xtype INTEGER, status INTEGER, xusertype INTEGER, length INTEGER, xprec "
+     "INTEGER, xscale INTEGER, tdefault INTEGER DEFAULT 0, domain INTEGER DEFAULT 0, uid INTEGER "
+     "DEFAULT 4, reserved INTEGER DEFAULT 0, collationid INTEGER, usertype INTEGER, variable "
+     "INTEGER, allownulls INTEGER DEFAULT 1, type INTEGER, printfmt TEXT, prec INTEGER, scale "
+     "INTEGER, collation TEXT %C"},
+    {"sysindexes",
+     "id INTEGER, status INTEGER, first INTEGER DEFAULT 0, indid INTEGER, root INTEGER DEFAULT 0, "
+     "minlen INTEGER DEFAULT 0, keycnt INTEGER, groupid INTEGER DEFAULT 1, dpages INTEGER "
+     "DEFAULT 0, reserved INTEGER DEFAULT 0, used INTEGER DEFAULT 0, rowcnt INTEGER DEFAULT 0, "
+     "rowmodctr INTEGER DEFAULT 0, xmaxlen INTEGER DEFAULT 0, maxirow INTEGER DEFAULT 0, "
+     "OrigFillFactor INTEGER DEFAULT 0, StatVersion INTEGER DEFAULT 0, impid INTEGER DEFAULT 0, "
+     "lockflags INTEGER DEFAULT 0, pgmodctr INTEGER DEFAULT 0, keys TEXT, name TEXT %C, "
+     "statblob TEXT, maxlen INTEGER DEFAULT 8000, rows INTEGER DEFAULT 0, sqlite_name TEXT, "
+     "PRIMARY KEY (id, indid)"},
+    {"sysindexkeys", "id INTEGER, indid INTEGER, colid INTEGER, keyno INTEGER"},
+    {"syscomments",
+     "id INTEGER, number INTEGER DEFAULT 0, colid INTEGER, status INTEGER DEFAULT 0, ctext TEXT, "
+     "texttype INTEGER DEFAULT 2, language INTEGER DEFAULT 0, text TEXT %C, encrypted INTEGER "
+     "DEFAULT 0, compressed INTEGER DEFAULT 0"},
+};
+
+const SystemTable kMasterTables[] = {
+    {"sysdatabases",
+     "name TEXT %C, dbid INTEGER PRIMARY KEY, sid TEXT, mode INTEGER DEFAULT 0, status INTEGER "
+     "DEFAULT 0, status2 INTEGER DEFAULT 0, crdate TEXT, reserved TEXT, category INTEGER DEFAULT "
+     "0, cmptlevel INTEGER DEFAULT 80, filename TEXT, version INTEGER DEFAULT 539, collation TEXT "
+     "%C, logfilename TEXT, options TEXT"},
+    {"syslogins",
+     "name TEXT %C PRIMARY KEY, password TEXT, dbname TEXT %C, createdate TEXT, language TEXT "
+     "DEFAULT 'us_english'"},
+};
+
+struct TypeRow {
+  const char* name;
+  int xtype, xusertype, length, xprec, xscale, variable, usertype, type, prec, scale;
+};
+
+const TypeRow kTypeRows[] = {
+    {"image", 34, 34, 16, 0, 0, 0, 20, 34, 2147483647, 0},
+    {"text", 35, 35, 16, 0, 0, 0, 19, 35, 2147483647, 0},
+    {"uniqueidentifier", 36, 36, 16, 0, 0, 0, 0, 37, 16, 0},
+    {"tinyint", 48, 48, 1, 3, 0, 0, 5, 48, 3, 0},
+    {"smallint", 52, 52, 2, 5, 0, 0, 6, 52, 5, 0},
+    {"int", 56, 56, 4, 10, 0, 0, 7, 56, 10, 0},
+    {"smalldatetime", 58, 58, 4, 16, 0, 0, 22, 58, 16, 0},
+    {"real", 59, 59, 4, 24, 0, 0, 23, 59, 24, 0},
+    {"money", 60, 60, 8, 19, 4, 0, 11, 60, 19, 4},
+    {"datetime", 61, 61, 8, 23, 3, 0, 12, 61, 23, 3},
+    {"float", 62, 62, 8, 53, 0, 0, 8, 62, 53, 0},
+    {"sql_variant", 98, 98, 8016, 0, 0, 0, 0, 39, 8016, 0},
+    {"ntext", 99, 99, 16, 0, 0, 0, 0, 35, 1073741823, 0},
+    {"bit", 104, 104, 1, 1, 0, 0, 16, 50, 1, 0},
+    {"decimal", 106, 106, 17, 38, 38, 0, 24, 55, 38, 38},
+    {"numeric", 108, 108, 17, 38, 38, 0, 10, 63, 38, 38},
+    {"smallmoney", 122, 122, 4, 10, 4, 0, 21, 122, 10, 4},
+    {"bigint", 127, 127, 8, 19, 0, 0, 0, 63, 19, 0},
+    {"varbinary", 165, 165, 8000, 0, 0, 1, 4, 37, 8000, 0},
+    {"varchar", 167, 167, 8000, 0, 0, 1, 2, 39, 8000, 0},
+    {"binary", 173, 173, 8000, 0, 0, 0, 3, 45, 8000, 0},
+    {"char", 175, 175, 8000, 0, 0, 0, 1, 47, 8000, 0},
+    {"timestamp", 189, 189, 8, 0, 0, 0, 80, 45, 8, 0},
+    {"nvarchar", 231, 231, 8000, 0, 0, 1, 0, 39, 4000, 0},
+    {"nchar", 239, 239, 8000, 0, 0, 0, 0, 47, 4000, 0},
+    {"sysname", 231, 256, 256, 0, 0, 1, 18, 39, 128, 0},
+};
+
+std::string Columns(const char* pattern, const std::string& collation) {
+  return ReplaceAll(pattern, "%C", "COLLATE " + QuoteId(collation));
+}
+
+std::string Key(std::string_view name) {
+  // Upper-cased with ICU so that accented names fold too; the collation
+  // still decides equality on lookup.
+  UErrorCode status = U_ZERO_ERROR;
+  UCaseMap* map = ucasemap_open("", 0, &status);
+  std::string out(name.size() * 3 + 4, '\0');
+  const int32_t n = ucasemap_utf8ToUpper(map, out.data(), static_cast<int32_t>(out.size()),
+                                         name.data(), static_cast<int32_t>(name.size()), &status);
+  ucasemap_close(map);
+  if (U_FAILURE(status)) return ToUpperAscii(name);
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+int OldType(const SqlType& t, bool nullable) {
+  switch (t.base) {
+    case BaseType::TinyInt:
+    case BaseType::SmallInt:
+    case BaseType::Int:
+    case BaseType::BigInt:
+      return nullable ? 38
+                      : (t.base == BaseType::TinyInt    ? 48
+                         : t.base == BaseType::SmallInt ? 52
+                         : t.base == BaseType::Int      ? 56
+                                                        : 63);
+    case BaseType::Bit:
+      return 50;
+    case BaseType::Float:
+    case BaseType::Real:
+      return nullable ? 109 : (t.base == BaseType::Float ? 62 : 59);
+    case BaseType::Money:
+    case BaseType::SmallMoney:
+      return nullable ? 110 : (t.base == BaseType::Money ? 60 : 122);
+    case BaseType::DateTime:
+    case BaseType::SmallDateTime:
+      return nullable ? 111 : (t.base == BaseType::DateTime ? 61 : 58);
+    case BaseType::Decimal:
+      return 106;
+    case BaseType::Numeric:
+      return 108;
+    case BaseType::Char:
+    case BaseType::NChar:
+      return 47;
+    case BaseType::VarChar:
+    case BaseType::NVarChar:
+      return 39;
+    case BaseType::Text:
+    case BaseType::NText:
+      return 35;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string PadXtype(std::string_view xtype) {
+  std::string out(xtype);
+  if (out.size() < 2) out.append(2 - out.size(), ' ');
+  return out;
+}
+
+const ColumnInfo* TableInfo::Find(const Collation& coll, std::string_view column) const {
+  for (const ColumnInfo& c : columns) {
+    if (coll.Equal(c.name, column)) return &c;
+  }
+  return nullptr;
+}
+
+Catalog::Catalog(SqliteDb& db, std::string databaseName, std::string collation)
+    : db_(db),
+      databaseName_(std::move(databaseName)),
+      collationName_(std::move(collation)),
+      collation_(std::make_unique<Collation>(collationName_)) {}
+
+void Catalog::CreateSystemTables(SqliteDb& db, const std::string& collation, bool master) {
+  std::string sql;
+  for (const SystemTable& t : kSystemTables) {
+    sql += "CREATE TABLE " + std::string(t.name) + " (" + Columns(t.columns, collation) + ");\n";
+  }
+  if (master) {
+    for (const SystemTable& t : kMasterTables) {
+      sql += "CREATE TABLE " + std::string(t.name) + " (" + Columns(t.columns, collation) + ");\n";
+    }
+  }
+  sql += "CREATE INDEX sysobjects_name ON sysobjects(name);\n";
+  sql += "CREATE INDEX syscomments_id ON syscomments(id, colid);\n";
+  sql += "CREATE INDEX sysindexkeys_id ON sysindexkeys(id, indid);\n";
+  sql +=
+      "CREATE TABLE moltaro_identity (id INTEGER PRIMARY KEY, colid INTEGER, seed INTEGER, "
+      "increment INTEGER, last INTEGER, used INTEGER DEFAULT 0);\n";
+  sql += "CREATE TABLE moltaro_database (name TEXT, collation TEXT, options TEXT);\n";
+  db.Exec(sql);
+  EnsureLookupIndexes(db, master);
+  // The system tables are objects too.
+  auto insertObject = db.Prepare(
+      "INSERT INTO sysobjects (name, id, xtype, type, crdate, sysstat) VALUES (?, ?, 'S ', 'S ', "
+      "tsql_getdate(), 1)");
+  int id = 1;
+  auto addObject = [&](const char* name) {
+    sqlite3_stmt* s = insertObject.get();
+    sqlite3_bind_text(s, 1, name, -1, SQLITE_STATIC);
+    sqlite3_bind_int(s, 2, id++);
+    if (sqlite3_step(s) != SQLITE_DONE) db.Throw();
+    sqlite3_reset(s);
+  };
+  for (const SystemTable& t : kSystemTables) addObject(t.name);
+  if (master) {
+    for (const SystemTable& t : kMasterTables) addObject(t.name);
+  }
+  auto insertType = db.Prepare(
+      "INSERT INTO systypes (name, xtype, status, xusertype, length, xprec, xscale, usertype, "
+      "variable, type, prec, scale, collationid, collation) VALUES (?, ?, 0, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?, ?, ?)");
+  for (const TypeRow& r : kTypeRows) {
+    sqlite3_stmt* s = insertType.get();
+    const bool character = r.xtype == 167 || r.xtype == 175 || r.xtype == 231 || r.xtype == 239 ||
+                           r.xtype == 35 || r.xtype == 99;
+    sqlite3_bind_text(s, 1, r.name, -1, SQLITE_STATIC);
+    sqlite3_bind_int(s, 2, r.xtype);
+    sqlite3_bind_int(s, 3, r.xusertype);
+    sqlite3_bind_int(s, 4, r.length);
+    sqlite3_bind_int(s, 5, r.xprec);
+    sqlite3_bind_int(s, 6, r.xscale);
+    sqlite3_bind_int(s, 7, r.usertype);
+    sqlite3_bind_int(s, 8, r.variable);
+    sqlite3_bind_int(s, 9, r.type);
+    sqlite3_bind_int(s, 10, r.prec);
+    sqlite3_bind_int(s, 11, r.scale);
+    if (character) {
+      sqlite3_bind_int(s, 12, 53318);
+      sqlite3_bind_text(s, 13, collation.c_str(), -1, SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_null(s, 12);
+      sqlite3_bind_null(s, 13);
+    }
+    if (sqlite3_step(s) != SQLITE_DONE) db.Throw();
+    sqlite3_reset(s);
+  }
+}
+
+void Catalog::EnsureLookupIndexes(SqliteDb& db, bool master) {
+  // Without these every column, index and database looked up by name scans
+  // its whole system table, so a schema of N objects costs N squared.
+  std::string sql =
+      "CREATE INDEX IF NOT EXISTS sysindexes_name ON sysindexes(name);\n"
+      "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
+  if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";
+  db.Exec(sql);
+}
+
+void Catalog::CheckSchemaVersion() {
+  const int v = db_.SchemaVersion();
+  if (v != schemaVersion_) {
+    tables_.clear();
+    schemaVersion_ = v;
+  }
+}
+
+void Catalog::Invalidate() {
+  tables_.clear();
+  schemaVersion_ = -1;
+}
+
+std::optional<ObjectInfo> Catalog::FindObject(const std::string& name) {
+  auto stmt = db_.Prepare("SELECT id, name, xtype, parent_obj FROM sysobjects WHERE name = ?");
+  sqlite3_bind_text(stmt.get(), 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  std::optional<ObjectInfo> found;
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    ObjectInfo o;
+    o.id = sqlite3_column_int(stmt.get(), 0);
+    o.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+    o.xtype = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2));
+    o.parent = sqlite3_column_int(stmt.get(), 3);
+    // Constraints and indexes live in their table's namespace only when
+    // nothing else has the name; prefer a top-level object.
+    if (!found || (found->parent != 0 && o.parent == 0)) found = o;
+  }
+  return found;
+}
+
+std::optional<ObjectInfo> Catalog::FindObjectById(int id) {
+  auto stmt = db_.Prepare("SELECT id, name, xtype, parent_obj FROM sysobjects WHERE id = ?");
+  sqlite3_bind_int(stmt.get(), 1, id);
+  if (sqlite3_step(stmt.get()) != SQLITE_ROW) return std::nullopt;
+  ObjectInfo o;
+  o.id = sqlite3_column_int(stmt.get(), 0);
+  o.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+  o.xtype = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2));
+  o.parent = sqlite3_column_int(stmt.get(), 3);
+  return o;
+}
+
+void Catalog::AddTempTable(std::unique_ptr<TableInfo> table) {
+  const std::string key = Key(table->name);
+  temp_[key] = std::move(table);
+}
+
+bool Catalog::DropTempTable(const std::string& name) {
+  auto it = temp_.find(Key(name));
+  if (it == temp_.end()) return false;
+  db_.Exec("DROP TABLE IF EXISTS temp." + QuoteId(it->second->name));
+  temp_.erase(it);
+  return true;
+}
+
+std::vector<std::string> Catalog::TempTableNames() const {
+  std::vector<std::string> names;
+  for (const auto& [key, table] : temp_) names.push_back(table->name);
+  return names;
+}
+
+const TableInfo* Catalog::FindTable(const std::string& name) {
+  if (!name.empty() && name[0] == '#') {
+    auto it = temp_.find(Key(name));
+    return it == temp_.end() ? nullptr : it->second.get();
+  }
+  // The schema version is checked once per statement (CheckSchemaVersion),
+  // never in the middle of a translation holding table pointers.
+  const std::string key = Key(name);
+  auto it = tables_.find(key);
+  if (it != tables_.end()) return it->second.get();
+  auto object = FindObject(name);
+  if (!object || (object->xtype != "U " && object->xtype != "S " && object->xtype != "V ")) {
+    return nullptr;
+  }
+  auto table = LoadTable(*object);
+  const TableInfo* result = table.get();
+  tables_[key] = std::move(table);
+  return result;
+}
+
+std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
+  auto table = std::make_unique<TableInfo>();
+  table->id = object.id;
+  table->name = object.name;
+  table->xtype = object.xtype;
+  if (object.xtype == "S " || object.xtype == "V ") {
+    // Shapes straight from SQLite.
+    auto stmt = db_.Prepare("SELECT name, type FROM pragma_table_info(?)");
+    sqlite3_bind_text(stmt.get(), 1, object.name.c_str(), -1, SQLITE_TRANSIENT);
+    int colid = 0;
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+      ColumnInfo c;
+      c.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+      const char* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+      const std::string t = type ? ToUpperAscii(type) : std::string();
+      c.colid = ++colid;
+      if (t == "INTEGER") {
+        c.type = SqlType{BaseType::Int, 0, 0, 0};
+      } else if (t == "REAL") {
+        c.type = SqlType{BaseType::Float, 0, 0, 0};
+      } else if (t.empty()) {
+        c.type = SqlType{BaseType::NVarChar, -1, 0, 0};
+      } else {
+        c.type = SqlType{BaseType::NVarChar, -1, 0, 0};
+      }
+      table->columns.push_back(std::move(c));
+    }
+    return table;
+  }
+  auto stmt = db_.Prepare(
+      "SELECT c.name, c.colid, c.xtype, c.length, c.xprec, c.xscale, c.isnullable, c.status, "
+      "c.cdefault, (SELECT group_concat(m.text, '') FROM (SELECT text FROM syscomments WHERE id = "
+      "c.cdefault ORDER BY colid) m) FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
+  sqlite3_bind_int(stmt.get(), 1, object.id);
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    ColumnInfo c;
+    c.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+    c.colid = sqlite3_column_int(stmt.get(), 1);
+    auto type = TypeFromCodes(sqlite3_column_int(stmt.get(), 2), sqlite3_column_int(stmt.get(), 3),
+                              sqlite3_column_int(stmt.get(), 4), sqlite3_column_int(stmt.get(), 5));
+    c.type = type ? *type : SqlType{BaseType::NVarChar, -1, 0, 0};
+    c.nullable = sqlite3_column_int(stmt.get(), 6) != 0;
+    c.identity = (sqlite3_column_int(stmt.get(), 7) & 0x80) != 0;
+    c.defaultId = sqlite3_column_int(stmt.get(), 8);
+    if (const auto* text = sqlite3_column_text(stmt.get(), 9)) {
+      c.defaultText = reinterpret_cast<const char*>(text);
+    }
+    table->columns.push_back(std::move(c));
+  }
+  return table;
+}
+
+int Catalog::NextObjectId() {
+  auto stmt = db_.Prepare("SELECT max(coalesce(max(id), 0) + 1, 1000) FROM sysobjects");
+  if (sqlite3_step(stmt.get()) != SQLITE_ROW) db_.Throw();
+  return sqlite3_column_int(stmt.get(), 0);
+}
+
+void Catalog::InsertObject(int id, const std::string& name, const std::string& xtype, int parent) {
+  auto stmt = db_.Prepare(
+      "INSERT INTO sysobjects (name, id, xtype, type, parent_obj, crdate, refdate) VALUES (?, ?, "
+      "?, ?, ?, tsql_getdate(), tsql_getdate())");
+  const std::string x = PadXtype(xtype);
+  // `type` matches xtype except for constraints of the old kinds.
+  std::string type = x;
+  if (x == "PK" || x == "UQ") type = "K ";
+  sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(stmt.get(), 2, id);
+  sqlite3_bind_text(stmt.get(), 3, x.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt.get(), 4, type.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(stmt.get(), 5, parent);
+  if (sqlite3_step(stmt.get()) != SQLITE_DONE) db_.Throw();
+}
+
+void Catalog::DeleteObject(int id) {
+  for (const char* sql :
+       {"DELETE FROM sysobjects WHERE id = ?", "DELETE FROM syscolumns WHERE id = ?",
+        "DELETE FROM syscomments WHERE id = ?", "DELETE FROM sysindexes WHERE id = ?",
+        "DELETE FROM sysindexkeys WHERE id = ?", "DELETE FROM moltaro_identity WHERE id = ?"}) {
+    auto stmt = db_.Prepare(sql);
+    sqlite3_bind_int(stmt.get(), 1, id);
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE) db_.Throw();
+  }
+}
+
+void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
+  auto stmt = db_.Prepare(
+      "INSERT INTO syscolumns (name, id, xtype, typestat, xusertype, length, xprec, xscale, "
+      "colid, colorder, cdefault, collationid, status, type, usertype, prec, scale, isnullable, "
+      "collation, autoval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  sqlite3_stmt* s = stmt.get();
+  const int xtype = TypeXtype(c.type.base);
+  const bool character =
+      IsCharacter(c.type.base) || c.type.base == BaseType::Text || c.type.base == BaseType::NText;
+  sqlite3_bind_text(s, 1, c.name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(s, 2, tableId);
+  sqlite3_bind_int(s, 3, xtype);
+  sqlite3_bind_int(s, 4, c.nullable ? 0 : 1);
+  sqlite3_bind_int(s, 5, xtype);
+  sqlite3_bind_int(s, 6, TypeStorageLength(c.type));
+  sqlite3_bind_int(s, 7, TypeXprec(c.type));
+  sqlite3_bind_int(s, 8, TypeXscale(c.type));
+  sqlite3_bind_int(s, 9, c.colid);
+  sqlite3_bind_int(s, 10, c.colid);
+  sqlite3_bind_int(s, 11, c.defaultId);
+  if (character) {
+    sqlite3_bind_int(s, 12, 53318);
+  } else {
+    sqlite3_bind_null(s, 12);
+  }
+  sqlite3_bind_int(s, 13, (c.nullable ? 0x08 : 0) | (c.identity ? 0x80 : 0));
+  sqlite3_bind_int(s, 14, OldType(c.type, c.nullable));
+  sqlite3_bind_int(s, 15, 0);
+  sqlite3_bind_int(s, 16, TypePrec(c.type));
+  if (c.type.base == BaseType::Decimal || c.type.base == BaseType::Numeric ||
+      c.type.base == BaseType::Money || c.type.base == BaseType::SmallMoney) {
+    sqlite3_bind_int(s, 17, TypeXscale(c.type));
+  } else {
+    sqlite3_bind_null(s, 17);
+  }
+  sqlite3_bind_int(s, 18, c.nullable ? 1 : 0);
+  if (character) {
+    sqlite3_bind_text(s, 19, collationName_.c_str(), -1, SQLITE_TRANSIENT);
+  } else {
+    sqlite3_bind_null(s, 19);
+  }
+  sqlite3_bind_null(s, 20);
+  if (sqlite3_step(s) != SQLITE_DONE) db_.Throw();
+}
+
+void Catalog::InsertComment(int id, const std::string& text) {
+  auto stmt = db_.Prepare("INSERT INTO syscomments (id, colid, text, ctext) VALUES (?, ?, ?, ?)");
+  // Kept in chunks of 4000 characters, as SQL Server keeps them.
+  std::size_t offset = 0;
+  int colid = 1;
+  do {
+    std::string chunk = Utf8Left(std::string_view(text).substr(offset), 4000);
+    sqlite3_bind_int(stmt.get(), 1, id);
+    sqlite3_bind_int(stmt.get(), 2, colid++);
+    sqlite3_bind_text(stmt.get(), 3, chunk.c_str(), static_cast<int>(chunk.size()),
+                      SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt.get(), 4, chunk.c_str(), static_cast<int>(chunk.size()),
+                      SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE) db_.Throw();
+    sqlite3_reset(stmt.get());
+    offset += chunk.size();
+  } while (offset < text.size());
+}
+
+std::string Catalog::CommentText(int id) {
+  auto stmt = db_.Prepare("SELECT text FROM syscomments WHERE id = ? ORDER BY colid");
+  sqlite3_bind_int(stmt.get(), 1, id);
+  std::string text;
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    if (const auto* t = sqlite3_column_text(stmt.get(), 0)) {
+      text += reinterpret_cast<const char*>(t);
+    }
+  }
+  return text;
+}
+
+void Catalog::StampSchema() {
+  db_.Exec("DROP TABLE IF EXISTS moltaro_schema_stamp; CREATE TABLE moltaro_schema_stamp (n)");
+  Invalidate();
+}
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,80 @@
+// Data definition inside one database: each statement changes the SQLite
+// storage and the system tables in one transaction.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/embedded/catalog/catalog.h"
+#include "db/embedded/parser/tsql_ast.h"
+
+namespace moltaro::db::embedded {
+
+class Ddl {
+ public:
+  // `batchText` is the text the statements were parsed from (for the text
+  // kept in syscomments).
+  Ddl(Catalog& catalog, std::string_view batchText) : catalog_(catalog), text_(batchText) {}
+
+  void CreateTable(const CreateTableStatement& s);
+  void DropTable(const DropTableStatement& s);
+  void AlterTable(const AlterTableStatement& s);
+  void CreateIndex(const CreateIndexStatement& s);
+  void DropIndex(const DropIndexStatement& s);
+  void CreateRoutine(const CreateRoutineStatement& s);
+  void DropRoutine(const DropRoutineStatement& s);
+  void Truncate(const TruncateStatement& s);
+
+ private:
+  struct KeyIndex {
+    int indid = 0;
+    std::string name;
+    std::string sqliteName;
+    bool unique = false;
+    std::vector<int> colids;
+  };
+
+  void CreateTempTable(const CreateTableStatement& s);
+  void AddCheck(const TableInfo& table, const TableConstraint& check, const std::string& column,
+                bool validateRows);
+  void CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
+                           const std::string& text, const std::string& column);
+  void RecreateCheckTriggers(const TableInfo& table);
+
+  // Foreign keys (NO ACTION), enforced by triggers on both tables.
+  struct ForeignKey {
+    int id = 0;
+    std::string name;
+    int childId = 0, parentId = 0;
+    std::string child, parent;
+    std::vector<std::string> childColumns, parentColumns;
+  };
+  void AddForeignKey(const TableInfo& child, const TableConstraint& fk, bool validateRows);
+  std::vector<ForeignKey> ForeignKeys(const std::string& where, int tableId);
+  void CreateForeignKeyTriggers(const ForeignKey& fk);
+  void DropForeignKeyTriggers(int id);
+  void RecreateForeignKeyTriggers(int tableId);
+  const TableInfo& RequireUserTable(const ObjectName& name);
+  void CheckNameFree(const std::string& name);
+  ColumnInfo MakeColumn(const ColumnDef& def, int colid, int position);
+  int AddDefault(int tableId, const std::string& table, ColumnInfo& column,
+                 const std::string& constraintName, const std::string& text);
+  void AddKey(int tableId, const std::string& table, const TableConstraint& key,
+              const std::vector<ColumnInfo>& columns);
+  void CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
+                         const std::vector<std::string>& columns);
+  std::vector<KeyIndex> Indexes(int tableId);
+  std::string ColumnSql(const ColumnInfo& c) const;
+  void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
+                      long long seed, long long increment);
+  void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,
+                    const std::vector<std::string>& values);
+  void ValidateDefault(const std::string& text);
+  std::string SourceText(const Statement& s) const;
+
+  Catalog& catalog_;
+  std::string_view text_;
+};
+
+}  // namespace moltaro::db::embedded

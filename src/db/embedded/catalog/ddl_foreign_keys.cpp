@@ -1,0 +1,240 @@
+// Foreign keys of the embedded server: objects of xtype F, their columns in
+// moltaro_foreign_keys, enforced (NO ACTION) by triggers on the referencing
+// and the referenced table, with SQL Server's messages.
+#include <algorithm>
+#include <map>
+
+#include "common/text.h"
+#include "db/embedded/catalog/ddl.h"
+#include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/storage/sqlite_values.h"
+#include "db/errors.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+std::string Join(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& i : items) out += (out.empty() ? "" : "\n") + i;
+  return out;
+}
+
+std::vector<std::string> Split(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    const std::size_t end = std::min(text.find('\n', pos), text.size());
+    out.push_back(text.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return out;
+}
+
+void EnsureTable(SqliteDb& db) {
+  db.Exec(
+      "CREATE TABLE IF NOT EXISTS moltaro_foreign_keys (id INTEGER PRIMARY KEY, child_id "
+      "INTEGER, parent_id INTEGER, child_columns TEXT, parent_columns TEXT)");
+}
+
+// "a = b AND c = d" over two column lists.
+std::string Matches(const std::string& left, const std::vector<std::string>& leftColumns,
+                    const std::string& right, const std::vector<std::string>& rightColumns) {
+  std::string out;
+  for (std::size_t i = 0; i < leftColumns.size(); ++i) {
+    if (i) out += " AND ";
+    out += left + "." + QuoteId(leftColumns[i]) + " = " + right + "." + QuoteId(rightColumns[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<Ddl::ForeignKey> Ddl::ForeignKeys(const std::string& where, int tableId) {
+  EnsureTable(catalog_.Db());
+  auto stmt = catalog_.Db().Prepare(
+      "SELECT f.id, o.name, f.child_id, f.parent_id, c.name, p.name, f.child_columns, "
+      "f.parent_columns FROM moltaro_foreign_keys f JOIN sysobjects o ON o.id = f.id JOIN "
+      "sysobjects c ON c.id = f.child_id JOIN sysobjects p ON p.id = f.parent_id WHERE " +
+      where);
+  sqlite3_bind_int(stmt.get(), 1, tableId);
+  std::vector<ForeignKey> out;
+  auto text = [&](int i) {
+    const auto* t = sqlite3_column_text(stmt.get(), i);
+    return std::string(t ? reinterpret_cast<const char*>(t) : "");
+  };
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    ForeignKey fk;
+    fk.id = sqlite3_column_int(stmt.get(), 0);
+    fk.name = text(1);
+    fk.childId = sqlite3_column_int(stmt.get(), 2);
+    fk.parentId = sqlite3_column_int(stmt.get(), 3);
+    fk.child = text(4);
+    fk.parent = text(5);
+    fk.childColumns = Split(text(6));
+    fk.parentColumns = Split(text(7));
+    out.push_back(std::move(fk));
+  }
+  return out;
+}
+
+void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
+  const std::string id = std::to_string(fk.id);
+  const std::string db = catalog_.DatabaseName();
+  std::string notNull;
+  for (const std::string& c : fk.childColumns) {
+    notNull += (notNull.empty() ? "" : " AND ") + std::string("NEW.") + QuoteId(c) + " IS NOT NULL";
+  }
+  for (const char* action : {"INSERT", "UPDATE"}) {
+    const std::string message =
+        std::string("The ") + action + " statement conflicted with the FOREIGN KEY constraint \"" +
+        fk.name + "\". The conflict occurred in database \"" + db + "\", table \"dbo." + fk.parent +
+        "\", column '" + fk.parentColumns[0] + "'.";
+    catalog_.Db().Exec("CREATE TRIGGER " + QuoteId("moltaro_fk_" + id + "_child_" + action) +
+                       " BEFORE " + action + " ON " + QuoteId(fk.child) + " FOR EACH ROW WHEN " +
+                       notNull + " AND NOT EXISTS (SELECT 1 FROM " + QuoteId(fk.parent) +
+                       " AS p WHERE " + Matches("p", fk.parentColumns, "NEW", fk.childColumns) +
+                       ") BEGIN SELECT RAISE(ABORT, " +
+                       QuoteText(MessageWithNumber({547, message})) + "); END");
+  }
+  std::string changed;
+  for (const std::string& c : fk.parentColumns) {
+    changed += (changed.empty() ? "" : " OR ") + std::string("OLD.") + QuoteId(c) + " IS NOT NEW." +
+               QuoteId(c);
+  }
+  for (const char* action : {"DELETE", "UPDATE"}) {
+    const std::string message =
+        std::string("The ") + action + " statement conflicted with the REFERENCE constraint \"" +
+        fk.name + "\". The conflict occurred in database \"" + db + "\", table \"dbo." + fk.child +
+        "\", column '" + fk.childColumns[0] + "'.";
+    const std::string when = std::string(action) == "UPDATE" ? "(" + changed + ") AND " : "";
+    catalog_.Db().Exec("CREATE TRIGGER " + QuoteId("moltaro_fk_" + id + "_parent_" + action) +
+                       " BEFORE " + action + " ON " + QuoteId(fk.parent) + " FOR EACH ROW WHEN " +
+                       when + "EXISTS (SELECT 1 FROM " + QuoteId(fk.child) + " AS c WHERE " +
+                       Matches("c", fk.childColumns, "OLD", fk.parentColumns) +
+                       ") BEGIN SELECT RAISE(ABORT, " +
+                       QuoteText(MessageWithNumber({547, message})) + "); END");
+  }
+}
+
+void Ddl::DropForeignKeyTriggers(int id) {
+  for (const char* name : {"_child_INSERT", "_child_UPDATE", "_parent_DELETE", "_parent_UPDATE"}) {
+    catalog_.Db().Exec("DROP TRIGGER IF EXISTS " +
+                       QuoteId("moltaro_fk_" + std::to_string(id) + name));
+  }
+}
+
+void Ddl::RecreateForeignKeyTriggers(int tableId) {
+  for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", tableId)) {
+    DropForeignKeyTriggers(fk.id);
+    CreateForeignKeyTriggers(fk);
+  }
+}
+
+void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool validateRows) {
+  EnsureTable(catalog_.Db());
+  const Collation& coll = catalog_.Coll();
+  const TableInfo* parent = catalog_.FindTable(k.references.name);
+  const std::string fkName = k.name.empty() ? std::string("FK") : k.name;
+  if (!parent || parent->xtype != "U ") {
+    throw DatabaseError(
+        "Foreign key '" + fkName + "' references invalid table '" + k.references.name + "'.", 1767);
+  }
+  ForeignKey fk;
+  fk.child = child.name;
+  fk.childId = child.id;
+  fk.parent = parent->name;
+  fk.parentId = parent->id;
+  for (const std::string& name : k.columns) {
+    const ColumnInfo* c = child.Find(coll, name);
+    if (!c) {
+      throw DatabaseError("Foreign key '" + fkName + "' references invalid column '" + name +
+                              "' in referencing table '" + child.name + "'.",
+                          1769);
+    }
+    fk.childColumns.push_back(c->name);
+  }
+  // The referenced columns: as written, else the referenced table's primary key.
+  std::vector<int> parentColids;
+  auto keys = catalog_.Db().Prepare(
+      "SELECT i.indid, i.status, k.colid FROM sysindexes i JOIN sysindexkeys k ON k.id = i.id AND "
+      "k.indid = i.indid WHERE i.id = ? AND (i.status & 2) = 2 ORDER BY i.indid, k.keyno");
+  sqlite3_bind_int(keys.get(), 1, parent->id);
+  std::map<int, std::vector<int>> unique;
+  int primary = -1;
+  while (sqlite3_step(keys.get()) == SQLITE_ROW) {
+    const int indid = sqlite3_column_int(keys.get(), 0);
+    if (sqlite3_column_int(keys.get(), 1) & 0x800) primary = indid;
+    unique[indid].push_back(sqlite3_column_int(keys.get(), 2));
+  }
+  if (k.referencedColumns.empty()) {
+    if (primary >= 0) parentColids = unique[primary];
+  } else {
+    for (const std::string& name : k.referencedColumns) {
+      const ColumnInfo* c = parent->Find(coll, name);
+      if (!c) {
+        throw DatabaseError("Foreign key '" + fkName + "' references invalid column '" + name +
+                                "' in referenced table '" + parent->name + "'.",
+                            1770);
+      }
+      parentColids.push_back(c->colid);
+    }
+  }
+  bool candidate = false;
+  for (const auto& [indid, colids] : unique) {
+    std::vector<int> a = colids, b = parentColids;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    candidate = candidate || (!b.empty() && a == b);
+  }
+  if (!candidate || parentColids.size() != fk.childColumns.size()) {
+    throw DatabaseError(
+        "There are no primary or candidate keys in the referenced table '" + parent->name +
+            "' that match the referencing column list in the foreign key '" + fkName + "'.",
+        1776);
+  }
+  for (int colid : parentColids) {
+    for (const ColumnInfo& c : parent->columns) {
+      if (c.colid == colid) fk.parentColumns.push_back(c.name);
+    }
+  }
+  fk.id = catalog_.NextObjectId();
+  fk.name = k.name.empty() ? "FK__" + Utf8Left(child.name, 9) + "__" +
+                                 Utf8Left(fk.childColumns[0], 5) + "__" + std::to_string(fk.id)
+                           : k.name;
+  if (catalog_.FindObject(fk.name)) {
+    throw DatabaseError("There is already an object named '" + fk.name + "' in the database.",
+                        2714);
+  }
+  if (validateRows) {
+    std::string notNull;
+    for (const std::string& c : fk.childColumns) {
+      notNull += (notNull.empty() ? "" : " AND ") + std::string("c.") + QuoteId(c) + " IS NOT NULL";
+    }
+    auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(fk.child) + " AS c WHERE " +
+                                      notNull + " AND NOT EXISTS (SELECT 1 FROM " +
+                                      QuoteId(fk.parent) + " AS p WHERE " +
+                                      Matches("p", fk.parentColumns, "c", fk.childColumns) + ")");
+    if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
+      throw DatabaseError(
+          "The ALTER TABLE statement conflicted with the FOREIGN KEY constraint \"" + fk.name +
+              "\". The conflict occurred in database \"" + catalog_.DatabaseName() +
+              "\", table \"dbo." + fk.parent + "\", column '" + fk.parentColumns[0] + "'.",
+          547);
+    }
+  }
+  catalog_.InsertObject(fk.id, fk.name, "F", child.id);
+  auto ins = catalog_.Db().Prepare(
+      "INSERT INTO moltaro_foreign_keys (id, child_id, parent_id, child_columns, parent_columns) "
+      "VALUES (?, ?, ?, ?, ?)");
+  const std::string cc = Join(fk.childColumns), pc = Join(fk.parentColumns);
+  sqlite3_bind_int(ins.get(), 1, fk.id);
+  sqlite3_bind_int(ins.get(), 2, fk.childId);
+  sqlite3_bind_int(ins.get(), 3, fk.parentId);
+  sqlite3_bind_text(ins.get(), 4, cc.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(ins.get(), 5, pc.c_str(), -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(ins.get()) != SQLITE_DONE) catalog_.Db().Throw();
+  CreateForeignKeyTriggers(fk);
+}
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,129 @@
+// Runs parsed T-SQL batches and stored procedures: DML through the
+// translator, DDL through the catalogue, and the procedural subset (DECLARE,
+// SET, SELECT @v = …, IF/ELSE, BEGIN/END, WHILE, BREAK/CONTINUE, RETURN,
+// EXEC, PRINT, RAISERROR) on variables of their own.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "db/embedded/catalog/catalog.h"
+#include "db/embedded/execution/app_locks.h"
+#include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/server/server.h"
+#include "db/embedded/translator/translator.h"
+#include "db/procedure.h"
+#include "db/session.h"
+
+namespace moltaro::db::embedded {
+
+// What the interpreter needs of the session it runs in.
+class SessionHost {
+ public:
+  virtual ~SessionHost() = default;
+  virtual Catalog& CurrentCatalog() = 0;
+  virtual Server& GetServer() = 0;
+  virtual void Use(const std::string& database) = 0;
+  // A prepared statement for SQLite text, reset and ready to bind.
+  virtual sqlite3_stmt* Statement(const std::string& sql) = 0;
+  virtual void CheckDeadline() = 0;
+  virtual const std::string& Login() const = 0;
+  virtual FunctionResolver* Functions() = 0;
+  // The connection to the current database.
+  virtual SqliteDb& CurrentDb() = 0;
+  // SET LOCK_TIMEOUT, in milliseconds (-1: wait as long as it takes).
+  virtual void SetLockTimeout(int milliseconds) = 0;
+  // SET LOCK_TIMEOUT's value: -1 waits for ever.
+  virtual int LockTimeout() const = 0;
+  // Open BEGIN TRANSACTIONs of the session (they outlive a batch).
+  virtual int& TranCount() = 0;
+  // The last identity value an INSERT of this session generated (@@IDENTITY).
+  virtual Value& LastIdentity() = 0;
+  // The application locks the session holds (sp_getapplock).
+  virtual AppLocks& ApplicationLocks() = 0;
+};
+
+// Runs a translated statement: binds, steps, and collects rows when asked.
+// Throws DatabaseError with SQL Server's wording for SQLite's failures.
+struct StatementOutcome {
+  std::vector<std::vector<Value>> rows;
+  // With `keepExact`: the rows as SQLite gave them, exact numbers as numbers
+  // (`rows` stays empty).
+  std::vector<std::vector<StoredValue>> exactRows;
+  long long changes = 0;
+};
+StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
+                                const std::function<Value(const std::string&)>& variable,
+                                bool keepExact = false);
+
+class Interpreter {
+ public:
+  explicit Interpreter(SessionHost& host) : host_(host) {}
+
+  void RunBatch(std::string_view text, const Batch& batch, const Params& params, BatchResult& out);
+  // A scalar user function (xtype FN) called from a statement; its value in
+  // the function's declared type.
+  StoredValue CallFunction(const std::string& name, const std::vector<StoredValue>& args);
+  void CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out);
+
+ private:
+  // Variables keep exact numbers as numbers, so that an assignment converts
+  // them as SQL Server does (numeric to int truncates, text to int must be
+  // digits).
+  struct Variable {
+    SqlType type;
+    StoredValue value;
+  };
+  class Frame : public VariableTypes {
+   public:
+    std::optional<SqlType> TypeOf(const std::string& name) const override;
+    Variable* Find(const std::string& name);
+    void Declare(const std::string& name, const SqlType& type, StoredValue value);
+    long long rowCount = 0;
+    std::optional<StoredValue> returnValue;
+
+   private:
+    std::map<std::string, Variable> vars_;
+  };
+  enum class Flow { Normal, Break, Continue, Return };
+  struct Context {
+    std::string_view text;
+    const Params* params;
+    BatchResult* out;
+    Frame* frame;
+    int depth;
+  };
+
+  Flow Run(const Statement& s, Context& c);
+  Flow RunList(const std::vector<StatementPtr>& list, Context& c);
+  StoredValue Evaluate(const Expr& e, Context& c);
+  bool Condition(const Expr& e, Context& c);
+  void Assign(Context& c, const std::string& name, const StoredValue& value);
+  void RunQuery(const SelectStatement& s, Context& c);
+  void RunChange(const Translation& t, Context& c);
+  void Exec(const ExecStatement& s, Context& c);
+  void RefuseInTransaction(const char* statement);
+  struct CallArgument {
+    std::string name;                  // "@p" when passed by name
+    std::optional<StoredValue> value;  // none: the parameter's default
+    bool output = false;
+    std::function<void(const StoredValue&)> writeBack;
+  };
+  Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
+  // The server's own procedures; none when `name` is not one of them.
+  std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
+                                       Context& c);
+  void RunDbcc(const DbccStatement& s, Context& c);
+  // Ends the session's transaction: SQLite's and the locks it owned.
+  void EndTransaction(const char* sqliteStatement);
+  std::function<Value(const std::string&)> Reader(Context& c);
+
+  SessionHost& host_;
+};
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,102 @@
+// The server's own procedures that product scripts call by name: the
+// application locks. Anything else named sp_… is looked up as a user
+// procedure.
+#include <chrono>
+
+#include "common/text.h"
+#include "db/embedded/execution/app_locks.h"
+#include "db/embedded/execution/interpreter.h"
+#include "db/errors.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+// sp_getapplock's parameters in their positional order.
+constexpr const char* kGetAppLockParameters[] = {"@RESOURCE", "@LOCKMODE", "@LOCKOWNER",
+                                                 "@LOCKTIMEOUT", "@DBPRINCIPAL"};
+constexpr const char* kReleaseAppLockParameters[] = {"@RESOURCE", "@LOCKOWNER", "@DBPRINCIPAL"};
+
+[[noreturn]] void InvalidParameter(const std::string& procedure) {
+  throw DatabaseError(
+      "An invalid parameter or option was specified for procedure '" + procedure + "'.", 15600);
+}
+
+}  // namespace
+
+std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
+                                                  std::vector<CallArgument>& args, Context& c) {
+  const std::string key = ToLowerAscii(name);
+  const bool get = key == "sp_getapplock";
+  if (!get && key != "sp_releaseapplock") return std::nullopt;
+
+  // Named or positional, as for any procedure.
+  std::map<std::string, Value> given;
+  std::size_t position = 0;
+  for (const CallArgument& a : args) {
+    std::string parameter;
+    if (!a.name.empty()) {
+      parameter = ToUpperAscii(a.name);
+    } else if (get && position < std::size(kGetAppLockParameters)) {
+      parameter = kGetAppLockParameters[position++];
+    } else if (!get && position < std::size(kReleaseAppLockParameters)) {
+      parameter = kReleaseAppLockParameters[position++];
+    } else {
+      throw DatabaseError("Procedure or function " + name + " has too many arguments specified.",
+                          8144);
+    }
+    if (parameter == "@RETURN_VALUE") continue;
+    if (a.value) given[parameter] = ToApiValue(*a.value);
+  }
+  const auto text = [&given](const char* parameter) -> std::optional<std::string> {
+    auto it = given.find(parameter);
+    if (it == given.end() || IsNull(it->second)) return std::nullopt;
+    return ToText(it->second);
+  };
+
+  const std::optional<std::string> resource = text("@RESOURCE");
+  if (!resource || resource->empty()) InvalidParameter(name);
+  // Names longer than nvarchar(255) are cut, as the server cuts them.
+  const std::string lockName = Utf8Left(*resource, 255);
+
+  const std::string mode = ToLowerAscii(text("@LOCKMODE").value_or(""));
+  const bool shared = mode == "shared" || mode == "intentshared";
+  if (get && !shared && mode != "exclusive" && mode != "update" && mode != "intentexclusive") {
+    InvalidParameter(name);
+  }
+  const std::string ownerText = ToLowerAscii(text("@LOCKOWNER").value_or("Transaction"));
+  AppLockOwner owner = AppLockOwner::Transaction;
+  if (ownerText == "session") {
+    owner = AppLockOwner::Session;
+  } else if (ownerText != "transaction") {
+    InvalidParameter(name);
+  }
+  if (owner == AppLockOwner::Transaction && host_.TranCount() == 0) {
+    c.out->messages.push_back(
+        "You attempted to acquire a transactional application lock without an active "
+        "transaction.");
+    return Value{std::int64_t{kAppLockCallError}};
+  }
+
+  const std::string database = host_.CurrentCatalog().DatabaseName();
+  if (!get) {
+    if (host_.ApplicationLocks().Release(database, lockName, owner)) {
+      return Value{std::int64_t{0}};
+    }
+    throw DatabaseError(
+        "Cannot release the application lock (Database Principal: 'public', "
+        "Resource: '" +
+            lockName + "') because it is not currently held.",
+        1223);
+  }
+
+  std::int64_t timeout = host_.LockTimeout();  // @@LOCK_TIMEOUT unless given
+  if (auto it = given.find("@LOCKTIMEOUT"); it != given.end() && !IsNull(it->second)) {
+    timeout = ToInteger(it->second);
+  }
+  return Value{std::int64_t{host_.ApplicationLocks().Acquire(database, lockName, shared, owner,
+                                                             std::chrono::milliseconds(timeout),
+                                                             [this] { host_.CheckDeadline(); })}};
+}
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,1838 @@
+#include "db/embedded/parser/tsql_parser.h"
+
+#include <cctype>
+#include <set>
+
+#include "db/embedded/parser/tsql_tokenizer.h"
+#include "db/errors.h"
+
+namespace moltaro::db::embedded {
+
+std::string NotSupported(std::string_view construct) {
+  return "This statement is not supported by the embedded server: " + std::string(construct) + ".";
+}
+
+namespace {
+
+std::string Upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// Words that end an expression or a list and so cannot be bare aliases.
+const std::set<std::string>& Reserved() {
+  static const std::set<std::string> words = {
+      "ADD",     "ALL",         "ALTER",     "AND",       "AS",         "ASC",       "BEGIN",
+      "BETWEEN", "BREAK",       "BY",        "CASE",      "CHECK",      "CLOSE",     "COLLATE",
+      "COMMIT",  "CONSTRAINT",  "CONTINUE",  "CREATE",    "CROSS",      "CURSOR",    "DEALLOCATE",
+      "DECLARE", "DEFAULT",     "DELETE",    "DESC",      "DISTINCT",   "DROP",      "ELSE",
+      "END",     "EXCEPT",      "EXEC",      "EXECUTE",   "EXISTS",     "FETCH",     "FOR",
+      "FOREIGN", "FROM",        "FULL",      "GO",        "GOTO",       "GRANT",     "GROUP",
+      "HAVING",  "IF",          "IN",        "INNER",     "INSERT",     "INTERSECT", "INTO",
+      "IS",      "JOIN",        "KEY",       "LEFT",      "LIKE",       "NOT",       "NULL",
+      "ON",      "OPEN",        "OPTION",    "OR",        "ORDER",      "OUTER",     "PRIMARY",
+      "PRINT",   "PROC",        "PROCEDURE", "RAISERROR", "REFERENCES", "RETURN",    "REVOKE",
+      "RIGHT",   "ROLLBACK",    "SELECT",    "SET",       "TABLE",      "THEN",      "TOP",
+      "TRAN",    "TRANSACTION", "TRUNCATE",  "UNION",     "UNIQUE",     "UPDATE",    "USE",
+      "VALUES",  "WHEN",        "WHERE",     "WHILE",     "WITH",       "MERGE",     "OUTPUT"};
+  return words;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view sql) : sql_(sql), tokens_(Tokenize(sql)) {}
+
+  Batch Run() {
+    Batch batch;
+    bool first = true;
+    while (!AtEnd()) {
+      if (AcceptSymbol(";")) continue;
+      batch.statements.push_back(ParseStatement(first));
+      first = false;
+    }
+    batch.parameterCount = parameterCount_;
+    return batch;
+  }
+
+ private:
+  // ---- token access ----------------------------------------------------
+  const Token& Peek(std::size_t ahead = 0) const {
+    const std::size_t i = pos_ + ahead;
+    return i < tokens_.size() ? tokens_[i] : tokens_.back();
+  }
+  bool AtEnd() const { return Peek().kind == TokenKind::End; }
+  const Token& Take() {
+    const Token& t = Peek();
+    if (pos_ < tokens_.size() - 1) ++pos_;
+    return t;
+  }
+  bool PeekWord(std::string_view w, std::size_t ahead = 0) const { return IsWord(Peek(ahead), w); }
+  bool PeekSymbol(std::string_view s, std::size_t ahead = 0) const {
+    const Token& t = Peek(ahead);
+    return t.kind == TokenKind::Symbol && t.text == s;
+  }
+  bool AcceptWord(std::string_view w) {
+    if (!PeekWord(w)) return false;
+    Take();
+    return true;
+  }
+  bool AcceptSymbol(std::string_view s) {
+    if (!PeekSymbol(s)) return false;
+    Take();
+    return true;
+  }
+  [[noreturn]] void Fail() const { Fail(Peek()); }
+  [[noreturn]] void Fail(const Token& t) const {
+    std::string near;
+    if (t.kind == TokenKind::End) {
+      near = pos_ > 0 ? tokens_[pos_ - 1].text : std::string();
+    } else {
+      near = t.text;
+    }
+    throw DatabaseError("Incorrect syntax near '" + near + "'.", 102);
+  }
+  void ExpectWord(std::string_view w) {
+    if (!AcceptWord(w)) Fail();
+  }
+  void ExpectSymbol(std::string_view s) {
+    if (!AcceptSymbol(s)) Fail();
+  }
+  std::size_t LastEnd() const { return pos_ > 0 ? tokens_[pos_ - 1].end : 0; }
+
+  struct DepthGuard {
+    explicit DepthGuard(Parser& p) : parser(p) {
+      if (++parser.depth_ > kMaxNesting) {
+        throw DatabaseError(
+            "Some part of your SQL statement is nested too deeply. Rewrite the query or break it "
+            "up into smaller queries.",
+            191);
+      }
+    }
+    ~DepthGuard() { --parser.depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    Parser& parser;
+  };
+
+  bool IsIdentifier(const Token& t) const {
+    if (t.kind == TokenKind::Quoted) return true;
+    return t.kind == TokenKind::Word && Reserved().count(Upper(t.text)) == 0;
+  }
+  // An identifier; keywords are accepted where the grammar leaves no doubt.
+  std::string Identifier(bool allowKeyword = false) {
+    const Token& t = Peek();
+    if (t.kind == TokenKind::Quoted ||
+        (t.kind == TokenKind::Word && (allowKeyword || IsIdentifier(t)))) {
+      return Take().text;
+    }
+    Fail();
+  }
+
+  ObjectName ParseObjectName() {
+    if (Peek().kind == TokenKind::Variable) {
+      // A table variable: parsed so that function bodies read, refused when run.
+      ObjectName name;
+      name.name = Take().text;
+      return name;
+    }
+    std::vector<std::string> parts;
+    parts.push_back(Identifier(true));
+    while (PeekSymbol(".")) {
+      Take();
+      if (PeekSymbol(".")) {
+        parts.emplace_back();  // db..name
+        continue;
+      }
+      parts.push_back(Identifier(true));
+    }
+    if (parts.size() > 4) Fail();
+    ObjectName name;
+    name.name = parts.back();
+    if (parts.size() >= 2) name.schema = parts[parts.size() - 2];
+    if (parts.size() >= 3) name.database = parts[parts.size() - 3];
+    if (parts.size() == 4) {
+      throw DatabaseError(NotSupported("linked server name " + parts[0]));
+    }
+    return name;
+  }
+
+  // ---- statements --------------------------------------------------------
+  StatementPtr ParseStatement(bool firstInBatch = false) {
+    DepthGuard guard(*this);
+    const std::size_t start = Peek().offset;
+    StatementPtr s = ParseStatementBody(firstInBatch);
+    s->offset = start;
+    s->endOffset = LastEnd();
+    return s;
+  }
+
+  StatementPtr ParseStatementBody(bool firstInBatch) {
+    const Token& t = Peek();
+    if (PeekWord("SELECT") || (PeekSymbol("(") && LooksLikeSelectInParens())) {
+      auto s = std::make_unique<SelectStatement>();
+      s->select = ParseQuery();
+      return s;
+    }
+    if (PeekWord("WITH")) throw DatabaseError(NotSupported("common table expressions (WITH)"));
+    if (t.kind != TokenKind::Word) Fail();
+    const std::string w = Upper(t.text);
+    if (w == "INSERT") return ParseInsert();
+    if (w == "UPDATE") return ParseUpdate();
+    if (w == "DELETE") return ParseDelete();
+    if (w == "TRUNCATE") {
+      Take();
+      ExpectWord("TABLE");
+      auto s = std::make_unique<TruncateStatement>();
+      s->table = ParseObjectName();
+      return s;
+    }
+    if (w == "CREATE") return ParseCreate(false);
+    if (w == "ALTER") return ParseAlter();
+    if (w == "DROP") return ParseDrop();
+    if (w == "EXEC" || w == "EXECUTE") {
+      Take();
+      return ParseExecBody();
+    }
+    if (w == "DECLARE") return ParseDeclare();
+    if (w == "SET") return ParseSet();
+    if (w == "IF") return ParseIf();
+    if (w == "WHILE") {
+      Take();
+      auto s = std::make_unique<WhileStatement>();
+      s->condition = ParseCondition();
+      s->body = ParseStatement();
+      return s;
+    }
+    if (w == "BEGIN") {
+      if (PeekWord("TRAN", 1) || PeekWord("TRANSACTION", 1)) {
+        Take();
+        Take();
+        if (IsIdentifier(Peek())) Take();
+        auto s = std::make_unique<TransactionStatement>();
+        s->action = "BEGIN";
+        return s;
+      }
+      if (PeekWord("TRY", 1)) throw DatabaseError(NotSupported("BEGIN TRY"));
+      Take();
+      auto block = std::make_unique<BlockStatement>();
+      while (!PeekWord("END")) {
+        if (AtEnd()) Fail();
+        if (AcceptSymbol(";")) continue;
+        block->statements.push_back(ParseStatement());
+      }
+      Take();
+      return block;
+    }
+    if (w == "COMMIT" || w == "ROLLBACK") {
+      Take();
+      if (PeekWord("TRAN") || PeekWord("TRANSACTION") || PeekWord("WORK")) {
+        Take();
+        if (IsIdentifier(Peek())) Take();
+      }
+      auto s = std::make_unique<TransactionStatement>();
+      s->action = w;
+      return s;
+    }
+    if (w == "DBCC") {
+      Take();
+      auto s = std::make_unique<DbccStatement>();
+      s->command = Upper(Identifier(false));
+      if (AcceptSymbol("(")) {
+        if (!PeekSymbol(")")) {
+          do s->arguments.push_back(ParseExpr());
+          while (AcceptSymbol(","));
+        }
+        ExpectSymbol(")");
+      }
+      if (PeekWord("WITH")) {
+        Take();
+        do s->options.push_back(Upper(Identifier(false)));
+        while (AcceptSymbol(","));
+      }
+      return s;
+    }
+    if (w == "BREAK") {
+      Take();
+      return std::make_unique<SimpleStatement>(StatementKind::Break);
+    }
+    if (w == "CONTINUE") {
+      Take();
+      return std::make_unique<SimpleStatement>(StatementKind::Continue);
+    }
+    if (w == "RETURN") {
+      Take();
+      auto s = std::make_unique<ReturnStatement>();
+      if (StartsExpression()) s->value = ParseExpr();
+      return s;
+    }
+    if (w == "PRINT") {
+      Take();
+      auto s = std::make_unique<PrintStatement>();
+      s->value = ParseExpr();
+      return s;
+    }
+    if (w == "RAISERROR") {
+      Take();
+      auto s = std::make_unique<RaiserrorStatement>();
+      if (!AcceptSymbol("(")) throw DatabaseError(NotSupported("RAISERROR without parentheses"));
+      s->args.push_back(ParseExpr());
+      while (AcceptSymbol(",")) s->args.push_back(ParseExpr());
+      ExpectSymbol(")");
+      if (AcceptWord("WITH")) {
+        do {
+          Identifier(true);
+        } while (AcceptSymbol(","));
+      }
+      return s;
+    }
+    if (w == "USE") {
+      Take();
+      auto s = std::make_unique<UseStatement>();
+      s->database = Identifier(true);
+      return s;
+    }
+    if (w == "GO") throw DatabaseError("Incorrect syntax near 'GO'.", 102);
+    if (firstInBatch && IsIdentifier(t)) {
+      // A batch may begin with a bare procedure name.
+      return ParseExecBody();
+    }
+    static const std::set<std::string> known = {
+        "MERGE",    "GRANT",      "REVOKE",     "DENY",     "DECLARE",     "OPEN",   "FETCH",
+        "CLOSE",    "DEALLOCATE", "GOTO",       "WAITFOR",  "BULK",        "BACKUP", "RESTORE",
+        "DBCC",     "CHECKPOINT", "KILL",       "SHUTDOWN", "RECONFIGURE", "SAVE",   "THROW",
+        "READTEXT", "WRITETEXT",  "UPDATETEXT", "DISABLE",  "ENABLE"};
+    if (known.count(w)) throw DatabaseError(NotSupported(w));
+    Fail();
+  }
+
+  bool LooksLikeSelectInParens() const {
+    std::size_t i = 0;
+    while (PeekSymbol("(", i)) ++i;
+    return PeekWord("SELECT", i);
+  }
+
+  bool StartsExpression() const {
+    const Token& t = Peek();
+    switch (t.kind) {
+      case TokenKind::Number:
+      case TokenKind::String:
+      case TokenKind::Parameter:
+      case TokenKind::Variable:
+      case TokenKind::Quoted:
+        return true;
+      case TokenKind::Symbol:
+        return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~";
+      case TokenKind::Word:
+        return PeekWord("NULL") || PeekWord("CASE") || PeekWord("EXISTS") ||
+               (IsIdentifier(t) && PeekSymbol("(", 1)) || (IsIdentifier(t) && PeekSymbol(".", 1));
+      default:
+        return false;
+    }
+  }
+
+  std::unique_ptr<InsertStatement> ParseInsert() {
+    Take();
+    auto s = std::make_unique<InsertStatement>();
+    AcceptWord("INTO");
+    s->table = ParseObjectName();
+    if (PeekSymbol("(") && !LooksLikeSelectInParens()) {
+      Take();
+      do {
+        s->columns.push_back(Identifier(true));
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    if (AcceptWord("VALUES")) {
+      do {
+        ExpectSymbol("(");
+        std::vector<ExprPtr> row;
+        do {
+          if (PeekWord("DEFAULT")) {
+            Take();
+            auto d = std::make_unique<Expr>();
+            d->kind = ExprKind::Function;
+            d->text = "DEFAULT";
+            row.push_back(std::move(d));
+          } else {
+            row.push_back(ParseExpr());
+          }
+        } while (AcceptSymbol(","));
+        ExpectSymbol(")");
+        s->rows.push_back(std::move(row));
+      } while (AcceptSymbol(","));
+    } else if (PeekWord("SELECT") || PeekSymbol("(")) {
+      s->select = ParseQuery();
+    } else if (AcceptWord("DEFAULT")) {
+      ExpectWord("VALUES");
+      s->defaultValues = true;
+    } else if (PeekWord("EXEC") || PeekWord("EXECUTE")) {
+      throw DatabaseError(NotSupported("INSERT … EXEC"));
+    } else {
+      Fail();
+    }
+    return s;
+  }
+
+  ExprPtr ParseTopClause() {
+    if (!AcceptWord("TOP")) return nullptr;
+    if (AcceptSymbol("(")) {
+      ExprPtr e = ParseExpr();
+      ExpectSymbol(")");
+      return e;
+    }
+    if (Peek().kind != TokenKind::Number && Peek().kind != TokenKind::Parameter &&
+        Peek().kind != TokenKind::Variable)
+      Fail();
+    return ParsePrimary();
+  }
+
+  std::unique_ptr<UpdateStatement> ParseUpdate() {
+    Take();
+    auto s = std::make_unique<UpdateStatement>();
+    s->top = ParseTopClause();
+    s->table = ParseObjectName();
+    SkipTableHints();
+    ExpectWord("SET");
+    do {
+      Assignment a;
+      if (Peek().kind == TokenKind::Variable) {
+        a.variable = Take().text;
+        if (AcceptSymbol("=")) {
+          if (IsIdentifier(Peek()) && PeekSymbol("=", 1)) {
+            throw DatabaseError(NotSupported("SET @variable = column = expression"));
+          }
+        } else {
+          Fail();
+        }
+      } else {
+        a.column.push_back(Identifier(true));
+        while (AcceptSymbol(".")) a.column.push_back(Identifier(true));
+        const Token& op = Peek();
+        if (op.kind == TokenKind::Symbol && (op.text == "=" || op.text == "+=" || op.text == "-=" ||
+                                             op.text == "*=" || op.text == "/=")) {
+          a.op = Take().text;
+        } else {
+          Fail();
+        }
+      }
+      a.value = ParseExpr();
+      s->assignments.push_back(std::move(a));
+    } while (AcceptSymbol(","));
+    if (AcceptWord("FROM")) s->from = ParseFromList();
+    if (AcceptWord("WHERE")) s->where = ParseCondition();
+    return s;
+  }
+
+  std::unique_ptr<DeleteStatement> ParseDelete() {
+    Take();
+    auto s = std::make_unique<DeleteStatement>();
+    s->top = ParseTopClause();
+    AcceptWord("FROM");
+    s->table = ParseObjectName();
+    SkipTableHints();
+    if (AcceptWord("FROM")) s->from = ParseFromList();
+    if (AcceptWord("WHERE")) s->where = ParseCondition();
+    return s;
+  }
+
+  void SkipTableHints() {
+    if (PeekWord("WITH") && PeekSymbol("(", 1)) {
+      Take();
+      Take();
+      do {
+        const std::string hint = Upper(Identifier(true));
+        if (hint != "NOLOCK" && hint != "READUNCOMMITTED" && hint != "ROWLOCK" &&
+            hint != "UPDLOCK" && hint != "HOLDLOCK" && hint != "TABLOCK" && hint != "TABLOCKX" &&
+            hint != "READPAST" && hint != "PAGLOCK" && hint != "XLOCK" && hint != "SERIALIZABLE" &&
+            hint != "READCOMMITTED" && hint != "REPEATABLEREAD") {
+          throw DatabaseError(NotSupported("table hint " + hint));
+        }
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+  }
+
+  // ---- CREATE / ALTER / DROP -----------------------------------------------
+  StatementPtr ParseCreate(bool alter) {
+    Take();
+    if (!alter && PeekWord("DATABASE")) return ParseCreateDatabase();
+    if (!alter && PeekWord("TABLE")) {
+      Take();
+      auto s = std::make_unique<CreateTableStatement>();
+      s->table = ParseObjectName();
+      ParseTableBody(*s);
+      return s;
+    }
+    if (!alter && (PeekWord("UNIQUE") || PeekWord("CLUSTERED") || PeekWord("NONCLUSTERED") ||
+                   PeekWord("INDEX"))) {
+      return ParseCreateIndex();
+    }
+    if (PeekWord("PROCEDURE") || PeekWord("PROC")) return ParseCreateProcedure(alter);
+    if (PeekWord("FUNCTION")) return ParseCreateFunction(alter);
+    if (PeekWord("VIEW")) return ParseCreateView(alter);
+    if (Peek().kind == TokenKind::Word)
+      throw DatabaseError(NotSupported((alter ? "ALTER " : "CREATE ") + Upper(Peek().text)));
+    Fail();
+  }
+
+  StatementPtr ParseCreateDatabase() {
+    Take();
+    auto s = std::make_unique<CreateDatabaseStatement>();
+    s->name = Identifier(true);
+    if (AcceptWord("ON")) {
+      AcceptWord("PRIMARY");
+      ParseFileSpecs(s->dataFiles);
+      if (AcceptWord("LOG")) {
+        ExpectWord("ON");
+        ParseFileSpecs(s->logFiles);
+      }
+    }
+    if (AcceptWord("COLLATE")) s->collation = Identifier(true);
+    if (PeekWord("WITH") || PeekWord("FOR"))
+      throw DatabaseError(NotSupported("CREATE DATABASE " + Upper(Peek().text)));
+    return s;
+  }
+
+  void ParseFileSpecs(std::vector<DatabaseFile>& files) {
+    do {
+      ExpectSymbol("(");
+      DatabaseFile file;
+      do {
+        const std::string key = Upper(Identifier(true));
+        ExpectSymbol("=");
+        if (key == "NAME") {
+          file.logicalName = Peek().kind == TokenKind::String ? Take().text : Identifier(true);
+        } else if (key == "FILENAME") {
+          if (Peek().kind != TokenKind::String) Fail();
+          file.fileName = Take().text;
+        } else if (key == "SIZE" || key == "MAXSIZE" || key == "FILEGROWTH") {
+          if (PeekWord("UNLIMITED")) {
+            Take();
+          } else if (Peek().kind == TokenKind::Number) {
+            Take();
+            if (PeekSymbol("%")) {
+              Take();
+            } else if (PeekWord("KB") || PeekWord("MB") || PeekWord("GB") || PeekWord("TB")) {
+              Take();
+            }
+          } else {
+            Fail();
+          }
+        } else if (key == "NEWNAME") {
+          Identifier(true);
+        } else {
+          Fail();
+        }
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+      files.push_back(std::move(file));
+    } while (AcceptSymbol(","));
+  }
+
+  TypeSpec ParseType() {
+    TypeSpec type;
+    std::string name = Identifier(true);
+    if (AcceptSymbol(".")) name = Identifier(true);  // dbo.type / sys.type
+    type.name = Lower(name);
+    if (type.name == "double" && AcceptWord("PRECISION")) type.name = "float";
+    if ((type.name == "char" || type.name == "character" || type.name == "nchar" ||
+         type.name == "national") &&
+        PeekWord("VARYING")) {
+      Take();
+      type.name = type.name == "nchar" ? "nvarchar" : "varchar";
+    }
+    if (AcceptSymbol("(")) {
+      if (AcceptWord("MAX")) {
+        type.length = -2;
+      } else {
+        if (Peek().kind != TokenKind::Number) Fail();
+        const std::string n = Take().text;
+        if (n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9) Fail();
+        const int v = std::stoi(n);
+        type.length = v;
+        type.precision = v;
+        if (AcceptSymbol(",")) {
+          if (Peek().kind != TokenKind::Number) Fail();
+          const std::string sc = Take().text;
+          if (sc.find_first_not_of("0123456789") != std::string::npos || sc.size() > 9) Fail();
+          type.scale = std::stoi(sc);
+        }
+      }
+      ExpectSymbol(")");
+    }
+    return type;
+  }
+
+  // The text of a DEFAULT as written, parenthesised as the server keeps it.
+  std::string DefaultText(std::size_t from, std::size_t to) const {
+    std::string text(sql_.substr(from, to - from));
+    if (text.size() >= 2 && text.front() == '(' && text.back() == ')') {
+      // Keep as written when the outer parentheses enclose the whole.
+      int depth = 0;
+      bool wholly = true;
+      bool inString = false;
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\'') inString = !inString;
+        if (inString) continue;
+        if (c == '(') ++depth;
+        if (c == ')') {
+          --depth;
+          if (depth == 0 && i + 1 < text.size()) wholly = false;
+        }
+      }
+      if (wholly) return text;
+    }
+    return "(" + text + ")";
+  }
+
+  void ParseDefault(ExprPtr& expr, std::string& text) {
+    const std::size_t from = Peek().offset;
+    expr = ParseExpr();
+    text = DefaultText(from, LastEnd());
+  }
+
+  ColumnDef ParseColumnDef(bool alterColumn) {
+    ColumnDef c;
+    c.name = Identifier(true);
+    if (AcceptWord("AS")) throw DatabaseError(NotSupported("computed column " + c.name));
+    c.type = ParseType();
+    if (alterColumn) {
+      if (AcceptWord("COLLATE")) c.collation = Identifier(true);
+      if (AcceptWord("NULL")) {
+        c.nullable = true;
+      } else if (AcceptWord("NOT")) {
+        ExpectWord("NULL");
+        c.nullable = false;
+      }
+      return c;
+    }
+    while (true) {
+      std::string constraintName;
+      if (AcceptWord("CONSTRAINT")) constraintName = Identifier(true);
+      if (AcceptWord("NULL")) {
+        c.nullable = true;
+      } else if (AcceptWord("NOT")) {
+        if (AcceptWord("FOR")) {
+          ExpectWord("REPLICATION");
+          continue;
+        }
+        ExpectWord("NULL");
+        c.nullable = false;
+      } else if (AcceptWord("DEFAULT")) {
+        c.defaultName = constraintName;
+        ParseDefault(c.defaultExpr, c.defaultText);
+      } else if (AcceptWord("IDENTITY")) {
+        c.identity = true;
+        if (AcceptSymbol("(")) {
+          c.identitySeed = SignedInteger();
+          ExpectSymbol(",");
+          c.identityIncrement = SignedInteger();
+          ExpectSymbol(")");
+        }
+        if (PeekWord("NOT") && PeekWord("FOR", 1)) {
+          Take();
+          Take();
+          ExpectWord("REPLICATION");
+        }
+      } else if (AcceptWord("PRIMARY")) {
+        ExpectWord("KEY");
+        c.primaryKey = true;
+        c.keyConstraintName = constraintName;
+        if (!AcceptWord("CLUSTERED")) AcceptWord("NONCLUSTERED");
+      } else if (AcceptWord("UNIQUE")) {
+        c.unique = true;
+        c.keyConstraintName = constraintName;
+        if (!AcceptWord("CLUSTERED")) AcceptWord("NONCLUSTERED");
+      } else if (AcceptWord("COLLATE")) {
+        c.collation = Identifier(true);
+      } else if (AcceptWord("ROWGUIDCOL")) {
+      } else if (PeekWord("CHECK")) {
+        TableConstraint check = ParseTableConstraint(constraintName);
+        check.columns.push_back(c.name);
+        c.checks.push_back(std::move(check));
+      } else if (PeekWord("REFERENCES") || PeekWord("FOREIGN")) {
+        AcceptWord("FOREIGN");
+        if (PeekWord("KEY")) Take();
+        TableConstraint fk;
+        fk.kind = ConstraintKind::ForeignKey;
+        fk.name = constraintName;
+        fk.columns.push_back(c.name);
+        ParseReferences(fk);
+        c.checks.push_back(std::move(fk));
+      } else {
+        if (!constraintName.empty()) Fail();
+        break;
+      }
+    }
+    return c;
+  }
+
+  long long SignedInteger() {
+    bool negative = AcceptSymbol("-");
+    if (!negative) AcceptSymbol("+");
+    if (Peek().kind != TokenKind::Number) Fail();
+    const std::string digits = Take().text;
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 18) Fail();
+    const long long v = std::stoll(digits);
+    return negative ? -v : v;
+  }
+
+  std::vector<std::string> ParseColumnList() {
+    std::vector<std::string> cols;
+    ExpectSymbol("(");
+    do {
+      cols.push_back(Identifier(true));
+      if (!AcceptWord("ASC")) AcceptWord("DESC");
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    return cols;
+  }
+
+  // REFERENCES table [(columns)] [ON DELETE|UPDATE NO ACTION] [NOT FOR REPLICATION]
+  void ParseReferences(TableConstraint& fk) {
+    ExpectWord("REFERENCES");
+    fk.references = ParseObjectName();
+    if (PeekSymbol("(")) fk.referencedColumns = ParseColumnList();
+    while (PeekWord("ON") && (PeekWord("DELETE", 1) || PeekWord("UPDATE", 1))) {
+      Take();
+      const std::string action = Upper(Take().text);
+      if (AcceptWord("NO")) {
+        ExpectWord("ACTION");
+      } else if (PeekWord("CASCADE") || PeekWord("SET")) {
+        throw DatabaseError(
+            NotSupported("ON " + action + " " + Upper(Peek().text) + " of a FOREIGN KEY"));
+      } else {
+        Fail();
+      }
+    }
+    if (PeekWord("NOT") && PeekWord("FOR", 1)) {
+      Take();
+      Take();
+      ExpectWord("REPLICATION");
+    }
+  }
+
+  // A table-level constraint; `name` already read (may be empty).
+  TableConstraint ParseTableConstraint(std::string name) {
+    TableConstraint k;
+    k.name = std::move(name);
+    if (AcceptWord("PRIMARY")) {
+      ExpectWord("KEY");
+      k.kind = ConstraintKind::PrimaryKey;
+      k.clustered = !AcceptWord("NONCLUSTERED");
+      AcceptWord("CLUSTERED");
+      k.columns = ParseColumnList();
+      SkipIndexOptions();
+    } else if (AcceptWord("UNIQUE")) {
+      k.kind = ConstraintKind::Unique;
+      if (AcceptWord("CLUSTERED")) k.clustered = true;
+      AcceptWord("NONCLUSTERED");
+      k.columns = ParseColumnList();
+      SkipIndexOptions();
+    } else if (AcceptWord("DEFAULT")) {
+      k.kind = ConstraintKind::Default;
+      ParseDefault(k.defaultExpr, k.defaultText);
+      ExpectWord("FOR");
+      k.columns.push_back(Identifier(true));
+      if (AcceptWord("WITH")) ExpectWord("VALUES");
+    } else if (AcceptWord("CHECK")) {
+      k.kind = ConstraintKind::Check;
+      if (PeekWord("NOT")) {
+        Take();
+        ExpectWord("FOR");
+        ExpectWord("REPLICATION");
+      }
+      if (!PeekSymbol("(")) Fail();
+      ParseDefault(k.defaultExpr, k.defaultText);
+    } else if (AcceptWord("FOREIGN")) {
+      ExpectWord("KEY");
+      k.kind = ConstraintKind::ForeignKey;
+      k.columns = ParseColumnList();
+      ParseReferences(k);
+    } else {
+      Fail();
+    }
+    return k;
+  }
+
+  void SkipIndexOptions() {
+    if (PeekWord("WITH") && PeekSymbol("(", 1)) {
+      Take();
+      Take();
+      int depth = 1;
+      while (depth > 0) {
+        if (AtEnd()) Fail();
+        if (PeekSymbol("(")) ++depth;
+        if (PeekSymbol(")")) --depth;
+        Take();
+      }
+    } else if (PeekWord("WITH") && PeekWord("FILLFACTOR", 1)) {
+      Take();
+      Take();
+      ExpectSymbol("=");
+      if (Peek().kind != TokenKind::Number) Fail();
+      Take();
+    }
+    if (AcceptWord("ON")) Identifier(true);
+  }
+
+  void ParseTableBody(CreateTableStatement& s) {
+    ExpectSymbol("(");
+    do {
+      if (PeekSymbol(")") && (!s.columns.empty() || !s.constraints.empty()))
+        break;  // trailing comma
+      if (AcceptWord("CONSTRAINT")) {
+        std::string name = Identifier(true);
+        s.constraints.push_back(ParseTableConstraint(std::move(name)));
+      } else if (PeekWord("PRIMARY") || PeekWord("UNIQUE") || PeekWord("CHECK") ||
+                 PeekWord("FOREIGN")) {
+        s.constraints.push_back(ParseTableConstraint(std::string()));
+      } else {
+        s.columns.push_back(ParseColumnDef(false));
+      }
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    while (true) {
+      if (AcceptWord("ON") || AcceptWord("TEXTIMAGE_ON")) {
+        Identifier(true);
+      } else if (PeekWord("WITH") && PeekSymbol("(", 1)) {
+        SkipIndexOptions();
+      } else {
+        break;
+      }
+    }
+  }
+
+  StatementPtr ParseCreateIndex() {
+    auto s = std::make_unique<CreateIndexStatement>();
+    s->unique = AcceptWord("UNIQUE");
+    if (AcceptWord("CLUSTERED")) s->clustered = true;
+    AcceptWord("NONCLUSTERED");
+    ExpectWord("INDEX");
+    s->name = Identifier(true);
+    ExpectWord("ON");
+    s->table = ParseObjectName();
+    ExpectSymbol("(");
+    do {
+      s->columns.push_back(Identifier(true));
+      bool desc = false;
+      if (AcceptWord("DESC")) {
+        desc = true;
+      } else {
+        AcceptWord("ASC");
+      }
+      s->descending.push_back(desc);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    if (PeekWord("INCLUDE")) throw DatabaseError(NotSupported("INCLUDE columns of an index"));
+    if (PeekWord("WHERE")) throw DatabaseError(NotSupported("filtered index"));
+    SkipIndexOptions();
+    return s;
+  }
+
+  std::vector<RoutineParameter> ParseRoutineParameters(bool function) {
+    std::vector<RoutineParameter> params;
+    const bool parens = AcceptSymbol("(");
+    if (parens && AcceptSymbol(")")) return params;
+    if (!parens && Peek().kind != TokenKind::Variable) return params;
+    do {
+      RoutineParameter p;
+      if (Peek().kind != TokenKind::Variable) Fail();
+      p.name = Take().text;
+      AcceptWord("AS");
+      p.type = ParseType();
+      if (PeekWord("VARYING")) Take();
+      if (AcceptSymbol("=")) p.defaultValue = ParseExpr();
+      if (AcceptWord("OUTPUT") || AcceptWord("OUT")) p.output = true;
+      if (AcceptWord("READONLY")) {
+      }
+      params.push_back(std::move(p));
+    } while (AcceptSymbol(","));
+    if (parens) ExpectSymbol(")");
+    (void)function;
+    return params;
+  }
+
+  void SkipRoutineOptions() {
+    if (AcceptWord("WITH")) {
+      do {
+        const std::string opt = Upper(Identifier(true));
+        if (opt == "EXECUTE" || opt == "EXEC") {
+          ExpectWord("AS");
+          Identifier(true);
+          if (Peek().kind == TokenKind::String) Take();
+        }
+      } while (AcceptSymbol(","));
+    }
+  }
+
+  std::vector<StatementPtr> ParseBodyToEnd() {
+    std::vector<StatementPtr> body;
+    while (!AtEnd()) {
+      if (AcceptSymbol(";")) continue;
+      body.push_back(ParseStatement());
+    }
+    return body;
+  }
+
+  StatementPtr ParseCreateProcedure(bool alter) {
+    Take();
+    auto s = std::make_unique<CreateRoutineStatement>();
+    s->alter = alter;
+    s->routine = RoutineKind::Procedure;
+    s->name = ParseObjectName();
+    if (AcceptSymbol(";")) {
+      if (Peek().kind != TokenKind::Number) Fail();
+      Take();
+    }
+    s->parameters = ParseRoutineParameters(false);
+    SkipRoutineOptions();
+    if (AcceptWord("FOR")) ExpectWord("REPLICATION");
+    ExpectWord("AS");
+    if (PeekWord("EXTERNAL")) throw DatabaseError(NotSupported("CLR procedures"));
+    s->body = ParseBodyToEnd();
+    return s;
+  }
+
+  StatementPtr ParseCreateFunction(bool alter) {
+    Take();
+    auto s = std::make_unique<CreateRoutineStatement>();
+    s->alter = alter;
+    s->name = ParseObjectName();
+    if (!PeekSymbol("(")) Fail();
+    s->parameters = ParseRoutineParameters(true);
+    ExpectWord("RETURNS");
+    if (AcceptWord("TABLE")) {
+      s->routine = RoutineKind::InlineFunction;
+      SkipRoutineOptions();
+      AcceptWord("AS");
+      ExpectWord("RETURN");
+      s->query = ParseQuery();
+      while (AcceptSymbol(";")) {
+      }
+      if (!AtEnd()) Fail();
+      return s;
+    }
+    if (Peek().kind == TokenKind::Variable) {
+      s->routine = RoutineKind::TableFunction;
+      s->returnTable = Take().text;
+      ExpectWord("TABLE");
+      CreateTableStatement shape;
+      ParseTableBodyColumnsOnly(shape);
+      SkipRoutineOptions();
+      AcceptWord("AS");
+      s->body = ParseBodyToEnd();
+      return s;
+    }
+    s->routine = RoutineKind::ScalarFunction;
+    s->returns = ParseType();
+    SkipRoutineOptions();
+    AcceptWord("AS");
+    s->body = ParseBodyToEnd();
+    return s;
+  }
+
+  void ParseTableBodyColumnsOnly(CreateTableStatement& shape) {
+    ExpectSymbol("(");
+    do {
+      if (PeekWord("PRIMARY") || PeekWord("UNIQUE")) {
+        shape.constraints.push_back(ParseTableConstraint(std::string()));
+      } else {
+        shape.columns.push_back(ParseColumnDef(false));
+      }
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+  }
+
+  StatementPtr ParseCreateView(bool alter) {
+    Take();
+    auto s = std::make_unique<CreateRoutineStatement>();
+    s->alter = alter;
+    s->routine = RoutineKind::View;
+    s->name = ParseObjectName();
+    if (PeekSymbol("(")) throw DatabaseError(NotSupported("column list of a view"));
+    SkipRoutineOptions();
+    ExpectWord("AS");
+    s->query = ParseQuery();
+    while (AcceptSymbol(";")) {
+    }
+    if (PeekWord("WITH")) {
+      Take();
+      ExpectWord("CHECK");
+      ExpectWord("OPTION");
+    }
+    return s;
+  }
+
+  StatementPtr ParseAlter() {
+    if (PeekWord("DATABASE", 1)) {
+      Take();
+      Take();
+      auto s = std::make_unique<AlterDatabaseStatement>();
+      s->name = Identifier(true);
+      if (AcceptWord("COLLATE")) {
+        s->collation = Identifier(true);
+        return s;
+      }
+      if (PeekWord("MODIFY") || PeekWord("ADD") || PeekWord("REMOVE")) {
+        throw DatabaseError(NotSupported("ALTER DATABASE " + Upper(Peek().text)));
+      }
+      ExpectWord("SET");
+      s->option = Upper(Identifier(true));
+      AcceptSymbol("=");
+      if (Peek().kind == TokenKind::Word || Peek().kind == TokenKind::Number) {
+        s->value = Upper(Take().text);
+      } else {
+        Fail();
+      }
+      if (AcceptWord("WITH")) {
+        if (AcceptWord("NO_WAIT")) {
+        } else {
+          ExpectWord("ROLLBACK");
+          if (!AcceptWord("IMMEDIATE")) {
+            ExpectWord("AFTER");
+            SignedInteger();
+            AcceptWord("SECONDS");
+          }
+        }
+      }
+      return s;
+    }
+    if (PeekWord("TABLE", 1)) {
+      Take();
+      Take();
+      return ParseAlterTable();
+    }
+    if (PeekWord("PROCEDURE", 1) || PeekWord("PROC", 1) || PeekWord("FUNCTION", 1) ||
+        PeekWord("VIEW", 1)) {
+      return ParseCreate(true);
+    }
+    if (Peek(1).kind == TokenKind::Word)
+      throw DatabaseError(NotSupported("ALTER " + Upper(Peek(1).text)));
+    Take();
+    Fail();
+  }
+
+  StatementPtr ParseAlterTable() {
+    auto s = std::make_unique<AlterTableStatement>();
+    s->table = ParseObjectName();
+    if (PeekWord("WITH") && (PeekWord("CHECK", 1) || PeekWord("NOCHECK", 1))) {
+      Take();
+      s->noCheck = IsWord(Take(), "NOCHECK");
+    }
+    if (PeekWord("CHECK") || PeekWord("NOCHECK")) {
+      throw DatabaseError(NotSupported("ALTER TABLE … CHECK/NOCHECK CONSTRAINT"));
+    }
+    if (AcceptWord("ADD")) {
+      if (PeekWord("CONSTRAINT") || PeekWord("PRIMARY") || PeekWord("UNIQUE") ||
+          PeekWord("DEFAULT") || PeekWord("CHECK") || PeekWord("FOREIGN")) {
+        s->action = AlterTableAction::AddConstraint;
+        do {
+          std::string name;
+          if (AcceptWord("CONSTRAINT")) name = Identifier(true);
+          s->constraints.push_back(ParseTableConstraint(std::move(name)));
+        } while (AcceptSymbol(","));
+        return s;
+      }
+      s->action = AlterTableAction::AddColumns;
+      do {
+        s->columns.push_back(ParseColumnDef(false));
+      } while (AcceptSymbol(","));
+      return s;
+    }
+    if (AcceptWord("ALTER")) {
+      ExpectWord("COLUMN");
+      s->action = AlterTableAction::AlterColumn;
+      s->columns.push_back(ParseColumnDef(true));
+      return s;
+    }
+    if (AcceptWord("DROP")) {
+      if (AcceptWord("COLUMN")) {
+        s->action = AlterTableAction::DropColumns;
+        do {
+          AcceptWord("COLUMN");
+          s->names.push_back(Identifier(true));
+        } while (AcceptSymbol(","));
+        return s;
+      }
+      s->action = AlterTableAction::DropConstraint;
+      do {
+        AcceptWord("CONSTRAINT");
+        s->names.push_back(Identifier(true));
+      } while (AcceptSymbol(","));
+      return s;
+    }
+    Fail();
+  }
+
+  StatementPtr ParseDrop() {
+    Take();
+    if (AcceptWord("DATABASE")) {
+      auto s = std::make_unique<DropDatabaseStatement>();
+      do {
+        s->names.push_back(Identifier(true));
+      } while (AcceptSymbol(","));
+      return s;
+    }
+    if (AcceptWord("TABLE")) {
+      auto s = std::make_unique<DropTableStatement>();
+      if (PeekWord("IF") && PeekWord("EXISTS", 1))
+        throw DatabaseError(NotSupported("DROP … IF EXISTS"));
+      do {
+        s->tables.push_back(ParseObjectName());
+      } while (AcceptSymbol(","));
+      return s;
+    }
+    if (AcceptWord("INDEX")) {
+      auto s = std::make_unique<DropIndexStatement>();
+      do {
+        ObjectName n = ParseObjectName();
+        if (AcceptWord("ON")) {
+          ObjectName table = ParseObjectName();
+          s->indexes.emplace_back(table, n.name);
+        } else {
+          if (n.schema.empty()) Fail();
+          ObjectName table;
+          table.name = n.schema;
+          table.schema = n.database;
+          s->indexes.emplace_back(table, n.name);
+        }
+      } while (AcceptSymbol(","));
+      return s;
+    }
+    RoutineKind kind;
+    if (AcceptWord("PROCEDURE") || AcceptWord("PROC")) {
+      kind = RoutineKind::Procedure;
+    } else if (AcceptWord("FUNCTION")) {
+      kind = RoutineKind::ScalarFunction;
+    } else if (AcceptWord("VIEW")) {
+      kind = RoutineKind::View;
+    } else {
+      if (Peek().kind == TokenKind::Word)
+        throw DatabaseError(NotSupported("DROP " + Upper(Peek().text)));
+      Fail();
+    }
+    if (PeekWord("IF") && PeekWord("EXISTS", 1))
+      throw DatabaseError(NotSupported("DROP … IF EXISTS"));
+    auto s = std::make_unique<DropRoutineStatement>();
+    s->routine = kind;
+    do {
+      s->names.push_back(ParseObjectName());
+    } while (AcceptSymbol(","));
+    return s;
+  }
+
+  // ---- procedural --------------------------------------------------------
+  StatementPtr ParseExecBody() {
+    auto s = std::make_unique<ExecStatement>();
+    if (PeekSymbol("(")) {
+      Take();
+      s->dynamicSql = ParseExpr();
+      ExpectSymbol(")");
+      return s;
+    }
+    if (Peek().kind == TokenKind::Variable && PeekSymbol("=", 1)) {
+      s->returnVariable = Take().text;
+      Take();
+    } else if (Peek().kind == TokenKind::Variable) {
+      throw DatabaseError(NotSupported("EXEC of a procedure named by a variable"));
+    }
+    s->procedure = ParseObjectName();
+    if (AcceptSymbol(";")) {
+      if (Peek().kind != TokenKind::Number) Fail();
+      Take();
+    }
+    if (!StartsArgument()) return s;
+    do {
+      ExecArgument a;
+      if (Peek().kind == TokenKind::Variable && PeekSymbol("=", 1)) {
+        a.name = Take().text;
+        Take();
+      }
+      if (AcceptWord("DEFAULT")) {
+      } else {
+        a.value = ParseExpr();
+      }
+      if (AcceptWord("OUTPUT") || AcceptWord("OUT")) a.output = true;
+      s->arguments.push_back(std::move(a));
+    } while (AcceptSymbol(","));
+    if (PeekWord("WITH")) throw DatabaseError(NotSupported("EXEC … WITH"));
+    return s;
+  }
+
+  bool StartsArgument() const {
+    const Token& t = Peek();
+    switch (t.kind) {
+      case TokenKind::Number:
+      case TokenKind::String:
+      case TokenKind::Parameter:
+      case TokenKind::Variable:
+        return true;
+      case TokenKind::Symbol:
+        return t.text == "-" || t.text == "+" || t.text == "(";
+      case TokenKind::Word:
+        return PeekWord("NULL") || PeekWord("DEFAULT") ||
+               (Reserved().count(Upper(t.text)) == 0 && !PeekSymbol("(", 1) &&
+                !PeekSymbol(".", 1) && false);
+      default:
+        return false;
+    }
+  }
+
+  StatementPtr ParseDeclare() {
+    Take();
+    auto s = std::make_unique<DeclareStatement>();
+    do {
+      if (Peek().kind != TokenKind::Variable) {
+        if (IsIdentifier(Peek()) && PeekWord("CURSOR", 1))
+          throw DatabaseError(NotSupported("cursors"));
+        Fail();
+      }
+      DeclareItem item;
+      item.name = Take().text;
+      AcceptWord("AS");
+      if (PeekWord("TABLE")) throw DatabaseError(NotSupported("table variables"));
+      if (PeekWord("CURSOR")) throw DatabaseError(NotSupported("cursors"));
+      item.type = ParseType();
+      if (AcceptSymbol("=")) item.initial = ParseExpr();
+      s->items.push_back(std::move(item));
+    } while (AcceptSymbol(","));
+    return s;
+  }
+
+  StatementPtr ParseSet() {
+    Take();
+    if (Peek().kind == TokenKind::Variable) {
+      auto s = std::make_unique<SetVariableStatement>();
+      s->variable = Take().text;
+      const Token& op = Peek();
+      if (op.kind == TokenKind::Symbol && (op.text == "=" || op.text == "+=" || op.text == "-=" ||
+                                           op.text == "*=" || op.text == "/=")) {
+        s->op = Take().text;
+      } else {
+        Fail();
+      }
+      s->value = ParseExpr();
+      return s;
+    }
+    auto s = std::make_unique<SetOptionStatement>();
+    s->option = Upper(Identifier(true));
+    if (s->option == "IDENTITY_INSERT") throw DatabaseError(NotSupported("SET IDENTITY_INSERT"));
+    if (s->option == "TRANSACTION") {
+      ExpectWord("ISOLATION");
+      ExpectWord("LEVEL");
+      while (Peek().kind == TokenKind::Word && !PeekWord("SET") && !PeekWord("SELECT")) Take();
+      return s;
+    }
+    while (AcceptSymbol(",")) Identifier(true);
+    if (s->option == "LOCK_TIMEOUT" && AcceptSymbol("-")) {
+      if (Peek().kind != TokenKind::Number) Fail();
+      s->value = "-" + Take().text;
+    } else if (Peek().kind == TokenKind::Word || Peek().kind == TokenKind::Number) {
+      s->value = Upper(Take().text);
+    } else {
+      Fail();
+    }
+    return s;
+  }
+
+  StatementPtr ParseIf() {
+    Take();
+    auto s = std::make_unique<IfStatement>();
+    s->condition = ParseCondition();
+    s->then = ParseStatement();
+    while (AcceptSymbol(";")) {
+    }
+    if (AcceptWord("ELSE")) s->otherwise = ParseStatement();
+    return s;
+  }
+
+  // ---- queries -----------------------------------------------------------
+  std::unique_ptr<Select> ParseQuery() {
+    DepthGuard guard(*this);
+    std::unique_ptr<Select> first;
+    if (PeekSymbol("(")) {
+      Take();
+      first = ParseQuery();
+      ExpectSymbol(")");
+    } else {
+      first = ParseSelectCore();
+    }
+    Select* last = first.get();
+    while (PeekWord("UNION")) {
+      Take();
+      last->unionAll = AcceptWord("ALL");
+      if (PeekSymbol("(")) {
+        Take();
+        last->unionNext = ParseQuery();
+        ExpectSymbol(")");
+      } else {
+        last->unionNext = ParseSelectCore();
+      }
+      last = last->unionNext.get();
+    }
+    if (PeekWord("EXCEPT") || PeekWord("INTERSECT"))
+      throw DatabaseError(NotSupported(Upper(Peek().text)));
+    if (AcceptWord("ORDER")) {
+      ExpectWord("BY");
+      do {
+        OrderItem item;
+        item.expr = ParseExpr();
+        if (AcceptWord("DESC")) {
+          item.descending = true;
+        } else {
+          AcceptWord("ASC");
+        }
+        first->orderBy.push_back(std::move(item));
+      } while (AcceptSymbol(","));
+    }
+    if (PeekWord("FOR") || PeekWord("OPTION") || PeekWord("COMPUTE")) {
+      throw DatabaseError(NotSupported("SELECT … " + Upper(Peek().text)));
+    }
+    return first;
+  }
+
+  std::unique_ptr<Select> ParseSelectCore() {
+    ExpectWord("SELECT");
+    auto s = std::make_unique<Select>();
+    if (AcceptWord("DISTINCT")) {
+      s->distinct = true;
+    } else {
+      AcceptWord("ALL");
+    }
+    s->top = ParseTopClause();
+    if (s->top) {
+      if (AcceptWord("PERCENT")) s->topPercent = true;
+      if (AcceptWord("WITH")) throw DatabaseError(NotSupported("TOP … WITH TIES"));
+    }
+    do {
+      s->items.push_back(ParseSelectItem());
+    } while (AcceptSymbol(","));
+    if (AcceptWord("INTO")) s->into = ParseObjectName();
+    if (AcceptWord("FROM")) s->from = ParseFromList();
+    if (AcceptWord("WHERE")) s->where = ParseCondition();
+    if (AcceptWord("GROUP")) {
+      ExpectWord("BY");
+      if (PeekWord("ALL")) throw DatabaseError(NotSupported("GROUP BY ALL"));
+      do {
+        s->groupBy.push_back(ParseExpr());
+      } while (AcceptSymbol(","));
+      if (PeekWord("WITH")) throw DatabaseError(NotSupported("GROUP BY … WITH ROLLUP/CUBE"));
+    }
+    if (AcceptWord("HAVING")) s->having = ParseCondition();
+    return s;
+  }
+
+  SelectItem ParseSelectItem() {
+    SelectItem item;
+    if (Peek().kind == TokenKind::Variable && PeekSymbol("=", 1)) {
+      item.variable = Take().text;
+      Take();
+      item.expr = ParseExpr();
+      return item;
+    }
+    if ((IsIdentifier(Peek()) || Peek().kind == TokenKind::String) && PeekSymbol("=", 1)) {
+      item.alias = Take().text;
+      item.hasAlias = true;
+      Take();
+      item.expr = ParseExpr();
+      return item;
+    }
+    if (PeekSymbol("*")) {
+      Take();
+      item.expr = std::make_unique<Expr>();
+      item.expr->kind = ExprKind::Star;
+      return item;
+    }
+    item.expr = ParseExpr();
+    if (AcceptWord("AS")) {
+      if (Peek().kind == TokenKind::String) {
+        item.alias = Take().text;
+      } else {
+        item.alias = Identifier(true);
+      }
+      item.hasAlias = true;
+    } else if (IsIdentifier(Peek()) || Peek().kind == TokenKind::String) {
+      item.alias = Take().text;
+      item.hasAlias = true;
+    }
+    return item;
+  }
+
+  std::vector<TableRef> ParseFromList() {
+    std::vector<TableRef> refs;
+    refs.push_back(ParseTableRef(JoinKind::First));
+    while (true) {
+      if (AcceptSymbol(",")) {
+        refs.push_back(ParseTableRef(JoinKind::Comma));
+        continue;
+      }
+      JoinKind kind;
+      if (AcceptWord("JOIN")) {
+        kind = JoinKind::Inner;
+      } else if (PeekWord("INNER") && PeekWord("JOIN", 1)) {
+        Take();
+        Take();
+        kind = JoinKind::Inner;
+      } else if (PeekWord("LEFT") || PeekWord("RIGHT") || PeekWord("FULL")) {
+        const std::string w = Upper(Take().text);
+        AcceptWord("OUTER");
+        ExpectWord("JOIN");
+        kind = w == "LEFT" ? JoinKind::Left : w == "RIGHT" ? JoinKind::Right : JoinKind::Full;
+      } else if (PeekWord("CROSS")) {
+        Take();
+        if (PeekWord("APPLY")) throw DatabaseError(NotSupported("CROSS APPLY"));
+        ExpectWord("JOIN");
+        kind = JoinKind::Cross;
+      } else if (PeekWord("OUTER") && PeekWord("APPLY", 1)) {
+        throw DatabaseError(NotSupported("OUTER APPLY"));
+      } else {
+        break;
+      }
+      TableRef ref = ParseTableRef(kind);
+      if (kind != JoinKind::Cross) {
+        ExpectWord("ON");
+        ref.on = ParseCondition();
+      }
+      refs.push_back(std::move(ref));
+    }
+    return refs;
+  }
+
+  TableRef ParseTableRef(JoinKind kind) {
+    DepthGuard guard(*this);
+    TableRef ref;
+    ref.join = kind;
+    if (PeekSymbol("(")) {
+      Take();
+      if (!PeekWord("SELECT") && !PeekSymbol("(")) {
+        throw DatabaseError(NotSupported("parenthesised joins"));
+      }
+      ref.derived = ParseQuery();
+      ExpectSymbol(")");
+    } else {
+      if (Peek().kind == TokenKind::Variable) throw DatabaseError(NotSupported("table variables"));
+      ref.name = ParseObjectName();
+      if (PeekSymbol("(")) throw DatabaseError(NotSupported("table-valued function in FROM"));
+    }
+    if (AcceptWord("AS")) {
+      ref.alias = Identifier(true);
+    } else if (IsIdentifier(Peek())) {
+      ref.alias = Take().text;
+    }
+    SkipTableHints();
+    if (ref.derived && ref.alias.empty()) Fail();
+    return ref;
+  }
+
+  // ---- expressions ---------------------------------------------------------
+  ExprPtr ParseCondition() { return ParseExpr(); }
+
+  ExprPtr MakeBinary(std::string op, ExprPtr a, ExprPtr b, std::size_t offset) {
+    auto e = std::make_unique<Expr>();
+    e->kind = ExprKind::Binary;
+    e->text = std::move(op);
+    e->offset = offset;
+    e->args.push_back(std::move(a));
+    e->args.push_back(std::move(b));
+    e->endOffset = LastEnd();
+    return e;
+  }
+
+  ExprPtr ParseExpr() {
+    DepthGuard guard(*this);
+    const std::size_t start = Peek().offset;
+    ExprPtr left = ParseAnd();
+    while (AcceptWord("OR")) {
+      left = MakeBinary("OR", std::move(left), ParseAnd(), start);
+    }
+    return left;
+  }
+
+  ExprPtr ParseAnd() {
+    const std::size_t start = Peek().offset;
+    ExprPtr left = ParseNot();
+    while (AcceptWord("AND")) {
+      left = MakeBinary("AND", std::move(left), ParseNot(), start);
+    }
+    return left;
+  }
+
+  ExprPtr ParseNot() {
+    DepthGuard guard(*this);
+    if (PeekWord("NOT")) {
+      const std::size_t start = Take().offset;
+      auto e = std::make_unique<Expr>();
+      e->kind = ExprKind::Unary;
+      e->text = "NOT";
+      e->offset = start;
+      e->args.push_back(ParseNot());
+      e->endOffset = LastEnd();
+      return e;
+    }
+    return ParsePredicate();
+  }
+
+  ExprPtr ParsePredicate() {
+    const std::size_t start = Peek().offset;
+    if (PeekWord("EXISTS")) {
+      Take();
+      ExpectSymbol("(");
+      auto e = std::make_unique<Expr>();
+      e->kind = ExprKind::Exists;
+      e->offset = start;
+      e->select = ParseQuery();
+      ExpectSymbol(")");
+      e->endOffset = LastEnd();
+      return e;
+    }
+    ExprPtr left = ParseAdditive();
+    while (true) {
+      const Token& t = Peek();
+      if (t.kind == TokenKind::Symbol &&
+          (t.text == "=" || t.text == "<>" || t.text == "!=" || t.text == "<" || t.text == ">" ||
+           t.text == "<=" || t.text == ">=" || t.text == "!<" || t.text == ">!" ||
+           t.text == "!>")) {
+        std::string op = Take().text;
+        if (op == "!=") op = "<>";
+        if (op == "!<") op = ">=";
+        if (op == "!>") op = "<=";
+        if (PeekWord("ALL") || PeekWord("ANY") || PeekWord("SOME")) {
+          throw DatabaseError(NotSupported(Upper(Peek().text) + " comparison"));
+        }
+        left = MakeBinary(op, std::move(left), ParseAdditive(), start);
+        continue;
+      }
+      bool negated = false;
+      if (PeekWord("NOT") && (PeekWord("LIKE", 1) || PeekWord("IN", 1) || PeekWord("BETWEEN", 1))) {
+        Take();
+        negated = true;
+      }
+      if (AcceptWord("LIKE")) {
+        auto e = std::make_unique<Expr>();
+        e->kind = ExprKind::Like;
+        e->negated = negated;
+        e->offset = start;
+        e->args.push_back(std::move(left));
+        e->args.push_back(ParseAdditive());
+        if (AcceptWord("ESCAPE")) e->args.push_back(ParseAdditive());
+        e->endOffset = LastEnd();
+        left = std::move(e);
+        continue;
+      }
+      if (AcceptWord("BETWEEN")) {
+        auto e = std::make_unique<Expr>();
+        e->kind = ExprKind::Between;
+        e->negated = negated;
+        e->offset = start;
+        e->args.push_back(std::move(left));
+        e->args.push_back(ParseAdditive());
+        ExpectWord("AND");
+        e->args.push_back(ParseAdditive());
+        e->endOffset = LastEnd();
+        left = std::move(e);
+        continue;
+      }
+      if (AcceptWord("IN")) {
+        auto e = std::make_unique<Expr>();
+        e->kind = ExprKind::In;
+        e->negated = negated;
+        e->offset = start;
+        e->args.push_back(std::move(left));
+        ExpectSymbol("(");
+        if (PeekWord("SELECT")) {
+          e->select = ParseQuery();
+        } else {
+          do {
+            e->args.push_back(ParseExpr());
+          } while (AcceptSymbol(","));
+        }
+        ExpectSymbol(")");
+        e->endOffset = LastEnd();
+        left = std::move(e);
+        continue;
+      }
+      if (negated) Fail();
+      if (PeekWord("IS")) {
+        Take();
+        auto e = std::make_unique<Expr>();
+        e->kind = ExprKind::IsNull;
+        e->offset = start;
+        e->negated = AcceptWord("NOT");
+        ExpectWord("NULL");
+        e->args.push_back(std::move(left));
+        e->endOffset = LastEnd();
+        left = std::move(e);
+        continue;
+      }
+      break;
+    }
+    return left;
+  }
+
+  ExprPtr ParseAdditive() {
+    DepthGuard guard(*this);
+    const std::size_t start = Peek().offset;
+    ExprPtr left = ParseMultiplicative();
+    while (true) {
+      const Token& t = Peek();
+      if (t.kind == TokenKind::Symbol &&
+          (t.text == "+" || t.text == "-" || t.text == "&" || t.text == "|" || t.text == "^")) {
+        std::string op = Take().text;
+        left = MakeBinary(op, std::move(left), ParseMultiplicative(), start);
+        continue;
+      }
+      break;
+    }
+    return left;
+  }
+
+  ExprPtr ParseMultiplicative() {
+    const std::size_t start = Peek().offset;
+    ExprPtr left = ParseUnary();
+    while (true) {
+      const Token& t = Peek();
+      if (t.kind == TokenKind::Symbol && (t.text == "*" || t.text == "/" || t.text == "%")) {
+        std::string op = Take().text;
+        left = MakeBinary(op, std::move(left), ParseUnary(), start);
+        continue;
+      }
+      break;
+    }
+    if (PeekWord("COLLATE")) {
+      Take();
+      auto e = std::make_unique<Expr>();
+      e->kind = ExprKind::Function;
+      e->text = "COLLATE";
+      e->offset = start;
+      e->parts.push_back(Identifier(true));
+      e->args.push_back(std::move(left));
+      e->endOffset = LastEnd();
+      return e;
+    }
+    return left;
+  }
+
+  ExprPtr ParseUnary() {
+    DepthGuard guard(*this);
+    const Token& t = Peek();
+    if (t.kind == TokenKind::Symbol && (t.text == "-" || t.text == "+" || t.text == "~")) {
+      const std::size_t start = t.offset;
+      std::string op = Take().text;
+      ExprPtr operand = ParseUnary();
+      if (op == "-" && (operand->kind == ExprKind::Integer || operand->kind == ExprKind::Float) &&
+          operand->text.front() != '-') {
+        operand->text = "-" + operand->text;
+        operand->offset = start;
+        return operand;
+      }
+      auto e = std::make_unique<Expr>();
+      e->kind = ExprKind::Unary;
+      e->text = op;
+      e->offset = start;
+      e->args.push_back(std::move(operand));
+      e->endOffset = LastEnd();
+      return e;
+    }
+    return ParsePrimary();
+  }
+
+  ExprPtr ParsePrimary() {
+    const Token& t = Peek();
+    auto e = std::make_unique<Expr>();
+    e->offset = t.offset;
+    switch (t.kind) {
+      case TokenKind::Number: {
+        e->text = Take().text;
+        const bool integral = e->text.find_first_of(".eE") == std::string::npos;
+        e->kind = integral && e->text.size() <= 18 ? ExprKind::Integer : ExprKind::Float;
+        break;
+      }
+      case TokenKind::String:
+        e->kind = ExprKind::String;
+        e->national = t.national;
+        e->text = Take().text;
+        break;
+      case TokenKind::Parameter:
+        e->kind = ExprKind::Parameter;
+        e->text = Take().text;
+        e->index = parameterCount_++;
+        break;
+      case TokenKind::Variable:
+        e->kind = ExprKind::Variable;
+        e->text = Take().text;
+        break;
+      case TokenKind::Symbol:
+        if (t.text == "(") {
+          Take();
+          if (PeekWord("SELECT")) {
+            e->kind = ExprKind::Subquery;
+            e->select = ParseQuery();
+            ExpectSymbol(")");
+          } else {
+            e = ParseExpr();
+            ExpectSymbol(")");
+            // Keep the parentheses' extent for default texts.
+          }
+          break;
+        }
+        if (t.text == "$") throw DatabaseError(NotSupported("money literals"));
+        Fail();
+      case TokenKind::Word:
+      case TokenKind::Quoted:
+        ParseNamePrimary(*e);
+        break;
+      case TokenKind::End:
+        Fail();
+    }
+    e->endOffset = LastEnd();
+    return e;
+  }
+
+  void ParseNamePrimary(Expr& e) {
+    const Token& t = Peek();
+    if (t.kind == TokenKind::Word) {
+      if (IsWord(t, "NULL")) {
+        Take();
+        e.kind = ExprKind::Null;
+        return;
+      }
+      if (IsWord(t, "CASE")) {
+        ParseCase(e);
+        return;
+      }
+      if (PeekSymbol("(", 1)) {
+        ParseFunction(e);
+        return;
+      }
+      if (!IsIdentifier(t) && !IsWord(t, "LEFT") && !IsWord(t, "RIGHT")) Fail();
+    }
+    e.kind = ExprKind::Column;
+    e.parts.push_back(Take().text);
+    while (PeekSymbol(".")) {
+      Take();
+      if (PeekSymbol("*")) {
+        Take();
+        e.kind = ExprKind::Star;
+        return;
+      }
+      e.parts.push_back(Identifier(true));
+      if (PeekSymbol("(")) {
+        // dbo.fn(…): a user function call
+        std::string name = e.parts.back();
+        e.parts.pop_back();
+        e.kind = ExprKind::Function;
+        e.text = name;
+        ParseArguments(e);
+        return;
+      }
+    }
+    if (e.parts.size() > 4) Fail();
+  }
+
+  void ParseArguments(Expr& e) {
+    ExpectSymbol("(");
+    if (AcceptSymbol(")")) return;
+    if (AcceptWord("DISTINCT")) {
+      e.distinct = true;
+    } else {
+      AcceptWord("ALL");
+    }
+    if (PeekSymbol("*")) {
+      Take();
+      e.star = true;
+    } else {
+      do {
+        e.args.push_back(ParseExpr());
+      } while (AcceptSymbol(","));
+    }
+    ExpectSymbol(")");
+    if (PeekWord("OVER")) throw DatabaseError(NotSupported("window functions (OVER)"));
+  }
+
+  void ParseFunction(Expr& e) {
+    const std::string name = Take().text;
+    const std::string upper = Upper(name);
+    e.kind = ExprKind::Function;
+    e.text = name;
+    if (upper == "CAST") {
+      ExpectSymbol("(");
+      e.kind = ExprKind::Cast;
+      e.args.push_back(ParseExpr());
+      ExpectWord("AS");
+      e.type = ParseType();
+      ExpectSymbol(")");
+      return;
+    }
+    if (upper == "CONVERT") {
+      ExpectSymbol("(");
+      e.kind = ExprKind::Cast;
+      e.type = ParseType();
+      ExpectSymbol(",");
+      e.args.push_back(ParseExpr());
+      if (AcceptSymbol(",")) {
+        if (Peek().kind != TokenKind::Number) Fail();
+        const std::string s = Take().text;
+        if (s.find_first_not_of("0123456789") != std::string::npos || s.size() > 4) Fail();
+        e.style = std::stoi(s);
+      }
+      ExpectSymbol(")");
+      return;
+    }
+    if (upper == "DATEADD" || upper == "DATEDIFF" || upper == "DATEPART" || upper == "DATENAME") {
+      ExpectSymbol("(");
+      auto part = std::make_unique<Expr>();
+      part->kind = ExprKind::String;
+      part->text = Upper(Identifier(true));
+      e.args.push_back(std::move(part));
+      while (AcceptSymbol(",")) e.args.push_back(ParseExpr());
+      ExpectSymbol(")");
+      return;
+    }
+    ParseArguments(e);
+  }
+
+  void ParseCase(Expr& e) {
+    Take();
+    e.kind = ExprKind::Case;
+    if (!PeekWord("WHEN")) {
+      e.args.push_back(ParseExpr());
+    } else {
+      e.args.push_back(nullptr);
+    }
+    if (!PeekWord("WHEN")) Fail();
+    while (AcceptWord("WHEN")) {
+      e.args.push_back(ParseExpr());
+      ExpectWord("THEN");
+      e.args.push_back(ParseExpr());
+    }
+    if (AcceptWord("ELSE")) {
+      e.args.push_back(ParseExpr());
+    } else {
+      e.args.push_back(nullptr);
+    }
+    ExpectWord("END");
+  }
+
+  std::string_view sql_;
+  std::vector<Token> tokens_;
+  std::size_t pos_ = 0;
+  int depth_ = 0;
+  int parameterCount_ = 0;
+};
+
+}  // namespace
+
+Batch ParseBatch(std::string_view sql) {
+  return Parser(sql).Run();
+}
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,478 @@
+#include "db/embedded/server/server.h"
+
+#include <sodium.h>
+
+#include <mutex>
+#include <set>
+
+#include "common/text.h"
+#include "db/embedded/catalog/catalog.h"
+#include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/server/database_lock.h"
+#include "db/embedded/storage/sqlite_db.h"
+#include "db/embedded/types/collation.h"
+#include "db/errors.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+// Logins verified in this process: Argon2 is slow on purpose, and the
+// instance list opens one connection per instance. Keys hold a keyed hash of
+// the password, never the password itself.
+class LoginCache {
+ public:
+  static LoginCache& Instance() {
+    static LoginCache cache;
+    return cache;
+  }
+  std::string Key(const std::filesystem::path& dir, const std::string& login,
+                  const std::string& password, const std::string& storedHash) {
+    unsigned char digest[crypto_generichash_BYTES];
+    crypto_generichash(digest, sizeof digest,
+                       reinterpret_cast<const unsigned char*>(password.data()), password.size(),
+                       key_, sizeof key_);
+    std::string key = dir.string() + '\n' + ToUpperAscii(login) + '\n' + storedHash + '\n';
+    key.append(reinterpret_cast<const char*>(digest), sizeof digest);
+    return key;
+  }
+  bool Known(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    return verified_.count(key) != 0;
+  }
+  void Remember(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    verified_.insert(key);
+  }
+
+ private:
+  LoginCache() {
+    if (sodium_init() < 0) throw Error("libsodium could not be initialised.");
+    crypto_generichash_keygen(key_);
+  }
+  std::mutex mutex_;
+  std::set<std::string> verified_;
+  unsigned char key_[crypto_generichash_KEYBYTES];
+};
+
+std::string Text(sqlite3_stmt* s, int i) {
+  const auto* t = sqlite3_column_text(s, i);
+  return t ? reinterpret_cast<const char*>(t) : std::string();
+}
+
+// The log before the data: a -wal left without its database would be
+// replayed into the next file of that name.
+void RemoveDatabaseFiles(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::remove(file.string() + "-wal", ec);
+  std::filesystem::remove(file.string() + "-shm", ec);
+  std::filesystem::remove(file, ec);
+}
+
+// A database file is built under this name and renamed into place whole, so
+// its real name never holds half a database.
+std::filesystem::path BuildingName(const std::filesystem::path& file) {
+  return file.string() + ".creating";
+}
+
+void MoveIntoPlace(const std::filesystem::path& built, const std::filesystem::path& file) {
+  std::error_code ec;
+  // Checkpointed and closed: the side files are empty.
+  std::filesystem::remove(built.string() + "-wal", ec);
+  std::filesystem::remove(built.string() + "-shm", ec);
+  std::filesystem::rename(built, file, ec);
+  if (ec) {
+    RemoveDatabaseFiles(built);
+    throw DatabaseError("Unable to open the physical file \"" + file.string() +
+                            "\". Operating system error " + std::to_string(ec.value()) + "(" +
+                            ec.message() + ").",
+                        5120);
+  }
+}
+
+// An unregistered file that this server made for the database `name` and
+// that holds no object of its own is what a CREATE DATABASE interrupted
+// between making the file and registering it leaves behind.
+bool IsAbandonedCreation(const std::filesystem::path& file, const std::string& name) {
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(raw);
+    return false;
+  }
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
+  auto single = [&](const char* sql) -> std::optional<std::string> {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql, -1, &stmt, nullptr) != SQLITE_OK) return std::nullopt;
+    StmtHandle owned(stmt);
+    if (sqlite3_step(stmt) != SQLITE_ROW) return std::nullopt;
+    const auto* text = sqlite3_column_text(stmt, 0);
+    return text ? reinterpret_cast<const char*>(text) : std::string();
+  };
+  const auto recorded = single("SELECT name FROM moltaro_database");
+  const auto objects = single("SELECT count(*) FROM sysobjects WHERE xtype COLLATE BINARY <> 'S '");
+  return recorded && objects && ToUpperAscii(*recorded) == ToUpperAscii(name) && *objects == "0";
+}
+
+// An Argon2id hash of a random password with the parameters of every stored
+// hash: an unknown login is checked against it, so that it costs what a
+// wrong password costs and the time does not tell which logins exist.
+constexpr const char* kNoLoginHash =
+    "$argon2id$v=19$m=65536,t=2,p=1$9l+Ym3+Cjl63TtnJV9MBww$"
+    "ywWlynWDqZojNwvSKoIbFvYflrLjgHoZEBMSiccM/nM";
+
+}  // namespace
+
+void CreateDatabaseFile(const std::filesystem::path& file, const std::string& name,
+                        const std::string& collation, bool master) {
+  SqliteDb db(file, true);
+  Transaction tx(db);
+  Catalog::CreateSystemTables(db, collation, master);
+  auto stmt =
+      db.Prepare("INSERT INTO moltaro_database (name, collation, options) VALUES (?, ?, '')");
+  sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt.get(), 2, collation.c_str(), -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(stmt.get()) != SQLITE_DONE) db.Throw();
+  tx.Commit();
+  // Everything into the file itself, so that it can be moved alone.
+  db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
+Server::Server(std::filesystem::path dataDirectory) : dataDirectory_(std::move(dataDirectory)) {
+  std::error_code ec;
+  dataDirectory_ = std::filesystem::weakly_canonical(std::filesystem::absolute(dataDirectory_), ec);
+  if (!std::filesystem::is_regular_file(MasterFile())) {
+    throw DatabaseError(
+        "A network-related or instance-specific error occurred while establishing a connection "
+        "to SQL Server. The server was not found or was not accessible. (embedded server: no "
+        "master.mdf in " +
+            dataDirectory_.string() + ")",
+        53);
+  }
+}
+
+void Server::CheckNewPassword(const std::string& login, const std::string& password) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  if (password.empty() || blank(password.front()) || blank(password.back())) {
+    throw Error("The password of the login " + login +
+                " must not be empty, nor begin or end with a blank or control character.");
+  }
+}
+
+void Server::Initialize(const std::filesystem::path& dataDirectory, const std::string& saPassword) {
+  CheckNewPassword("sa", saPassword);
+  std::error_code ec;
+  const std::filesystem::path dir =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(dataDirectory), ec);
+  const std::filesystem::path master = dir / "master.mdf";
+  if (std::filesystem::exists(master)) {
+    throw Error("The directory " + dir.string() +
+                " already holds an embedded server (master.mdf); choose an empty directory.");
+  }
+  if (!std::filesystem::exists(dir)) {
+    std::filesystem::create_directories(dir, ec);
+    if (ec) throw Error("Cannot create the data directory " + dir.string() + ": " + ec.message());
+    // The payroll data and the logins are the owner's alone, whatever the umask.
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace, ec);
+  }
+  if (sodium_init() < 0) throw Error("libsodium could not be initialised.");
+  char hash[crypto_pwhash_STRBYTES];
+  if (crypto_pwhash_str(hash, saPassword.data(), saPassword.size(),
+                        crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                        crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+    throw Error("Out of memory while hashing the password.");
+  }
+  const std::string collation(kServerCollation);
+  const std::filesystem::path built = BuildingName(master);
+  RemoveDatabaseFiles(built);
+  try {
+    CreateDatabaseFile(built, "master", collation, true);
+    SqliteDb db(built, false);
+    Transaction tx(db);
+    auto dbRow = db.Prepare(
+        "INSERT INTO sysdatabases (name, dbid, crdate, filename, collation, options) VALUES "
+        "('master', 1, tsql_getdate(), 'master.mdf', ?, '')");
+    sqlite3_bind_text(dbRow.get(), 1, collation.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(dbRow.get()) != SQLITE_DONE) db.Throw();
+    auto login = db.Prepare(
+        "INSERT INTO syslogins (name, password, dbname, createdate) VALUES ('sa', ?, 'master', "
+        "tsql_getdate())");
+    sqlite3_bind_text(login.get(), 1, hash, -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(login.get()) != SQLITE_DONE) db.Throw();
+    tx.Commit();
+    db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  } catch (const DatabaseError& e) {
+    RemoveDatabaseFiles(built);
+    throw Error(std::string("Cannot create the embedded server: ") + e.what());
+  }
+  try {
+    MoveIntoPlace(built, master);
+  } catch (const DatabaseError& e) {
+    throw Error(std::string("Cannot create the embedded server: ") + e.what());
+  }
+}
+
+std::string Server::Authenticate(const std::string& login, const std::string& password) {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare("SELECT password, dbname FROM syslogins WHERE name = ?");
+  sqlite3_bind_text(stmt.get(), 1, login.c_str(), -1, SQLITE_TRANSIENT);
+  const DatabaseError failed("Login failed for user '" + login + "'.", 18456);
+  if (sqlite3_step(stmt.get()) != SQLITE_ROW) {
+    if (sodium_init() < 0) throw Error("libsodium could not be initialised.");
+    // Whatever it answers, no login of that name exists.
+    const bool matched =
+        crypto_pwhash_str_verify(kNoLoginHash, password.data(), password.size()) == 0;
+    static_cast<void>(matched);
+    throw failed;
+  }
+  const std::string hash = Text(stmt.get(), 0);
+  const std::string database = Text(stmt.get(), 1);
+  LoginCache& cache = LoginCache::Instance();
+  const std::string key = cache.Key(dataDirectory_, login, password, hash);
+  if (!cache.Known(key)) {
+    if (crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0) throw failed;
+    cache.Remember(key);
+  }
+  return database;
+}
+
+std::optional<DatabaseEntry> Server::FindDatabase(const std::string& name) {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare("SELECT name, dbid, filename, collation FROM sysdatabases WHERE name = ?");
+  sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(stmt.get()) != SQLITE_ROW) return std::nullopt;
+  DatabaseEntry entry;
+  entry.name = Text(stmt.get(), 0);
+  entry.id = sqlite3_column_int(stmt.get(), 1);
+  entry.file = ResolveFileName(Text(stmt.get(), 2));
+  entry.collation = Text(stmt.get(), 3);
+  if (entry.collation.empty()) entry.collation = std::string(kServerCollation);
+  return entry;
+}
+
+std::string Server::StoredFileName(const std::filesystem::path& file) const {
+  const std::filesystem::path relative = file.lexically_normal().lexically_relative(dataDirectory_);
+  if (relative.empty() || *relative.begin() == "..") return file.string();
+  return relative.string();
+}
+
+const std::string& Server::FormerDirectory() {
+  if (formerDirectory_) return *formerDirectory_;
+  formerDirectory_ = std::string();
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare("SELECT filename FROM sysdatabases WHERE dbid = 1");
+  if (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    const std::filesystem::path recorded = Text(stmt.get(), 0);
+    if (recorded.is_absolute() && recorded.parent_path() != dataDirectory_) {
+      formerDirectory_ = recorded.parent_path().string() + "/";
+    }
+  }
+  return *formerDirectory_;
+}
+
+std::filesystem::path Server::ResolveFileName(const std::string& stored) {
+  const std::filesystem::path path(stored);
+  if (path.is_relative()) return dataDirectory_ / path;
+  const std::string& former = FormerDirectory();
+  if (!former.empty() && stored.rfind(former, 0) == 0) {
+    return dataDirectory_ / stored.substr(former.size());
+  }
+  return path;
+}
+
+bool Server::IsRegistered(const std::filesystem::path& file) {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare("SELECT filename FROM sysdatabases");
+  const std::filesystem::path wanted = file.lexically_normal();
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    if (ResolveFileName(Text(stmt.get(), 0)).lexically_normal() == wanted) return true;
+  }
+  return false;
+}
+
+void Server::PresentSystemTables(SqliteDb& master) {
+  const std::string dir = dataDirectory_.string() + "/";
+  std::string fileName =
+      "CASE WHEN substr(filename, 1, 1) <> '/' THEN " + QuoteText(dir) + " || filename";
+  if (const std::string& former = FormerDirectory(); !former.empty()) {
+    const std::string length = std::to_string(Utf8Length(former));
+    fileName += " WHEN substr(filename, 1, " + length + ") = " + QuoteText(former) + " THEN " +
+                QuoteText(dir) + " || substr(filename, " + length + " + 1)";
+  }
+  fileName += " ELSE filename END";
+  master.Exec(
+      "DROP VIEW IF EXISTS temp.sysdatabases; CREATE TEMP VIEW sysdatabases AS SELECT name, dbid, "
+      "sid, mode, status, status2, crdate, reserved, category, cmptlevel, " +
+      fileName + " AS filename, version, collation, logfilename, options FROM main.sysdatabases");
+}
+
+void Server::CreateDatabase(const CreateDatabaseStatement& s) {
+  // Registering holds master's write lock from the name check on: two
+  // sessions creating one name cannot both pass it.
+  SqliteDb master(MasterFile(), false, policy_);
+  Transaction tx(master);
+  {
+    auto exists = master.Prepare("SELECT 1 FROM sysdatabases WHERE name = ?");
+    sqlite3_bind_text(exists.get(), 1, s.name.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(exists.get()) == SQLITE_ROW) {
+      throw DatabaseError(
+          "Database '" + s.name + "' already exists. Choose a different database name.", 1801);
+    }
+  }
+  if (s.name.empty() || Utf8Length(s.name) > 123) {
+    throw DatabaseError("The identifier that starts with '" + Utf8Left(s.name, 128) +
+                            "' is too long. Maximum length is 128.",
+                        103);
+  }
+  const std::string collation = s.collation.empty() ? std::string(kServerCollation) : s.collation;
+  if (!IsKnownCollation(collation)) {
+    throw DatabaseError("Collation '" + collation + "' is not valid.", 448);
+  }
+  if (s.dataFiles.size() > 1) throw DatabaseError(NotSupported("more than one data file"));
+  std::filesystem::path file = dataDirectory_ / (s.name + ".mdf");
+  if (!s.dataFiles.empty() && !s.dataFiles[0].fileName.empty()) {
+    file = s.dataFiles[0].fileName;
+    if (file.is_relative()) file = dataDirectory_ / file;
+  }
+  file = file.lexically_normal();
+  std::string logFile;
+  if (!s.logFiles.empty()) logFile = s.logFiles[0].fileName;
+  // A database's file, even one whose file went missing, is never reused.
+  if (IsRegistered(file) || (std::filesystem::exists(file) && !IsAbandonedCreation(file, s.name))) {
+    throw DatabaseError("Cannot create file '" + file.string() +
+                            "' because it already exists. Change the file path or the file "
+                            "name, and retry the operation.\nCREATE DATABASE failed. Some file "
+                            "names listed could not be created. Check related errors.",
+                        5170);
+  }
+  if (!std::filesystem::is_directory(file.parent_path())) {
+    throw DatabaseError("Directory lookup for the file \"" + file.string() +
+                            "\" failed with the operating system error 2(The system cannot find "
+                            "the file specified.).\nCREATE DATABASE failed. Some file names listed "
+                            "could not be created. Check related errors.",
+                        5133);
+  }
+  // What an interrupted attempt left: an abandoned file, a stray log, a half-built file.
+  RemoveDatabaseFiles(file);
+  const std::filesystem::path built = BuildingName(file);
+  RemoveDatabaseFiles(built);
+  try {
+    CreateDatabaseFile(built, s.name, collation, false);
+  } catch (...) {
+    RemoveDatabaseFiles(built);
+    throw;
+  }
+  MoveIntoPlace(built, file);
+  try {
+    auto stmt = master.Prepare(
+        "INSERT INTO sysdatabases (name, dbid, crdate, filename, collation, logfilename, options) "
+        "VALUES (?, (SELECT max(dbid) + 1 FROM sysdatabases), tsql_getdate(), ?, ?, ?, '')");
+    const std::string path = StoredFileName(file);
+    sqlite3_bind_text(stmt.get(), 1, s.name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt.get(), 2, path.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt.get(), 3, collation.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt.get(), 4, logFile.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE) master.Throw();
+    tx.Commit();
+  } catch (...) {
+    RemoveDatabaseFiles(file);
+    throw;
+  }
+}
+
+void Server::AlterDatabase(const AlterDatabaseStatement& s) {
+  auto entry = FindDatabase(s.name);
+  if (!entry) {
+    throw DatabaseError(
+        "Database '" + s.name + "' does not exist. Make sure that the name is entered correctly.",
+        911);
+  }
+  if (!s.collation.empty()) throw DatabaseError(NotSupported("ALTER DATABASE … COLLATE"));
+  static const std::set<std::string> options = {"RECOVERY",
+                                                "AUTO_CLOSE",
+                                                "AUTO_SHRINK",
+                                                "AUTO_CREATE_STATISTICS",
+                                                "AUTO_UPDATE_STATISTICS",
+                                                "ANSI_NULLS",
+                                                "ANSI_NULL_DEFAULT",
+                                                "ANSI_PADDING",
+                                                "ANSI_WARNINGS",
+                                                "ARITHABORT",
+                                                "CONCAT_NULL_YIELDS_NULL",
+                                                "QUOTED_IDENTIFIER",
+                                                "RECURSIVE_TRIGGERS",
+                                                "TORN_PAGE_DETECTION",
+                                                "PAGE_VERIFY",
+                                                "MULTI_USER",
+                                                "SINGLE_USER",
+                                                "RESTRICTED_USER",
+                                                "READ_WRITE",
+                                                "READ_ONLY",
+                                                "COMPATIBILITY_LEVEL",
+                                                "NUMERIC_ROUNDABORT",
+                                                "CURSOR_CLOSE_ON_COMMIT",
+                                                "CURSOR_DEFAULT",
+                                                "DB_CHAINING",
+                                                "TRUSTWORTHY",
+                                                "AUTO_UPDATE_STATISTICS_ASYNC",
+                                                "ALLOW_SNAPSHOT_ISOLATION",
+                                                "READ_COMMITTED_SNAPSHOT",
+                                                "PARAMETERIZATION",
+                                                "DATE_CORRELATION_OPTIMIZATION"};
+  if (!options.count(s.option)) throw DatabaseError(NotSupported("ALTER DATABASE SET " + s.option));
+  if (s.option == "READ_ONLY" || s.option == "SINGLE_USER" || s.option == "RESTRICTED_USER") {
+    throw DatabaseError(NotSupported("ALTER DATABASE SET " + s.option));
+  }
+  // Options are recorded ("RECOVERY=FULL;…"); the storage does not change.
+  SqliteDb master(MasterFile(), false, policy_);
+  auto read = master.Prepare("SELECT options FROM sysdatabases WHERE name = ?");
+  sqlite3_bind_text(read.get(), 1, entry->name.c_str(), -1, SQLITE_TRANSIENT);
+  std::string current;
+  if (sqlite3_step(read.get()) == SQLITE_ROW) current = Text(read.get(), 0);
+  read.reset();
+  std::string updated;
+  std::size_t pos = 0;
+  while (pos < current.size()) {
+    std::size_t end = current.find(';', pos);
+    if (end == std::string::npos) end = current.size();
+    const std::string item = current.substr(pos, end - pos);
+    if (!item.empty() && item.rfind(s.option + "=", 0) != 0) updated += item + ";";
+    pos = end + 1;
+  }
+  updated += s.option + "=" + s.value + ";";
+  auto write = master.Prepare("UPDATE sysdatabases SET options = ? WHERE name = ?");
+  sqlite3_bind_text(write.get(), 1, updated.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(write.get(), 2, entry->name.c_str(), -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(write.get()) != SQLITE_DONE) master.Throw();
+}
+
+void Server::DropDatabase(const DropDatabaseStatement& s, const std::string& inUse) {
+  for (const std::string& name : s.names) {
+    auto entry = FindDatabase(name);
+    if (!entry) {
+      throw DatabaseError("Cannot drop the database '" + name +
+                              "', because it does not exist or you do not have permission.",
+                          3701);
+    }
+    if (ToUpperAscii(entry->name) == "MASTER") {
+      throw DatabaseError("Cannot drop the database 'master' because it is a system database.",
+                          3708);
+    }
+    const DatabaseError inUseError(
+        "Cannot drop database \"" + entry->name + "\" because it is currently in use.", 3702);
+    if (ToUpperAscii(entry->name) == ToUpperAscii(inUse)) throw inUseError;
+    // Held until the entry is gone: a session opening the database meanwhile
+    // waits, then finds it dropped.
+    const auto dropping = DatabaseLock::Exclusive(dataDirectory_, entry->id);
+    if (!dropping) throw inUseError;
+    // The files first: a drop interrupted here leaves the entry, and running
+    // it again finishes it; the other order would leave a file no entry names.
+    RemoveDatabaseFiles(entry->file);
+    SqliteDb master(MasterFile(), false, policy_);
+    auto del = master.Prepare("DELETE FROM sysdatabases WHERE name = ?");
+    sqlite3_bind_text(del.get(), 1, entry->name.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(del.get()) != SQLITE_DONE) master.Throw();
+  }
+}
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,98 @@
+#include "db/embedded/storage/sqlite_values.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+// Starts a message that carries a number: "\x01" number "\x01" message. No
+// SQL Server message starts with a control character.
+constexpr char kNumberMark = '\x01';
+
+}  // namespace
+
+SourceValue ReadArg(sqlite3_value* v) {
+  SourceValue in;
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+      in.value = std::int64_t{sqlite3_value_int64(v)};
+      break;
+    case SQLITE_FLOAT:
+      in.value = sqlite3_value_double(v);
+      break;
+    case SQLITE_NULL:
+      break;
+    case SQLITE_BLOB: {
+      Decimal d;
+      const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+      if (bytes && DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_value_bytes(v)), d)) {
+        in.value = d;
+        break;
+      }
+      [[fallthrough]];
+    }
+    default: {
+      const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      in.value = std::string(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
+      break;
+    }
+  }
+  return in;
+}
+
+StoredValue ColumnStoredValue(sqlite3_stmt* stmt, int column) {
+  return ReadArg(sqlite3_column_value(stmt, column)).value;
+}
+
+void ResultValue(sqlite3_context* ctx, const StoredValue& v) {
+  if (const auto* i = std::get_if<std::int64_t>(&v)) {
+    sqlite3_result_int64(ctx, *i);
+  } else if (const auto* d = std::get_if<double>(&v)) {
+    sqlite3_result_double(ctx, *d);
+  } else if (const auto* s = std::get_if<std::string>(&v)) {
+    sqlite3_result_text(ctx, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+  } else if (const auto* dec = std::get_if<Decimal>(&v)) {
+    const std::string bytes = EncodeDecimal(*dec);
+    sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  } else {
+    sqlite3_result_null(ctx);
+  }
+}
+
+void ResultError(sqlite3_context* ctx, const SqlError& error) {
+  const std::string message = MessageWithNumber(error);
+  sqlite3_result_error(ctx, message.c_str(), static_cast<int>(message.size()));
+}
+
+std::string ArgText(sqlite3_value* v) {
+  if (sqlite3_value_type(v) == SQLITE_BLOB) {
+    Decimal d;
+    const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+    if (bytes && DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_value_bytes(v)), d)) {
+      return DecimalCastText(d);
+    }
+  }
+  const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+  return std::string(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
+}
+
+std::string MessageWithNumber(const SqlError& error) {
+  if (error.number == 0) return error.message;
+  return std::string(1, kNumberMark) + std::to_string(error.number) + kNumberMark + error.message;
+}
+
+SqlError ErrorFromMessage(std::string_view message) {
+  if (message.size() < 3 || message[0] != kNumberMark) return SqlError{0, std::string(message)};
+  const std::size_t end = message.find(kNumberMark, 1);
+  int number = 0;
+  if (end == std::string_view::npos ||
+      std::from_chars(message.data() + 1, message.data() + end, number).ec != std::errc()) {
+    return SqlError{0, std::string(message)};
+  }
+  return SqlError{number, std::string(message.substr(end + 1))};
+}
+
+}  // namespace moltaro::db::embedded

@@ -1,0 +1,34 @@
+// Values crossing into and out of the SQL functions: SQLite's values read as
+// the server's values (a blob is an exact number), results written back, and
+// errors that keep SQL Server's number through SQLite's message-only error
+// channel.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "db/embedded/types/sql_types.h"
+
+struct sqlite3_context;
+struct sqlite3_value;
+struct sqlite3_stmt;
+
+namespace moltaro::db::embedded {
+
+SourceValue ReadArg(sqlite3_value* v);
+// A result column as the server's value (a blob is an exact number).
+StoredValue ColumnStoredValue(sqlite3_stmt* stmt, int column);
+void ResultValue(sqlite3_context* ctx, const StoredValue& v);
+// Fails the statement with the error; its number survives SQLite (see
+// ErrorFromMessage).
+void ResultError(sqlite3_context* ctx, const SqlError& error);
+
+// The value as text, as CAST(… AS varchar) writes it.
+std::string ArgText(sqlite3_value* v);
+
+// The message SQLite carries for an error raised with its number, and back.
+// A message without a number reads as number 0.
+std::string MessageWithNumber(const SqlError& error);
+SqlError ErrorFromMessage(std::string_view message);
+
+}  // namespace moltaro::db::embedded

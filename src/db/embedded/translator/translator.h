@@ -1,0 +1,149 @@
+// Rewrites the DML of the T-SQL subset (SELECT, INSERT, UPDATE, DELETE and
+// expressions) to SQLite SQL: names resolved through the catalogue in the
+// database collation, values converted into their columns' types, T-SQL
+// functions and "+" mapped to their SQLite counterparts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/embedded/catalog/catalog.h"
+#include "db/embedded/parser/tsql_ast.h"
+
+namespace moltaro::db::embedded {
+
+// What one "?" of the translated text is bound to.
+struct Binding {
+  bool isVariable = false;
+  int parameter = 0;     // index among the batch's `:name` markers
+  std::string variable;  // "@x" / "@@ROWCOUNT"
+};
+
+struct Translation {
+  std::string sql;
+  std::vector<Binding> bindings;
+  std::vector<std::string> columns;    // result column names (queries)
+  std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
+  bool returnsRows = false;
+  int identityTable = 0;  // INSERT into a table with an identity column: its id
+  // A parameter compared with text converts the text when it is bound to a
+  // number (SQL Server's data type precedence), but keeps the text column's
+  // index when it is text: the statement for bound numbers is a second text,
+  // used when any of `numberParameters` holds a number.
+  std::string numberSql;
+  std::vector<int> numberParameters;
+};
+
+// The text of `t` to run with these parameters.
+const std::string& SqlFor(const Translation& t, const std::vector<Value>& params);
+
+// The column names an expression refers to (the last part of each name), as
+// written; subqueries are not looked into.
+std::vector<std::string> ColumnNames(const Expr& expr);
+
+// Types of the variables in scope, for conversions and "+".
+class VariableTypes {
+ public:
+  virtual ~VariableTypes() = default;
+  virtual std::optional<SqlType> TypeOf(const std::string& name) const = 0;
+};
+
+// Hook for user-defined scalar functions (dbo.fn(…)): returns the SQLite
+// call expression or throws when there is no such function.
+class FunctionResolver {
+ public:
+  virtual ~FunctionResolver() = default;
+  virtual bool IsScalarFunction(const std::string& name) = 0;
+};
+
+class Translator {
+ public:
+  Translator(Catalog& catalog, const VariableTypes* variables, FunctionResolver* functions);
+
+  Translation Query(const Select& select);
+  Translation Insert(const InsertStatement& insert);
+  Translation Update(const UpdateStatement& update);
+  Translation Delete(const DeleteStatement& del);
+  // "SELECT <expr>": evaluates an expression with no tables in scope.
+  Translation Value(const Expr& expr);
+  // A condition on one row of `table`, its columns read as NEW.<column>
+  // (for the triggers that enforce CHECK constraints).
+  std::string RowCondition(const Expr& condition, const TableInfo& table);
+  // The SQLite text of a SELECT, for views.
+  std::string ViewSql(const Select& select);
+
+ private:
+  // What the translator knows of an expression's type: Number is an
+  // integer or float (SQLite's own numbers), Exact a decimal blob, Unknown
+  // anything (parameters, user functions).
+  enum class Cat { Unknown, Number, Exact, Text, Date, Null };
+  struct Emitted {
+    std::string sql;
+    Cat cat = Cat::Unknown;
+    const ColumnInfo* column = nullptr;
+    int literalDigits = 0;  // an integer literal: its digits (T-SQL types 3 as numeric(1,0))
+  };
+  struct DerivedColumn {
+    std::string name;
+    Cat cat;
+    std::string sqlName;
+  };
+  struct Source {
+    std::string alias;      // as written; empty when none
+    std::string tableName;  // as written
+    const TableInfo* table = nullptr;
+    std::vector<DerivedColumn> derived;
+    std::string sqlAlias;
+  };
+  struct Scope {
+    std::vector<Source> sources;
+    const Scope* outer = nullptr;
+  };
+  struct SelectOutput {
+    std::vector<std::string> names;
+    std::vector<Cat> cats;
+    std::vector<std::string> variables;
+  };
+
+  Translation QueryOnce(const Select& select);
+  Translation InsertOnce(const InsertStatement& insert);
+  Translation UpdateOnce(const UpdateStatement& update);
+  Translation DeleteOnce(const DeleteStatement& del);
+  Translation ValueOnce(const Expr& expr);
+  // Translates, and again with the text-compared parameters as numbers.
+  template <class Translate>
+  Translation WithNumberVariant(Translate translate);
+
+  std::string EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
+                        bool aliasItems);
+  std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out, bool aliasItems,
+                       Scope& scope);
+  std::string EmitFrom(const std::vector<TableRef>& from, Scope& scope, std::size_t skip);
+  Source MakeSource(const TableRef& ref);
+  const TableInfo* RequireTable(const ObjectName& name);
+  Emitted Emit(const Expr& e, const Scope* scope);
+  Emitted EmitColumn(const Expr& e, const Scope* scope);
+  Emitted EmitFunction(const Expr& e, const Scope* scope);
+  Emitted EmitBinary(const Expr& e, const Scope* scope);
+  Emitted EmitCast(const Expr& e, const Scope* scope);
+  Emitted EmitComparison(const Expr& e, const std::string& op, Emitted a, Emitted b);
+  Emitted EmitArithmetic(const std::string& op, Emitted a, Emitted b);
+  std::string Collate() const;
+  std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
+                        bool update);
+  std::string DefaultSql(const ColumnInfo& column);
+  static Cat CatOf(const SqlType& type);
+  static Cat ColumnCat(const TableInfo& table, const ColumnInfo& column);
+  static std::string WrittenName(const ObjectName& name);
+
+  Catalog& catalog_;
+  const VariableTypes* variables_;
+  FunctionResolver* functions_;
+  std::vector<Binding> bindings_;
+  int aliasCounter_ = 0;
+  std::vector<int> textComparedParameters_;
+  bool parametersAreNumbers_ = false;
+};
+
+}  // namespace moltaro::db::embedded

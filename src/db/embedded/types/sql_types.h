@@ -1,0 +1,119 @@
+// SQL Server data types as the embedded server keeps them: codes for the
+// system tables, the SQLite storage class, and conversion of values into a
+// column's type the way SQL Server converts them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "db/embedded/parser/tsql_ast.h"
+#include "db/embedded/types/decimal.h"
+#include "db/value.h"
+
+namespace moltaro::db::embedded {
+
+enum class BaseType {
+  TinyInt,
+  SmallInt,
+  Int,
+  BigInt,
+  Bit,
+  Float,
+  Real,
+  Money,
+  SmallMoney,
+  DateTime,
+  SmallDateTime,
+  Decimal,
+  Numeric,
+  Char,
+  VarChar,
+  NChar,
+  NVarChar,
+  Text,
+  NText,
+};
+
+struct SqlType {
+  BaseType base = BaseType::Int;
+  int length = 0;     // characters for character types (-1 for max / text)
+  int precision = 0;  // decimal / numeric
+  int scale = 0;
+};
+
+// Resolves a declared type; throws DatabaseError naming the type when it is
+// unknown or its size is out of range. `position` is the column's 1-based
+// position, for the message.
+SqlType ResolveType(const TypeSpec& spec, int position);
+
+// The type as DDL would write it, e.g. "nvarchar(50)", "decimal(9,0)".
+std::string TypeText(const SqlType& type);
+// SQL Server's name of the base type, e.g. "nvarchar".
+std::string_view TypeName(BaseType base);
+
+int TypeXtype(BaseType base);           // systypes.xtype
+int TypeStorageLength(const SqlType&);  // syscolumns.length (bytes)
+int TypePrec(const SqlType&);           // syscolumns.prec
+int TypeXprec(const SqlType&);          // syscolumns.xprec
+int TypeXscale(const SqlType&);         // syscolumns.xscale
+std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscale);
+
+bool IsCharacter(BaseType base);
+bool IsUnicode(BaseType base);
+bool IsInteger(BaseType base);
+bool IsDateTime(BaseType base);
+bool IsApproximateOrExact(BaseType base);  // float, real, money, decimal…
+bool IsExact(BaseType base);               // decimal, numeric, money, smallmoney
+
+// Integer types and decimal/numeric of scale 0 (precision up to 18) are kept
+// as SQLite integers; float and real as REAL; the other exact types as the
+// blobs of decimal.h.
+bool StoresAsInteger(const SqlType& type);
+// An exact type kept as a decimal blob.
+bool StoresAsDecimal(const SqlType& type);
+
+// The declared SQLite type giving the column its storage affinity.
+std::string_view SqliteAffinity(const SqlType& type);
+
+// A value on its way into or out of SQLite.
+using StoredValue = std::variant<std::monostate, std::int64_t, double, std::string, Decimal>;
+
+// The access API's form of a value: an exact number becomes its text with
+// every digit of its scale ("2.50"), which the API's callers print as is.
+Value ToApiValue(const StoredValue& v);
+StoredValue FromApiValue(const Value& v);
+
+// What a source value is, for error messages ("varchar", "nvarchar", "int"…).
+struct SourceValue {
+  StoredValue value;
+  bool national = false;
+};
+
+// Converts to the type; on failure returns SQL Server's error in `error`.
+// Character values longer than the column fail with "String or binary data
+// would be truncated." only when `truncationIsError`; CAST/CONVERT cut.
+bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsError,
+                  StoredValue& out, SqlError& error);
+
+// The exact number of a value: integers, floats, decimals and number text
+// (SQL Server's text-to-numeric conversion, error 8114 when it is not one).
+bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error);
+
+// Date text parsing shared with the functions: accepts ISO, compact, dotted
+// Hungarian and the regional "yyyy. MM. dd. H:mm:ss" forms. Returns the
+// canonical "YYYY-MM-DD HH:MM:SS.mmm".
+std::optional<std::string> ParseDateTimeText(std::string_view text);
+
+// Current local time, canonical form.
+std::string NowCanonical();
+
+// Number text (decimal point or comma) to double; nullopt when not a number.
+std::optional<double> ParseNumberText(std::string_view text);
+
+// Days from 1970-01-01 to the given proleptic Gregorian date (negative before).
+long long DaysSinceUnixEpoch(int year, int month, int day);
+
+}  // namespace moltaro::db::embedded
