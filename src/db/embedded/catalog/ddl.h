@@ -57,7 +57,7 @@ class Ddl {
   void RecreateForeignKeyTriggers(int tableId);
   const TableInfo& RequireUserTable(const ObjectName& name);
   void CheckNameFree(const std::string& name);
-  ColumnInfo MakeColumn(const ColumnDef& def, int colid, int position);
+  ColumnInfo MakeColumn(const ColumnDef& def, const std::string& table, int colid, int position);
   int AddDefault(int tableId, const std::string& table, ColumnInfo& column,
                  const std::string& constraintName, const std::string& text);
   void AddKey(int tableId, const std::string& table, const TableConstraint& key,
