@@ -613,62 +613,65 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   }
 }
 
+// SQL Server names every object that uses the column and does not allow the
+// change (5074), then refuses the statement (4922).
+void Ddl::RefuseDependents(const TableInfo& table, const ColumnInfo& c, std::string_view action,
+                           ColumnChange change) {
+  const Collation& coll = catalog_.Coll();
+  std::vector<std::pair<std::string, std::string>> blockers;  // kind, name
+  if (c.defaultId && !change.KeepsDefault()) {
+    if (auto o = catalog_.FindObjectById(c.defaultId)) blockers.emplace_back("object", o->name);
+  }
+  auto checks = catalog_.Db().Prepare(
+      "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C ' ORDER BY id");
+  sqlite3_bind_int(checks.get(), 1, table.id);
+  while (sqlite3_step(checks.get()) == SQLITE_ROW) {
+    const int id = sqlite3_column_int(checks.get(), 0);
+    const int colid = sqlite3_column_int(checks.get(), 2);
+    bool names = false;
+    if (colid == 0) {
+      // A table-level CHECK depends on the columns its expression names.
+      Batch batch = ParseBatch("SELECT " + catalog_.CommentText(id));
+      const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
+      for (const std::string& used : ColumnNames(*select.select->items.at(0).expr)) {
+        names = names || coll.Equal(used, c.name);
+      }
+    }
+    if ((colid == c.colid || names) && !change.KeepsCheck()) {
+      blockers.emplace_back("object",
+                            reinterpret_cast<const char*>(sqlite3_column_text(checks.get(), 1)));
+    }
+  }
+  checks.reset();
+  for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", table.id)) {
+    const auto& cols = fk.childId == table.id ? fk.childColumns : fk.parentColumns;
+    bool uses = false;
+    for (const std::string& name : cols) uses = uses || coll.Equal(name, c.name);
+    if (uses) blockers.emplace_back("object", fk.name);
+  }
+  for (const KeyIndex& k : Indexes(table.id)) {
+    if (std::find(k.colids.begin(), k.colids.end(), c.colid) == k.colids.end()) continue;
+    const auto constraint = catalog_.FindObject(k.name);
+    const bool primaryKey = constraint && constraint->xtype == "PK";
+    if (!primaryKey && change.KeepsIndex()) continue;
+    // Key constraints are objects; plain indexes are named as indexes.
+    blockers.emplace_back(constraint ? "object" : "index", k.name);
+  }
+  if (blockers.empty()) return;
+  std::string message;
+  for (const auto& [kind, name] : blockers) {
+    message += ServerErrorByNumber(5074, {kind, name, "column", c.name}).what();
+    message += '\n';
+  }
+  message += ServerErrorByNumber(4922, {action, c.name}).what();
+  throw DatabaseError(message, 5074);
+}
+
 void Ddl::AlterTable(const AlterTableStatement& s) {
   const TableInfo tableCopy = RequireUserTable(s.table);
   const TableInfo& table = tableCopy;
   const Collation& coll = catalog_.Coll();
   Transaction tx(catalog_.Db());
-  // The objects that use a column and refuse the change; SQL Server names
-  // every one of them (5074) before the statement's own refusal (4922).
-  auto dependent = [&](const ColumnInfo& c, const std::string& action, ColumnChange change = {}) {
-    std::vector<std::pair<std::string, std::string>> blockers;  // kind, name
-    if (c.defaultId && !change.KeepsDefault()) {
-      if (auto o = catalog_.FindObjectById(c.defaultId)) blockers.emplace_back("object", o->name);
-    }
-    auto checks = catalog_.Db().Prepare(
-        "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C ' ORDER BY id");
-    sqlite3_bind_int(checks.get(), 1, table.id);
-    while (sqlite3_step(checks.get()) == SQLITE_ROW) {
-      const int id = sqlite3_column_int(checks.get(), 0);
-      const int colid = sqlite3_column_int(checks.get(), 2);
-      bool names = false;
-      if (colid == 0) {
-        // A table-level CHECK depends on the columns its expression names.
-        Batch batch = ParseBatch("SELECT " + catalog_.CommentText(id));
-        const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
-        for (const std::string& used : ColumnNames(*select.select->items.at(0).expr)) {
-          names = names || coll.Equal(used, c.name);
-        }
-      }
-      if ((colid == c.colid || names) && !change.KeepsCheck()) {
-        blockers.emplace_back("object",
-                              reinterpret_cast<const char*>(sqlite3_column_text(checks.get(), 1)));
-      }
-    }
-    checks.reset();
-    for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", table.id)) {
-      const auto& cols = fk.childId == table.id ? fk.childColumns : fk.parentColumns;
-      bool uses = false;
-      for (const std::string& name : cols) uses = uses || coll.Equal(name, c.name);
-      if (uses) blockers.emplace_back("object", fk.name);
-    }
-    for (const KeyIndex& k : Indexes(table.id)) {
-      if (std::find(k.colids.begin(), k.colids.end(), c.colid) == k.colids.end()) continue;
-      const auto constraint = catalog_.FindObject(k.name);
-      const bool primaryKey = constraint && constraint->xtype == "PK";
-      if (!primaryKey && change.KeepsIndex()) continue;
-      // Key constraints are objects; plain indexes are named as indexes.
-      blockers.emplace_back(constraint ? "object" : "index", k.name);
-    }
-    if (blockers.empty()) return;
-    std::string message;
-    for (const auto& [kind, name] : blockers) {
-      message += ServerErrorByNumber(5074, {kind, name, "column", c.name}).what();
-      message += '\n';
-    }
-    message += ServerErrorByNumber(4922, {action, c.name}).what();
-    throw DatabaseError(message, 5074);
-  };
   switch (s.action) {
     case AlterTableAction::AddColumns: {
       int colid = 0;
@@ -724,7 +727,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       c.defaultText = old->defaultText;
       // A statement that changes nothing leaves the objects on the column be.
       if (TypeText(c.type) != TypeText(old->type) || c.nullable != old->nullable) {
-        dependent(*old, "ALTER COLUMN", ColumnChange::Of(old->type, c.type));
+        RefuseDependents(table, *old, "ALTER COLUMN", ColumnChange::Of(old->type, c.type));
       }
       std::vector<ColumnInfo> columns = table.columns;
       std::vector<std::string> values;
@@ -757,7 +760,7 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
         if (it == remaining.end()) {
           throw ServerErrorByNumber(4924, {name, table.name});
         }
-        dependent(*it, "DROP COLUMN");
+        RefuseDependents(table, *it, "DROP COLUMN", ColumnChange{});
         if (remaining.size() <= 1) {
           throw ServerErrorByNumber(4923, {it->name, table.name});
         }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/embedded/catalog/catalog.h"
+#include "db/embedded/catalog/column_change.h"
 #include "db/embedded/parser/tsql_ast.h"
 
 namespace moltaro::db::embedded {
@@ -68,6 +69,8 @@ class Ddl {
   std::string ColumnSql(const ColumnInfo& c) const;
   void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                       long long seed, long long increment);
+  void RefuseDependents(const TableInfo& table, const ColumnInfo& column, std::string_view action,
+                        ColumnChange change);
   void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,
                     const std::vector<std::string>& values);
   void ValidateDefault(const std::string& text);
