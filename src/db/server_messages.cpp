@@ -169,6 +169,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2812, 16, "Could not find stored procedure '%.*ls'."},
     {3701, 11,
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
+    {3702, 16, "Cannot drop database \"%.*ls\" because it is currently in use."},
     {3708, 16, "Cannot %S_MSG the %S_MSG '%.*ls' because it is a system %S_MSG."},
     {3723, 16,
      "An explicit DROP INDEX is not allowed on index '%.*ls'. It is being used for %ls constraint "
