@@ -95,6 +95,28 @@ bool StartOnInstance(MainWindowSession& session, const std::string& database, st
   return false;
 }
 
+// Runs a command of the window only where the window offers it for the
+// selected instance; else says why, as the window's hidden or greyed item
+// would, and gives false.
+bool Offered(MainWindowSession& session, const ServerSettings& settings, instances::ActionId id,
+             const std::string& command, std::ostream& err) {
+  TfrmFo& window = session.Window();
+  if (window.Offers(id)) return true;
+  const std::string caption = window.GetAction(id).caption;
+  const std::string database = Trim(db::ToText(window.CurrentDbname()));
+  err << "`" << command << "` is not offered for \"" << database << "\": the main window offers \""
+      << caption << "\" ";
+  if (!window.GetAction(id).visible) {
+    err << "only in the SAP Business One listing mode, where the settings file names the "
+           "common database "
+        << kSboCommon << "; it names " << settings.commonDatabase << ".\n";
+  } else {
+    err << "only for an instance with a version installed, and this one has none ("
+        << instances::kNotInstalled << ").\n";
+  }
+  return false;
+}
+
 nlohmann::json JsonText(const db::Value& value) {
   if (db::IsNull(value)) return nullptr;
   return db::ToText(value);
@@ -133,10 +155,13 @@ void AnswerQuestions(MainWindowSession& session, bool yes) {
 using WindowCommand = void (TfrmFo::*)();
 using RunOutcome = TfrmFo::RunOutcome;
 
-// Runs the version switch or the uninstall on the instance of `database`.
-int RunOnDatabase(MainWindowSession& session, const std::string& database, bool yes,
-                  WindowCommand command, InstanceStreams streams) {
+// Runs the version switch or the uninstall on the instance of `database`,
+// when the window offers `action` for it.
+int RunOnDatabase(MainWindowSession& session, const ServerSettings& settings,
+                  const std::string& database, bool yes, WindowCommand command,
+                  instances::ActionId action, const std::string& name, InstanceStreams streams) {
   if (!StartOnInstance(session, database, streams.err)) return kExitFailed;
+  if (!Offered(session, settings, action, name, streams.err)) return kExitFailed;
   AnswerQuestions(session, yes);
   (session.Window().*command)();
   session.ValtDisplay().Finish();
@@ -222,6 +247,8 @@ int ReportDirectory(const ServerSettings& settings, const std::string& database,
                     const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
   if (!StartOnInstance(session, database, streams.err)) return kExitFailed;
+  if (!Offered(session, settings, instances::ActionId::aUtca, "report-dir", streams.err))
+    return kExitFailed;
 
   bool emptyDirectory = false;
   session.RepUtView().SetScript([&](TfrmRepUt& dialog) {
@@ -246,18 +273,28 @@ int ReportDirectory(const ServerSettings& settings, const std::string& database,
   return succeeded ? kExitOk : kExitFailed;
 }
 
-std::optional<std::string> FindInstanceDatabase(
+std::optional<instances::InstanceRow> FindInstance(
     const ServerSettings& settings, const std::string& database, InstanceStreams streams,
     const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
   if (!StartOnInstance(session, database, streams.err)) return std::nullopt;
-  return db::ToText(session.Window().CurrentDbname());
+  return session.Window().Row(session.Window().CurrentRow());
+}
+
+std::optional<std::string> FindInstanceDatabase(
+    const ServerSettings& settings, const std::string& database, InstanceStreams streams,
+    const instances::MainWindowConnections& connections) {
+  const std::optional<instances::InstanceRow> row =
+      FindInstance(settings, database, streams, connections);
+  if (!row) return std::nullopt;
+  return db::ToText(row->dbname);
 }
 
 int Upgrade(const ServerSettings& settings, const std::string& database, bool yes,
             InstanceStreams streams, const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
-  const int status = RunOnDatabase(session, database, yes, &TfrmFo::aValtExecute, streams);
+  const int status = RunOnDatabase(session, settings, database, yes, &TfrmFo::aValtExecute,
+                                   instances::ActionId::aValt, "upgrade", streams);
   // A run that returned wrote its log; an error before the run leaves none
   // of this run's.
   const RunOutcome outcome = session.Window().LastRunOutcome();
@@ -343,7 +380,8 @@ int UpgradeAll(const ServerSettings& settings, bool yes, bool json, InstanceStre
 int Uninstall(const ServerSettings& settings, const std::string& database, bool yes,
               InstanceStreams streams, const instances::MainWindowConnections& connections) {
   MainWindowSession session(settings, streams, connections);
-  return RunOnDatabase(session, database, yes, &TfrmFo::aUniExecute, streams);
+  return RunOnDatabase(session, settings, database, yes, &TfrmFo::aUniExecute,
+                       instances::ActionId::aUni, "uninstall", streams);
 }
 
 }  // namespace moltaro::cli

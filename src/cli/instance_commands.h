@@ -39,6 +39,12 @@ int ReportDirectory(const ServerSettings& settings, const std::string& database,
                     const std::optional<std::string>& directory, InstanceStreams streams,
                     const instances::MainWindowConnections& connections = {});
 
+// The first list row whose database name, trimmed, is `database` trimmed.
+// Without one, says so on the error stream and gives nothing.
+std::optional<instances::InstanceRow> FindInstance(
+    const ServerSettings& settings, const std::string& database, InstanceStreams streams,
+    const instances::MainWindowConnections& connections = {});
+
 // The database name of the first list row whose name, trimmed, is `database`,
 // as stored. Without one, says so on the error stream and gives nothing.
 std::optional<std::string> FindInstanceDatabase(

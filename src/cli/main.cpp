@@ -9,7 +9,9 @@
 #include "cli/instance_commands.h"
 #include "cli/program_start.h"
 #include "cli/sql_command.h"
+#include "cli/upgrade_plan_command.h"
 #include "cli/valt_terminal.h"
+#include "common/text.h"
 #include "db/embedded/server/embedded_server.h"
 
 namespace moltaro::cli {
@@ -84,8 +86,14 @@ int Main(int argc, char** argv) {
   newCompany->add_option("DATABASE", database, "Database name, at most 15 characters")->required();
 
   std::string reportDatabase, reportDirectory;
-  CLI::App* reportDir =
-      app.add_subcommand("report-dir", "Print an instance's report directory, or store a new one");
+  CLI::App* reportDir = app.add_subcommand(
+      "report-dir",
+      "Print an instance's report directory, or store a new one (where the main window offers "
+      "\"Rep utvonal\")");
+  reportDir->footer(
+      "As in the main window: only in the SAP Business One listing mode (the settings file\n"
+      "names the common database Sbo-Common) and for an instance with a version installed;\n"
+      "elsewhere the command says why and exits 1.");
   reportDir->add_option("DATABASE", reportDatabase, "The instance's database name")->required();
   auto* directoryOption =
       reportDir->add_option("DIRECTORY", reportDirectory, "The directory to store");
@@ -99,16 +107,37 @@ int Main(int argc, char** argv) {
   auto* upgradeDatabase =
       upgrade->add_option("DATABASE", runDatabase, "The instance's database name");
   upgrade->add_flag("--yes", yes, "Go ahead without asking");
-  bool all = false, allJson = false;
+  bool all = false, allJson = false, plan = false;
   auto* allFlag = upgrade->add_flag(
       "--all", all, "Every instance of the list in list order, going on past a failure");
-  upgrade->add_flag("--json", allJson, "With --all: the closing table as a JSON array");
+  auto* planFlag = upgrade->add_flag(
+      "--plan", plan,
+      "Change nothing: print every statement the run would send, object by object, flagging "
+      "the steps that can fail or rewrite a column's values (embedded server only)");
+  upgrade->add_flag("--json", allJson,
+                    "With --all: the closing table as a JSON array; with --plan: the plan as a "
+                    "JSON object");
   upgradeDatabase->excludes(allFlag);
+  planFlag->excludes(allFlag);
   upgrade->footer(
       "With --all the runs' messages go to stderr, and stdout gets one tab-separated\n"
       "line an instance under a header: database, version before, version after,\n"
-      "outcome (ok, failed, error), seconds, run log. Exit status 1 when any failed.");
+      "outcome (ok, failed, error), seconds, run log. Exit status 1 when any failed.\n\n"
+      "With --plan the upgrade runs on a scratch copy of the instance's database (and of\n"
+      "master) in a temporary directory, every statement it sends is recorded, and the\n"
+      "copy is dropped: the instance, its catalogue tables and its run log stay as they\n"
+      "are, byte for byte. The plan lists by phase and object the tables created, columns\n"
+      "added, altered or rebuilt (through a temporary <column>_qxq), defaults dropped and\n"
+      "created, indexes dropped and created, procedures created or altered and the script\n"
+      "statements, marking \"! can fail\" (with why), \"* rewrites the column's values\"\n"
+      "and \"FAILS on the copy\" (with the server's message). A real run right after sends\n"
+      "the same statements in the same order. Exit status 0 when the run would succeed,\n"
+      "1 when it would fail. On SQL Server (ODBC) --plan refuses: it cannot copy a database.");
   uninstall->add_option("DATABASE", runDatabase, "The instance's database name")->required();
+  uninstall->footer(
+      "As in the main window: only in the SAP Business One listing mode (the settings file\n"
+      "names the common database Sbo-Common) and for an instance with a version installed;\n"
+      "elsewhere the command says why and exits 1.");
   uninstall->add_flag("--yes", yes, "Go ahead without asking");
 
   ConvertOptions convertOptions;
@@ -163,8 +192,8 @@ int Main(int argc, char** argv) {
     std::cerr << "upgrade: give the instance's DATABASE, or --all for every instance.\n";
     return kExitUsage;
   }
-  if (upgrade->parsed() && allJson && !all) {
-    std::cerr << "upgrade: --json goes with --all.\n";
+  if (upgrade->parsed() && allJson && !all && !plan) {
+    std::cerr << "upgrade: --json goes with --all or --plan.\n";
     return kExitUsage;
   }
 
@@ -185,7 +214,8 @@ int Main(int argc, char** argv) {
   if (sqlCmd->parsed()) return RunSqlCommand(sql, settings);
   const InstanceStreams streams{std::cout, std::cerr, StderrIsTerminal()};
   if (instancesCmd->parsed()) return ListInstances(settings, json, streams);
-  if (newCompany->parsed()) return NewCompany(settings, company, database, streams);
+  // Blanks around a database name never belong to it (the list shows them).
+  if (newCompany->parsed()) return NewCompany(settings, company, Trim(database), streams);
   if (reportDir->parsed()) {
     std::optional<std::string> directory;
     if (directoryOption->count() > 0) directory = reportDirectory;
@@ -193,6 +223,7 @@ int Main(int argc, char** argv) {
   }
   if (upgrade->parsed()) {
     if (all) return UpgradeAll(settings, yes, allJson, streams);
+    if (plan) return PlanUpgrade(settings, runDatabase, allJson, streams);
     return Upgrade(settings, runDatabase, yes, streams);
   }
   if (uninstall->parsed()) return Uninstall(settings, runDatabase, yes, streams);

@@ -188,6 +188,11 @@ const Action& TfrmFo::GetAction(ActionId id) const {
   return actions_[static_cast<std::size_t>(id)];
 }
 
+bool TfrmFo::Offers(ActionId id) const {
+  const Action& action = GetAction(id);
+  return action.visible && action.enabled;
+}
+
 std::vector<MenuItem> TfrmFo::VisiblePopupItems() const {
   std::vector<MenuItem> shown;
   for (const MenuItem& item : PopupMenuItems()) {

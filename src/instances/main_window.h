@@ -139,6 +139,11 @@ class TfrmFo {
   db::Value CurrentDbname() const;
 
   const Action& GetAction(ActionId id) const;
+  // Whether the window offers the action for the current row: visible and
+  // enabled. A hidden action is neither in the menu nor reachable by its
+  // shortcut, enabled or not. Other front ends ask this before running a
+  // command, so they offer exactly what the window offers.
+  bool Offers(ActionId id) const;
   // The pop-up menu as shown: separators, and the items whose action is visible.
   std::vector<MenuItem> VisiblePopupItems() const;
 

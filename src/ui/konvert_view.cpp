@@ -1,4 +1,5 @@
 #include "ui/konvert_view.h"
+#include "ui/mnemonic.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -37,7 +38,8 @@ QProgressBar* VerticalBar(QWidget* parent) {
 }
 
 QPushButton* Button(const char* caption, QWidget* parent) {
-  auto* button = new QPushButton(Text(caption), parent);
+  // Alt and the first letter presses it: Indít, Törlés and Vissza differ there.
+  auto* button = new QPushButton(WithMnemonic(caption), parent);
   // Enter presses the button that has the focus, as Space does.
   button->setAutoDefault(true);
   return button;
@@ -175,7 +177,9 @@ void TkonvertView::SetBarPosition(KonvertBar which, int position) {
 }
 
 void TkonvertView::SetButton2Caption(const std::string& text) {
-  Button2_->setText(QString::fromStdString(text));
+  // The access key belongs to "Törlés" only; "kis türelmet" is a status.
+  Button2_->setText(text == convert::kButton2Caption ? WithMnemonic(text)
+                                                     : QString::fromStdString(text));
   Button2_->repaint();
 }
 

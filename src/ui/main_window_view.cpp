@@ -231,7 +231,14 @@ void TfrmFoView::SyncButton(QPushButton* button, ActionId id) {
 
 void TfrmFoView::SetControlsEnabled(bool enabled) {
   controlsEnabled_ = enabled;
+  // Disabling the list takes the keyboard from it; a run started from the
+  // list gives it back there, so the arrow keys choose a row again.
+  if (!enabled) gridHadFocus_ = focusWidget() == gPeldanyok_;
   gPeldanyok_->setEnabled(enabled);
+  if (enabled && gridHadFocus_) {
+    gridHadFocus_ = false;
+    gPeldanyok_->setFocus(Qt::OtherFocusReason);
+  }
   if (logic_ == nullptr) return;
   SyncButton(bValt_, ActionId::aValt);
   SyncButton(bKilep_, ActionId::aVege);

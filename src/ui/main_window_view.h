@@ -61,6 +61,8 @@ class TfrmFoView : public QWidget, public instances::TfrmFo::View {
   bool centred_ = false;
   // A run disables "Vált" and "Kilép" whatever their actions say.
   bool controlsEnabled_ = true;
+  // Whether the list had the keyboard when a run disabled it.
+  bool gridHadFocus_ = false;
   std::array<QAction*, instances::kActionCount> actions_{};
   QTableWidget* gPeldanyok_;
   QPushButton* bValt_;

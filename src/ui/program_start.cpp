@@ -1,17 +1,13 @@
 #include "ui/program_start.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <exception>
-#include <memory>
 
 #include "startup/login_test.h"
 #include "ui/desktop_windows.h"
 #include "ui/login_view.h"
 #include "ui/message_boxes.h"
+#include "ui/qt_translation.h"
 
 namespace moltaro::ui {
 
@@ -20,32 +16,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitNoSettings = 1;
 }  // namespace
 
-namespace {
-
-// Qt's own texts (standard buttons, the line edit's menu, the folder picker)
-// in Hungarian: the system's translation, else the one shipped beside the
-// program. Without either they stay in English.
-void LoadQtTranslation(QApplication& app) {
-  const QLocale hungarian(QLocale::Hungarian, QLocale::Hungary);
-  const QStringList places = {
-      QLibraryInfo::path(QLibraryInfo::TranslationsPath),
-      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations"))};
-  for (const QString& place : places) {
-    auto translation = std::make_unique<QTranslator>();
-    if (translation->load(hungarian, QStringLiteral("qtbase"), QStringLiteral("_"), place)) {
-      translation->setParent(&app);  // the application owns it from here
-      QCoreApplication::installTranslator(translation.release());
-      return;
-    }
-  }
-}
-
-}  // namespace
-
 void ConfigureApplication(QApplication& app) {
   // No application display name: Qt would add it to every caption, on some
   // platforms after a dash, and the program's captions are complete as they are.
-  LoadQtTranslation(app);
+  InstallQtTranslation(app, QtTranslationFolders());
 }
 
 LoginOutcome LogIn(ServerSettings& settings, const std::filesystem::path& workDirectory,

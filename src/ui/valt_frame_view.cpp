@@ -27,6 +27,7 @@ TfraValtView::TfraValtView(QWidget* parent) : QFrame(parent) {
   pbFolyam_->setTextVisible(false);
   SetProgressRange(0, 0);
   ApplyLayout(engine::ValtLayout{});
+  hide();  // idle until a run shows something
 }
 
 void TfraValtView::ApplyLayout(const engine::ValtLayout& layout) {
@@ -60,23 +61,44 @@ void TfraValtView::ShowText(engine::ValtLabel label, const std::string& text) {
   QLabel* target = LabelOf(label);
   target->setText(QString::fromStdString(text));
   target->repaint();
+  FollowContent();
 }
 
 void TfraValtView::SetProgressRange(int minimum, int maximum) {
-  // An empty range would turn Qt's bar into a busy indicator; an idle frame
-  // shows an empty bar instead.
-  if (maximum <= minimum) {
+  // An empty range would turn Qt's bar into a busy indicator; it means there
+  // is no step to count.
+  hasRange_ = maximum > minimum;
+  if (!hasRange_) {
     pbFolyam_->setRange(0, 1);
     pbFolyam_->setValue(0);
   } else {
     pbFolyam_->setRange(minimum, maximum);
   }
   pbFolyam_->repaint();
+  FollowContent();
 }
 
 void TfraValtView::SetProgressPosition(int position) {
   pbFolyam_->setValue(position);
   pbFolyam_->repaint();
+}
+
+bool TfraValtView::Idle() const {
+  return !hasRange_ && lVerzio_->text().isEmpty() && lMit_->text().isEmpty() &&
+         lObj_->text().isEmpty();
+}
+
+void TfraValtView::FollowContent() {
+  const bool show = !Idle();
+  if (show == !isHidden()) return;
+  setVisible(show);
+  // A run keeps the event loop from painting, so the change is painted here:
+  // the whole frame as it appears, the window beneath it as it goes.
+  if (show) {
+    repaint();
+  } else if (parentWidget() != nullptr) {
+    parentWidget()->repaint(geometry());
+  }
 }
 
 }  // namespace moltaro::ui

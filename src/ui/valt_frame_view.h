@@ -1,4 +1,6 @@
 // The version switch frame: a lowered panel with the run's labels and bar.
+// It shows only while there is a run to show: from its first text or range
+// until everything is emptied again after the run.
 #pragma once
 
 #include <QFrame>
@@ -30,6 +32,9 @@ class TfraValtView : public QFrame, public engine::ValtDisplay {
 
  private:
   QLabel* LabelOf(engine::ValtLabel label) const;
+  bool Idle() const;
+  // Shows or hides the frame as it has something to show, painting at once.
+  void FollowContent();
 
   QFrame* pAlap_;
   QLabel* lVer_;
@@ -37,6 +42,7 @@ class TfraValtView : public QFrame, public engine::ValtDisplay {
   QLabel* lMit_;
   QLabel* lObj_;
   QProgressBar* pbFolyam_;
+  bool hasRange_ = false;
 };
 
 }  // namespace moltaro::ui

@@ -172,6 +172,41 @@ TEST_F(RunCommands, FailedUpgradePrintsTheReasonAndTheRunLog) {
                             "\n");
 }
 
+// "Uninstall" and "Rep utvonal" run only where the window offers them: not
+// for an instance without a version, and never in the product's own listing
+// mode, where the window hides both.
+TEST_F(RunCommands, UninstallAndReportDirectoryOnlyWhereTheWindowOffersThem) {
+  server_.Answer("Sbo-Common", instances::kSboInstanceListSql,
+                 db::ResultSet({"nev", "dbname"}, {{std::string("Alfa Kft"), std::string(" ceg1 ")},
+                                                   {std::string("Béta"), std::string("ceg2")}}));
+  EXPECT_EQ(Uninstall(settings_, " ceg2 ", true, Streams(), WithEngine()), kExitFailed);
+  EXPECT_EQ(ReportDirectory(settings_, "ceg2", std::nullopt, Streams(), WithEngine()), kExitFailed);
+  EXPECT_EQ(
+      err_.str(),
+      "`uninstall` is not offered for \"ceg2\": the main window offers \"Uninstall\" only for "
+      "an instance with a version installed, and this one has none (Nincs telepítve).\n"
+      "`report-dir` is not offered for \"ceg2\": the main window offers \"Rep utvonal\" "
+      "only for an instance with a version installed, and this one has none (Nincs "
+      "telepítve).\n");
+  EXPECT_TRUE(engine_.sent.empty());
+  for (const auto& call : server_.calls) EXPECT_NE(call.sql, instances::kReportDirSelectSql);
+
+  settings_.SetServerSettings("", "ZMP_Vorel", "", "sa", "titok");
+  server_.Answer(
+      "ZMP_Vorel", instances::kInstanceListSql,
+      db::ResultSet({"nev", "dbname"}, {{std::string("Alfa Kft"), std::string(" ceg1 ")}}));
+  err_.str("");
+  EXPECT_EQ(Uninstall(settings_, "ceg1", true, Streams(), WithEngine()), kExitFailed);
+  EXPECT_EQ(err_.str(),
+            "`uninstall` is not offered for \"ceg1\": the main window offers \"Uninstall\" only in "
+            "the SAP Business One listing mode, where the settings file names the common database "
+            "Sbo-Common; it names ZMP_Vorel.\n");
+  EXPECT_TRUE(engine_.sent.empty());
+  // The version switch is offered in either mode.
+  EXPECT_EQ(Upgrade(settings_, " ceg1", true, Streams(), WithEngine()), kExitFailed);
+  EXPECT_FALSE(engine_.sent.empty());
+}
+
 TEST_F(RunCommands, UnknownDatabaseRunsNothing) {
   EXPECT_EQ(Upgrade(settings_, "ceg9", true, Streams(), WithEngine()), kExitFailed);
   EXPECT_TRUE(engine_.sent.empty());

@@ -63,6 +63,20 @@ class NewSite : public ::testing::Test {
   static inline std::filesystem::path work_;
 };
 
+// A password with a blank at either end could never be typed back at the
+// login, which keeps the blanks: refused before anything is created.
+TEST_F(NewSite, A0_ServerInitRefusesAPasswordWithSurroundingBlanks) {
+  for (const std::string password : {" Titok-2024", "Titok-2024 ", "Titok-2024\t"}) {
+    const Result refused = Cli("server-init " + Quote((work_ / "refused").string()) +
+                               " --sa-password " + Quote(password));
+    EXPECT_EQ(refused.status, 1) << password;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(Errors().find("must not be empty, nor begin or end with a blank"), std::string::npos)
+        << Errors();
+    EXPECT_FALSE(std::filesystem::exists(work_ / "refused")) << password;
+  }
+}
+
 TEST_F(NewSite, A_ServerInitAndTheListThatCannotBeReadYet) {
   ASSERT_EQ(
       Cli("server-init " + Quote((work_ / "data").string()) + " --sa-password " + Quote(kPassword))
@@ -104,24 +118,27 @@ TEST_F(NewSite, C_TheListOnTheCommonDatabase) {
   EXPECT_NE(json.out.find("\"VanVer\": \"N\""), std::string::npos) << json.out;
 }
 
-TEST_F(NewSite, D_ReportDirectoryOfAnInstance) {
-  ASSERT_EQ(Cli("sql -d elso -Q " +
-                Quote("create table zmp_puy (id int, nev nvarchar(20), kod nvarchar(200))"))
-                .status,
-            0)
+// The product's own listing mode: the main window hides "Rep utvonal" and
+// "Uninstall", so the command line refuses them too and touches nothing.
+TEST_F(NewSite, D_ReportDirectoryAndUninstallAreNotOfferedInTheProductsOwnMode) {
+  Result run = Cli("report-dir " + Quote(" elso "));  // as `instances` shows it
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(Errors().find("only in the SAP Business One listing mode"), std::string::npos)
       << Errors();
-  Result shown = Cli("report-dir " + Quote(" elso "));  // as `instances` shows it
-  ASSERT_EQ(shown.status, 0) << Errors();
-  EXPECT_EQ(shown.out, "\n");
-  ASSERT_EQ(Cli("report-dir elso " + Quote("  D:\\Riport ")).status, 0) << Errors();
-  shown = Cli("report-dir elso");
-  EXPECT_EQ(shown.out, "D:\\Riport\n");
-  const Result stored = Cli("sql -d elso -Q " + Quote("select id, kod from zmp_puy"));
-  EXPECT_EQ(stored.out, "id\tkod\n100\tD:\\Riport\n");
+  run = Cli("uninstall elso --yes");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(Errors().find("\"Uninstall\" only in the SAP Business One listing mode"),
+            std::string::npos)
+      << Errors();
   EXPECT_EQ(Cli("report-dir nincs").status, 1);
+  EXPECT_NE(Errors().find("\"nincs\""), std::string::npos) << Errors();
 }
 
-TEST_F(NewSite, E_UpgradeAndUninstallAnInstance) {
+// Upgraded, then seen through SAP Business One's company list (common
+// database Sbo-Common), where the window offers the report directory and
+// the uninstall for an instance with a version.
+TEST_F(NewSite, E_UpgradeThenReportDirectoryAndUninstallInTheSboMode) {
   std::filesystem::copy_file(std::filesystem::path(MOLTARO_EXAMPLES_DIR) / "verzio.ver",
                              work_ / "verzio.ver",
                              std::filesystem::copy_options::overwrite_existing);
@@ -129,6 +146,12 @@ TEST_F(NewSite, E_UpgradeAndUninstallAnInstance) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(Errors().find("Not confirmed"), std::string::npos);
+
+  const Result plan = Cli("upgrade elso --plan");
+  EXPECT_EQ(plan.status, 0) << Errors();
+  EXPECT_EQ(plan.out.rfind("Upgrade plan for \" elso \": Nincs telepítve -> 2.1.0\n", 0), 0u)
+      << plan.out;
+  EXPECT_FALSE(std::filesystem::exists(work_ / " elso _verzio.log"));
 
   run = Cli("upgrade elso --yes");
   ASSERT_EQ(run.status, 0) << Errors();
@@ -143,9 +166,33 @@ TEST_F(NewSite, E_UpgradeAndUninstallAnInstance) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out.rfind("A(z) ", 0), 0u) << run.out;
 
+  ASSERT_EQ(Cli("sql -d master -Q " + Quote("create database [Sbo-Common]")).status, 0) << Errors();
+  ASSERT_EQ(Cli("sql -d Sbo-Common -Q " +
+                Quote("create table srgc (cmpName nvarchar(100), dbName nvarchar(100))\n"
+                      "insert into srgc values (N'Első Kft', 'elso')\n"
+                      "insert into srgc values (N'Második', 'obrien')"))
+                .status,
+            0)
+      << Errors();
+  Settings("local$$Sbo-Common");
+  Result shown = Cli("report-dir " + Quote(" elso "));
+  ASSERT_EQ(shown.status, 0) << Errors();
+  EXPECT_EQ(shown.out, "C:\\ZMP\\Riport\n");  // as the example's post-run script seeds it
+  ASSERT_EQ(Cli("report-dir elso " + Quote("  D:\\Riport ")).status, 0) << Errors();
+  shown = Cli("report-dir elso");
+  EXPECT_EQ(shown.out, "D:\\Riport\n");
+  const Result stored = Cli("sql -d elso -Q " + Quote("select kod from zmp_puy where nev = 'PWREPUT'"));
+  EXPECT_EQ(stored.out, "kod\nD:\\Riport\n");
+  // obrien has no version: neither is offered for it.
+  EXPECT_EQ(Cli("report-dir obrien").status, 1);
+  EXPECT_NE(Errors().find("only for an instance with a version installed"), std::string::npos)
+      << Errors();
+
   run = Cli("uninstall elso --yes");
   EXPECT_EQ(run.status, 0) << Errors();
   EXPECT_EQ(run.out, "");
+  EXPECT_EQ(Cli("uninstall elso --yes").status, 1) << "nothing installed any more";
+  Settings("local$$ZMP_Vorel");
   list = Cli("instances");
   EXPECT_NE(list.out.find(" Első Kft \t elso \tNincs telepítve\n"), std::string::npos) << list.out;
 }

@@ -117,7 +117,7 @@ class KonvertViewTest : public QObject {
 
   // Answers the next yes/no question with the button of the operator's
   // choice, or with Esc, checking that it is `question`.
-  enum class Answer { Igen, Nem, Escape };
+  enum class Answer { Igen, Nem, Escape, Enter };
   static void AnswerQuestion(DesktopWindows& windows, const char* question, Answer answer) {
     TfrmDialogusView& dialog = windows.frmDialogus();
     WhenShown([&dialog, question, answer] {
@@ -131,6 +131,9 @@ class KonvertViewTest : public QObject {
           break;
         case Answer::Escape:
           QTest::keyClick(&dialog, Qt::Key_Escape);
+          break;
+        case Answer::Enter:
+          QTest::keyClick(&dialog, Qt::Key_Return);
           break;
       }
     });
@@ -251,9 +254,13 @@ class KonvertViewTest : public QObject {
     QVERIFY(konvert.Label1()->font().bold());
     QVERIFY(konvert.Label1()->font().pixelSize() > konvert.font().pixelSize());
     QCOMPARE(konvert.Label1()->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-    QCOMPARE(konvert.Button1()->text(), Utf8("Indít"));
-    QCOMPARE(konvert.Button2()->text(), Utf8("Törlés"));
-    QCOMPARE(konvert.btnVissza()->text(), Utf8("Vissza"));
+    QCOMPARE(Shown(konvert.Button1()->text()), Utf8("Indít"));
+    QCOMPARE(Shown(konvert.Button2()->text()), Utf8("Törlés"));
+    QCOMPARE(Shown(konvert.btnVissza()->text()), Utf8("Vissza"));
+    // Every button has its access key, "Törlés" too (after its question).
+    QCOMPARE(konvert.Button1()->text(), Utf8("&Indít"));
+    QCOMPARE(konvert.Button2()->text(), Utf8("&Törlés"));
+    QCOMPARE(konvert.btnVissza()->text(), Utf8("&Vissza"));
     QVERIFY(!(konvert.Button2()->focusPolicy() & Qt::TabFocus));
     QVERIFY(konvert.Button1()->focusPolicy() & Qt::TabFocus);
     for (const QProgressBar* bar : {konvert.ProgressBar1(), konvert.ProgressBar2()}) {
@@ -406,10 +413,13 @@ class KonvertViewTest : public QObject {
     const std::string items = Scalar("ceg1", "select count(*) from zmp_jogc");
     QVERIFY(items != "0");
 
-    AnswerQuestion(windows, "Valóban töröljem ?", Answer::Nem);
-    QTest::mouseClick(konvert.Button2(), Qt::LeftButton);
-    QCOMPARE(boxes.Texts(), QStringList());
-    QCOMPARE(Scalar("ceg1", "select count(*) from zmp_jogc"), items);
+    // Neither "Nem" nor Enter by reflex deletes anything.
+    for (Answer answer : {Answer::Nem, Answer::Enter}) {
+      AnswerQuestion(windows, "Valóban töröljem ?", answer);
+      QTest::mouseClick(konvert.Button2(), Qt::LeftButton);
+      QCOMPARE(boxes.Texts(), QStringList());
+      QCOMPARE(Scalar("ceg1", "select count(*) from zmp_jogc"), items);
+    }
 
     PaintedTexts tables(konvert.Label1());
     bool busyCaption = true;
@@ -425,7 +435,7 @@ class KonvertViewTest : public QObject {
     QCOMPARE(tables.texts.first(), QStringLiteral("zmp_jt"));
     QVERIFY(tables.texts.contains(QStringLiteral("zmp_jogc")));
     QCOMPARE(tables.texts.last(), QString());
-    QCOMPARE(konvert.Button2()->text(), Utf8("Törlés"));
+    QCOMPARE(Shown(konvert.Button2()->text()), Utf8("Törlés"));
     QCOMPARE(konvert.Label1()->text(), QString());
     QCOMPARE(konvert.focusWidget(), konvert.Button1());  // the window's focus, once active
     QCOMPARE(Scalar("ceg1", "select count(*) from zmp_jogc"), std::string("0"));

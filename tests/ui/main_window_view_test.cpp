@@ -104,6 +104,22 @@ void WhenWindowShown(std::function<void(Window&)> act, int triesLeft = 400) {
   });
 }
 
+// Counts the mouse buttons pressed anywhere in the program while it lives.
+class MouseButtonCounter : public QObject {
+ public:
+  MouseButtonCounter() { qApp->installEventFilter(this); }
+  ~MouseButtonCounter() override { qApp->removeEventFilter(this); }
+  int presses = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+      ++presses;
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 class MainWindowViewTest : public QObject {
@@ -333,16 +349,22 @@ class MainWindowViewTest : public QObject {
     ClickRow(grid, 1);
     ClickRow(grid, 0);
 
+    // No run, no frame: an empty bar under the buttons would say nothing.
+    QVERIFY(fo.isVisible());
+    QVERIFY(!fo.fraValt1().isVisible());
     AnswerQuestion(windows, "Mehet a verzióváltás ?", false);
     QTest::mouseClick(fo.bValt(), Qt::LeftButton);
     QCOMPARE(boxes.Texts(), QStringList());
     QVERIFY(!std::filesystem::exists(WorkPath() / " ceg1 _verzio.log"));
+    QVERIFY(!fo.fraValt1().isVisible());
 
     // What the frame shows beside the outcome message: the run's version and
     // a full bar.
     QString shownVersion;
     bool barFull = false;
+    bool frameWithOutcome = false;
     boxes.whileShown = [&] {
+      frameWithOutcome = fo.fraValt1().isVisible();
       shownVersion = fo.fraValt1().lVerzio()->text();
       const QProgressBar* bar = fo.fraValt1().pbFolyam();
       barFull = bar->maximum() > 0 && bar->value() == bar->maximum();
@@ -355,9 +377,9 @@ class MainWindowViewTest : public QObject {
       if (value == 0) return;
       const QString phase = fo.fraValt1().lMit()->text();
       if (!phase.isEmpty() && !phases.contains(phase)) phases << phase;
-      controlsOffDuringRun = controlsOffDuringRun && !grid->isEnabled() &&
-                             !fo.bValt()->isEnabled() && !fo.bKilep()->isEnabled() &&
-                             fo.Button1()->isEnabled();
+      controlsOffDuringRun = controlsOffDuringRun && fo.fraValt1().isVisible() &&
+                             !grid->isEnabled() && !fo.bValt()->isEnabled() &&
+                             !fo.bKilep()->isEnabled() && fo.Button1()->isEnabled();
     });
     AnswerQuestion(windows, "Mehet a verzióváltás ?", true);
     QTest::mouseClick(fo.bValt(), Qt::LeftButton);
@@ -365,12 +387,13 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(boxes.boxes[0].icon, QMessageBox::NoIcon);
     QCOMPARE(shownVersion, QStringLiteral("2.1.0"));
     QVERIFY(barFull);
+    QVERIFY(frameWithOutcome);
     QCOMPARE(phases, (QStringList{QString::fromUtf8("Előfutó"), "Tábla", "Index", "Procedure",
                                   QString::fromUtf8("Utánfutó")}));
     QVERIFY(controlsOffDuringRun);
 
     // Afterwards: the list reloaded with the new version, the controls back,
-    // the frame emptied.
+    // the frame emptied and hidden.
     QCOMPARE(GridColumn(grid, 2),
              (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
     QCOMPARE(grid->currentRow(), 0);
@@ -378,6 +401,7 @@ class MainWindowViewTest : public QObject {
     QVERIFY(fo.bValt()->isEnabled());
     QVERIFY(fo.bKilep()->isEnabled());
     QCOMPARE(fo.fraValt1().lVerzio()->text(), QString());
+    QVERIFY(!fo.fraValt1().isVisible());
     QCOMPARE(Query("ceg1", "select szam from zmp_obj_ver").Text("szam"), std::string("2.1.0"));
     QVERIFY(std::filesystem::exists(WorkPath() / " ceg1 _verzio.log"));
   }
@@ -397,6 +421,7 @@ class MainWindowViewTest : public QObject {
     QCOMPARE(GridColumn(fo.gPeldanyok(), 2),
              (QStringList{QStringLiteral("2.1.0"), QString::fromUtf8("Nincs telepítve")}));
     QVERIFY(fo.bValt()->isEnabled());
+    QVERIFY(!fo.fraValt1().isVisible());
   }
 
   void sapListOffersInstanceCommandsOnlyForInstalledRows() {
@@ -469,6 +494,17 @@ class MainWindowViewTest : public QObject {
     DesktopWindows windows(settings_);
     windows.Start();
     TfrmFoView& fo = windows.frmFo();
+    // Enter by reflex answers "Nem": nothing is dropped.
+    const QStringList installed = GridColumn(fo.gPeldanyok(), 2);
+    QVERIFY(installed.contains(QStringLiteral("2.1.0")));
+    TfrmDialogusView& dialog = windows.frmDialogus();
+    WhenShown([&dialog] {
+      QCOMPARE(dialog.lSzoveg()->text(), QString::fromUtf8("Valóban töröljem ?"));
+      QTest::keyClick(&dialog, Qt::Key_Return);
+    });
+    fo.action(ActionId::aUni)->trigger();
+    QCOMPARE(GridColumn(fo.gPeldanyok(), 2), installed);
+
     AnswerQuestion(windows, "Valóban töröljem ?", true);
     fo.action(ActionId::aUni)->trigger();
     QCOMPARE(boxes.Texts(), QStringList());
@@ -502,12 +538,15 @@ class MainWindowViewTest : public QObject {
   // The operator's tasks with the keyboard alone: log in, pick the second
   // instance, switch its version, add a company, leave. No mouse event.
   void keyboardAloneLogsInSwitchesAddsACompanyAndExits() {
+    MouseButtonCounter mouse;
     MessageBoxAnswerer boxes;
     QList<QWidget*> tabWalk;
     QList<QWidget*> expectedWalk;
     bool menuOpened = false;
     QString question;
     QStringList versionsAfterSwitch;
+    bool focusBackInGrid = false;
+    int rowAfterSwitch = -1;
     QStringList companies;
 
     WhenWindowShown<TfrmSaPwdView>([&](TfrmSaPwdView& login) {
@@ -564,6 +603,11 @@ class MainWindowViewTest : public QObject {
       // The offscreen platform does not give the keyboard back to the window
       // a modal dialog came from; a window manager would.
       QVERIFY(Activate(&fo));
+      // The keyboard is back in the list the run was started from, though the
+      // list was disabled meanwhile: the arrow keys choose a row again.
+      focusBackInGrid = Focused() == grid;
+      Press(Qt::Key_Down);
+      rowAfterSwitch = grid->currentRow();
 
       WhenWindowShown<TfrmDBBeView>([&](TfrmDBBeView& dialog) {
         QVERIFY(Activate(&dialog));
@@ -586,8 +630,11 @@ class MainWindowViewTest : public QObject {
     QVERIFY(menuOpened);
     QCOMPARE(question, QString::fromUtf8("Mehet a verzióváltás ?"));
     QCOMPARE(versionsAfterSwitch, (QStringList{QString::fromUtf8("Nincs telepítve"), "2.1.0"}));
+    QVERIFY(focusBackInGrid);
+    QCOMPARE(rowAfterSwitch, 1);
     QCOMPARE(companies, (QStringList{" ceg1 ", " ceg2 ", " ceg4 "}));
     QCOMPARE(boxes.Texts(), QStringList{QString::fromUtf8("A verzióváltás sikeresen lefutott !")});
+    QCOMPARE(mouse.presses, 0);
   }
 };
 

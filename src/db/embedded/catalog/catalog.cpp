@@ -117,45 +117,6 @@ std::string Key(std::string_view name) {
   return out;
 }
 
-int OldType(const SqlType& t, bool nullable) {
-  switch (t.base) {
-    case BaseType::TinyInt:
-    case BaseType::SmallInt:
-    case BaseType::Int:
-    case BaseType::BigInt:
-      return nullable ? 38
-                      : (t.base == BaseType::TinyInt    ? 48
-                         : t.base == BaseType::SmallInt ? 52
-                         : t.base == BaseType::Int      ? 56
-                                                        : 63);
-    case BaseType::Bit:
-      return 50;
-    case BaseType::Float:
-    case BaseType::Real:
-      return nullable ? 109 : (t.base == BaseType::Float ? 62 : 59);
-    case BaseType::Money:
-    case BaseType::SmallMoney:
-      return nullable ? 110 : (t.base == BaseType::Money ? 60 : 122);
-    case BaseType::DateTime:
-    case BaseType::SmallDateTime:
-      return nullable ? 111 : (t.base == BaseType::DateTime ? 61 : 58);
-    case BaseType::Decimal:
-      return 106;
-    case BaseType::Numeric:
-      return 108;
-    case BaseType::Char:
-    case BaseType::NChar:
-      return 47;
-    case BaseType::VarChar:
-    case BaseType::NVarChar:
-      return 39;
-    case BaseType::Text:
-    case BaseType::NText:
-      return 35;
-  }
-  return 0;
-}
-
 }  // namespace
 
 std::string PadXtype(std::string_view xtype) {
@@ -177,7 +138,8 @@ Catalog::Catalog(SqliteDb& db, std::string databaseName, std::string collation)
       collationName_(std::move(collation)),
       collation_(std::make_unique<Collation>(collationName_)) {}
 
-void Catalog::CreateSystemTables(SqliteDb& db, const std::string& collation, bool master) {
+void Catalog::CreateSystemTables(SqliteDb& db, const std::string& name,
+                                 const std::string& collation, bool master) {
   std::string sql;
   for (const SystemTable& t : kSystemTables) {
     sql += "CREATE TABLE " + std::string(t.name) + " (" + Columns(t.columns, collation) + ");\n";
@@ -195,7 +157,13 @@ void Catalog::CreateSystemTables(SqliteDb& db, const std::string& collation, boo
       "increment INTEGER, last INTEGER, used INTEGER DEFAULT 0);\n";
   sql += "CREATE TABLE moltaro_database (name TEXT, collation TEXT, options TEXT);\n";
   db.Exec(sql);
-  EnsureLookupIndexes(db, master);
+  UpgradeSystemTables(db, master);
+  // The file knows which database it is, so that it can be checked when attached.
+  auto recordName =
+      db.Prepare("INSERT INTO moltaro_database (name, collation, options) VALUES (?, ?, '')");
+  sqlite3_bind_text(recordName.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(recordName.get(), 2, collation.c_str(), -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(recordName.get()) != SQLITE_DONE) db.Throw();
   // The system tables are objects too.
   auto insertObject = db.Prepare(
       "INSERT INTO sysobjects (name, id, xtype, type, crdate, sysstat) VALUES (?, ?, 'S ', 'S ', "
@@ -243,10 +211,12 @@ void Catalog::CreateSystemTables(SqliteDb& db, const std::string& collation, boo
   }
 }
 
-void Catalog::EnsureLookupIndexes(SqliteDb& db, bool master) {
+void Catalog::UpgradeSystemTables(SqliteDb& db, bool master) {
   // Without these every column, index and database looked up by name scans
   // its whole system table, so a schema of N objects costs N squared.
   std::string sql =
+      "CREATE TABLE IF NOT EXISTS moltaro_foreign_keys (id INTEGER PRIMARY KEY, child_id "
+      "INTEGER, parent_id INTEGER, child_columns TEXT, parent_columns TEXT);\n"
       "CREATE INDEX IF NOT EXISTS sysindexes_name ON sysindexes(name);\n"
       "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
   if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";
@@ -386,103 +356,6 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
   return table;
 }
 
-int Catalog::NextObjectId() {
-  auto stmt = db_.Prepare("SELECT max(coalesce(max(id), 0) + 1, 1000) FROM sysobjects");
-  if (sqlite3_step(stmt.get()) != SQLITE_ROW) db_.Throw();
-  return sqlite3_column_int(stmt.get(), 0);
-}
-
-void Catalog::InsertObject(int id, const std::string& name, const std::string& xtype, int parent) {
-  auto stmt = db_.Prepare(
-      "INSERT INTO sysobjects (name, id, xtype, type, parent_obj, crdate, refdate) VALUES (?, ?, "
-      "?, ?, ?, tsql_getdate(), tsql_getdate())");
-  const std::string x = PadXtype(xtype);
-  // `type` matches xtype except for constraints of the old kinds.
-  std::string type = x;
-  if (x == "PK" || x == "UQ") type = "K ";
-  sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int(stmt.get(), 2, id);
-  sqlite3_bind_text(stmt.get(), 3, x.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(stmt.get(), 4, type.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int(stmt.get(), 5, parent);
-  if (sqlite3_step(stmt.get()) != SQLITE_DONE) db_.Throw();
-}
-
-void Catalog::DeleteObject(int id) {
-  for (const char* sql :
-       {"DELETE FROM sysobjects WHERE id = ?", "DELETE FROM syscolumns WHERE id = ?",
-        "DELETE FROM syscomments WHERE id = ?", "DELETE FROM sysindexes WHERE id = ?",
-        "DELETE FROM sysindexkeys WHERE id = ?", "DELETE FROM moltaro_identity WHERE id = ?"}) {
-    auto stmt = db_.Prepare(sql);
-    sqlite3_bind_int(stmt.get(), 1, id);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE) db_.Throw();
-  }
-}
-
-void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
-  auto stmt = db_.Prepare(
-      "INSERT INTO syscolumns (name, id, xtype, typestat, xusertype, length, xprec, xscale, "
-      "colid, colorder, cdefault, collationid, status, type, usertype, prec, scale, isnullable, "
-      "collation, autoval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  sqlite3_stmt* s = stmt.get();
-  const int xtype = TypeXtype(c.type.base);
-  const bool character =
-      IsCharacter(c.type.base) || c.type.base == BaseType::Text || c.type.base == BaseType::NText;
-  sqlite3_bind_text(s, 1, c.name.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int(s, 2, tableId);
-  sqlite3_bind_int(s, 3, xtype);
-  sqlite3_bind_int(s, 4, c.nullable ? 0 : 1);
-  sqlite3_bind_int(s, 5, xtype);
-  sqlite3_bind_int(s, 6, TypeStorageLength(c.type));
-  sqlite3_bind_int(s, 7, TypeXprec(c.type));
-  sqlite3_bind_int(s, 8, TypeXscale(c.type));
-  sqlite3_bind_int(s, 9, c.colid);
-  sqlite3_bind_int(s, 10, c.colid);
-  sqlite3_bind_int(s, 11, c.defaultId);
-  if (character) {
-    sqlite3_bind_int(s, 12, 53318);
-  } else {
-    sqlite3_bind_null(s, 12);
-  }
-  sqlite3_bind_int(s, 13, (c.nullable ? 0x08 : 0) | (c.identity ? 0x80 : 0));
-  sqlite3_bind_int(s, 14, OldType(c.type, c.nullable));
-  sqlite3_bind_int(s, 15, 0);
-  sqlite3_bind_int(s, 16, TypePrec(c.type));
-  if (c.type.base == BaseType::Decimal || c.type.base == BaseType::Numeric ||
-      c.type.base == BaseType::Money || c.type.base == BaseType::SmallMoney) {
-    sqlite3_bind_int(s, 17, TypeXscale(c.type));
-  } else {
-    sqlite3_bind_null(s, 17);
-  }
-  sqlite3_bind_int(s, 18, c.nullable ? 1 : 0);
-  if (character) {
-    sqlite3_bind_text(s, 19, collationName_.c_str(), -1, SQLITE_TRANSIENT);
-  } else {
-    sqlite3_bind_null(s, 19);
-  }
-  sqlite3_bind_null(s, 20);
-  if (sqlite3_step(s) != SQLITE_DONE) db_.Throw();
-}
-
-void Catalog::InsertComment(int id, const std::string& text) {
-  auto stmt = db_.Prepare("INSERT INTO syscomments (id, colid, text, ctext) VALUES (?, ?, ?, ?)");
-  // Kept in chunks of 4000 characters, as SQL Server keeps them.
-  std::size_t offset = 0;
-  int colid = 1;
-  do {
-    std::string chunk = Utf8Left(std::string_view(text).substr(offset), 4000);
-    sqlite3_bind_int(stmt.get(), 1, id);
-    sqlite3_bind_int(stmt.get(), 2, colid++);
-    sqlite3_bind_text(stmt.get(), 3, chunk.c_str(), static_cast<int>(chunk.size()),
-                      SQLITE_TRANSIENT);
-    sqlite3_bind_text(stmt.get(), 4, chunk.c_str(), static_cast<int>(chunk.size()),
-                      SQLITE_TRANSIENT);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE) db_.Throw();
-    sqlite3_reset(stmt.get());
-    offset += chunk.size();
-  } while (offset < text.size());
-}
-
 std::string Catalog::CommentText(int id) {
   auto stmt = db_.Prepare("SELECT text FROM syscomments WHERE id = ? ORDER BY colid");
   sqlite3_bind_int(stmt.get(), 1, id);
@@ -493,11 +366,6 @@ std::string Catalog::CommentText(int id) {
     }
   }
   return text;
-}
-
-void Catalog::StampSchema() {
-  db_.Exec("DROP TABLE IF EXISTS moltaro_schema_stamp; CREATE TABLE moltaro_schema_stamp (n)");
-  Invalidate();
 }
 
 }  // namespace moltaro::db::embedded

@@ -33,6 +33,30 @@ struct TableInfo {
   const ColumnInfo* Find(const Collation& coll, std::string_view column) const;
 };
 
+struct IndexEntry {
+  int indid = 0;
+  std::string name;
+  std::string sqliteName;   // empty for the heap row
+  int status = 0;           // 2 unique, 16 clustered, 0x800 primary key, 0x1000 unique key
+  std::vector<int> colids;  // in key order
+  bool Unique() const { return (status & 2) != 0; }
+};
+
+struct IdentityState {
+  int tableId = 0;
+  int colid = 0;
+  long long seed = 1;
+  long long increment = 1;
+  long long last = 1;
+  bool used = false;  // whether `last` was handed out
+};
+
+struct ForeignKeyEntry {
+  int id = 0;
+  int childId = 0, parentId = 0;
+  std::vector<std::string> childColumns, parentColumns;
+};
+
 struct ObjectInfo {
   int id = 0;
   std::string name;
@@ -44,11 +68,14 @@ class Catalog {
  public:
   Catalog(SqliteDb& db, std::string databaseName, std::string collation);
 
-  // Creates the system tables of a new database (in the caller's transaction).
-  static void CreateSystemTables(SqliteDb& db, const std::string& collation, bool master);
-  // The indexes behind the lookups by name that DDL and the catalogue views
-  // make for every object; added to files made before they existed.
-  static void EnsureLookupIndexes(SqliteDb& db, bool master);
+  // Creates the system tables of a new database named `name` (in the
+  // caller's transaction).
+  static void CreateSystemTables(SqliteDb& db, const std::string& name,
+                                 const std::string& collation, bool master);
+  // Brings a file up to the current system tables: the indexes behind the
+  // lookups by name that DDL and the catalogue views make for every object,
+  // and the server's own tables added since the file was made.
+  static void UpgradeSystemTables(SqliteDb& db, bool master);
 
   const std::string& DatabaseName() const { return databaseName_; }
   const std::string& CollationName() const { return collationName_; }
@@ -63,12 +90,43 @@ class Catalog {
   void Invalidate();
   void CheckSchemaVersion();
 
+  // The typed edits below are the only writers of the system tables
+  // (sysobjects, syscolumns, syscomments, sysindexes, sysindexkeys) and of
+  // the server's own tables of identities and foreign keys; DDL decides,
+  // the catalogue writes. All run in the caller's transaction.
   int NextObjectId();
   void InsertObject(int id, const std::string& name, const std::string& xtype, int parent);
+  // The column a column-level constraint (default, CHECK) belongs to.
+  void SetObjectColumn(int id, int colid);
   void DeleteObject(int id);  // with its columns, comments, indexes
   void InsertColumn(int tableId, const ColumnInfo& column);
+  void ReplaceColumn(int tableId, const ColumnInfo& column);
+  void DeleteColumn(int tableId, int colid);
+  void SetColumnDefault(int tableId, int colid, int defaultId);
+  // Unbinds a default constraint from the column that carries it.
+  void ClearColumnDefault(int tableId, int defaultId);
+  void MarkOutputParameter(int routineId, int colid);
   void InsertComment(int id, const std::string& text);
   std::string CommentText(int id);
+
+  // Indexes as sysindexes keeps them: indid 0 is the heap row of a table
+  // without a clustered index, 1 the clustered index, 2 on the others.
+  std::vector<IndexEntry> Indexes(int tableId);
+  void InsertHeap(int tableId, const std::string& tableName);
+  // A clustered index takes the place of the table's heap row.
+  void InsertIndex(int tableId, const IndexEntry& index);
+  // Dropping the clustered index brings the heap row back.
+  void DeleteIndex(int tableId, const std::string& tableName, int indid);
+
+  // Identity columns: seed, increment and the last value handed out.
+  std::optional<IdentityState> Identity(int tableId);
+  void SetIdentity(const IdentityState& identity);
+  void ResetIdentity(int tableId);  // TRUNCATE TABLE starts again at the seed
+  void DeleteIdentity(int tableId);
+
+  void InsertForeignKey(const ForeignKeyEntry& key);
+  void DeleteForeignKey(int id);
+
   // Marks the schema changed for every connection (even when only catalogue
   // rows changed, e.g. a procedure or a default).
   void StampSchema();
@@ -87,6 +145,7 @@ class Catalog {
 
  private:
   std::unique_ptr<TableInfo> LoadTable(const ObjectInfo& object);
+  void Step(sqlite3_stmt* stmt);  // runs a write, throwing SQL Server's error on failure
 
   SqliteDb& db_;
   std::string databaseName_;

@@ -5,7 +5,6 @@
 #include <set>
 
 #include "common/text.h"
-#include "db/embedded/catalog/column_change.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/storage/sqlite_errors.h"
@@ -34,11 +33,6 @@ std::string AutoName(const std::string& prefix, const std::string& table, const 
 
 std::string IndexSqliteName(int tableId, int indid) {
   return "moltaro_ix_" + std::to_string(tableId) + "_" + std::to_string(indid);
-}
-
-void Step(SqliteDb& db, sqlite3_stmt* s) {
-  if (sqlite3_step(s) != SQLITE_DONE && sqlite3_errcode(db.Handle()) != SQLITE_ROW) db.Throw();
-  sqlite3_reset(s);
 }
 
 }  // namespace
@@ -122,11 +116,7 @@ int Ddl::AddDefault(int tableId, const std::string& table, ColumnInfo& column,
   catalog_.InsertComment(id, text);
   column.defaultId = id;
   column.defaultText = text;
-  // Column default constraints carry the column in `info`.
-  auto stmt = catalog_.Db().Prepare("UPDATE sysobjects SET info = ? WHERE id = ?");
-  sqlite3_bind_int(stmt.get(), 1, column.colid);
-  sqlite3_bind_int(stmt.get(), 2, id);
-  Step(catalog_.Db(), stmt.get());
+  catalog_.SetObjectColumn(id, column.colid);
   return id;
 }
 
@@ -149,32 +139,6 @@ void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteN
   }
 }
 
-std::vector<Ddl::KeyIndex> Ddl::Indexes(int tableId) {
-  std::vector<KeyIndex> out;
-  auto stmt = catalog_.Db().Prepare(
-      "SELECT indid, name, sqlite_name, status FROM sysindexes WHERE id = ? AND indid > 0 ORDER "
-      "BY indid");
-  sqlite3_bind_int(stmt.get(), 1, tableId);
-  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-    KeyIndex k;
-    k.indid = sqlite3_column_int(stmt.get(), 0);
-    k.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
-    const auto* sn = sqlite3_column_text(stmt.get(), 2);
-    k.sqliteName = sn ? reinterpret_cast<const char*>(sn) : "";
-    k.unique = (sqlite3_column_int(stmt.get(), 3) & 2) != 0;
-    out.push_back(k);
-  }
-  for (KeyIndex& k : out) {
-    auto keys = catalog_.Db().Prepare(
-        "SELECT colid FROM sysindexkeys WHERE id = ? AND indid = ? ORDER BY keyno");
-    sqlite3_bind_int(keys.get(), 1, tableId);
-    sqlite3_bind_int(keys.get(), 2, k.indid);
-    while (sqlite3_step(keys.get()) == SQLITE_ROW)
-      k.colids.push_back(sqlite3_column_int(keys.get(), 0));
-  }
-  return out;
-}
-
 void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& key,
                  const std::vector<ColumnInfo>& columns) {
   const bool primary = key.kind == ConstraintKind::PrimaryKey;
@@ -193,7 +157,7 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
     }
     keyColumns.push_back(found);
   }
-  auto existing = Indexes(tableId);
+  auto existing = catalog_.Indexes(tableId);
   if (primary) {
     auto pk =
         catalog_.Db().Prepare("SELECT 1 FROM sysobjects WHERE parent_obj = ? AND xtype = 'PK'");
@@ -205,7 +169,7 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
   const bool clustered = primary ? key.clustered : key.clustered;
   int indid = 2;
   bool hasClustered = false;
-  for (const KeyIndex& k : existing) {
+  for (const IndexEntry& k : existing) {
     if (k.indid == 1) hasClustered = true;
     if (k.indid >= indid) indid = k.indid + 1;
   }
@@ -215,47 +179,29 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
       key.name.empty() ? AutoName(primary ? "PK" : "UQ", table, "", id) : key.name;
   if (!key.name.empty()) CheckNameFree(name);
   catalog_.InsertObject(id, name, primary ? "PK" : "UQ", tableId);
-  const std::string sqliteName = IndexSqliteName(tableId, indid);
-  auto ins = catalog_.Db().Prepare(
-      "INSERT INTO sysindexes (id, status, indid, keycnt, name, sqlite_name) VALUES (?, ?, ?, ?, "
-      "?, ?)");
-  sqlite3_bind_int(ins.get(), 1, tableId);
-  sqlite3_bind_int(ins.get(), 2, 2 | (primary ? 0x800 : 0x1000) | (indid == 1 ? 16 : 0));
-  sqlite3_bind_int(ins.get(), 3, indid);
-  sqlite3_bind_int(ins.get(), 4, static_cast<int>(keyColumns.size()));
-  sqlite3_bind_text(ins.get(), 5, name.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(ins.get(), 6, sqliteName.c_str(), -1, SQLITE_TRANSIENT);
-  Step(catalog_.Db(), ins.get());
-  auto keyIns = catalog_.Db().Prepare(
-      "INSERT INTO sysindexkeys (id, indid, colid, keyno) VALUES (?, ?, ?, ?)");
+  IndexEntry index;
+  index.indid = indid;
+  index.name = name;
+  index.sqliteName = IndexSqliteName(tableId, indid);
+  index.status = 2 | (primary ? 0x800 : 0x1000) | (indid == 1 ? 16 : 0);
   std::vector<std::string> names;
-  for (std::size_t i = 0; i < keyColumns.size(); ++i) {
-    sqlite3_bind_int(keyIns.get(), 1, tableId);
-    sqlite3_bind_int(keyIns.get(), 2, indid);
-    sqlite3_bind_int(keyIns.get(), 3, keyColumns[i]->colid);
-    sqlite3_bind_int(keyIns.get(), 4, static_cast<int>(i + 1));
-    Step(catalog_.Db(), keyIns.get());
-    names.push_back(keyColumns[i]->name);
+  for (const ColumnInfo* c : keyColumns) {
+    index.colids.push_back(c->colid);
+    names.push_back(c->name);
   }
-  if (indid == 1) {
-    auto heap = catalog_.Db().Prepare("DELETE FROM sysindexes WHERE id = ? AND indid = 0");
-    sqlite3_bind_int(heap.get(), 1, tableId);
-    Step(catalog_.Db(), heap.get());
-  }
-  CreateSqliteIndex(table, sqliteName, true, names);
+  catalog_.InsertIndex(tableId, index);
+  CreateSqliteIndex(table, index.sqliteName, true, names);
 }
 
 void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                          long long seed, long long increment) {
-  auto stmt = catalog_.Db().Prepare(
-      "INSERT OR REPLACE INTO moltaro_identity (id, colid, seed, increment, last, used) VALUES "
-      "(?, ?, ?, ?, ?, 0)");
-  sqlite3_bind_int(stmt.get(), 1, tableId);
-  sqlite3_bind_int(stmt.get(), 2, column.colid);
-  sqlite3_bind_int64(stmt.get(), 3, seed);
-  sqlite3_bind_int64(stmt.get(), 4, increment);
-  sqlite3_bind_int64(stmt.get(), 5, seed);
-  Step(catalog_.Db(), stmt.get());
+  IdentityState identity;
+  identity.tableId = tableId;
+  identity.colid = column.colid;
+  identity.seed = seed;
+  identity.increment = increment;
+  identity.last = seed;
+  catalog_.SetIdentity(identity);
   const std::string id = std::to_string(tableId);
   const std::string col = QuoteId(column.name);
   catalog_.Db().Exec(
@@ -308,11 +254,8 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
   catalog_.InsertObject(id, name, "C", table.id);
   catalog_.InsertComment(id, check.defaultText);
   if (!column.empty()) {
-    auto info = catalog_.Db().Prepare("UPDATE sysobjects SET info = ? WHERE id = ?");
     const ColumnInfo* c = table.Find(catalog_.Coll(), column);
-    sqlite3_bind_int(info.get(), 1, c ? c->colid : 0);
-    sqlite3_bind_int(info.get(), 2, id);
-    Step(catalog_.Db(), info.get());
+    catalog_.SetObjectColumn(id, c ? c->colid : 0);
   }
   CreateCheckTriggers(table, id, name, check.defaultText, column);
 }
@@ -457,13 +400,7 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     clusteredTaken = clusteredTaken || key.clustered;
     AddKey(tableId, s.table.name, key, columns);
   }
-  if (!clusteredTaken) {
-    auto heap = catalog_.Db().Prepare(
-        "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, ?)");
-    sqlite3_bind_int(heap.get(), 1, tableId);
-    sqlite3_bind_text(heap.get(), 2, s.table.name.c_str(), -1, SQLITE_TRANSIENT);
-    Step(catalog_.Db(), heap.get());
-  }
+  if (!clusteredTaken) catalog_.InsertHeap(tableId, s.table.name);
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (columns[i].identity) {
       CreateIdentity(tableId, s.table.name, columns[i], s.columns[i].identitySeed,
@@ -516,7 +453,7 @@ void Ddl::DropTable(const DropTableStatement& s) {
     }
     for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1", id)) {
       DropForeignKeyTriggers(fk.id);
-      catalog_.Db().Exec("DELETE FROM moltaro_foreign_keys WHERE id = " + std::to_string(fk.id));
+      catalog_.DeleteForeignKey(fk.id);
     }
     auto children = catalog_.Db().Prepare("SELECT id FROM sysobjects WHERE parent_obj = ?");
     sqlite3_bind_int(children.get(), 1, id);
@@ -538,10 +475,7 @@ void Ddl::Truncate(const TruncateStatement& s) {
     throw ServerErrorByNumber(4712, {table.name});
   }
   catalog_.Db().Exec("DELETE FROM " + QuoteId(table.name));
-  auto reset =
-      catalog_.Db().Prepare("UPDATE moltaro_identity SET last = seed, used = 0 WHERE id = ?");
-  sqlite3_bind_int(reset.get(), 1, table.id);
-  Step(catalog_.Db(), reset.get());
+  catalog_.ResetIdentity(table.id);
   tx.Commit();
 }
 
@@ -576,47 +510,31 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
     throw;
   }
   catalog_.Db().Exec("PRAGMA legacy_alter_table=OFF");
-  for (const KeyIndex& k : Indexes(table.id)) {
+  for (const IndexEntry& k : catalog_.Indexes(table.id)) {
     std::vector<std::string> keyNames;
     for (int colid : k.colids) {
       for (const ColumnInfo& c : columns) {
         if (c.colid == colid) keyNames.push_back(c.name);
       }
     }
-    if (!k.sqliteName.empty()) CreateSqliteIndex(table.name, k.sqliteName, k.unique, keyNames);
+    if (!k.sqliteName.empty()) CreateSqliteIndex(table.name, k.sqliteName, k.Unique(), keyNames);
   }
   TableInfo shape = table;
   shape.columns = columns;
   RecreateCheckTriggers(shape);
   RecreateForeignKeyTriggers(table.id);
-  auto ident = catalog_.Db().Prepare(
-      "SELECT colid, seed, increment, last, used FROM moltaro_identity WHERE id = ?");
-  sqlite3_bind_int(ident.get(), 1, table.id);
-  if (sqlite3_step(ident.get()) == SQLITE_ROW) {
-    const int colid = sqlite3_column_int(ident.get(), 0);
-    const long long seed = sqlite3_column_int64(ident.get(), 1),
-                    incr = sqlite3_column_int64(ident.get(), 2),
-                    last = sqlite3_column_int64(ident.get(), 3);
-    const int used = sqlite3_column_int(ident.get(), 4);
-    ident.reset();
+  if (const auto identity = catalog_.Identity(table.id)) {
     for (const ColumnInfo& c : columns) {
-      if (c.colid == colid) {
-        CreateIdentity(table.id, table.name, c, seed, incr);
-        auto restore =
-            catalog_.Db().Prepare("UPDATE moltaro_identity SET last = ?, used = ? WHERE id = ?");
-        sqlite3_bind_int64(restore.get(), 1, last);
-        sqlite3_bind_int(restore.get(), 2, used);
-        sqlite3_bind_int(restore.get(), 3, table.id);
-        Step(catalog_.Db(), restore.get());
-      }
+      if (c.colid != identity->colid) continue;
+      // A new trigger on the new table, counting on from where the old one was.
+      CreateIdentity(table.id, table.name, c, identity->seed, identity->increment);
+      catalog_.SetIdentity(*identity);
     }
   }
 }
 
-// SQL Server names every object that uses the column and does not allow the
-// change (5074), then refuses the statement (4922).
-void Ddl::RefuseDependents(const TableInfo& table, const ColumnInfo& c, std::string_view action,
-                           ColumnChange change) {
+void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::string_view action,
+                              ColumnChange change) {
   const Collation& coll = catalog_.Coll();
   std::vector<std::pair<std::string, std::string>> blockers;  // kind, name
   if (c.defaultId && !change.KeepsDefault()) {
@@ -649,7 +567,7 @@ void Ddl::RefuseDependents(const TableInfo& table, const ColumnInfo& c, std::str
     for (const std::string& name : cols) uses = uses || coll.Equal(name, c.name);
     if (uses) blockers.emplace_back("object", fk.name);
   }
-  for (const KeyIndex& k : Indexes(table.id)) {
+  for (const IndexEntry& k : catalog_.Indexes(table.id)) {
     if (std::find(k.colids.begin(), k.colids.end(), c.colid) == k.colids.end()) continue;
     const auto constraint = catalog_.FindObject(k.name);
     const bool primaryKey = constraint && constraint->xtype == "PK";
@@ -668,222 +586,196 @@ void Ddl::RefuseDependents(const TableInfo& table, const ColumnInfo& c, std::str
 }
 
 void Ddl::AlterTable(const AlterTableStatement& s) {
-  const TableInfo tableCopy = RequireUserTable(s.table);
-  const TableInfo& table = tableCopy;
-  const Collation& coll = catalog_.Coll();
+  const TableInfo table = RequireUserTable(s.table);
   Transaction tx(catalog_.Db());
   switch (s.action) {
-    case AlterTableAction::AddColumns: {
-      int colid = 0;
-      for (const ColumnInfo& c : table.columns) colid = std::max(colid, c.colid);
-      auto countRows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name));
-      sqlite3_step(countRows.get());
-      const bool empty = sqlite3_column_int64(countRows.get(), 0) == 0;
-      countRows.reset();
-      std::vector<ColumnInfo> added;
-      for (const ColumnDef& def : s.columns) {
-        ColumnInfo c = MakeColumn(def, table.name, ++colid,
-                                  static_cast<int>(table.columns.size() + added.size() + 1));
-        if (table.Find(coll, c.name)) {
-          throw ServerErrorByNumber(2705, {c.name, table.name});
-        }
-        if (c.identity) throw DatabaseError(NotSupported("adding an identity column"));
-        if (def.primaryKey || def.unique)
-          throw DatabaseError(NotSupported("a key on an added column"));
-        if (!c.nullable && !def.defaultExpr && !empty) {
-          throw ServerErrorByNumber(4901, {c.name, table.name});
-        }
-        catalog_.Db().Exec("ALTER TABLE " + QuoteId(table.name) + " ADD COLUMN " + ColumnSql(c));
-        if (def.defaultExpr) {
-          AddDefault(table.id, table.name, c, def.defaultName, def.defaultText);
-          if (!c.nullable && !empty) {
-            // Existing rows take the default of a NOT NULL column.
-            Translator t(catalog_, nullptr, nullptr);
-            Batch b = ParseBatch("SELECT " + c.defaultText);
-            const auto& sel = static_cast<const SelectStatement&>(*b.statements.at(0));
-            Translation v = t.Value(*sel.select->items.at(0).expr);
-            catalog_.Db().Exec("UPDATE " + QuoteId(table.name) + " SET " + QuoteId(c.name) +
-                               " = tsql_store((" + v.sql + "), " + TypeArguments(c.type) + ", " +
-                               std::to_string(kStoreNotNull | kStoreAlter) + ", " +
-                               QuoteText(c.name) + ", " +
-                               QuoteText(catalog_.QualifiedName(table.name)) + ")");
-          }
-        }
-        catalog_.InsertColumn(table.id, c);
-        added.push_back(c);
-      }
+    case AlterTableAction::AddColumns:
+      AddColumns(table, s.columns);
       break;
-    }
-    case AlterTableAction::AlterColumn: {
-      const ColumnDef& def = s.columns.at(0);
-      const ColumnInfo* old = table.Find(coll, def.name);
-      if (!old) {
-        throw ServerErrorByNumber(207, {def.name});
-      }
-      ColumnInfo c = MakeColumn(def, table.name, old->colid, old->colid);
-      c.name = old->name;
-      c.identity = old->identity;
-      c.defaultId = old->defaultId;
-      c.defaultText = old->defaultText;
-      // A statement that changes nothing leaves the objects on the column be.
-      if (TypeText(c.type) != TypeText(old->type) || c.nullable != old->nullable) {
-        RefuseDependents(table, *old, "ALTER COLUMN", ColumnChange::Of(old->type, c.type));
-      }
-      std::vector<ColumnInfo> columns = table.columns;
-      std::vector<std::string> values;
-      for (ColumnInfo& col : columns) {
-        if (col.colid == c.colid) {
-          col = c;
-          values.push_back(
-              "tsql_store(" + QuoteId(old->name) + ", " + TypeArguments(c.type) + ", " +
-              std::to_string(c.nullable ? kStoreUpdate : (kStoreUpdate | kStoreNotNull)) + ", " +
-              QuoteText(c.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")");
-        } else {
-          values.push_back(QuoteId(col.name));
-        }
-      }
-      RebuildTable(table, columns, values);
-      auto del = catalog_.Db().Prepare("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
-      sqlite3_bind_int(del.get(), 1, table.id);
-      sqlite3_bind_int(del.get(), 2, c.colid);
-      Step(catalog_.Db(), del.get());
-      catalog_.InsertColumn(table.id, c);
+    case AlterTableAction::AlterColumn:
+      AlterColumn(table, s.columns.at(0));
       break;
-    }
-    case AlterTableAction::DropColumns: {
-      // Rebuilt rather than SQLite's DROP COLUMN, which refuses while a view
-      // names the column; SQL Server leaves such a view to fail when used.
-      std::vector<ColumnInfo> remaining = table.columns;
-      for (const std::string& name : s.names) {
-        auto it = remaining.begin();
-        while (it != remaining.end() && !coll.Equal(it->name, name)) ++it;
-        if (it == remaining.end()) {
-          throw ServerErrorByNumber(4924, {name, table.name});
-        }
-        RefuseDependents(table, *it, "DROP COLUMN", ColumnChange{});
-        if (remaining.size() <= 1) {
-          throw ServerErrorByNumber(4923, {it->name, table.name});
-        }
-        if (it->identity) {
-          catalog_.Db().Exec("DELETE FROM moltaro_identity WHERE id = " + std::to_string(table.id));
-        }
-        auto del = catalog_.Db().Prepare("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
-        sqlite3_bind_int(del.get(), 1, table.id);
-        sqlite3_bind_int(del.get(), 2, it->colid);
-        Step(catalog_.Db(), del.get());
-        remaining.erase(it);
-      }
-      std::vector<std::string> values;
-      for (const ColumnInfo& c : remaining) values.push_back(QuoteId(c.name));
-      RebuildTable(table, remaining, values);
+    case AlterTableAction::DropColumns:
+      DropColumns(table, s.names);
       break;
-    }
-    case AlterTableAction::DropConstraint: {
-      for (const std::string& name : s.names) {
-        auto stmt = catalog_.Db().Prepare(
-            "SELECT id, xtype FROM sysobjects WHERE name = ? AND parent_obj = ?");
-        sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(stmt.get(), 2, table.id);
-        if (sqlite3_step(stmt.get()) != SQLITE_ROW) {
-          throw DatabaseError(ServerErrorByNumber(3728, {name}).what() + std::string("\n") +
-                                  ServerErrorByNumber(3727).what(),
-                              3728);
-        }
-        const int id = sqlite3_column_int(stmt.get(), 0);
-        const std::string xtype = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
-        stmt.reset();
-        if (xtype == "F ") {
-          DropForeignKeyTriggers(id);
-          catalog_.Db().Exec("DELETE FROM moltaro_foreign_keys WHERE id = " + std::to_string(id));
-        } else if (xtype == "C ") {
-          for (const char* action : {"INSERT", "UPDATE"}) {
-            catalog_.Db().Exec("DROP TRIGGER IF EXISTS " +
-                               QuoteId("moltaro_check_" + std::to_string(id) + "_" + action));
-          }
-        } else if (xtype == "D ") {
-          auto clear = catalog_.Db().Prepare(
-              "UPDATE syscolumns SET cdefault = 0 WHERE id = ? AND cdefault = ?");
-          sqlite3_bind_int(clear.get(), 1, table.id);
-          sqlite3_bind_int(clear.get(), 2, id);
-          Step(catalog_.Db(), clear.get());
-        } else {
-          for (const KeyIndex& k : Indexes(table.id)) {
-            if (!coll.Equal(k.name, name)) continue;
-            if (!k.sqliteName.empty())
-              catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(k.sqliteName));
-            auto d1 = catalog_.Db().Prepare("DELETE FROM sysindexes WHERE id = ? AND indid = ?");
-            sqlite3_bind_int(d1.get(), 1, table.id);
-            sqlite3_bind_int(d1.get(), 2, k.indid);
-            Step(catalog_.Db(), d1.get());
-            auto d2 = catalog_.Db().Prepare("DELETE FROM sysindexkeys WHERE id = ? AND indid = ?");
-            sqlite3_bind_int(d2.get(), 1, table.id);
-            sqlite3_bind_int(d2.get(), 2, k.indid);
-            Step(catalog_.Db(), d2.get());
-            if (k.indid == 1) {
-              auto heap = catalog_.Db().Prepare(
-                  "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, "
-                  "?)");
-              sqlite3_bind_int(heap.get(), 1, table.id);
-              sqlite3_bind_text(heap.get(), 2, table.name.c_str(), -1, SQLITE_TRANSIENT);
-              Step(catalog_.Db(), heap.get());
-            }
-          }
-        }
-        auto del = catalog_.Db().Prepare("DELETE FROM sysobjects WHERE id = ?");
-        sqlite3_bind_int(del.get(), 1, id);
-        Step(catalog_.Db(), del.get());
-        auto delText = catalog_.Db().Prepare("DELETE FROM syscomments WHERE id = ?");
-        sqlite3_bind_int(delText.get(), 1, id);
-        Step(catalog_.Db(), delText.get());
-      }
+    case AlterTableAction::DropConstraint:
+      DropConstraints(table, s.names);
       break;
-    }
-    case AlterTableAction::AddConstraint: {
-      std::vector<ColumnInfo> columns = table.columns;
-      for (const TableConstraint& k : s.constraints) {
-        if (k.kind == ConstraintKind::Default) {
-          ColumnInfo* target = nullptr;
-          for (ColumnInfo& c : columns) {
-            if (coll.Equal(c.name, k.columns.at(0))) target = &c;
-          }
-          if (!target) throw ServerErrorByNumber(207, {k.columns.at(0)});
-          if (target->defaultId) throw ServerErrorByNumber(1781);
-          AddDefault(table.id, table.name, *target, k.name, k.defaultText);
-          auto upd = catalog_.Db().Prepare(
-              "UPDATE syscolumns SET cdefault = ? WHERE id = ? AND colid = ?");
-          sqlite3_bind_int(upd.get(), 1, target->defaultId);
-          sqlite3_bind_int(upd.get(), 2, table.id);
-          sqlite3_bind_int(upd.get(), 3, target->colid);
-          Step(catalog_.Db(), upd.get());
-        } else if (k.kind == ConstraintKind::Check) {
-          AddCheck(table, k, "", !s.noCheck);
-        } else if (k.kind == ConstraintKind::ForeignKey) {
-          AddForeignKey(table, k, !s.noCheck);
-        } else {
-          AddKey(table.id, table.name, k, columns);
-        }
-      }
+    case AlterTableAction::AddConstraint:
+      AddConstraints(table, s.constraints, !s.noCheck);
       break;
-    }
   }
   catalog_.StampSchema();
   tx.Commit();
   catalog_.Invalidate();
 }
 
+void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs) {
+  const Collation& coll = catalog_.Coll();
+  int colid = 0;
+  for (const ColumnInfo& c : table.columns) colid = std::max(colid, c.colid);
+  auto countRows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name));
+  sqlite3_step(countRows.get());
+  const bool empty = sqlite3_column_int64(countRows.get(), 0) == 0;
+  countRows.reset();
+  std::vector<ColumnInfo> added;
+  for (const ColumnDef& def : defs) {
+    ColumnInfo c = MakeColumn(def, table.name, ++colid,
+                              static_cast<int>(table.columns.size() + added.size() + 1));
+    if (table.Find(coll, c.name)) {
+      throw ServerErrorByNumber(2705, {c.name, table.name});
+    }
+    if (c.identity) throw DatabaseError(NotSupported("adding an identity column"));
+    if (def.primaryKey || def.unique) throw DatabaseError(NotSupported("a key on an added column"));
+    if (!c.nullable && !def.defaultExpr && !empty) {
+      throw ServerErrorByNumber(4901, {c.name, table.name});
+    }
+    catalog_.Db().Exec("ALTER TABLE " + QuoteId(table.name) + " ADD COLUMN " + ColumnSql(c));
+    if (def.defaultExpr) {
+      AddDefault(table.id, table.name, c, def.defaultName, def.defaultText);
+      if (!c.nullable && !empty) {
+        // Existing rows take the default of a NOT NULL column.
+        Translator t(catalog_, nullptr, nullptr);
+        Batch b = ParseBatch("SELECT " + c.defaultText);
+        const auto& sel = static_cast<const SelectStatement&>(*b.statements.at(0));
+        Translation v = t.Value(*sel.select->items.at(0).expr);
+        catalog_.Db().Exec("UPDATE " + QuoteId(table.name) + " SET " + QuoteId(c.name) +
+                           " = tsql_store((" + v.sql + "), " + TypeArguments(c.type) + ", " +
+                           std::to_string(kStoreNotNull | kStoreAlter) + ", " + QuoteText(c.name) +
+                           ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")");
+      }
+    }
+    catalog_.InsertColumn(table.id, c);
+    added.push_back(c);
+  }
+}
+
+void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
+  const ColumnInfo* old = table.Find(catalog_.Coll(), def.name);
+  if (!old) {
+    throw ServerErrorByNumber(207, {def.name});
+  }
+  ColumnInfo c = MakeColumn(def, table.name, old->colid, old->colid);
+  c.name = old->name;
+  c.identity = old->identity;
+  c.defaultId = old->defaultId;
+  c.defaultText = old->defaultText;
+  // A statement that changes nothing leaves the objects on the column be.
+  if (TypeText(c.type) != TypeText(old->type) || c.nullable != old->nullable) {
+    RequireNoDependents(table, *old, "ALTER COLUMN", ColumnChange::Of(old->type, c.type));
+  }
+  std::vector<ColumnInfo> columns = table.columns;
+  std::vector<std::string> values;
+  for (ColumnInfo& col : columns) {
+    if (col.colid == c.colid) {
+      col = c;
+      values.push_back("tsql_store(" + QuoteId(old->name) + ", " + TypeArguments(c.type) + ", " +
+                       std::to_string(c.nullable ? kStoreUpdate : (kStoreUpdate | kStoreNotNull)) +
+                       ", " + QuoteText(c.name) + ", " +
+                       QuoteText(catalog_.QualifiedName(table.name)) + ")");
+    } else {
+      values.push_back(QuoteId(col.name));
+    }
+  }
+  RebuildTable(table, columns, values);
+  catalog_.ReplaceColumn(table.id, c);
+}
+
+void Ddl::DropColumns(const TableInfo& table, const std::vector<std::string>& names) {
+  // Rebuilt rather than SQLite's DROP COLUMN, which refuses while a view
+  // names the column; SQL Server leaves such a view to fail when used.
+  std::vector<ColumnInfo> remaining = table.columns;
+  for (const std::string& name : names) {
+    auto it = remaining.begin();
+    while (it != remaining.end() && !catalog_.Coll().Equal(it->name, name)) ++it;
+    if (it == remaining.end()) {
+      throw ServerErrorByNumber(4924, {name, table.name});
+    }
+    RequireNoDependents(table, *it, "DROP COLUMN", ColumnChange{});
+    if (remaining.size() <= 1) {
+      throw ServerErrorByNumber(4923, {it->name, table.name});
+    }
+    if (it->identity) catalog_.DeleteIdentity(table.id);
+    catalog_.DeleteColumn(table.id, it->colid);
+    remaining.erase(it);
+  }
+  std::vector<std::string> values;
+  for (const ColumnInfo& c : remaining) values.push_back(QuoteId(c.name));
+  RebuildTable(table, remaining, values);
+}
+
+void Ddl::DropConstraints(const TableInfo& table, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    auto stmt =
+        catalog_.Db().Prepare("SELECT id, xtype FROM sysobjects WHERE name = ? AND parent_obj = ?");
+    sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int(stmt.get(), 2, table.id);
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW) {
+      throw DatabaseError(ServerErrorByNumber(3728, {name}).what() + std::string("\n") +
+                              ServerErrorByNumber(3727).what(),
+                          3728);
+    }
+    const int id = sqlite3_column_int(stmt.get(), 0);
+    const std::string xtype = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+    stmt.reset();
+    if (xtype == "F ") {
+      DropForeignKeyTriggers(id);
+      catalog_.DeleteForeignKey(id);
+    } else if (xtype == "C ") {
+      for (const char* action : {"INSERT", "UPDATE"}) {
+        catalog_.Db().Exec("DROP TRIGGER IF EXISTS " +
+                           QuoteId("moltaro_check_" + std::to_string(id) + "_" + action));
+      }
+    } else if (xtype == "D ") {
+      catalog_.ClearColumnDefault(table.id, id);
+    } else {
+      for (const IndexEntry& k : catalog_.Indexes(table.id)) {
+        if (!catalog_.Coll().Equal(k.name, name)) continue;
+        if (!k.sqliteName.empty())
+          catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(k.sqliteName));
+        catalog_.DeleteIndex(table.id, table.name, k.indid);
+      }
+    }
+    catalog_.DeleteObject(id);
+  }
+}
+
+void Ddl::AddConstraints(const TableInfo& table, const std::vector<TableConstraint>& constraints,
+                         bool validateRows) {
+  std::vector<ColumnInfo> columns = table.columns;
+  for (const TableConstraint& k : constraints) {
+    if (k.kind == ConstraintKind::Default) {
+      ColumnInfo* target = nullptr;
+      for (ColumnInfo& c : columns) {
+        if (catalog_.Coll().Equal(c.name, k.columns.at(0))) target = &c;
+      }
+      if (!target) throw ServerErrorByNumber(207, {k.columns.at(0)});
+      if (target->defaultId) throw ServerErrorByNumber(1781);
+      AddDefault(table.id, table.name, *target, k.name, k.defaultText);
+      catalog_.SetColumnDefault(table.id, target->colid, target->defaultId);
+    } else if (k.kind == ConstraintKind::Check) {
+      AddCheck(table, k, "", validateRows);
+    } else if (k.kind == ConstraintKind::ForeignKey) {
+      AddForeignKey(table, k, validateRows);
+    } else {
+      AddKey(table.id, table.name, k, columns);
+    }
+  }
+}
+
 void Ddl::CreateIndex(const CreateIndexStatement& s) {
   const TableInfo& table = RequireUserTable(s.table);
   Transaction tx(catalog_.Db());
   const Collation& coll = catalog_.Coll();
-  auto existing = Indexes(table.id);
-  for (const KeyIndex& k : existing) {
+  auto existing = catalog_.Indexes(table.id);
+  for (const IndexEntry& k : existing) {
     if (coll.Equal(k.name, s.name)) {
       throw ServerErrorByNumber(1913, {s.name, "table", table.name});
     }
   }
   int indid = 2;
-  const KeyIndex* clustered = nullptr;
-  for (const KeyIndex& k : existing) {
+  const IndexEntry* clustered = nullptr;
+  for (const IndexEntry& k : existing) {
     if (k.indid == 1) clustered = &k;
     if (k.indid >= indid) indid = k.indid + 1;
   }
@@ -906,34 +798,18 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     }
     keys.push_back(c);
   }
-  const std::string sqliteName = IndexSqliteName(table.id, indid);
-  auto ins = catalog_.Db().Prepare(
-      "INSERT INTO sysindexes (id, status, indid, keycnt, name, sqlite_name) VALUES (?, ?, ?, ?, "
-      "?, ?)");
-  sqlite3_bind_int(ins.get(), 1, table.id);
-  sqlite3_bind_int(ins.get(), 2, (s.unique ? 2 : 0) | (s.clustered ? 16 : 0));
-  sqlite3_bind_int(ins.get(), 3, indid);
-  sqlite3_bind_int(ins.get(), 4, static_cast<int>(keys.size()));
-  sqlite3_bind_text(ins.get(), 5, s.name.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(ins.get(), 6, sqliteName.c_str(), -1, SQLITE_TRANSIENT);
-  Step(catalog_.Db(), ins.get());
-  auto keyIns = catalog_.Db().Prepare(
-      "INSERT INTO sysindexkeys (id, indid, colid, keyno) VALUES (?, ?, ?, ?)");
+  IndexEntry index;
+  index.indid = indid;
+  index.name = s.name;
+  index.sqliteName = IndexSqliteName(table.id, indid);
+  index.status = (s.unique ? 2 : 0) | (s.clustered ? 16 : 0);
   std::vector<std::string> names;
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    sqlite3_bind_int(keyIns.get(), 1, table.id);
-    sqlite3_bind_int(keyIns.get(), 2, indid);
-    sqlite3_bind_int(keyIns.get(), 3, keys[i]->colid);
-    sqlite3_bind_int(keyIns.get(), 4, static_cast<int>(i + 1));
-    Step(catalog_.Db(), keyIns.get());
-    names.push_back(keys[i]->name);
+  for (const ColumnInfo* c : keys) {
+    index.colids.push_back(c->colid);
+    names.push_back(c->name);
   }
-  if (indid == 1) {
-    auto heap = catalog_.Db().Prepare("DELETE FROM sysindexes WHERE id = ? AND indid = 0");
-    sqlite3_bind_int(heap.get(), 1, table.id);
-    Step(catalog_.Db(), heap.get());
-  }
-  CreateSqliteIndex(table.name, sqliteName, s.unique, names);
+  catalog_.InsertIndex(table.id, index);
+  CreateSqliteIndex(table.name, index.sqliteName, s.unique, names);
   tx.Commit();
 }
 
@@ -942,9 +818,9 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
   const Collation& coll = catalog_.Coll();
   for (const auto& [tableName, indexName] : s.indexes) {
     const TableInfo* table = catalog_.FindTable(tableName.name);
-    std::optional<KeyIndex> found;
+    std::optional<IndexEntry> found;
     if (table && table->xtype == "U ") {
-      for (const KeyIndex& k : Indexes(table->id)) {
+      for (const IndexEntry& k : catalog_.Indexes(table->id)) {
         if (coll.Equal(k.name, indexName)) found = k;
       }
     }
@@ -962,20 +838,7 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
           3723, {table->name + "." + found->name, kind == "PK" ? "PRIMARY KEY" : "UNIQUE KEY"});
     }
     catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(found->sqliteName));
-    for (const char* sql : {"DELETE FROM sysindexes WHERE id = ? AND indid = ?",
-                            "DELETE FROM sysindexkeys WHERE id = ? AND indid = ?"}) {
-      auto d = catalog_.Db().Prepare(sql);
-      sqlite3_bind_int(d.get(), 1, table->id);
-      sqlite3_bind_int(d.get(), 2, found->indid);
-      Step(catalog_.Db(), d.get());
-    }
-    if (found->indid == 1) {
-      auto heap = catalog_.Db().Prepare(
-          "INSERT INTO sysindexes (id, status, indid, keycnt, name) VALUES (?, 0, 0, 0, ?)");
-      sqlite3_bind_int(heap.get(), 1, table->id);
-      sqlite3_bind_text(heap.get(), 2, table->name.c_str(), -1, SQLITE_TRANSIENT);
-      Step(catalog_.Db(), heap.get());
-    }
+    catalog_.DeleteIndex(table->id, table->name, found->indid);
   }
   tx.Commit();
 }
@@ -1038,10 +901,7 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
     c.type = ResolveType(p.type, colid);
     c.nullable = true;
     catalog_.InsertColumn(id, c);
-    if (p.output) {
-      catalog_.Db().Exec("UPDATE syscolumns SET isoutparam = 1 WHERE id = " + std::to_string(id) +
-                         " AND colid = " + std::to_string(colid));
-    }
+    if (p.output) catalog_.MarkOutputParameter(id, colid);
   }
   catalog_.InsertComment(id, SourceText(s));
   catalog_.StampSchema();

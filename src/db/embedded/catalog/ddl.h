@@ -28,13 +28,17 @@ class Ddl {
   void Truncate(const TruncateStatement& s);
 
  private:
-  struct KeyIndex {
-    int indid = 0;
-    std::string name;
-    std::string sqliteName;
-    bool unique = false;
-    std::vector<int> colids;
-  };
+  // Each ALTER TABLE action, inside the statement's transaction.
+  void AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs);
+  void AlterColumn(const TableInfo& table, const ColumnDef& def);
+  void DropColumns(const TableInfo& table, const std::vector<std::string>& names);
+  void DropConstraints(const TableInfo& table, const std::vector<std::string>& names);
+  void AddConstraints(const TableInfo& table, const std::vector<TableConstraint>& constraints,
+                      bool validateRows);
+  // Refuses (5074, then 4922) when a default, CHECK, foreign key or index
+  // uses the column and does not allow the change; names every such object.
+  void RequireNoDependents(const TableInfo& table, const ColumnInfo& column,
+                           std::string_view action, ColumnChange change);
 
   void CreateTempTable(const CreateTableStatement& s);
   void AddCheck(const TableInfo& table, const TableConstraint& check, const std::string& column,
@@ -65,12 +69,9 @@ class Ddl {
               const std::vector<ColumnInfo>& columns);
   void CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
                          const std::vector<std::string>& columns);
-  std::vector<KeyIndex> Indexes(int tableId);
   std::string ColumnSql(const ColumnInfo& c) const;
   void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                       long long seed, long long increment);
-  void RefuseDependents(const TableInfo& table, const ColumnInfo& column, std::string_view action,
-                        ColumnChange change);
   void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,
                     const std::vector<std::string>& values);
   void ValidateDefault(const std::string& text);

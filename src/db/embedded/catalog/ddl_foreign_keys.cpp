@@ -15,12 +15,6 @@ namespace moltaro::db::embedded {
 
 namespace {
 
-std::string Join(const std::vector<std::string>& items) {
-  std::string out;
-  for (const std::string& i : items) out += (out.empty() ? "" : "\n") + i;
-  return out;
-}
-
 std::vector<std::string> Split(const std::string& text) {
   std::vector<std::string> out;
   std::size_t pos = 0;
@@ -30,12 +24,6 @@ std::vector<std::string> Split(const std::string& text) {
     pos = end + 1;
   }
   return out;
-}
-
-void EnsureTable(SqliteDb& db) {
-  db.Exec(
-      "CREATE TABLE IF NOT EXISTS moltaro_foreign_keys (id INTEGER PRIMARY KEY, child_id "
-      "INTEGER, parent_id INTEGER, child_columns TEXT, parent_columns TEXT)");
 }
 
 // "a = b AND c = d" over two column lists.
@@ -52,7 +40,6 @@ std::string Matches(const std::string& left, const std::vector<std::string>& lef
 }  // namespace
 
 std::vector<Ddl::ForeignKey> Ddl::ForeignKeys(const std::string& where, int tableId) {
-  EnsureTable(catalog_.Db());
   auto stmt = catalog_.Db().Prepare(
       "SELECT f.id, o.name, f.child_id, f.parent_id, c.name, p.name, f.child_columns, "
       "f.parent_columns FROM moltaro_foreign_keys f JOIN sysobjects o ON o.id = f.id JOIN "
@@ -133,7 +120,6 @@ void Ddl::RecreateForeignKeyTriggers(int tableId) {
 }
 
 void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool validateRows) {
-  EnsureTable(catalog_.Db());
   const Collation& coll = catalog_.Coll();
   const TableInfo* parent = catalog_.FindTable(k.references.name);
   const std::string fkName = k.name.empty() ? std::string("FK") : k.name;
@@ -214,16 +200,13 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
     }
   }
   catalog_.InsertObject(fk.id, fk.name, "F", child.id);
-  auto ins = catalog_.Db().Prepare(
-      "INSERT INTO moltaro_foreign_keys (id, child_id, parent_id, child_columns, parent_columns) "
-      "VALUES (?, ?, ?, ?, ?)");
-  const std::string cc = Join(fk.childColumns), pc = Join(fk.parentColumns);
-  sqlite3_bind_int(ins.get(), 1, fk.id);
-  sqlite3_bind_int(ins.get(), 2, fk.childId);
-  sqlite3_bind_int(ins.get(), 3, fk.parentId);
-  sqlite3_bind_text(ins.get(), 4, cc.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(ins.get(), 5, pc.c_str(), -1, SQLITE_TRANSIENT);
-  if (sqlite3_step(ins.get()) != SQLITE_DONE) catalog_.Db().Throw();
+  ForeignKeyEntry entry;
+  entry.id = fk.id;
+  entry.childId = fk.childId;
+  entry.parentId = fk.parentId;
+  entry.childColumns = fk.childColumns;
+  entry.parentColumns = fk.parentColumns;
+  catalog_.InsertForeignKey(entry);
   CreateForeignKeyTriggers(fk);
 }
 

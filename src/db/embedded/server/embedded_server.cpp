@@ -180,7 +180,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     d->inUse = std::move(inUse);
     d->db = std::make_unique<SqliteDb>(entry->file, false, &lockPolicy_);
     d->db->SetName(entry->name);
-    Catalog::EnsureLookupIndexes(*d->db, entry->id == 1);
+    Catalog::UpgradeSystemTables(*d->db, entry->id == 1);
     if (entry->id == 1) server_->PresentSystemTables(*d->db);
     RegisterCollatedFunctions(d->db->Handle(), entry->collation);
     sqlite3_create_function_v2(d->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, this,

@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "db/embedded/catalog/catalog.h"
+#include "db/embedded/catalog/master_catalog.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/server/database_lock.h"
 #include "db/embedded/storage/sqlite_db.h"
@@ -126,12 +127,7 @@ void CreateDatabaseFile(const std::filesystem::path& file, const std::string& na
                         const std::string& collation, bool master) {
   SqliteDb db(file, true);
   Transaction tx(db);
-  Catalog::CreateSystemTables(db, collation, master);
-  auto stmt =
-      db.Prepare("INSERT INTO moltaro_database (name, collation, options) VALUES (?, ?, '')");
-  sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(stmt.get(), 2, collation.c_str(), -1, SQLITE_TRANSIENT);
-  if (sqlite3_step(stmt.get()) != SQLITE_DONE) db.Throw();
+  Catalog::CreateSystemTables(db, name, collation, master);
   tx.Commit();
   // Everything into the file itself, so that it can be moved alone.
   db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
@@ -189,16 +185,9 @@ void Server::Initialize(const std::filesystem::path& dataDirectory, const std::s
     CreateDatabaseFile(built, "master", collation, true);
     SqliteDb db(built, false);
     Transaction tx(db);
-    auto dbRow = db.Prepare(
-        "INSERT INTO sysdatabases (name, dbid, crdate, filename, collation, options) VALUES "
-        "('master', 1, tsql_getdate(), 'master.mdf', ?, '')");
-    sqlite3_bind_text(dbRow.get(), 1, collation.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(dbRow.get()) != SQLITE_DONE) db.Throw();
-    auto login = db.Prepare(
-        "INSERT INTO syslogins (name, password, dbname, createdate) VALUES ('sa', ?, 'master', "
-        "tsql_getdate())");
-    sqlite3_bind_text(login.get(), 1, hash, -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(login.get()) != SQLITE_DONE) db.Throw();
+    MasterCatalog catalog(db);
+    catalog.InsertDatabase("master", "master.mdf", collation, std::nullopt);
+    catalog.InsertLogin("sa", hash, "master");
     tx.Commit();
     db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
   } catch (const DatabaseError& e) {
@@ -364,15 +353,7 @@ void Server::CreateDatabase(const CreateDatabaseStatement& s) {
   }
   MoveIntoPlace(built, file);
   try {
-    auto stmt = master.Prepare(
-        "INSERT INTO sysdatabases (name, dbid, crdate, filename, collation, logfilename, options) "
-        "VALUES (?, (SELECT max(dbid) + 1 FROM sysdatabases), tsql_getdate(), ?, ?, ?, '')");
-    const std::string path = StoredFileName(file);
-    sqlite3_bind_text(stmt.get(), 1, s.name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(stmt.get(), 2, path.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(stmt.get(), 3, collation.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(stmt.get(), 4, logFile.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE) master.Throw();
+    MasterCatalog(master).InsertDatabase(s.name, StoredFileName(file), collation, logFile);
     tx.Commit();
   } catch (...) {
     RemoveDatabaseFiles(file);
@@ -440,10 +421,7 @@ void Server::AlterDatabase(const AlterDatabaseStatement& s) {
     pos = end + 1;
   }
   updated += s.option + "=" + s.value + ";";
-  auto write = master.Prepare("UPDATE sysdatabases SET options = ? WHERE name = ?");
-  sqlite3_bind_text(write.get(), 1, updated.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(write.get(), 2, entry->name.c_str(), -1, SQLITE_TRANSIENT);
-  if (sqlite3_step(write.get()) != SQLITE_DONE) master.Throw();
+  MasterCatalog(master).SetDatabaseOptions(entry->name, updated);
 }
 
 void Server::DropDatabase(const DropDatabaseStatement& s, const std::string& inUse) {
@@ -469,9 +447,7 @@ void Server::DropDatabase(const DropDatabaseStatement& s, const std::string& inU
     // it again finishes it; the other order would leave a file no entry names.
     RemoveDatabaseFiles(entry->file);
     SqliteDb master(MasterFile(), false, policy_);
-    auto del = master.Prepare("DELETE FROM sysdatabases WHERE name = ?");
-    sqlite3_bind_text(del.get(), 1, entry->name.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(del.get()) != SQLITE_DONE) master.Throw();
+    MasterCatalog(master).DeleteDatabase(entry->name);
   }
 }
 

@@ -188,12 +188,21 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
       return {"NULL", Cat::Null, nullptr};
     case ExprKind::Float:
       // 12.50 is numeric(4,2) in T-SQL; only a literal with an exponent is a float.
-      if (auto exact = DecimalLiteral(e.text)) return {BlobLiteral(*exact), Cat::Exact, nullptr};
+      if (auto exact = DecimalLiteral(e.text)) {
+        Emitted out{BlobLiteral(*exact), Cat::Exact, nullptr};
+        out.type = SqlType{BaseType::Numeric, 0, exact->precision, exact->scale};
+        return out;
+      }
       [[fallthrough]];
     case ExprKind::Integer: {
       Emitted out{e.text.front() == '-' ? "(" + e.text + ")" : e.text, Cat::Number, nullptr};
       if (e.kind == ExprKind::Integer) {
         out.literalDigits = static_cast<int>(e.text.size()) - (e.text.front() == '-' ? 1 : 0);
+        // An integer constant is an int, a bigint past int's range.
+        out.type = SqlType{out.literalDigits <= 9 ? BaseType::Int : BaseType::BigInt, 0, 0, 0};
+        if (out.literalDigits > 18) out.type.reset();
+      } else {
+        out.type = SqlType{BaseType::Float, 0, 0, 0};
       }
       return out;
     }
@@ -226,11 +235,15 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
       bindings_.push_back(b);
       const std::string slot = "?" + std::to_string(bindings_.size());
       // Variables hold exact numbers as their text; the statement needs the number.
+      const SqlType declared = *variables_->TypeOf(e.text);
       if (cat == Cat::Exact) {
-        return {"tsql_cast(" + slot + ", " + TypeArguments(*variables_->TypeOf(e.text)) + ")", cat,
-                nullptr};
+        Emitted out{"tsql_cast(" + slot + ", " + TypeArguments(declared) + ")", cat, nullptr};
+        out.type = declared;
+        return out;
       }
-      return {slot, cat, nullptr};
+      Emitted out{slot, cat, nullptr};
+      out.type = declared;
+      return out;
     }
     case ExprKind::Column:
       return EmitColumn(e, scope);
@@ -271,20 +284,27 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
         }
         branches.push_back(std::move(b));
       }
+      std::optional<Emitted> otherwise;
+      if (i < e.args.size() && e.args[i]) {
+        otherwise = Emit(*e.args[i], scope);
+        if (cat == Cat::Null || otherwise->cat == Cat::Exact) cat = otherwise->cat;
+      }
+      std::vector<const Emitted*> results;
+      for (const Branch& b : branches) results.push_back(&b.then);
+      if (otherwise) results.push_back(&*otherwise);
+      const std::optional<SqlType> type = CommonType(results);
       std::string sql = "CASE";
       if (subject && !byValue) sql += " " + subject->sql;
       for (const Branch& b : branches) {
         sql += " WHEN " +
                (subject && byValue ? "tsql_cmp(" + subject->sql + ", " + b.when.sql + ") = 0"
                                    : b.when.sql) +
-               " THEN " + b.then.sql;
+               " THEN " + ConvertTo(b.then, type);
       }
-      if (i < e.args.size() && e.args[i]) {
-        Emitted otherwise = Emit(*e.args[i], scope);
-        if (cat == Cat::Null || otherwise.cat == Cat::Exact) cat = otherwise.cat;
-        sql += " ELSE " + otherwise.sql;
-      }
-      return {"(" + sql + " END)", cat, nullptr};
+      if (otherwise) sql += " ELSE " + ConvertTo(*otherwise, type);
+      Emitted out{"(" + sql + " END)", type ? Cat::Exact : cat, nullptr};
+      out.type = type;
+      return out;
     }
     case ExprKind::In: {
       Emitted left = Emit(*e.args[0], scope);
@@ -380,6 +400,39 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
   throw DatabaseError("Incorrect syntax.", 102);
 }
 
+namespace {
+
+bool SameType(const SqlType& a, const SqlType& b) {
+  return a.base == b.base && a.length == b.length && a.precision == b.precision &&
+         a.scale == b.scale;
+}
+
+}  // namespace
+
+std::optional<SqlType> Translator::KnownType(const Emitted& e) {
+  if (e.type) return e.type;
+  if (e.column) return e.column->type;
+  return std::nullopt;
+}
+
+std::optional<SqlType> Translator::CommonType(const std::vector<const Emitted*>& branches) const {
+  std::vector<SqlType> types;
+  for (const Emitted* b : branches) {
+    if (b->cat == Cat::Null) continue;  // a NULL takes any type
+    const auto type = KnownType(*b);
+    if (!type) return std::nullopt;
+    types.push_back(*type);
+  }
+  return CommonDecimalType(types);
+}
+
+std::string Translator::ConvertTo(const Emitted& value, const std::optional<SqlType>& type) {
+  if (!type || value.cat == Cat::Null) return value.sql;
+  const auto own = KnownType(value);
+  if (own && SameType(*own, *type)) return value.sql;
+  return "tsql_cast(" + value.sql + ", " + TypeArguments(*type) + ")";
+}
+
 Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   Emitted inner = Emit(*e.args[0], scope);
   SqlType type = ResolveType(e.type, 1);
@@ -416,7 +469,9 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
     }
     return {"tsql_cast(" + formatted + ", " + TypeArguments(type) + ")", Cat::Text, nullptr};
   }
-  return {"tsql_cast(" + inner.sql + ", " + TypeArguments(type) + ")", CatOf(type), nullptr};
+  Emitted out{"tsql_cast(" + inner.sql + ", " + TypeArguments(type) + ")", CatOf(type), nullptr};
+  out.type = type;
+  return out;
 }
 
 Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a, Emitted b) {
@@ -583,21 +638,38 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
       throw DatabaseError("The coalesce function requires at least two arguments.", 174);
     }
     Cat cat = Cat::Unknown;
-    std::string sql = "coalesce(";
-    for (std::size_t i = 0; i < e.args.size(); ++i) {
-      Emitted a = Emit(*e.args[i], scope);
+    std::vector<Emitted> values;
+    for (const ExprPtr& arg : e.args) {
+      values.push_back(Emit(*arg, scope));
+      const Emitted& a = values.back();
       if (cat == Cat::Unknown || cat == Cat::Null || a.cat == Cat::Exact) cat = a.cat;
-      if (i) sql += ", ";
-      sql += a.sql;
     }
-    return {sql + ")", cat, nullptr};
+    std::vector<const Emitted*> results;
+    for (const Emitted& v : values) results.push_back(&v);
+    const std::optional<SqlType> type = CommonType(results);
+    std::string sql = "coalesce(";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i) sql += ", ";
+      sql += ConvertTo(values[i], type);
+    }
+    Emitted out{sql + ")", type ? Cat::Exact : cat, nullptr};
+    out.type = type;
+    return out;
   }
   if (name == "ISNULL") {
     args(2);
     Emitted a = Emit(*e.args[0], scope);
     Emitted b = Emit(*e.args[1], scope);
-    return {"ifnull(" + a.sql + ", " + b.sql + ")",
-            a.cat == Cat::Null || b.cat == Cat::Exact ? b.cat : a.cat, nullptr};
+    // ISNULL's result has the type of its first argument.
+    std::optional<SqlType> type = KnownType(a);
+    if (type && type->base != BaseType::Decimal && type->base != BaseType::Numeric) type.reset();
+    Emitted out{"ifnull(" + a.sql + ", " + ConvertTo(b, type) + ")",
+                type                                        ? Cat::Exact
+                : a.cat == Cat::Null || b.cat == Cat::Exact ? b.cat
+                                                            : a.cat,
+                nullptr};
+    out.type = type;
+    return out;
   }
   if (name == "NULLIF") {
     args(2);
@@ -826,6 +898,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
             items.push_back(QuoteId(src.sqlAlias) + "." + QuoteId(c.name));
             out.names.push_back(c.name);
             out.cats.push_back(ColumnCat(*src.table, c));
+            out.types.push_back(c.type);
             out.variables.emplace_back();
           }
         } else {
@@ -833,6 +906,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
             items.push_back(QuoteId(src.sqlAlias) + "." + QuoteId(d.sqlName));
             out.names.push_back(d.name);
             out.cats.push_back(d.cat);
+            out.types.emplace_back();
             out.variables.emplace_back();
           }
         }
@@ -847,6 +921,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
     Emitted v = Emit(*item.expr, &scope);
     items.push_back(v.sql);
     out.cats.push_back(v.cat);
+    out.types.push_back(v.cat == Cat::Null ? std::nullopt : KnownType(v));
     out.variables.push_back(item.variable);
     if (item.hasAlias) {
       out.names.push_back(item.alias);
@@ -866,7 +941,12 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i) sql += ", ";
-    sql += items[i];
+    if (i < out.castTo.size() && out.castTo[i] && out.cats[i] != Cat::Null &&
+        !(out.types[i] && SameType(*out.types[i], *out.castTo[i]))) {
+      sql += "tsql_cast(" + items[i] + ", " + TypeArguments(*out.castTo[i]) + ")";
+    } else {
+      sql += items[i];
+    }
     if (aliasItems) sql += " AS " + QuoteId("c" + std::to_string(i));
   }
   if (!select.from.empty()) sql += " FROM " + EmitFrom(select.from, scope, SIZE_MAX);
@@ -882,13 +962,15 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
   return sql;
 }
 
-std::string Translator::EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
-                                  bool aliasItems) {
-  Scope firstScope;
+std::string Translator::EmitUnion(const Select& select, const Scope* outer, SelectOutput& out,
+                                  bool aliasItems, Scope& firstScope,
+                                  std::vector<SelectOutput>& parts) {
   std::string sql = EmitCore(select, outer, out, aliasItems, firstScope);
+  parts.push_back(out);
   const Select* part = &select;
   while (part->unionNext) {
     SelectOutput other;
+    other.castTo = out.castTo;
     Scope scope;
     const bool all = part->unionAll;
     part = part->unionNext.get();
@@ -901,6 +983,50 @@ std::string Translator::EmitQuery(const Select& select, const Scope* outer, Sele
     }
     sql += all ? " UNION ALL " : " UNION ";
     sql += next;
+    parts.push_back(std::move(other));
+  }
+  return sql;
+}
+
+std::string Translator::EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
+                                  bool aliasItems) {
+  Scope firstScope;
+  std::vector<SelectOutput> parts;
+  const std::size_t bindingsBefore = bindings_.size(),
+                    comparedBefore = textComparedParameters_.size();
+  const int aliasesBefore = aliasCounter_;
+  std::string sql = EmitUnion(select, outer, out, aliasItems, firstScope, parts);
+  // The parts of a UNION whose column mixes decimals of different sizes are
+  // emitted again, each converting to the column's common decimal type.
+  std::vector<std::optional<SqlType>> castTo(out.names.size());
+  bool convert = false;
+  for (std::size_t c = 0; c < castTo.size() && parts.size() > 1; ++c) {
+    std::vector<SqlType> types;
+    bool known = true;
+    for (const SelectOutput& p : parts) {
+      if (p.cats[c] == Cat::Null) continue;
+      if (!p.types[c]) known = false;
+      if (p.types[c]) types.push_back(*p.types[c]);
+    }
+    if (!known) continue;
+    castTo[c] = CommonDecimalType(types);
+    for (const SelectOutput& p : parts) {
+      convert =
+          convert || (castTo[c] && p.cats[c] != Cat::Null && !SameType(*p.types[c], *castTo[c]));
+    }
+  }
+  if (convert) {
+    bindings_.resize(bindingsBefore);
+    textComparedParameters_.resize(comparedBefore);
+    aliasCounter_ = aliasesBefore;
+    out = SelectOutput{};
+    out.castTo = castTo;
+    firstScope = Scope{};
+    parts.clear();
+    sql = EmitUnion(select, outer, out, aliasItems, firstScope, parts);
+    for (std::size_t c = 0; c < castTo.size(); ++c) {
+      if (castTo[c]) out.types[c] = castTo[c];
+    }
   }
   if (!select.orderBy.empty()) {
     sql += " ORDER BY ";
@@ -985,13 +1111,15 @@ std::string Translator::RowCondition(const Expr& condition, const TableInfo& tab
   Source row;
   row.tableName = table.name;
   row.table = &table;
-  row.sqlAlias = "moltaro_row";
+  // Inside the enforcing trigger the row is NEW; the validation of existing
+  // rows aliases the table as "NEW" too, so one text serves both.
+  row.sqlAlias = "NEW";
   scope.sources.push_back(row);
   std::string sql = Emit(condition, &scope).sql;
   if (!bindings_.empty()) {
     throw DatabaseError(NotSupported("parameters or variables in a CHECK constraint"));
   }
-  return ReplaceAll(sql, QuoteId("moltaro_row") + ".", "NEW.");
+  return sql;
 }
 
 std::string Translator::ViewSql(const Select& select) {

@@ -83,6 +83,9 @@ class Translator {
     Cat cat = Cat::Unknown;
     const ColumnInfo* column = nullptr;
     int literalDigits = 0;  // an integer literal: its digits (T-SQL types 3 as numeric(1,0))
+    // The SQL Server type, where the expression fixes it (literals, casts,
+    // variables); columns give theirs through `column`.
+    std::optional<SqlType> type = std::nullopt;
   };
   struct DerivedColumn {
     std::string name;
@@ -103,7 +106,11 @@ class Translator {
   struct SelectOutput {
     std::vector<std::string> names;
     std::vector<Cat> cats;
+    std::vector<std::optional<SqlType>> types;  // where known
     std::vector<std::string> variables;
+    // Filled before a UNION's parts are emitted again: the decimal type each
+    // column takes across the parts (nullopt: the values keep their own).
+    std::vector<std::optional<SqlType>> castTo;
   };
 
   Translation QueryOnce(const Select& select);
@@ -119,6 +126,9 @@ class Translator {
                         bool aliasItems);
   std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out, bool aliasItems,
                        Scope& scope);
+  // The parts of a UNION, each one's output kept in `parts`.
+  std::string EmitUnion(const Select& select, const Scope* outer, SelectOutput& out,
+                        bool aliasItems, Scope& firstScope, std::vector<SelectOutput>& parts);
   std::string EmitFrom(const std::vector<TableRef>& from, Scope& scope, std::size_t skip);
   Source MakeSource(const TableRef& ref);
   const TableInfo* RequireTable(const ObjectName& name);
@@ -129,6 +139,11 @@ class Translator {
   Emitted EmitCast(const Expr& e, const Scope* scope);
   Emitted EmitComparison(const Expr& e, const std::string& op, Emitted a, Emitted b);
   Emitted EmitArithmetic(const std::string& op, Emitted a, Emitted b);
+  // The values of `branches` (CASE results, COALESCE arguments) converted to
+  // the decimal type SQL Server gives their result, when it is one.
+  std::optional<SqlType> CommonType(const std::vector<const Emitted*>& branches) const;
+  static std::string ConvertTo(const Emitted& value, const std::optional<SqlType>& type);
+  static std::optional<SqlType> KnownType(const Emitted& e);
   std::string Collate() const;
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
                         bool update);

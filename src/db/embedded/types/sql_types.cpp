@@ -1,5 +1,6 @@
 #include "db/embedded/types/sql_types.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
@@ -854,6 +855,46 @@ long long DaysSinceUnixEpoch(int y, int m, int d) {
   const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+namespace {
+
+// The digits an integer type holds, as a decimal of scale 0.
+std::optional<int> IntegerDigits(BaseType base) {
+  switch (base) {
+    case BaseType::TinyInt:
+      return 3;
+    case BaseType::SmallInt:
+      return 5;
+    case BaseType::Int:
+      return 10;
+    case BaseType::BigInt:
+      return 19;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
+  std::optional<BaseType> base;
+  int scale = 0, integerDigits = 0;
+  for (const SqlType& t : types) {
+    if (t.base == BaseType::Decimal || t.base == BaseType::Numeric) {
+      if (!base) base = t.base;
+      scale = std::max(scale, t.scale);
+      integerDigits = std::max(integerDigits, t.precision - t.scale);
+    } else if (auto digits = IntegerDigits(t.base)) {
+      integerDigits = std::max(integerDigits, *digits);
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!base) return std::nullopt;
+  // Beyond 38 digits the integer part wins and the scale gives way.
+  if (integerDigits + scale > 38) scale = std::max(0, 38 - integerDigits);
+  return SqlType{*base, 0, std::min(38, integerDigits + scale), scale};
 }
 
 }  // namespace moltaro::db::embedded

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "db/embedded/parser/tsql_ast.h"
 #include "db/embedded/types/decimal.h"
@@ -48,6 +49,14 @@ struct SqlType {
 // unknown or its size is out of range. `position` is the column's 1-based
 // position, for the message.
 SqlType ResolveType(const TypeSpec& spec, int position);
+
+// The decimal type CASE, COALESCE and UNION give a result whose values are
+// of `types` when at least one is decimal or numeric and the others are
+// integers or decimals: scale the largest scale, integer digits the most
+// integer digits (an int counts as numeric(10,0)), at most 38 digits.
+// nullopt when another type takes part (float, money, text …), where the
+// values keep their own types.
+std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types);
 
 // The type as DDL would write it, e.g. "nvarchar(50)", "decimal(9,0)".
 std::string TypeText(const SqlType& type);
