@@ -599,7 +599,9 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         }
         formatted += message[i];
       }
-      if (severity > 10) throw DatabaseError(formatted, 50000);
+      if (severity > 10) {
+        throw DatabaseError(formatted, 50000, static_cast<int>(std::min(severity, 25LL)));
+      }
       c.out->messages.push_back(formatted);
       return Flow::Normal;
     }

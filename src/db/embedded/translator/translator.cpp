@@ -6,6 +6,7 @@
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/decimal.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -1392,14 +1393,7 @@ Translation Translator::InsertOnce(const InsertStatement& insert) {
     SelectOutput out;
     std::string inner = EmitQuery(*insert.select, nullptr, out, true);
     if (out.names.size() != targets.size()) {
-      throw DatabaseError(out.names.size() > targets.size()
-                              ? "The select list for the INSERT statement contains more items "
-                                "than the insert list. The number of SELECT values must match "
-                                "the number of INSERT columns."
-                              : "The select list for the INSERT statement contains fewer items "
-                                "than the insert list. The number of SELECT values must match "
-                                "the number of INSERT columns.",
-                          120);
+      throw ServerErrorByNumber(out.names.size() > targets.size() ? 121 : 120);
     }
     sql += " SELECT ";
     for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -1413,17 +1407,10 @@ Translation Translator::InsertOnce(const InsertStatement& insert) {
     for (std::size_t r = 0; r < insert.rows.size(); ++r) {
       const auto& row = insert.rows[r];
       if (row.size() != targets.size()) {
-        throw DatabaseError(
-            insert.columns.empty()
-                ? "Column name or number of supplied values does not match table definition."
-            : row.size() > targets.size()
-                ? "There are more columns in the INSERT statement than values specified in "
-                  "the VALUES clause. The number of values in the VALUES clause must match "
-                  "the number of columns specified in the INSERT statement."
-                : "There are fewer columns in the INSERT statement than values specified "
-                  "in the VALUES clause. The number of values in the VALUES clause must "
-                  "match the number of columns specified in the INSERT statement.",
-            insert.columns.empty() ? 213 : 109);
+        // More values than columns is "fewer columns" (110), fewer is 109.
+        throw ServerErrorByNumber(insert.columns.empty()        ? 213
+                                  : row.size() > targets.size() ? 110
+                                                                : 109);
       }
       if (r) sql += ", ";
       sql += "(";
