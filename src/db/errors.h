@@ -6,17 +6,27 @@
 
 namespace moltaro::db {
 
+// The severity of an error the message table does not list: a user's error.
+inline constexpr int kUserErrorSeverity = 16;
+
+// The severity SQL Server gives the error number (server_messages.h).
+int SeverityOfNumber(int number);
+
 // An error raised by the server, carrying its own message (and number when
-// the server gives one). Callers that must tell server errors from others
-// catch this type.
+// the server gives one) and its severity. Callers that must tell server
+// errors from others catch this type; callers that must tell one error from
+// another compare numbers, never messages.
 class DatabaseError : public std::runtime_error {
  public:
-  explicit DatabaseError(const std::string& message, int number = 0)
-      : std::runtime_error(message), number_(number) {}
+  // A severity of -1 is the one the message table gives the number.
+  explicit DatabaseError(const std::string& message, int number = 0, int severity = -1)
+      : std::runtime_error(message), number_(number), severity_(severity) {}
   int Number() const { return number_; }
+  int Severity() const { return severity_ >= 0 ? severity_ : SeverityOfNumber(number_); }
 
  private:
   int number_;
+  int severity_;
 };
 
 // Any other failure of the access layer: a column asked for that the result

@@ -24,7 +24,7 @@ class Session {
  public:
   virtual ~Session() = default;
 
-  // Runs one batch. `sql` keeps its `:name` markers (see parameters.h);
+  // Runs one batch. `sql` keeps its `:name` markers (see odbc/parameter_markers.h);
   // `params` are bound by their order of appearance. Server errors throw
   // DatabaseError with the server's message.
   virtual BatchResult Execute(std::string_view sql, const Params& params) = 0;

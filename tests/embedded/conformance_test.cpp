@@ -5,6 +5,9 @@
 //   statement ok                 the batch that follows must succeed
 //   statement error 8115         it must fail with that error number; text on
 //   statement error 8115 Msg…    the line after the number must be the message
+//                                ("\n" between the messages of one error; every
+//                                error must also read as the message table
+//                                writes its number)
 //   query                        the batch's last result set, each row as its
 //   <batch>                      values separated by a tab (NULL for NULL),
 //   ----                         must equal the lines after "----"
@@ -18,6 +21,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +29,7 @@
 #include "db/connection.h"
 #include "db/embedded/server/embedded_server.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 #ifndef MOLTARO_CONFORMANCE_CASES
 #error "MOLTARO_CONFORMANCE_CASES must name the cases directory"
@@ -77,6 +82,10 @@ std::vector<Block> ParseCases(const fs::path& file) {
         return {};
       }
       std::getline(words >> std::ws, b.errorMessage);
+      for (std::size_t at = b.errorMessage.find("\\n"); at != std::string::npos;
+           at = b.errorMessage.find("\\n", at + 1)) {
+        b.errorMessage.replace(at, 2, "\n");
+      }
     } else if (head == "query") {
       b.kind = BlockKind::Query;
     } else {
@@ -106,6 +115,40 @@ std::string RowText(const std::vector<Value>& row) {
     out += IsNull(row[i]) ? std::string("NULL") : ToText(row[i]);
   }
   return out;
+}
+
+// True when the text is the table's template with some text at each
+// placeholder.
+bool ReadsAsTemplate(const std::string& text, std::string_view pattern) {
+  constexpr char kHole = '\x02';
+  const std::string h(1, kHole);
+  const std::string holes = FormatServerMessage(pattern, {h, h, h, h, h, h, h, h, h, h, h, h});
+  std::string expression;
+  for (const char ch : holes) {
+    if (ch == kHole) {
+      expression += "[\\s\\S]*";
+    } else if (std::string_view("\\^$.|?*+()[]{}").find(ch) != std::string_view::npos) {
+      expression += std::string("\\") + ch;
+    } else {
+      expression += ch;
+    }
+  }
+  return std::regex_match(text, std::regex(expression + "(\n[\\s\\S]*)?"));
+}
+
+// An error with a number reads as the message table writes that number; lines
+// after it are the messages that follow it.
+void ExpectTableMessage(const DatabaseError& e, const std::string& where) {
+  if (e.Number() <= 0) return;
+  const ServerMessage* message = FindServerMessage(e.Number());
+  if (!message) {
+    ADD_FAILURE() << where << ": error " << e.Number() << " is not in the message table";
+    return;
+  }
+  const std::string text = e.what();
+  EXPECT_TRUE(ReadsAsTemplate(text, message->text))
+      << where << ": error " << e.Number() << " reads \"" << text << "\", the table writes \""
+      << message->text << "\"";
 }
 
 std::vector<std::string> CaseFiles() {
@@ -169,6 +212,7 @@ TEST_P(Conformance, Case) {
         continue;
       }
       EXPECT_EQ(e.Number(), b.errorNumber) << where << ": " << e.what() << "\n" << b.sql;
+      ExpectTableMessage(e, where);
       if (!b.errorMessage.empty()) {
         EXPECT_EQ(e.what(), b.errorMessage) << where;
       }

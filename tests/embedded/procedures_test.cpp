@@ -1,6 +1,10 @@
 // Stored procedures, functions, views and procedural batches.
 #include <gmock/gmock.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "server_fixture.h"
 
 namespace moltaro::db::embedded::testing {
@@ -88,6 +92,19 @@ TEST_F(ProceduresTest, BatchesRunTheProceduralSubset) {
   EXPECT_EQ(r.results[0].Integer("i"), 6);
   EXPECT_EQ(r.messages, (std::vector<std::string>{"van"}));
   EXPECT_EQ(ErrorOf(c_, "RAISERROR('Hiba %s: %d', 16, 1, 'x', 5)"), "Hiba x: 5");
+  // The severity RAISERROR gives travels with the error; a server error's
+  // comes from the message table.
+  for (const auto& [batch, severity] :
+       std::vector<std::pair<std::string, int>>{{"RAISERROR('Sulyos', 18, 1)", 18},
+                                                {"select * from nincs_ilyen_tabla", 16},
+                                                {"select 'nincs vege", 15}}) {
+    try {
+      c_.Run(batch);
+      ADD_FAILURE() << batch << " succeeded";
+    } catch (const DatabaseError& e) {
+      EXPECT_EQ(e.Severity(), severity) << batch;
+    }
+  }
   EXPECT_EQ(ErrorOf(c_, "SET @x = 1"), "Must declare the scalar variable \"@x\".");
   EXPECT_EQ(c_.Run("declare @n int set @n = 5 set @n += 2 set @n *= 3 set @n /= 4 select @n n")
                 .results.at(0)

@@ -18,11 +18,11 @@ bool HasState(const std::vector<DiagnosticRecord>& records, std::string_view sta
                      [&](const DiagnosticRecord& r) { return r.state == state; });
 }
 
-// unixODBC reports a driver library it cannot open as a message, not as IM003.
+// unixODBC reports a driver library it cannot open not as IM003 but as a
+// failed connection whose only record is a warning (01000): a driver that
+// ran would have said why with an error's state.
 bool LibraryNotOpened(const std::vector<DiagnosticRecord>& records) {
-  return std::any_of(records.begin(), records.end(), [](const DiagnosticRecord& r) {
-    return r.message.find("[Driver Manager]Can't open lib") != std::string::npos;
-  });
+  return !records.empty() && std::all_of(records.begin(), records.end(), IsInformational);
 }
 
 // A driver named by its library path needs no registration.

@@ -7,9 +7,9 @@
 #include "db/odbc/connector.h"
 #include "db/odbc/diagnostics.h"
 #include "db/odbc/parameter_buffers.h"
+#include "db/odbc/parameter_markers.h"
 #include "db/odbc/procedure_call.h"
 #include "db/odbc/utf16.h"
-#include "db/parameters.h"
 
 namespace moltaro::db::odbc {
 

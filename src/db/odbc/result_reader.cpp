@@ -1,5 +1,6 @@
 #include "db/odbc/result_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -13,11 +14,13 @@ namespace moltaro::db::odbc {
 namespace {
 
 constexpr SQLLEN kUnit = sizeof(SQLWCHAR);
-constexpr SQLULEN kMaxExactDigits = 18;
+// Every number of 18 digits fits 64 bits.
+constexpr SQLULEN kMaxWholeDigits = 18;
 
 struct Column {
   std::string name;
   ColumnKind kind;
+  int scale = 0;
 };
 
 Column DescribeColumn(const Handle& statement, SQLUSMALLINT index) {
@@ -36,7 +39,7 @@ Column DescribeColumn(const Handle& statement, SQLUSMALLINT index) {
     name.resize(static_cast<std::size_t>(nameLength) + 1);
   }
   name.resize(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)));
-  return {ToUtf8(name), ColumnKindOf(type, size, scale)};
+  return {ToUtf8(name), ColumnKindOf(type, size, scale), std::max<int>(scale, 0)};
 }
 
 Value ReadInteger(const Handle& statement, SQLUSMALLINT index) {
@@ -79,16 +82,29 @@ Value ReadText(const Handle& statement, SQLUSMALLINT index) {
   return ToUtf8(text);
 }
 
-Value ReadValue(const Handle& statement, SQLUSMALLINT index, ColumnKind kind) {
-  switch (kind) {
+// As text, never through a double: a numeric(38,10) keeps all its digits.
+Value ReadExact(const Handle& statement, SQLUSMALLINT index, int scale) {
+  Value text = ReadText(statement, index);
+  if (IsNull(text)) return text;
+  return ExactText(std::get<std::string>(text), scale);
+}
+
+Value ReadValue(const Handle& statement, SQLUSMALLINT index, const Column& column) {
+  switch (column.kind) {
     case ColumnKind::Integer:
       return ReadInteger(statement, index);
     case ColumnKind::Real:
       return ReadReal(statement, index);
+    case ColumnKind::Exact:
+      return ReadExact(statement, index, column.scale);
     case ColumnKind::Text:
       break;
   }
   return ReadText(statement, index);
+}
+
+bool IsDigits(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -107,10 +123,38 @@ ColumnKind ColumnKindOf(SQLSMALLINT sqlType, SQLULEN precision, SQLSMALLINT scal
       return ColumnKind::Real;
     case SQL_DECIMAL:
     case SQL_NUMERIC:
-      return scale == 0 && precision <= kMaxExactDigits ? ColumnKind::Integer : ColumnKind::Real;
+      return scale == 0 && precision <= kMaxWholeDigits ? ColumnKind::Integer : ColumnKind::Exact;
     default:
       return ColumnKind::Text;
   }
+}
+
+std::string ExactText(std::string_view driverText, int scale) {
+  const std::string_view blanks = " \t";
+  std::string_view t = driverText;
+  t.remove_prefix(std::min(t.size(), t.find_first_not_of(blanks)));
+  t = t.substr(0, t.find_last_not_of(blanks) + 1);
+  std::string sign;
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+    if (t.front() == '-') sign = "-";
+    t.remove_prefix(1);
+  }
+  const std::size_t point = t.find('.');
+  std::string_view whole = t.substr(0, point);
+  std::string_view fraction = point == std::string_view::npos ? "" : t.substr(point + 1);
+  if ((whole.empty() && fraction.empty()) || !IsDigits(whole) || !IsDigits(fraction)) {
+    return std::string(driverText);
+  }
+  while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
+  std::string out = sign + (whole.empty() ? "0" : std::string(whole));
+  if (scale > 0 || !fraction.empty()) {
+    out += '.';
+    out += fraction;
+    if (fraction.size() < static_cast<std::size_t>(scale)) {
+      out.append(static_cast<std::size_t>(scale) - fraction.size(), '0');
+    }
+  }
+  return out;
 }
 
 ResultSet ReadResultSet(const Handle& statement) {
@@ -130,7 +174,7 @@ ResultSet ReadResultSet(const Handle& statement) {
     std::vector<Value> row;
     row.reserve(columns.size());
     for (std::size_t c = 0; c < columns.size(); ++c) {
-      row.push_back(ReadValue(statement, static_cast<SQLUSMALLINT>(c + 1), columns[c].kind));
+      row.push_back(ReadValue(statement, static_cast<SQLUSMALLINT>(c + 1), columns[c]));
     }
     rows.push_back(std::move(row));
   }

@@ -1,14 +1,17 @@
 #include "db/embedded/catalog/ddl.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
 #include "common/text.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/storage/sqlite_errors.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/translator/translator.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -46,9 +49,7 @@ std::string Ddl::SourceText(const Statement& s) const {
 const TableInfo& Ddl::RequireUserTable(const ObjectName& name) {
   const TableInfo* table = catalog_.FindTable(name.name);
   if (!table || table->xtype != "U ") {
-    throw DatabaseError("Cannot find the object \"" + name.name +
-                            "\" because it does not exist or you do not have permissions.",
-                        4902);
+    throw ServerErrorByNumber(4902, {name.name});
   }
   return *table;
 }
@@ -56,15 +57,13 @@ const TableInfo& Ddl::RequireUserTable(const ObjectName& name) {
 void Ddl::CheckNameFree(const std::string& name) {
   auto existing = catalog_.FindObject(name);
   if (existing) {
-    throw DatabaseError("There is already an object named '" + name + "' in the database.", 2714);
+    throw ServerErrorByNumber(2714, {name});
   }
   if (name.empty() || name[0] == '#') {
     throw DatabaseError(NotSupported("temporary tables (" + name + ")"));
   }
   if (Utf8Length(name) > 128) {
-    throw DatabaseError("The identifier that starts with '" + Utf8Left(name, 128) +
-                            "' is too long. Maximum length is 128.",
-                        103);
+    throw ServerErrorByNumber(103, {Utf8Left(name, 128), "128"});
   }
 }
 
@@ -76,26 +75,24 @@ std::string Ddl::ColumnSql(const ColumnInfo& c) const {
   return sql;
 }
 
-ColumnInfo Ddl::MakeColumn(const ColumnDef& def, int colid, int position) {
+ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int colid,
+                           int position) {
   ColumnInfo c;
   c.name = def.name;
   c.colid = colid;
   c.type = ResolveType(def.type, position);
   c.identity = def.identity;
   if (def.identity && !StoresAsInteger(c.type)) {
-    throw DatabaseError("Identity column '" + def.name +
-                            "' must be of data type int, bigint, smallint, tinyint, or decimal or "
-                            "numeric with a scale of 0, and constrained to be nonnullable.",
-                        2749);
+    throw ServerErrorByNumber(2749, {def.name});
   }
   if (!def.collation.empty() && !IsKnownCollation(def.collation)) {
-    throw DatabaseError("Invalid collation '" + def.collation + "'.", 448);
+    throw ServerErrorByNumber(448, {def.collation});
   }
   // ADO connections run with ANSI_NULL_DFLT_ON: columns are nullable unless
   // the DDL says otherwise; keys and identities never are.
   c.nullable = def.nullable.value_or(!(def.primaryKey || def.identity));
   if (def.primaryKey && c.nullable) {
-    throw DatabaseError("Cannot define PRIMARY KEY constraint on nullable column in table.", 8111);
+    throw ServerErrorByNumber(8111, {table});
   }
   return c;
 }
@@ -110,13 +107,8 @@ void Ddl::ValidateDefault(const std::string& text) {
   try {
     t.Value(*compiled->expr);
   } catch (const DatabaseError& e) {
-    const std::string what = e.what();
-    if (what.rfind("Invalid column name", 0) == 0 || what.rfind("The multi-part", 0) == 0) {
-      throw DatabaseError(
-          "The name is not permitted in this context. Valid expressions are constants, constant "
-          "expressions, and (in some contexts) variables. Column names are not permitted.",
-          128);
-    }
+    // A column (207) or a qualified name (4104) where only constants may stand.
+    if (e.Number() == 207 || e.Number() == 4104) throw ServerErrorByNumber(128);
     throw;
   }
 }
@@ -146,13 +138,10 @@ void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteN
   }
   try {
     catalog_.Db().Exec(sql + ")");
-  } catch (const DatabaseError& e) {
-    if (std::string(e.what()).find("UNIQUE constraint failed") != std::string::npos) {
-      throw DatabaseError(
-          "The CREATE UNIQUE INDEX statement terminated because a duplicate key "
-          "was found for the object name 'dbo." +
-              table + "'.",
-          1505);
+  } catch (const DatabaseError&) {
+    // SQLite's code of the failure is still the connection's.
+    if (IsDuplicateKey(sqlite3_extended_errcode(catalog_.Db().Handle()))) {
+      throw ServerErrorByNumber(1505, {"dbo." + table});
     }
     throw;
   }
@@ -169,13 +158,10 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
       if (coll.Equal(c.name, name)) found = &c;
     }
     if (!found) {
-      throw DatabaseError("Column name '" + name + "' does not exist in the target table or view.",
-                          1911);
+      throw ServerErrorByNumber(1911, {name});
     }
     if (primary && found->nullable) {
-      throw DatabaseError(
-          "Cannot define PRIMARY KEY constraint on nullable column in table '" + table + "'.",
-          8111);
+      throw ServerErrorByNumber(8111, {table});
     }
     keyColumns.push_back(found);
   }
@@ -185,7 +171,7 @@ void Ddl::AddKey(int tableId, const std::string& table, const TableConstraint& k
         "SELECT 1 FROM sysobjects WHERE parent_obj = ? AND xtype = 'PK'");
     sqlite3_bind_int(pk.get(), 1, tableId);
     if (sqlite3_step(pk.get()) == SQLITE_ROW) {
-      throw DatabaseError("Table '" + table + "' already has a primary key defined on it.", 1779);
+      throw ServerErrorByNumber(1779, {table});
     }
   }
   const bool clustered = primary ? key.clustered : key.clustered;
@@ -264,11 +250,9 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
     auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name) +
                                       " AS \"NEW\" WHERE NOT coalesce((" + condition + "), 1)");
     if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
-      throw DatabaseError("The ALTER TABLE statement conflicted with the CHECK constraint \"" +
-                              name + "\". The conflict occurred in database \"" +
-                              catalog_.DatabaseName() + "\", table \"dbo." + table.name + "\"" +
-                              (column.empty() ? std::string(".") : ", column '" + column + "'."),
-                          547);
+      throw ServerErrorByNumber(
+          547, {"ALTER TABLE", "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
+                column.empty() ? "" : ", column '", column, column.empty() ? "" : "'"});
     }
   }
   catalog_.InsertObject(id, name, "C", table.id);
@@ -309,8 +293,7 @@ void Ddl::CreateTempTable(const CreateTableStatement& s) {
     throw DatabaseError(NotSupported("global temporary tables (" + s.table.name + ")"));
   }
   if (catalog_.FindTable(s.table.name)) {
-    throw DatabaseError("There is already an object named '" + s.table.name + "' in the database.",
-                        2714);
+    throw ServerErrorByNumber(2714, {s.table.name});
   }
   if (!s.constraints.empty()) throw DatabaseError(NotSupported("constraints on temporary tables"));
   auto table = std::make_unique<TableInfo>();
@@ -323,12 +306,10 @@ void Ddl::CreateTempTable(const CreateTableStatement& s) {
     if (def.identity || def.primaryKey || def.unique) {
       throw DatabaseError(NotSupported("identities and keys on temporary tables"));
     }
-    ColumnInfo c = MakeColumn(def, static_cast<int>(i + 1), static_cast<int>(i + 1));
+    ColumnInfo c = MakeColumn(def, s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1));
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
-        throw DatabaseError("Column names in each table must be unique. Column name '" + c.name +
-                                "' in table '" + s.table.name + "' is specified more than once.",
-                            2705);
+        throw ServerErrorByNumber(2705, {c.name, s.table.name});
       }
     }
     if (def.defaultExpr) {
@@ -352,7 +333,7 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
       !catalog_.Coll().Equal(s.table.database, catalog_.DatabaseName())) {
     throw DatabaseError(NotSupported("CREATE TABLE in another database"));
   }
-  if (s.columns.empty()) throw DatabaseError("Incorrect syntax near ')'.", 102);
+  if (s.columns.empty()) throw ServerErrorByNumber(102, {")"});
   Transaction tx(catalog_.Db());
   CheckNameFree(s.table.name);
   const int tableId = catalog_.NextObjectId();
@@ -361,18 +342,15 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   std::set<std::string> seen;
   int identities = 0;
   for (std::size_t i = 0; i < s.columns.size(); ++i) {
-    ColumnInfo c = MakeColumn(s.columns[i], static_cast<int>(i + 1), static_cast<int>(i + 1));
+    ColumnInfo c =
+        MakeColumn(s.columns[i], s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1));
     for (const ColumnInfo& other : columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
-        throw DatabaseError("Column names in each table must be unique. Column name '" + c.name +
-                                "' in table '" + s.table.name + "' is specified more than once.",
-                            2705);
+        throw ServerErrorByNumber(2705, {c.name, s.table.name});
       }
     }
     if (c.identity && ++identities > 1) {
-      throw DatabaseError("Multiple identity columns specified for table '" + s.table.name +
-                              "'. Only one identity column per table is allowed.",
-                          2744);
+      throw ServerErrorByNumber(2744, {s.table.name});
     }
     columns.push_back(c);
   }
@@ -393,9 +371,9 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     for (ColumnInfo& c : columns) {
       if (catalog_.Coll().Equal(c.name, k.columns.at(0))) target = &c;
     }
-    if (!target) throw DatabaseError("Invalid column name '" + k.columns.at(0) + "'.", 207);
+    if (!target) throw ServerErrorByNumber(207, {k.columns.at(0)});
     if (target->defaultId) {
-      throw DatabaseError("Column already has a DEFAULT bound to it.", 1781);
+      throw ServerErrorByNumber(1781);
     }
     AddDefault(tableId, s.table.name, *target, k.name, k.defaultText);
   }
@@ -464,24 +442,18 @@ void Ddl::DropTable(const DropTableStatement& s) {
   for (const ObjectName& name : s.tables) {
     if (!name.name.empty() && name.name[0] == '#') {
       if (!catalog_.DropTempTable(name.name)) {
-        throw DatabaseError("Cannot drop the table '" + name.name +
-                                "', because it does not exist or you do not have permission.",
-                            3701);
+        throw ServerErrorByNumber(3701, {"table", name.name});
       }
       continue;
     }
     const TableInfo* table = catalog_.FindTable(name.name);
     if (!table || table->xtype != "U ") {
-      throw DatabaseError("Cannot drop the table '" + name.name +
-                              "', because it does not exist or you do not have permission.",
-                          3701);
+      throw ServerErrorByNumber(3701, {"table", name.name});
     }
     const int id = table->id;
     const std::string tableName = table->name;
     if (!ForeignKeys("f.parent_id = ?1 AND f.child_id <> ?1", id).empty()) {
-      throw DatabaseError("Could not drop object '" + tableName +
-                              "' because it is referenced by a FOREIGN KEY constraint.",
-                          3726);
+      throw ServerErrorByNumber(3726, {tableName});
     }
     for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1", id)) {
       DropForeignKeyTriggers(fk.id);
@@ -504,9 +476,7 @@ void Ddl::Truncate(const TruncateStatement& s) {
   const TableInfo& table = RequireUserTable(s.table);
   Transaction tx(catalog_.Db());
   if (!ForeignKeys("f.parent_id = ?1", table.id).empty()) {
-    throw DatabaseError("Cannot truncate table '" + table.name +
-                            "' because it is being referenced by a FOREIGN KEY constraint.",
-                        4712);
+    throw ServerErrorByNumber(4712, {table.name});
   }
   catalog_.Db().Exec("DELETE FROM " + QuoteId(table.name));
   catalog_.ResetIdentity(table.id);
@@ -569,60 +539,54 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   }
 }
 
-void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c,
-                              const std::string& action, DependentsAllowed allowed) {
+void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::string_view action,
+                              ColumnChange change) {
   const Collation& coll = catalog_.Coll();
-  std::string blocker;
-  std::string kind = "object";
-  if (c.defaultId && !allowed.resizeUnderDefault) {
-    auto o = catalog_.FindObjectById(c.defaultId);
-    if (o) blocker = o->name;
+  std::vector<std::pair<std::string, std::string>> blockers;  // kind, name
+  if (c.defaultId && !change.KeepsDefault()) {
+    if (auto o = catalog_.FindObjectById(c.defaultId)) blockers.emplace_back("object", o->name);
   }
-  if (blocker.empty()) {
-    for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", table.id)) {
-      const auto& cols = fk.childId == table.id ? fk.childColumns : fk.parentColumns;
-      for (const std::string& name : cols) {
-        if (coll.Equal(name, c.name)) blocker = fk.name;
+  auto checks = catalog_.Db().PrepareCached(
+      "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C ' ORDER BY id");
+  sqlite3_bind_int(checks.get(), 1, table.id);
+  while (sqlite3_step(checks.get()) == SQLITE_ROW) {
+    const int id = sqlite3_column_int(checks.get(), 0);
+    const int colid = sqlite3_column_int(checks.get(), 2);
+    bool names = false;
+    if (colid == 0) {
+      // A table-level CHECK depends on the columns its expression names.
+      for (const std::string& used : Expression(catalog_.CommentText(id))->columns) {
+        names = names || coll.Equal(used, c.name);
       }
     }
-  }
-  if (blocker.empty()) {
-    auto checks = catalog_.Db().PrepareCached(
-        "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C '");
-    sqlite3_bind_int(checks.get(), 1, table.id);
-    while (blocker.empty() && sqlite3_step(checks.get()) == SQLITE_ROW) {
-      const int id = sqlite3_column_int(checks.get(), 0);
-      const int colid = sqlite3_column_int(checks.get(), 2);
-      bool names = false;
-      if (colid == 0) {
-        // A table-level CHECK depends on the columns its expression names.
-        for (const std::string& used : Expression(catalog_.CommentText(id))->columns) {
-          names = names || coll.Equal(used, c.name);
-        }
-      }
-      if (colid == c.colid || names) {
-        blocker = reinterpret_cast<const char*>(sqlite3_column_text(checks.get(), 1));
-      }
+    if ((colid == c.colid || names) && !change.KeepsCheck()) {
+      blockers.emplace_back("object",
+                            reinterpret_cast<const char*>(sqlite3_column_text(checks.get(), 1)));
     }
   }
-  if (blocker.empty()) {
-    for (const IndexEntry& k : catalog_.Indexes(table.id)) {
-      for (int colid : k.colids) {
-        if (colid != c.colid) continue;
-        const auto constraint = catalog_.FindObject(k.name);
-        if (allowed.widenUnderIndex && !(constraint && constraint->xtype == "PK")) continue;
-        blocker = k.name;
-        // Key constraints are objects; plain indexes are named as indexes.
-        kind = constraint ? "object" : "index";
-      }
-    }
+  checks.reset();
+  for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", table.id)) {
+    const auto& cols = fk.childId == table.id ? fk.childColumns : fk.parentColumns;
+    bool uses = false;
+    for (const std::string& name : cols) uses = uses || coll.Equal(name, c.name);
+    if (uses) blockers.emplace_back("object", fk.name);
   }
-  if (!blocker.empty()) {
-    throw DatabaseError("The " + kind + " '" + blocker + "' is dependent on column '" + c.name +
-                            "'.\nALTER TABLE " + action + " " + c.name +
-                            " failed because one or more objects access this column.",
-                        5074);
+  for (const IndexEntry& k : catalog_.Indexes(table.id)) {
+    if (std::find(k.colids.begin(), k.colids.end(), c.colid) == k.colids.end()) continue;
+    const auto constraint = catalog_.FindObject(k.name);
+    const bool primaryKey = constraint && constraint->xtype == "PK";
+    if (!primaryKey && change.KeepsIndex()) continue;
+    // Key constraints are objects; plain indexes are named as indexes.
+    blockers.emplace_back(constraint ? "object" : "index", k.name);
   }
+  if (blockers.empty()) return;
+  std::string message;
+  for (const auto& [kind, name] : blockers) {
+    message += ServerErrorByNumber(5074, {kind, name, "column", c.name}).what();
+    message += '\n';
+  }
+  message += ServerErrorByNumber(4922, {action, c.name}).what();
+  throw DatabaseError(message, 5074);
 }
 
 void Ddl::AlterTable(const AlterTableStatement& s) {
@@ -661,24 +625,15 @@ void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs)
   countRows.reset();
   std::vector<ColumnInfo> added;
   for (const ColumnDef& def : defs) {
-    ColumnInfo c =
-        MakeColumn(def, ++colid, static_cast<int>(table.columns.size() + added.size() + 1));
+    ColumnInfo c = MakeColumn(def, table.name, ++colid,
+                              static_cast<int>(table.columns.size() + added.size() + 1));
     if (table.Find(coll, c.name)) {
-      throw DatabaseError("Column names in each table must be unique. Column name '" + c.name +
-                              "' in table '" + table.name + "' is specified more than once.",
-                          2705);
+      throw ServerErrorByNumber(2705, {c.name, table.name});
     }
     if (c.identity) throw DatabaseError(NotSupported("adding an identity column"));
     if (def.primaryKey || def.unique) throw DatabaseError(NotSupported("a key on an added column"));
     if (!c.nullable && !def.defaultExpr && !empty) {
-      throw DatabaseError(
-          "ALTER TABLE only allows columns to be added that can contain nulls, or have a "
-          "DEFAULT definition specified, or the column being added is an identity or "
-          "timestamp column, or alternatively if none of the previous conditions are "
-          "satisfied the table must be empty to allow addition of this column. Column '" +
-              c.name + "' cannot be added to non-empty table '" + table.name +
-              "' because it does not satisfy these conditions.",
-          4901);
+      throw ServerErrorByNumber(4901, {c.name, table.name});
     }
     added.push_back(c);
   }
@@ -721,26 +676,16 @@ void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs)
 void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
   const ColumnInfo* old = table.Find(catalog_.Coll(), def.name);
   if (!old) {
-    throw DatabaseError("Invalid column name '" + def.name + "'.", 207);
+    throw ServerErrorByNumber(207, {def.name});
   }
-  ColumnInfo c = MakeColumn(def, old->colid, old->colid);
+  ColumnInfo c = MakeColumn(def, table.name, old->colid, old->colid);
   c.name = old->name;
   c.identity = old->identity;
   c.defaultId = old->defaultId;
   c.defaultText = old->defaultText;
-  const bool typeChanged = TypeText(c.type) != TypeText(old->type);
-  if (typeChanged) {
-    // What may change under the objects that use a column: a default allows
-    // a new length, precision or scale of the same type; an index (not a
-    // primary key) allows a varchar or nvarchar to grow.
-    DependentsAllowed allowed;
-    allowed.resizeUnderDefault = c.type.base == old->type.base;
-    const bool variable = c.type.base == BaseType::VarChar || c.type.base == BaseType::NVarChar;
-    allowed.widenUnderIndex = allowed.resizeUnderDefault && variable &&
-                              (c.type.length < 0      ? true
-                               : old->type.length < 0 ? false
-                                                      : c.type.length >= old->type.length);
-    RequireNoDependents(table, *old, "ALTER COLUMN", allowed);
+  // A statement that changes nothing leaves the objects on the column be.
+  if (TypeText(c.type) != TypeText(old->type) || c.nullable != old->nullable) {
+    RequireNoDependents(table, *old, "ALTER COLUMN", ColumnChange::Of(old->type, c.type));
   }
   std::vector<ColumnInfo> columns = table.columns;
   std::vector<std::string> values;
@@ -767,16 +712,11 @@ void Ddl::DropColumns(const TableInfo& table, const std::vector<std::string>& na
     auto it = remaining.begin();
     while (it != remaining.end() && !catalog_.Coll().Equal(it->name, name)) ++it;
     if (it == remaining.end()) {
-      throw DatabaseError("ALTER TABLE DROP COLUMN failed because column '" + name +
-                              "' does not exist in table '" + table.name + "'.",
-                          4924);
+      throw ServerErrorByNumber(4924, {name, table.name});
     }
-    RequireNoDependents(table, *it, "DROP COLUMN", {});
+    RequireNoDependents(table, *it, "DROP COLUMN", ColumnChange{});
     if (remaining.size() <= 1) {
-      throw DatabaseError("ALTER TABLE DROP COLUMN failed because '" + it->name +
-                              "' is the only data column in table '" + table.name +
-                              "'. A table must have at least one data column.",
-                          4923);
+      throw ServerErrorByNumber(4923, {it->name, table.name});
     }
     if (it->identity) catalog_.DeleteIdentity(table.id);
     catalog_.DeleteColumn(table.id, it->colid);
@@ -794,9 +734,8 @@ void Ddl::DropConstraints(const TableInfo& table, const std::vector<std::string>
     sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_int(stmt.get(), 2, table.id);
     if (sqlite3_step(stmt.get()) != SQLITE_ROW) {
-      throw DatabaseError("'" + name +
-                              "' is not a constraint.\nCould not drop constraint. See "
-                              "previous errors.",
+      throw DatabaseError(ServerErrorByNumber(3728, {name}).what() + std::string("\n") +
+                              ServerErrorByNumber(3727).what(),
                           3728);
     }
     const int id = sqlite3_column_int(stmt.get(), 0);
@@ -833,8 +772,8 @@ void Ddl::AddConstraints(const TableInfo& table, const std::vector<TableConstrai
       for (ColumnInfo& c : columns) {
         if (catalog_.Coll().Equal(c.name, k.columns.at(0))) target = &c;
       }
-      if (!target) throw DatabaseError("Invalid column name '" + k.columns.at(0) + "'.", 207);
-      if (target->defaultId) throw DatabaseError("Column already has a DEFAULT bound to it.", 1781);
+      if (!target) throw ServerErrorByNumber(207, {k.columns.at(0)});
+      if (target->defaultId) throw ServerErrorByNumber(1781);
       AddDefault(table.id, table.name, *target, k.name, k.defaultText);
       catalog_.SetColumnDefault(table.id, target->colid, target->defaultId);
     } else if (k.kind == ConstraintKind::Check) {
@@ -854,9 +793,7 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
   auto existing = catalog_.Indexes(table.id);
   for (const IndexEntry& k : existing) {
     if (coll.Equal(k.name, s.name)) {
-      throw DatabaseError("The operation failed because an index or statistics with name '" +
-                              s.name + "' already exists on table '" + table.name + "'.",
-                          1913);
+      throw ServerErrorByNumber(1913, {s.name, "table", table.name});
     }
   }
   int indid = 2;
@@ -867,10 +804,7 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
   }
   if (s.clustered) {
     if (clustered) {
-      throw DatabaseError("Cannot create more than one clustered index on table '" + table.name +
-                              "'. Drop the existing clustered index '" + clustered->name +
-                              "' before creating another.",
-                          1902);
+      throw ServerErrorByNumber(1902, {"table", table.name, clustered->name});
     }
     indid = 1;
   }
@@ -878,13 +812,11 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
   for (const std::string& name : s.columns) {
     const ColumnInfo* c = table.Find(coll, name);
     if (!c) {
-      throw DatabaseError("Column name '" + name + "' does not exist in the target table or view.",
-                          1911);
+      throw ServerErrorByNumber(1911, {name});
     }
     for (const ColumnInfo* k : keys) {
       if (k == c) {
-        throw DatabaseError("Column name '" + c->name + "' appears more than once in the key list.",
-                            1909);
+        throw ServerErrorByNumber(1909, {c->name});
       }
     }
     keys.push_back(c);
@@ -916,9 +848,7 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
       }
     }
     if (!found) {
-      throw DatabaseError("Cannot drop the index '" + tableName.name + "." + indexName +
-                              "', because it does not exist or you do not have permission.",
-                          3701);
+      throw ServerErrorByNumber(3701, {"index", tableName.name + "." + indexName});
     }
     auto constraint = catalog_.Db().PrepareCached(
         "SELECT xtype FROM sysobjects WHERE parent_obj = ? AND name = ? AND xtype IN ('PK', 'UQ')");
@@ -927,11 +857,8 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
     if (sqlite3_step(constraint.get()) == SQLITE_ROW) {
       const std::string kind =
           reinterpret_cast<const char*>(sqlite3_column_text(constraint.get(), 0));
-      throw DatabaseError("An explicit DROP INDEX is not allowed on index '" + table->name + "." +
-                              found->name + "'. It is being used for " +
-                              (kind == "PK" ? "PRIMARY KEY" : "UNIQUE KEY") +
-                              " constraint enforcement.",
-                          3723);
+      throw ServerErrorByNumber(
+          3723, {table->name + "." + found->name, kind == "PK" ? "PRIMARY KEY" : "UNIQUE KEY"});
     }
     catalog_.Db().Exec("DROP INDEX IF EXISTS " + QuoteId(found->sqliteName));
     catalog_.DeleteIndex(table->id, table->name, found->indid);
@@ -966,15 +893,13 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
   auto existing = catalog_.FindObject(s.name.name);
   int id = 0;
   if (s.alter) {
-    if (!existing) throw DatabaseError("Invalid object name '" + s.name.name + "'.", 208);
+    if (!existing) throw ServerErrorByNumber(208, {s.name.name});
     const bool compatible =
         existing->xtype == xtype ||
         (s.routine != RoutineKind::Procedure && s.routine != RoutineKind::View &&
          (existing->xtype == "FN" || existing->xtype == "IF" || existing->xtype == "TF"));
     if (!compatible) {
-      throw DatabaseError("Cannot perform alter on '" + existing->name +
-                              "' because it is an incompatible object type.",
-                          2010);
+      throw ServerErrorByNumber(2010, {existing->name});
     }
     id = existing->id;
     const std::string name = existing->name;
@@ -1024,9 +949,7 @@ void Ddl::DropRoutine(const DropRoutineStatement& s) {
                 (existing->xtype == "FN" || existing->xtype == "IF" || existing->xtype == "TF");
     }
     if (!matches) {
-      throw DatabaseError("Cannot drop the " + kind + " '" + name.name +
-                              "', because it does not exist or you do not have permission.",
-                          3701);
+      throw ServerErrorByNumber(3701, {kind, name.name});
     }
     catalog_.DeleteObject(existing->id);
     if (existing->xtype == "V ")

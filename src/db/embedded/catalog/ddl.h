@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/embedded/catalog/catalog.h"
+#include "db/embedded/catalog/column_change.h"
 #include "db/embedded/parser/tsql_ast.h"
 #include "db/embedded/translator/stored_code.h"
 
@@ -31,12 +32,6 @@ class Ddl {
   void Truncate(const TruncateStatement& s);
 
  private:
-  // What ALTER COLUMN may change under the objects that use a column.
-  struct DependentsAllowed {
-    bool resizeUnderDefault = false;  // a new length, precision or scale of the same type
-    bool widenUnderIndex = false;     // a varchar/nvarchar growing under a plain index
-  };
-
   // Each ALTER TABLE action, inside the statement's transaction.
   void AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs);
   void AlterColumn(const TableInfo& table, const ColumnDef& def);
@@ -44,9 +39,10 @@ class Ddl {
   void DropConstraints(const TableInfo& table, const std::vector<std::string>& names);
   void AddConstraints(const TableInfo& table, const std::vector<TableConstraint>& constraints,
                       bool validateRows);
-  // Refuses (5074) when a default, CHECK, foreign key or index uses the column.
+  // Refuses (5074, then 4922) when a default, CHECK, foreign key or index
+  // uses the column and does not allow the change; names every such object.
   void RequireNoDependents(const TableInfo& table, const ColumnInfo& column,
-                           const std::string& action, DependentsAllowed allowed);
+                           std::string_view action, ColumnChange change);
 
   void CreateTempTable(const CreateTableStatement& s);
   void AddCheck(const TableInfo& table, const TableConstraint& check, const std::string& column,
@@ -70,7 +66,7 @@ class Ddl {
   void RecreateForeignKeyTriggers(int tableId);
   const TableInfo& RequireUserTable(const ObjectName& name);
   void CheckNameFree(const std::string& name);
-  ColumnInfo MakeColumn(const ColumnDef& def, int colid, int position);
+  ColumnInfo MakeColumn(const ColumnDef& def, const std::string& table, int colid, int position);
   int AddDefault(int tableId, const std::string& table, ColumnInfo& column,
                  const std::string& constraintName, const std::string& text);
   void AddKey(int tableId, const std::string& table, const TableConstraint& key,

@@ -9,6 +9,7 @@
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -123,8 +124,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
   const TableInfo* parent = catalog_.FindTable(k.references.name);
   const std::string fkName = k.name.empty() ? std::string("FK") : k.name;
   if (!parent || parent->xtype != "U ") {
-    throw DatabaseError(
-        "Foreign key '" + fkName + "' references invalid table '" + k.references.name + "'.", 1767);
+    throw ServerErrorByNumber(1767, {fkName, k.references.name});
   }
   ForeignKey fk;
   fk.child = child.name;
@@ -134,9 +134,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
   for (const std::string& name : k.columns) {
     const ColumnInfo* c = child.Find(coll, name);
     if (!c) {
-      throw DatabaseError("Foreign key '" + fkName + "' references invalid column '" + name +
-                              "' in referencing table '" + child.name + "'.",
-                          1769);
+      throw ServerErrorByNumber(1769, {fkName, name, child.name});
     }
     fk.childColumns.push_back(c->name);
   }
@@ -159,9 +157,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
     for (const std::string& name : k.referencedColumns) {
       const ColumnInfo* c = parent->Find(coll, name);
       if (!c) {
-        throw DatabaseError("Foreign key '" + fkName + "' references invalid column '" + name +
-                                "' in referenced table '" + parent->name + "'.",
-                            1770);
+        throw ServerErrorByNumber(1770, {fkName, name, parent->name});
       }
       parentColids.push_back(c->colid);
     }
@@ -174,10 +170,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
     candidate = candidate || (!b.empty() && a == b);
   }
   if (!candidate || parentColids.size() != fk.childColumns.size()) {
-    throw DatabaseError(
-        "There are no primary or candidate keys in the referenced table '" + parent->name +
-            "' that match the referencing column list in the foreign key '" + fkName + "'.",
-        1776);
+    throw ServerErrorByNumber(1776, {parent->name, fkName});
   }
   for (int colid : parentColids) {
     for (const ColumnInfo& c : parent->columns) {
@@ -189,8 +182,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
                                  Utf8Left(fk.childColumns[0], 5) + "__" + std::to_string(fk.id)
                            : k.name;
   if (catalog_.FindObject(fk.name)) {
-    throw DatabaseError("There is already an object named '" + fk.name + "' in the database.",
-                        2714);
+    throw ServerErrorByNumber(2714, {fk.name});
   }
   if (validateRows) {
     std::string notNull;
@@ -202,11 +194,9 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
                                       QuoteId(fk.parent) + " AS p WHERE " +
                                       Matches("p", fk.parentColumns, "c", fk.childColumns) + ")");
     if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
-      throw DatabaseError(
-          "The ALTER TABLE statement conflicted with the FOREIGN KEY constraint \"" + fk.name +
-              "\". The conflict occurred in database \"" + catalog_.DatabaseName() +
-              "\", table \"dbo." + fk.parent + "\", column '" + fk.parentColumns[0] + "'.",
-          547);
+      throw ServerErrorByNumber(
+          547, {"ALTER TABLE", "FOREIGN KEY", fk.name, catalog_.DatabaseName(), "dbo." + fk.parent,
+                ", column '", fk.parentColumns[0], "'"});
     }
   }
   catalog_.InsertObject(fk.id, fk.name, "F", child.id);

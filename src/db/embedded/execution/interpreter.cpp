@@ -9,6 +9,7 @@
 #include "db/embedded/catalog/ddl.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -27,9 +28,7 @@ double AsDouble(const Value& v) {
   const std::string text = ToText(v);
   auto number = ParseNumberText(text);
   if (!number) {
-    throw DatabaseError(
-        "Conversion failed when converting the varchar value '" + text + "' to data type int.",
-        245);
+    throw ServerErrorByNumber(245, {"varchar", text, "int"});
   }
   return *number;
 }
@@ -120,13 +119,9 @@ std::string TargetOf(std::string_view sql) {
     } catch (const std::exception&) {
     }
     if (plainIndex) {
-      throw DatabaseError("Cannot insert duplicate key row in object 'dbo." + table +
-                              "' with unique index '" + constraint + "'.",
-                          2601);
+      throw ServerErrorByNumber(2601, {"dbo." + table, constraint});
     }
-    throw DatabaseError("Violation of " + kind + " constraint '" + constraint +
-                            "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
-                        kind == "PRIMARY KEY" ? 2627 : 2627);
+    throw ServerErrorByNumber(2627, {kind, constraint, "dbo." + table});
   }
   throw host.CurrentDb().Failure(TargetOf(sqlite3_sql(stmt)));
 }
@@ -241,10 +236,7 @@ Interpreter::Variable* Interpreter::Frame::Find(const std::string& name) {
 void Interpreter::Frame::Declare(const std::string& name, const SqlType& type, StoredValue value) {
   const std::string key = Key(name);
   if (vars_.count(key)) {
-    throw DatabaseError("The variable name '" + name +
-                            "' has already been declared. Variable names must be unique within a "
-                            "query batch or stored procedure.",
-                        134);
+    throw ServerErrorByNumber(134, {name});
   }
   vars_[key] = Variable{type, std::move(value)};
 }
@@ -262,14 +254,14 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@SERVERNAME" || key == "@@SERVICENAME") return std::string("EMBEDDED");
     if (key == "@@LANGUAGE") return std::string("us_english");
     Variable* v = c.frame->Find(name);
-    if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
+    if (!v) throw ServerErrorByNumber(137, {name});
     return ToApiValue(v->value);
   };
 }
 
 void Interpreter::Assign(Context& c, const std::string& name, const StoredValue& value) {
   Variable* v = c.frame->Find(name);
-  if (!v) throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
+  if (!v) throw ServerErrorByNumber(137, {name});
   SourceValue in;
   in.value = value;
   StoredValue out;
@@ -392,8 +384,7 @@ void Interpreter::RunChange(const Translation& t, Context& c) {
 // would wait for ever behind this session's own transaction.
 void Interpreter::RefuseInTransaction(const char* statement) {
   if (host_.TranCount() > 0) {
-    throw DatabaseError(
-        std::string(statement) + " statement not allowed within multi-statement transaction.", 226);
+    throw ServerErrorByNumber(226, {statement});
   }
 }
 
@@ -463,8 +454,8 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Use:
       if (c.depth > 0) {
-        throw DatabaseError(
-            "a USE database statement is not allowed in a procedure, function or trigger.", 154);
+        throw ServerErrorByNumber(154,
+                                  {"a USE database statement", "a procedure, function or trigger"});
       }
       host_.Use(static_cast<const UseStatement&>(s).database);
       return Flow::Normal;
@@ -484,8 +475,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       StoredValue v = Evaluate(*set.value, c);
       if (set.op != "=") {
         Variable* var = c.frame->Find(set.variable);
-        if (!var)
-          throw DatabaseError("Must declare the scalar variable \"" + set.variable + "\".", 137);
+        if (!var) throw ServerErrorByNumber(137, {set.variable});
         const std::string op(1, set.op[0]);
         const StoredValue current = var->value;
         if (IsNull(ToApiValue(current)) || IsNull(ToApiValue(v))) {
@@ -497,7 +487,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         } else {
           const double a = AsDouble(ToApiValue(current));
           const double b = AsDouble(ToApiValue(v));
-          if (op == "/" && b == 0) throw DatabaseError("Divide by zero error encountered.", 8134);
+          if (op == "/" && b == 0) throw ServerErrorByNumber(8134);
           double r = op == "+" ? a + b : op == "-" ? a - b : op == "*" ? a * b : a / b;
           if (IsInteger(var->type.base) && op == "/") r = std::trunc(r);
           v = r;
@@ -527,7 +517,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         const char* end = opt.value.data() + opt.value.size();
         const auto [stop, error] = std::from_chars(opt.value.data(), end, milliseconds);
         if (error != std::errc() || stop != end || milliseconds > INT32_MAX) {
-          throw DatabaseError("Incorrect syntax near '" + opt.value + "'.", 102);
+          throw ServerErrorByNumber(102, {opt.value});
         }
         host_.SetLockTimeout(static_cast<int>(std::max(-1LL, milliseconds)));
         return Flow::Normal;
@@ -599,7 +589,9 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         }
         formatted += message[i];
       }
-      if (severity > 10) throw DatabaseError(formatted, 50000);
+      if (severity > 10) {
+        throw DatabaseError(formatted, 50000, static_cast<int>(std::min(severity, 25LL)));
+      }
       c.out->messages.push_back(formatted);
       return Flow::Normal;
     }
@@ -614,8 +606,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         ++host_.TranCount();
       } else if (action == "COMMIT") {
         if (host_.TranCount() == 0) {
-          throw DatabaseError(
-              "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3902);
+          throw ServerErrorByNumber(3902);
         }
         if (host_.TranCount() == 1) {
           EndTransaction("COMMIT");
@@ -624,8 +615,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         }
       } else {
         if (host_.TranCount() == 0) {
-          throw DatabaseError(
-              "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.", 3903);
+          throw ServerErrorByNumber(3903);
         }
         EndTransaction("ROLLBACK");
       }
@@ -708,10 +698,7 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
       arg.value = Evaluate(*a.value, c);
       if (a.output) {
         if (a.value->kind != ExprKind::Variable) {
-          throw DatabaseError("The formal parameter \"" + a.name +
-                                  "\" was not declared as an OUTPUT parameter, but the actual "
-                                  "parameter passed in requested output.",
-                              8162);
+          throw ServerErrorByNumber(8162, {a.name});
         }
         const std::string var = a.value->text;
         arg.writeBack = [this, &c, var](const StoredValue& v) { Assign(c, var, v); };
@@ -726,10 +713,7 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
                                    Context& caller) {
   if (caller.depth >= kMaxProcedureNesting) {
-    throw DatabaseError(
-        "Maximum stored procedure, function, trigger, or view nesting level "
-        "exceeded (limit 32).",
-        217);
+    throw ServerErrorByNumber(217, {"32"});
   }
   std::string name = rawName;
   if (const auto semi = name.find(';'); semi != std::string::npos) name = name.substr(0, semi);
@@ -741,7 +725,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   const std::shared_ptr<StoredCode> code = host_.Code();
   const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
   if (!routine || routine->object.xtype != "P ") {
-    throw DatabaseError("Could not find stored procedure '" + name + "'.", 2812);
+    throw ServerErrorByNumber(2812, {name});
   }
   const ObjectInfo* object = &routine->object;
   const CreateRoutineStatement& def = *routine->definition;
@@ -761,15 +745,13 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
         if (Key(def.parameters[i].name) == Key(a.name)) index = i;
       }
       if (index == def.parameters.size()) {
-        throw DatabaseError(
-            "Procedure or function " + object->name + " has too many arguments specified.", 8144);
+        throw ServerErrorByNumber(8144, {object->name});
       }
       if (Key(a.name) == "@RETURN_VALUE") continue;
     } else {
       index = position++;
       if (index >= def.parameters.size()) {
-        throw DatabaseError(
-            "Procedure or function " + object->name + " has too many arguments specified.", 8144);
+        throw ServerErrorByNumber(8144, {object->name});
       }
     }
     const RoutineParameter& p = def.parameters[index];
@@ -780,10 +762,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     }
     if (a.output) {
       if (!p.output) {
-        throw DatabaseError("The formal parameter \"" + p.name +
-                                "\" was not declared as an OUTPUT parameter, but the actual "
-                                "parameter passed in requested output.",
-                            8162);
+        throw ServerErrorByNumber(8162, {p.name});
       }
       writeBacks[index] = a.writeBack;
     }
@@ -794,9 +773,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     if (p.defaultValue) {
       Assign(inner, p.name, Evaluate(*p.defaultValue, inner));
     } else if (!writeBacks[i]) {
-      throw DatabaseError("Procedure or function '" + object->name + "' expects parameter '" +
-                              p.name + "', which was not supplied.",
-                          201);
+      throw ServerErrorByNumber(201, {object->name, p.name});
     }
   }
   // Temporary tables a procedure creates end with it.
@@ -845,20 +822,12 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   const std::shared_ptr<StoredCode> code = host_.Code();
   const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
   if (!routine || routine->object.xtype != "FN") {
-    throw DatabaseError(
-        "Cannot find either column \"dbo\" or the user-defined function or aggregate \"dbo." +
-            name + "\", or the name is ambiguous.",
-        4121);
+    throw ServerErrorByNumber(4121, {"dbo", "dbo." + name});
   }
   const ObjectInfo* object = &routine->object;
   const CreateRoutineStatement& def = *routine->definition;
   if (args.size() != def.parameters.size()) {
-    throw DatabaseError(
-        args.size() > def.parameters.size()
-            ? "Procedure or function " + object->name + " has too many arguments specified."
-            : "An insufficient number of arguments were supplied for the procedure or function " +
-                  object->name + ".",
-        args.size() > def.parameters.size() ? 8144 : 313);
+    throw ServerErrorByNumber(args.size() > def.parameters.size() ? 8144 : 313, {object->name});
   }
   Frame frame;
   Params none;

@@ -38,13 +38,10 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const int flags = sqlite3_value_int(argv[5]);
   if (std::holds_alternative<std::monostate>(in.value)) {
     if (flags & kStoreNotNull) {
-      const std::string msg = "Cannot insert the value NULL into column '" + ArgText(argv[6]) +
-                              "', table '" + ArgText(argv[7]) + "'; column does not allow nulls. " +
-                              ((flags & kStoreAlter)    ? "ALTER TABLE"
-                               : (flags & kStoreUpdate) ? "UPDATE"
-                                                        : "INSERT") +
-                              " fails.";
-      ResultError(ctx, SqlError{515, msg});
+      const char* statement = (flags & kStoreAlter)    ? "ALTER TABLE"
+                              : (flags & kStoreUpdate) ? "UPDATE"
+                                                       : "INSERT";
+      ResultError(ctx, SqlErrorByNumber(515, {ArgText(argv[6]), ArgText(argv[7]), statement}));
       return;
     }
     sqlite3_result_null(ctx);

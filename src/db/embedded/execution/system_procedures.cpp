@@ -7,6 +7,7 @@
 #include "db/embedded/execution/app_locks.h"
 #include "db/embedded/execution/interpreter.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -18,8 +19,7 @@ constexpr const char* kGetAppLockParameters[] = {"@RESOURCE", "@LOCKMODE", "@LOC
 constexpr const char* kReleaseAppLockParameters[] = {"@RESOURCE", "@LOCKOWNER", "@DBPRINCIPAL"};
 
 [[noreturn]] void InvalidParameter(const std::string& procedure) {
-  throw DatabaseError(
-      "An invalid parameter or option was specified for procedure '" + procedure + "'.", 15600);
+  throw ServerErrorByNumber(15600, {procedure});
 }
 
 }  // namespace
@@ -42,8 +42,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
     } else if (!get && position < std::size(kReleaseAppLockParameters)) {
       parameter = kReleaseAppLockParameters[position++];
     } else {
-      throw DatabaseError("Procedure or function " + name + " has too many arguments specified.",
-                          8144);
+      throw ServerErrorByNumber(8144, {name});
     }
     if (parameter == "@RETURN_VALUE") continue;
     if (a.value) given[parameter] = ToApiValue(*a.value);
@@ -83,11 +82,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
     if (host_.ApplicationLocks().Release(database, lockName, owner)) {
       return Value{std::int64_t{0}};
     }
-    throw DatabaseError(
-        "Cannot release the application lock (Database Principal: 'public', "
-        "Resource: '" +
-            lockName + "') because it is not currently held.",
-        1223);
+    throw ServerErrorByNumber(1223, {"public", lockName});
   }
 
   std::int64_t timeout = host_.LockTimeout();  // @@LOCK_TIMEOUT unless given

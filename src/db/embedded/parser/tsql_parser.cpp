@@ -5,6 +5,7 @@
 
 #include "db/embedded/parser/tsql_tokenizer.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -96,7 +97,7 @@ class Parser {
     } else {
       near = t.text;
     }
-    throw DatabaseError("Incorrect syntax near '" + near + "'.", 102);
+    throw ServerErrorByNumber(102, {near});
   }
   void ExpectWord(std::string_view w) {
     if (!AcceptWord(w)) Fail();
@@ -109,10 +110,7 @@ class Parser {
   struct DepthGuard {
     explicit DepthGuard(Parser& p) : parser(p) {
       if (++parser.depth_ > kMaxNesting) {
-        throw DatabaseError(
-            "Some part of your SQL statement is nested too deeply. Rewrite the query or break it "
-            "up into smaller queries.",
-            191);
+        throw ServerErrorByNumber(191);
       }
     }
     ~DepthGuard() { --parser.depth_; }
@@ -298,7 +296,7 @@ class Parser {
       s->database = Identifier(true);
       return s;
     }
-    if (w == "GO") throw DatabaseError("Incorrect syntax near 'GO'.", 102);
+    if (w == "GO") throw ServerErrorByNumber(102, {"GO"});
     if (firstInBatch && IsIdentifier(t)) {
       // A batch may begin with a bare procedure name.
       return ParseExecBody();

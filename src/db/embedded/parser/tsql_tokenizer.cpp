@@ -1,6 +1,7 @@
 #include "db/embedded/parser/tsql_tokenizer.h"
 
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -21,14 +22,7 @@ bool IsDigit(char c) {
 std::string ReadQuoted(std::string_view sql, std::size_t& i, char close, std::size_t start) {
   std::string out;
   while (true) {
-    if (i >= sql.size()) {
-      if (close == '\'') {
-        throw DatabaseError("Unclosed quotation mark after the character string '" +
-                            std::string(sql.substr(start + 1)) + "'.");
-      }
-      throw DatabaseError("Unclosed quotation mark after the character string '" +
-                          std::string(sql.substr(start + 1)) + "'.");
-    }
+    if (i >= sql.size()) throw ServerErrorByNumber(105, {sql.substr(start + 1)});
     const char c = sql[i++];
     if (c == close) {
       if (i < sql.size() && sql[i] == close) {
@@ -100,7 +94,7 @@ std::vector<Token> Tokenize(std::string_view sql) {
           ++i;
         }
       } while (depth > 0 && i < sql.size());
-      if (depth > 0) throw DatabaseError("Missing end comment mark '*/'.");
+      if (depth > 0) throw ServerErrorByNumber(113);
       continue;
     }
     Token t;

@@ -1,6 +1,7 @@
 #include "db/embedded/storage/sqlite_errors.h"
 
 #include "db/embedded/storage/sqlite_values.h"
+#include "db/server_messages.h"
 
 #include <sqlite3.h>
 
@@ -22,13 +23,12 @@ bool IsRead(int code) {
 
 }  // namespace
 
+bool IsDuplicateKey(int extendedCode) {
+  return extendedCode == SQLITE_CONSTRAINT_UNIQUE || extendedCode == SQLITE_CONSTRAINT_PRIMARYKEY;
+}
+
 DatabaseError SpaceExhausted(const std::string& object, const std::string& database) {
-  return DatabaseError(
-      "Could not allocate space for object '" + object + "' in database '" + database +
-          "' because the 'PRIMARY' filegroup is full. Create disk space by deleting unneeded "
-          "files, dropping objects in the filegroup, adding additional files to the filegroup, "
-          "or setting autogrowth on for existing files in the filegroup.",
-      1105);
+  return ServerErrorByNumber(1105, {object, database, "PRIMARY"});
 }
 
 DatabaseError ToServerError(const SqliteFailure& f) {
@@ -39,7 +39,7 @@ DatabaseError ToServerError(const SqliteFailure& f) {
     case SQLITE_LOCKED:
     case SQLITE_PROTOCOL:
       if (f.deadlinePassed) return DatabaseError("Query timeout expired", -2);
-      return DatabaseError("Lock request time out period exceeded.", 1222);
+      return ServerErrorByNumber(1222);
     case SQLITE_INTERRUPT:
       return DatabaseError("Query timeout expired", -2);
     case SQLITE_FULL:
@@ -49,30 +49,19 @@ DatabaseError ToServerError(const SqliteFailure& f) {
       if (f.systemError == ENOSPC || f.systemError == EDQUOT) {
         return SpaceExhausted(object, f.database);
       }
-      return DatabaseError("The operating system returned error " + OsError(f.systemError) +
-                               " to SQL Server during a " + (IsRead(f.code) ? "read" : "write") +
-                               " in file '" + file +
-                               "'. Additional messages in the SQL Server error log and system "
-                               "event log may provide more detail.",
-                           823);
+      return ServerErrorByNumber(823,
+                                 {OsError(f.systemError), IsRead(f.code) ? "read" : "write", file});
     case SQLITE_NOMEM:
       break;
     case SQLITE_READONLY:
-      return DatabaseError(
-          "Failed to update database \"" + f.database + "\" because the database is read-only.",
-          3906);
+      return ServerErrorByNumber(3906, {f.database});
     case SQLITE_CORRUPT:
-      return DatabaseError("SQL Server detected a logical consistency-based I/O error in file '" +
-                               file + "'. The database is damaged: restore it from a backup.",
-                           824);
+      return ServerErrorByNumber(824, {file});
     case SQLITE_NOTADB:
-      return DatabaseError(
-          "The header for file '" + file + "' is not a valid database file header.", 5172);
+      return ServerErrorByNumber(5172, {file});
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
-      return DatabaseError("Unable to open the physical file \"" + file +
-                               "\". Operating system error " + OsError(f.systemError) + ".",
-                           5120);
+      return ServerErrorByNumber(5120, {file, OsError(f.systemError)});
     default: {
       // Raised by the server's own functions and triggers: the message
       // carries SQL Server's number through SQLite.
@@ -80,8 +69,7 @@ DatabaseError ToServerError(const SqliteFailure& f) {
       return DatabaseError(error.message, error.number);
     }
   }
-  return DatabaseError(
-      "There is insufficient system memory in resource pool 'default' to run this query.", 701);
+  return ServerErrorByNumber(701, {"default"});
 }
 
 }  // namespace moltaro::db::embedded

@@ -24,6 +24,10 @@ struct SqliteFailure {
 // own functions and triggers) keep their message: it is already SQL Server's.
 DatabaseError ToServerError(const SqliteFailure& failure);
 
+// True for SQLite's extended codes of a unique index or primary key that
+// refused a duplicate.
+bool IsDuplicateKey(int extendedCode);
+
 // SQL Server's message 1105, the data file that cannot grow.
 DatabaseError SpaceExhausted(const std::string& object, const std::string& database);
 

@@ -6,6 +6,7 @@
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/decimal.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -16,7 +17,7 @@ std::string Upper(std::string_view s) {
 }
 
 [[noreturn]] void InvalidColumn(const std::string& name) {
-  throw DatabaseError("Invalid column name '" + name + "'.", 207);
+  throw ServerErrorByNumber(207, {name});
 }
 
 // An exact number written into the SQL text as its stored blob.
@@ -101,7 +102,7 @@ const TableInfo* Translator::RequireTable(const ObjectName& name) {
     throw DatabaseError(NotSupported("global temporary tables (" + name.name + ")"));
   }
   const TableInfo* table = catalog_.FindTable(name.name);
-  if (!table) throw DatabaseError("Invalid object name '" + WrittenName(name) + "'.", 208);
+  if (!table) throw ServerErrorByNumber(208, {WrittenName(name)});
   return table;
 }
 
@@ -115,9 +116,7 @@ Translator::Source Translator::MakeSource(const TableRef& ref) {
     std::string inner = EmitQuery(*ref.derived, nullptr, out, true);
     for (std::size_t i = 0; i < out.names.size(); ++i) {
       if (out.names[i].empty()) {
-        throw DatabaseError("No column name was specified for column " + std::to_string(i + 1) +
-                                " of '" + ref.alias + "'.",
-                            8155);
+        throw ServerErrorByNumber(8155, {std::to_string(i + 1), ref.alias});
       }
       s.derived.push_back(
           DerivedColumn{out.names[i], out.cats[i], "c" + std::to_string(i), out.types[i]});
@@ -166,7 +165,7 @@ Translator::Emitted Translator::EmitColumn(const Expr& e, const Scope* scope) {
         }
       }
     }
-    if (matches > 1) throw DatabaseError("Ambiguous column name '" + name + "'.", 209);
+    if (matches > 1) throw ServerErrorByNumber(209, {name});
     if (matches == 1) {
       Emitted out;
       if (column) {
@@ -188,7 +187,7 @@ Translator::Emitted Translator::EmitColumn(const Expr& e, const Scope* scope) {
       if (i) written += ".";
       written += e.parts[i];
     }
-    throw DatabaseError("The multi-part identifier \"" + written + "\" could not be bound.", 4104);
+    throw ServerErrorByNumber(4104, {written});
   }
   // A bare CURRENT_TIMESTAMP reads like a column.
   if (Upper(name) == "CURRENT_TIMESTAMP") return Emitted{"tsql_getdate()", Cat::Date, nullptr};
@@ -235,7 +234,7 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
         for (const auto& [name, argument] : inlining_.back().arguments) {
           if (name == key) return argument;
         }
-        throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
+        throw ServerErrorByNumber(137, {e.text});
       }
       Binding b;
       b.isVariable = true;
@@ -247,11 +246,11 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
           if (e.text.rfind("@@", 0) == 0) {
             throw DatabaseError(NotSupported("global variable " + e.text));
           }
-          throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
+          throw ServerErrorByNumber(137, {e.text});
         }
         cat = CatOf(*type);
       } else {
-        throw DatabaseError("Must declare the scalar variable \"" + e.text + "\".", 137);
+        throw ServerErrorByNumber(137, {e.text});
       }
       bindings_.push_back(b);
       const std::string slot = "?" + std::to_string(bindings_.size());
@@ -269,7 +268,7 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
     case ExprKind::Column:
       return EmitColumn(e, scope);
     case ExprKind::Star:
-      throw DatabaseError("Incorrect syntax near '*'.", 102);
+      throw ServerErrorByNumber(102, {"*"});
     case ExprKind::Unary: {
       Emitted a = Emit(*e.args[0], scope);
       if (e.text == "NOT") return {"(NOT " + a.sql + ")", Cat::Number, nullptr};
@@ -408,10 +407,7 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
       SelectOutput out;
       std::string sql = "(" + EmitQuery(*e.select, scope, out, false) + ")";
       if (out.names.size() != 1) {
-        throw DatabaseError(
-            "Only one expression can be specified in the select list when the subquery is not "
-            "introduced with EXISTS.",
-            116);
+        throw ServerErrorByNumber(116);
       }
       return {sql, out.cats[0], nullptr};
     }
@@ -686,8 +682,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   const std::string name = Upper(e.text);
   auto args = [&](std::size_t count) {
     if (e.args.size() != count) {
-      throw DatabaseError(
-          "The " + e.text + " function requires " + std::to_string(count) + " argument(s).", 174);
+      throw ServerErrorByNumber(174, {e.text, std::to_string(count)});
     }
   };
   auto emitArgs = [&](std::size_t from = 0) {
@@ -698,11 +693,11 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     }
     return out;
   };
-  if (name == "DEFAULT") throw DatabaseError("Incorrect syntax near the keyword 'DEFAULT'.", 156);
+  if (name == "DEFAULT") throw ServerErrorByNumber(156, {"DEFAULT"});
   if (name == "COLLATE") {
     Emitted inner = Emit(*e.args[0], scope);
     if (!IsKnownCollation(e.parts[0])) {
-      throw DatabaseError("Invalid collation '" + e.parts[0] + "'.", 448);
+      throw ServerErrorByNumber(448, {e.parts[0]});
     }
     return {"(" + inner.sql + " COLLATE " + QuoteId(e.parts[0]) + ")", inner.cat, nullptr};
   }
@@ -865,7 +860,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     Binding b;
     b.isVariable = true;
     b.variable = "@@IDENTITY";
-    if (!variables_) throw DatabaseError("Must declare the scalar variable \"@@IDENTITY\".", 137);
+    if (!variables_) throw ServerErrorByNumber(137, {"@@IDENTITY"});
     bindings_.push_back(b);
     return {"?" + std::to_string(bindings_.size()), Cat::Number, nullptr};
   }
@@ -935,12 +930,9 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (!e.parts.empty()) {
     // dbo.fn(…) of no such function: SQL Server names the schema too.
     const std::string& schema = e.parts.back();
-    throw DatabaseError("Cannot find either column \"" + schema +
-                            "\" or the user-defined function or aggregate \"" + schema + "." +
-                            e.text + "\", or the name is ambiguous.",
-                        4121);
+    throw ServerErrorByNumber(4121, {schema, schema + "." + e.text});
   }
-  throw DatabaseError("'" + e.text + "' is not a recognized built-in function name.", 195);
+  throw ServerErrorByNumber(195, {e.text, "built-in function name"});
 }
 
 // ---- queries -----------------------------------------------------------
@@ -999,7 +991,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
       const std::string qualifier =
           item.expr->parts.empty() ? std::string() : item.expr->parts.back();
       bool any = false;
-      if (select.from.empty()) throw DatabaseError("Must specify table to select from.", 263);
+      if (select.from.empty()) throw ServerErrorByNumber(263);
       for (const Source& src : scope.sources) {
         if (!qualifier.empty()) {
           const bool match = src.alias.empty() ? catalog_.Coll().Equal(src.tableName, qualifier)
@@ -1048,10 +1040,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
   bool anyVariable = false, anyPlain = false;
   for (const std::string& v : out.variables) (v.empty() ? anyPlain : anyVariable) = true;
   if (anyVariable && anyPlain) {
-    throw DatabaseError(
-        "A SELECT statement that assigns a value to a variable must not be combined with "
-        "data-retrieval operations.",
-        141);
+    throw ServerErrorByNumber(141);
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i) sql += ", ";
@@ -1090,10 +1079,7 @@ std::string Translator::EmitUnion(const Select& select, const Scope* outer, Sele
     part = part->unionNext.get();
     std::string next = EmitCore(*part, outer, other, aliasItems, scope);
     if (other.names.size() != out.names.size()) {
-      throw DatabaseError(
-          "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal "
-          "number of expressions in their target lists.",
-          205);
+      throw ServerErrorByNumber(205);
     }
     sql += all ? " UNION ALL " : " UNION ";
     sql += next;
@@ -1152,9 +1138,7 @@ std::string Translator::EmitQuery(const Select& select, const Scope* outer, Sele
       if (e.kind == ExprKind::Integer) {
         const long long n = std::stoll(e.text);
         if (n < 1 || n > static_cast<long long>(out.names.size())) {
-          throw DatabaseError("The ORDER BY position number " + e.text +
-                                  " is out of range of the number of items in the select list.",
-                              108);
+          throw ServerErrorByNumber(108, {e.text});
         }
         term = e.text;
         cat = out.cats[static_cast<std::size_t>(n - 1)];
@@ -1175,10 +1159,7 @@ std::string Translator::EmitQuery(const Select& select, const Scope* outer, Sele
           term = std::to_string(position + 1);
           cat = out.cats[static_cast<std::size_t>(position)];
         } else if (select.unionNext) {
-          throw DatabaseError(
-              "ORDER BY items must appear in the select list if the statement contains a UNION, "
-              "INTERSECT or EXCEPT operator.",
-              104);
+          throw ServerErrorByNumber(104);
         } else {
           Emitted v = Emit(e, &firstScope);
           term = v.sql;
@@ -1329,7 +1310,7 @@ std::string Translator::DefaultSql(const ColumnInfo& column) {
 Translation Translator::InsertOnce(const InsertStatement& insert) {
   const TableInfo* table = RequireTable(insert.table);
   if (table->xtype == "S ") {
-    throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
+    throw ServerErrorByNumber(259);
   }
   if (table->xtype == "V ") throw DatabaseError(NotSupported("INSERT into a view"));
   const Collation& coll = catalog_.Coll();
@@ -1392,38 +1373,24 @@ Translation Translator::InsertOnce(const InsertStatement& insert) {
     SelectOutput out;
     std::string inner = EmitQuery(*insert.select, nullptr, out, true);
     if (out.names.size() != targets.size()) {
-      throw DatabaseError(out.names.size() > targets.size()
-                              ? "The select list for the INSERT statement contains more items "
-                                "than the insert list. The number of SELECT values must match "
-                                "the number of INSERT columns."
-                              : "The select list for the INSERT statement contains fewer items "
-                                "than the insert list. The number of SELECT values must match "
-                                "the number of INSERT columns.",
-                          120);
+      throw ServerErrorByNumber(out.names.size() > targets.size() ? 121 : 120);
     }
     sql += " SELECT ";
     for (std::size_t i = 0; i < targets.size(); ++i) {
       if (i) sql += ", ";
       sql += StoreCall("s.c" + std::to_string(i), *targets[i], *table, false);
     }
-    if (targets.empty()) throw DatabaseError("Incorrect syntax near 'SELECT'.", 102);
+    if (targets.empty()) throw ServerErrorByNumber(102, {"SELECT"});
     sql += defaults + " FROM (" + inner + ") AS s";
   } else {
     sql += " VALUES ";
     for (std::size_t r = 0; r < insert.rows.size(); ++r) {
       const auto& row = insert.rows[r];
       if (row.size() != targets.size()) {
-        throw DatabaseError(
-            insert.columns.empty()
-                ? "Column name or number of supplied values does not match table definition."
-            : row.size() > targets.size()
-                ? "There are more columns in the INSERT statement than values specified in "
-                  "the VALUES clause. The number of values in the VALUES clause must match "
-                  "the number of columns specified in the INSERT statement."
-                : "There are fewer columns in the INSERT statement than values specified "
-                  "in the VALUES clause. The number of values in the VALUES clause must "
-                  "match the number of columns specified in the INSERT statement.",
-            insert.columns.empty() ? 213 : 109);
+        // More values than columns is "fewer columns" (110), fewer is 109.
+        throw ServerErrorByNumber(insert.columns.empty()        ? 213
+                                  : row.size() > targets.size() ? 110
+                                                                : 109);
       }
       if (r) sql += ", ";
       sql += "(";
@@ -1482,8 +1449,7 @@ Translation Translator::UpdateOnce(const UpdateStatement& update) {
   } else {
     targetAlias = scope.sources[targetIndex].sqlAlias;
   }
-  if (table->xtype == "S ")
-    throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
+  if (table->xtype == "S ") throw ServerErrorByNumber(259);
   if (table->xtype == "V ") throw DatabaseError(NotSupported("UPDATE of a view"));
   std::string sql = "UPDATE " + QuoteId(table->name) + " AS " + QuoteId(targetAlias) + " SET ";
   for (std::size_t i = 0; i < update.assignments.size(); ++i) {
@@ -1492,7 +1458,7 @@ Translation Translator::UpdateOnce(const UpdateStatement& update) {
     const ColumnInfo* c = table->Find(coll, a.column.back());
     if (!c) InvalidColumn(a.column.back());
     if (c->identity) {
-      throw DatabaseError("Cannot update identity column '" + c->name + "'.", 8102);
+      throw ServerErrorByNumber(8102, {c->name});
     }
     Emitted value = Emit(*a.value, &scope);
     std::string v = value.sql;
@@ -1533,8 +1499,7 @@ Translation Translator::DeleteOnce(const DeleteStatement& del) {
   Translation t;
   if (del.from.empty()) {
     const TableInfo* table = RequireTable(del.table);
-    if (table->xtype == "S ")
-      throw DatabaseError("Ad hoc updates to system catalogs are not allowed.", 259);
+    if (table->xtype == "S ") throw ServerErrorByNumber(259);
     if (table->xtype == "V ") throw DatabaseError(NotSupported("DELETE from a view"));
     Scope scope;
     Source target;

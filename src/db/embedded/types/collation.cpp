@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -98,14 +99,14 @@ bool IsKnownCollation(std::string_view name) {
 Collation::Collation(std::string_view name) : name_(name) {
   Spec spec;
   if (!ParseSpec(name, spec)) {
-    throw DatabaseError("Invalid collation '" + std::string(name) + "'.", 448);
+    throw ServerErrorByNumber(448, {name});
   }
   binary_ = spec.binary;
   if (binary_) return;
   UErrorCode status = U_ZERO_ERROR;
   collator_ = ucol_open(spec.locale.c_str(), &status);
   if (U_FAILURE(status) || !collator_) {
-    throw DatabaseError("Invalid collation '" + std::string(name) + "'.", 448);
+    throw ServerErrorByNumber(448, {name});
   }
   ucol_setStrength(collator_, spec.strength);
   if (spec.caseLevel) ucol_setAttribute(collator_, UCOL_CASE_LEVEL, UCOL_ON, &status);

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "db/server_messages.h"
+
 namespace moltaro::db::embedded {
 
 namespace {
@@ -254,8 +256,7 @@ void ResultShape(ExactOp op, const Decimal& a, const Decimal& b, int& precision,
 }
 
 SqlError ArithmeticOverflow(const Decimal& target) {
-  return SqlError{8115, "Arithmetic overflow error converting expression to data type " +
-                            std::string(ExactTypeName(target)) + "."};
+  return SqlErrorByNumber(8115, {"expression", ExactTypeName(target)});
 }
 
 }  // namespace
@@ -277,8 +278,7 @@ std::string_view ExactTypeName(const Decimal& d) {
 }
 
 SqlError OverflowError(std::string_view from, const Decimal& target) {
-  return SqlError{8115, "Arithmetic overflow error converting " + std::string(from) +
-                            " to data type " + std::string(ExactTypeName(target)) + "."};
+  return SqlErrorByNumber(8115, {from, ExactTypeName(target)});
 }
 
 std::optional<Decimal> ParseDecimalText(std::string_view text) {
@@ -466,6 +466,11 @@ Decimal ArithmeticType(ExactOp op, const Decimal& a, const Decimal& b) {
   return type;
 }
 
+SqlError SqlErrorByNumber(int number, std::initializer_list<std::string_view> args) {
+  const DatabaseError error = ServerErrorByNumber(number, args);
+  return SqlError{error.Number(), error.what()};
+}
+
 bool DecimalArithmetic(ExactOp op, const Decimal& a, const Decimal& b, Decimal& out,
                        SqlError& error) {
   const bool money = IsMoneyResult(a, b);
@@ -512,7 +517,7 @@ bool DecimalArithmetic(ExactOp op, const Decimal& a, const Decimal& b, Decimal& 
     case ExactOp::Divide:
     case ExactOp::Modulo: {
       if (b.unscaled == 0) {
-        error = SqlError{8134, "Divide by zero error encountered."};
+        error = SqlErrorByNumber(8134);
         return false;
       }
       // a/10^s1 ÷ b/10^s2 = (a·10^s2) / (b·10^s1)

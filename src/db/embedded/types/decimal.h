@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ struct SqlError {
   int number = 0;
   std::string message;
 };
+
+// The error with that number, its message formatted from the message table
+// (db/server_messages.h).
+SqlError SqlErrorByNumber(int number, std::initializer_list<std::string_view> args = {});
 
 // 10^n for 0 <= n <= 38.
 Int128 PowerOfTen(int n);

@@ -10,6 +10,7 @@
 
 #include "common/text.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -155,9 +156,7 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
     }
   }
   if (!info) {
-    throw DatabaseError("Column, parameter, or variable #" + std::to_string(position) +
-                            ": Cannot find data type " + spec.name + ".",
-                        2715);
+    throw ServerErrorByNumber(2715, {std::to_string(position), spec.name});
   }
   SqlType type;
   type.base = info->base;
@@ -174,16 +173,14 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
       const int limit = unicode ? 4000 : 8000;
       if (spec.length == -2) {
         if (type.base == BaseType::Char || type.base == BaseType::NChar) {
-          throw DatabaseError("Incorrect syntax near 'max'.", 102);
+          throw ServerErrorByNumber(102, {"max"});
         }
         type.length = -1;
       } else if (spec.length == -1) {
         type.length = 1;
       } else if (spec.length < 1 || spec.length > limit || spec.scale >= 0) {
-        throw DatabaseError("The size (" + std::to_string(spec.length) + ") given to the type '" +
-                                spec.name + "' exceeds the maximum allowed for any data type (" +
-                                std::to_string(limit) + ").",
-                            131);
+        throw ServerErrorByNumber(
+            131, {std::to_string(spec.length), "type", spec.name, std::to_string(limit)});
       } else {
         type.length = spec.length;
       }
@@ -198,17 +195,12 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
       type.precision = spec.precision < 0 ? 18 : spec.precision;
       type.scale = spec.scale < 0 ? 0 : spec.scale;
       if (type.precision < 1 || type.precision > 38) {
-        throw DatabaseError("Column or parameter #" + std::to_string(position) +
-                                ": Specified column precision " + std::to_string(type.precision) +
-                                " is greater than the maximum precision of 38.",
-                            2750);
+        throw ServerErrorByNumber(2750,
+                                  {std::to_string(position), std::to_string(type.precision), "38"});
       }
       if (type.scale > type.precision) {
-        throw DatabaseError("Column or parameter #" + std::to_string(position) +
-                                ": Specified column scale " + std::to_string(type.scale) +
-                                " is greater than the specified precision of " +
-                                std::to_string(type.precision) + ".",
-                            2751);
+        throw ServerErrorByNumber(2751, {std::to_string(position), std::to_string(type.scale),
+                                         std::to_string(type.precision)});
       }
       break;
     case BaseType::Float:
@@ -217,7 +209,7 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
     default:
       if (spec.length != -1) {
         // int(10) and the like: SQL Server refuses a size on these types.
-        throw DatabaseError("Cannot specify a column width on data type " + spec.name + ".", 2716);
+        throw ServerErrorByNumber(2716, {spec.name});
       }
       break;
   }
@@ -554,8 +546,7 @@ bool IntegerRange(BaseType base, long long& lo, long long& hi) {
 }
 
 SqlError Overflow(const std::string& target) {
-  return SqlError{8115,
-                  "Arithmetic overflow error converting expression to data type " + target + "."};
+  return SqlErrorByNumber(8115, {"expression", target});
 }
 
 bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
@@ -563,7 +554,7 @@ bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, Sq
   if (const auto* s = std::get_if<std::string>(&in.value)) {
     auto parsed = ParseDateTimeText(*s);
     if (!parsed) {
-      error = {241, "Conversion failed when converting date and/or time from character string."};
+      error = SqlErrorByNumber(241);
       return false;
     }
     canonical = *parsed;
@@ -589,9 +580,7 @@ bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, Sq
   const int year = std::stoi(canonical.substr(0, 4));
   const bool small = type.base == BaseType::SmallDateTime;
   if (year < (small ? 1900 : 1753) || (small && year > 2079)) {
-    error = {242, "The conversion of a " + SourceTypeName(in) + " data type to a " +
-                      std::string(TypeName(type.base)) +
-                      " data type resulted in an out-of-range value."};
+    error = SqlErrorByNumber(242, {SourceTypeName(in), TypeName(type.base)});
     return false;
   }
   if (small) {
@@ -647,8 +636,9 @@ bool ToInteger(const SourceValue& in, const SqlType& type, StoredValue& out, Sql
     value = static_cast<long long>(t);
   } else {
     const std::string text = Trim(std::get<std::string>(in.value));
-    const std::string failed = "Conversion failed when converting the " + SourceTypeName(in) +
-                               " value '" + std::get<std::string>(in.value) + "' to data type ";
+    const auto failed = [&](std::string_view target) {
+      return SqlErrorByNumber(245, {SourceTypeName(in), std::get<std::string>(in.value), target});
+    };
     if (type.base == BaseType::Bit) {
       const std::string upper = ToUpperAscii(text);
       if (upper == "TRUE" || upper == "FALSE") {
@@ -657,7 +647,7 @@ bool ToInteger(const SourceValue& in, const SqlType& type, StoredValue& out, Sql
       }
       auto number = ParseNumberText(text);
       if (!number) {
-        error = {245, failed + "bit."};
+        error = failed("bit");
         return false;
       }
       out = std::int64_t{*number != 0.0 ? 1 : 0};
@@ -671,7 +661,7 @@ bool ToInteger(const SourceValue& in, const SqlType& type, StoredValue& out, Sql
         i = 1;
       }
       if (i == text.size() || text.find_first_not_of("0123456789", i) != std::string::npos) {
-        error = {245, failed + target + "."};
+        error = failed(target);
         return false;
       }
       std::string digits = text.substr(i);
@@ -679,9 +669,8 @@ bool ToInteger(const SourceValue& in, const SqlType& type, StoredValue& out, Sql
       if (digits.size() > 19 ||
           (digits.size() == 19 &&
            digits > (negative ? "9223372036854775808" : "9223372036854775807"))) {
-        error = {248, "The conversion of the " + SourceTypeName(in) + " value '" +
-                          std::get<std::string>(in.value) + "' overflowed an " + target +
-                          " column."};
+        error =
+            SqlErrorByNumber(248, {SourceTypeName(in), std::get<std::string>(in.value), target});
         return false;
       }
       unsigned long long u = std::stoull(digits);
@@ -696,9 +685,7 @@ bool ToInteger(const SourceValue& in, const SqlType& type, StoredValue& out, Sql
   IntegerRange(type.base, lo, hi);
   if (value < lo || value > hi) {
     if (std::holds_alternative<std::string>(in.value)) {
-      error = {248, "The conversion of the " + SourceTypeName(in) + " value '" +
-                        std::get<std::string>(in.value) + "' overflowed an " + target +
-                        " column. Use a larger integer column."};
+      error = SqlErrorByNumber(248, {SourceTypeName(in), std::get<std::string>(in.value), target});
     } else {
       error = Overflow(target);
     }
@@ -720,7 +707,7 @@ bool ToFloat(const SourceValue& in, const SqlType& type, StoredValue& out, SqlEr
     const std::string& text = std::get<std::string>(in.value);
     auto number = ParseNumberText(text);
     if (!number && !Trim(text).empty()) {
-      error = {8114, "Error converting data type " + SourceTypeName(in) + " to float."};
+      error = SqlErrorByNumber(8114, {SourceTypeName(in), "float"});
       return false;
     }
     value = number.value_or(0.0);
@@ -741,11 +728,8 @@ bool ToExact(const SourceValue& in, const SqlType& type, StoredValue& out, SqlEr
   if (const auto* s = std::get_if<std::string>(&in.value)) {
     auto parsed = ParseDecimalText(*s);
     if (!parsed) {
-      error = money ? SqlError{235,
-                               "Cannot convert a char value to money. The char value has "
-                               "incorrect syntax."}
-                    : SqlError{8114,
-                               "Error converting data type " + SourceTypeName(in) + " to numeric."};
+      error =
+          money ? SqlErrorByNumber(235) : SqlErrorByNumber(8114, {SourceTypeName(in), "numeric"});
       return false;
     }
     value = *parsed;
@@ -847,7 +831,7 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
       }
       if (Utf8Length(trimmed) > static_cast<std::size_t>(type.length)) {
         if (truncationIsError) {
-          error = {8152, "String or binary data would be truncated."};
+          error = SqlErrorByNumber(8152);
           return false;
         }
         trimmed = Utf8Left(trimmed, static_cast<std::size_t>(type.length));

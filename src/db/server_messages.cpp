@@ -1,0 +1,312 @@
+#include "db/server_messages.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+namespace moltaro::db {
+
+namespace {
+
+// Sorted by number. The texts are SQL Server's; where the embedded server
+// says more than SQL Server could (a damaged or missing file, a lock file),
+// the text says so in the same form.
+constexpr std::array kMessages = std::to_array<ServerMessage>({
+    {53, 16,
+     "A network-related or instance-specific error occurred while establishing a connection to "
+     "SQL Server. The server was not found or was not accessible. %ls"},
+    {102, 15, "Incorrect syntax near '%.*ls'."},
+    {103, 15, "The identifier that starts with '%.*ls' is too long. Maximum length is %d."},
+    {104, 15,
+     "ORDER BY items must appear in the select list if the statement contains a UNION, INTERSECT "
+     "or EXCEPT operator."},
+    {105, 15, "Unclosed quotation mark after the character string '%.*ls'."},
+    {108, 15,
+     "The ORDER BY position number %ld is out of range of the number of items in the "
+     "select list."},
+    {109, 15,
+     "There are more columns in the INSERT statement than values specified in the VALUES clause. "
+     "The number of values in the VALUES clause must match the number of columns specified in the "
+     "INSERT statement."},
+    {110, 15,
+     "There are fewer columns in the INSERT statement than values specified in the VALUES clause. "
+     "The number of values in the VALUES clause must match the number of columns specified in the "
+     "INSERT statement."},
+    {113, 15, "Missing end comment mark '*/'."},
+    {116, 16,
+     "Only one expression can be specified in the select list when the subquery is not "
+     "introduced with EXISTS."},
+    {120, 15,
+     "The select list for the INSERT statement contains fewer items than the insert list. The "
+     "number of SELECT values must match the number of INSERT columns."},
+    {121, 15,
+     "The select list for the INSERT statement contains more items than the insert list. The "
+     "number of SELECT values must match the number of INSERT columns."},
+    {128, 15,
+     "The name is not permitted in this context. Valid expressions are constants, constant "
+     "expressions, and (in some contexts) variables. Column names are not permitted."},
+    {131, 15,
+     "The size (%d) given to the %S_MSG '%.*ls' exceeds the maximum allowed for any data type "
+     "(%d)."},
+    {134, 15,
+     "The variable name '%.*ls' has already been declared. Variable names must be unique within a "
+     "query batch or stored procedure."},
+    {137, 15, "Must declare the scalar variable \"%.*ls\"."},
+    {141, 15,
+     "A SELECT statement that assigns a value to a variable must not be combined with "
+     "data-retrieval operations."},
+    {154, 15, "%S_MSG is not allowed in %S_MSG."},
+    {156, 15, "Incorrect syntax near the keyword '%.*ls'."},
+    {174, 15, "The %.*ls function requires %d argument(s)."},
+    {189, 15, "The %.*ls function requires %d to %d arguments."},
+    {191, 15,
+     "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+     "smaller queries."},
+    {195, 15, "'%.*ls' is not a recognized %S_MSG."},
+    {201, 16, "Procedure or function '%.*ls' expects parameter '%.*ls', which was not supplied."},
+    {205, 16,
+     "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number "
+     "of expressions in their target lists."},
+    {207, 16, "Invalid column name '%.*ls'."},
+    {208, 16, "Invalid object name '%.*ls'."},
+    {209, 16, "Ambiguous column name '%.*ls'."},
+    {213, 16, "Column name or number of supplied values does not match table definition."},
+    {217, 16,
+     "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit %d)."},
+    {226, 16, "%ls statement not allowed within multi-statement transaction."},
+    {235, 16, "Cannot convert a char value to money. The char value has incorrect syntax."},
+    {241, 16, "Conversion failed when converting date and/or time from character string."},
+    {242, 16,
+     "The conversion of a %ls data type to a %ls data type resulted in an out-of-range value."},
+    {245, 16, "Conversion failed when converting the %ls value '%.*ls' to data type %ls."},
+    {248, 16,
+     "The conversion of the %ls value '%.*ls' overflowed an %hs column. Use a larger integer "
+     "column."},
+    {259, 16, "Ad hoc updates to system catalogs are not allowed."},
+    {263, 16, "Must specify table to select from."},
+    {264, 16,
+     "The column name '%.*ls' is specified more than once in the SET clause or column list of an "
+     "INSERT. A column cannot be assigned more than one value in the same clause. Modify the "
+     "clause to make sure that a column is updated only once. If this statement updates or "
+     "inserts columns into a view, column name aliasing can conceal the duplication in your "
+     "code."},
+    {313, 16,
+     "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
+    {448, 16, "Invalid collation '%.*ls'."},
+    {515, 16,
+     "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
+     "nulls. %ls fails."},
+    {536, 16, "Invalid length parameter passed to the %ls function."},
+    {544, 16,
+     "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
+     "set to OFF."},
+    {547, 16,
+     "The %ls statement conflicted with the %ls constraint \"%.*ls\". The conflict occurred in "
+     "database \"%.*ls\", table \"%.*ls\"%ls%.*ls%ls."},
+    {701, 17, "There is insufficient system memory in resource pool '%ls' to run this query."},
+    {823, 24,
+     "The operating system returned error %ls to SQL Server during a %S_MSG in file '%ls'. "
+     "Additional messages in the SQL Server error log and system event log may provide more "
+     "detail."},
+    {824, 24,
+     "SQL Server detected a logical consistency-based I/O error in file '%ls'. The database is "
+     "damaged: restore it from a backup."},
+    {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
+    {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1105, 17,
+     "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
+     "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "
+     "filegroup, adding additional files to the filegroup, or setting autogrowth on for existing "
+     "files in the filegroup."},
+    {1222, 16, "Lock request time out period exceeded."},
+    {1223, 16,
+     "Cannot release the application lock (Database Principal: '%.*ls', Resource: '%.*ls') "
+     "because it is not currently held."},
+    {1505, 16,
+     "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the "
+     "object name '%.*ls'."},
+    {1767, 16, "Foreign key '%.*ls' references invalid table '%.*ls'."},
+    {1769, 16,
+     "Foreign key '%.*ls' references invalid column '%.*ls' in referencing table '%.*ls'."},
+    {1770, 16,
+     "Foreign key '%.*ls' references invalid column '%.*ls' in referenced table '%.*ls'."},
+    {1776, 16,
+     "There are no primary or candidate keys in the referenced table '%.*ls' that match the "
+     "referencing column list in the foreign key '%.*ls'."},
+    {1779, 16, "Table '%.*ls' already has a primary key defined on it."},
+    {1781, 16, "Column already has a DEFAULT bound to it."},
+    {1801, 16, "Database '%.*ls' already exists. Choose a different database name."},
+    {1802, 16,
+     "CREATE DATABASE failed. Some file names listed could not be created. Check related errors."},
+    {1902, 16,
+     "Cannot create more than one clustered index on %S_MSG '%.*ls'. Drop the existing clustered "
+     "index '%.*ls' before creating another."},
+    {1909, 16, "Column name '%.*ls' appears more than once in the key list."},
+    {1911, 16, "Column name '%.*ls' does not exist in the target table or view."},
+    {1913, 16,
+     "The operation failed because an index or statistics with name '%.*ls' already exists on "
+     "%S_MSG '%.*ls'."},
+    {2010, 16, "Cannot perform alter on '%.*ls' because it is an incompatible object type."},
+    {2601, 14, "Cannot insert duplicate key row in object '%.*ls' with unique index '%.*ls'."},
+    {2627, 14,
+     "Violation of %ls constraint '%.*ls'. Cannot insert duplicate key in object '%.*ls'."},
+    {2705, 16,
+     "Column names in each table must be unique. Column name '%.*ls' in table '%.*ls' is "
+     "specified more than once."},
+    {2714, 16, "There is already an object named '%.*ls' in the database."},
+    {2715, 16, "Column, parameter, or variable #%d: Cannot find data type %.*ls."},
+    {2716, 16, "Cannot specify a column width on data type %.*ls."},
+    {2744, 16,
+     "Multiple identity columns specified for table '%.*ls'. Only one identity column per table "
+     "is allowed."},
+    {2749, 16,
+     "Identity column '%.*ls' must be of data type int, bigint, smallint, tinyint, or decimal or "
+     "numeric with a scale of 0, and constrained to be nonnullable."},
+    {2750, 16,
+     "Column or parameter #%d: Specified column precision %d is greater than the maximum "
+     "precision of %d."},
+    {2751, 16,
+     "Column or parameter #%d: Specified column scale %d is greater than the specified precision "
+     "of %d."},
+    {2812, 16, "Could not find stored procedure '%.*ls'."},
+    {3701, 11,
+     "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
+    {3702, 16, "Cannot drop database \"%.*ls\" because it is currently in use."},
+    {3708, 16, "Cannot %S_MSG the %S_MSG '%.*ls' because it is a system %S_MSG."},
+    {3723, 16,
+     "An explicit DROP INDEX is not allowed on index '%.*ls'. It is being used for %ls constraint "
+     "enforcement."},
+    {3726, 16,
+     "Could not drop object '%.*ls' because it is referenced by a FOREIGN KEY constraint."},
+    {3727, 16, "Could not drop constraint. See previous errors."},
+    {3728, 16, "'%.*ls' is not a constraint."},
+    {3902, 16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
+    {3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},
+    {3906, 16, "Failed to update database \"%.*ls\" because the database is read-only."},
+    {4060, 11, "Cannot open database \"%.*ls\" requested by the login. The login failed."},
+    {4104, 16, "The multi-part identifier \"%.*ls\" could not be bound."},
+    {4121, 16,
+     "Cannot find either column \"%.*ls\" or the user-defined function or aggregate \"%.*ls\", or "
+     "the name is ambiguous."},
+    {4511, 16,
+     "Create View or Function failed because no column name was specified for column %d."},
+    {4712, 16,
+     "Cannot truncate table '%.*ls' because it is being referenced by a FOREIGN KEY constraint."},
+    {4901, 16,
+     "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT "
+     "definition specified, or the column being added is an identity or timestamp column, or "
+     "alternatively if none of the previous conditions are satisfied the table must be empty to "
+     "allow addition of this column. Column '%.*ls' cannot be added to non-empty table '%.*ls' "
+     "because it does not satisfy these conditions."},
+    {4902, 16,
+     "Cannot find the object \"%.*ls\" because it does not exist or you do not have permissions."},
+    {4922, 16, "ALTER TABLE %ls %.*ls failed because one or more objects access this column."},
+    {4923, 16,
+     "ALTER TABLE DROP COLUMN failed because '%.*ls' is the only data column in table '%.*ls'. A "
+     "table must have at least one data column."},
+    {4924, 16,
+     "ALTER TABLE DROP COLUMN failed because column '%.*ls' does not exist in table '%.*ls'."},
+    {5074, 16, "The %S_MSG '%.*ls' is dependent on %S_MSG '%.*ls'."},
+    {5120, 16, "Unable to open the physical file \"%.*ls\". Operating system error %ls."},
+    {5133, 16, "Directory lookup for the file \"%ls\" failed with the operating system error %ls."},
+    {5170, 16,
+     "Cannot create file '%ls' because it already exists. Change the file path or the file name, "
+     "and retry the operation."},
+    {5172, 16, "The header for file '%ls' is not a valid database file header."},
+    {8102, 16, "Cannot update identity column '%.*ls'."},
+    {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
+    {8114, 16, "Error converting data type %ls to %ls."},
+    {8115, 16, "Arithmetic overflow error converting %ls to data type %ls."},
+    {8117, 16, "Operand data type %ls is invalid for %ls operator."},
+    {8134, 16, "Divide by zero error encountered."},
+    {8144, 16, "Procedure or function %.*ls has too many arguments specified."},
+    {8146, 16, "Procedure %.*ls has no parameters and arguments were supplied."},
+    {8152, 16, "String or binary data would be truncated."},
+    {8155, 16, "No column name was specified for column %d of '%.*ls'."},
+    {8162, 16,
+     "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
+     "parameter passed in requested output."},
+    {8178, 16,
+     "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
+    {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
+    {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
+    {18456, 14, "Login failed for user '%.*ls'."},
+    {50000, 16, "%ls"},
+});
+
+constexpr bool SortedByNumber() {
+  for (std::size_t i = 1; i < kMessages.size(); ++i) {
+    if (kMessages[i - 1].number >= kMessages[i].number) return false;
+  }
+  return true;
+}
+static_assert(SortedByNumber(), "the message table is looked up by binary search");
+
+// Length of the placeholder starting at `text[i]` ('%'): flags, width,
+// precision, a length modifier and the conversion, or SQL Server's %S_MSG.
+std::size_t PlaceholderLength(std::string_view text, std::size_t i) {
+  if (text.compare(i, 6, "%S_MSG") == 0) return 6;
+  std::size_t j = i + 1;
+  while (j < text.size() && std::string_view("-+ #0").find(text[j]) != std::string_view::npos) ++j;
+  while (j < text.size() && (text[j] == '*' || (text[j] >= '0' && text[j] <= '9'))) ++j;
+  if (j < text.size() && text[j] == '.') {
+    ++j;
+    while (j < text.size() && (text[j] == '*' || (text[j] >= '0' && text[j] <= '9'))) ++j;
+  }
+  if (text.compare(j, 3, "I64") == 0) j += 3;
+  while (j < text.size() && (text[j] == 'l' || text[j] == 'h')) ++j;
+  if (j < text.size() && std::string_view("sdiuxXc").find(text[j]) != std::string_view::npos) {
+    return j + 1 - i;
+  }
+  return 0;
+}
+
+}  // namespace
+
+const ServerMessage* FindServerMessage(int number) {
+  const auto it = std::lower_bound(kMessages.begin(), kMessages.end(), number,
+                                   [](const ServerMessage& m, int n) { return m.number < n; });
+  return it != kMessages.end() && it->number == number ? &*it : nullptr;
+}
+
+int SeverityOfNumber(int number) {
+  const ServerMessage* message = FindServerMessage(number);
+  return message ? message->severity : kUserErrorSeverity;
+}
+
+std::string FormatServerMessage(std::string_view text,
+                                std::initializer_list<std::string_view> args) {
+  std::string out;
+  out.reserve(text.size());
+  auto next = args.begin();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out += text[i];
+      continue;
+    }
+    if (i + 1 < text.size() && text[i + 1] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    const std::size_t length = PlaceholderLength(text, i);
+    if (length == 0) {
+      out += '%';
+      continue;
+    }
+    if (next != args.end()) out += *next++;
+    i += length - 1;
+  }
+  return out;
+}
+
+DatabaseError ServerErrorByNumber(int number, std::initializer_list<std::string_view> args) {
+  const ServerMessage* message = FindServerMessage(number);
+  if (!message) {
+    throw std::logic_error("Error " + std::to_string(number) +
+                           " is raised but missing from the message table.");
+  }
+  return DatabaseError(FormatServerMessage(message->text, args), number, message->severity);
+}
+
+}  // namespace moltaro::db
