@@ -17,6 +17,7 @@
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/translator/translator.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -131,15 +132,13 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   const std::string& Login() const override { return login_; }
   void Use(const std::string& database) override {
     if (nesting_ > 0) {
-      throw DatabaseError(
-          "a USE database statement is not allowed in a procedure, function or trigger.", 154);
+      throw ServerErrorByNumber(154,
+                                {"a USE database statement", "a procedure, function or trigger"});
     }
     if (tranCount_ > 0) throw DatabaseError(NotSupported("USE inside an open transaction"));
     auto entry = server_->FindDatabase(Trim(database));
     if (!entry) {
-      throw DatabaseError("Database '" + database +
-                              "' does not exist. Make sure that the name is entered correctly.",
-                          911);
+      throw ServerErrorByNumber(911, {database});
     }
     Open(*entry);
   }
@@ -278,14 +277,10 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     DatabaseLock inUse = DatabaseLock::Shared(server_->DataDirectory(), found.id);
     const auto entry = server_->FindDatabase(found.name);
     if (!entry || entry->id != found.id) {
-      throw DatabaseError("Database '" + found.name +
-                              "' does not exist. Make sure that the name is entered correctly.",
-                          911);
+      throw ServerErrorByNumber(911, {found.name});
     }
     if (!std::filesystem::exists(entry->file)) {
-      throw DatabaseError("Database '" + entry->name + "' cannot be opened: its file " +
-                              entry->file.string() + " is missing.",
-                          945);
+      throw ServerErrorByNumber(945, {entry->name, entry->file.string()});
     }
     auto d = std::make_unique<OpenDatabase>();
     d->entry = *entry;
@@ -320,10 +315,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       for (int i = 1; i < argc; ++i) args.push_back(ReadArg(argv[i]).value);
       if (++self->nesting_ > 32) {
         --self->nesting_;
-        throw DatabaseError(
-            "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit "
-            "32).",
-            217);
+        throw ServerErrorByNumber(217, {"32"});
       }
       StoredValue v;
       try {
@@ -379,7 +371,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
 
   void RunCached(const Translation& t, const Params& params, BatchResult& result) {
     StatementOutcome o = RunTranslation(*this, t, params, [](const std::string& name) -> Value {
-      throw DatabaseError("Must declare the scalar variable \"" + name + "\".", 137);
+      throw ServerErrorByNumber(137, {name});
     });
     if (t.returnsRows) {
       result.results.emplace_back(t.columns, std::move(o.rows));
@@ -414,9 +406,7 @@ std::unique_ptr<Session> OpenEmbeddedSession(const std::filesystem::path& dataDi
   if (catalogName.empty()) catalogName = defaultDatabase;
   auto entry = server->FindDatabase(catalogName);
   if (!entry) {
-    throw DatabaseError(
-        "Cannot open database \"" + catalogName + "\" requested by the login. The login failed.",
-        4060);
+    throw ServerErrorByNumber(4060, {catalogName});
   }
   return std::make_unique<EmbeddedSession>(std::move(server), login, *entry);
 }

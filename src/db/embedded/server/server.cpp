@@ -13,6 +13,7 @@
 #include "db/embedded/storage/sqlite_db.h"
 #include "db/embedded/types/collation.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -304,18 +305,15 @@ void Server::CreateDatabase(const CreateDatabaseStatement& s) {
     auto exists = master.Prepare("SELECT 1 FROM sysdatabases WHERE name = ?");
     sqlite3_bind_text(exists.get(), 1, s.name.c_str(), -1, SQLITE_TRANSIENT);
     if (sqlite3_step(exists.get()) == SQLITE_ROW) {
-      throw DatabaseError(
-          "Database '" + s.name + "' already exists. Choose a different database name.", 1801);
+      throw ServerErrorByNumber(1801, {s.name});
     }
   }
   if (s.name.empty() || Utf8Length(s.name) > 123) {
-    throw DatabaseError("The identifier that starts with '" + Utf8Left(s.name, 128) +
-                            "' is too long. Maximum length is 128.",
-                        103);
+    throw ServerErrorByNumber(103, {Utf8Left(s.name, 128), "128"});
   }
   const std::string collation = s.collation.empty() ? std::string(kServerCollation) : s.collation;
   if (!IsKnownCollation(collation)) {
-    throw DatabaseError("Collation '" + collation + "' is not valid.", 448);
+    throw ServerErrorByNumber(448, {collation});
   }
   if (s.dataFiles.size() > 1) throw DatabaseError(NotSupported("more than one data file"));
   std::filesystem::path file = dataDirectory_ / (s.name + ".mdf");
@@ -364,9 +362,7 @@ void Server::CreateDatabase(const CreateDatabaseStatement& s) {
 void Server::AlterDatabase(const AlterDatabaseStatement& s) {
   auto entry = FindDatabase(s.name);
   if (!entry) {
-    throw DatabaseError(
-        "Database '" + s.name + "' does not exist. Make sure that the name is entered correctly.",
-        911);
+    throw ServerErrorByNumber(911, {s.name});
   }
   if (!s.collation.empty()) throw DatabaseError(NotSupported("ALTER DATABASE … COLLATE"));
   static const std::set<std::string> options = {"RECOVERY",
@@ -428,16 +424,12 @@ void Server::DropDatabase(const DropDatabaseStatement& s, const std::string& inU
   for (const std::string& name : s.names) {
     auto entry = FindDatabase(name);
     if (!entry) {
-      throw DatabaseError("Cannot drop the database '" + name +
-                              "', because it does not exist or you do not have permission.",
-                          3701);
+      throw ServerErrorByNumber(3701, {"database", name});
     }
     if (ToUpperAscii(entry->name) == "MASTER") {
-      throw DatabaseError("Cannot drop the database 'master' because it is a system database.",
-                          3708);
+      throw ServerErrorByNumber(3708, {"drop", "database", "master", "database"});
     }
-    const DatabaseError inUseError(
-        "Cannot drop database \"" + entry->name + "\" because it is currently in use.", 3702);
+    const DatabaseError inUseError = ServerErrorByNumber(3702, {entry->name});
     if (ToUpperAscii(entry->name) == ToUpperAscii(inUse)) throw inUseError;
     // Held until the entry is gone: a session opening the database meanwhile
     // waits, then finds it dropped.
