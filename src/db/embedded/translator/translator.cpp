@@ -432,21 +432,28 @@ std::optional<SqlType> Translator::KnownType(const Emitted& e) {
   return std::nullopt;
 }
 
-std::optional<SqlType> Translator::CommonType(const std::vector<const Emitted*>& branches) const {
+std::optional<SqlType> Translator::CommonTypeOf(const std::vector<TypedValue>& values) {
   std::vector<SqlType> types;
-  for (const Emitted* b : branches) {
-    if (b->cat == Cat::Null) continue;  // a NULL takes any type
-    const auto type = KnownType(*b);
+  for (const auto& [cat, type] : values) {
+    if (cat == Cat::Null) continue;  // a NULL takes any type
     if (!type) return std::nullopt;
     types.push_back(*type);
   }
   return CommonDecimalType(types);
 }
 
+bool Translator::NeedsConversion(const TypedValue& value, const std::optional<SqlType>& target) {
+  return target && value.first != Cat::Null && !(value.second && SameType(*value.second, *target));
+}
+
+std::optional<SqlType> Translator::CommonType(const std::vector<const Emitted*>& branches) {
+  std::vector<TypedValue> values;
+  for (const Emitted* b : branches) values.emplace_back(b->cat, KnownType(*b));
+  return CommonTypeOf(values);
+}
+
 std::string Translator::ConvertTo(const Emitted& value, const std::optional<SqlType>& type) {
-  if (!type || value.cat == Cat::Null) return value.sql;
-  const auto own = KnownType(value);
-  if (own && SameType(*own, *type)) return value.sql;
+  if (!NeedsConversion({value.cat, KnownType(value)}, type)) return value.sql;
   return "tsql_cast(" + value.sql + ", " + TypeArguments(*type) + ")";
 }
 
@@ -1044,8 +1051,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i) sql += ", ";
-    if (i < out.castTo.size() && out.castTo[i] && out.cats[i] != Cat::Null &&
-        !(out.types[i] && SameType(*out.types[i], *out.castTo[i]))) {
+    if (i < out.castTo.size() && NeedsConversion({out.cats[i], out.types[i]}, out.castTo[i])) {
       sql += "tsql_cast(" + items[i] + ", " + TypeArguments(*out.castTo[i]) + ")";
     } else {
       sql += items[i];
@@ -1101,19 +1107,10 @@ std::string Translator::EmitQuery(const Select& select, const Scope* outer, Sele
   std::vector<std::optional<SqlType>> castTo(out.names.size());
   bool convert = false;
   for (std::size_t c = 0; c < castTo.size() && parts.size() > 1; ++c) {
-    std::vector<SqlType> types;
-    bool known = true;
-    for (const SelectOutput& p : parts) {
-      if (p.cats[c] == Cat::Null) continue;
-      if (!p.types[c]) known = false;
-      if (p.types[c]) types.push_back(*p.types[c]);
-    }
-    if (!known) continue;
-    castTo[c] = CommonDecimalType(types);
-    for (const SelectOutput& p : parts) {
-      convert =
-          convert || (castTo[c] && p.cats[c] != Cat::Null && !SameType(*p.types[c], *castTo[c]));
-    }
+    std::vector<TypedValue> column;
+    for (const SelectOutput& p : parts) column.emplace_back(p.cats[c], p.types[c]);
+    castTo[c] = CommonTypeOf(column);
+    for (const TypedValue& value : column) convert = convert || NeedsConversion(value, castTo[c]);
   }
   if (convert) {
     bindings_.resize(bindingsBefore);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/embedded/catalog/catalog.h"
@@ -155,7 +156,12 @@ class Translator {
   Emitted EmitArithmetic(const std::string& op, Emitted a, Emitted b);
   // The values of `branches` (CASE results, COALESCE arguments) converted to
   // the decimal type SQL Server gives their result, when it is one.
-  std::optional<SqlType> CommonType(const std::vector<const Emitted*>& branches) const;
+  static std::optional<SqlType> CommonType(const std::vector<const Emitted*>& branches);
+  // The same rule over values known only by category and type (UNION columns).
+  using TypedValue = std::pair<Cat, std::optional<SqlType>>;
+  static std::optional<SqlType> CommonTypeOf(const std::vector<TypedValue>& values);
+  // Whether a value of that category and type must be converted to `target`.
+  static bool NeedsConversion(const TypedValue& value, const std::optional<SqlType>& target);
   static std::string ConvertTo(const Emitted& value, const std::optional<SqlType>& type);
   static std::optional<SqlType> KnownType(const Emitted& e);
   // The type of exact arithmetic on operands of known types.
