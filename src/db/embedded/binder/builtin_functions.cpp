@@ -1,0 +1,110 @@
+#include "db/embedded/binder/builtin_functions.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+using R = BuiltinResult;
+
+constexpr BuiltinFunction kFunctions[] = {
+    {"LEN", "tsql_len", 1, 1, R::Number},
+    {"DATALENGTH", "tsql_datalength", 1, 1, R::Number},
+    {"LTRIM", "ltrim", 1, 1, R::Text},
+    {"RTRIM", "rtrim", 1, 1, R::Text},
+    {"UPPER", "tsql_upper", 1, 1, R::Text},
+    {"LOWER", "tsql_lower", 1, 1, R::Text},
+    {"SUBSTRING", "tsql_substring", 3, 3, R::Text},
+    {"LEFT", "tsql_left", 2, 2, R::Text},
+    {"RIGHT", "tsql_right", 2, 2, R::Text},
+    {"REPLACE", "replace", 3, 3, R::Text},
+    {"REPLICATE", "tsql_replicate", 2, 2, R::Text},
+    {"SPACE", "tsql_space", 1, 1, R::Text},
+    {"ISNUMERIC", "tsql_isnumeric", 1, 1, R::Number},
+    {"ASCII", "unicode", 1, 1, R::Number},
+    {"UNICODE", "unicode", 1, 1, R::Number},
+    {"CHAR", "char", 1, 1, R::Text},
+    {"NCHAR", "char", 1, 1, R::Text},
+    {"DATEADD", "tsql_dateadd", 3, 3, R::Date},
+    {"DATEDIFF", "tsql_datediff", 3, 3, R::Number},
+    {"DATEPART", "tsql_datepart", 2, 2, R::Number},
+    {"GETDATE", "tsql_getdate", 0, 0, R::Date},
+    {"GETUTCDATE", "tsql_getdate", 0, 0, R::Date},
+    {"SYSDATETIME", "tsql_getdate", 0, 0, R::Date},
+    {"CURRENT_TIMESTAMP", "tsql_getdate", 0, 0, R::Date},
+    {"ROUND", "tsql_round", 2, 3, R::ExactOrNumber},
+    {"ABS", "tsql_abs", 1, 1, R::ExactOrNumber, true},
+    {"FLOOR", "tsql_floor", 1, 1, R::ExactOrNumber, true},
+    {"CEILING", "tsql_ceiling", 1, 1, R::ExactOrNumber, true},
+    {"CHARINDEX", "tsql_charindex", 2, 3, R::Number},
+    // Written out by the translator.
+    {"YEAR", "", 1, 1, R::Number},
+    {"MONTH", "", 1, 1, R::Number},
+    {"DAY", "", 1, 1, R::Number},
+    {"OBJECT_ID", "", 1, 2, R::Number},
+    {"DB_NAME", "", 0, 0, R::Text},
+    {"USER_NAME", "", 0, 1, R::Text},
+    {"CURRENT_USER", "", 0, 0, R::Text},
+};
+
+constexpr std::string_view kKnownUnsupported[] = {"NEWID",
+                                                  "STR",
+                                                  "REVERSE",
+                                                  "PATINDEX",
+                                                  "STUFF",
+                                                  "SOUNDEX",
+                                                  "DIFFERENCE",
+                                                  "QUOTENAME",
+                                                  "PARSENAME",
+                                                  "ROW_NUMBER",
+                                                  "RANK",
+                                                  "DENSE_RANK",
+                                                  "NTILE",
+                                                  "IIF",
+                                                  "CHOOSE",
+                                                  "FORMAT",
+                                                  "CONCAT",
+                                                  "TRY_CONVERT",
+                                                  "TRY_CAST",
+                                                  "IDENT_CURRENT",
+                                                  "POWER",
+                                                  "SQRT",
+                                                  "EXP",
+                                                  "LOG",
+                                                  "SIGN",
+                                                  "DATENAME",
+                                                  "COL_LENGTH",
+                                                  "COLUMNPROPERTY",
+                                                  "OBJECTPROPERTY",
+                                                  "DATABASEPROPERTYEX",
+                                                  "SERVERPROPERTY",
+                                                  "USER_ID",
+                                                  "SUSER_SNAME",
+                                                  "HOST_NAME",
+                                                  "APP_NAME",
+                                                  "IDENT_SEED",
+                                                  "IDENT_INCR",
+                                                  "EOMONTH",
+                                                  "STRING_AGG",
+                                                  "TRANSLATE",
+                                                  "TRIM",
+                                                  "CONCAT_WS",
+                                                  "STRING_SPLIT",
+                                                  "CHECKSUM"};
+
+}  // namespace
+
+const BuiltinFunction* FindBuiltinFunction(std::string_view name) {
+  const auto found = std::find_if(std::begin(kFunctions), std::end(kFunctions),
+                                  [&](const BuiltinFunction& f) { return f.name == name; });
+  return found == std::end(kFunctions) ? nullptr : &*found;
+}
+
+bool IsKnownUnsupportedFunction(std::string_view name) {
+  return std::find(std::begin(kKnownUnsupported), std::end(kKnownUnsupported), name) !=
+         std::end(kKnownUnsupported);
+}
+
+}  // namespace moltaro::db::embedded
