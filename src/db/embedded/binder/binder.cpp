@@ -106,6 +106,32 @@ std::optional<SqlType> CommonType(const std::vector<const BoundExpr*>& branches)
   return CommonTypeOf(values);
 }
 
+// What SUM, AVG, MIN and MAX return for an argument of that type: MIN and
+// MAX keep it; SUM of a decimal is decimal(38, s), AVG decimal(38, max(s, 6));
+// integers below bigint sum as int, money as money, floats as float.
+std::optional<SqlType> AggregateType(const std::string& name, const std::optional<SqlType>& type) {
+  if (!type || name == "MIN" || name == "MAX") return type;
+  switch (type->base) {
+    case BaseType::Decimal:
+    case BaseType::Numeric:
+      return SqlType{type->base, 0, 38, name == "SUM" ? type->scale : std::max(type->scale, 6)};
+    case BaseType::TinyInt:
+    case BaseType::SmallInt:
+    case BaseType::Int:
+      return SqlType{BaseType::Int, 0, 0, 0};
+    case BaseType::BigInt:
+      return SqlType{BaseType::BigInt, 0, 0, 0};
+    case BaseType::Money:
+    case BaseType::SmallMoney:
+      return SqlType{BaseType::Money, 0, 19, 4};
+    case BaseType::Float:
+    case BaseType::Real:
+      return SqlType{BaseType::Float, 0, 0, 0};
+    default:
+      return std::nullopt;
+  }
+}
+
 BoundExpr Classed(ValueClass cls) {
   BoundExpr out;
   out.cls = cls;
@@ -327,8 +353,13 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
       }
       return out;
     }
-    case ExprKind::String:
-      return Classed(ValueClass::Text);
+    case ExprKind::String: {
+      // 'abc' is varchar(3), N'abc' nvarchar(3); an empty one has length 1.
+      BoundExpr out = Classed(ValueClass::Text);
+      const int length = std::max<int>(1, static_cast<int>(Utf8Length(e.text)));
+      out.type = SqlType{e.national ? BaseType::NVarChar : BaseType::VarChar, length, 0, 0};
+      return out;
+    }
     case ExprKind::Parameter:
       return Classed(parametersAreNumbers_ ? ValueClass::Number : ValueClass::Unknown);
     case ExprKind::Variable:
@@ -340,10 +371,19 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
     case ExprKind::Unary: {
       const BoundExpr& a = Bind(*e.args[0], scope);
       if (e.text == "NOT") return Classed(ValueClass::Number);
+      BoundExpr out;
       if (e.text == "-" && (a.cls == ValueClass::Exact || a.cls == ValueClass::Unknown)) {
-        return Classed(a.cls);
+        out.cls = a.cls;
+      } else {
+        out.cls = a.cls == ValueClass::Null ? ValueClass::Null : ValueClass::Number;
       }
-      return Classed(a.cls == ValueClass::Null ? ValueClass::Null : ValueClass::Number);
+      // A sign keeps its operand's type; ~ is defined on integers only.
+      if (out.cls != ValueClass::Null && a.type &&
+          (IsExact(a.type->base) || IsInteger(a.type->base) ||
+           IsApproximateOrExact(a.type->base))) {
+        out.type = a.type;
+      }
+      return out;
     }
     case ExprKind::Binary:
       return BindBinary(e, scope);
@@ -367,7 +407,9 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
     case ExprKind::Subquery: {
       const BoundSelect& inner = BindQuery(*e.select, scope, false);
       if (inner.output.size() != 1) throw ServerErrorByNumber(116);
-      return Classed(inner.output[0].cls);
+      BoundExpr out = Classed(inner.output[0].cls);
+      out.type = inner.output[0].type;
+      return out;
     }
     case ExprKind::Cast:
       return BindCast(e, scope);
@@ -592,7 +634,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
       args(1);
       Bind(*e.args[0], scope);
     }
-    return Classed(ValueClass::Number);
+    return Typed(SqlType{name == "COUNT" ? BaseType::Int : BaseType::BigInt, 0, 0, 0});
   }
   if (name == "SUM" || name == "MIN" || name == "MAX" || name == "AVG") {
     args(1);
@@ -604,13 +646,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     out.integerAverage =
         name == "AVG" && !out.exactAggregate && a.column && StoresAsInteger(a.column->type);
     out.cls = out.exactAggregate ? a.cls : sumOrAvg ? ValueClass::Number : a.cls;
-    // MIN and MAX keep their argument's type; SUM of a decimal is
-    // decimal(38, s), AVG decimal(38, max(s, 6)).
-    if (a.type && (a.type->base == BaseType::Decimal || a.type->base == BaseType::Numeric)) {
-      out.type = *a.type;
-      if (name == "SUM") out.type = SqlType{a.type->base, 0, 38, a.type->scale};
-      if (name == "AVG") out.type = SqlType{a.type->base, 0, 38, std::max(a.type->scale, 6)};
-    }
+    out.type = AggregateType(name, a.type);
     return out;
   }
   if (name == "COALESCE") {
@@ -668,18 +704,27 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     }
     bindAll();
     switch (builtin->result) {
-      case BuiltinResult::Number:
-        return Classed(ValueClass::Number);
+      case BuiltinResult::Int:
+        return Typed(SqlType{BaseType::Int, 0, 0, 0});
       case BuiltinResult::Text:
         return Classed(ValueClass::Text);
       case BuiltinResult::Date:
-        return Classed(ValueClass::Date);
-      case BuiltinResult::ExactOrNumber: {
-        // ROUND, ABS, FLOOR, CEILING keep an exact number exact.
-        const ValueClass a = exprs_->Of(*e.args[0]).cls;
+        return Typed(SqlType{BaseType::DateTime, 0, 0, 0});
+      case BuiltinResult::ExactOrNumber:
+      case BuiltinResult::WholeExactOrNumber: {
+        const BoundExpr& a = exprs_->Of(*e.args[0]);
         const bool keep =
-            a == ValueClass::Exact || (builtin->keepsUnknown && a == ValueClass::Unknown);
-        return Classed(keep ? a : ValueClass::Number);
+            a.cls == ValueClass::Exact || (builtin->keepsUnknown && a.cls == ValueClass::Unknown);
+        BoundExpr out = Classed(keep ? a.cls : ValueClass::Number);
+        if (a.cls == ValueClass::Exact) {
+          out.type = a.type;
+          if (out.type && builtin->result == BuiltinResult::WholeExactOrNumber &&
+              IsExact(out.type->base) && out.type->scale > 0) {
+            out.type =
+                SqlType{out.type->base, 0, std::max(1, out.type->precision - out.type->scale), 0};
+          }
+        }
+        return out;
       }
     }
   }

@@ -9,12 +9,13 @@
 namespace moltaro::db::embedded {
 
 enum class BuiltinResult {
-  Number,
+  Int,
   Text,
-  Date,
-  // An exact number stays exact (ROUND, ABS, FLOOR, CEILING); anything else
-  // comes back as a SQLite number.
+  Date,  // datetime
+  // An exact number stays exact, in its own type (ROUND, ABS) or with no
+  // decimals (FLOOR, CEILING); anything else comes back as a SQLite number.
   ExactOrNumber,
+  WholeExactOrNumber,
 };
 
 struct BuiltinFunction {
@@ -22,8 +23,8 @@ struct BuiltinFunction {
   std::string_view sqlite;  // the function computing it; empty: the translator writes it out
   std::size_t minArguments = 0;
   std::size_t maxArguments = 0;
-  BuiltinResult result = BuiltinResult::Number;
-  // ExactOrNumber: a value of unknown type keeps its own (may be exact).
+  BuiltinResult result = BuiltinResult::Int;
+  // A value of unknown type keeps its own (it may be exact).
   bool keepsUnknown = false;
 };
 
