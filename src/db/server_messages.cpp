@@ -82,6 +82,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {248, 16,
      "The conversion of the %ls value '%.*ls' overflowed an %hs column. Use a larger integer "
      "column."},
+    {252, 16,
+     "Recursive common table expression '%.*ls' does not contain a top-level UNION ALL "
+     "operator."},
     {259, 16, "Ad hoc updates to system catalogs are not allowed."},
     {263, 16, "Must specify table to select from."},
     {264, 16,
@@ -223,6 +226,8 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8146, 16, "Procedure %.*ls has no parameters and arguments were supplied."},
     {8152, 16, "String or binary data would be truncated."},
     {8155, 16, "No column name was specified for column %d of '%.*ls'."},
+    {8158, 16, "'%.*ls' has more columns than were specified in the column list."},
+    {8159, 16, "'%.*ls' has fewer columns than were specified in the column list."},
     {8162, 16,
      "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
      "parameter passed in requested output."},

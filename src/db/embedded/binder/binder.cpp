@@ -221,10 +221,63 @@ const TableInfo* Binder::RequireTable(const ObjectName& name) {
   return table;
 }
 
+const BoundCte* Binder::FindCte(const ObjectName& name) const {
+  if (!name.schema.empty() || !name.database.empty()) return nullptr;
+  for (auto it = visibleCtes_.rbegin(); it != visibleCtes_.rend(); ++it) {
+    if (catalog_.Coll().Equal((*it)->cte->name, name.name)) return *it;
+  }
+  return nullptr;
+}
+
+void Binder::BindWith(const std::vector<CommonTableExpr>& with) {
+  for (const CommonTableExpr& cte : with) {
+    BoundCte& bound = statement_->ctes.emplace_back();
+    bound.cte = &cte;
+    bound.sqlName = "cte" + std::to_string(statement_->ctes.size() - 1);
+    statement_->cteOf[&cte] = &bound;
+    // Visible inside its own query too: a recursive reference reads the
+    // columns of the anchor part, bound first.
+    visibleCtes_.push_back(&bound);
+    BoundCte* outer = anchoring_;
+    anchoring_ = &bound;
+    const BoundSelect& query = BindQuery(*cte.query, nullptr, false);
+    anchoring_ = outer;
+    if (!bound.ready) {
+      // A query without a reference to itself: its columns are its own.
+      bound.output = query.output;
+    }
+    if (!cte.columns.empty()) {
+      if (cte.columns.size() != query.output.size()) {
+        throw ServerErrorByNumber(cte.columns.size() < query.output.size() ? 8158 : 8159,
+                                  {cte.name});
+      }
+    }
+    for (std::size_t i = 0; i < query.output.size(); ++i) {
+      OutputColumn& column = bound.output[i];
+      column.type = query.output[i].type;  // the common type across the parts
+      if (!cte.columns.empty()) column.name = cte.columns[i];
+      if (column.name.empty()) {
+        throw ServerErrorByNumber(8155, {std::to_string(i + 1), cte.name});
+      }
+      column.variable.clear();
+    }
+    bound.ready = true;
+  }
+}
+
 BoundSource Binder::MakeSource(const TableRef& ref) {
   BoundSource s;
   s.alias = ref.alias;
   s.sqlAlias = NextAlias();
+  if (!ref.derived) {
+    if (const BoundCte* cte = FindCte(ref.name)) {
+      if (!cte->ready) throw ServerErrorByNumber(252, {cte->cte->name});
+      s.cte = cte;
+      s.tableName = ref.name.name;
+      s.derived = cte->output;
+      return s;
+    }
+  }
   if (ref.derived) {
     // Derived tables see no outer scope in T-SQL.
     const BoundSelect& inner = BindQuery(*ref.derived, nullptr, false);
@@ -260,7 +313,8 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
     for (const BoundSource& src : s->sources) {
       if (!qualifier.empty()) {
         const bool byAlias = !src.alias.empty() && coll.Equal(src.alias, qualifier);
-        const bool byName = src.alias.empty() && src.table && coll.Equal(src.tableName, qualifier);
+        const bool byName =
+            src.alias.empty() && (src.table || src.cte) && coll.Equal(src.tableName, qualifier);
         if (!byAlias && !byName) continue;
         qualifierSeen = true;
       }
@@ -853,12 +907,22 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
 
 const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* outer, bool topLevel) {
   (void)topLevel;
+  BindWith(select.with);
   auto bound = std::make_unique<BoundSelect>();
   BoundSelect& q = *bound;
+  BoundCte* anchored = anchoring_ && anchoring_->cte->query.get() == &select ? anchoring_ : nullptr;
   for (const Select* part = &select; part; part = part->unionNext.get()) {
     BindCore(*part, outer, q.parts.emplace_back());
     if (q.parts.back().output.size() != q.parts.front().output.size()) {
       throw ServerErrorByNumber(205);
+    }
+    if (anchored && part == &select && select.unionNext && select.unionAll) {
+      // The anchor of a recursive CTE: the parts after it may read it.
+      anchored->output = q.parts.front().output;
+      for (std::size_t i = 0; i < anchored->output.size(); ++i) {
+        if (i < anchored->cte->columns.size()) anchored->output[i].name = anchored->cte->columns[i];
+      }
+      anchored->ready = true;
     }
   }
   q.output = q.parts.front().output;
@@ -1023,6 +1087,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
   exprs_ = &s.exprs;
   BoundChange& change = s.change;
   const Collation& coll = catalog_.Coll();
+  BindWith(update.with);
   BoundScope& scope = NewScope();
   change.scope = &scope;
   for (const TableRef& ref : update.from) scope.sources.push_back(MakeSource(ref));
@@ -1083,6 +1148,7 @@ BoundStatement Binder::Delete(const DeleteStatement& del) {
   exprs_ = &s.exprs;
   BoundChange& change = s.change;
   const Collation& coll = catalog_.Coll();
+  BindWith(del.with);
   BoundScope& scope = NewScope();
   change.scope = &scope;
   if (del.from.empty()) {

@@ -84,6 +84,9 @@ class Binder {
   std::shared_ptr<const ExprBindings> InlineBody(const CompiledRoutine& function, const Expr& call,
                                                  const BoundScope* scope);
   const Expr* DefaultOf(const ColumnInfo& column);
+  // Makes the statement's common table expressions visible to the rest of it.
+  void BindWith(const std::vector<CommonTableExpr>& with);
+  const BoundCte* FindCte(const ObjectName& name) const;
   BoundScope& NewScope();
   std::string NextAlias();
 
@@ -103,6 +106,8 @@ class Binder {
   };
   int aliasCounter_ = 0;
   std::vector<int> textComparedParameters_;
+  std::vector<BoundCte*> visibleCtes_;  // in the order defined
+  BoundCte* anchoring_ = nullptr;       // the CTE whose query is being bound
 };
 
 // The written form of a name, parts joined by dots ("db..t").

@@ -49,12 +49,22 @@ struct OutputColumn {
   std::string variable;  // SELECT @v = …
 };
 
-// A table, view or derived table of a FROM clause.
+// A common table expression of the statement's WITH clause.
+struct BoundCte {
+  const CommonTableExpr* cte = nullptr;
+  std::string sqlName;               // the name the SQLite text gives it
+  std::vector<OutputColumn> output;  // its columns, read as c0, c1, …
+  bool ready = false;                // its columns are known (a recursive
+                                     // one's after its anchor part)
+};
+
+// A table, view, derived table or common table expression of a FROM clause.
 struct BoundSource {
   std::string alias;      // as written; empty when none
   std::string tableName;  // as written
   const TableInfo* table = nullptr;
   const Select* query = nullptr;      // a derived table
+  const BoundCte* cte = nullptr;  // a common table expression
   std::vector<OutputColumn> derived;  // its columns, read as c0, c1, …
   std::string sqlAlias;               // the name the SQLite text gives it
 };
@@ -168,6 +178,8 @@ struct BoundStatement {
   ExprBindings exprs;
   std::unordered_map<const Select*, std::unique_ptr<BoundSelect>> selects;
   std::deque<BoundScope> scopes;
+  std::deque<BoundCte> ctes;
+  std::unordered_map<const CommonTableExpr*, const BoundCte*> cteOf;
   BoundChange change;
   BoundScope* rowScope = nullptr;  // RowCondition
   // Stored code the statement reads (defaults, user functions), kept alive

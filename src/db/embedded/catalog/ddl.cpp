@@ -441,13 +441,14 @@ void Ddl::DropTable(const DropTableStatement& s) {
   Transaction tx(catalog_.Db());
   for (const ObjectName& name : s.tables) {
     if (!name.name.empty() && name.name[0] == '#') {
-      if (!catalog_.DropTempTable(name.name)) {
+      if (!catalog_.DropTempTable(name.name) && !s.ifExists) {
         throw ServerErrorByNumber(3701, {"table", name.name});
       }
       continue;
     }
     const TableInfo* table = catalog_.FindTable(name.name);
     if (!table || table->xtype != "U ") {
+      if (s.ifExists && !table) continue;
       throw ServerErrorByNumber(3701, {"table", name.name});
     }
     const int id = table->id;
@@ -848,6 +849,7 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
       }
     }
     if (!found) {
+      if (s.ifExists) continue;
       throw ServerErrorByNumber(3701, {"index", tableName.name + "." + indexName});
     }
     auto constraint = catalog_.Db().PrepareCached(
@@ -892,7 +894,8 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
   const std::string xtype = RoutineXtype(s.routine);
   auto existing = catalog_.FindObject(s.name.name);
   int id = 0;
-  if (s.alter) {
+  const bool alter = s.alter || (s.createOrAlter && existing);
+  if (alter) {
     if (!existing) throw ServerErrorByNumber(208, {s.name.name});
     const bool compatible =
         existing->xtype == xtype ||
@@ -911,7 +914,7 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
     id = catalog_.NextObjectId();
     catalog_.InsertObject(id, s.name.name, xtype, 0);
   }
-  const std::string objectName = existing && s.alter ? existing->name : s.name.name;
+  const std::string objectName = existing && alter ? existing->name : s.name.name;
   if (s.routine == RoutineKind::View) {
     Translator t(catalog_, nullptr, nullptr);
     catalog_.Db().Exec("CREATE VIEW " + QuoteId(objectName) + " AS " + t.ViewSql(*s.query));
@@ -949,6 +952,8 @@ void Ddl::DropRoutine(const DropRoutineStatement& s) {
                 (existing->xtype == "FN" || existing->xtype == "IF" || existing->xtype == "TF");
     }
     if (!matches) {
+      // IF EXISTS skips a missing object, not one of another kind.
+      if (s.ifExists && !existing) continue;
       throw ServerErrorByNumber(3701, {kind, name.name});
     }
     catalog_.DeleteObject(existing->id);

@@ -85,12 +85,20 @@ struct TableRef {
   ExprPtr on;
 };
 
+// WITH name [(columns)] AS (query): a query the statement names.
+struct CommonTableExpr {
+  std::string name;
+  std::vector<std::string> columns;  // empty: the query's own names
+  std::unique_ptr<Select> query;
+};
+
 struct OrderItem {
   ExprPtr expr;
   bool descending = false;
 };
 
 struct Select {
+  std::vector<CommonTableExpr> with;  // the statement's WITH clause (outermost query)
   bool distinct = false;
   ExprPtr top;
   bool topPercent = false;
@@ -171,6 +179,7 @@ struct Assignment {
 
 struct UpdateStatement : Statement {
   UpdateStatement() : Statement(StatementKind::Update) {}
+  std::vector<CommonTableExpr> with;
   ObjectName table;  // may be an alias of a FROM table
   std::vector<Assignment> assignments;
   std::vector<TableRef> from;
@@ -180,6 +189,7 @@ struct UpdateStatement : Statement {
 
 struct DeleteStatement : Statement {
   DeleteStatement() : Statement(StatementKind::Delete) {}
+  std::vector<CommonTableExpr> with;
   ObjectName table;
   std::vector<TableRef> from;
   ExprPtr where;
@@ -258,6 +268,7 @@ struct CreateTableStatement : Statement {
 struct DropTableStatement : Statement {
   DropTableStatement() : Statement(StatementKind::DropTable) {}
   std::vector<ObjectName> tables;
+  bool ifExists = false;  // DROP TABLE IF EXISTS: a missing table is skipped
 };
 
 enum class AlterTableAction { AddColumns, AlterColumn, DropColumns, DropConstraint, AddConstraint };
@@ -285,6 +296,7 @@ struct CreateIndexStatement : Statement {
 struct DropIndexStatement : Statement {
   DropIndexStatement() : Statement(StatementKind::DropIndex) {}
   std::vector<std::pair<ObjectName, std::string>> indexes;  // table, index
+  bool ifExists = false;
 };
 
 enum class RoutineKind { Procedure, ScalarFunction, InlineFunction, TableFunction, View };
@@ -299,6 +311,7 @@ struct RoutineParameter {
 struct CreateRoutineStatement : Statement {
   CreateRoutineStatement() : Statement(StatementKind::CreateRoutine) {}
   bool alter = false;
+  bool createOrAlter = false;  // CREATE OR ALTER: alters the object when it exists
   RoutineKind routine = RoutineKind::Procedure;
   ObjectName name;
   std::vector<RoutineParameter> parameters;
@@ -312,6 +325,7 @@ struct DropRoutineStatement : Statement {
   DropRoutineStatement() : Statement(StatementKind::DropRoutine) {}
   RoutineKind routine = RoutineKind::Procedure;
   std::vector<ObjectName> names;
+  bool ifExists = false;
 };
 
 struct ExecArgument {

@@ -1,5 +1,7 @@
 #include "db/embedded/parser/tsql_parser.h"
 
+#include <cstdint>
+
 #include <cctype>
 #include <set>
 
@@ -14,6 +16,27 @@ std::string NotSupported(std::string_view construct) {
 }
 
 namespace {
+
+// The integer a binary constant (0x…) converts to when it meets a number, as
+// SQL Server converts it: up to 4 bytes an int, up to 8 a bigint, both read
+// big-endian and signed. Longer constants have no integer value.
+std::string BinaryConstantValue(std::string_view written) {
+  const std::string_view digits = written.substr(2);
+  if (digits.size() > 16) {
+    throw DatabaseError(NotSupported("binary constants longer than 8 bytes (" +
+                                     std::string(written.substr(0, 20)) + "…)"));
+  }
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    const int d = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    value = value << 4 | static_cast<std::uint64_t>(d);
+  }
+  const std::size_t bytes = (digits.size() + 1) / 2;
+  if (bytes <= 4) {
+    return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+  }
+  return std::to_string(static_cast<std::int64_t>(value));
+}
 
 std::string Upper(std::string_view s) {
   std::string out(s);
@@ -178,7 +201,7 @@ class Parser {
       s->select = ParseQuery();
       return s;
     }
-    if (PeekWord("WITH")) throw DatabaseError(NotSupported("common table expressions (WITH)"));
+    if (PeekWord("WITH")) return ParseWithStatement();
     if (t.kind != TokenKind::Word) Fail();
     const std::string w = Upper(t.text);
     if (w == "INSERT") return ParseInsert();
@@ -307,6 +330,46 @@ class Parser {
         "DBCC",     "CHECKPOINT", "KILL",       "SHUTDOWN", "RECONFIGURE", "SAVE",   "THROW",
         "READTEXT", "WRITETEXT",  "UPDATETEXT", "DISABLE",  "ENABLE"};
     if (known.count(w)) throw DatabaseError(NotSupported(w));
+    Fail();
+  }
+
+  // WITH a AS (…), b (x, y) AS (…) followed by the statement using them.
+  StatementPtr ParseWithStatement() {
+    ExpectWord("WITH");
+    std::vector<CommonTableExpr> ctes;
+    do {
+      CommonTableExpr cte;
+      cte.name = Identifier(true);
+      if (PeekSymbol("(")) cte.columns = ParseColumnList();
+      ExpectWord("AS");
+      ExpectSymbol("(");
+      cte.query = ParseQuery();
+      ExpectSymbol(")");
+      ctes.push_back(std::move(cte));
+    } while (AcceptSymbol(","));
+    if (PeekWord("SELECT") || (PeekSymbol("(") && LooksLikeSelectInParens())) {
+      auto s = std::make_unique<SelectStatement>();
+      s->select = ParseQuery();
+      s->select->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("INSERT")) {
+      auto s = ParseInsert();
+      if (!s->select) throw DatabaseError(NotSupported("WITH before INSERT … VALUES"));
+      s->select->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("UPDATE")) {
+      auto s = ParseUpdate();
+      s->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("DELETE")) {
+      auto s = ParseDelete();
+      s->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("MERGE")) throw DatabaseError(NotSupported("MERGE"));
     Fail();
   }
 
@@ -460,6 +523,24 @@ class Parser {
   // ---- CREATE / ALTER / DROP -----------------------------------------------
   StatementPtr ParseCreate(bool alter) {
     Take();
+    if (!alter && PeekWord("OR") && PeekWord("ALTER", 1)) {
+      Take();
+      Take();
+      StatementPtr routine;
+      if (PeekWord("PROCEDURE") || PeekWord("PROC")) {
+        routine = ParseCreateProcedure(false);
+      } else if (PeekWord("FUNCTION")) {
+        routine = ParseCreateFunction(false);
+      } else if (PeekWord("VIEW")) {
+        routine = ParseCreateView(false);
+      } else if (Peek().kind == TokenKind::Word) {
+        throw DatabaseError(NotSupported("CREATE OR ALTER " + Upper(Peek().text)));
+      } else {
+        Fail();
+      }
+      static_cast<CreateRoutineStatement&>(*routine).createOrAlter = true;
+      return routine;
+    }
     if (!alter && PeekWord("DATABASE")) return ParseCreateDatabase();
     if (!alter && PeekWord("TABLE")) {
       Take();
@@ -1071,6 +1152,13 @@ class Parser {
     Fail();
   }
 
+  bool AcceptIfExists() {
+    if (!PeekWord("IF") || !PeekWord("EXISTS", 1)) return false;
+    Take();
+    Take();
+    return true;
+  }
+
   StatementPtr ParseDrop() {
     Take();
     if (AcceptWord("DATABASE")) {
@@ -1082,8 +1170,7 @@ class Parser {
     }
     if (AcceptWord("TABLE")) {
       auto s = std::make_unique<DropTableStatement>();
-      if (PeekWord("IF") && PeekWord("EXISTS", 1))
-        throw DatabaseError(NotSupported("DROP … IF EXISTS"));
+      s->ifExists = AcceptIfExists();
       do {
         s->tables.push_back(ParseObjectName());
       } while (AcceptSymbol(","));
@@ -1091,6 +1178,7 @@ class Parser {
     }
     if (AcceptWord("INDEX")) {
       auto s = std::make_unique<DropIndexStatement>();
+      s->ifExists = AcceptIfExists();
       do {
         ObjectName n = ParseObjectName();
         if (AcceptWord("ON")) {
@@ -1118,10 +1206,9 @@ class Parser {
         throw DatabaseError(NotSupported("DROP " + Upper(Peek().text)));
       Fail();
     }
-    if (PeekWord("IF") && PeekWord("EXISTS", 1))
-      throw DatabaseError(NotSupported("DROP … IF EXISTS"));
     auto s = std::make_unique<DropRoutineStatement>();
     s->routine = kind;
+    s->ifExists = AcceptIfExists();
     do {
       s->names.push_back(ParseObjectName());
     } while (AcceptSymbol(","));
@@ -1650,6 +1737,11 @@ class Parser {
     switch (t.kind) {
       case TokenKind::Number: {
         e->text = Take().text;
+        if (e->text.size() >= 2 && (e->text[1] == 'x' || e->text[1] == 'X')) {
+          e->kind = ExprKind::Integer;
+          e->text = BinaryConstantValue(e->text);
+          break;
+        }
         const bool integral = e->text.find_first_of(".eE") == std::string::npos;
         e->kind = integral && e->text.size() <= 18 ? ExprKind::Integer : ExprKind::Float;
         break;

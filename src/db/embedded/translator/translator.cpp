@@ -434,8 +434,9 @@ std::string Translator::EmitFrom(const std::vector<TableRef>& from, const BoundS
     if (i == skip) continue;
     const TableRef& ref = from[i];
     const BoundSource& src = scope.sources[i];
-    const std::string table =
-        src.table ? QuoteId(src.table->name) : "(" + EmitQuery(*src.query, true) + ")";
+    const std::string table = src.table ? QuoteId(src.table->name)
+                              : src.cte ? QuoteId(src.cte->sqlName)
+                                        : "(" + EmitQuery(*src.query, true) + ")";
     const std::string item = table + " AS " + QuoteId(src.sqlAlias);
     if (first) {
       sql += item;
@@ -504,9 +505,24 @@ std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect&
   return sql;
 }
 
+std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with) {
+  if (with.empty()) return {};
+  std::string sql = "WITH RECURSIVE ";
+  for (std::size_t i = 0; i < with.size(); ++i) {
+    const BoundCte& cte = *statement_->cteOf.at(&with[i]);
+    if (i) sql += ", ";
+    sql += QuoteId(cte.sqlName) + "(";
+    for (std::size_t c = 0; c < cte.output.size(); ++c) {
+      sql += (c ? ", c" : "c") + std::to_string(c);
+    }
+    sql += ") AS (" + EmitQuery(*with[i].query, false) + ")";
+  }
+  return sql + " ";
+}
+
 std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   const BoundSelect& query = statement_->Of(select);
-  std::string sql;
+  std::string sql = EmitWith(select.with);
   for (std::size_t i = 0; i < query.parts.size(); ++i) {
     if (i) sql += query.parts[i - 1].select->unionAll ? " UNION ALL " : " UNION ";
     sql += EmitPart(query.parts[i], query, aliasItems);
@@ -671,7 +687,8 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   const BoundChange& change = statement_->change;
   const TableInfo& table = *change.table;
   const std::string target = QuoteId(change.target->sqlAlias);
-  std::string sql = "UPDATE " + QuoteId(table.name) + " AS " + target + " SET ";
+  std::string sql =
+      EmitWith(update.with) + "UPDATE " + QuoteId(table.name) + " AS " + target + " SET ";
   for (std::size_t i = 0; i < update.assignments.size(); ++i) {
     const Assignment& a = update.assignments[i];
     const ColumnInfo& c = *change.targets[i];
@@ -709,15 +726,16 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
   const BoundChange& change = statement_->change;
   Translation t;
   const std::string target = QuoteId(change.target->sqlAlias);
+  t.sql = EmitWith(del.with);
   if (del.from.empty()) {
-    t.sql = "DELETE FROM " + QuoteId(change.table->name) + " AS " + target;
+    t.sql += "DELETE FROM " + QuoteId(change.table->name) + " AS " + target;
     if (del.where) t.sql += " WHERE " + Emit(*del.where);
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
     std::string inner =
         "SELECT " + target + ".rowid FROM " + EmitFrom(del.from, *change.scope, SIZE_MAX);
     if (del.where) inner += " WHERE " + Emit(*del.where);
-    t.sql = "DELETE FROM " + QuoteId(change.table->name) + " WHERE rowid IN (" + inner + ")";
+    t.sql += "DELETE FROM " + QuoteId(change.table->name) + " WHERE rowid IN (" + inner + ")";
   }
   t.bindings = std::move(bindings_);
   return t;

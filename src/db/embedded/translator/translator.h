@@ -75,6 +75,7 @@ class Translator {
   Translation EmitUpdate(const UpdateStatement& update);
   Translation EmitDelete(const DeleteStatement& del);
 
+  std::string EmitWith(const std::vector<CommonTableExpr>& with);
   std::string EmitQuery(const Select& select, bool aliasItems);
   std::string EmitPart(const BoundSelectPart& part, const BoundSelect& query, bool aliasItems);
   std::string EmitFrom(const std::vector<TableRef>& from, const BoundScope& scope,
