@@ -188,6 +188,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {3906, 16, "Failed to update database \"%.*ls\" because the database is read-only."},
     {4060, 11, "Cannot open database \"%.*ls\" requested by the login. The login failed."},
     {4104, 16, "The multi-part identifier \"%.*ls\" could not be bound."},
+    {4112, 16, "The function '%.*ls' must have an OVER clause with ORDER BY."},
     {4121, 16,
      "Cannot find either column \"%.*ls\" or the user-defined function or aggregate \"%.*ls\", or "
      "the name is ambiguous."},
@@ -234,6 +235,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
+    {10753, 15, "The function '%.*ls' must have an OVER clause."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {18456, 14, "Login failed for user '%.*ls'."},
     {50000, 16, "%ls"},

@@ -678,6 +678,19 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     for (const ExprPtr& arg : e.args) Bind(*arg, scope);
   };
   if (name == "DEFAULT") throw ServerErrorByNumber(156, {"DEFAULT"});
+  if (e.over) {
+    for (const ExprPtr& p : e.over->partitionBy) Bind(*p, scope);
+    for (const OrderItem& o : e.over->orderBy) Bind(*o.expr, scope);
+    if (IsRankingFunction(name)) {
+      if (e.over->orderBy.empty()) throw ServerErrorByNumber(4112, {name});
+      args(name == "NTILE" ? 1 : 0);
+      bindAll();
+      return Typed(SqlType{BaseType::BigInt, 0, 0, 0});
+    }
+    if (!IsAggregateFunction(name)) throw DatabaseError(NotSupported(name + " … OVER (…)"));
+  } else if (IsRankingFunction(name)) {
+    throw ServerErrorByNumber(10753, {name});
+  }
   if (name == "COLLATE") {
     const BoundExpr& inner = Bind(*e.args[0], scope);
     if (!IsKnownCollation(e.parts[0])) throw ServerErrorByNumber(448, {e.parts[0]});

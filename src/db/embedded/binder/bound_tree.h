@@ -64,7 +64,7 @@ struct BoundSource {
   std::string tableName;  // as written
   const TableInfo* table = nullptr;
   const Select* query = nullptr;      // a derived table
-  const BoundCte* cte = nullptr;  // a common table expression
+  const BoundCte* cte = nullptr;      // a common table expression
   std::vector<OutputColumn> derived;  // its columns, read as c0, c1, …
   std::string sqlAlias;               // the name the SQLite text gives it
 };

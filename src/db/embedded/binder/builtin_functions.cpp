@@ -58,10 +58,7 @@ constexpr std::string_view kKnownUnsupported[] = {"NEWID",
                                                   "DIFFERENCE",
                                                   "QUOTENAME",
                                                   "PARSENAME",
-                                                  "ROW_NUMBER",
-                                                  "RANK",
-                                                  "DENSE_RANK",
-                                                  "NTILE",
+
                                                   "IIF",
                                                   "CHOOSE",
                                                   "FORMAT",
@@ -95,6 +92,15 @@ constexpr std::string_view kKnownUnsupported[] = {"NEWID",
                                                   "CHECKSUM"};
 
 }  // namespace
+
+bool IsRankingFunction(std::string_view name) {
+  return name == "ROW_NUMBER" || name == "RANK" || name == "DENSE_RANK" || name == "NTILE";
+}
+
+bool IsAggregateFunction(std::string_view name) {
+  return name == "COUNT" || name == "COUNT_BIG" || name == "SUM" || name == "AVG" ||
+         name == "MIN" || name == "MAX";
+}
 
 const BuiltinFunction* FindBuiltinFunction(std::string_view name) {
   const auto found = std::find_if(std::begin(kFunctions), std::end(kFunctions),

@@ -31,6 +31,11 @@ struct BuiltinFunction {
 // The function of that (upper-case) name; null when it is not one of them.
 const BuiltinFunction* FindBuiltinFunction(std::string_view name);
 
+// ROW_NUMBER, RANK, DENSE_RANK, NTILE: only with OVER (… ORDER BY …).
+bool IsRankingFunction(std::string_view name);
+// COUNT, SUM, AVG, MIN, MAX: over groups, or over a window with OVER.
+bool IsAggregateFunction(std::string_view name);
+
 // SQL Server functions the embedded server does not compute: refused as not
 // supported rather than as unknown names.
 bool IsKnownUnsupportedFunction(std::string_view name);

@@ -11,6 +11,7 @@ namespace moltaro::db::embedded {
 
 struct Select;
 struct Expr;
+struct WindowSpec;
 using ExprPtr = std::unique_ptr<Expr>;
 
 // A declared data type: name as written (lower case), length (-1 none,
@@ -50,6 +51,7 @@ struct Expr {
   std::vector<std::string> parts;
   std::vector<ExprPtr> args;
   std::unique_ptr<Select> select;
+  std::unique_ptr<WindowSpec> over;  // a function's OVER (…) clause
   TypeSpec type;
   int style = -1;  // CONVERT style
   bool negated = false;
@@ -95,6 +97,13 @@ struct CommonTableExpr {
 struct OrderItem {
   ExprPtr expr;
   bool descending = false;
+};
+
+// OVER ([PARTITION BY …] [ORDER BY …] [ROWS|RANGE …]).
+struct WindowSpec {
+  std::vector<ExprPtr> partitionBy;
+  std::vector<OrderItem> orderBy;
+  std::vector<std::string> frame;  // ROWS/RANGE and its words, upper case
 };
 
 struct Select {

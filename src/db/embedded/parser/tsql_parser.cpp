@@ -1845,7 +1845,6 @@ class Parser {
       } while (AcceptSymbol(","));
     }
     ExpectSymbol(")");
-    if (PeekWord("OVER")) throw DatabaseError(NotSupported("window functions (OVER)"));
   }
 
   void ParseFunction(Expr& e) {
@@ -1888,6 +1887,49 @@ class Parser {
       return;
     }
     ParseArguments(e);
+    if (PeekWord("OVER")) ParseOver(e);
+  }
+
+  void ParseOver(Expr& e) {
+    ExpectWord("OVER");
+    ExpectSymbol("(");
+    e.over = std::make_unique<WindowSpec>();
+    if (AcceptWord("PARTITION")) {
+      ExpectWord("BY");
+      do e.over->partitionBy.push_back(ParseExpr());
+      while (AcceptSymbol(","));
+    }
+    if (AcceptWord("ORDER")) {
+      ExpectWord("BY");
+      do {
+        OrderItem item;
+        item.expr = ParseExpr();
+        if (AcceptWord("DESC")) {
+          item.descending = true;
+        } else {
+          AcceptWord("ASC");
+        }
+        e.over->orderBy.push_back(std::move(item));
+      } while (AcceptSymbol(","));
+    }
+    if (PeekWord("ROWS") || PeekWord("RANGE")) {
+      // The frame's grammar is SQLite's too: kept word by word.
+      static const std::set<std::string> kFrameWords = {"ROWS",      "RANGE",     "BETWEEN",
+                                                        "AND",       "UNBOUNDED", "PRECEDING",
+                                                        "FOLLOWING", "CURRENT",   "ROW"};
+      while (!PeekSymbol(")")) {
+        const Token& t = Peek();
+        if (t.kind == TokenKind::Number &&
+            t.text.find_first_not_of("0123456789") == std::string::npos) {
+          e.over->frame.push_back(Take().text);
+        } else if (t.kind == TokenKind::Word && kFrameWords.count(Upper(t.text))) {
+          e.over->frame.push_back(Upper(Take().text));
+        } else {
+          Fail();
+        }
+      }
+    }
+    ExpectSymbol(")");
   }
 
   void ParseCase(Expr& e) {

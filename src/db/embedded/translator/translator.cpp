@@ -335,13 +335,15 @@ std::string Translator::EmitFunction(const Expr& e) {
     return sql + ")";
   }
   if (name == "COLLATE") return "(" + Emit(*e.args[0]) + " COLLATE " + QuoteId(e.parts[0]) + ")";
+  const std::string over = e.over ? EmitOver(*e.over) : std::string();
+  if (IsRankingFunction(name)) return ToLowerAscii(name) + "(" + emitArgs() + ")" + over;
   if (name == "COUNT" || name == "COUNT_BIG") {
-    if (e.star) return "count(*)";
-    return std::string("count(") + (e.distinct ? "DISTINCT " : "") + Emit(*e.args[0]) + ")";
+    if (e.star) return "count(*)" + over;
+    return std::string("count(") + (e.distinct ? "DISTINCT " : "") + Emit(*e.args[0]) + ")" + over;
   }
   if (name == "SUM" || name == "MIN" || name == "MAX" || name == "AVG") {
     std::string sql = (bound.exactAggregate ? "tsql_" : "") + ToLowerAscii(name) + "(" +
-                      (e.distinct ? "DISTINCT " : "") + Emit(*e.args[0]) + ")";
+                      (e.distinct ? "DISTINCT " : "") + Emit(*e.args[0]) + ")" + over;
     return bound.integerAverage ? "CAST(" + sql + " AS INTEGER)" : sql;
   }
   if (name == "COALESCE") {
@@ -392,6 +394,31 @@ std::string Translator::EmitFunction(const Expr& e) {
     }
     sql += (k ? ", " : "") + a;
   }
+  return sql + ")";
+}
+
+std::string Translator::SortKey(const Expr& e) {
+  std::string term = Emit(e);
+  const BoundExpr& bound = Bound(e);
+  // A column sorts in its own collation; other text in the database's.
+  if (!bound.column && (bound.cls == ValueClass::Text || bound.cls == ValueClass::Unknown)) {
+    term += Collate();
+  }
+  return term;
+}
+
+std::string Translator::EmitOver(const WindowSpec& over) {
+  std::string sql = " OVER (";
+  for (std::size_t i = 0; i < over.partitionBy.size(); ++i) {
+    sql += (i ? ", " : "PARTITION BY ") + Emit(*over.partitionBy[i]);
+  }
+  for (std::size_t i = 0; i < over.orderBy.size(); ++i) {
+    sql += (i                          ? ", "
+            : over.partitionBy.empty() ? "ORDER BY "
+                                       : " ORDER BY ") +
+           SortKey(*over.orderBy[i].expr) + (over.orderBy[i].descending ? " DESC" : "");
+  }
+  for (const std::string& word : over.frame) sql += " " + word;
   return sql + ")";
 }
 
@@ -534,16 +561,13 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
       const Expr& e = *select.orderBy[i].expr;
       const int position = query.orderPositions[i];
       std::string term;
-      ValueClass cls;
       if (position >= 0) {
         term = std::to_string(position + 1);
-        cls = query.output[static_cast<std::size_t>(position)].cls;
+        const ValueClass cls = query.output[static_cast<std::size_t>(position)].cls;
+        if (cls == ValueClass::Text || cls == ValueClass::Unknown) term += Collate();
       } else {
-        term = Emit(e);
-        const BoundExpr& bound = Bound(e);
-        cls = bound.column ? ValueClass::Number : bound.cls;  // a column keeps its own collation
+        term = SortKey(e);
       }
-      if (cls == ValueClass::Text || cls == ValueClass::Unknown) term += Collate();
       sql += term;
       if (select.orderBy[i].descending) sql += " DESC";
     }

@@ -90,6 +90,9 @@ class Translator {
   std::string EmitCast(const Expr& e);
   std::string EmitFunction(const Expr& e);
   std::string EmitInlined(const Expr& call, const BoundExpr& bound);
+  std::string EmitOver(const WindowSpec& over);
+  // An ORDER BY term: the value, in the database's collation when it is text.
+  std::string SortKey(const Expr& e);
   // The value of `e` converted to `type` when the binder found it must be.
   std::string ConvertTo(const Expr& e, const std::optional<SqlType>& type);
   std::string Slot(Binding binding);
