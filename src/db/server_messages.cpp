@@ -237,6 +237,14 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
+    {16905, 16, "The cursor is already open."},
+    {16911, 16, "%hs: The fetch type %hs cannot be used with forward only cursors."},
+    {16915, 16, "A cursor with the name '%.*ls' already exists."},
+    {16916, 16, "A cursor with the name '%.*ls' does not exist."},
+    {16917, 16, "Cursor is not open."},
+    {16924, 16,
+     "Cursorfetch: The number of variables declared in the INTO list must match that of "
+     "selected columns."},
     {18456, 14, "Login failed for user '%.*ls'."},
     {50000, 16, "%ls"},
 });

@@ -31,7 +31,7 @@ TEST(ParserTest, UnsupportedConstructsSayWhat) {
   EXPECT_THAT(ParseError("select a from t for xml auto"), HasSubstr("SELECT … FOR"));
   EXPECT_THAT(ParseError("create table t (a int references u(a) on delete cascade)"),
               HasSubstr("ON DELETE CASCADE of a FOREIGN KEY"));
-  EXPECT_THAT(ParseError("declare c cursor for select 1"), HasSubstr("cursors"));
+  EXPECT_THAT(ParseError("declare @c cursor"), HasSubstr("cursor variables"));
 }
 
 TEST(ParserTest, DeepNestingIsRefusedNotCrashed) {

@@ -216,7 +216,7 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
   // numeric(18,0) stays one, so "id = @@IDENTITY" keeps using the key.
   if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 18, 0};
   if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
-      key == "@@NESTLEVEL") {
+      key == "@@NESTLEVEL" || key == "@@FETCH_STATUS") {
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" ||
@@ -250,6 +250,7 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
     if (key == "@@SPID") return std::int64_t{51};
     if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
+    if (key == "@@FETCH_STATUS") return std::int64_t{host_.FetchStatus()};
     if (key == "@@VERSION") return std::string("Moltaro embedded SQL Server (SQLite)");
     if (key == "@@SERVERNAME" || key == "@@SERVICENAME") return std::string("EMBEDDED");
     if (key == "@@LANGUAGE") return std::string("us_english");
@@ -372,6 +373,95 @@ void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
     return;
   }
   c.out->results.emplace_back(tr.columns, std::move(o.rows));
+}
+
+// ---- cursors ---------------------------------------------------------------
+
+void Interpreter::DeclareCursor(const DeclareCursorStatement& s, Context& c) {
+  CursorSet& set = s.local ? c.frame->cursors : host_.GlobalCursors();
+  const std::string key = Key(s.name);
+  if (set.count(key)) throw ServerErrorByNumber(16915, {s.name});
+  auto cursor = std::make_shared<Cursor>();
+  cursor->name = s.name;
+  cursor->scroll = s.scroll;
+  cursor->queryText = s.queryText;
+  set[key] = std::move(cursor);
+}
+
+std::shared_ptr<Cursor> Interpreter::FindCursor(const std::string& name, bool global, Context& c) {
+  const std::string key = Key(name);
+  if (!global) {
+    if (auto local = c.frame->cursors.find(key); local != c.frame->cursors.end()) {
+      return local->second;
+    }
+  }
+  CursorSet& set = host_.GlobalCursors();
+  if (auto found = set.find(key); found != set.end()) return found->second;
+  throw ServerErrorByNumber(16916, {name});
+}
+
+void Interpreter::OpenCursor(Cursor& cursor, Context& c) {
+  if (cursor.open) throw ServerErrorByNumber(16905);
+  // The query is bound now, with the variables' values of this moment.
+  const Batch batch = ParseBatch(cursor.queryText);
+  const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
+  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
+  const Translation tr = t.Query(*select.select);
+  if (!tr.variables.empty()) throw DatabaseError(NotSupported("SELECT @variable = … in a cursor"));
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), true);
+  cursor.columns = tr.columns;
+  cursor.rows = std::move(o.exactRows);
+  cursor.position = -1;
+  cursor.open = true;
+}
+
+void Interpreter::Fetch(const CursorStatement& s, Cursor& cursor, Context& c) {
+  if (!cursor.open) throw ServerErrorByNumber(16917);
+  if (!cursor.scroll && s.direction != "NEXT") {
+    throw ServerErrorByNumber(16911, {"fetch", s.direction});
+  }
+  long long offset = 0;
+  if (s.offset) {
+    const Value v = ToApiValue(Evaluate(*s.offset, c));
+    if (const auto* i = std::get_if<std::int64_t>(&v)) offset = *i;
+    if (const auto* d = std::get_if<double>(&v)) offset = static_cast<long long>(*d);
+  }
+  const auto count = static_cast<long long>(cursor.rows.size());
+  cursor.position = FetchTarget(s.direction, offset, cursor.position, count);
+  if (cursor.position < 0 || cursor.position >= count) {
+    host_.FetchStatus() = -1;
+    return;
+  }
+  const auto& row = cursor.rows[static_cast<std::size_t>(cursor.position)];
+  if (!s.into.empty()) {
+    if (s.into.size() != row.size()) throw ServerErrorByNumber(16924);
+    for (std::size_t i = 0; i < row.size(); ++i) Assign(c, s.into[i], row[i]);
+  } else {
+    std::vector<Value> values;
+    for (const StoredValue& v : row) values.push_back(ToApiValue(v));
+    c.out->results.emplace_back(cursor.columns, std::vector<std::vector<Value>>{values});
+  }
+  host_.FetchStatus() = 0;
+}
+
+void Interpreter::RunCursor(const CursorStatement& s, Context& c) {
+  const std::shared_ptr<Cursor> cursor = FindCursor(s.name, s.global, c);
+  if (s.action == "OPEN") return OpenCursor(*cursor, c);
+  if (s.action == "FETCH") return Fetch(s, *cursor, c);
+  if (s.action == "CLOSE") {
+    if (!cursor->open) throw ServerErrorByNumber(16917);
+    cursor->open = false;
+    cursor->rows.clear();
+    return;
+  }
+  // DEALLOCATE: the name is free again, open or not.
+  CursorSet& local = c.frame->cursors;
+  const std::string key = Key(s.name);
+  if (!s.global && local.count(key)) {
+    local.erase(key);
+  } else {
+    host_.GlobalCursors().erase(key);
+  }
 }
 
 void Interpreter::RunChange(const Translation& t, Context& c) {
@@ -560,6 +650,12 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
     }
     case StatementKind::Dbcc:
       RunDbcc(static_cast<const DbccStatement&>(s), c);
+      return Flow::Normal;
+    case StatementKind::DeclareCursor:
+      DeclareCursor(static_cast<const DeclareCursorStatement&>(s), c);
+      return Flow::Normal;
+    case StatementKind::Cursor:
+      RunCursor(static_cast<const CursorStatement&>(s), c);
       return Flow::Normal;
     case StatementKind::Print:
       c.out->messages.push_back(TextOf(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));

@@ -14,6 +14,7 @@
 
 #include "db/embedded/catalog/catalog.h"
 #include "db/embedded/execution/app_locks.h"
+#include "db/embedded/execution/cursors.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/server/server.h"
 #include "db/embedded/translator/stored_code.h"
@@ -52,6 +53,9 @@ class SessionHost {
   virtual std::shared_ptr<StoredCode> Code() = 0;
   // After COMMIT or ROLLBACK of the session's transaction.
   virtual void TransactionEnded() = 0;
+  // The session's global cursors, and @@FETCH_STATUS (its last FETCH).
+  virtual CursorSet& GlobalCursors() = 0;
+  virtual int& FetchStatus() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.
@@ -92,6 +96,7 @@ class Interpreter {
     void Declare(const std::string& name, const SqlType& type, StoredValue value);
     long long rowCount = 0;
     std::optional<StoredValue> returnValue;
+    CursorSet cursors;  // LOCAL cursors of the batch or procedure
 
    private:
     std::map<std::string, Variable> vars_;
@@ -131,6 +136,13 @@ class Interpreter {
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
   void RunDbcc(const DbccStatement& s, Context& c);
+  void DeclareCursor(const DeclareCursorStatement& s, Context& c);
+  void RunCursor(const CursorStatement& s, Context& c);
+  void OpenCursor(Cursor& cursor, Context& c);
+  void Fetch(const CursorStatement& s, Cursor& cursor, Context& c);
+  // The cursor a statement names: the frame's local one first, then the
+  // session's; throws 16916 when there is none.
+  std::shared_ptr<Cursor> FindCursor(const std::string& name, bool global, Context& c);
   // Ends the session's transaction: SQLite's and the locks it owned.
   void EndTransaction(const char* sqliteStatement);
   std::function<Value(const std::string&)> Reader(Context& c);

@@ -153,6 +153,8 @@ enum class StatementKind {
   Use,
   Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK
   Dbcc,
+  DeclareCursor,
+  Cursor,  // OPEN, FETCH, CLOSE, DEALLOCATE
 };
 
 struct Statement {
@@ -428,6 +430,25 @@ struct UseStatement : Statement {
 struct TransactionStatement : Statement {
   TransactionStatement() : Statement(StatementKind::Transaction) {}
   std::string action;  // BEGIN, COMMIT, ROLLBACK
+};
+
+// DECLARE name CURSOR [LOCAL|GLOBAL] [FORWARD_ONLY|SCROLL] [STATIC|…] FOR query
+struct DeclareCursorStatement : Statement {
+  DeclareCursorStatement() : Statement(StatementKind::DeclareCursor) {}
+  std::string name;
+  bool local = false;     // LOCAL: ends with its batch or procedure; else the session's
+  bool scroll = false;    // SCROLL, STATIC, KEYSET, DYNAMIC: any direction of FETCH
+  std::string queryText;  // the SELECT as written: run when the cursor is opened
+};
+
+struct CursorStatement : Statement {
+  CursorStatement() : Statement(StatementKind::Cursor) {}
+  std::string action;  // OPEN, FETCH, CLOSE, DEALLOCATE
+  std::string name;
+  bool global = false;             // the GLOBAL keyword: the session's cursor of that name
+  std::string direction = "NEXT";  // FETCH: NEXT, PRIOR, FIRST, LAST, ABSOLUTE, RELATIVE
+  ExprPtr offset;                  // ABSOLUTE n, RELATIVE n
+  std::vector<std::string> into;   // FETCH … INTO @a, @b
 };
 
 }  // namespace moltaro::db::embedded

@@ -329,6 +329,9 @@ class Parser {
         "CLOSE",    "DEALLOCATE", "GOTO",       "WAITFOR",  "BULK",        "BACKUP", "RESTORE",
         "DBCC",     "CHECKPOINT", "KILL",       "SHUTDOWN", "RECONFIGURE", "SAVE",   "THROW",
         "READTEXT", "WRITETEXT",  "UPDATETEXT", "DISABLE",  "ENABLE"};
+    if (w == "OPEN" || w == "FETCH" || w == "CLOSE" || w == "DEALLOCATE") {
+      return ParseCursorStatement();
+    }
     if (known.count(w)) throw DatabaseError(NotSupported(w));
     Fail();
   }
@@ -1272,20 +1275,100 @@ class Parser {
     }
   }
 
+  // The ISO form (name [INSENSITIVE] [SCROLL] CURSOR FOR) and T-SQL's
+  // (name CURSOR [options] FOR), then FOR UPDATE [OF …] or FOR READ ONLY.
+  StatementPtr ParseDeclareCursor() {
+    auto s = std::make_unique<DeclareCursorStatement>();
+    s->name = Identifier(true);
+    static const std::set<std::string> kOptions = {
+        "LOCAL",      "GLOBAL",       "FORWARD_ONLY", "SCROLL",    "STATIC",
+        "KEYSET",     "DYNAMIC",      "FAST_FORWARD", "READ_ONLY", "SCROLL_LOCKS",
+        "OPTIMISTIC", "TYPE_WARNING", "INSENSITIVE"};
+    bool cursorSeen = false;
+    while (!PeekWord("FOR")) {
+      if (!cursorSeen && AcceptWord("CURSOR")) {
+        cursorSeen = true;
+        continue;
+      }
+      const std::string option = Peek().kind == TokenKind::Word ? Upper(Peek().text) : "";
+      if (!kOptions.count(option)) Fail();
+      Take();
+      if (option == "LOCAL") s->local = true;
+      if (option == "SCROLL" || option == "STATIC" || option == "KEYSET" || option == "DYNAMIC" ||
+          option == "INSENSITIVE") {
+        s->scroll = s->scroll || option != "INSENSITIVE";
+      }
+    }
+    if (!cursorSeen) Fail();
+    ExpectWord("FOR");
+    const std::size_t start = Peek().offset;
+    cursorQuery_ = true;
+    ParseQuery();
+    cursorQuery_ = false;
+    s->queryText = std::string(sql_.substr(start, LastEnd() - start));
+    if (AcceptWord("FOR")) {
+      if (AcceptWord("READ")) {
+        ExpectWord("ONLY");
+      } else {
+        ExpectWord("UPDATE");
+        if (AcceptWord("OF")) {
+          do Identifier(true);
+          while (AcceptSymbol(","));
+        }
+      }
+    }
+    return s;
+  }
+
+  // OPEN / CLOSE / DEALLOCATE [GLOBAL] name, and
+  // FETCH [[NEXT|PRIOR|FIRST|LAST|ABSOLUTE n|RELATIVE n] FROM] [GLOBAL] name [INTO @v, …]
+  StatementPtr ParseCursorStatement() {
+    auto s = std::make_unique<CursorStatement>();
+    s->action = Upper(Take().text);
+    if (s->action == "FETCH") {
+      static const std::set<std::string> kDirections = {"NEXT", "PRIOR",    "FIRST",
+                                                        "LAST", "ABSOLUTE", "RELATIVE"};
+      const std::string word = Peek().kind == TokenKind::Word ? Upper(Peek().text) : "";
+      if (kDirections.count(word) &&
+          (PeekWord("FROM", 1) || word == "ABSOLUTE" || word == "RELATIVE")) {
+        s->direction = Upper(Take().text);
+        if (s->direction == "ABSOLUTE" || s->direction == "RELATIVE") s->offset = ParseUnary();
+        ExpectWord("FROM");
+      } else {
+        AcceptWord("FROM");
+      }
+    }
+    if (PeekWord("GLOBAL") && IsIdentifier(Peek(1))) {
+      Take();
+      s->global = true;
+    }
+    if (Peek().kind == TokenKind::Variable) throw DatabaseError(NotSupported("cursor variables"));
+    s->name = Identifier(true);
+    if (s->action == "FETCH" && AcceptWord("INTO")) {
+      do {
+        if (Peek().kind != TokenKind::Variable) Fail();
+        s->into.push_back(Take().text);
+      } while (AcceptSymbol(","));
+    }
+    return s;
+  }
+
   StatementPtr ParseDeclare() {
     Take();
     auto s = std::make_unique<DeclareStatement>();
     do {
       if (Peek().kind != TokenKind::Variable) {
-        if (IsIdentifier(Peek()) && PeekWord("CURSOR", 1))
-          throw DatabaseError(NotSupported("cursors"));
+        if (s->items.empty() && IsIdentifier(Peek()) &&
+            (PeekWord("CURSOR", 1) || PeekWord("INSENSITIVE", 1) || PeekWord("SCROLL", 1))) {
+          return ParseDeclareCursor();
+        }
         Fail();
       }
       DeclareItem item;
       item.name = Take().text;
       AcceptWord("AS");
       if (PeekWord("TABLE")) throw DatabaseError(NotSupported("table variables"));
-      if (PeekWord("CURSOR")) throw DatabaseError(NotSupported("cursors"));
+      if (PeekWord("CURSOR")) throw DatabaseError(NotSupported("cursor variables"));
       item.type = ParseType();
       if (AcceptSymbol("=")) item.initial = ParseExpr();
       s->items.push_back(std::move(item));
@@ -1379,6 +1462,7 @@ class Parser {
         first->orderBy.push_back(std::move(item));
       } while (AcceptSymbol(","));
     }
+    if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
     if (PeekWord("FOR") || PeekWord("OPTION") || PeekWord("COMPUTE")) {
       throw DatabaseError(NotSupported("SELECT … " + Upper(Peek().text)));
     }
@@ -1959,6 +2043,7 @@ class Parser {
   std::size_t pos_ = 0;
   int depth_ = 0;
   int parameterCount_ = 0;
+  bool cursorQuery_ = false;  // a cursor's query ends at its FOR UPDATE / READ ONLY
 };
 
 }  // namespace

@@ -187,6 +187,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int& TranCount() override { return tranCount_; }
   Value& LastIdentity() override { return lastIdentity_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
+  CursorSet& GlobalCursors() override { return cursors_; }
+  int& FetchStatus() override { return fetchStatus_; }
 
   // FunctionResolver
   std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) override {
@@ -390,6 +392,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int commands_ = 0;  // commands running (a USE inside one opens a database)
   int tranCount_ = 0;
   Value lastIdentity_;
+  CursorSet cursors_;
+  int fetchStatus_ = -1;
   AppLocks appLocks_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
