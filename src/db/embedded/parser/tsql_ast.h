@@ -52,6 +52,9 @@ struct Expr {
   std::unique_ptr<Select> select;
   TypeSpec type;
   int style = -1;  // CONVERT style
+  // STRING_AGG … WITHIN GROUP (ORDER BY …): the keys follow the arguments in
+  // `args`, one direction each.
+  std::vector<bool> orderDescending;
   bool negated = false;
   bool distinct = false;
   bool star = false;

@@ -1761,7 +1761,7 @@ class Parser {
     const std::string upper = Upper(name);
     e.kind = ExprKind::Function;
     e.text = name;
-    if (upper == "CAST") {
+    if (upper == "CAST" || upper == "TRY_CAST") {
       ExpectSymbol("(");
       e.kind = ExprKind::Cast;
       e.args.push_back(ParseExpr());
@@ -1770,7 +1770,7 @@ class Parser {
       ExpectSymbol(")");
       return;
     }
-    if (upper == "CONVERT") {
+    if (upper == "CONVERT" || upper == "TRY_CONVERT") {
       ExpectSymbol("(");
       e.kind = ExprKind::Cast;
       e.type = ParseType();
@@ -1796,6 +1796,19 @@ class Parser {
       return;
     }
     ParseArguments(e);
+    if (upper == "STRING_AGG" && AcceptWord("WITHIN")) {
+      ExpectWord("GROUP");
+      ExpectSymbol("(");
+      ExpectWord("ORDER");
+      ExpectWord("BY");
+      do {
+        e.args.push_back(ParseExpr());
+        const bool descending = AcceptWord("DESC");
+        if (!descending) AcceptWord("ASC");
+        e.orderDescending.push_back(descending);
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
   }
 
   void ParseCase(Expr& e) {

@@ -1,6 +1,8 @@
 #include "db/embedded/translator/translator.h"
 
 #include "common/text.h"
+#include "db/embedded/execution/convert_styles.h"
+#include "db/embedded/execution/date_functions.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
@@ -461,37 +463,20 @@ Translator::Emitted Translator::EmitCast(const Expr& e, const Scope* scope) {
   Emitted inner = Emit(*e.args[0], scope);
   SqlType type = ResolveType(e.type, 1);
   if (IsCharacter(type.base) && e.type.length == -1) type.length = 30;
-  if (e.style >= 0 && inner.cat == Cat::Date && (IsCharacter(type.base))) {
-    std::string d =
-        "tsql_cast(" + inner.sql + ", " + TypeArguments(SqlType{BaseType::DateTime, 0, 0, 0}) + ")";
-    std::string formatted;
-    switch (e.style) {
-      case 120:
-      case 20:
-        formatted = "substr(" + d + ", 1, 19)";
-        break;
-      case 121:
-      case 21:
-      case 126:
-        formatted = d;
-        break;
-      case 112:
-        formatted = "replace(substr(" + d + ", 1, 10), '-', '')";
-        break;
-      case 102:
-        formatted = "replace(substr(" + d + ", 1, 10), '-', '.')";
-        break;
-      case 23:
-        formatted = "substr(" + d + ", 1, 10)";
-        break;
-      case 108:
-      case 8:
-        formatted = "substr(" + d + ", 12, 8)";
-        break;
-      default:
-        throw DatabaseError(NotSupported("CONVERT style " + std::to_string(e.style)));
-    }
-    return {"tsql_cast(" + formatted + ", " + TypeArguments(type) + ")", Cat::Text, nullptr};
+  const bool tried = Upper(e.text).rfind("TRY_", 0) == 0;
+  // A datetime becomes text in a style, style 0 when none is given.
+  const bool dateToText = inner.cat == Cat::Date && IsCharacter(type.base);
+  const int style = dateToText && e.style < 0 ? 0 : e.style;
+  if ((style == 130 || style == 131) && (dateToText || IsDateTime(type.base))) {
+    throw DatabaseError(NotSupported("CONVERT style " + std::to_string(style) + " (Hijri dates)"));
+  }
+  if (style >= 0 || tried) {
+    const int how = (dateToText ? kConvertFromDateTime : 0) | (tried ? kConvertTry : 0);
+    Emitted out{"tsql_convert(" + inner.sql + ", " + std::to_string(style) + ", " +
+                    std::to_string(how) + ", " + TypeArguments(type) + ")",
+                CatOf(type), nullptr};
+    out.type = type;
+    return out;
   }
   Emitted out{"tsql_cast(" + inner.sql + ", " + TypeArguments(type) + ")", CatOf(type), nullptr};
   out.type = type;
@@ -785,37 +770,68 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     args(0);
     return {"tsql_getdate()", Cat::Date, nullptr};
   }
+  // Arguments as a function takes them: text of a datetime is its style 0.
+  auto textArg = [&](const Expr& arg) {
+    Emitted a = Emit(arg, scope);
+    if (a.cat != Cat::Date) return a.sql;
+    return "tsql_convert(" + a.sql + ", 0, " + std::to_string(kConvertFromDateTime) + ", " +
+           TypeArguments(SqlType{BaseType::NVarChar, 30, 0, 0}) + ")";
+  };
+  auto argRange = [&](std::size_t least, std::size_t most) {
+    if (e.args.size() < least || e.args.size() > most) {
+      if (least == most) args(least);
+      throw ServerErrorByNumber(
+          189, {ToLowerAscii(e.text), std::to_string(least), std::to_string(most)});
+    }
+  };
+  if (name == "DATEPART" || name == "DATENAME" || name == "DATEADD" || name == "DATEDIFF") {
+    // The part is a word of the statement: a wrong one fails it at once.
+    if (!e.args.empty() && !DatePartNamed(e.args[0]->text)) {
+      throw ServerErrorByNumber(155, {ToLowerAscii(e.args[0]->text), ToLowerAscii(name)});
+    }
+  }
   struct Simple {
     const char* tsql;
     const char* sqlite;
-    int argc;
+    int minArgs;
+    int maxArgs;
     Cat cat;
   };
   static const Simple kSimple[] = {
-      {"LEN", "tsql_len", 1, Cat::Number},
-      {"DATALENGTH", "tsql_datalength", 1, Cat::Number},
-      {"LTRIM", "ltrim", 1, Cat::Text},
-      {"RTRIM", "rtrim", 1, Cat::Text},
-      {"UPPER", "tsql_upper", 1, Cat::Text},
-      {"LOWER", "tsql_lower", 1, Cat::Text},
-      {"SUBSTRING", "tsql_substring", 3, Cat::Text},
-      {"LEFT", "tsql_left", 2, Cat::Text},
-      {"RIGHT", "tsql_right", 2, Cat::Text},
-      {"REPLACE", "replace", 3, Cat::Text},
-      {"REPLICATE", "tsql_replicate", 2, Cat::Text},
-      {"SPACE", "tsql_space", 1, Cat::Text},
-      {"ISNUMERIC", "tsql_isnumeric", 1, Cat::Number},
-      {"ASCII", "unicode", 1, Cat::Number},
-      {"UNICODE", "unicode", 1, Cat::Number},
-      {"CHAR", "char", 1, Cat::Text},
-      {"NCHAR", "char", 1, Cat::Text},
-      {"DATEADD", "tsql_dateadd", 3, Cat::Date},
-      {"DATEDIFF", "tsql_datediff", 3, Cat::Number},
-      {"DATEPART", "tsql_datepart", 2, Cat::Number},
+      {"LEN", "tsql_len", 1, 1, Cat::Number},
+      {"DATALENGTH", "tsql_datalength", 1, 1, Cat::Number},
+      {"LTRIM", "ltrim", 1, 1, Cat::Text},
+      {"RTRIM", "rtrim", 1, 1, Cat::Text},
+      {"TRIM", "trim", 1, 1, Cat::Text},
+      {"UPPER", "tsql_upper", 1, 1, Cat::Text},
+      {"LOWER", "tsql_lower", 1, 1, Cat::Text},
+      {"SUBSTRING", "tsql_substring", 3, 3, Cat::Text},
+      {"LEFT", "tsql_left", 2, 2, Cat::Text},
+      {"RIGHT", "tsql_right", 2, 2, Cat::Text},
+      {"REPLACE", "replace", 3, 3, Cat::Text},
+      {"REPLICATE", "tsql_replicate", 2, 2, Cat::Text},
+      {"SPACE", "tsql_space", 1, 1, Cat::Text},
+      {"STUFF", "tsql_stuff", 4, 4, Cat::Text},
+      {"REVERSE", "tsql_reverse", 1, 1, Cat::Text},
+      {"QUOTENAME", "tsql_quotename", 1, 2, Cat::Text},
+      {"STR", "tsql_str", 1, 3, Cat::Text},
+      {"PATINDEX", "tsql_patindex", 2, 2, Cat::Number},
+      {"NEWID", "tsql_newid", 0, 0, Cat::Text},
+      {"ISNUMERIC", "tsql_isnumeric", 1, 1, Cat::Number},
+      {"ASCII", "unicode", 1, 1, Cat::Number},
+      {"UNICODE", "unicode", 1, 1, Cat::Number},
+      {"CHAR", "char", 1, 1, Cat::Text},
+      {"NCHAR", "char", 1, 1, Cat::Text},
+      {"DATEADD", "tsql_dateadd", 3, 3, Cat::Date},
+      {"DATEDIFF", "tsql_datediff", 3, 3, Cat::Number},
+      {"DATEPART", "tsql_datepart", 2, 2, Cat::Number},
+      {"DATENAME", "tsql_datename", 2, 2, Cat::Text},
+      {"EOMONTH", "tsql_eomonth", 1, 2, Cat::Date},
+      {"DATEFROMPARTS", "tsql_datefromparts", 3, 3, Cat::Date},
   };
   for (const Simple& s : kSimple) {
     if (name == s.tsql) {
-      args(static_cast<std::size_t>(s.argc));
+      argRange(static_cast<std::size_t>(s.minArgs), static_cast<std::size_t>(s.maxArgs));
       if (std::string_view(s.sqlite).rfind("tsql_", 0) == 0) {
         return {std::string(s.sqlite) + "(" + emitArgs() + ")", s.cat, nullptr};
       }
@@ -832,6 +848,64 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
       }
       return {sql + ")", s.cat, nullptr};
     }
+  }
+  if (name == "CONCAT" || name == "CONCAT_WS") {
+    argRange(name == "CONCAT" ? 2 : 3, 254);
+    std::string sql = "tsql_" + ToLowerAscii(name) + "(";
+    for (std::size_t k = 0; k < e.args.size(); ++k) sql += (k ? ", " : "") + textArg(*e.args[k]);
+    return {sql + ")", Cat::Text, nullptr};
+  }
+  if (name == "STRING_AGG") {
+    if (e.args.size() != 2 + e.orderDescending.size()) args(2);
+    std::string sql = "tsql_string_agg(" + textArg(*e.args[0]) + ", " + textArg(*e.args[1]);
+    for (std::size_t k = 0; k < e.orderDescending.size(); ++k) {
+      sql += std::string(", ") + (e.orderDescending[k] ? "1" : "0") + ", " +
+             Emit(*e.args[2 + k], scope).sql;
+    }
+    return {sql + ")", Cat::Text, nullptr};
+  }
+  if (name == "FORMAT") {
+    argRange(2, 3);
+    const Emitted value = Emit(*e.args[0], scope);
+    const int kind = value.cat == Cat::Date ? 1 : value.cat == Cat::Text ? 2 : 0;
+    return {"tsql_format(" + value.sql + ", " + Emit(*e.args[1], scope).sql + ", " +
+                (e.args.size() > 2 ? Emit(*e.args[2], scope).sql : std::string("NULL")) + ", " +
+                std::to_string(kind) + ")",
+            Cat::Text, nullptr};
+  }
+  if (name == "IIF" || name == "CHOOSE") {
+    // Both are CASE: the results take their common type.
+    std::string sql;
+    std::vector<Emitted> values;
+    if (name == "IIF") {
+      args(3);
+      sql = "(CASE WHEN " + Emit(*e.args[0], scope).sql;
+      values.push_back(Emit(*e.args[1], scope));
+      values.push_back(Emit(*e.args[2], scope));
+    } else {
+      argRange(2, 254);
+      sql = "(CASE tsql_cast(" + Emit(*e.args[0], scope).sql + ", " +
+            TypeArguments(SqlType{BaseType::Int, 0, 0, 0}) + ")";
+      for (std::size_t k = 1; k < e.args.size(); ++k) values.push_back(Emit(*e.args[k], scope));
+    }
+    std::vector<const Emitted*> results;
+    Cat cat = Cat::Null;
+    for (const Emitted& v : values) {
+      results.push_back(&v);
+      if (cat == Cat::Null || v.cat == Cat::Exact) cat = v.cat;
+    }
+    const std::optional<SqlType> type = CommonType(results);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      const std::string result = ConvertTo(values[k], type);
+      if (name == "IIF") {
+        sql += (k == 0 ? " THEN " : " ELSE ") + result;
+      } else {
+        sql += " WHEN " + std::to_string(k + 1) + " THEN " + result;
+      }
+    }
+    Emitted out{sql + " END)", type ? Cat::Exact : cat, nullptr};
+    out.type = type;
+    return out;
   }
   if (name == "ROUND") {
     if (e.args.size() != 2 && e.args.size() != 3) args(2);
@@ -887,32 +961,19 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     call.type = function->returns;
     return call;
   }
-  static const char* kKnownUnsupported[] = {"NEWID",
-                                            "STR",
-                                            "REVERSE",
-                                            "PATINDEX",
-                                            "STUFF",
-                                            "SOUNDEX",
+  static const char* kKnownUnsupported[] = {"SOUNDEX",
                                             "DIFFERENCE",
-                                            "QUOTENAME",
                                             "PARSENAME",
                                             "ROW_NUMBER",
                                             "RANK",
                                             "DENSE_RANK",
                                             "NTILE",
-                                            "IIF",
-                                            "CHOOSE",
-                                            "FORMAT",
-                                            "CONCAT",
-                                            "TRY_CONVERT",
-                                            "TRY_CAST",
                                             "IDENT_CURRENT",
                                             "POWER",
                                             "SQRT",
                                             "EXP",
                                             "LOG",
                                             "SIGN",
-                                            "DATENAME",
                                             "COL_LENGTH",
                                             "COLUMNPROPERTY",
                                             "OBJECTPROPERTY",
@@ -924,11 +985,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
                                             "APP_NAME",
                                             "IDENT_SEED",
                                             "IDENT_INCR",
-                                            "EOMONTH",
-                                            "STRING_AGG",
                                             "TRANSLATE",
-                                            "TRIM",
-                                            "CONCAT_WS",
                                             "STRING_SPLIT",
                                             "CHECKSUM"};
   for (const char* n : kKnownUnsupported) {
