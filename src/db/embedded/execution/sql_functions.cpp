@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "db/embedded/execution/convert_styles.h"
 #include "db/embedded/execution/date_functions.h"
+#include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
@@ -512,6 +513,7 @@ void RegisterFunctions(sqlite3* db) {
   RegisterDateFunctions(db);
   RegisterStringFunctions(db);
   RegisterConvertFunctions(db);
+  RegisterFormatFunction(db);
   Register(db, "tsql_store", 8, StoreFn);
   Register(db, "tsql_cast", 5, CastFn);
   Register(db, "tsql_getdate", 0, GetDateFn, false);

@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "db/embedded/execution/convert_styles.h"
 #include "db/embedded/execution/date_functions.h"
+#include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
@@ -867,7 +868,9 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   if (name == "FORMAT") {
     argRange(2, 3);
     const Emitted value = Emit(*e.args[0], scope);
-    const int kind = value.cat == Cat::Date ? 1 : value.cat == Cat::Text ? 2 : 0;
+    const int kind = value.cat == Cat::Date   ? kFormatDateTime
+                     : value.cat == Cat::Text ? kFormatText
+                                              : kFormatNumber;
     return {"tsql_format(" + value.sql + ", " + Emit(*e.args[1], scope).sql + ", " +
                 (e.args.size() > 2 ? Emit(*e.args[2], scope).sql : std::string("NULL")) + ", " +
                 std::to_string(kind) + ")",
