@@ -292,7 +292,9 @@ std::string NormalPart(std::string p) {
   if (p == "MI" || p == "N" || p == "MINUTE") return "MINUTE";
   if (p == "SS" || p == "S" || p == "SECOND") return "SECOND";
   if (p == "MS" || p == "MILLISECOND") return "MILLISECOND";
-  if (p == "DW" || p == "WEEKDAY") return "WEEKDAY";
+  if (p == "DW" || p == "W" || p == "WEEKDAY") return "WEEKDAY";
+  if (p == "MCS" || p == "MICROSECOND") return "MICROSECOND";
+  if (p == "NS" || p == "NANOSECOND") return "NANOSECOND";
   if (p == "QQ" || p == "Q" || p == "QUARTER") return "QUARTER";
   if (p == "WK" || p == "WW" || p == "WEEK") return "WEEK";
   return std::string();
@@ -364,7 +366,11 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     unit = 1000LL;
   else if (part == "MILLISECOND")
     unit = 1LL;
-  else {
+  else if (part == "MICROSECOND" || part == "NANOSECOND") {
+    // A datetime counts in milliseconds: nothing finer can be added to it.
+    ResultError(ctx, SqlErrorByNumber(9810, {ToLowerAscii(part), "dateadd", "datetime"}));
+    return;
+  } else {
     sqlite3_result_error(ctx, "Invalid parameter 1 specified for dateadd.", -1);
     return;
   }
@@ -406,10 +412,11 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     r = ((db * 24 + b.h) * 60 + b.mi) - ((da * 24 + a.h) * 60 + a.mi);
   else if (part == "SECOND")
     r = (((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) - (((da * 24 + a.h) * 60 + a.mi) * 60 + a.s);
-  else if (part == "MILLISECOND")
+  else if (part == "MILLISECOND" || part == "MICROSECOND" || part == "NANOSECOND") {
     r = ((((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) * 1000 + b.ms) -
         ((((da * 24 + a.h) * 60 + a.mi) * 60 + a.s) * 1000 + a.ms);
-  else {
+    r *= part == "MICROSECOND" ? 1000 : part == "NANOSECOND" ? 1000000 : 1;
+  } else {
     sqlite3_result_error(ctx, "Invalid parameter 1 specified for datediff.", -1);
     return;
   }

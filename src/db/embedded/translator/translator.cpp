@@ -787,7 +787,10 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   };
   if (name == "DATEPART" || name == "DATENAME" || name == "DATEADD" || name == "DATEDIFF") {
     // The part is a word of the statement: a wrong one fails it at once.
-    if (!e.args.empty() && !DatePartNamed(e.args[0]->text)) {
+    const auto part = e.args.empty() ? std::nullopt : DatePartNamed(e.args[0]->text);
+    const bool arithmetic = name == "DATEADD" || name == "DATEDIFF";
+    if (!e.args.empty() &&
+        (!part || (arithmetic && (*part == DatePart::IsoWeek || *part == DatePart::TzOffset)))) {
       throw ServerErrorByNumber(155, {ToLowerAscii(e.args[0]->text), ToLowerAscii(name)});
     }
   }
