@@ -343,9 +343,16 @@ bool ParseClock(std::string_view t, DateTimeParts& p) {
   while (i < t.size() && t[i] == ' ') ++i;
   if (i < t.size()) {
     const std::string rest = ToUpperAscii(t.substr(i));
-    if (rest != "AM" && rest != "PM") return false;
-    if (p.hour < 1 || p.hour > 12) return false;
-    p.hour = p.hour % 12 + (rest == "PM" ? 12 : 0);
+    // 0 to 12 take AM (12 AM is midnight); 1 to 23 take PM.
+    if (rest == "AM") {
+      if (p.hour > 12) return false;
+      p.hour %= 12;
+    } else if (rest == "PM") {
+      if (p.hour == 0) return false;
+      if (p.hour < 12) p.hour += 12;
+    } else {
+      return false;
+    }
   }
   return p.hour < 24 && p.minute < 60 && p.second < 60 && p.millisecond < 1000;
 }
