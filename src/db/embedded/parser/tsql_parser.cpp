@@ -1795,6 +1795,14 @@ class Parser {
       ExpectSymbol(")");
       return;
     }
+    if (upper == "TRIM") {
+      // TRIM([characters FROM] text): the text comes first in `args`.
+      ExpectSymbol("(");
+      e.args.push_back(ParseExpr());
+      if (AcceptWord("FROM")) e.args.insert(e.args.begin(), ParseExpr());
+      ExpectSymbol(")");
+      return;
+    }
     ParseArguments(e);
     if (upper == "STRING_AGG" && AcceptWord("WITHIN")) {
       ExpectWord("GROUP");

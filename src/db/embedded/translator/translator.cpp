@@ -806,7 +806,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
       {"DATALENGTH", "tsql_datalength", 1, 1, Cat::Number},
       {"LTRIM", "ltrim", 1, 1, Cat::Text},
       {"RTRIM", "rtrim", 1, 1, Cat::Text},
-      {"TRIM", "trim", 1, 1, Cat::Text},
+      {"TRIM", "trim", 1, 2, Cat::Text},
       {"UPPER", "tsql_upper", 1, 1, Cat::Text},
       {"LOWER", "tsql_lower", 1, 1, Cat::Text},
       {"SUBSTRING", "tsql_substring", 3, 3, Cat::Text},
