@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "db/embedded/types/date_parts.h"
+
 struct sqlite3;
 
 namespace moltaro::db::embedded {
@@ -15,27 +17,6 @@ struct DateTimeParts {
   int year = 1900, month = 1, day = 1;
   int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
-
-enum class DatePart {
-  Year,
-  Quarter,
-  Month,
-  DayOfYear,
-  Day,
-  Week,
-  Weekday,
-  Hour,
-  Minute,
-  Second,
-  Millisecond,
-  Microsecond,
-  Nanosecond,
-  IsoWeek,
-  TzOffset,
-};
-
-// The part a name or abbreviation stands for (year, yy, yyyy …), any case.
-std::optional<DatePart> DatePartNamed(std::string_view name);
 
 // The parts of the canonical "YYYY-MM-DD HH:MM:SS.mmm" text.
 DateTimeParts PartsOfCanonical(const std::string& canonical);
