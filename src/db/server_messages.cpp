@@ -56,6 +56,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "A SELECT statement that assigns a value to a variable must not be combined with "
      "data-retrieval operations."},
     {154, 15, "%S_MSG is not allowed in %S_MSG."},
+    {155, 15, "'%.*ls' is not a recognized %ls option."},
     {156, 15, "Incorrect syntax near the keyword '%.*ls'."},
     {174, 15, "The %.*ls function requires %d argument(s)."},
     {189, 15, "The %.*ls function requires %d to %d arguments."},
@@ -93,12 +94,16 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "clause to make sure that a column is updated only once. If this statement updates or "
      "inserts columns into a view, column name aliasing can conceal the duplication in your "
      "code."},
+    {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
+    {289, 16,
+     "Cannot construct data type %ls, some of the arguments have values which are not valid."},
     {313, 16,
      "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
     {448, 16, "Invalid collation '%.*ls'."},
     {515, 16,
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
      "nulls. %ls fails."},
+    {517, 16, "Adding a value to a '%ls' column caused an overflow."},
     {536, 16, "Invalid length parameter passed to the %ls function."},
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
@@ -221,6 +226,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
     {8115, 16, "Arithmetic overflow error converting %ls to data type %ls."},
+    {8116, 16, "Argument data type %ls is invalid for argument %d of %ls function."},
     {8117, 16, "Operand data type %ls is invalid for %ls operator."},
     {8134, 16, "Divide by zero error encountered."},
     {8144, 16, "Procedure or function %.*ls has too many arguments specified."},
@@ -235,6 +241,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
+    {9809, 16, "The style %d is not supported for conversions from %ls to %ls."},
+    {9810, 16, "The datepart %ls is not supported by date function %ls for data type %ls."},
+    {9818, 16, "The culture parameter '%.*ls' provided in the function call is not supported."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {16905, 16, "The cursor is already open."},

@@ -7,6 +7,7 @@
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/collation.h"
+#include "db/embedded/types/date_parts.h"
 #include "db/embedded/types/decimal.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -660,7 +661,12 @@ BoundExpr Binder::BindCast(const Expr& e, const BoundScope* scope) {
   const BoundExpr& inner = Bind(*e.args[0], scope);
   SqlType type = ResolveType(e.type, 1);
   if (IsCharacter(type.base) && e.type.length == -1) type.length = 30;
-  const bool dateStyle = e.style >= 0 && inner.cls == ValueClass::Date && IsCharacter(type.base);
+  // A datetime becomes text in a CONVERT style, style 0 when none is given.
+  const bool dateStyle = inner.cls == ValueClass::Date && IsCharacter(type.base);
+  const int style = dateStyle && e.style < 0 ? 0 : e.style;
+  if ((style == 130 || style == 131) && (dateStyle || IsDateTime(type.base))) {
+    throw DatabaseError(NotSupported("CONVERT style " + std::to_string(style) + " (Hijri dates)"));
+  }
   BoundExpr out = dateStyle ? Classed(ValueClass::Text) : Typed(type);
   out.castTo = type;
   out.dateStyle = dateStyle;
@@ -765,9 +771,49 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
   if (name == "DB_NAME" && !e.args.empty()) {
     throw DatabaseError(NotSupported("DB_NAME with an argument"));
   }
+  if (name == "DATEPART" || name == "DATENAME" || name == "DATEADD" || name == "DATEDIFF") {
+    // The part is a word of the statement: a wrong one fails it at once.
+    const auto part = DatePartNamed(e.args.empty() ? std::string_view() : e.args[0]->text);
+    const DatePart known = part.value_or(DatePart::Year);
+    const bool arithmetic = name == "DATEADD" || name == "DATEDIFF";
+    if (!e.args.empty() &&
+        (!part || (arithmetic && (known == DatePart::IsoWeek || known == DatePart::TzOffset)))) {
+      throw ServerErrorByNumber(155, {ToLowerAscii(e.args[0]->text), ToLowerAscii(name)});
+    }
+  }
+  if (name == "STRING_AGG") {
+    // The keys of WITHIN GROUP follow the value and the separator.
+    if (e.args.size() != 2 + e.orderDescending.size()) args(2);
+    bindAll();
+    return Classed(ValueClass::Text);
+  }
+  if (name == "IIF" || name == "CHOOSE") {
+    // Both are CASE: the results take their common type.
+    std::size_t first = 1;
+    if (name == "IIF") {
+      args(3);
+    } else if (e.args.size() < 2 || e.args.size() > 254) {
+      throw ServerErrorByNumber(189, {"choose", "2", "254"});
+    }
+    Bind(*e.args[0], scope);
+    ValueClass cls = ValueClass::Null;
+    std::vector<const BoundExpr*> values;
+    for (std::size_t k = first; k < e.args.size(); ++k) {
+      const BoundExpr& v = Bind(*e.args[k], scope);
+      if (cls == ValueClass::Null || v.cls == ValueClass::Exact) cls = v.cls;
+      values.push_back(&v);
+    }
+    BoundExpr out;
+    out.commonType = CommonType(values);
+    out.type = out.commonType;
+    out.cls = out.commonType ? ValueClass::Exact : cls;
+    return out;
+  }
   if (const BuiltinFunction* builtin = FindBuiltinFunction(name)) {
     if (e.args.size() < builtin->minArguments || e.args.size() > builtin->maxArguments) {
-      args(builtin->minArguments);
+      if (builtin->minArguments == builtin->maxArguments) args(builtin->minArguments);
+      throw ServerErrorByNumber(189, {ToLowerAscii(name), std::to_string(builtin->minArguments),
+                                      std::to_string(builtin->maxArguments)});
     }
     bindAll();
     switch (builtin->result) {

@@ -54,6 +54,9 @@ struct Expr {
   std::unique_ptr<WindowSpec> over;  // a function's OVER (…) clause
   TypeSpec type;
   int style = -1;  // CONVERT style
+  // STRING_AGG … WITHIN GROUP (ORDER BY …): the keys follow the arguments in
+  // `args`, one direction each.
+  std::vector<bool> orderDescending;
   bool negated = false;
   bool distinct = false;
   bool star = false;

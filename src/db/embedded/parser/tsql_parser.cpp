@@ -1936,7 +1936,7 @@ class Parser {
     const std::string upper = Upper(name);
     e.kind = ExprKind::Function;
     e.text = name;
-    if (upper == "CAST") {
+    if (upper == "CAST" || upper == "TRY_CAST") {
       ExpectSymbol("(");
       e.kind = ExprKind::Cast;
       e.args.push_back(ParseExpr());
@@ -1945,7 +1945,7 @@ class Parser {
       ExpectSymbol(")");
       return;
     }
-    if (upper == "CONVERT") {
+    if (upper == "CONVERT" || upper == "TRY_CONVERT") {
       ExpectSymbol("(");
       e.kind = ExprKind::Cast;
       e.type = ParseType();
@@ -1970,7 +1970,28 @@ class Parser {
       ExpectSymbol(")");
       return;
     }
+    if (upper == "TRIM") {
+      // TRIM([characters FROM] text): the text comes first in `args`.
+      ExpectSymbol("(");
+      e.args.push_back(ParseExpr());
+      if (AcceptWord("FROM")) e.args.insert(e.args.begin(), ParseExpr());
+      ExpectSymbol(")");
+      return;
+    }
     ParseArguments(e);
+    if (upper == "STRING_AGG" && AcceptWord("WITHIN")) {
+      ExpectWord("GROUP");
+      ExpectSymbol("(");
+      ExpectWord("ORDER");
+      ExpectWord("BY");
+      do {
+        e.args.push_back(ParseExpr());
+        const bool descending = AcceptWord("DESC");
+        if (!descending) AcceptWord("ASC");
+        e.orderDescending.push_back(descending);
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
     if (PeekWord("OVER")) ParseOver(e);
   }
 

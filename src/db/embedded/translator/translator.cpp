@@ -2,6 +2,8 @@
 
 #include "common/text.h"
 #include "db/embedded/binder/builtin_functions.h"
+#include "db/embedded/execution/convert_styles.h"
+#include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
@@ -284,37 +286,13 @@ std::string Translator::EmitCast(const Expr& e) {
   const BoundExpr& bound = Bound(e);
   const std::string inner = Emit(*e.args[0]);
   const std::string target = TypeArguments(*bound.castTo);
-  if (!bound.dateStyle) return "tsql_cast(" + inner + ", " + target + ")";
-  const std::string d =
-      "tsql_cast(" + inner + ", " + TypeArguments(SqlType{BaseType::DateTime, 0, 0, 0}) + ")";
-  std::string formatted;
-  switch (e.style) {
-    case 120:
-    case 20:
-      formatted = "substr(" + d + ", 1, 19)";
-      break;
-    case 121:
-    case 21:
-    case 126:
-      formatted = d;
-      break;
-    case 112:
-      formatted = "replace(substr(" + d + ", 1, 10), '-', '')";
-      break;
-    case 102:
-      formatted = "replace(substr(" + d + ", 1, 10), '-', '.')";
-      break;
-    case 23:
-      formatted = "substr(" + d + ", 1, 10)";
-      break;
-    case 108:
-    case 8:
-      formatted = "substr(" + d + ", 12, 8)";
-      break;
-    default:
-      throw DatabaseError(NotSupported("CONVERT style " + std::to_string(e.style)));
-  }
-  return "tsql_cast(" + formatted + ", " + target + ")";
+  const bool tried = Upper(e.text).rfind("TRY_", 0) == 0;
+  // A datetime written as text takes style 0 when none is given.
+  const int style = bound.dateStyle && e.style < 0 ? 0 : e.style;
+  if (style < 0 && !tried) return "tsql_cast(" + inner + ", " + target + ")";
+  const int how = (bound.dateStyle ? kConvertFromDateTime : 0) | (tried ? kConvertTry : 0);
+  return "tsql_convert(" + inner + ", " + std::to_string(style) + ", " + std::to_string(how) +
+         ", " + target + ")";
 }
 
 std::string Translator::EmitFunction(const Expr& e) {
@@ -377,6 +355,48 @@ std::string Translator::EmitFunction(const Expr& e) {
       sql += " AND xtype = substr(" + Emit(*e.args[1]) + " || ' ', 1, 2)";
     }
     return sql + ")";
+  }
+  // Text arguments: a datetime is its style 0 text.
+  auto textArg = [&](const Expr& arg) {
+    const std::string sql = Emit(arg);
+    if (Bound(arg).cls != ValueClass::Date) return sql;
+    return "tsql_convert(" + sql + ", 0, " + std::to_string(kConvertFromDateTime) + ", " +
+           TypeArguments(SqlType{BaseType::NVarChar, 30, 0, 0}) + ")";
+  };
+  if (name == "CONCAT" || name == "CONCAT_WS") {
+    std::string sql = "tsql_" + ToLowerAscii(name) + "(";
+    for (std::size_t k = 0; k < e.args.size(); ++k) sql += (k ? ", " : "") + textArg(*e.args[k]);
+    return sql + ")";
+  }
+  if (name == "STRING_AGG") {
+    std::string sql = "tsql_string_agg(" + textArg(*e.args[0]) + ", " + textArg(*e.args[1]);
+    for (std::size_t k = 0; k < e.orderDescending.size(); ++k) {
+      sql += std::string(", ") + (e.orderDescending[k] ? "1" : "0") + ", " + Emit(*e.args[2 + k]);
+    }
+    return sql + ")";
+  }
+  if (name == "FORMAT") {
+    const ValueClass cls = Bound(*e.args[0]).cls;
+    const int kind = cls == ValueClass::Date   ? kFormatDateTime
+                     : cls == ValueClass::Text ? kFormatText
+                                               : kFormatNumber;
+    return "tsql_format(" + Emit(*e.args[0]) + ", " + Emit(*e.args[1]) + ", " +
+           (e.args.size() > 2 ? Emit(*e.args[2]) : std::string("NULL")) + ", " +
+           std::to_string(kind) + ")";
+  }
+  if (name == "IIF") {
+    return "(CASE WHEN " + Emit(*e.args[0]) + " THEN " + ConvertTo(*e.args[1], bound.commonType) +
+           " ELSE " + ConvertTo(*e.args[2], bound.commonType) + " END)";
+  }
+  if (name == "CHOOSE") {
+    // The index converts to int as SQL Server converts it; past the values
+    // it gives NULL.
+    std::string sql = "(CASE tsql_cast(" + Emit(*e.args[0]) + ", " +
+                      TypeArguments(SqlType{BaseType::Int, 0, 0, 0}) + ")";
+    for (std::size_t k = 1; k < e.args.size(); ++k) {
+      sql += " WHEN " + std::to_string(k) + " THEN " + ConvertTo(*e.args[k], bound.commonType);
+    }
+    return sql + " END)";
   }
   if (name == "DB_NAME") return QuoteText(catalog_.DatabaseName());
   if (name == "USER_NAME" || name == "CURRENT_USER") return "'dbo'";
