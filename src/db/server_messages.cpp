@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <stdexcept>
 
 namespace moltaro::db {
@@ -21,6 +22,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "ORDER BY items must appear in the select list if the statement contains a UNION, INTERSECT "
      "or EXCEPT operator."},
     {105, 15, "Unclosed quotation mark after the character string '%.*ls'."},
+    {107, 15,
+     "The column prefix '%.*ls' does not match with a table name or alias name used in the "
+     "query."},
     {108, 15,
      "The ORDER BY position number %ld is out of range of the number of items in the "
      "select list."},
@@ -206,12 +210,14 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "table must have at least one data column."},
     {4924, 16,
      "ALTER TABLE DROP COLUMN failed because column '%.*ls' does not exist in table '%.*ls'."},
-    {5074, 16, "The %S_MSG '%.*ls' is dependent on %S_MSG '%.*ls'."},
+    {5074, 16, "The %S_MSG '%.*ls' is dependent on %S_MSG '%.*ls'.", 4922},
     {5120, 16, "Unable to open the physical file \"%.*ls\". Operating system error %ls."},
-    {5133, 16, "Directory lookup for the file \"%ls\" failed with the operating system error %ls."},
+    {5133, 16, "Directory lookup for the file \"%ls\" failed with the operating system error %ls.",
+     1802},
     {5170, 16,
      "Cannot create file '%ls' because it already exists. Change the file path or the file name, "
-     "and retry the operation."},
+     "and retry the operation.",
+     1802},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
@@ -300,13 +306,45 @@ std::string FormatServerMessage(std::string_view text,
   return out;
 }
 
-DatabaseError ServerErrorByNumber(int number, std::initializer_list<std::string_view> args) {
+namespace {
+
+const ServerMessage& RequireMessage(int number) {
   const ServerMessage* message = FindServerMessage(number);
   if (!message) {
     throw std::logic_error("Error " + std::to_string(number) +
                            " is raised but missing from the message table.");
   }
-  return DatabaseError(FormatServerMessage(message->text, args), number, message->severity);
+  return *message;
+}
+
+}  // namespace
+
+DatabaseError ServerErrorByNumber(int number, std::initializer_list<std::string_view> args,
+                                  std::initializer_list<std::string_view> closingArgs) {
+  const ServerMessage& message = RequireMessage(number);
+  std::string text = FormatServerMessage(message.text, args);
+  if (message.closedBy != 0) {
+    text += '\n';
+    text += FormatServerMessage(RequireMessage(message.closedBy).text, closingArgs);
+  }
+  return DatabaseError(text, number, message.severity);
+}
+
+std::string OperatingSystemError(int systemError) {
+  if (systemError == 0) return "0(no operating system error)";
+  return std::to_string(systemError) + "(" + std::strerror(systemError) + ")";
+}
+
+std::string ServerMessageText(int number, std::initializer_list<std::string_view> args) {
+  return FormatServerMessage(RequireMessage(number).text, args);
+}
+
+DatabaseError WithDetail(const DatabaseError& error, const std::string& detail) {
+  return DatabaseError(std::string(error.what()) + '\n' + detail, error.Number(), error.Severity());
+}
+
+DatabaseError PrecededBy(const std::string& earlier, const DatabaseError& error) {
+  return DatabaseError(earlier + '\n' + error.what(), error.Number(), error.Severity());
 }
 
 }  // namespace moltaro::db

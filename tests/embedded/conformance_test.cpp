@@ -7,7 +7,8 @@
 //   statement error 8115 Msg…    the line after the number must be the message
 //                                ("\n" between the messages of one error; every
 //                                error must also read as the message table
-//                                writes its number)
+//                                writes its number, followed by the closing
+//                                message the table gives it)
 //   query                        the batch's last result set, each row as its
 //   <batch>                      values separated by a tab (NULL for NULL),
 //   ----                         must equal the lines after "----"
@@ -117,9 +118,9 @@ std::string RowText(const std::vector<Value>& row) {
   return out;
 }
 
-// True when the text is the table's template with some text at each
+// The table's template as a regular expression, any text at each
 // placeholder.
-bool ReadsAsTemplate(const std::string& text, std::string_view pattern) {
+std::string TemplateExpression(std::string_view pattern) {
   constexpr char kHole = '\x02';
   const std::string h(1, kHole);
   const std::string holes = FormatServerMessage(pattern, {h, h, h, h, h, h, h, h, h, h, h, h});
@@ -133,7 +134,20 @@ bool ReadsAsTemplate(const std::string& text, std::string_view pattern) {
       expression += ch;
     }
   }
-  return std::regex_match(text, std::regex(expression + "(\n[\\s\\S]*)?"));
+  return expression;
+}
+
+// True when the text reads as the message's template; a message that SQL
+// Server closes with another one must end with that one, other lines may
+// follow a message.
+bool ReadsAsTemplate(const std::string& text, const ServerMessage& message) {
+  std::string expression = TemplateExpression(message.text);
+  if (message.closedBy != 0) {
+    expression += "\n" + TemplateExpression(FindServerMessage(message.closedBy)->text);
+  } else {
+    expression += "(\n[\\s\\S]*)?";
+  }
+  return std::regex_match(text, std::regex(expression));
 }
 
 // An error with a number reads as the message table writes that number; lines
@@ -146,7 +160,7 @@ void ExpectTableMessage(const DatabaseError& e, const std::string& where) {
     return;
   }
   const std::string text = e.what();
-  EXPECT_TRUE(ReadsAsTemplate(text, message->text))
+  EXPECT_TRUE(ReadsAsTemplate(text, *message))
       << where << ": error " << e.Number() << " reads \"" << text << "\", the table writes \""
       << message->text << "\"";
 }

@@ -580,13 +580,15 @@ void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::
     blockers.emplace_back(constraint ? "object" : "index", k.name);
   }
   if (blockers.empty()) return;
-  std::string message;
-  for (const auto& [kind, name] : blockers) {
-    message += ServerErrorByNumber(5074, {kind, name, "column", c.name}).what();
-    message += '\n';
+  std::string earlier;
+  for (std::size_t i = 0; i + 1 < blockers.size(); ++i) {
+    if (i) earlier += '\n';
+    earlier += ServerMessageText(5074, {blockers[i].first, blockers[i].second, "column", c.name});
   }
-  message += ServerErrorByNumber(4922, {action, c.name}).what();
-  throw DatabaseError(message, 5074);
+  const auto& [kind, name] = blockers.back();
+  const DatabaseError last =
+      ServerErrorByNumber(5074, {kind, name, "column", c.name}, {action, c.name});
+  throw earlier.empty() ? last : PrecededBy(earlier, last);
 }
 
 void Ddl::AlterTable(const AlterTableStatement& s) {

@@ -148,10 +148,7 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
       BindValue(stmt, static_cast<int>(i + 1), variable(b.variable));
     } else {
       if (b.parameter >= static_cast<int>(params.size())) {
-        throw DatabaseError("The statement has " + std::to_string(b.parameter + 1) +
-                                " or more parameters but only " + std::to_string(params.size()) +
-                                " values were supplied.",
-                            8178);
+        throw ServerErrorByNumber(8178, {t.sql, "#" + std::to_string(b.parameter + 1)});
       }
       BindValue(stmt, static_cast<int>(i + 1), params[static_cast<std::size_t>(b.parameter)]);
     }
@@ -333,6 +330,9 @@ std::shared_ptr<const Translation> Interpreter::Translate(const Expr& e, Context
 
 void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Params& params,
                            BatchResult& out) {
+  if (params.size() < batch.parameterNames.size()) {
+    throw ServerErrorByNumber(8178, {text, ":" + batch.parameterNames[params.size()]});
+  }
   Frame frame;
   Context c{text, &params, &out, &frame, 0};
   try {
@@ -590,7 +590,8 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
         formatted += message[i];
       }
       if (severity > 10) {
-        throw DatabaseError(formatted, 50000, static_cast<int>(std::min(severity, 25LL)));
+        throw DatabaseError(ServerMessageText(50000, {formatted}), 50000,
+                            static_cast<int>(std::min(severity, 25LL)));
       }
       c.out->messages.push_back(formatted);
       return Flow::Normal;
@@ -644,15 +645,12 @@ void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
     const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
     if (line != nullptr && std::string_view(line) != "ok") problems.emplace_back(line);
   }
-  const std::string summary = "CHECKDB found 0 allocation errors and " +
-                              std::to_string(problems.size()) +
-                              " consistency errors in database '" + database + "'.";
-  if (!problems.empty()) {
-    throw DatabaseError(summary + " " + problems.front(), 8989);
-  }
+  const DatabaseError summary =
+      ServerErrorByNumber(8989, {"0", std::to_string(problems.size()), database});
+  if (!problems.empty()) throw WithDetail(summary, problems.front());
   const bool quiet =
       std::find(s.options.begin(), s.options.end(), "NO_INFOMSGS") != s.options.end();
-  if (!quiet) c.out->messages.push_back(summary);
+  if (!quiet) c.out->messages.emplace_back(summary.what());
 }
 
 void Interpreter::EndTransaction(const char* sqliteStatement) {

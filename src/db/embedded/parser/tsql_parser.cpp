@@ -59,6 +59,7 @@ class Parser {
       first = false;
     }
     batch.parameterCount = parameterCount_;
+    batch.parameterNames = std::move(parameterNames_);
     return batch;
   }
 
@@ -1663,6 +1664,7 @@ class Parser {
         e->kind = ExprKind::Parameter;
         e->text = Take().text;
         e->index = parameterCount_++;
+        parameterNames_.push_back(e->text);
         break;
       case TokenKind::Variable:
         e->kind = ExprKind::Variable;
@@ -1825,6 +1827,7 @@ class Parser {
   std::size_t pos_ = 0;
   int depth_ = 0;
   int parameterCount_ = 0;
+  std::vector<std::string> parameterNames_;
 };
 
 }  // namespace

@@ -414,7 +414,7 @@ Translator::Emitted Translator::Emit(const Expr& e, const Scope* scope) {
     case ExprKind::Cast:
       return EmitCast(e, scope);
   }
-  throw DatabaseError("Incorrect syntax.", 102);
+  throw ServerErrorByNumber(102, {e.text});
 }
 
 namespace {
@@ -739,7 +739,7 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
   }
   if (name == "COALESCE") {
     if (e.args.size() < 2) {
-      throw DatabaseError("The coalesce function requires at least two arguments.", 174);
+      throw ServerErrorByNumber(174, {"coalesce", "2"});
     }
     Cat cat = Cat::Unknown;
     std::vector<Emitted> values;
@@ -1025,9 +1025,7 @@ std::string Translator::EmitCore(const Select& select, const Scope* outer, Selec
         }
       }
       if (!any) {
-        throw DatabaseError(
-            "The object name '" + qualifier + "' is not valid in the select list of this query.",
-            4104);
+        throw ServerErrorByNumber(107, {qualifier});
       }
       continue;
     }
@@ -1275,11 +1273,7 @@ std::string Translator::ViewSql(const Select& select) {
   std::string named = "SELECT ";
   for (std::size_t i = 0; i < out.names.size(); ++i) {
     if (out.names[i].empty()) {
-      throw DatabaseError(
-          "Create View or Function failed because no column name was specified "
-          "for column " +
-              std::to_string(i + 1) + ".",
-          4511);
+      throw ServerErrorByNumber(4511, {std::to_string(i + 1)});
     }
     if (i) named += ", ";
     named += "c" + std::to_string(i) + " AS " + QuoteId(out.names[i]);
@@ -1322,10 +1316,7 @@ Translation Translator::InsertOnce(const InsertStatement& insert) {
       if (!c) InvalidColumn(name);
       for (const ColumnInfo* t : targets) {
         if (t == c) {
-          throw DatabaseError("The column name '" + name +
-                                  "' is specified more than once in the SET clause or column "
-                                  "list of an INSERT.",
-                              264);
+          throw ServerErrorByNumber(264, {name});
         }
       }
       targets.push_back(c);
@@ -1333,9 +1324,7 @@ Translation Translator::InsertOnce(const InsertStatement& insert) {
   }
   for (const ColumnInfo* c : targets) {
     if (c->identity) {
-      throw DatabaseError("Cannot insert explicit value for identity column in table '" +
-                              table->name + "' when IDENTITY_INSERT is set to OFF.",
-                          544);
+      throw ServerErrorByNumber(544, {table->name});
     }
   }
   // Columns the statement leaves out get their defaults (or NULL).
