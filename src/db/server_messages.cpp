@@ -107,6 +107,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {547, 16,
      "The %ls statement conflicted with the %ls constraint \"%.*ls\". The conflict occurred in "
      "database \"%.*ls\", table \"%.*ls\"%ls%.*ls%ls."},
+    {628, 16, "Cannot issue SAVE TRANSACTION when there is no active transaction."},
     {701, 17, "There is insufficient system memory in resource pool '%ls' to run this query."},
     {823, 24,
      "The operating system returned error %ls to SQL Server during a %S_MSG in file '%ls'. "
@@ -160,6 +161,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2714, 16, "There is already an object named '%.*ls' in the database."},
     {2715, 16, "Column, parameter, or variable #%d: Cannot find data type %.*ls."},
     {2716, 16, "Cannot specify a column width on data type %.*ls."},
+    {2732, 16,
+     "Error number %ld is invalid. The number must be from %ld through %ld and it must not be "
+     "50000."},
     {2744, 16,
      "Multiple identity columns specified for table '%.*ls'. Only one identity column per table "
      "is allowed."},
@@ -172,6 +176,12 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2751, 16,
      "Column or parameter #%d: Specified column scale %d is greater than the specified precision "
      "of %d."},
+    {2754, 16,
+     "Error severity levels greater than 18 can only be specified by members of the sysadmin "
+     "role, using the WITH LOG option."},
+    {2786, 16,
+     "The data type of substitution parameter %d does not match the expected type of the format "
+     "specification."},
     {2812, 16, "Could not find stored procedure '%.*ls'."},
     {3701, 11,
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
@@ -219,6 +229,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "and retry the operation.",
      1802},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
+    {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
@@ -235,8 +246,18 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
+    {10704, 15,
+     "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
+     "statement inside a CATCH block, or add error parameters to the THROW statement."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
+    {18054, 16,
+     "Error %d, severity %d, state %d was raised, but no message with that error number was found "
+     "in sys.messages. If error is larger than 50000, make sure the user-defined message is added "
+     "using sp_addmessage."},
     {18456, 14, "Login failed for user '%.*ls'."},
+    {35100, 16,
+     "Error number %d in the THROW statement is outside the valid range. Specify an error number "
+     "in the valid range of 50000 to 2147483647."},
     {50000, 16, "%ls"},
 });
 

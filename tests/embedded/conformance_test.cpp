@@ -2,13 +2,17 @@
 // run against a fresh embedded server. A file is a list of blocks separated by
 // blank lines; '#' starts a comment line.
 //
-//   statement ok                 the batch that follows must succeed
+//   statement ok                 the batch that follows must succeed; lines
+//   <batch>                      after "----", when given, must equal the
+//   ----                         messages it printed (PRINT, informational
+//   <messages>                   RAISERROR)
 //   statement error 8115         it must fail with that error number; text on
 //   statement error 8115 Msg…    the line after the number must be the message
 //                                ("\n" between the messages of one error; every
 //                                error must also read as the message table
 //                                writes its number, followed by the closing
-//                                message the table gives it)
+//                                message the table gives it; numbers above
+//                                50000 are the user's, raised by THROW)
 //   query                        the batch's last result set, each row as its
 //   <batch>                      values separated by a tab (NULL for NULL),
 //   ----                         must equal the lines after "----"
@@ -50,6 +54,7 @@ struct Block {
   int errorNumber = 0;
   std::string errorMessage;  // empty: any message
   std::vector<std::string> rows;
+  bool checksMessages = false;  // statement ok with "----"
 };
 
 std::string TrimRight(std::string s) {
@@ -103,6 +108,9 @@ std::vector<Block> ParseCases(const fs::path& file) {
         return {};
       }
       for (++i; i < lines.size() && !lines[i].empty(); ++i) b.rows.push_back(lines[i]);
+    } else if (b.kind == BlockKind::StatementOk && i < lines.size() && lines[i] == "----") {
+      b.checksMessages = true;
+      for (++i; i < lines.size() && !lines[i].empty(); ++i) b.rows.push_back(lines[i]);
     }
     blocks.push_back(std::move(b));
   }
@@ -153,7 +161,7 @@ bool ReadsAsTemplate(const std::string& text, const ServerMessage& message) {
 // An error with a number reads as the message table writes that number; lines
 // after it are the messages that follow it.
 void ExpectTableMessage(const DatabaseError& e, const std::string& where) {
-  if (e.Number() <= 0) return;
+  if (e.Number() <= 0 || e.Number() > 50000) return;
   const ServerMessage* message = FindServerMessage(e.Number());
   if (!message) {
     ADD_FAILURE() << where << ": error " << e.Number() << " is not in the message table";
@@ -210,6 +218,10 @@ TEST_P(Conformance, Case) {
       BatchResult result = c.Run(b.sql);
       if (b.kind == BlockKind::StatementError) {
         ADD_FAILURE() << where << ": succeeded, expected error " << b.errorNumber << "\n" << b.sql;
+      } else if (b.checksMessages) {
+        std::vector<std::string> messages;
+        for (const std::string& m : result.messages) messages.push_back(TrimRight(m));
+        EXPECT_EQ(messages, b.rows) << where << "\n" << b.sql;
       } else if (b.kind == BlockKind::Query) {
         std::vector<std::string> rows;
         if (!result.results.empty()) {

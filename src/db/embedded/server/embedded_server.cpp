@@ -185,6 +185,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
   int& TranCount() override { return tranCount_; }
+  TransactionNames& TranNames() override { return tranNames_; }
   Value& LastIdentity() override { return lastIdentity_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
 
@@ -389,6 +390,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int nesting_ = 0;
   int commands_ = 0;  // commands running (a USE inside one opens a database)
   int tranCount_ = 0;
+  TransactionNames tranNames_;
   Value lastIdentity_;
   AppLocks appLocks_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;

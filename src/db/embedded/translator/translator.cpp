@@ -701,6 +701,17 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     return out;
   };
   if (name == "DEFAULT") throw ServerErrorByNumber(156, {"DEFAULT"});
+  if (name == "ERROR_NUMBER" || name == "ERROR_MESSAGE" || name == "ERROR_SEVERITY" ||
+      name == "ERROR_STATE" || name == "ERROR_LINE" || name == "ERROR_PROCEDURE" ||
+      name == "XACT_STATE") {
+    // The error being handled and the transaction belong to the running
+    // batch: read like a variable of its frame ("ERROR_NUMBER()").
+    args(0);
+    Expr read;
+    read.kind = ExprKind::Variable;
+    read.text = name + "()";
+    return Emit(read, scope);
+  }
   if (name == "COLLATE") {
     Emitted inner = Emit(*e.args[0], scope);
     if (!IsKnownCollation(e.parts[0])) {
