@@ -60,6 +60,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "A SELECT statement that assigns a value to a variable must not be combined with "
      "data-retrieval operations."},
     {154, 15, "%S_MSG is not allowed in %S_MSG."},
+    {155, 15, "'%.*ls' is not a recognized %ls option."},
     {156, 15, "Incorrect syntax near the keyword '%.*ls'."},
     {174, 15, "The %.*ls function requires %d argument(s)."},
     {189, 15, "The %.*ls function requires %d to %d arguments."},

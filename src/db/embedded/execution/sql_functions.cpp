@@ -14,6 +14,7 @@
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -338,7 +339,7 @@ void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
             7 +
         1;
   else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for datepart.", -1);
+    ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "datepart"}));
     return;
   }
   sqlite3_result_int64(ctx, r);
@@ -407,7 +408,7 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   else if (part == "MILLISECOND")
     unit = 1LL;
   else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for dateadd.", -1);
+    ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "dateadd"}));
     return;
   }
   long long total = DaysFrom(p.y, p.mo, p.d) * 86400000LL + p.h * 3600000LL + p.mi * 60000LL +
@@ -452,7 +453,7 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     r = ((((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) * 1000 + b.ms) -
         ((((da * 24 + a.h) * 60 + a.mi) * 60 + a.s) * 1000 + a.ms);
   else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for datediff.", -1);
+    ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "datediff"}));
     return;
   }
   sqlite3_result_int64(ctx, r);
@@ -523,13 +524,16 @@ void LikeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, coll->Like(ArgText(argv[0]), ArgText(argv[1]), escape) ? 1 : 0);
 }
 
-// tsql_raise([number,] message): fails the statement with SQL Server's error.
+// tsql_raise(number): fails the statement with SQL Server's error of that
+// number, its text from the message table. Views stored by earlier versions
+// also pass the text (tsql_raise(number, message)); the table's wins.
 void RaiseFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-  if (argc == 2) {
-    ResultError(ctx, SqlError{sqlite3_value_int(argv[0]), ArgText(argv[1])});
-    return;
+  const int number = sqlite3_value_int(argv[0]);
+  if (FindServerMessage(number) != nullptr) {
+    ResultError(ctx, SqlErrorByNumber(number));
+  } else {
+    ResultError(ctx, SqlError{number, argc > 1 ? ArgText(argv[1]) : std::string()});
   }
-  ResultError(ctx, SqlError{0, ArgText(argv[0])});
 }
 
 void DestroyCollation(void* p) {

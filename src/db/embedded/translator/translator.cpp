@@ -578,9 +578,8 @@ Translator::Emitted Translator::EmitArithmetic(const std::string& op, Emitted a,
   if (a.cat == Cat::Number && b.cat == Cat::Number) {
     if (op == "/" || op == "%") {
       // Division by zero is an error in SQL Server, NULL in SQLite.
-      return {"(" + a.sql + " " + op + " (CASE WHEN " + b.sql +
-                  " = 0 THEN tsql_raise(8134, 'Divide by zero error encountered.') ELSE " + b.sql +
-                  " END))",
+      return {"(" + a.sql + " " + op + " (CASE WHEN " + b.sql + " = 0 THEN tsql_raise(8134) ELSE " +
+                  b.sql + " END))",
               Cat::Number, nullptr};
     }
     return {"(" + a.sql + " " + op + " " + b.sql + ")", Cat::Number, nullptr};
