@@ -226,10 +226,10 @@ void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string&
   Translator t(catalog_, nullptr, nullptr);
   const std::string condition = t.RowCondition(*Expression(text)->expr, table);
   for (const char* action : {"INSERT", "UPDATE"}) {
+    const bool named = !column.empty();
     const std::string message =
-        std::string("The ") + action + " statement conflicted with the CHECK constraint \"" + name +
-        "\". The conflict occurred in database \"" + catalog_.DatabaseName() + "\", table \"dbo." +
-        table.name + "\"" + (column.empty() ? std::string(".") : ", column '" + column + "'.");
+        ServerMessageText(547, {action, "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
+                                named ? ", column '" : "", column, named ? "'" : ""});
     // A CHECK fails only on FALSE; NULL passes.
     catalog_.Db().Exec("CREATE TRIGGER " +
                        QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) + " BEFORE " +
