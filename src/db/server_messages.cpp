@@ -198,6 +198,15 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {3902, 16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
     {3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},
     {3906, 16, "Failed to update database \"%.*ls\" because the database is read-only."},
+    {3930, 16,
+     "The current transaction cannot be committed and cannot support operations that write to "
+     "the log file. Roll back the transaction."},
+    {3931, 16,
+     "The current transaction cannot be committed and cannot be rolled back to a savepoint. Roll "
+     "back the entire transaction."},
+    {3998, 16,
+     "Uncommittable transaction is detected at the end of the batch. The transaction is rolled "
+     "back."},
     {4060, 11, "Cannot open database \"%.*ls\" requested by the login. The login failed."},
     {4104, 16, "The multi-part identifier \"%.*ls\" could not be bound."},
     {4121, 16,

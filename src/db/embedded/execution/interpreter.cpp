@@ -299,7 +299,10 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
 }
 
 Value Interpreter::SessionFunction(const std::string& key) {
-  if (key == "XACT_STATE()") return std::int64_t{host_.TranCount() > 0 ? 1 : 0};
+  if (key == "XACT_STATE()") {
+    if (host_.TranCount() == 0) return std::int64_t{0};
+    return std::int64_t{host_.OpenTransaction().doomed ? -1 : 1};
+  }
   if (handling_.empty()) return std::monostate{};
   const Caught& h = handling_.back();
   if (key == "ERROR_NUMBER()") return std::int64_t{h.number};
@@ -392,6 +395,7 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
   Context c{text, &params, &out, &frame, 0};
   try {
     RunList(batch.statements, c);
+    RollBackDoomed();
   } catch (const DatabaseError&) {
     // A failing batch does not leave a transaction open behind the caller's
     // back (as with XACT_ABORT ON): what it began is rolled back.
@@ -430,6 +434,7 @@ void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
 }
 
 void Interpreter::RunChange(const Translation& t, Context& c) {
+  RefuseWhenDoomed();
   StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
   c.frame->rowCount = o.changes;
   c.out->rowsAffected = o.changes;
@@ -612,6 +617,10 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
         host_.SetLockTimeout(static_cast<int>(std::max(-1LL, milliseconds)));
         return Flow::Normal;
       }
+      if (opt.option == "XACT_ABORT" && (opt.value == "ON" || opt.value == "OFF")) {
+        host_.XactAbort() = opt.value == "ON";
+        return Flow::Normal;
+      }
       for (const char* a : accepted) {
         if (opt.option == a) {
           if (opt.option == "ROWCOUNT" && opt.value != "0") break;
@@ -699,7 +708,7 @@ void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
 
 void Interpreter::EndTransaction(const char* sqliteStatement) {
   host_.TranCount() = 0;
-  host_.TranNames() = TransactionNames{};
+  host_.OpenTransaction() = TransactionState{};
   host_.ApplicationLocks().ReleaseTransactionLocks();
   if (sqliteStatement) host_.CurrentCatalog().Db().Exec(sqliteStatement);
   host_.TransactionEnded();
@@ -734,6 +743,7 @@ Interpreter::Flow Interpreter::RunTry(const TryStatement& s, Context& c) {
   if (host_.TranCount() > 0 && sqlite3_get_autocommit(host_.CurrentCatalog().Db().Handle())) {
     EndTransaction(nullptr);
   }
+  if (host_.TranCount() > 0 && host_.XactAbort()) host_.OpenTransaction().doomed = true;
   lastError_ = caught->number;
   handling_.push_back(std::move(*caught));
   struct Handled {
@@ -741,6 +751,16 @@ Interpreter::Flow Interpreter::RunTry(const TryStatement& s, Context& c) {
     ~Handled() { errors.pop_back(); }
   } handled{handling_};
   return RunList(s.handler, c);
+}
+
+void Interpreter::RefuseWhenDoomed() {
+  if (host_.TranCount() > 0 && host_.OpenTransaction().doomed) throw ServerErrorByNumber(3930);
+}
+
+void Interpreter::RollBackDoomed() {
+  if (host_.TranCount() == 0 || !host_.OpenTransaction().doomed) return;
+  EndTransaction("ROLLBACK");
+  throw ServerErrorByNumber(3998);
 }
 
 void Interpreter::Raiserror(const RaiserrorStatement& s, Context& c) {
@@ -805,7 +825,7 @@ void Interpreter::Throw(const ThrowStatement& s, Context& c) {
 
 void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
   SqliteDb& db = host_.CurrentCatalog().Db();
-  TransactionNames& names = host_.TranNames();
+  TransactionState& names = host_.OpenTransaction();
   const std::string name = !s.name                              ? std::string()
                            : s.name->kind == ExprKind::Variable ? TextOf(Evaluate(*s.name, c))
                                                                 : s.name->text;
@@ -815,11 +835,12 @@ void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
     // up what it read.
     if (host_.TranCount() == 0) {
       db.BeginImmediate();
-      names = TransactionNames{name, {}};
+      names = TransactionState{name, {}, false};
     }
     ++host_.TranCount();
   } else if (s.action == "COMMIT") {
     if (host_.TranCount() == 0) throw ServerErrorByNumber(3902);
+    if (names.doomed) throw ServerErrorByNumber(3930);
     if (host_.TranCount() == 1) {
       EndTransaction("COMMIT");
     } else {
@@ -827,6 +848,7 @@ void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
     }
   } else if (s.action == "SAVE") {
     if (host_.TranCount() == 0) throw ServerErrorByNumber(628);
+    if (names.doomed) throw ServerErrorByNumber(3931);
     // SQLite's save points are named by their place: SQL Server's names
     // are case sensitive and may repeat.
     db.Exec("SAVEPOINT moltaro_save_" + std::to_string(names.savePoints.size()));
@@ -834,13 +856,14 @@ void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
   } else {
     if (host_.TranCount() == 0) throw ServerErrorByNumber(3903);
     if (name.empty() ||
-        (name == names.transaction && std::find(names.savePoints.begin(), names.savePoints.end(),
-                                                name) == names.savePoints.end())) {
+        (name == names.name && std::find(names.savePoints.begin(), names.savePoints.end(), name) ==
+                                   names.savePoints.end())) {
       EndTransaction("ROLLBACK");
       return;
     }
     const auto saved = std::find(names.savePoints.rbegin(), names.savePoints.rend(), name);
     if (saved == names.savePoints.rend()) throw ServerErrorByNumber(6401, {name});
+    if (names.doomed) throw ServerErrorByNumber(3931);
     // The save point stays: a later ROLLBACK TRAN may return to it again.
     const std::size_t index = static_cast<std::size_t>(names.savePoints.rend() - saved) - 1;
     db.Exec("ROLLBACK TO moltaro_save_" + std::to_string(index));
@@ -1064,7 +1087,19 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
       args.back().writeBack = [target](const StoredValue& v) { target->value = ToApiValue(v); };
     }
   }
-  Value result = InvokeProcedure(std::string(name), args, c);
+  Value result;
+  try {
+    result = InvokeProcedure(std::string(name), args, c);
+    RollBackDoomed();
+  } catch (const DatabaseError&) {
+    if (host_.TranCount() > 0 && host_.OpenTransaction().doomed) {
+      try {
+        EndTransaction("ROLLBACK");
+      } catch (const DatabaseError&) {
+      }
+    }
+    throw;
+  }
   if (returnValue) returnValue->value = result;
 }
 

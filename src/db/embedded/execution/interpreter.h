@@ -25,11 +25,14 @@
 
 namespace moltaro::db::embedded {
 
-// The names a session's transaction was given (they outlive a batch):
-// BEGIN TRAN's for the outermost one, SAVE TRAN's in the order saved.
-struct TransactionNames {
-  std::string transaction;
+// The session's open transaction beyond its nesting count (it outlives a
+// batch): BEGIN TRAN's name for the outermost one, SAVE TRAN's names in the
+// order saved, and whether an error caught under XACT_ABORT left it
+// uncommittable (XACT_STATE() -1: it can only be rolled back).
+struct TransactionState {
+  std::string name;
   std::vector<std::string> savePoints;
+  bool doomed = false;
 };
 
 // What the interpreter needs of the session it runs in.
@@ -52,7 +55,9 @@ class SessionHost {
   virtual int LockTimeout() const = 0;
   // Open BEGIN TRANSACTIONs of the session (they outlive a batch).
   virtual int& TranCount() = 0;
-  virtual TransactionNames& TranNames() = 0;
+  virtual TransactionState& OpenTransaction() = 0;
+  // SET XACT_ABORT ON.
+  virtual bool& XactAbort() = 0;
   // The last identity value an INSERT of this session generated (@@IDENTITY).
   virtual Value& LastIdentity() = 0;
   // The application locks the session holds (sp_getapplock).
@@ -139,6 +144,11 @@ class Interpreter {
   void Raiserror(const RaiserrorStatement& s, Context& c);
   [[noreturn]] void Throw(const ThrowStatement& s, Context& c);
   void RunTransaction(const TransactionStatement& s, Context& c);
+  // An uncommittable transaction accepts no change (3930).
+  void RefuseWhenDoomed();
+  // A batch or call that leaves an uncommittable transaction rolls it back
+  // and says so (3998).
+  void RollBackDoomed();
   // A value of the error being handled ("ERROR_NUMBER()" …) or XACT_STATE().
   Value SessionFunction(const std::string& key);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);

@@ -185,7 +185,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
   int& TranCount() override { return tranCount_; }
-  TransactionNames& TranNames() override { return tranNames_; }
+  TransactionState& OpenTransaction() override { return transaction_; }
+  bool& XactAbort() override { return xactAbort_; }
   Value& LastIdentity() override { return lastIdentity_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
 
@@ -390,7 +391,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int nesting_ = 0;
   int commands_ = 0;  // commands running (a USE inside one opens a database)
   int tranCount_ = 0;
-  TransactionNames tranNames_;
+  TransactionState transaction_;
+  bool xactAbort_ = false;
   Value lastIdentity_;
   AppLocks appLocks_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
