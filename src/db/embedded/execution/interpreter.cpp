@@ -284,7 +284,7 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
     if (key == "@@IDENTITY") return host_.LastIdentity();
-    if (key == "@@ERROR") return std::int64_t{lastError_};
+    if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
     if (key == "@@SPID") return std::int64_t{51};
@@ -396,7 +396,8 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
   try {
     RunList(batch.statements, c);
     RollBackDoomed();
-  } catch (const DatabaseError&) {
+  } catch (const DatabaseError& e) {
+    host_.LastError() = e.Number();
     // A failing batch does not leave a transaction open behind the caller's
     // back (as with XACT_ABORT ON): what it began is rolled back.
     if (host_.TranCount() > 0) {
@@ -478,7 +479,7 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
     case StatementKind::Raiserror:
       break;
     default:
-      lastError_ = 0;
+      host_.LastError() = 0;
   }
   return flow;
 }
@@ -744,7 +745,7 @@ Interpreter::Flow Interpreter::RunTry(const TryStatement& s, Context& c) {
     EndTransaction(nullptr);
   }
   if (host_.TranCount() > 0 && host_.XactAbort()) host_.OpenTransaction().doomed = true;
-  lastError_ = caught->number;
+  host_.LastError() = caught->number;
   handling_.push_back(std::move(*caught));
   struct Handled {
     std::vector<Caught>& errors;
@@ -798,7 +799,7 @@ void Interpreter::Raiserror(const RaiserrorStatement& s, Context& c) {
   if (severity <= 10) {
     // Informational: a message of the batch, not an error.
     c.out->messages.push_back(message);
-    lastError_ = with("SETERROR") ? number : 0;
+    host_.LastError() = with("SETERROR") ? number : 0;
     return;
   }
   throw StatementError(DatabaseError(message, number, static_cast<int>(severity)),

@@ -58,6 +58,9 @@ class SessionHost {
   virtual TransactionState& OpenTransaction() = 0;
   // SET XACT_ABORT ON.
   virtual bool& XactAbort() = 0;
+  // @@ERROR: the number of the last statement's error, 0 after success; a
+  // batch that failed leaves its error for the next one to read.
+  virtual int& LastError() = 0;
   // The last identity value an INSERT of this session generated (@@IDENTITY).
   virtual Value& LastIdentity() = 0;
   // The application locks the session holds (sp_getapplock).
@@ -181,8 +184,6 @@ class Interpreter {
   SessionHost& host_;
   // The errors being handled, innermost CATCH last.
   std::vector<Caught> handling_;
-  // @@ERROR: the number of the last statement's error, 0 after success.
-  int lastError_ = 0;
   int lastScope_ = 0;
 };
 
