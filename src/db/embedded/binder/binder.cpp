@@ -364,24 +364,28 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
 }
 
 BoundExpr Binder::BindVariable(const Expr& e) {
+  return BindVariableNamed(e.text);
+}
+
+BoundExpr Binder::BindVariableNamed(const std::string& name) {
   if (!inlining_.empty()) {
     // Inside a function taken in, only its parameters can be read; they hold
     // the caller's arguments converted into the parameters' types.
     const CompiledRoutine& function = *inlining_.back().function;
-    const std::string key = Upper(e.text);
+    const std::string key = Upper(name);
     for (std::size_t i = 0; i < function.parameterTypes.size(); ++i) {
       if (Upper(function.definition->parameters[i].name) == key) {
         return Typed(function.parameterTypes[i]);
       }
     }
-    throw ServerErrorByNumber(137, {e.text});
+    throw ServerErrorByNumber(137, {name});
   }
-  const std::optional<SqlType> type = variables_ ? variables_->TypeOf(e.text) : std::nullopt;
+  const std::optional<SqlType> type = variables_ ? variables_->TypeOf(name) : std::nullopt;
   if (!type) {
-    if (variables_ && e.text.rfind("@@", 0) == 0) {
-      throw DatabaseError(NotSupported("global variable " + e.text));
+    if (variables_ && name.rfind("@@", 0) == 0) {
+      throw DatabaseError(NotSupported("global variable " + name));
     }
-    throw ServerErrorByNumber(137, {e.text});
+    throw ServerErrorByNumber(137, {name});
   }
   return Typed(*type);
 }
@@ -697,6 +701,12 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
   } else if (IsRankingFunction(name)) {
     throw ServerErrorByNumber(10753, {name});
   }
+  if (IsSessionStateFunction(name)) {
+    // The error being handled and the transaction belong to the running
+    // batch: read like a variable of its frame ("ERROR_NUMBER()").
+    args(0);
+    return BindVariableNamed(name + "()");
+  }
   if (name == "COLLATE") {
     const BoundExpr& inner = Bind(*e.args[0], scope);
     if (!IsKnownCollation(e.parts[0])) throw ServerErrorByNumber(448, {e.parts[0]});
@@ -723,9 +733,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     return out;
   }
   if (name == "COALESCE") {
-    if (e.args.size() < 2) {
-      throw DatabaseError("The coalesce function requires at least two arguments.", 174);
-    }
+    if (e.args.size() < 2) throw ServerErrorByNumber(174, {"coalesce", "2"});
     ValueClass cls = ValueClass::Unknown;
     std::vector<const BoundExpr*> values;
     for (const ExprPtr& arg : e.args) {
@@ -937,7 +945,7 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
           }
         }
       }
-      if (!any) throw ServerErrorByNumber(4104, {qualifier});
+      if (!any) throw ServerErrorByNumber(107, {qualifier});
       continue;
     }
     const BoundExpr& v = Bind(*item.expr, &scope);

@@ -71,6 +71,7 @@ class Binder {
   BoundExpr BindNode(const Expr& e, const BoundScope* scope);
   BoundExpr BindColumn(const Expr& e, const BoundScope* scope);
   BoundExpr BindVariable(const Expr& e);
+  BoundExpr BindVariableNamed(const std::string& name);
   BoundExpr BindCase(const Expr& e, const BoundScope* scope);
   BoundExpr BindIn(const Expr& e, const BoundScope* scope);
   BoundExpr BindBetween(const Expr& e, const BoundScope* scope);

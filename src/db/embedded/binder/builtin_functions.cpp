@@ -93,6 +93,12 @@ bool IsRankingFunction(std::string_view name) {
   return name == "ROW_NUMBER" || name == "RANK" || name == "DENSE_RANK" || name == "NTILE";
 }
 
+bool IsSessionStateFunction(std::string_view name) {
+  return name == "ERROR_NUMBER" || name == "ERROR_MESSAGE" || name == "ERROR_SEVERITY" ||
+         name == "ERROR_STATE" || name == "ERROR_LINE" || name == "ERROR_PROCEDURE" ||
+         name == "XACT_STATE";
+}
+
 bool IsAggregateFunction(std::string_view name) {
   return name == "COUNT" || name == "COUNT_BIG" || name == "SUM" || name == "AVG" ||
          name == "MIN" || name == "MAX";

@@ -226,10 +226,10 @@ void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string&
   Translator t(catalog_, nullptr, nullptr);
   const std::string condition = t.RowCondition(*Expression(text)->expr, table);
   for (const char* action : {"INSERT", "UPDATE"}) {
+    const bool named = !column.empty();
     const std::string message =
-        std::string("The ") + action + " statement conflicted with the CHECK constraint \"" + name +
-        "\". The conflict occurred in database \"" + catalog_.DatabaseName() + "\", table \"dbo." +
-        table.name + "\"" + (column.empty() ? std::string(".") : ", column '" + column + "'.");
+        ServerMessageText(547, {action, "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
+                                named ? ", column '" : "", column, named ? "'" : ""});
     // A CHECK fails only on FALSE; NULL passes.
     catalog_.Db().Exec("CREATE TRIGGER " +
                        QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) + " BEFORE " +
@@ -581,13 +581,15 @@ void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::
     blockers.emplace_back(constraint ? "object" : "index", k.name);
   }
   if (blockers.empty()) return;
-  std::string message;
-  for (const auto& [kind, name] : blockers) {
-    message += ServerErrorByNumber(5074, {kind, name, "column", c.name}).what();
-    message += '\n';
+  std::string earlier;
+  for (std::size_t i = 0; i + 1 < blockers.size(); ++i) {
+    if (i) earlier += '\n';
+    earlier += ServerMessageText(5074, {blockers[i].first, blockers[i].second, "column", c.name});
   }
-  message += ServerErrorByNumber(4922, {action, c.name}).what();
-  throw DatabaseError(message, 5074);
+  const auto& [kind, name] = blockers.back();
+  const DatabaseError last =
+      ServerErrorByNumber(5074, {kind, name, "column", c.name}, {action, c.name});
+  throw earlier.empty() ? last : PrecededBy(earlier, last);
 }
 
 void Ddl::AlterTable(const AlterTableStatement& s) {

@@ -1,7 +1,8 @@
 // Runs parsed T-SQL batches and stored procedures: DML through the
 // translator, DDL through the catalogue, and the procedural subset (DECLARE,
 // SET, SELECT @v = …, IF/ELSE, BEGIN/END, WHILE, BREAK/CONTINUE, RETURN,
-// EXEC, PRINT, RAISERROR) on variables of their own.
+// EXEC, PRINT, RAISERROR, THROW, TRY/CATCH, save points) on variables of
+// their own.
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/embedded/catalog/catalog.h"
 #include "db/embedded/execution/app_locks.h"
@@ -23,6 +25,16 @@
 #include "db/session.h"
 
 namespace moltaro::db::embedded {
+
+// The session's open transaction beyond its nesting count (it outlives a
+// batch): BEGIN TRAN's name for the outermost one, SAVE TRAN's names in the
+// order saved, and whether an error caught under XACT_ABORT left it
+// uncommittable (XACT_STATE() -1: it can only be rolled back).
+struct TransactionState {
+  std::string name;
+  std::vector<std::string> savePoints;
+  bool doomed = false;
+};
 
 // What the interpreter needs of the session it runs in.
 class SessionHost {
@@ -44,6 +56,12 @@ class SessionHost {
   virtual int LockTimeout() const = 0;
   // Open BEGIN TRANSACTIONs of the session (they outlive a batch).
   virtual int& TranCount() = 0;
+  virtual TransactionState& OpenTransaction() = 0;
+  // SET XACT_ABORT ON.
+  virtual bool& XactAbort() = 0;
+  // @@ERROR: the number of the last statement's error, 0 after success; a
+  // batch that failed leaves its error for the next one to read.
+  virtual int& LastError() = 0;
   // The last identity value an INSERT of this session generated (@@IDENTITY).
   virtual Value& LastIdentity() = 0;
   // The application locks the session holds (sp_getapplock).
@@ -110,9 +128,37 @@ class Interpreter {
     int depth;
     // The compiled code a routine's body comes from; null in batches.
     StoredCode* code = nullptr;
+    // The procedure or function running (ERROR_PROCEDURE()); empty in batches.
+    std::string procedure{};
+    // Each batch, EXEC ('…') and routine call runs in a scope of its own: a
+    // TRY does not catch its own scope's compile errors, only those of the
+    // scopes it calls.
+    int scope = 0;
+  };
+  // The error a CATCH block handles, as ERROR_NUMBER() … report it.
+  struct Caught {
+    DatabaseError error;  // rethrown by THROW without arguments
+    int number;
+    std::string message;
+    int severity;
+    int state;
+    int line;
+    std::string procedure{};
   };
 
   Flow Run(const Statement& s, Context& c);
+  Flow RunStatement(const Statement& s, Context& c);
+  Flow RunTry(const TryStatement& s, Context& c);
+  void Raiserror(const RaiserrorStatement& s, Context& c);
+  [[noreturn]] void Throw(const ThrowStatement& s, Context& c);
+  void RunTransaction(const TransactionStatement& s, Context& c);
+  // An uncommittable transaction accepts no change (3930).
+  void RefuseWhenDoomed();
+  // A batch or call that leaves an uncommittable transaction rolls it back
+  // and says so (3998).
+  void RollBackDoomed();
+  // A value of the error being handled ("ERROR_NUMBER()" …) or XACT_STATE().
+  Value SessionFunction(const std::string& key);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
   // The translation of an expression ("SELECT <expr>", or as a condition
@@ -148,6 +194,9 @@ class Interpreter {
   std::function<Value(const std::string&)> Reader(Context& c);
 
   SessionHost& host_;
+  // The errors being handled, innermost CATCH last.
+  std::vector<Caught> handling_;
+  int lastScope_ = 0;
 };
 
 }  // namespace moltaro::db::embedded

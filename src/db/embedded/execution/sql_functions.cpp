@@ -18,6 +18,7 @@
 #include "db/embedded/execution/string_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -371,7 +372,7 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     ResultError(ctx, SqlErrorByNumber(9810, {ToLowerAscii(part), "dateadd", "datetime"}));
     return;
   } else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for dateadd.", -1);
+    ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "dateadd"}));
     return;
   }
   long long total = DaysFrom(p.y, p.mo, p.d) * 86400000LL + p.h * 3600000LL + p.mi * 60000LL +
@@ -417,7 +418,7 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         ((((da * 24 + a.h) * 60 + a.mi) * 60 + a.s) * 1000 + a.ms);
     r *= part == "MICROSECOND" ? 1000 : part == "NANOSECOND" ? 1000000 : 1;
   } else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for datediff.", -1);
+    ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "datediff"}));
     return;
   }
   sqlite3_result_int64(ctx, r);
@@ -488,13 +489,16 @@ void LikeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, coll->Like(ArgText(argv[0]), ArgText(argv[1]), escape) ? 1 : 0);
 }
 
-// tsql_raise([number,] message): fails the statement with SQL Server's error.
+// tsql_raise(number): fails the statement with SQL Server's error of that
+// number, its text from the message table. Views stored by earlier versions
+// also pass the text (tsql_raise(number, message)); the table's wins.
 void RaiseFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-  if (argc == 2) {
-    ResultError(ctx, SqlError{sqlite3_value_int(argv[0]), ArgText(argv[1])});
-    return;
+  const int number = sqlite3_value_int(argv[0]);
+  if (FindServerMessage(number) != nullptr) {
+    ResultError(ctx, SqlErrorByNumber(number));
+  } else {
+    ResultError(ctx, SqlError{number, argc > 1 ? ArgText(argv[1]) : std::string()});
   }
-  ResultError(ctx, SqlError{0, ArgText(argv[0])});
 }
 
 void DestroyCollation(void* p) {

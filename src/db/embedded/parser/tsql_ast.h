@@ -154,10 +154,13 @@ enum class StatementKind {
   Print,
   Raiserror,
   Use,
-  Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK
+  Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK / SAVE TRAN
   Dbcc,
   DeclareCursor,
   Cursor,  // OPEN, FETCH, CLOSE, DEALLOCATE
+  Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
+  Throw,    // THROW [number, message, state]
+  Waitfor,  // WAITFOR DELAY | TIME
 };
 
 struct Statement {
@@ -422,7 +425,25 @@ struct PrintStatement : Statement {
 
 struct RaiserrorStatement : Statement {
   RaiserrorStatement() : Statement(StatementKind::Raiserror) {}
-  std::vector<ExprPtr> args;  // message, severity, state, substitutions…
+  std::vector<ExprPtr> args;         // message, severity, state, substitutions…
+  std::vector<std::string> options;  // WITH LOG, NOWAIT, SETERROR (upper case)
+};
+
+struct TryStatement : Statement {
+  TryStatement() : Statement(StatementKind::Try) {}
+  std::vector<StatementPtr> body;
+  std::vector<StatementPtr> handler;  // the CATCH block
+};
+
+struct ThrowStatement : Statement {
+  ThrowStatement() : Statement(StatementKind::Throw) {}
+  std::vector<ExprPtr> args;  // number, message, state; none to rethrow
+};
+
+struct WaitforStatement : Statement {
+  WaitforStatement() : Statement(StatementKind::Waitfor) {}
+  std::string kind;  // DELAY or TIME
+  ExprPtr value;
 };
 
 struct UseStatement : Statement {
@@ -432,7 +453,8 @@ struct UseStatement : Statement {
 
 struct TransactionStatement : Statement {
   TransactionStatement() : Statement(StatementKind::Transaction) {}
-  std::string action;  // BEGIN, COMMIT, ROLLBACK
+  std::string action;  // BEGIN, COMMIT, ROLLBACK, SAVE
+  ExprPtr name;        // the transaction's or save point's name: a String or a Variable
 };
 
 // DECLARE name CURSOR [LOCAL|GLOBAL] [FORWARD_ONLY|SCROLL] [STATIC|…] FOR query

@@ -65,7 +65,8 @@ const std::set<std::string>& Reserved() {
       "PRINT",   "PROC",        "PROCEDURE", "RAISERROR", "REFERENCES", "RETURN",    "REVOKE",
       "RIGHT",   "ROLLBACK",    "SELECT",    "SET",       "TABLE",      "THEN",      "TOP",
       "TRAN",    "TRANSACTION", "TRUNCATE",  "UNION",     "UNIQUE",     "UPDATE",    "USE",
-      "VALUES",  "WHEN",        "WHERE",     "WHILE",     "WITH",       "MERGE",     "OUTPUT"};
+      "VALUES",  "WHEN",        "WHERE",     "WHILE",     "WITH",       "MERGE",     "OUTPUT",
+      "SAVE",    "WAITFOR"};
   return words;
 }
 
@@ -82,6 +83,7 @@ class Parser {
       first = false;
     }
     batch.parameterCount = parameterCount_;
+    batch.parameterNames = std::move(parameterNames_);
     return batch;
   }
 
@@ -235,12 +237,16 @@ class Parser {
       if (PeekWord("TRAN", 1) || PeekWord("TRANSACTION", 1)) {
         Take();
         Take();
-        if (IsIdentifier(Peek())) Take();
         auto s = std::make_unique<TransactionStatement>();
         s->action = "BEGIN";
+        s->name = ParseTransactionName();
+        if (s->name && AcceptWord("WITH")) {
+          ExpectWord("MARK");
+          if (Peek().kind == TokenKind::String) Take();
+        }
         return s;
       }
-      if (PeekWord("TRY", 1)) throw DatabaseError(NotSupported("BEGIN TRY"));
+      if (PeekWord("TRY", 1)) return ParseTry();
       Take();
       auto block = std::make_unique<BlockStatement>();
       while (!PeekWord("END")) {
@@ -253,12 +259,44 @@ class Parser {
     }
     if (w == "COMMIT" || w == "ROLLBACK") {
       Take();
-      if (PeekWord("TRAN") || PeekWord("TRANSACTION") || PeekWord("WORK")) {
-        Take();
-        if (IsIdentifier(Peek())) Take();
-      }
       auto s = std::make_unique<TransactionStatement>();
       s->action = w;
+      if (AcceptWord("TRAN") || AcceptWord("TRANSACTION")) {
+        s->name = ParseTransactionName();
+      } else {
+        AcceptWord("WORK");
+      }
+      return s;
+    }
+    if (w == "SAVE") {
+      Take();
+      if (!AcceptWord("TRAN")) ExpectWord("TRANSACTION");
+      auto s = std::make_unique<TransactionStatement>();
+      s->action = "SAVE";
+      s->name = ParseTransactionName();
+      if (!s->name) Fail();
+      return s;
+    }
+    if (w == "THROW") {
+      Take();
+      auto s = std::make_unique<ThrowStatement>();
+      if (StartsExpression()) {
+        s->args.push_back(ParseExpr());
+        ExpectSymbol(",");
+        s->args.push_back(ParseExpr());
+        ExpectSymbol(",");
+        s->args.push_back(ParseExpr());
+      }
+      return s;
+    }
+    if (w == "WAITFOR") {
+      Take();
+      auto s = std::make_unique<WaitforStatement>();
+      if (!PeekWord("DELAY") && !PeekWord("TIME")) {
+        throw DatabaseError(NotSupported("WAITFOR " + Upper(Peek().text)));
+      }
+      s->kind = Upper(Take().text);
+      s->value = ParseExpr();
       return s;
     }
     if (w == "DBCC") {
@@ -308,7 +346,11 @@ class Parser {
       ExpectSymbol(")");
       if (AcceptWord("WITH")) {
         do {
-          Identifier(true);
+          const std::string option = Upper(Identifier(true));
+          if (option != "LOG" && option != "NOWAIT" && option != "SETERROR") {
+            throw ServerErrorByNumber(102, {option});
+          }
+          s->options.push_back(option);
         } while (AcceptSymbol(","));
       }
       return s;
@@ -325,10 +367,10 @@ class Parser {
       return ParseExecBody();
     }
     static const std::set<std::string> known = {
-        "MERGE",    "GRANT",      "REVOKE",     "DENY",     "DECLARE",     "OPEN",   "FETCH",
-        "CLOSE",    "DEALLOCATE", "GOTO",       "WAITFOR",  "BULK",        "BACKUP", "RESTORE",
-        "DBCC",     "CHECKPOINT", "KILL",       "SHUTDOWN", "RECONFIGURE", "SAVE",   "THROW",
-        "READTEXT", "WRITETEXT",  "UPDATETEXT", "DISABLE",  "ENABLE"};
+        "MERGE",    "GRANT",     "REVOKE",     "DENY",    "DECLARE",  "OPEN",
+        "FETCH",    "CLOSE",     "DEALLOCATE", "GOTO",    "BULK",     "BACKUP",
+        "RESTORE",  "DBCC",      "CHECKPOINT", "KILL",    "SHUTDOWN", "RECONFIGURE",
+        "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
     if (w == "OPEN" || w == "FETCH" || w == "CLOSE" || w == "DEALLOCATE") {
       return ParseCursorStatement();
     }
@@ -374,6 +416,50 @@ class Parser {
     }
     if (PeekWord("MERGE")) throw DatabaseError(NotSupported("MERGE"));
     Fail();
+  }
+
+  // A transaction's or save point's name after TRAN: a word or a variable;
+  // none when the statement ends there.
+  ExprPtr ParseTransactionName() {
+    const Token& t = Peek();
+    auto name = std::make_unique<Expr>();
+    if (t.kind == TokenKind::Variable) {
+      name->kind = ExprKind::Variable;
+    } else if (IsIdentifier(t)) {
+      name->kind = ExprKind::String;
+    } else {
+      return nullptr;
+    }
+    name->text = Take().text;
+    return name;
+  }
+
+  // BEGIN TRY … END TRY BEGIN CATCH … END CATCH; either block may be empty
+  // of statements only in CATCH, as in SQL Server.
+  StatementPtr ParseTry() {
+    Take();
+    Take();
+    auto s = std::make_unique<TryStatement>();
+    s->body = ParseBlockUntil("TRY");
+    if (s->body.empty()) Fail();
+    if (!PeekWord("BEGIN") || !PeekWord("CATCH", 1)) Fail();
+    Take();
+    Take();
+    s->handler = ParseBlockUntil("CATCH");
+    return s;
+  }
+
+  // Statements up to END `word`, which is taken.
+  std::vector<StatementPtr> ParseBlockUntil(std::string_view word) {
+    std::vector<StatementPtr> statements;
+    while (!(PeekWord("END") && PeekWord(word, 1))) {
+      if (AtEnd()) Fail();
+      if (AcceptSymbol(";")) continue;
+      statements.push_back(ParseStatement());
+    }
+    Take();
+    Take();
+    return statements;
   }
 
   bool LooksLikeSelectInParens() const {
@@ -1839,6 +1925,7 @@ class Parser {
         e->kind = ExprKind::Parameter;
         e->text = Take().text;
         e->index = parameterCount_++;
+        parameterNames_.push_back(e->text);
         break;
       case TokenKind::Variable:
         e->kind = ExprKind::Variable;
@@ -2065,6 +2152,7 @@ class Parser {
   int depth_ = 0;
   int parameterCount_ = 0;
   bool cursorQuery_ = false;  // a cursor's query ends at its FOR UPDATE / READ ONLY
+  std::vector<std::string> parameterNames_;
 };
 
 }  // namespace

@@ -74,43 +74,13 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   EmbeddedSession& operator=(const EmbeddedSession&) = delete;
 
   BatchResult Execute(std::string_view sql, const Params& params) override {
-    StartDeadline();
-    const Command command(*this);
-    BatchResult result;
-    OpenDatabase& d = *current_;
-    const std::string text(sql);
-    const int version = d.connection->db->SchemaVersion();
-    auto it = d.translations.find(text);
-    if (it != d.translations.end() && it->second.schemaVersion == version) {
-      RunCached(it->second.translation, params, result);
-      return result;
+    try {
+      return ExecuteBatch(sql, params);
+    } catch (const DatabaseError& e) {
+      // Whatever failed the batch, from its parse on, is the next one's @@ERROR.
+      lastError_ = e.Number();
+      throw;
     }
-    Batch batch = ParseBatch(sql);
-    if (batch.statements.size() == 1) {
-      std::optional<Translation> t;
-      try {
-        t = TranslateSingle(*batch.statements[0]);
-      } catch (const DatabaseError& e) {
-        // Variables (@@ROWCOUNT …) need the interpreter's frame.
-        if (e.Number() != 137) throw;
-      }
-      if (t) {
-        // Temporary tables change outside the schema version the cache is
-        // checked against: statements that may name one run uncached.
-        if (text.find('#') != std::string::npos) {
-          RunCached(*t, params, result);
-          return result;
-        }
-        // Statements with literal values are each new: keep the cache bounded.
-        if (d.translations.size() >= kMaxCachedTranslations) d.translations.clear();
-        auto& slot = d.translations[text];
-        slot = OpenDatabase::Cached{version, std::move(*t)};
-        RunCached(slot.translation, params, result);
-        return result;
-      }
-    }
-    Interpreter(*this).RunBatch(sql, batch, params, result);
-    return result;
   }
 
   void CallProcedure(std::string_view name, ProcedureParameters& params) override {
@@ -185,6 +155,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
   int& TranCount() override { return tranCount_; }
+  TransactionState& OpenTransaction() override { return transaction_; }
+  bool& XactAbort() override { return xactAbort_; }
+  int& LastError() override { return lastError_; }
   Value& LastIdentity() override { return lastIdentity_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
   CursorSet& GlobalCursors() override { return cursors_; }
@@ -207,6 +180,46 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   }
 
  private:
+  BatchResult ExecuteBatch(std::string_view sql, const Params& params) {
+    StartDeadline();
+    const Command command(*this);
+    BatchResult result;
+    OpenDatabase& d = *current_;
+    const std::string text(sql);
+    const int version = d.connection->db->SchemaVersion();
+    auto it = d.translations.find(text);
+    if (it != d.translations.end() && it->second.schemaVersion == version) {
+      RunCached(it->second.translation, params, result);
+      return result;
+    }
+    Batch batch = ParseBatch(sql);
+    if (batch.statements.size() == 1) {
+      std::optional<Translation> t;
+      try {
+        t = TranslateSingle(*batch.statements[0]);
+      } catch (const DatabaseError& e) {
+        // Variables (@@ROWCOUNT …) need the interpreter's frame.
+        if (e.Number() != 137) throw;
+      }
+      if (t) {
+        // Temporary tables change outside the schema version the cache is
+        // checked against: statements that may name one run uncached.
+        if (text.find('#') != std::string::npos) {
+          RunCached(*t, params, result);
+          return result;
+        }
+        // Statements with literal values are each new: keep the cache bounded.
+        if (d.translations.size() >= kMaxCachedTranslations) d.translations.clear();
+        auto& slot = d.translations[text];
+        slot = OpenDatabase::Cached{version, std::move(*t)};
+        RunCached(slot.translation, params, result);
+        return result;
+      }
+    }
+    Interpreter(*this).RunBatch(sql, batch, params, result);
+    return result;
+  }
+
   // Holds the current database's connection while a command (and what it
   // calls) runs.
   class Command {
@@ -371,10 +384,12 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     }
   }
 
+  // A statement run without the interpreter clears @@ERROR as it would.
   void RunCached(const Translation& t, const Params& params, BatchResult& result) {
     StatementOutcome o = RunTranslation(*this, t, params, [](const std::string& name) -> Value {
       throw ServerErrorByNumber(137, {name});
     });
+    lastError_ = 0;
     if (t.returnsRows) {
       result.results.emplace_back(t.columns, std::move(o.rows));
     } else {
@@ -391,6 +406,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int nesting_ = 0;
   int commands_ = 0;  // commands running (a USE inside one opens a database)
   int tranCount_ = 0;
+  TransactionState transaction_;
+  bool xactAbort_ = false;
+  int lastError_ = 0;
   Value lastIdentity_;
   CursorSet cursors_;
   int fetchStatus_ = -1;

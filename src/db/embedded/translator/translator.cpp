@@ -83,19 +83,22 @@ std::string Translator::EmitColumn(const BoundExpr& column) {
 }
 
 std::string Translator::EmitVariable(const Expr& e) {
+  return EmitVariableNamed(e.text, Bound(e));
+}
+
+std::string Translator::EmitVariableNamed(const std::string& name, const BoundExpr& bound) {
   if (!inlining_.empty()) {
     // Inside a function taken in, a parameter reads the caller's argument.
-    const std::string key = Upper(e.text);
+    const std::string key = Upper(name);
     for (const auto& [name, argument] : inlining_.back().arguments) {
       if (name == key) return argument;
     }
   }
   Binding b;
   b.isVariable = true;
-  b.variable = e.text;
+  b.variable = name;
   const std::string slot = Slot(std::move(b));
   // Variables hold exact numbers as their text; the statement needs the number.
-  const BoundExpr& bound = Bound(e);
   if (bound.cls == ValueClass::Exact) {
     return "tsql_cast(" + slot + ", " + TypeArguments(*bound.type) + ")";
   }
@@ -158,7 +161,7 @@ std::string Translator::Emit(const Expr& e) {
     case ExprKind::Cast:
       return EmitCast(e);
   }
-  throw ServerErrorByNumber(102, {"*"});
+  throw ServerErrorByNumber(102, {e.text});
 }
 
 std::string Translator::ConvertTo(const Expr& e, const std::optional<SqlType>& type) {
@@ -270,8 +273,8 @@ std::string Translator::EmitBinary(const Expr& e) {
     }
     if (op == "/" || op == "%") {
       // Division by zero is an error in SQL Server, NULL in SQLite.
-      return "(" + a + " " + op + " (CASE WHEN " + b +
-             " = 0 THEN tsql_raise(8134, 'Divide by zero error encountered.') ELSE " + b + " END))";
+      return "(" + a + " " + op + " (CASE WHEN " + b + " = 0 THEN tsql_raise(8134) ELSE " + b +
+             " END))";
     }
     return "(" + a + " " + op + " " + b + ")";
   }
@@ -312,6 +315,7 @@ std::string Translator::EmitFunction(const Expr& e) {
     for (const auto& a : e.args) sql += ", " + Emit(*a);
     return sql + ")";
   }
+  if (IsSessionStateFunction(name)) return EmitVariableNamed(name + "()", bound);
   if (name == "COLLATE") return "(" + Emit(*e.args[0]) + " COLLATE " + QuoteId(e.parts[0]) + ")";
   const std::string over = e.over ? EmitOver(*e.over) : std::string();
   if (IsRankingFunction(name)) return ToLowerAscii(name) + "(" + emitArgs() + ")" + over;
@@ -644,11 +648,7 @@ std::string Translator::ViewSql(const Select& select) {
   const std::vector<OutputColumn>& output = bound.Of(select).output;
   for (std::size_t i = 0; i < output.size(); ++i) {
     if (output[i].name.empty()) {
-      throw DatabaseError(
-          "Create View or Function failed because no column name was specified "
-          "for column " +
-              std::to_string(i + 1) + ".",
-          4511);
+      throw ServerErrorByNumber(4511, {std::to_string(i + 1)});
     }
     if (i) named += ", ";
     named += "c" + std::to_string(i) + " AS " + QuoteId(output[i].name);

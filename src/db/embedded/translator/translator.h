@@ -83,6 +83,7 @@ class Translator {
   std::string Emit(const Expr& e);
   std::string EmitColumn(const BoundExpr& column);
   std::string EmitVariable(const Expr& e);
+  std::string EmitVariableNamed(const std::string& name, const BoundExpr& bound);
   std::string EmitCase(const Expr& e);
   std::string EmitIn(const Expr& e);
   std::string EmitBetween(const Expr& e);
