@@ -911,7 +911,9 @@ std::shared_ptr<const ExprBindings> Binder::InlineBody(const CompiledRoutine& fu
 // ---- queries ---------------------------------------------------------------
 
 void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part) {
-  if (select.into) throw DatabaseError(NotSupported("SELECT … INTO"));
+  // SELECT … INTO belongs to a SELECT statement's own query, not to a
+  // subquery or a later part of a UNION.
+  if (select.into && &select != intoQuery_) throw ServerErrorByNumber(156, {"INTO"});
   BoundScope& scope = NewScope();
   scope.outer = outer;
   part.select = &select;
@@ -1043,6 +1045,7 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
 // ---- statements ------------------------------------------------------------
 
 BoundStatement Binder::Query(const Select& select) {
+  intoQuery_ = &select;
   BoundStatement s;
   statement_ = &s;
   exprs_ = &s.exprs;

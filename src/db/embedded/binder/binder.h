@@ -109,6 +109,7 @@ class Binder {
   std::vector<int> textComparedParameters_;
   std::vector<BoundCte*> visibleCtes_;  // in the order defined
   BoundCte* anchoring_ = nullptr;       // the CTE whose query is being bound
+  const Select* intoQuery_ = nullptr;   // the query that may have SELECT … INTO
 };
 
 // The written form of a name, parts joined by dots ("db..t").

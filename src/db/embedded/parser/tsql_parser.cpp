@@ -592,21 +592,29 @@ class Parser {
     return s;
   }
 
+  static bool IsLockingHint(const std::string& hint) {
+    static const std::set<std::string> kHints = {
+        "NOLOCK",       "READUNCOMMITTED", "ROWLOCK",        "UPDLOCK", "HOLDLOCK",
+        "TABLOCK",      "TABLOCKX",        "READPAST",       "PAGLOCK", "XLOCK",
+        "SERIALIZABLE", "READCOMMITTED",   "REPEATABLEREAD", "NOWAIT",  "READCOMMITTEDLOCK"};
+    return kHints.count(hint) > 0;
+  }
+
+  // WITH (NOLOCK, …), or the older form without WITH: t (NOLOCK). Locking
+  // hints change nothing here: SQLite serialises writers and readers see
+  // committed data.
   void SkipTableHints() {
-    if (PeekWord("WITH") && PeekSymbol("(", 1)) {
-      Take();
-      Take();
-      do {
-        const std::string hint = Upper(Identifier(true));
-        if (hint != "NOLOCK" && hint != "READUNCOMMITTED" && hint != "ROWLOCK" &&
-            hint != "UPDLOCK" && hint != "HOLDLOCK" && hint != "TABLOCK" && hint != "TABLOCKX" &&
-            hint != "READPAST" && hint != "PAGLOCK" && hint != "XLOCK" && hint != "SERIALIZABLE" &&
-            hint != "READCOMMITTED" && hint != "REPEATABLEREAD") {
-          throw DatabaseError(NotSupported("table hint " + hint));
-        }
-      } while (AcceptSymbol(","));
-      ExpectSymbol(")");
-    }
+    const bool with = PeekWord("WITH") && PeekSymbol("(", 1);
+    const bool bare =
+        PeekSymbol("(") && Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text));
+    if (!with && !bare) return;
+    if (with) Take();
+    Take();
+    do {
+      const std::string hint = Upper(Identifier(true));
+      if (!IsLockingHint(hint)) throw DatabaseError(NotSupported("table hint " + hint));
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
   }
 
   // ---- CREATE / ALTER / DROP -----------------------------------------------
@@ -1676,7 +1684,10 @@ class Parser {
     } else {
       if (Peek().kind == TokenKind::Variable) throw DatabaseError(NotSupported("table variables"));
       ref.name = ParseObjectName();
-      if (PeekSymbol("(")) throw DatabaseError(NotSupported("table-valued function in FROM"));
+      if (PeekSymbol("(") &&
+          !(Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text)))) {
+        throw DatabaseError(NotSupported("table-valued function in FROM"));
+      }
     }
     if (AcceptWord("AS")) {
       ref.alias = Identifier(true);

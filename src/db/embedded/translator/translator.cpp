@@ -606,6 +606,7 @@ Translation Translator::EmitSelectStatement(const Select& select) {
   t.bindings = std::move(bindings_);
   for (const OutputColumn& c : statement_->Of(select).output) {
     t.columns.push_back(c.name);
+    t.columnTypes.push_back({c.cls, c.type});
     t.variables.push_back(c.variable);
   }
   bool assigns = false;

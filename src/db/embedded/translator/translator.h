@@ -27,8 +27,9 @@ struct Binding {
 struct Translation {
   std::string sql;
   std::vector<Binding> bindings;
-  std::vector<std::string> columns;    // result column names (queries)
-  std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
+  std::vector<std::string> columns;     // result column names (queries)
+  std::vector<TypedValue> columnTypes;  // and what the binder knows of their types
+  std::vector<std::string> variables;   // SELECT @v = …: the variable of each column
   bool returnsRows = false;
   int identityTable = 0;  // INSERT into a table with an identity column: its id
   // A parameter compared with text converts the text when it is bound to a
