@@ -268,6 +268,10 @@ void Binder::BindWith(const std::vector<CommonTableExpr>& with) {
 
 BoundSource Binder::MakeSource(const TableRef& ref) {
   BoundSource s;
+  if (!ref.nested.empty()) {
+    for (const TableRef& inner : ref.nested) s.nested.push_back(MakeSource(inner));
+    return s;
+  }
   s.alias = ref.alias;
   s.sqlAlias = NextAlias();
   if (!ref.derived) {
@@ -311,12 +315,12 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
   for (const BoundScope* s = scope; s; s = s->outer) {
     BoundExpr found;
     int matches = 0;
-    for (const BoundSource& src : s->sources) {
+    ForEachTableSource(s->sources, [&](const BoundSource& src) {
       if (!qualifier.empty()) {
         const bool byAlias = !src.alias.empty() && coll.Equal(src.alias, qualifier);
         const bool byName =
             src.alias.empty() && (src.table || src.cte) && coll.Equal(src.tableName, qualifier);
-        if (!byAlias && !byName) continue;
+        if (!byAlias && !byName) return;
         qualifierSeen = true;
       }
       if (src.table) {
@@ -328,7 +332,7 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
           found.cls = ColumnClass(*src.table, *c);
           found.type = c->type;
         }
-        continue;
+        return;
       }
       for (std::size_t i = 0; i < src.derived.size(); ++i) {
         if (coll.Equal(src.derived[i].name, name)) {
@@ -341,7 +345,7 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
           break;
         }
       }
-    }
+    });
     if (matches > 1) throw ServerErrorByNumber(209, {name});
     if (matches == 1) return found;
     if (qualifierSeen) InvalidColumn(name);
@@ -910,6 +914,13 @@ std::shared_ptr<const ExprBindings> Binder::InlineBody(const CompiledRoutine& fu
 
 // ---- queries ---------------------------------------------------------------
 
+void Binder::BindJoinConditions(const std::vector<TableRef>& from, const BoundScope& scope) {
+  for (const TableRef& ref : from) {
+    BindJoinConditions(ref.nested, scope);
+    if (ref.on) Bind(*ref.on, &scope);
+  }
+}
+
 void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part) {
   // SELECT … INTO belongs to a SELECT statement's own query, not to a
   // subquery or a later part of a UNION.
@@ -926,11 +937,11 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
           item.expr->parts.empty() ? std::string() : item.expr->parts.back();
       bool any = false;
       if (select.from.empty()) throw ServerErrorByNumber(263);
-      for (const BoundSource& src : scope.sources) {
+      ForEachTableSource(scope.sources, [&](const BoundSource& src) {
         if (!qualifier.empty()) {
           const bool match = src.alias.empty() ? coll.Equal(src.tableName, qualifier)
                                                : coll.Equal(src.alias, qualifier);
-          if (!match) continue;
+          if (!match) return;
         }
         any = true;
         if (src.table) {
@@ -946,7 +957,7 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
             part.output.push_back(std::move(column));
           }
         }
-      }
+      });
       if (!any) throw ServerErrorByNumber(107, {qualifier});
       continue;
     }
@@ -966,9 +977,7 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
   bool anyVariable = false, anyPlain = false;
   for (const OutputColumn& c : part.output) (c.variable.empty() ? anyPlain : anyVariable) = true;
   if (anyVariable && anyPlain) throw ServerErrorByNumber(141);
-  for (const TableRef& ref : select.from) {
-    if (ref.on) Bind(*ref.on, &scope);
-  }
+  BindJoinConditions(select.from, scope);
   if (select.where) Bind(*select.where, &scope);
   for (const ExprPtr& g : select.groupBy) Bind(*g, &scope);
   if (select.having) Bind(*select.having, &scope);
@@ -1204,9 +1213,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
                           (a.op == "+=" && column != ValueClass::Number);
     change.nativeCompound.push_back(!anyValue);
   }
-  for (const TableRef& ref : update.from) {
-    if (ref.on) Bind(*ref.on, &scope);
-  }
+  BindJoinConditions(update.from, scope);
   if (update.where) Bind(*update.where, &scope);
   return s;
 }
@@ -1245,9 +1252,7 @@ BoundStatement Binder::Delete(const DeleteStatement& del) {
       throw DatabaseError(NotSupported("DELETE of a table not named in its FROM clause"));
     }
     change.table = change.target->table;
-    for (const TableRef& ref : del.from) {
-      if (ref.on) Bind(*ref.on, &scope);
-    }
+    BindJoinConditions(del.from, scope);
   }
   if (del.where) Bind(*del.where, &scope);
   return s;

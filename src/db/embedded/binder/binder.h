@@ -66,6 +66,8 @@ class Binder {
   const BoundSelect& BindQuery(const Select& select, const BoundScope* outer, bool topLevel);
   void BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part);
   BoundSource MakeSource(const TableRef& ref);
+  // The ON conditions of a FROM clause, parenthesised joins' too.
+  void BindJoinConditions(const std::vector<TableRef>& from, const BoundScope& scope);
   const TableInfo* RequireTable(const ObjectName& name);
   const BoundExpr& Bind(const Expr& e, const BoundScope* scope);
   BoundExpr BindNode(const Expr& e, const BoundScope* scope);

@@ -85,6 +85,7 @@ enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
 struct TableRef {
   ObjectName name;
   std::unique_ptr<Select> derived;
+  std::vector<TableRef> nested;  // a parenthesised join: (a JOIN b ON …)
   std::string alias;
   JoinKind join = JoinKind::First;
   ExprPtr on;
@@ -157,7 +158,7 @@ enum class StatementKind {
   Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK / SAVE TRAN
   Dbcc,
   DeclareCursor,
-  Cursor,  // OPEN, FETCH, CLOSE, DEALLOCATE
+  Cursor,   // OPEN, FETCH, CLOSE, DEALLOCATE
   Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
   Throw,    // THROW [number, message, state]
   Waitfor,  // WAITFOR DELAY | TIME

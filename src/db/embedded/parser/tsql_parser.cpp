@@ -1676,8 +1676,11 @@ class Parser {
     ref.join = kind;
     if (PeekSymbol("(")) {
       Take();
-      if (!PeekWord("SELECT") && !PeekSymbol("(")) {
-        throw DatabaseError(NotSupported("parenthesised joins"));
+      if (!PeekWord("SELECT") && !(PeekSymbol("(") && LooksLikeSelectInParens())) {
+        // A parenthesised join: its tables keep their own names.
+        ref.nested = ParseFromList();
+        ExpectSymbol(")");
+        return ref;
       }
       ref.derived = ParseQuery();
       ExpectSymbol(")");

@@ -477,18 +477,23 @@ std::string Translator::EmitInlined(const Expr& call, const BoundExpr& bound) {
 
 // ---- queries -----------------------------------------------------------
 
-std::string Translator::EmitFrom(const std::vector<TableRef>& from, const BoundScope& scope,
-                                 std::size_t skip) {
+std::string Translator::EmitFrom(const std::vector<TableRef>& from,
+                                 const std::vector<BoundSource>& sources, std::size_t skip) {
   std::string sql;
   bool first = true;
   for (std::size_t i = 0; i < from.size(); ++i) {
     if (i == skip) continue;
     const TableRef& ref = from[i];
-    const BoundSource& src = scope.sources[i];
-    const std::string table = src.table ? QuoteId(src.table->name)
-                              : src.cte ? QuoteId(src.cte->sqlName)
-                                        : "(" + EmitQuery(*src.query, true) + ")";
-    const std::string item = table + " AS " + QuoteId(src.sqlAlias);
+    const BoundSource& src = sources[i];
+    std::string item;
+    if (!src.nested.empty()) {
+      item = "(" + EmitFrom(ref.nested, src.nested, SIZE_MAX) + ")";
+    } else {
+      const std::string table = src.table ? QuoteId(src.table->name)
+                                : src.cte ? QuoteId(src.cte->sqlName)
+                                          : "(" + EmitQuery(*src.query, true) + ")";
+      item = table + " AS " + QuoteId(src.sqlAlias);
+    }
     if (first) {
       sql += item;
       first = false;
@@ -543,7 +548,7 @@ std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect&
     sql += value;
     if (aliasItems) sql += " AS " + QuoteId("c" + std::to_string(i));
   }
-  if (!select.from.empty()) sql += " FROM " + EmitFrom(select.from, *part.scope, SIZE_MAX);
+  if (!select.from.empty()) sql += " FROM " + EmitFrom(select.from, part.scope->sources, SIZE_MAX);
   if (select.where) sql += " WHERE " + Emit(*select.where);
   if (!select.groupBy.empty()) {
     sql += " GROUP BY ";
@@ -750,7 +755,7 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   }
   const std::size_t targetIndex = change.targetIndex;
   if (update.from.size() > (targetIndex == SIZE_MAX ? 0u : 1u)) {
-    sql += " FROM " + EmitFrom(update.from, *change.scope, targetIndex);
+    sql += " FROM " + EmitFrom(update.from, change.scope->sources, targetIndex);
   }
   std::string where;
   if (targetIndex != SIZE_MAX && update.from[targetIndex].on) {
@@ -778,7 +783,7 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
     std::string inner =
-        "SELECT " + target + ".rowid FROM " + EmitFrom(del.from, *change.scope, SIZE_MAX);
+        "SELECT " + target + ".rowid FROM " + EmitFrom(del.from, change.scope->sources, SIZE_MAX);
     if (del.where) inner += " WHERE " + Emit(*del.where);
     t.sql += "DELETE FROM " + QuoteId(change.table->name) + " WHERE rowid IN (" + inner + ")";
   }

@@ -79,7 +79,7 @@ class Translator {
   std::string EmitWith(const std::vector<CommonTableExpr>& with);
   std::string EmitQuery(const Select& select, bool aliasItems);
   std::string EmitPart(const BoundSelectPart& part, const BoundSelect& query, bool aliasItems);
-  std::string EmitFrom(const std::vector<TableRef>& from, const BoundScope& scope,
+  std::string EmitFrom(const std::vector<TableRef>& from, const std::vector<BoundSource>& sources,
                        std::size_t skip);
   std::string Emit(const Expr& e);
   std::string EmitColumn(const BoundExpr& column);
