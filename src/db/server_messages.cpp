@@ -266,6 +266,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8155, 16, "No column name was specified for column %d of '%.*ls'."},
     {8158, 16, "'%.*ls' has more columns than were specified in the column list."},
     {8159, 16, "'%.*ls' has fewer columns than were specified in the column list."},
+    {8161, 16,
+     "Argument 1 of the GROUPING function does not match any of the expressions in the GROUP "
+     "BY clause."},
     {8162, 16,
      "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
      "parameter passed in requested output."},

@@ -705,6 +705,12 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
   } else if (IsRankingFunction(name)) {
     throw ServerErrorByNumber(10753, {name});
   }
+  if (name == "GROUPING") {
+    // 1 on the subtotal rows of ROLLUP/CUBE where the column is summed over.
+    args(1);
+    Bind(*e.args[0], scope);
+    return Typed(SqlType{BaseType::TinyInt, 0, 0, 0});
+  }
   if (IsSessionStateFunction(name)) {
     // The error being handled and the transaction belong to the running
     // batch: read like a variable of its frame ("ERROR_NUMBER()").

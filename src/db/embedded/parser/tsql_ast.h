@@ -120,6 +120,9 @@ struct Select {
   std::vector<TableRef> from;
   ExprPtr where;
   std::vector<ExprPtr> groupBy;
+  // GROUP BY … WITH ROLLUP / CUBE (or ROLLUP(…) / CUBE(…)): subtotal rows too.
+  enum class Grouping { Plain, Rollup, Cube };
+  Grouping grouping = Grouping::Plain;
   ExprPtr having;
   std::vector<OrderItem> orderBy;
   std::unique_ptr<Select> unionNext;

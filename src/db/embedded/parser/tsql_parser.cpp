@@ -1585,10 +1585,32 @@ class Parser {
     if (AcceptWord("GROUP")) {
       ExpectWord("BY");
       if (PeekWord("ALL")) throw DatabaseError(NotSupported("GROUP BY ALL"));
-      do {
-        s->groupBy.push_back(ParseExpr());
-      } while (AcceptSymbol(","));
-      if (PeekWord("WITH")) throw DatabaseError(NotSupported("GROUP BY … WITH ROLLUP/CUBE"));
+      if (PeekWord("GROUPING") && PeekWord("SETS", 1)) {
+        throw DatabaseError(NotSupported("GROUP BY GROUPING SETS"));
+      }
+      if ((PeekWord("ROLLUP") || PeekWord("CUBE")) && PeekSymbol("(", 1)) {
+        // The ISO form: GROUP BY ROLLUP (a, b).
+        s->grouping =
+            Upper(Take().text) == "ROLLUP" ? Select::Grouping::Rollup : Select::Grouping::Cube;
+        ExpectSymbol("(");
+        do s->groupBy.push_back(ParseExpr());
+        while (AcceptSymbol(","));
+        ExpectSymbol(")");
+        if (PeekSymbol(","))
+          throw DatabaseError(NotSupported("ROLLUP or CUBE beside other groups"));
+      } else {
+        do {
+          s->groupBy.push_back(ParseExpr());
+        } while (AcceptSymbol(","));
+        if (AcceptWord("WITH")) {
+          if (AcceptWord("ROLLUP")) {
+            s->grouping = Select::Grouping::Rollup;
+          } else {
+            ExpectWord("CUBE");
+            s->grouping = Select::Grouping::Cube;
+          }
+        }
+      }
     }
     if (AcceptWord("HAVING")) s->having = ParseCondition();
     return s;

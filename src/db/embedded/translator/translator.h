@@ -82,6 +82,11 @@ class Translator {
   std::string EmitFrom(const std::vector<TableRef>& from, const std::vector<BoundSource>& sources,
                        std::size_t skip);
   std::string Emit(const Expr& e);
+  std::string EmitNode(const Expr& e);
+  std::string EmitSelectList(const BoundSelectPart& part, const BoundSelect& query,
+                             bool aliasItems);
+  std::string EmitGroupingSets(const Select& select, const BoundSelect& query, bool aliasItems);
+  std::string EmitGrouping(const Expr& e);
   std::string EmitColumn(const BoundExpr& column);
   std::string EmitVariable(const Expr& e);
   std::string EmitVariableNamed(const std::string& name, const BoundExpr& bound);
@@ -117,6 +122,11 @@ class Translator {
     std::vector<std::pair<std::string, std::string>> arguments;  // by parameter name, upper case
   };
   std::vector<InlineFrame> inlining_;
+  // ROLLUP/CUBE: the grouped expressions (as SQL) and those summed over in
+  // the grouping set being written; inside aggregates nothing is replaced.
+  std::vector<std::string> groupSql_;
+  const std::vector<std::string>* summedOver_ = nullptr;
+  int aggregateDepth_ = 0;
 };
 
 }  // namespace moltaro::db::embedded
