@@ -1059,19 +1059,34 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
 
 // ---- statements ------------------------------------------------------------
 
+void Binder::Start(BoundStatement& statement) {
+  statement_ = &statement;
+  exprs_ = &statement.exprs;
+}
+
+std::size_t Binder::TargetIndex(const BoundScope& scope, const std::string& name) const {
+  const Collation& coll = catalog_.Coll();
+  for (std::size_t i = 0; i < scope.sources.size(); ++i) {
+    const BoundSource& src = scope.sources[i];
+    if (!src.table) continue;
+    if (src.alias.empty() ? coll.Equal(src.tableName, name) : coll.Equal(src.alias, name)) {
+      return i;
+    }
+  }
+  return SIZE_MAX;
+}
+
 BoundStatement Binder::Query(const Select& select) {
   intoQuery_ = &select;
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BindQuery(select, nullptr, true);
   return s;
 }
 
 BoundStatement Binder::Value(const Expr& expr) {
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   Bind(expr, nullptr);
   return s;
 }
@@ -1079,8 +1094,7 @@ BoundStatement Binder::Value(const Expr& expr) {
 BoundStatement Binder::RowCondition(const Expr& condition, const TableInfo& table,
                                     const std::string& rowAlias) {
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundScope& scope = NewScope();
   BoundSource row;
   row.tableName = table.name;
@@ -1104,8 +1118,7 @@ const Expr* Binder::DefaultOf(const ColumnInfo& column) {
 
 BoundStatement Binder::Insert(const InsertStatement& insert) {
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundChange& change = s.change;
   const TableInfo* table = RequireTable(insert.table);
   if (table->xtype == "S ") throw ServerErrorByNumber(259);
@@ -1168,8 +1181,7 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
 BoundStatement Binder::Update(const UpdateStatement& update) {
   if (update.top) throw DatabaseError(NotSupported("UPDATE TOP"));
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundChange& change = s.change;
   const Collation& coll = catalog_.Coll();
   BindWith(update.with);
@@ -1177,17 +1189,8 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
   change.scope = &scope;
   for (const TableRef& ref : update.from) scope.sources.push_back(MakeSource(ref));
   if (update.table.schema.empty() && update.table.database.empty()) {
-    for (std::size_t i = 0; i < update.from.size(); ++i) {
-      const BoundSource& src = scope.sources[i];
-      const bool match = src.alias.empty()
-                             ? (src.table && coll.Equal(src.tableName, update.table.name))
-                             : coll.Equal(src.alias, update.table.name);
-      if (match && src.table) {
-        change.targetIndex = i;
-        change.table = src.table;
-        break;
-      }
-    }
+    change.targetIndex = TargetIndex(scope, update.table.name);
+    if (change.targetIndex != SIZE_MAX) change.table = scope.sources[change.targetIndex].table;
   }
   if (!change.table) {
     change.table = RequireTable(update.table);
@@ -1227,10 +1230,8 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
 BoundStatement Binder::Delete(const DeleteStatement& del) {
   if (del.top) throw DatabaseError(NotSupported("DELETE TOP"));
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundChange& change = s.change;
-  const Collation& coll = catalog_.Coll();
   BindWith(del.with);
   BoundScope& scope = NewScope();
   change.scope = &scope;
@@ -1248,12 +1249,8 @@ BoundStatement Binder::Delete(const DeleteStatement& del) {
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
     for (const TableRef& ref : del.from) scope.sources.push_back(MakeSource(ref));
-    for (const BoundSource& src : scope.sources) {
-      const bool match = src.alias.empty()
-                             ? (src.table && coll.Equal(src.tableName, del.table.name))
-                             : coll.Equal(src.alias, del.table.name);
-      if (match && src.table) change.target = &src;
-    }
+    const std::size_t target = TargetIndex(scope, del.table.name);
+    if (target != SIZE_MAX) change.target = &scope.sources[target];
     if (!change.target) {
       throw DatabaseError(NotSupported("DELETE of a table not named in its FROM clause"));
     }

@@ -91,6 +91,11 @@ class Binder {
   void BindWith(const std::vector<CommonTableExpr>& with);
   const BoundCte* FindCte(const ObjectName& name) const;
   BoundScope& NewScope();
+  // Makes `statement` the one bindings are recorded in.
+  void Start(BoundStatement& statement);
+  // The FROM source an UPDATE or DELETE names as its target (by alias, or by
+  // table name when it has none); SIZE_MAX when none.
+  std::size_t TargetIndex(const BoundScope& scope, const std::string& name) const;
   std::string NextAlias();
 
   Catalog& catalog_;

@@ -1518,6 +1518,23 @@ class Parser {
   }
 
   // ---- queries -----------------------------------------------------------
+  // BY item [ASC|DESC], … after ORDER.
+  std::vector<OrderItem> ParseOrderByList() {
+    ExpectWord("BY");
+    std::vector<OrderItem> items;
+    do {
+      OrderItem item;
+      item.expr = ParseExpr();
+      if (AcceptWord("DESC")) {
+        item.descending = true;
+      } else {
+        AcceptWord("ASC");
+      }
+      items.push_back(std::move(item));
+    } while (AcceptSymbol(","));
+    return items;
+  }
+
   std::unique_ptr<Select> ParseQuery() {
     DepthGuard guard(*this);
     std::unique_ptr<Select> first;
@@ -1543,19 +1560,7 @@ class Parser {
     }
     if (PeekWord("EXCEPT") || PeekWord("INTERSECT"))
       throw DatabaseError(NotSupported(Upper(Peek().text)));
-    if (AcceptWord("ORDER")) {
-      ExpectWord("BY");
-      do {
-        OrderItem item;
-        item.expr = ParseExpr();
-        if (AcceptWord("DESC")) {
-          item.descending = true;
-        } else {
-          AcceptWord("ASC");
-        }
-        first->orderBy.push_back(std::move(item));
-      } while (AcceptSymbol(","));
-    }
+    if (AcceptWord("ORDER")) first->orderBy = ParseOrderByList();
     if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
     if (PeekWord("FOR") || PeekWord("OPTION") || PeekWord("COMPUTE")) {
       throw DatabaseError(NotSupported("SELECT … " + Upper(Peek().text)));
@@ -2127,19 +2132,7 @@ class Parser {
       do e.over->partitionBy.push_back(ParseExpr());
       while (AcceptSymbol(","));
     }
-    if (AcceptWord("ORDER")) {
-      ExpectWord("BY");
-      do {
-        OrderItem item;
-        item.expr = ParseExpr();
-        if (AcceptWord("DESC")) {
-          item.descending = true;
-        } else {
-          AcceptWord("ASC");
-        }
-        e.over->orderBy.push_back(std::move(item));
-      } while (AcceptSymbol(","));
-    }
+    if (AcceptWord("ORDER")) e.over->orderBy = ParseOrderByList();
     if (PeekWord("ROWS") || PeekWord("RANGE")) {
       // The frame's grammar is SQLite's too: kept word by word.
       static const std::set<std::string> kFrameWords = {"ROWS",      "RANGE",     "BETWEEN",
