@@ -133,6 +133,16 @@ std::optional<SqlType> AggregateType(const std::string& name, const std::optiona
   }
 }
 
+// A CASE-like result: its branches convert to their common decimal type
+// when they have one; otherwise it holds what `cls` says.
+BoundExpr CommonResult(const std::vector<const BoundExpr*>& branches, ValueClass cls) {
+  BoundExpr out;
+  out.commonType = CommonType(branches);
+  out.type = out.commonType;
+  out.cls = out.commonType ? ValueClass::Exact : cls;
+  return out;
+}
+
 BoundExpr Classed(ValueClass cls) {
   BoundExpr out;
   out.cls = cls;
@@ -503,10 +513,7 @@ BoundExpr Binder::BindCase(const Expr& e, const BoundScope* scope) {
     if (cls == ValueClass::Null || otherwise.cls == ValueClass::Exact) cls = otherwise.cls;
     results.push_back(&otherwise);
   }
-  BoundExpr out;
-  out.commonType = CommonType(results);
-  out.type = out.commonType;
-  out.cls = out.commonType ? ValueClass::Exact : cls;
+  BoundExpr out = CommonResult(results, cls);
   out.byValue = byValue;
   return out;
 }
@@ -753,11 +760,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
       }
       values.push_back(&a);
     }
-    BoundExpr out;
-    out.commonType = CommonType(values);
-    out.type = out.commonType;
-    out.cls = out.commonType ? ValueClass::Exact : cls;
-    return out;
+    return CommonResult(values, cls);
   }
   if (name == "ISNULL") {
     args(2);
@@ -821,11 +824,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
       if (cls == ValueClass::Null || v.cls == ValueClass::Exact) cls = v.cls;
       values.push_back(&v);
     }
-    BoundExpr out;
-    out.commonType = CommonType(values);
-    out.type = out.commonType;
-    out.cls = out.commonType ? ValueClass::Exact : cls;
-    return out;
+    return CommonResult(values, cls);
   }
   if (const BuiltinFunction* builtin = FindBuiltinFunction(name)) {
     if (e.args.size() < builtin->minArguments || e.args.size() > builtin->maxArguments) {
