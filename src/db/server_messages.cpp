@@ -101,6 +101,8 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
     {289, 16,
      "Cannot construct data type %ls, some of the arguments have values which are not valid."},
+    {310, 15,
+     "The value %d specified for the MAXRECURSION option exceeds the allowed maximum of %d."},
     {313, 16,
      "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
     {448, 16, "Invalid collation '%.*ls'."},
@@ -108,6 +110,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
      "nulls. %ls fails."},
     {517, 16, "Adding a value to a '%ls' column caused an overflow."},
+    {530, 16,
+     "The statement terminated. The maximum recursion %d has been exhausted before statement "
+     "completion."},
     {536, 16, "Invalid length parameter passed to the %ls function."},
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "

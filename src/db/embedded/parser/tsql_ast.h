@@ -123,6 +123,9 @@ struct Select {
   // GROUP BY … WITH ROLLUP / CUBE (or ROLLUP(…) / CUBE(…)): subtotal rows too.
   enum class Grouping { Plain, Rollup, Cube };
   Grouping grouping = Grouping::Plain;
+  // OPTION (MAXRECURSION n) of the statement: how deep its recursive common
+  // table expressions may go (0: no limit).
+  int maxRecursion = 100;
   ExprPtr having;
   std::vector<OrderItem> orderBy;
   std::unique_ptr<Select> unionNext;

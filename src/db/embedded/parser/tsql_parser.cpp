@@ -1518,6 +1518,38 @@ class Parser {
   }
 
   // ---- queries -----------------------------------------------------------
+  // OPTION (hint, …): MAXRECURSION is kept; hints about plans change nothing
+  // here and are accepted.
+  void ParseQueryHints(Select& select) {
+    ExpectSymbol("(");
+    do {
+      const std::string hint = Upper(Identifier(false));
+      if (hint == "MAXRECURSION") {
+        if (Peek().kind != TokenKind::Number ||
+            Peek().text.find_first_not_of("0123456789") != std::string::npos) {
+          Fail();
+        }
+        const std::string n = Take().text;
+        if (n.size() > 5 || std::stoi(n) > 32767) throw ServerErrorByNumber(310, {n, "32767"});
+        select.maxRecursion = std::stoi(n);
+      } else if (hint == "MAXDOP" || hint == "FAST") {
+        if (Peek().kind != TokenKind::Number) Fail();
+        Take();
+      } else if (hint == "FORCE") {
+        ExpectWord("ORDER");
+      } else if (hint == "KEEP" || hint == "KEEPFIXED") {
+        ExpectWord("PLAN");
+      } else if (hint == "OPTIMIZE") {
+        ExpectWord("FOR");
+        ExpectWord("UNKNOWN");
+      } else if (hint != "RECOMPILE" && hint != "ROBUST") {
+        throw DatabaseError(NotSupported("query hint OPTION (" + hint + ")"));
+      }
+      if (hint == "ROBUST") ExpectWord("PLAN");
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+  }
+
   // BY item [ASC|DESC], … after ORDER.
   std::vector<OrderItem> ParseOrderByList() {
     ExpectWord("BY");
@@ -1562,7 +1594,8 @@ class Parser {
       throw DatabaseError(NotSupported(Upper(Peek().text)));
     if (AcceptWord("ORDER")) first->orderBy = ParseOrderByList();
     if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
-    if (PeekWord("FOR") || PeekWord("OPTION") || PeekWord("COMPUTE")) {
+    if (AcceptWord("OPTION")) ParseQueryHints(*first);
+    if (PeekWord("FOR") || PeekWord("COMPUTE")) {
       throw DatabaseError(NotSupported("SELECT … " + Upper(Peek().text)));
     }
     return first;

@@ -22,6 +22,9 @@ std::string Upper(std::string_view s) {
 }
 
 // An exact number written into the SQL text as its stored blob.
+// The hidden column of a recursive CTE's rows: how deep each was found.
+constexpr const char* kDepthColumn = "moltaro_depth";
+
 std::string BlobLiteral(const Decimal& d) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out = "X'";
@@ -572,11 +575,12 @@ std::string Translator::EmitSelectList(const BoundSelectPart& part, const BoundS
 }
 
 std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect& query,
-                                 bool aliasItems) {
+                                 bool aliasItems, const std::string& extraColumn) {
   const Select& select = *part.select;
   std::string sql = "SELECT ";
   if (select.distinct) sql += "DISTINCT ";
   sql += EmitSelectList(part, query, aliasItems);
+  if (!extraColumn.empty()) sql += ", " + extraColumn;
   if (!select.from.empty()) sql += " FROM " + EmitFrom(select.from, part.scope->sources, SIZE_MAX);
   if (select.where) sql += " WHERE " + Emit(*select.where);
   if (!select.groupBy.empty()) {
@@ -704,7 +708,7 @@ std::string Translator::EmitGroupingSets(const Select& select, const BoundSelect
   return outer;
 }
 
-std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with) {
+std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with, int maxRecursion) {
   if (with.empty()) return {};
   std::string sql = "WITH RECURSIVE ";
   for (std::size_t i = 0; i < with.size(); ++i) {
@@ -714,14 +718,41 @@ std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with) {
     for (std::size_t c = 0; c < cte.output.size(); ++c) {
       sql += (c ? ", c" : "c") + std::to_string(c);
     }
-    sql += ") AS (" + EmitQuery(*with[i].query, false) + ")";
+    const BoundSelect& query = statement_->Of(*with[i].query);
+    // A recursive one carries each row's depth, so that running past
+    // MAXRECURSION fails as in SQL Server instead of running for ever.
+    std::vector<const BoundSource*> selfReferences;
+    for (const BoundSelectPart& part : query.parts) {
+      const BoundSource* self = nullptr;
+      ForEachTableSource(part.scope->sources, [&](const BoundSource& src) {
+        if (src.cte == &cte) self = &src;
+      });
+      selfReferences.push_back(self);
+    }
+    const bool recursive =
+        std::any_of(selfReferences.begin(), selfReferences.end(), [](auto* s) { return s; });
+    if (!recursive) {
+      sql += ") AS (" + EmitQuery(*with[i].query, false) + ")";
+      continue;
+    }
+    sql += ", " + QuoteId(kDepthColumn) + ") AS (";
+    for (std::size_t p = 0; p < query.parts.size(); ++p) {
+      if (p) sql += query.parts[p - 1].select->unionAll ? " UNION ALL " : " UNION ";
+      const std::string depth = selfReferences[p]
+                                    ? "tsql_recursion(" + QuoteId(selfReferences[p]->sqlAlias) +
+                                          "." + QuoteId(kDepthColumn) + " + 1, " +
+                                          std::to_string(maxRecursion) + ")"
+                                    : "0";
+      sql += EmitPart(query.parts[p], query, false, depth);
+    }
+    sql += ")";
   }
   return sql + " ";
 }
 
 std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   const BoundSelect& query = statement_->Of(select);
-  std::string sql = EmitWith(select.with);
+  std::string sql = EmitWith(select.with, select.maxRecursion);
   if (select.grouping != Select::Grouping::Plain) {
     return sql + EmitGroupingSets(select, query, aliasItems);
   }
@@ -884,7 +915,7 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   const TableInfo& table = *change.table;
   const std::string target = QuoteId(change.target->sqlAlias);
   std::string sql =
-      EmitWith(update.with) + "UPDATE " + QuoteId(table.name) + " AS " + target + " SET ";
+      EmitWith(update.with, 100) + "UPDATE " + QuoteId(table.name) + " AS " + target + " SET ";
   for (std::size_t i = 0; i < update.assignments.size(); ++i) {
     const Assignment& a = update.assignments[i];
     const ColumnInfo& c = *change.targets[i];
@@ -922,7 +953,7 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
   const BoundChange& change = statement_->change;
   Translation t;
   const std::string target = QuoteId(change.target->sqlAlias);
-  t.sql = EmitWith(del.with);
+  t.sql = EmitWith(del.with, 100);
   if (del.from.empty()) {
     t.sql += "DELETE FROM " + QuoteId(change.table->name) + " AS " + target;
     if (del.where) t.sql += " WHERE " + Emit(*del.where);
