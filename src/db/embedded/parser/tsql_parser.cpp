@@ -1156,6 +1156,12 @@ class Parser {
         Take();
       }
       if (AcceptWord("DEFAULT")) {
+      } else if (BareWordArgument()) {
+        a.value = std::make_unique<Expr>();
+        a.value->kind = ExprKind::String;
+        a.value->offset = Peek().offset;
+        a.value->text = Take().text;
+        a.value->endOffset = LastEnd();
       } else {
         a.value = ParseExpr();
       }
@@ -1166,7 +1172,20 @@ class Parser {
     return s;
   }
 
+  // A name standing alone as a procedure's argument (`EXEC sp_addtype id,
+  // 'varchar(11)'`, `… , [PRIMARY]`) passes as a string, as SQL Server passes it.
+  bool BareWordArgument() const {
+    const Token& t = Peek();
+    if (t.kind != TokenKind::Quoted && !(t.kind == TokenKind::Word && IsIdentifier(t))) {
+      return false;
+    }
+    const Token& next = Peek(1);
+    if (next.kind == TokenKind::End || next.kind == TokenKind::Word) return true;
+    return next.kind == TokenKind::Symbol && (next.text == "," || next.text == ";");
+  }
+
   bool StartsArgument() const {
+    if (BareWordArgument()) return true;
     const Token& t = Peek();
     switch (t.kind) {
       case TokenKind::Number:
@@ -1177,9 +1196,7 @@ class Parser {
       case TokenKind::Symbol:
         return t.text == "-" || t.text == "+" || t.text == "(";
       case TokenKind::Word:
-        return PeekWord("NULL") || PeekWord("DEFAULT") ||
-               (Reserved().count(Upper(t.text)) == 0 && !PeekSymbol("(", 1) &&
-                !PeekSymbol(".", 1) && false);
+        return PeekWord("NULL") || PeekWord("DEFAULT");
       default:
         return false;
     }
