@@ -113,6 +113,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "damaged: restore it from a backup."},
     {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
     {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1088, 16,
+     "Cannot find the object \"%.*ls\" because it does not exist or you do not have "
+     "permissions."},
     {1105, 17,
      "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
      "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "
@@ -156,6 +159,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2714, 16, "There is already an object named '%.*ls' in the database."},
     {2715, 16, "Column, parameter, or variable #%d: Cannot find data type %.*ls."},
     {2716, 16, "Cannot specify a column width on data type %.*ls."},
+    {2741, 16, "SET DATEFORMAT date order '%.*ls' not supported."},
     {2744, 16,
      "Multiple identity columns specified for table '%.*ls'. Only one identity column per table "
      "is allowed."},
@@ -168,6 +172,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2751, 16,
      "Column or parameter #%d: Specified column scale %d is greater than the specified precision "
      "of %d."},
+    {2767, 16, "Could not locate statistics '%.*ls' in the system catalogs."},
     {2812, 16, "Could not find stored procedure '%.*ls'."},
     {3701, 11,
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
@@ -190,6 +195,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "the name is ambiguous."},
     {4511, 16,
      "Create View or Function failed because no column name was specified for column %d."},
+    {4617, 16,
+     "Cannot grant, deny or revoke permissions to sa, dbo, entity owner, information_schema, sys, "
+     "or yourself."},
     {4712, 16,
      "Cannot truncate table '%.*ls' because it is being referenced by a FOREIGN KEY constraint."},
     {4901, 16,
@@ -213,6 +221,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Cannot create file '%ls' because it already exists. Change the file path or the file name, "
      "and retry the operation."},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
+    {5703, 10, "Changed language setting to %.*ls."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
@@ -229,6 +238,8 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
+    {15151, 16,
+     "Cannot find the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {18456, 14, "Login failed for user '%.*ls'."},
     {50000, 16, "%ls"},

@@ -182,7 +182,8 @@ TEST_F(NewSite, E_UpgradeThenReportDirectoryAndUninstallInTheSboMode) {
   ASSERT_EQ(Cli("report-dir elso " + Quote("  D:\\Riport ")).status, 0) << Errors();
   shown = Cli("report-dir elso");
   EXPECT_EQ(shown.out, "D:\\Riport\n");
-  const Result stored = Cli("sql -d elso -Q " + Quote("select kod from zmp_puy where nev = 'PWREPUT'"));
+  const Result stored =
+      Cli("sql -d elso -Q " + Quote("select kod from zmp_puy where nev = 'PWREPUT'"));
   EXPECT_EQ(stored.out, "kod\nD:\\Riport\n");
   // obrien has no version: neither is offered for it.
   EXPECT_EQ(Cli("report-dir obrien").status, 1);

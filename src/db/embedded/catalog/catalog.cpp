@@ -217,6 +217,8 @@ void Catalog::UpgradeSystemTables(SqliteDb& db, bool master) {
   std::string sql =
       "CREATE TABLE IF NOT EXISTS moltaro_foreign_keys (id INTEGER PRIMARY KEY, child_id "
       "INTEGER, parent_id INTEGER, child_columns TEXT, parent_columns TEXT);\n"
+      "CREATE TABLE IF NOT EXISTS moltaro_schemas (schema_id INTEGER PRIMARY KEY, name TEXT NOT "
+      "NULL, principal_id INTEGER NOT NULL);\n"
       "CREATE INDEX IF NOT EXISTS sysindexes_name ON sysindexes(name);\n"
       "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
   if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";

@@ -57,6 +57,16 @@ struct ForeignKeyEntry {
   std::vector<std::string> childColumns, parentColumns;
 };
 
+// Schemas made by CREATE SCHEMA are numbered from here on; the fixed ones
+// (dbo 1 … sys 4, the roles' from 16384) keep SQL Server's numbers.
+inline constexpr int kFirstUserSchemaId = 5;
+
+struct SchemaEntry {
+  int id = 0;
+  std::string name;
+  int principalId = 0;  // the owner: 1 dbo
+};
+
 struct ObjectInfo {
   int id = 0;
   std::string name;
@@ -126,6 +136,18 @@ class Catalog {
 
   void InsertForeignKey(const ForeignKeyEntry& key);
   void DeleteForeignKey(int id);
+
+  // Schemas: the fixed ones every database has (dbo, guest,
+  // INFORMATION_SCHEMA, sys and those of the fixed roles) and those CREATE
+  // SCHEMA recorded.
+  std::vector<SchemaEntry> Schemas();
+  std::optional<SchemaEntry> FindSchema(const std::string& name);
+  // A new schema; its id follows the highest recorded one.
+  int InsertSchema(const std::string& name, int principalId);
+  void DeleteSchema(int id);
+  // The database principals every database has (public, dbo, guest, the
+  // fixed roles …): their principal_id, none for another name.
+  std::optional<int> FindPrincipal(const std::string& name) const;
 
   // Marks the schema changed for every connection (even when only catalogue
   // rows changed, e.g. a procedure or a default).

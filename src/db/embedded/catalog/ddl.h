@@ -30,6 +30,8 @@ class Ddl {
   void CreateRoutine(const CreateRoutineStatement& s);
   void DropRoutine(const DropRoutineStatement& s);
   void Truncate(const TruncateStatement& s);
+  void CreateSchema(const SchemaStatement& s);
+  void DropSchema(const SchemaStatement& s);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.

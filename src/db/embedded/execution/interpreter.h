@@ -130,7 +130,17 @@ class Interpreter {
   // The server's own procedures; none when `name` is not one of them.
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
+  // Statements of the session's settings and of maintenance
+  // (session_statements.cpp).
+  void SetOption(const SetOptionStatement& s, Context& c);
   void RunDbcc(const DbccStatement& s, Context& c);
+  void ReportUserOptions(Context& c);
+  void ReportOpenTransaction(Context& c);
+  void Checkpoint();
+  void UpdateStatistics(const UpdateStatisticsStatement& s);
+  // GRANT / DENY / REVOKE: the securable and the principals must exist; the
+  // server keeps no permissions of its own (a login is checked at login).
+  void CheckPermissionStatement(const PermissionStatement& s);
   // Ends the session's transaction: SQLite's and the locks it owned.
   void EndTransaction(const char* sqliteStatement);
   std::function<Value(const std::string&)> Reader(Context& c);
