@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "db/embedded/catalog/ddl.h"
+#include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -250,8 +251,9 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
     if (key == "@@SPID") return std::int64_t{51};
     if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
-    if (key == "@@VERSION") return std::string("Moltaro embedded SQL Server (SQLite)");
-    if (key == "@@SERVERNAME" || key == "@@SERVICENAME") return std::string("EMBEDDED");
+    if (key == "@@VERSION") return VersionText();
+    if (key == "@@SERVERNAME") return std::string(kServerName);
+    if (key == "@@SERVICENAME") return std::string("MSSQLSERVER");
     if (key == "@@LANGUAGE") return std::string("us_english");
     Variable* v = c.frame->Find(name);
     if (!v) throw ServerErrorByNumber(137, {name});

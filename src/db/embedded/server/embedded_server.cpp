@@ -260,6 +260,12 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     RegisterCollatedFunctions(c->db->Handle(), entry.collation);
     sqlite3_create_function_v2(c->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, c.get(),
                                &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
+    for (int arguments = 0; arguments <= 1; ++arguments) {
+      sqlite3_create_function_v2(c->db->Handle(), "tsql_db_id", arguments, SQLITE_UTF8, c.get(),
+                                 &EmbeddedSession::DatabaseId, nullptr, nullptr, nullptr);
+    }
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_db_name", 1, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::DatabaseNameOf, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
     c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
     ConvertLegacyExactValues(*c->catalog);
@@ -330,6 +336,56 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       ResultError(ctx, SqlError{e.Number(), e.what()});
     } catch (const std::exception& e) {
       sqlite3_result_error(ctx, e.what(), -1);
+    }
+  }
+
+  // tsql_db_id([name]): the dbid of the current or the named database, NULL
+  // for a name no database has.
+  static void DatabaseId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "DB_ID ran outside any session's command.", -1);
+      return;
+    }
+    try {
+      if (argc == 0) {
+        sqlite3_result_int(ctx, self->current_->entry.id);
+        return;
+      }
+      if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+      }
+      const auto entry =
+          self->server_->FindDatabase(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+      if (entry) {
+        sqlite3_result_int(ctx, entry->id);
+      } else {
+        sqlite3_result_null(ctx);
+      }
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+    }
+  }
+
+  // tsql_db_name(id): the database's name, NULL for an id no database has.
+  static void DatabaseNameOf(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "DB_NAME ran outside any session's command.", -1);
+      return;
+    }
+    try {
+      const auto name = sqlite3_value_type(argv[0]) == SQLITE_NULL
+                            ? std::nullopt
+                            : self->server_->DatabaseName(sqlite3_value_int(argv[0]));
+      if (name) {
+        sqlite3_result_text(ctx, name->c_str(), -1, SQLITE_TRANSIENT);
+      } else {
+        sqlite3_result_null(ctx);
+      }
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
     }
   }
 

@@ -241,6 +241,14 @@ std::optional<DatabaseEntry> Server::FindDatabase(const std::string& name) {
   return entry;
 }
 
+std::optional<std::string> Server::DatabaseName(int id) {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare("SELECT name FROM sysdatabases WHERE dbid = ?");
+  sqlite3_bind_int(stmt.get(), 1, id);
+  if (sqlite3_step(stmt.get()) != SQLITE_ROW) return std::nullopt;
+  return Text(stmt.get(), 0);
+}
+
 std::string Server::StoredFileName(const std::filesystem::path& file) const {
   const std::filesystem::path relative = file.lexically_normal().lexically_relative(dataDirectory_);
   if (relative.empty() || *relative.begin() == "..") return file.string();

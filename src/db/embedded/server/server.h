@@ -40,6 +40,8 @@ class Server {
   std::string Authenticate(const std::string& login, const std::string& password);
 
   std::optional<DatabaseEntry> FindDatabase(const std::string& name);
+  // The name of the database with that dbid; none when there is none.
+  std::optional<std::string> DatabaseName(int id);
 
   void CreateDatabase(const CreateDatabaseStatement& s);
   void AlterDatabase(const AlterDatabaseStatement& s);

@@ -1,6 +1,7 @@
 #include "db/embedded/translator/translator.h"
 
 #include "common/text.h"
+#include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
@@ -870,6 +871,16 @@ Translator::Emitted Translator::EmitFunction(const Expr& e, const Scope* scope) 
     if (!variables_) throw ServerErrorByNumber(137, {"@@IDENTITY"});
     bindings_.push_back(b);
     return {"?" + std::to_string(bindings_.size()), Cat::Number, nullptr};
+  }
+  if (IsMetadataFunction(name, e.args.size())) {
+    std::vector<std::string> arguments;
+    for (const ExprPtr& a : e.args) arguments.push_back(Emit(*a, scope).sql);
+    const MetadataCall call = MetadataFunctionSql(name, arguments);
+    return {call.sql,
+            call.result == MetadataResult::Number ? Cat::Number
+            : call.result == MetadataResult::Text ? Cat::Text
+                                                  : Cat::Unknown,
+            nullptr};
   }
   if (name == "DB_NAME") {
     if (!e.args.empty()) throw DatabaseError(NotSupported("DB_NAME with an argument"));
