@@ -141,6 +141,7 @@ class Catalog {
   // INFORMATION_SCHEMA, sys and those of the fixed roles) and those CREATE
   // SCHEMA recorded.
   std::vector<SchemaEntry> Schemas();
+  static std::vector<SchemaEntry> FixedSchemas();
   std::optional<SchemaEntry> FindSchema(const std::string& name);
   // A new schema; its id follows the highest recorded one.
   int InsertSchema(const std::string& name, int principalId);

@@ -46,9 +46,14 @@ std::optional<int> Catalog::FindPrincipal(const std::string& name) const {
   return std::nullopt;
 }
 
+std::vector<SchemaEntry> Catalog::FixedSchemas() {
+  std::vector<SchemaEntry> fixed;
+  for (const FixedSchema& f : kFixedSchemas) fixed.push_back({f.id, f.name, f.principalId});
+  return fixed;
+}
+
 std::vector<SchemaEntry> Catalog::Schemas() {
-  std::vector<SchemaEntry> all;
-  for (const FixedSchema& f : kFixedSchemas) all.push_back({f.id, f.name, f.principalId});
+  std::vector<SchemaEntry> all = FixedSchemas();
   auto stmt = db_.PrepareCached("SELECT schema_id, name, principal_id FROM moltaro_schemas");
   while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
     SchemaEntry e;

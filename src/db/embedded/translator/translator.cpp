@@ -1,6 +1,7 @@
 #include "db/embedded/translator/translator.h"
 
 #include "common/text.h"
+#include "db/embedded/catalog/catalog_views.h"
 #include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/parser/tsql_parser.h"
@@ -95,9 +96,12 @@ const TableInfo* Translator::RequireTable(const ObjectName& name) {
   if (!name.database.empty() && !catalog_.Coll().Equal(name.database, catalog_.DatabaseName())) {
     throw DatabaseError(NotSupported("reference to another database (" + WrittenName(name) + ")"));
   }
-  if (ToUpperAscii(name.schema) == "SYS" || ToUpperAscii(name.schema) == "INFORMATION_SCHEMA") {
-    throw DatabaseError(NotSupported("catalog view " + WrittenName(name) +
-                                     " (use sysobjects, syscolumns, sysindexes…)"));
+  if (IsCatalogViewSchema(name.schema)) {
+    // Catalog views are read only; those there are come through MakeSource.
+    if (FindCatalogView(name.schema, name.name, catalog_.DatabaseName())) {
+      throw ServerErrorByNumber(259);
+    }
+    throw DatabaseError(NotSupported("catalog view " + WrittenName(name)));
   }
   if (name.name.rfind("##", 0) == 0) {
     throw DatabaseError(NotSupported("global temporary tables (" + name.name + ")"));
@@ -124,6 +128,17 @@ Translator::Source Translator::MakeSource(const TableRef& ref) {
     }
     s.tableName = "(" + inner + ")";
     return s;
+  }
+  if (IsCatalogViewSchema(ref.name.schema) && ref.name.database.empty()) {
+    if (auto view = FindCatalogView(ref.name.schema, ref.name.name, catalog_.DatabaseName())) {
+      // A catalog view reads as a derived table named after the view.
+      if (s.alias.empty()) s.alias = ref.name.name;
+      for (const CatalogViewColumn& c : view->columns) {
+        s.derived.push_back(DerivedColumn{c.name, CatOf(c.type), c.sqlName, c.type});
+      }
+      s.tableName = "(" + view->sql + ")";
+      return s;
+    }
   }
   s.table = RequireTable(ref.name);
   s.tableName = ref.name.name;

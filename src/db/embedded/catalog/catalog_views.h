@@ -1,0 +1,35 @@
+// SQL Server's catalog views (sys.objects, sys.columns …,
+// INFORMATION_SCHEMA.TABLES …) as SELECTs over the system tables the
+// catalogue keeps. Read only: the catalogue stays the only writer of what
+// they show.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/embedded/types/sql_types.h"
+
+namespace moltaro::db::embedded {
+
+struct CatalogViewColumn {
+  std::string name;     // SQL Server's column name
+  std::string sqlName;  // the column's name in `sql`
+  SqlType type;
+};
+
+struct CatalogView {
+  std::string sql;  // a SQLite SELECT
+  std::vector<CatalogViewColumn> columns;
+};
+
+// Whether the schema holds catalog views (sys, INFORMATION_SCHEMA).
+bool IsCatalogViewSchema(std::string_view schema);
+
+// The view `schema.name` seen from the database `database`; none when there
+// is no such view.
+std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_view name,
+                                           const std::string& database);
+
+}  // namespace moltaro::db::embedded
