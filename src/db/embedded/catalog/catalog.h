@@ -109,6 +109,7 @@ class Catalog {
   // The column a column-level constraint (default, CHECK) belongs to.
   void SetObjectColumn(int id, int colid);
   void DeleteObject(int id);  // with its columns, comments, indexes
+  void RenameObject(int id, const std::string& name);
   void InsertColumn(int tableId, const ColumnInfo& column);
   void ReplaceColumn(int tableId, const ColumnInfo& column);
   void DeleteColumn(int tableId, int colid);
@@ -127,6 +128,8 @@ class Catalog {
   void InsertIndex(int tableId, const IndexEntry& index);
   // Dropping the clustered index brings the heap row back.
   void DeleteIndex(int tableId, const std::string& tableName, int indid);
+  // The heap row (indid 0) carries its table's name.
+  void RenameIndex(int tableId, int indid, const std::string& name);
 
   // Identity columns: seed, increment and the last value handed out.
   std::optional<IdentityState> Identity(int tableId);
@@ -146,6 +149,14 @@ class Catalog {
   // A new schema; its id follows the highest recorded one.
   int InsertSchema(const std::string& name, int principalId);
   void DeleteSchema(int id);
+  // Extended properties (sp_addextendedproperty): class 0 the database, 1 an
+  // object or column (minor: colid), 3 a schema, 7 an index (minor: indid).
+  std::optional<std::string> ExtendedProperty(int propertyClass, int majorId, int minorId,
+                                              const std::string& name);
+  void SetExtendedProperty(int propertyClass, int majorId, int minorId, const std::string& name,
+                           const std::optional<std::string>& value);
+  void DeleteExtendedProperty(int propertyClass, int majorId, int minorId, const std::string& name);
+
   // The database principals every database has (public, dbo, guest, the
   // fixed roles …): their principal_id, none for another name.
   std::optional<int> FindPrincipal(const std::string& name) const;

@@ -276,6 +276,18 @@ CatalogView SysSchemas(const std::string&) {
                   ") s ORDER BY s.schema_id");
 }
 
+CatalogView SysExtendedProperties(const std::string&) {
+  return Make({{"class", kTinyInt, "p.class"},
+               {"class_desc", kDesc,
+                "CASE p.class WHEN 0 THEN 'DATABASE' WHEN 1 THEN 'OBJECT_OR_COLUMN' WHEN 3 THEN "
+                "'SCHEMA' WHEN 7 THEN 'INDEX' END"},
+               {"major_id", kInt, "p.major_id"},
+               {"minor_id", kInt, "p.minor_id"},
+               {"name", kSysname, "p.name"},
+               {"value", SqlType{BaseType::NVarChar, 4000, 0, 0}, "p.value"}},
+              "moltaro_extended_properties p");
+}
+
 // The database's tables and views by INFORMATION_SCHEMA: every name in dbo.
 CatalogView InformationTables(const std::string& database) {
   return Make({{"TABLE_CATALOG", kSysname, Quote(database)},
@@ -383,6 +395,7 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"CHECK_CONSTRAINTS", SysCheckConstraints},
       {"KEY_CONSTRAINTS", SysKeyConstraints},
       {"SQL_MODULES", SysSqlModules},
+      {"EXTENDED_PROPERTIES", SysExtendedProperties},
   };
   static const std::map<std::string, Builder> information = {
       {"TABLES", InformationTables},

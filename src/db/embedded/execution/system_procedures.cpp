@@ -1,6 +1,6 @@
 // The server's own procedures that product scripts call by name: the
-// application locks. Anything else named sp_… is looked up as a user
-// procedure.
+// application locks here, those of the catalogue in catalog_procedures.cpp.
+// Anything else named sp_… is looked up as a user procedure.
 #include <chrono>
 
 #include "common/text.h"
@@ -26,6 +26,7 @@ constexpr const char* kReleaseAppLockParameters[] = {"@RESOURCE", "@LOCKOWNER", 
 
 std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
                                                   std::vector<CallArgument>& args, Context& c) {
+  if (std::optional<Value> result = CatalogProcedure(name, args, c)) return result;
   const std::string key = ToLowerAscii(name);
   const bool get = key == "sp_getapplock";
   if (!get && key != "sp_releaseapplock") return std::nullopt;
