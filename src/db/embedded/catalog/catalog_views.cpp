@@ -1,5 +1,6 @@
 #include "db/embedded/catalog/catalog_views.h"
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -11,7 +12,7 @@ namespace moltaro::db::embedded {
 namespace {
 
 struct Column {
-  const char* name;
+  std::string name;
   SqlType type;
   std::string sql;  // over the FROM clause of the view
 };
@@ -288,6 +289,47 @@ CatalogView SysExtendedProperties(const std::string&) {
               "moltaro_extended_properties p");
 }
 
+// The server's databases, from master by tsql_databases().
+CatalogView SysDatabases(const std::string&) {
+  const auto field = [](const std::string& name) {
+    return "json_extract(d.value, '$." + name + "')";
+  };
+  std::vector<Column> columns = {{"name", kSysname, field("name")},
+                                 {"database_id", kInt, field("database_id")},
+                                 {"source_database_id", kInt, "NULL"},
+                                 {"owner_sid", SqlType{BaseType::VarChar, 85, 0, 0}, "NULL"},
+                                 {"create_date", kDateTime, field("create_date")},
+                                 {"compatibility_level", kTinyInt, field("compatibility_level")},
+                                 {"collation_name", kSysname, field("collation_name")}};
+  for (const std::string name : {"user_access",
+                                 "is_read_only",
+                                 "is_auto_close_on",
+                                 "is_auto_shrink_on",
+                                 "state",
+                                 "is_in_standby",
+                                 "snapshot_isolation_state",
+                                 "is_read_committed_snapshot_on",
+                                 "recovery_model",
+                                 "page_verify_option",
+                                 "is_auto_create_stats_on",
+                                 "is_auto_update_stats_on",
+                                 "is_ansi_nulls_on",
+                                 "is_ansi_padding_on",
+                                 "is_ansi_warnings_on",
+                                 "is_arithabort_on",
+                                 "is_concat_null_yields_null_on",
+                                 "is_quoted_identifier_on",
+                                 "is_recursive_triggers_on",
+                                 "is_trustworthy_on",
+                                 "is_db_chaining_on",
+                                 "is_broker_enabled"}) {
+    const bool flag = name.rfind("is_", 0) == 0;
+    columns.push_back({name, flag ? kBit : kTinyInt, field(name)});
+    if (!flag) columns.push_back({name + "_desc", kDesc, field(name + "_desc")});
+  }
+  return Make(columns, "json_each(tsql_databases()) d");
+}
+
 // The database's tables and views by INFORMATION_SCHEMA: every name in dbo.
 CatalogView InformationTables(const std::string& database) {
   return Make({{"TABLE_CATALOG", kSysname, Quote(database)},
@@ -373,6 +415,99 @@ CatalogView InformationViews(const std::string& database) {
 
 }  // namespace
 
+namespace {
+
+std::string JsonText(std::string_view text) {
+  std::string out = "\"";
+  for (const char ch : text) {
+    const auto u = static_cast<unsigned char>(ch);
+    if (ch == '"' || ch == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (u < 0x20) {
+      static const char* hex = "0123456789abcdef";
+      out += "\\u00";
+      out += hex[u >> 4];
+      out += hex[u & 15];
+    } else {
+      out += ch;
+    }
+  }
+  return out + "\"";
+}
+
+// The value a database's recorded options give `option`, else `fallback`.
+std::string OptionValue(const std::string& options, const std::string& option,
+                        const std::string& fallback) {
+  const std::string key = option + "=";
+  std::size_t at = 0;
+  while (at < options.size()) {
+    std::size_t end = options.find(';', at);
+    if (end == std::string::npos) end = options.size();
+    if (options.compare(at, key.size(), key) == 0) {
+      return options.substr(at + key.size(), end - at - key.size());
+    }
+    at = end + 1;
+  }
+  return fallback;
+}
+
+}  // namespace
+
+std::string DatabasesJson(const std::vector<DatabaseSummary>& databases) {
+  std::string json = "[";
+  for (const DatabaseSummary& d : databases) {
+    const auto on = [&](const char* option, bool byDefault) {
+      const std::string v = OptionValue(d.options, option, byDefault ? "ON" : "OFF");
+      return std::string(v == "ON" ? "1" : "0");
+    };
+    const auto described = [&](const char* field, int code, const std::string& desc) {
+      return std::string(",\"") + field + "\":" + std::to_string(code) + ",\"" + field +
+             "_desc\":" + JsonText(desc);
+    };
+    const std::string recovery = OptionValue(d.options, "RECOVERY", "FULL");
+    const std::string pageVerify = OptionValue(d.options, "PAGE_VERIFY", "CHECKSUM");
+    const int level = std::atoi(
+        OptionValue(d.options, "COMPATIBILITY_LEVEL", std::to_string(d.compatibilityLevel))
+            .c_str());
+    const bool snapshot = OptionValue(d.options, "ALLOW_SNAPSHOT_ISOLATION", "OFF") == "ON";
+    if (json.size() > 1) json += ",";
+    json += "{\"name\":" + JsonText(d.name) + ",\"database_id\":" + std::to_string(d.id) +
+            ",\"create_date\":" + JsonText(d.created) +
+            ",\"compatibility_level\":" + std::to_string(level) +
+            ",\"collation_name\":" + JsonText(d.collation) +
+            described("user_access", 0, "MULTI_USER") + ",\"is_read_only\":0" +
+            ",\"is_auto_close_on\":" + on("AUTO_CLOSE", false) +
+            ",\"is_auto_shrink_on\":" + on("AUTO_SHRINK", false) + described("state", 0, "ONLINE") +
+            ",\"is_in_standby\":0" +
+            described("snapshot_isolation_state", snapshot ? 1 : 0, snapshot ? "ON" : "OFF") +
+            ",\"is_read_committed_snapshot_on\":" + on("READ_COMMITTED_SNAPSHOT", false) +
+            described("recovery_model",
+                      recovery == "SIMPLE"        ? 3
+                      : recovery == "BULK_LOGGED" ? 2
+                                                  : 1,
+                      recovery) +
+            described("page_verify_option",
+                      pageVerify == "NONE"                  ? 0
+                      : pageVerify == "TORN_PAGE_DETECTION" ? 1
+                                                            : 2,
+                      pageVerify) +
+            ",\"is_auto_create_stats_on\":" + on("AUTO_CREATE_STATISTICS", true) +
+            ",\"is_auto_update_stats_on\":" + on("AUTO_UPDATE_STATISTICS", true) +
+            ",\"is_ansi_nulls_on\":" + on("ANSI_NULLS", false) +
+            ",\"is_ansi_padding_on\":" + on("ANSI_PADDING", false) +
+            ",\"is_ansi_warnings_on\":" + on("ANSI_WARNINGS", false) +
+            ",\"is_arithabort_on\":" + on("ARITHABORT", false) +
+            ",\"is_concat_null_yields_null_on\":" + on("CONCAT_NULL_YIELDS_NULL", false) +
+            ",\"is_quoted_identifier_on\":" + on("QUOTED_IDENTIFIER", false) +
+            ",\"is_recursive_triggers_on\":" + on("RECURSIVE_TRIGGERS", false) +
+            ",\"is_trustworthy_on\":" + on("TRUSTWORTHY", false) +
+            ",\"is_db_chaining_on\":" + on("DB_CHAINING", false) + ",\"is_broker_enabled\":" +
+            (OptionValue(d.options, "BROKER", "") == "ENABLE_BROKER" ? "1" : "0") + "}";
+  }
+  return json + "]";
+}
+
 bool IsCatalogViewSchema(std::string_view schema) {
   const std::string upper = ToUpperAscii(std::string(schema));
   return upper == "SYS" || upper == "INFORMATION_SCHEMA";
@@ -396,6 +531,7 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"KEY_CONSTRAINTS", SysKeyConstraints},
       {"SQL_MODULES", SysSqlModules},
       {"EXTENDED_PROPERTIES", SysExtendedProperties},
+      {"DATABASES", SysDatabases},
   };
   static const std::map<std::string, Builder> information = {
       {"TABLES", InformationTables},

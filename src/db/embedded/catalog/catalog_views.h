@@ -24,6 +24,20 @@ struct CatalogView {
   std::vector<CatalogViewColumn> columns;
 };
 
+// A database of the server as master's sysdatabases records it.
+struct DatabaseSummary {
+  std::string name;
+  int id = 0;
+  std::string created;  // crdate
+  int compatibilityLevel = 80;
+  std::string collation;
+  std::string options;  // the recorded ALTER DATABASE … SET options, "RECOVERY=FULL;…"
+};
+
+// The server's databases as the JSON array sys.databases reads (through the
+// connection's function tsql_databases(), since they live in master).
+std::string DatabasesJson(const std::vector<DatabaseSummary>& databases);
+
 // Whether the schema holds catalog views (sys, INFORMATION_SCHEMA).
 bool IsCatalogViewSchema(std::string_view schema);
 

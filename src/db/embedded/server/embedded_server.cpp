@@ -266,6 +266,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     }
     sqlite3_create_function_v2(c->db->Handle(), "tsql_db_name", 1, SQLITE_UTF8, c.get(),
                                &EmbeddedSession::DatabaseNameOf, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_databases", 0, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::DatabaseList, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
     c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
     ConvertLegacyExactValues(*c->catalog);
@@ -384,6 +386,21 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       } else {
         sqlite3_result_null(ctx);
       }
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+    }
+  }
+
+  // tsql_databases(): master's databases as sys.databases reads them.
+  static void DatabaseList(sqlite3_context* ctx, int, sqlite3_value**) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "sys.databases was read outside any session's command.", -1);
+      return;
+    }
+    try {
+      const std::string json = DatabasesJson(self->server_->Databases());
+      sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
     } catch (const DatabaseError& e) {
       ResultError(ctx, SqlError{e.Number(), e.what()});
     }

@@ -241,6 +241,25 @@ std::optional<DatabaseEntry> Server::FindDatabase(const std::string& name) {
   return entry;
 }
 
+std::vector<DatabaseSummary> Server::Databases() {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare(
+      "SELECT name, dbid, crdate, cmptlevel, collation, options FROM sysdatabases ORDER BY dbid");
+  std::vector<DatabaseSummary> all;
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    DatabaseSummary d;
+    d.name = Text(stmt.get(), 0);
+    d.id = sqlite3_column_int(stmt.get(), 1);
+    d.created = Text(stmt.get(), 2);
+    d.compatibilityLevel = sqlite3_column_int(stmt.get(), 3);
+    d.collation = Text(stmt.get(), 4);
+    if (d.collation.empty()) d.collation = std::string(kServerCollation);
+    d.options = Text(stmt.get(), 5);
+    all.push_back(std::move(d));
+  }
+  return all;
+}
+
 std::optional<std::string> Server::DatabaseName(int id) {
   SqliteDb db(MasterFile(), false, policy_);
   auto stmt = db.Prepare("SELECT name FROM sysdatabases WHERE dbid = ?");

@@ -129,8 +129,13 @@ Translator::Source Translator::MakeSource(const TableRef& ref) {
     s.tableName = "(" + inner + ")";
     return s;
   }
-  if (IsCatalogViewSchema(ref.name.schema) && ref.name.database.empty()) {
-    if (auto view = FindCatalogView(ref.name.schema, ref.name.name, catalog_.DatabaseName())) {
+  if (IsCatalogViewSchema(ref.name.schema)) {
+    auto view = FindCatalogView(ref.name.schema, ref.name.name, catalog_.DatabaseName());
+    // Of this database; sys.databases is the server's, from any database.
+    const bool here = ref.name.database.empty() ||
+                      catalog_.Coll().Equal(ref.name.database, catalog_.DatabaseName()) ||
+                      ToUpperAscii(ref.name.name) == "DATABASES";
+    if (view && here) {
       // A catalog view reads as a derived table named after the view.
       if (s.alias.empty()) s.alias = ref.name.name;
       for (const CatalogViewColumn& c : view->columns) {
