@@ -143,6 +143,37 @@ std::string ServerProperty(const std::string& property) {
   return ByProperty(property, values);
 }
 
+// DATABASEPROPERTYEX(database, property): from master's record of the
+// database, as sys.databases reads it.
+std::string DatabaseProperty(const std::string& database, const std::string& property) {
+  const std::vector<std::pair<std::string, std::string>> fields = {
+      {"COLLATION", "collation_name"},
+      {"RECOVERY", "recovery_model_desc"},
+      {"STATUS", "state_desc"},
+      {"USERACCESS", "user_access_desc"},
+      {"ISAUTOCLOSE", "is_auto_close_on"},
+      {"ISAUTOSHRINK", "is_auto_shrink_on"},
+      {"ISAUTOCREATESTATISTICS", "is_auto_create_stats_on"},
+      {"ISAUTOUPDATESTATISTICS", "is_auto_update_stats_on"},
+      {"ISANSINULLSENABLED", "is_ansi_nulls_on"},
+      {"ISANSIPADDINGENABLED", "is_ansi_padding_on"},
+      {"ISANSIWARNINGSENABLED", "is_ansi_warnings_on"},
+      {"ISARITHMETICABORTENABLED", "is_arithabort_on"},
+      {"ISNULLCONCAT", "is_concat_null_yields_null_on"},
+      {"ISQUOTEDIDENTIFIERSENABLED", "is_quoted_identifier_on"},
+      {"ISRECURSIVETRIGGERSENABLED", "is_recursive_triggers_on"},
+  };
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const auto& [name, field] : fields) {
+    values.emplace_back(name, "json_extract(d.value, '$." + field + "')");
+  }
+  values.emplace_back("UPDATEABILITY", "'READ_WRITE'");
+  return "(SELECT " + ByProperty(property, values) +
+         " FROM json_each(tsql_databases()) d WHERE upper(json_extract(d.value, '$.name')) = "
+         "upper(" +
+         database + "))";
+}
+
 void RequireArguments(std::string_view name, const std::vector<std::string>& args,
                       std::size_t count) {
   if (args.size() != count) {
@@ -160,7 +191,7 @@ std::string VersionText() {
 
 bool IsMetadataFunction(std::string_view upperName, std::size_t argumentCount) {
   for (const char* name : {"OBJECTPROPERTY", "OBJECTPROPERTYEX", "COLUMNPROPERTY", "COL_LENGTH",
-                           "SERVERPROPERTY", "DB_ID"}) {
+                           "SERVERPROPERTY", "DATABASEPROPERTYEX", "DB_ID"}) {
     if (upperName == name) return true;
   }
   // DB_NAME() of the current database is known when the statement is translated.
@@ -192,6 +223,10 @@ MetadataCall MetadataFunctionSql(std::string_view upperName, const std::vector<s
   if (upperName == "SERVERPROPERTY") {
     RequireArguments(upperName, args, 1);
     return {ServerProperty(args[0]), R::Either};
+  }
+  if (upperName == "DATABASEPROPERTYEX") {
+    RequireArguments(upperName, args, 2);
+    return {DatabaseProperty(args[0], args[1]), R::Either};
   }
   if (upperName == "DB_ID") {
     if (args.size() > 1) RequireArguments(upperName, args, 1);
