@@ -1,5 +1,7 @@
 // The system procedures of the catalogue that install scripts call:
 // sp_rename, sp_helptext, sp_help and the extended properties.
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <map>
 
@@ -68,6 +70,7 @@ std::optional<Value> Interpreter::CatalogProcedure(const std::string& name,
   static const std::map<std::string, std::vector<std::string>> parameters = {
       {"sp_rename", {"@OBJNAME", "@NEWNAME", "@OBJTYPE"}},
       {"sp_helptext", {"@OBJNAME", "@COLUMNNAME"}},
+      {"sp_help", {"@OBJNAME"}},
       {"sp_addextendedproperty",
        {"@NAME", "@VALUE", "@LEVEL0TYPE", "@LEVEL0NAME", "@LEVEL1TYPE", "@LEVEL1NAME",
         "@LEVEL2TYPE", "@LEVEL2NAME"}},
@@ -99,6 +102,10 @@ std::optional<Value> Interpreter::CatalogProcedure(const std::string& name,
     HelpText(Argument(bound, "@OBJNAME"), c);
     return Value{std::int64_t{0}};
   }
+  if (key == "sp_help") {
+    Help(Argument(bound, "@OBJNAME"), c);
+    return Value{std::int64_t{0}};
+  }
   SetExtendedPropertyFromCall(key, bound);
   return Value{std::int64_t{0}};
 }
@@ -119,6 +126,157 @@ void Interpreter::HelpText(const std::string& objectName, Context& c) {
   std::vector<std::vector<Value>> rows;
   for (const std::string& line : Lines(text)) rows.push_back({Value(line)});
   c.out->results.emplace_back(std::vector<std::string>{"Text"}, std::move(rows));
+}
+
+namespace {
+
+std::string ObjectTypeText(const std::string& xtype) {
+  static const std::map<std::string, std::string> names = {{"U ", "user table"},
+                                                           {"S ", "system table"},
+                                                           {"V ", "view"},
+                                                           {"P ", "stored procedure"},
+                                                           {"FN", "scalar function"},
+                                                           {"IF", "inline function"},
+                                                           {"TF", "table function"},
+                                                           {"TR", "trigger"},
+                                                           {"D ", "default"},
+                                                           {"C ", "check constraint"},
+                                                           {"F ", "foreign key cns"},
+                                                           {"PK", "primary key cns"},
+                                                           {"UQ", "unique key cns"},
+                                                           {"R ", "rule"}};
+  const auto it = names.find(xtype);
+  return it == names.end() ? xtype : it->second;
+}
+
+// The rows of a catalogue query, every value as the API reads it.
+std::vector<std::vector<Value>> Rows(SqliteDb& db, const std::string& sql, int id) {
+  const StmtHandle stmt = db.Prepare(sql);
+  if (id != 0) sqlite3_bind_int(stmt.get(), 1, id);
+  std::vector<std::vector<Value>> rows;
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    std::vector<Value> row;
+    for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i) {
+      row.push_back(ColumnValue(stmt.get(), i));
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// Prec and Scale as sp_help shows them: char(5), blank where they do not apply.
+constexpr const char* kNumericTypes = "(48, 52, 56, 127, 106, 108, 60, 122, 62, 59)";
+
+}  // namespace
+
+// sp_help: every object without a name; with one, the object, its columns or
+// parameters, its identity and its indexes.
+void Interpreter::Help(const std::string& objectName, Context& c) {
+  Catalog& catalog = host_.CurrentCatalog();
+  SqliteDb& db = catalog.Db();
+  if (objectName.empty()) {
+    auto rows = Rows(db, "SELECT name, 'dbo', xtype FROM sysobjects ORDER BY xtype, name", 0);
+    for (auto& row : rows) row[2] = Value(ObjectTypeText(ToText(row[2])));
+    c.out->results.emplace_back(std::vector<std::string>{"Name", "Owner", "Object_type"},
+                                std::move(rows));
+    return;
+  }
+  std::string name = objectName;
+  if (const std::size_t dot = name.rfind('.'); dot != std::string::npos)
+    name = name.substr(dot + 1);
+  if (name.size() > 1 && name.front() == '[' && name.back() == ']') {
+    name = name.substr(1, name.size() - 2);
+  }
+  const auto object = catalog.FindObject(name);
+  if (!object) throw ServerErrorByNumber(15009, {objectName, catalog.DatabaseName()});
+  auto head =
+      Rows(db, "SELECT name, 'dbo', xtype, crdate FROM sysobjects WHERE id = ?", object->id);
+  for (auto& row : head) row[2] = Value(ObjectTypeText(ToText(row[2])));
+  c.out->results.emplace_back(std::vector<std::string>{"Name", "Owner", "Type", "Created_datetime"},
+                              std::move(head));
+  const std::string typeName = "(SELECT t.name FROM systypes t WHERE t.xusertype = c.xusertype)";
+  const std::string prec = std::string("CASE WHEN c.xtype IN ") + kNumericTypes +
+                           " THEN substr(c.xprec || '     ', 1, 5) ELSE '     ' END";
+  const std::string scale = std::string("CASE WHEN c.xtype IN ") + kNumericTypes +
+                            " THEN substr(c.xscale || '     ', 1, 5) ELSE '     ' END";
+  const bool routine = object->xtype == "P " || object->xtype == "FN" || object->xtype == "IF" ||
+                       object->xtype == "TF";
+  if (routine) {
+    auto parameters = Rows(db,
+                           "SELECT c.name, " + typeName + ", c.length, " + prec + ", " + scale +
+                               ", c.colid, c.collation FROM syscolumns c WHERE c.id = ? ORDER "
+                               "BY c.colid",
+                           object->id);
+    if (!parameters.empty()) {
+      c.out->results.emplace_back(
+          std::vector<std::string>{"Parameter_name", "Type", "Length", "Prec", "Scale",
+                                   "Param_order", "Collation"},
+          std::move(parameters));
+    }
+    return;
+  }
+  if (object->xtype != "U " && object->xtype != "S " && object->xtype != "V ") return;
+  const std::string character = "c.xtype IN (175, 167, 239, 231, 35, 99)";
+  c.out->results.emplace_back(
+      std::vector<std::string>{"Column_name", "Type", "Computed", "Length", "Prec", "Scale",
+                               "Nullable", "TrimTrailingBlanks", "FixedLenNullInSource",
+                               "Collation"},
+      Rows(db,
+           "SELECT c.name, " + typeName +
+               ", CASE WHEN c.iscomputed THEN 'yes' ELSE 'no' END, c.length, " + prec + ", " +
+               scale + ", CASE WHEN c.isnullable THEN 'yes' ELSE 'no' END, CASE WHEN " + character +
+               " THEN 'no' ELSE '(n/a)' END, CASE WHEN " + character +
+               " THEN CASE WHEN c.isnullable THEN 'yes' ELSE 'no' END ELSE '(n/a)' END, "
+               "c.collation FROM syscolumns c WHERE c.id = ? ORDER BY c.colid",
+           object->id));
+  const std::optional<IdentityState> identity = catalog.Identity(object->id);
+  const TableInfo* table = catalog.FindTable(object->name);
+  const ColumnInfo* identityColumn = nullptr;
+  if (identity && table) {
+    for (const ColumnInfo& col : table->columns) {
+      if (col.colid == identity->colid) identityColumn = &col;
+    }
+  }
+  if (identityColumn) {
+    c.out->results.emplace_back(
+        std::vector<std::string>{"Identity", "Seed", "Increment", "Not For Replication"},
+        std::vector<std::vector<Value>>{
+            {Value(identityColumn->name), Value(std::int64_t{identity->seed}),
+             Value(std::int64_t{identity->increment}), Value(std::int64_t{0})}});
+  } else {
+    c.out->results.emplace_back(
+        std::vector<std::string>{"Identity"},
+        std::vector<std::vector<Value>>{{Value(std::string("No identity column defined."))}});
+  }
+  c.out->results.emplace_back(
+      std::vector<std::string>{"RowGuidCol"},
+      std::vector<std::vector<Value>>{{Value(std::string("No rowguidcol column defined."))}});
+  c.out->results.emplace_back(std::vector<std::string>{"Data_located_on_filegroup"},
+                              std::vector<std::vector<Value>>{{Value(std::string("PRIMARY"))}});
+  if (object->xtype != "U " || !table) return;
+  std::vector<std::vector<Value>> indexes;
+  for (const IndexEntry& index : catalog.Indexes(object->id)) {
+    std::string description = index.indid == 1 ? "clustered" : "nonclustered";
+    if (index.Unique()) description += ", unique";
+    if ((index.status & 0x800) != 0) description += ", primary key";
+    if ((index.status & 0x1000) != 0) description += ", unique key";
+    description += " located on PRIMARY";
+    std::string keys;
+    for (const int colid : index.colids) {
+      for (const ColumnInfo& col : table->columns) {
+        if (col.colid == colid) keys += (keys.empty() ? "" : ", ") + col.name;
+      }
+    }
+    indexes.push_back({Value(index.name), Value(description), Value(keys)});
+  }
+  if (indexes.empty()) {
+    c.out->messages.push_back("The object '" + object->name +
+                              "' does not have any indexes, or you do not have permissions.");
+    return;
+  }
+  c.out->results.emplace_back(
+      std::vector<std::string>{"index_name", "index_description", "index_keys"},
+      std::move(indexes));
 }
 
 // sp_add/update/dropextendedproperty: the levels name the database (none),

@@ -133,11 +133,13 @@ class Interpreter {
   // Statements of the session's settings and of maintenance
   // (session_statements.cpp).
   void SetOption(const SetOptionStatement& s, Context& c);
-  // sp_rename, sp_helptext, the extended properties (catalog_procedures.cpp);
+  // sp_rename, sp_help, sp_helptext, the extended properties
+  // (catalog_procedures.cpp);
   // none when `name` is not one of them.
   std::optional<Value> CatalogProcedure(const std::string& name, std::vector<CallArgument>& args,
                                         Context& c);
   void HelpText(const std::string& objectName, Context& c);
+  void Help(const std::string& objectName, Context& c);
   void SetExtendedPropertyFromCall(const std::string& procedure,
                                    const std::map<std::string, std::string>& bound);
   void RunDbcc(const DbccStatement& s, Context& c);
