@@ -63,6 +63,9 @@ TEST(ParserTest, UnsupportedStatementEndsWhereTheNextBegins) {
   EXPECT_EQ(Kinds(ParseBatch("select row_number() over (order by (select 1)) from t set @a = 1")),
             (std::vector<K>{K::Unsupported, K::SetVariable}));
   EXPECT_EQ(Kinds(ParseBatch("if 1 = 0 insert t exec p else select 1")), (std::vector<K>{K::If}));
+  EXPECT_EQ(Kinds(ParseBatch("if exists (select * from ::fn_x(1)) select 1 else begin select 2 "
+                             "end while (select count(*) over () from t) > 0 delete t select 3")),
+            (std::vector<K>{K::Unsupported, K::Unsupported, K::Select}));
   Batch inBlock = ParseBatch("while 1 = 1 begin waitfor delay '00:00:01' break end select 1");
   ASSERT_EQ(Kinds(inBlock), (std::vector<K>{K::While, K::Select}));
   const auto& loop = static_cast<const WhileStatement&>(*inBlock.statements[0]);

@@ -235,6 +235,15 @@ class Parser {
     for (std::size_t k = startToken; k < i; ++k) {
       if (tokens_[k].kind == TokenKind::Parameter) ++parameterCount_;
     }
+    // A condition that cannot run takes its IF's or WHILE's statements with it.
+    const bool conditional =
+        IsWord(tokens_[startToken], "IF") || IsWord(tokens_[startToken], "WHILE");
+    if (conditional && !AtEnd() && !PeekWord("END") && !PeekWord("ELSE")) {
+      ParseStatement();
+      while (AcceptSymbol(";")) {
+      }
+      if (IsWord(tokens_[startToken], "IF") && AcceptWord("ELSE")) ParseStatement();
+    }
     return s;
   }
 
@@ -1642,6 +1651,8 @@ class Parser {
       ExpectSymbol(")");
     } else {
       if (Peek().kind == TokenKind::Variable) throw UnsupportedConstruct("table variables");
+      // ::fn_listextendedproperty(…), the old spelling of a system function
+      if (PeekSymbol("::")) throw UnsupportedConstruct("table-valued function in FROM");
       ref.name = ParseObjectName();
       if (PeekSymbol("(")) throw UnsupportedConstruct("table-valued function in FROM");
     }
