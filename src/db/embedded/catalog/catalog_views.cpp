@@ -473,7 +473,7 @@ std::string DatabasesJson(const std::vector<DatabaseSummary>& databases) {
     const bool snapshot = OptionValue(d.options, "ALLOW_SNAPSHOT_ISOLATION", "OFF") == "ON";
     if (json.size() > 1) json += ",";
     json += "{\"name\":" + JsonText(d.name) + ",\"database_id\":" + std::to_string(d.id) +
-            ",\"create_date\":" + JsonText(d.created) +
+            ",\"filename\":" + JsonText(d.file) + ",\"create_date\":" + JsonText(d.created) +
             ",\"compatibility_level\":" + std::to_string(level) +
             ",\"collation_name\":" + JsonText(d.collation) +
             described("user_access", 0, "MULTI_USER") + ",\"is_read_only\":0" +
@@ -506,6 +506,29 @@ std::string DatabasesJson(const std::vector<DatabaseSummary>& databases) {
             (OptionValue(d.options, "BROKER", "") == "ENABLE_BROKER" ? "1" : "0") + "}";
   }
   return json + "]";
+}
+
+std::optional<CatalogView> FindMasterTable(std::string_view database, std::string_view name) {
+  if (ToUpperAscii(std::string(database)) != "MASTER" ||
+      ToUpperAscii(std::string(name)) != "SYSDATABASES") {
+    return std::nullopt;
+  }
+  const auto field = [](const char* key) {
+    return std::string("json_extract(d.value, '$.") + key + "')";
+  };
+  return Make({{"name", kSysname, field("name")},
+               {"dbid", kSmallInt, field("database_id")},
+               {"sid", SqlType{BaseType::VarChar, 85, 0, 0}, "NULL"},
+               {"mode", kSmallInt, "0"},
+               {"status", kInt, "0"},
+               {"status2", kInt, "0"},
+               {"crdate", kDateTime, field("create_date")},
+               {"reserved", kDateTime, "NULL"},
+               {"category", kInt, "0"},
+               {"cmptlevel", kTinyInt, field("compatibility_level")},
+               {"filename", SqlType{BaseType::NVarChar, 260, 0, 0}, field("filename")},
+               {"version", kSmallInt, "539"}},
+              "json_each(tsql_databases()) d");
 }
 
 bool IsCatalogViewSchema(std::string_view schema) {

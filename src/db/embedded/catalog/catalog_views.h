@@ -32,11 +32,16 @@ struct DatabaseSummary {
   int compatibilityLevel = 80;
   std::string collation;
   std::string options;  // the recorded ALTER DATABASE … SET options, "RECOVERY=FULL;…"
+  std::string file;     // the full path of its file
 };
 
 // The server's databases as the JSON array sys.databases reads (through the
 // connection's function tsql_databases(), since they live in master).
 std::string DatabasesJson(const std::vector<DatabaseSummary>& databases);
+
+// master's sysdatabases read from another database (master.dbo.sysdatabases,
+// master..sysdatabases); none for another name.
+std::optional<CatalogView> FindMasterTable(std::string_view database, std::string_view name);
 
 // Whether the schema holds catalog views (sys, INFORMATION_SCHEMA).
 bool IsCatalogViewSchema(std::string_view schema);

@@ -244,7 +244,8 @@ std::optional<DatabaseEntry> Server::FindDatabase(const std::string& name) {
 std::vector<DatabaseSummary> Server::Databases() {
   SqliteDb db(MasterFile(), false, policy_);
   auto stmt = db.Prepare(
-      "SELECT name, dbid, crdate, cmptlevel, collation, options FROM sysdatabases ORDER BY dbid");
+      "SELECT name, dbid, crdate, cmptlevel, collation, options, filename FROM sysdatabases ORDER "
+      "BY dbid");
   std::vector<DatabaseSummary> all;
   while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
     DatabaseSummary d;
@@ -255,8 +256,11 @@ std::vector<DatabaseSummary> Server::Databases() {
     d.collation = Text(stmt.get(), 4);
     if (d.collation.empty()) d.collation = std::string(kServerCollation);
     d.options = Text(stmt.get(), 5);
+    d.file = Text(stmt.get(), 6);
     all.push_back(std::move(d));
   }
+  stmt.reset();
+  for (DatabaseSummary& d : all) d.file = ResolveFileName(d.file).string();
   return all;
 }
 

@@ -129,21 +129,25 @@ Translator::Source Translator::MakeSource(const TableRef& ref) {
     s.tableName = "(" + inner + ")";
     return s;
   }
+  // Catalog views, and master's sysdatabases from another database, read as
+  // derived tables named after themselves.
+  const auto fromView = [&](const CatalogView& view) {
+    if (s.alias.empty()) s.alias = ref.name.name;
+    for (const CatalogViewColumn& c : view.columns) {
+      s.derived.push_back(DerivedColumn{c.name, CatOf(c.type), c.sqlName, c.type});
+    }
+    s.tableName = "(" + view.sql + ")";
+    return s;
+  };
+  const bool here = ref.name.database.empty() ||
+                    catalog_.Coll().Equal(ref.name.database, catalog_.DatabaseName());
   if (IsCatalogViewSchema(ref.name.schema)) {
     auto view = FindCatalogView(ref.name.schema, ref.name.name, catalog_.DatabaseName());
-    // Of this database; sys.databases is the server's, from any database.
-    const bool here = ref.name.database.empty() ||
-                      catalog_.Coll().Equal(ref.name.database, catalog_.DatabaseName()) ||
-                      ToUpperAscii(ref.name.name) == "DATABASES";
-    if (view && here) {
-      // A catalog view reads as a derived table named after the view.
-      if (s.alias.empty()) s.alias = ref.name.name;
-      for (const CatalogViewColumn& c : view->columns) {
-        s.derived.push_back(DerivedColumn{c.name, CatOf(c.type), c.sqlName, c.type});
-      }
-      s.tableName = "(" + view->sql + ")";
-      return s;
-    }
+    // sys.databases is the server's, from any database.
+    if (view && (here || ToUpperAscii(ref.name.name) == "DATABASES")) return fromView(*view);
+  }
+  if (!here) {
+    if (auto master = FindMasterTable(ref.name.database, ref.name.name)) return fromView(*master);
   }
   s.table = RequireTable(ref.name);
   s.tableName = ref.name.name;
