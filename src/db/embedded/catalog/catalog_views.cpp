@@ -277,6 +277,43 @@ CatalogView SysSchemas(const std::string&) {
                   ") s ORDER BY s.schema_id");
 }
 
+CatalogView SysTriggers(const std::string&) {
+  return Make({{"name", kSysname, "o.name"},
+               {"object_id", kInt, "o.id"},
+               {"parent_class", kTinyInt, "1"},
+               {"parent_class_desc", kDesc, "'OBJECT_OR_COLUMN'"},
+               {"parent_id", kInt, "o.parent_obj"},
+               {"type", kType, "o.xtype"},
+               {"type_desc", kDesc, "'SQL_TRIGGER'"},
+               {"create_date", kDateTime, "o.crdate"},
+               {"modify_date", kDateTime, "coalesce(o.refdate, o.crdate)"},
+               {"is_ms_shipped", kBit, "0"},
+               {"is_disabled", kBit, "0"},
+               {"is_not_for_replication", kBit, "0"}},
+              "sysobjects o WHERE o.xtype = 'TR'");
+}
+
+// The database principals: the fixed users and roles every database has.
+CatalogView SysDatabasePrincipals(const std::string&) {
+  std::string rows = "SELECT 'public' AS name, 0 AS principal_id";
+  for (const SchemaEntry& s : Catalog::FixedSchemas()) {
+    rows += " UNION ALL SELECT " + Quote(s.name) + ", " + std::to_string(s.principalId);
+  }
+  const std::string role = "(p.principal_id = 0 OR p.principal_id >= 16384)";
+  return Make(
+      {{"name", kSysname, "p.name"},
+       {"principal_id", kInt, "p.principal_id"},
+       {"type", SqlType{BaseType::Char, 1, 0, 0}, "CASE WHEN " + role + " THEN 'R' ELSE 'S' END"},
+       {"type_desc", kDesc, "CASE WHEN " + role + " THEN 'DATABASE_ROLE' ELSE 'SQL_USER' END"},
+       {"default_schema_name", kSysname,
+        "CASE p.principal_id WHEN 1 THEN 'dbo' WHEN 2 THEN 'guest' END"},
+       {"create_date", kDateTime, "NULL"},
+       {"modify_date", kDateTime, "NULL"},
+       {"owning_principal_id", kInt, "CASE WHEN " + role + " THEN 1 END"},
+       {"is_fixed_role", kBit, "p.principal_id >= 16384"}},
+      "(" + rows + ") p");
+}
+
 CatalogView SysExtendedProperties(const std::string&) {
   return Make({{"class", kTinyInt, "p.class"},
                {"class_desc", kDesc,
@@ -531,6 +568,15 @@ std::optional<CatalogView> FindMasterTable(std::string_view database, std::strin
               "json_each(tsql_databases()) d");
 }
 
+bool IsCompatibilityView(std::string_view name) {
+  const std::string upper = ToUpperAscii(std::string(name));
+  for (const char* table :
+       {"SYSOBJECTS", "SYSCOLUMNS", "SYSTYPES", "SYSINDEXES", "SYSINDEXKEYS", "SYSCOMMENTS"}) {
+    if (upper == table) return true;
+  }
+  return false;
+}
+
 bool IsCatalogViewSchema(std::string_view schema) {
   const std::string upper = ToUpperAscii(std::string(schema));
   return upper == "SYS" || upper == "INFORMATION_SCHEMA";
@@ -555,6 +601,10 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"SQL_MODULES", SysSqlModules},
       {"EXTENDED_PROPERTIES", SysExtendedProperties},
       {"DATABASES", SysDatabases},
+      {"TRIGGERS", SysTriggers},
+      {"DATABASE_PRINCIPALS", SysDatabasePrincipals},
+      {"ALL_OBJECTS", SysObjects},
+      {"ALL_COLUMNS", SysColumns},
   };
   static const std::map<std::string, Builder> information = {
       {"TABLES", InformationTables},

@@ -43,6 +43,11 @@ std::string DatabasesJson(const std::vector<DatabaseSummary>& databases);
 // master..sysdatabases); none for another name.
 std::optional<CatalogView> FindMasterTable(std::string_view database, std::string_view name);
 
+// Whether sys.<name> is one of the system tables of every database
+// (sys.sysobjects, sys.syscolumns …), which SQL Server keeps as views of
+// the same name.
+bool IsCompatibilityView(std::string_view name);
+
 // Whether the schema holds catalog views (sys, INFORMATION_SCHEMA).
 bool IsCatalogViewSchema(std::string_view schema);
 

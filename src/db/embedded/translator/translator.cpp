@@ -141,6 +141,14 @@ Translator::Source Translator::MakeSource(const TableRef& ref) {
   };
   const bool here = ref.name.database.empty() ||
                     catalog_.Coll().Equal(ref.name.database, catalog_.DatabaseName());
+  if (IsCatalogViewSchema(ref.name.schema) && here && IsCompatibilityView(ref.name.name)) {
+    // sys.sysobjects and the like are the system tables themselves.
+    ObjectName table = ref.name;
+    table.schema.clear();
+    s.table = RequireTable(table);
+    s.tableName = ref.name.name;
+    return s;
+  }
   if (IsCatalogViewSchema(ref.name.schema)) {
     auto view = FindCatalogView(ref.name.schema, ref.name.name, catalog_.DatabaseName());
     // sys.databases is the server's, from any database.
