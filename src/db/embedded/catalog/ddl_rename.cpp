@@ -132,6 +132,14 @@ void Ddl::Rename(const std::string& objectName, const std::string& newName,
     catalog_.Db().Exec("ALTER TABLE " + QuoteId(object->name) + " RENAME TO " + QuoteId(newName));
     catalog_.RenameIndex(object->id, 0, newName);
   }
+  if (object->xtype == "PK" || object->xtype == "UQ") {
+    // A key's index carries the key's name.
+    for (const IndexEntry& index : catalog_.Indexes(object->parent)) {
+      if (coll.Equal(index.name, object->name)) {
+        catalog_.RenameIndex(object->parent, index.indid, newName);
+      }
+    }
+  }
   catalog_.RenameObject(object->id, newName);
   catalog_.Invalidate();
   // The triggers that enforce CHECKs and foreign keys name their table and
