@@ -190,8 +190,9 @@ std::string VersionText() {
 }
 
 bool IsMetadataFunction(std::string_view upperName, std::size_t argumentCount) {
-  for (const char* name : {"OBJECTPROPERTY", "OBJECTPROPERTYEX", "COLUMNPROPERTY", "COL_LENGTH",
-                           "SERVERPROPERTY", "DATABASEPROPERTYEX", "DB_ID"}) {
+  for (const char* name :
+       {"OBJECTPROPERTY", "OBJECTPROPERTYEX", "COLUMNPROPERTY", "COL_LENGTH", "SERVERPROPERTY",
+        "DATABASEPROPERTYEX", "DB_ID", "FULLTEXTSERVICEPROPERTY", "HAS_DBACCESS"}) {
     if (upperName == name) return true;
   }
   // DB_NAME() of the current database is known when the statement is translated.
@@ -227,6 +228,16 @@ MetadataCall MetadataFunctionSql(std::string_view upperName, const std::vector<s
   if (upperName == "DATABASEPROPERTYEX") {
     RequireArguments(upperName, args, 2);
     return {DatabaseProperty(args[0], args[1]), R::Either};
+  }
+  if (upperName == "FULLTEXTSERVICEPROPERTY") {
+    // There is no full-text service: installed 0, its other properties unknown.
+    RequireArguments(upperName, args, 1);
+    return {"CASE upper(" + args[0] + ") WHEN 'ISFULLTEXTINSTALLED' THEN 0 END", R::Number};
+  }
+  if (upperName == "HAS_DBACCESS") {
+    // A login that can log in may open every database of this server.
+    RequireArguments(upperName, args, 1);
+    return {"CASE WHEN tsql_db_id(" + args[0] + ") IS NOT NULL THEN 1 END", R::Number};
   }
   if (upperName == "DB_ID") {
     if (args.size() > 1) RequireArguments(upperName, args, 1);
