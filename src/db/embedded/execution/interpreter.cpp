@@ -681,6 +681,9 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   const std::shared_ptr<StoredCode> code = host_.Code();
   const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
   if (!routine || routine->object.xtype != "P ") {
+    if (IsUnsupportedSystemProcedure(name)) {
+      throw DatabaseError(NotSupported("system procedure " + ToLowerAscii(name)));
+    }
     throw ServerErrorByNumber(2812, {name});
   }
   const ObjectInfo* object = &routine->object;

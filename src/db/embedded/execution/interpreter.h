@@ -67,6 +67,11 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
                                 const std::function<Value(const std::string&)>& variable,
                                 bool keepExact = false);
 
+// Whether `name` is one of SQL Server's own procedures that this server does
+// not have (security, server configuration, full-text …): calling it is
+// refused by name rather than reported missing.
+bool IsUnsupportedSystemProcedure(std::string_view name);
+
 class Interpreter {
  public:
   explicit Interpreter(SessionHost& host) : host_(host) {}
