@@ -49,6 +49,16 @@ std::string Argument(const std::map<std::string, std::string>& bound, const char
   return it == bound.end() ? std::string() : it->second;
 }
 
+// 'dbo.name', '[name]': the object's own name.
+std::string BareName(std::string name) {
+  if (const std::size_t dot = name.rfind('.'); dot != std::string::npos)
+    name = name.substr(dot + 1);
+  if (name.size() > 1 && name.front() == '[' && name.back() == ']') {
+    name = name.substr(1, name.size() - 2);
+  }
+  return name;
+}
+
 // The lines of a stored text, each with its line end, as sp_helptext gives them.
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -71,6 +81,9 @@ std::optional<Value> Interpreter::CatalogProcedure(const std::string& name,
       {"sp_rename", {"@OBJNAME", "@NEWNAME", "@OBJTYPE"}},
       {"sp_helptext", {"@OBJNAME", "@COLUMNNAME"}},
       {"sp_help", {"@OBJNAME"}},
+      {"sp_helpindex", {"@OBJNAME"}},
+      {"sp_recompile", {"@OBJNAME"}},
+      {"sp_updatestats", {"@RESAMPLE"}},
       {"sp_addextendedproperty",
        {"@NAME", "@VALUE", "@LEVEL0TYPE", "@LEVEL0NAME", "@LEVEL1TYPE", "@LEVEL1NAME",
         "@LEVEL2TYPE", "@LEVEL2NAME"}},
@@ -106,20 +119,39 @@ std::optional<Value> Interpreter::CatalogProcedure(const std::string& name,
     Help(Argument(bound, "@OBJNAME"), c);
     return Value{std::int64_t{0}};
   }
+  if (key == "sp_helpindex") {
+    const std::string objectName = Argument(bound, "@OBJNAME");
+    const auto object = catalog.FindObject(BareName(objectName));
+    if (!object || object->xtype != "U ") {
+      throw ServerErrorByNumber(15009, {objectName, catalog.DatabaseName()});
+    }
+    IndexList(*object, c);
+    return Value{std::int64_t{0}};
+  }
+  if (key == "sp_recompile") {
+    // Stored code is compiled again whenever the schema moves; marking it is
+    // moving the schema.
+    const std::string objectName = Argument(bound, "@OBJNAME");
+    if (!catalog.FindObject(BareName(objectName))) {
+      throw ServerErrorByNumber(15009, {objectName, catalog.DatabaseName()});
+    }
+    catalog.StampSchema();
+    c.out->messages.push_back("Object '" + objectName +
+                              "' was successfully marked for recompilation.");
+    return Value{std::int64_t{0}};
+  }
+  if (key == "sp_updatestats") {
+    catalog.Db().Exec("ANALYZE");
+    c.out->messages.emplace_back("Statistics for all tables have been updated.");
+    return Value{std::int64_t{0}};
+  }
   SetExtendedPropertyFromCall(key, bound);
   return Value{std::int64_t{0}};
 }
 
 void Interpreter::HelpText(const std::string& objectName, Context& c) {
   Catalog& catalog = host_.CurrentCatalog();
-  std::string name = objectName;
-  if (const std::size_t dot = name.rfind('.'); dot != std::string::npos) {
-    name = name.substr(dot + 1);
-  }
-  if (name.size() > 1 && name.front() == '[' && name.back() == ']') {
-    name = name.substr(1, name.size() - 2);
-  }
-  const auto object = catalog.FindObject(name);
+  const auto object = catalog.FindObject(BareName(objectName));
   if (!object) throw ServerErrorByNumber(15009, {objectName, catalog.DatabaseName()});
   const std::string text = catalog.CommentText(object->id);
   if (text.empty()) throw ServerErrorByNumber(15197, {objectName});
@@ -181,13 +213,7 @@ void Interpreter::Help(const std::string& objectName, Context& c) {
                                 std::move(rows));
     return;
   }
-  std::string name = objectName;
-  if (const std::size_t dot = name.rfind('.'); dot != std::string::npos)
-    name = name.substr(dot + 1);
-  if (name.size() > 1 && name.front() == '[' && name.back() == ']') {
-    name = name.substr(1, name.size() - 2);
-  }
-  const auto object = catalog.FindObject(name);
+  const auto object = catalog.FindObject(BareName(objectName));
   if (!object) throw ServerErrorByNumber(15009, {objectName, catalog.DatabaseName()});
   auto head =
       Rows(db, "SELECT name, 'dbo', xtype, crdate FROM sysobjects WHERE id = ?", object->id);
@@ -253,9 +279,16 @@ void Interpreter::Help(const std::string& objectName, Context& c) {
       std::vector<std::vector<Value>>{{Value(std::string("No rowguidcol column defined."))}});
   c.out->results.emplace_back(std::vector<std::string>{"Data_located_on_filegroup"},
                               std::vector<std::vector<Value>>{{Value(std::string("PRIMARY"))}});
-  if (object->xtype != "U " || !table) return;
+  if (object->xtype == "U ") IndexList(*object, c);
+}
+
+// The indexes of a table as sp_help and sp_helpindex give them.
+void Interpreter::IndexList(const ObjectInfo& object, Context& c) {
+  Catalog& catalog = host_.CurrentCatalog();
+  const TableInfo* table = catalog.FindTable(object.name);
+  if (!table) return;
   std::vector<std::vector<Value>> indexes;
-  for (const IndexEntry& index : catalog.Indexes(object->id)) {
+  for (const IndexEntry& index : catalog.Indexes(object.id)) {
     std::string description = index.indid == 1 ? "clustered" : "nonclustered";
     if (index.Unique()) description += ", unique";
     if ((index.status & 0x800) != 0) description += ", primary key";
@@ -270,7 +303,7 @@ void Interpreter::Help(const std::string& objectName, Context& c) {
     indexes.push_back({Value(index.name), Value(description), Value(keys)});
   }
   if (indexes.empty()) {
-    c.out->messages.push_back("The object '" + object->name +
+    c.out->messages.push_back("The object '" + object.name +
                               "' does not have any indexes, or you do not have permissions.");
     return;
   }

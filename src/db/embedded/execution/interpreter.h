@@ -145,6 +145,7 @@ class Interpreter {
                                         Context& c);
   void HelpText(const std::string& objectName, Context& c);
   void Help(const std::string& objectName, Context& c);
+  void IndexList(const ObjectInfo& object, Context& c);
   void SetExtendedPropertyFromCall(const std::string& procedure,
                                    const std::map<std::string, std::string>& bound);
   void RunDbcc(const DbccStatement& s, Context& c);

@@ -74,6 +74,7 @@ bool IsUnsupportedSystemProcedure(std::string_view name) {
                                               "sp_who",
                                               "sp_who2",
                                               "sp_lock",
+                                              "sp_refreshview",
                                               "xp_cmdshell",
                                               "xp_regread",
                                               "xp_fileexist"};
