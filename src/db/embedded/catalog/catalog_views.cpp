@@ -314,6 +314,65 @@ CatalogView SysDatabasePrincipals(const std::string&) {
       "(" + rows + ") p");
 }
 
+// The columns of each foreign key, one row a column in key order: the
+// catalogue keeps them as names, a line each.
+constexpr const char* kForeignKeyColumns =
+    "(WITH RECURSIVE split(id, child_id, parent_id, n, c_rest, p_rest, c_name, p_name) AS ("
+    "SELECT id, child_id, parent_id, 0, child_columns || char(10), parent_columns || char(10), "
+    "NULL, NULL FROM moltaro_foreign_keys UNION ALL SELECT id, child_id, parent_id, n + 1, "
+    "substr(c_rest, instr(c_rest, char(10)) + 1), substr(p_rest, instr(p_rest, char(10)) + 1), "
+    "substr(c_rest, 1, instr(c_rest, char(10)) - 1), substr(p_rest, 1, instr(p_rest, char(10)) "
+    "- 1) FROM split WHERE c_rest <> '') SELECT s.id, s.n, s.child_id, cc.colid AS child_colid, "
+    "cc.name AS child_name, s.parent_id, pc.colid AS parent_colid FROM split s JOIN syscolumns cc "
+    "ON cc.id = s.child_id AND cc.name = s.c_name JOIN syscolumns pc ON pc.id = s.parent_id AND "
+    "pc.name = s.p_name WHERE s.n > 0) k";
+
+CatalogView SysForeignKeyColumns(const std::string&) {
+  return Make({{"constraint_object_id", kInt, "k.id"},
+               {"constraint_column_id", kInt, "k.n"},
+               {"parent_object_id", kInt, "k.child_id"},
+               {"parent_column_id", kInt, "k.child_colid"},
+               {"referenced_object_id", kInt, "k.parent_id"},
+               {"referenced_column_id", kInt, "k.parent_colid"}},
+              kForeignKeyColumns);
+}
+
+CatalogView SysIdentityColumns(const std::string&) {
+  return Make(
+      {{"object_id", kInt, "c.id"},
+       {"name", kSysname, "c.name"},
+       {"column_id", kInt, "c.colid"},
+       {"system_type_id", kTinyInt, "c.xtype"},
+       {"max_length", kSmallInt, "c.length"},
+       {"precision", kTinyInt, "c.xprec"},
+       {"scale", kTinyInt, "c.xscale"},
+       {"is_nullable", kBit, "c.isnullable"},
+       {"is_identity", kBit, "1"},
+       {"seed_value", SqlType{BaseType::BigInt, 0, 0, 0}, "i.seed"},
+       {"increment_value", SqlType{BaseType::BigInt, 0, 0, 0}, "i.increment"},
+       {"last_value", SqlType{BaseType::BigInt, 0, 0, 0}, "CASE WHEN i.used THEN i.last END"},
+       {"is_not_for_replication", kBit, "0"}},
+      "moltaro_identity i JOIN syscolumns c ON c.id = i.id AND c.colid = i.colid");
+}
+
+CatalogView SysParameters(const std::string&) {
+  return Make({{"object_id", kInt, "c.id"},
+               {"name", kSysname, "c.name"},
+               {"parameter_id", kInt, "c.colid"},
+               {"system_type_id", kTinyInt, "c.xtype"},
+               {"user_type_id", kInt, "c.xusertype"},
+               {"max_length", kSmallInt, "c.length"},
+               {"precision", kTinyInt, "c.xprec"},
+               {"scale", kTinyInt, "c.xscale"},
+               {"is_output", kBit, "c.isoutparam"},
+               {"is_cursor_ref", kBit, "0"},
+               {"has_default_value", kBit, "0"},
+               {"is_xml_document", kBit, "0"},
+               {"default_value", SqlType{BaseType::NVarChar, 4000, 0, 0}, "NULL"}},
+              "syscolumns c JOIN sysobjects o ON o.id = c.id WHERE o.xtype IN ('P ', 'FN', 'IF', "
+              "'TF')");
+}
+
 CatalogView SysExtendedProperties(const std::string&) {
   return Make({{"class", kTinyInt, "p.class"},
                {"class_desc", kDesc,
@@ -437,6 +496,56 @@ CatalogView InformationRoutines(const std::string& database) {
                {"CREATED", kDateTime, "o.crdate"},
                {"LAST_ALTERED", kDateTime, "coalesce(o.refdate, o.crdate)"}},
               "sysobjects o WHERE o.xtype IN ('P ', 'FN', 'IF', 'TF')");
+}
+
+CatalogView InformationTableConstraints(const std::string& database) {
+  return Make({{"CONSTRAINT_CATALOG", kSysname, Quote(database)},
+               {"CONSTRAINT_SCHEMA", kSysname, "'dbo'"},
+               {"CONSTRAINT_NAME", kSysname, "o.name"},
+               {"TABLE_CATALOG", kSysname, Quote(database)},
+               {"TABLE_SCHEMA", kSysname, "'dbo'"},
+               {"TABLE_NAME", kSysname, "t.name"},
+               {"CONSTRAINT_TYPE", SqlType{BaseType::VarChar, 11, 0, 0},
+                "CASE o.xtype WHEN 'PK' THEN 'PRIMARY KEY' WHEN 'UQ' THEN 'UNIQUE' WHEN 'F ' THEN "
+                "'FOREIGN KEY' WHEN 'C ' THEN 'CHECK' END"},
+               {"IS_DEFERRABLE", SqlType{BaseType::VarChar, 2, 0, 0}, "'NO'"},
+               {"INITIALLY_DEFERRED", SqlType{BaseType::VarChar, 2, 0, 0}, "'NO'"}},
+              "sysobjects o JOIN sysobjects t ON t.id = o.parent_obj WHERE o.xtype IN ('PK', "
+              "'UQ', 'F ', 'C ')");
+}
+
+// The columns of keys: a primary or unique key's from its index, a foreign
+// key's from the catalogue's list.
+CatalogView InformationKeyColumnUsage(const std::string& database) {
+  return Make({{"CONSTRAINT_CATALOG", kSysname, Quote(database)},
+               {"CONSTRAINT_SCHEMA", kSysname, "'dbo'"},
+               {"CONSTRAINT_NAME", kSysname, "u.constraint_name"},
+               {"TABLE_CATALOG", kSysname, Quote(database)},
+               {"TABLE_SCHEMA", kSysname, "'dbo'"},
+               {"TABLE_NAME", kSysname, "u.table_name"},
+               {"COLUMN_NAME", kSysname, "u.column_name"},
+               {"ORDINAL_POSITION", kInt, "u.position"}},
+              std::string("(SELECT o.name AS constraint_name, t.name AS table_name, c.name AS "
+                          "column_name, ik.keyno AS position FROM sysobjects o JOIN sysobjects t "
+                          "ON t.id = o.parent_obj JOIN sysindexes i ON i.id = t.id AND i.name = "
+                          "o.name JOIN sysindexkeys ik ON ik.id = i.id AND ik.indid = i.indid "
+                          "JOIN syscolumns c ON c.id = t.id AND c.colid = ik.colid WHERE o.xtype "
+                          "IN ('PK', 'UQ') UNION ALL SELECT o.name, t.name, k.child_name, k.n "
+                          "FROM ") +
+                  kForeignKeyColumns +
+                  " JOIN sysobjects o ON o.id = k.id JOIN sysobjects t ON t.id = k.child_id) u");
+}
+
+CatalogView InformationSchemata(const std::string& database) {
+  return Make({{"CATALOG_NAME", kSysname, Quote(database)},
+               {"SCHEMA_NAME", kSysname, "s.name"},
+               {"SCHEMA_OWNER", kSysname,
+                "CASE s.principal_id WHEN 1 THEN 'dbo' WHEN 2 THEN 'guest' WHEN 3 THEN "
+                "'INFORMATION_SCHEMA' WHEN 4 THEN 'sys' ELSE s.name END"},
+               {"DEFAULT_CHARACTER_SET_CATALOG", kSysname, "NULL"},
+               {"DEFAULT_CHARACTER_SET_SCHEMA", kSysname, "NULL"},
+               {"DEFAULT_CHARACTER_SET_NAME", kSysname, "'cp1250'"}},
+              "(SELECT c0 AS name, c2 AS principal_id FROM (" + SysSchemas(database).sql + ")) s");
 }
 
 CatalogView InformationViews(const std::string& database) {
@@ -601,6 +710,9 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"SQL_MODULES", SysSqlModules},
       {"EXTENDED_PROPERTIES", SysExtendedProperties},
       {"DATABASES", SysDatabases},
+      {"FOREIGN_KEY_COLUMNS", SysForeignKeyColumns},
+      {"IDENTITY_COLUMNS", SysIdentityColumns},
+      {"PARAMETERS", SysParameters},
       {"TRIGGERS", SysTriggers},
       {"DATABASE_PRINCIPALS", SysDatabasePrincipals},
       {"ALL_OBJECTS", SysObjects},
@@ -611,6 +723,9 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"COLUMNS", InformationColumns},
       {"ROUTINES", InformationRoutines},
       {"VIEWS", InformationViews},
+      {"TABLE_CONSTRAINTS", InformationTableConstraints},
+      {"KEY_COLUMN_USAGE", InformationKeyColumnUsage},
+      {"SCHEMATA", InformationSchemata},
   };
   const std::string upperSchema = ToUpperAscii(std::string(schema));
   const auto& views = upperSchema == "SYS" ? sys : information;
