@@ -223,6 +223,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
     {5703, 10, "Changed language setting to %.*ls."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
+    {8106, 16, "Table '%.*ls' does not have the identity property. Cannot perform SET operation."},
+    {8107, 16,
+     "IDENTITY_INSERT is already ON for table '%.*ls'. Cannot perform SET operation for table "
+     "'%.*ls'."},
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
     {8115, 16, "Arithmetic overflow error converting %ls to data type %ls."},

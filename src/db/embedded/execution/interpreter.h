@@ -23,6 +23,14 @@
 
 namespace moltaro::db::embedded {
 
+// The table of a session that takes explicit identity values (SET
+// IDENTITY_INSERT … ON); id 0 when none.
+struct IdentityInsertTable {
+  std::string database;
+  int id = 0;
+  std::string name;
+};
+
 // What the interpreter needs of the session it runs in.
 class SessionHost {
  public:
@@ -50,6 +58,7 @@ class SessionHost {
   // The compiled stored T-SQL of the current database at its schema version
   // as this session sees it.
   virtual std::shared_ptr<StoredCode> Code() = 0;
+  virtual IdentityInsertTable& IdentityInsert() = 0;
   // After COMMIT or ROLLBACK of the session's transaction.
   virtual void TransactionEnded() = 0;
 };
@@ -138,6 +147,7 @@ class Interpreter {
   // Statements of the session's settings and of maintenance
   // (session_statements.cpp).
   void SetOption(const SetOptionStatement& s, Context& c);
+  void SetIdentityInsert(const SetOptionStatement& s);
   // sp_rename, sp_help, sp_helptext, the extended properties
   // (catalog_procedures.cpp);
   // none when `name` is not one of them.

@@ -69,6 +69,10 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
     host_.SetLockTimeout(static_cast<int>(std::max(-1LL, milliseconds)));
     return;
   }
+  if (opt.option == "IDENTITY_INSERT") {
+    SetIdentityInsert(opt);
+    return;
+  }
   for (const char* a : kAcceptedOptions) {
     if (opt.option == a) return;
   }
@@ -92,6 +96,26 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
   }
   if (opt.option == "DATEFIRST" && opt.value == "7") return;
   throw DatabaseError(NotSupported("SET " + opt.option + " " + opt.value));
+}
+
+// One table of the session at a time takes explicit identity values.
+void Interpreter::SetIdentityInsert(const SetOptionStatement& opt) {
+  Catalog& catalog = host_.CurrentCatalog();
+  const TableInfo* table = catalog.FindTable(opt.table.name);
+  if (table == nullptr || table->xtype != "U ") {
+    throw ServerErrorByNumber(1088, {opt.table.name});
+  }
+  if (!catalog.Identity(table->id)) throw ServerErrorByNumber(8106, {table->name});
+  IdentityInsertTable& current = host_.IdentityInsert();
+  const bool thisTable = current.id == table->id && current.database == catalog.DatabaseName();
+  if (opt.value == "OFF") {
+    if (thisTable) current = IdentityInsertTable{};
+    return;
+  }
+  if (current.id != 0 && !thisTable) {
+    throw ServerErrorByNumber(8107, {current.database + ".dbo." + current.name, table->name});
+  }
+  current = IdentityInsertTable{catalog.DatabaseName(), table->id, table->name};
 }
 
 // The options as this server runs every session.

@@ -1335,8 +1335,15 @@ std::string Translator::ViewSql(const Select& select) {
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
                                   const TableInfo& table, bool update) {
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
-  return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
-         ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  const std::string stored = "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " +
+                             std::to_string(flags) + ", " + QuoteText(column.name) + ", " +
+                             QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  // An explicit identity value is the session's to allow (SET IDENTITY_INSERT).
+  if (column.identity && !update) {
+    return "tsql_identity_insert(" + std::to_string(table.id) + ", " + QuoteText(table.name) +
+           ", " + stored + ")";
+  }
+  return stored;
 }
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
@@ -1372,13 +1379,6 @@ Translation Translator::InsertOnce(const InsertStatement& insert) {
         }
       }
       targets.push_back(c);
-    }
-  }
-  for (const ColumnInfo* c : targets) {
-    if (c->identity) {
-      throw DatabaseError("Cannot insert explicit value for identity column in table '" +
-                              table->name + "' when IDENTITY_INSERT is set to OFF.",
-                          544);
     }
   }
   // Columns the statement leaves out get their defaults (or NULL).
