@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <stdexcept>
 
 namespace moltaro::db {
@@ -21,6 +22,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "ORDER BY items must appear in the select list if the statement contains a UNION, INTERSECT "
      "or EXCEPT operator."},
     {105, 15, "Unclosed quotation mark after the character string '%.*ls'."},
+    {107, 15,
+     "The column prefix '%.*ls' does not match with a table name or alias name used in the "
+     "query."},
     {108, 15,
      "The ORDER BY position number %ld is out of range of the number of items in the "
      "select list."},
@@ -56,6 +60,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "A SELECT statement that assigns a value to a variable must not be combined with "
      "data-retrieval operations."},
     {154, 15, "%S_MSG is not allowed in %S_MSG."},
+    {155, 15, "'%.*ls' is not a recognized %ls option."},
     {156, 15, "Incorrect syntax near the keyword '%.*ls'."},
     {174, 15, "The %.*ls function requires %d argument(s)."},
     {189, 15, "The %.*ls function requires %d to %d arguments."},
@@ -82,6 +87,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {248, 16,
      "The conversion of the %ls value '%.*ls' overflowed an %hs column. Use a larger integer "
      "column."},
+    {252, 16,
+     "Recursive common table expression '%.*ls' does not contain a top-level UNION ALL "
+     "operator."},
     {259, 16, "Ad hoc updates to system catalogs are not allowed."},
     {263, 16, "Must specify table to select from."},
     {264, 16,
@@ -90,12 +98,16 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "clause to make sure that a column is updated only once. If this statement updates or "
      "inserts columns into a view, column name aliasing can conceal the duplication in your "
      "code."},
+    {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
+    {289, 16,
+     "Cannot construct data type %ls, some of the arguments have values which are not valid."},
     {313, 16,
      "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
     {448, 16, "Invalid collation '%.*ls'."},
     {515, 16,
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
      "nulls. %ls fails."},
+    {517, 16, "Adding a value to a '%ls' column caused an overflow."},
     {536, 16, "Invalid length parameter passed to the %ls function."},
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
@@ -103,6 +115,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {547, 16,
      "The %ls statement conflicted with the %ls constraint \"%.*ls\". The conflict occurred in "
      "database \"%.*ls\", table \"%.*ls\"%ls%.*ls%ls."},
+    {628, 16, "Cannot issue SAVE TRANSACTION when there is no active transaction."},
     {701, 17, "There is insufficient system memory in resource pool '%ls' to run this query."},
     {823, 24,
      "The operating system returned error %ls to SQL Server during a %S_MSG in file '%ls'. "
@@ -113,6 +126,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "damaged: restore it from a backup."},
     {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
     {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1038, 15,
+     "An object or column name is missing or empty. For SELECT INTO statements, verify each "
+     "column has a name. For other statements, look for empty alias names. Aliases defined as "
+     "\"\" or [] are not allowed. Change the alias to a valid name."},
     {1088, 16,
      "Cannot find the object \"%.*ls\" because it does not exist or you do not have "
      "permissions."},
@@ -159,6 +176,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2714, 16, "There is already an object named '%.*ls' in the database."},
     {2715, 16, "Column, parameter, or variable #%d: Cannot find data type %.*ls."},
     {2716, 16, "Cannot specify a column width on data type %.*ls."},
+    {2732, 16,
+     "Error number %ld is invalid. The number must be from %ld through %ld and it must not be "
+     "50000."},
     {2741, 16, "SET DATEFORMAT date order '%.*ls' not supported."},
     {2744, 16,
      "Multiple identity columns specified for table '%.*ls'. Only one identity column per table "
@@ -172,7 +192,13 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2751, 16,
      "Column or parameter #%d: Specified column scale %d is greater than the specified precision "
      "of %d."},
+    {2754, 16,
+     "Error severity levels greater than 18 can only be specified by members of the sysadmin "
+     "role, using the WITH LOG option."},
     {2767, 16, "Could not locate statistics '%.*ls' in the system catalogs."},
+    {2786, 16,
+     "The data type of substitution parameter %d does not match the expected type of the format "
+     "specification."},
     {2812, 16, "Could not find stored procedure '%.*ls'."},
     {3701, 11,
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
@@ -188,8 +214,18 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {3902, 16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
     {3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},
     {3906, 16, "Failed to update database \"%.*ls\" because the database is read-only."},
+    {3930, 16,
+     "The current transaction cannot be committed and cannot support operations that write to "
+     "the log file. Roll back the transaction."},
+    {3931, 16,
+     "The current transaction cannot be committed and cannot be rolled back to a savepoint. Roll "
+     "back the entire transaction."},
+    {3998, 16,
+     "Uncommittable transaction is detected at the end of the batch. The transaction is rolled "
+     "back."},
     {4060, 11, "Cannot open database \"%.*ls\" requested by the login. The login failed."},
     {4104, 16, "The multi-part identifier \"%.*ls\" could not be bound."},
+    {4112, 16, "The function '%.*ls' must have an OVER clause with ORDER BY."},
     {4121, 16,
      "Cannot find either column \"%.*ls\" or the user-defined function or aggregate \"%.*ls\", or "
      "the name is ambiguous."},
@@ -214,14 +250,17 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "table must have at least one data column."},
     {4924, 16,
      "ALTER TABLE DROP COLUMN failed because column '%.*ls' does not exist in table '%.*ls'."},
-    {5074, 16, "The %S_MSG '%.*ls' is dependent on %S_MSG '%.*ls'."},
+    {5074, 16, "The %S_MSG '%.*ls' is dependent on %S_MSG '%.*ls'.", 4922},
     {5120, 16, "Unable to open the physical file \"%.*ls\". Operating system error %ls."},
-    {5133, 16, "Directory lookup for the file \"%ls\" failed with the operating system error %ls."},
+    {5133, 16, "Directory lookup for the file \"%ls\" failed with the operating system error %ls.",
+     1802},
     {5170, 16,
      "Cannot create file '%ls' because it already exists. Change the file path or the file name, "
-     "and retry the operation."},
+     "and retry the operation.",
+     1802},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
     {5703, 10, "Changed language setting to %.*ls."},
+    {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
     {8106, 16, "Table '%.*ls' does not have the identity property. Cannot perform SET operation."},
     {8107, 16,
@@ -230,6 +269,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
     {8115, 16, "Arithmetic overflow error converting %ls to data type %ls."},
+    {8116, 16, "Argument data type %ls is invalid for argument %d of %ls function."},
     {8117, 16, "Operand data type %ls is invalid for %ls operator."},
     {8134, 16, "Divide by zero error encountered."},
     {8144, 16, "Procedure or function %.*ls has too many arguments specified."},
@@ -237,12 +277,21 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8146, 16, "Procedure %.*ls has no parameters and arguments were supplied."},
     {8152, 16, "String or binary data would be truncated."},
     {8155, 16, "No column name was specified for column %d of '%.*ls'."},
+    {8158, 16, "'%.*ls' has more columns than were specified in the column list."},
+    {8159, 16, "'%.*ls' has fewer columns than were specified in the column list."},
     {8162, 16,
      "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
      "parameter passed in requested output."},
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
+    {9809, 16, "The style %d is not supported for conversions from %ls to %ls."},
+    {9810, 16, "The datepart %ls is not supported by date function %ls for data type %ls."},
+    {9818, 16, "The culture parameter '%.*ls' provided in the function call is not supported."},
+    {10704, 15,
+     "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
+     "statement inside a CATCH block, or add error parameters to the THROW statement."},
+    {10753, 15, "The function '%.*ls' must have an OVER clause."},
     {15009, 16,
      "The object '%s' does not exist in database '%s' or is invalid for this operation."},
     {15135, 16,
@@ -262,7 +311,22 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {15477, 10,
      "Caution: Changing any part of an object name could break scripts and stored procedures."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
+    {16905, 16, "The cursor is already open."},
+    {16911, 16, "%hs: The fetch type %hs cannot be used with forward only cursors."},
+    {16915, 16, "A cursor with the name '%.*ls' already exists."},
+    {16916, 16, "A cursor with the name '%.*ls' does not exist."},
+    {16917, 16, "Cursor is not open."},
+    {16924, 16,
+     "Cursorfetch: The number of variables declared in the INTO list must match that of "
+     "selected columns."},
+    {18054, 16,
+     "Error %d, severity %d, state %d was raised, but no message with that error number was found "
+     "in sys.messages. If error is larger than 50000, make sure the user-defined message is added "
+     "using sp_addmessage."},
     {18456, 14, "Login failed for user '%.*ls'."},
+    {35100, 16,
+     "Error number %d in the THROW statement is outside the valid range. Specify an error number "
+     "in the valid range of 50000 to 2147483647."},
     {50000, 16, "%ls"},
 });
 
@@ -332,13 +396,45 @@ std::string FormatServerMessage(std::string_view text,
   return out;
 }
 
-DatabaseError ServerErrorByNumber(int number, std::initializer_list<std::string_view> args) {
+namespace {
+
+const ServerMessage& RequireMessage(int number) {
   const ServerMessage* message = FindServerMessage(number);
   if (!message) {
     throw std::logic_error("Error " + std::to_string(number) +
                            " is raised but missing from the message table.");
   }
-  return DatabaseError(FormatServerMessage(message->text, args), number, message->severity);
+  return *message;
+}
+
+}  // namespace
+
+DatabaseError ServerErrorByNumber(int number, std::initializer_list<std::string_view> args,
+                                  std::initializer_list<std::string_view> closingArgs) {
+  const ServerMessage& message = RequireMessage(number);
+  std::string text = FormatServerMessage(message.text, args);
+  if (message.closedBy != 0) {
+    text += '\n';
+    text += FormatServerMessage(RequireMessage(message.closedBy).text, closingArgs);
+  }
+  return DatabaseError(text, number, message.severity);
+}
+
+std::string OperatingSystemError(int systemError) {
+  if (systemError == 0) return "0(no operating system error)";
+  return std::to_string(systemError) + "(" + std::strerror(systemError) + ")";
+}
+
+std::string ServerMessageText(int number, std::initializer_list<std::string_view> args) {
+  return FormatServerMessage(RequireMessage(number).text, args);
+}
+
+DatabaseError WithDetail(const DatabaseError& error, const std::string& detail) {
+  return DatabaseError(std::string(error.what()) + '\n' + detail, error.Number(), error.Severity());
+}
+
+DatabaseError PrecededBy(const std::string& earlier, const DatabaseError& error) {
+  return DatabaseError(earlier + '\n' + error.what(), error.Number(), error.Severity());
 }
 
 }  // namespace moltaro::db

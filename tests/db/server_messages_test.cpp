@@ -48,5 +48,38 @@ TEST(ServerMessages, UnlistedNumbersAreRefusedAndReadAsUserErrors) {
   EXPECT_EQ(DatabaseError("Lock request time out period exceeded.", 1222).Severity(), 16);
 }
 
+TEST(ServerMessages, AMessageSqlServerClosesWithAnotherCarriesBoth) {
+  const DatabaseError created = ServerErrorByNumber(5170, {"/d/x.mdf"});
+  EXPECT_EQ(created.Number(), 5170);
+  EXPECT_STREQ(created.what(),
+               "Cannot create file '/d/x.mdf' because it already exists. Change the file path or "
+               "the file name, and retry the operation.\nCREATE DATABASE failed. Some file names "
+               "listed could not be created. Check related errors.");
+  // The closing message takes arguments of its own; the earlier ones of the
+  // same number come first, the first one's number stays.
+  const DatabaseError last =
+      ServerErrorByNumber(5074, {"index", "ix", "column", "a"}, {"DROP COLUMN", "a"});
+  const DatabaseError both =
+      PrecededBy(ServerMessageText(5074, {"object", "df", "column", "a"}), last);
+  EXPECT_EQ(both.Number(), 5074);
+  EXPECT_EQ(both.Severity(), 16);
+  EXPECT_STREQ(both.what(),
+               "The object 'df' is dependent on column 'a'.\nThe index 'ix' is dependent on "
+               "column 'a'.\nALTER TABLE DROP COLUMN a failed because one or more objects access "
+               "this column.");
+  // A message alone has no closing line.
+  EXPECT_EQ(ServerMessageText(5170, {"f"}).find('\n'), std::string::npos);
+}
+
+TEST(ServerMessages, OperatingSystemErrorsAndDetailsReadAsTheServerWritesThem) {
+  EXPECT_EQ(OperatingSystemError(0), "0(no operating system error)");
+  EXPECT_EQ(OperatingSystemError(2).substr(0, 2), "2(");
+  const DatabaseError detailed = WithDetail(ServerErrorByNumber(8989, {"0", "1", "db"}), "row 5");
+  EXPECT_EQ(detailed.Number(), 8989);
+  EXPECT_STREQ(detailed.what(),
+               "CHECKDB found 0 allocation errors and 1 consistency errors in database 'db'.\n"
+               "row 5");
+}
+
 }  // namespace
 }  // namespace moltaro::db

@@ -2,12 +2,17 @@
 // run against a fresh embedded server. A file is a list of blocks separated by
 // blank lines; '#' starts a comment line.
 //
-//   statement ok                 the batch that follows must succeed
+//   statement ok                 the batch that follows must succeed; lines
+//   <batch>                      after "----", when given, must equal the
+//   ----                         messages it printed (PRINT, informational
+//   <messages>                   RAISERROR)
 //   statement error 8115         it must fail with that error number; text on
 //   statement error 8115 Msg…    the line after the number must be the message
 //                                ("\n" between the messages of one error; every
 //                                error must also read as the message table
-//                                writes its number)
+//                                writes its number, followed by the closing
+//                                message the table gives it; numbers above
+//                                50000 are the user's, raised by THROW)
 //   query                        the batch's last result set, each row as its
 //   <batch>                      values separated by a tab (NULL for NULL),
 //   ----                         must equal the lines after "----"
@@ -49,6 +54,7 @@ struct Block {
   int errorNumber = 0;
   std::string errorMessage;  // empty: any message
   std::vector<std::string> rows;
+  bool checksMessages = false;  // statement ok with "----"
 };
 
 std::string TrimRight(std::string s) {
@@ -102,6 +108,9 @@ std::vector<Block> ParseCases(const fs::path& file) {
         return {};
       }
       for (++i; i < lines.size() && !lines[i].empty(); ++i) b.rows.push_back(lines[i]);
+    } else if (b.kind == BlockKind::StatementOk && i < lines.size() && lines[i] == "----") {
+      b.checksMessages = true;
+      for (++i; i < lines.size() && !lines[i].empty(); ++i) b.rows.push_back(lines[i]);
     }
     blocks.push_back(std::move(b));
   }
@@ -117,9 +126,9 @@ std::string RowText(const std::vector<Value>& row) {
   return out;
 }
 
-// True when the text is the table's template with some text at each
+// The table's template as a regular expression, any text at each
 // placeholder.
-bool ReadsAsTemplate(const std::string& text, std::string_view pattern) {
+std::string TemplateExpression(std::string_view pattern) {
   constexpr char kHole = '\x02';
   const std::string h(1, kHole);
   const std::string holes = FormatServerMessage(pattern, {h, h, h, h, h, h, h, h, h, h, h, h});
@@ -133,20 +142,33 @@ bool ReadsAsTemplate(const std::string& text, std::string_view pattern) {
       expression += ch;
     }
   }
-  return std::regex_match(text, std::regex(expression + "(\n[\\s\\S]*)?"));
+  return expression;
+}
+
+// True when the text reads as the message's template; a message that SQL
+// Server closes with another one must end with that one, other lines may
+// follow a message.
+bool ReadsAsTemplate(const std::string& text, const ServerMessage& message) {
+  std::string expression = TemplateExpression(message.text);
+  if (message.closedBy != 0) {
+    expression += "\n" + TemplateExpression(FindServerMessage(message.closedBy)->text);
+  } else {
+    expression += "(\n[\\s\\S]*)?";
+  }
+  return std::regex_match(text, std::regex(expression));
 }
 
 // An error with a number reads as the message table writes that number; lines
 // after it are the messages that follow it.
 void ExpectTableMessage(const DatabaseError& e, const std::string& where) {
-  if (e.Number() <= 0) return;
+  if (e.Number() <= 0 || e.Number() > 50000) return;
   const ServerMessage* message = FindServerMessage(e.Number());
   if (!message) {
     ADD_FAILURE() << where << ": error " << e.Number() << " is not in the message table";
     return;
   }
   const std::string text = e.what();
-  EXPECT_TRUE(ReadsAsTemplate(text, message->text))
+  EXPECT_TRUE(ReadsAsTemplate(text, *message))
       << where << ": error " << e.Number() << " reads \"" << text << "\", the table writes \""
       << message->text << "\"";
 }
@@ -196,6 +218,10 @@ TEST_P(Conformance, Case) {
       BatchResult result = c.Run(b.sql);
       if (b.kind == BlockKind::StatementError) {
         ADD_FAILURE() << where << ": succeeded, expected error " << b.errorNumber << "\n" << b.sql;
+      } else if (b.checksMessages) {
+        std::vector<std::string> messages;
+        for (const std::string& m : result.messages) messages.push_back(TrimRight(m));
+        EXPECT_EQ(messages, b.rows) << where << "\n" << b.sql;
       } else if (b.kind == BlockKind::Query) {
         std::vector<std::string> rows;
         if (!result.results.empty()) {

@@ -226,10 +226,10 @@ void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string&
   Translator t(catalog_, nullptr, nullptr);
   const std::string condition = t.RowCondition(*Expression(text)->expr, table);
   for (const char* action : {"INSERT", "UPDATE"}) {
+    const bool named = !column.empty();
     const std::string message =
-        std::string("The ") + action + " statement conflicted with the CHECK constraint \"" + name +
-        "\". The conflict occurred in database \"" + catalog_.DatabaseName() + "\", table \"dbo." +
-        table.name + "\"" + (column.empty() ? std::string(".") : ", column '" + column + "'.");
+        ServerMessageText(547, {action, "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
+                                named ? ", column '" : "", column, named ? "'" : ""});
     // A CHECK fails only on FALSE; NULL passes.
     catalog_.Db().Exec("CREATE TRIGGER " +
                        QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) + " BEFORE " +
@@ -441,13 +441,14 @@ void Ddl::DropTable(const DropTableStatement& s) {
   Transaction tx(catalog_.Db());
   for (const ObjectName& name : s.tables) {
     if (!name.name.empty() && name.name[0] == '#') {
-      if (!catalog_.DropTempTable(name.name)) {
+      if (!catalog_.DropTempTable(name.name) && !s.ifExists) {
         throw ServerErrorByNumber(3701, {"table", name.name});
       }
       continue;
     }
     const TableInfo* table = catalog_.FindTable(name.name);
     if (!table || table->xtype != "U ") {
+      if (s.ifExists && !table) continue;
       throw ServerErrorByNumber(3701, {"table", name.name});
     }
     const int id = table->id;
@@ -580,13 +581,15 @@ void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::
     blockers.emplace_back(constraint ? "object" : "index", k.name);
   }
   if (blockers.empty()) return;
-  std::string message;
-  for (const auto& [kind, name] : blockers) {
-    message += ServerErrorByNumber(5074, {kind, name, "column", c.name}).what();
-    message += '\n';
+  std::string earlier;
+  for (std::size_t i = 0; i + 1 < blockers.size(); ++i) {
+    if (i) earlier += '\n';
+    earlier += ServerMessageText(5074, {blockers[i].first, blockers[i].second, "column", c.name});
   }
-  message += ServerErrorByNumber(4922, {action, c.name}).what();
-  throw DatabaseError(message, 5074);
+  const auto& [kind, name] = blockers.back();
+  const DatabaseError last =
+      ServerErrorByNumber(5074, {kind, name, "column", c.name}, {action, c.name});
+  throw earlier.empty() ? last : PrecededBy(earlier, last);
 }
 
 void Ddl::AlterTable(const AlterTableStatement& s) {
@@ -848,6 +851,7 @@ void Ddl::DropIndex(const DropIndexStatement& s) {
       }
     }
     if (!found) {
+      if (s.ifExists) continue;
       throw ServerErrorByNumber(3701, {"index", tableName.name + "." + indexName});
     }
     auto constraint = catalog_.Db().PrepareCached(
@@ -892,7 +896,8 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
   const std::string xtype = RoutineXtype(s.routine);
   auto existing = catalog_.FindObject(s.name.name);
   int id = 0;
-  if (s.alter) {
+  const bool alter = s.alter || (s.createOrAlter && existing);
+  if (alter) {
     if (!existing) throw ServerErrorByNumber(208, {s.name.name});
     const bool compatible =
         existing->xtype == xtype ||
@@ -911,7 +916,7 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
     id = catalog_.NextObjectId();
     catalog_.InsertObject(id, s.name.name, xtype, 0);
   }
-  const std::string objectName = existing && s.alter ? existing->name : s.name.name;
+  const std::string objectName = existing && alter ? existing->name : s.name.name;
   if (s.routine == RoutineKind::View) {
     Translator t(catalog_, nullptr, nullptr);
     catalog_.Db().Exec("CREATE VIEW " + QuoteId(objectName) + " AS " + t.ViewSql(*s.query));
@@ -949,6 +954,8 @@ void Ddl::DropRoutine(const DropRoutineStatement& s) {
                 (existing->xtype == "FN" || existing->xtype == "IF" || existing->xtype == "TF");
     }
     if (!matches) {
+      // IF EXISTS skips a missing object, not one of another kind.
+      if (s.ifExists && !existing) continue;
       throw ServerErrorByNumber(3701, {kind, name.name});
     }
     catalog_.DeleteObject(existing->id);

@@ -75,9 +75,8 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
   }
   for (const char* action : {"INSERT", "UPDATE"}) {
     const std::string message =
-        std::string("The ") + action + " statement conflicted with the FOREIGN KEY constraint \"" +
-        fk.name + "\". The conflict occurred in database \"" + db + "\", table \"dbo." + fk.parent +
-        "\", column '" + fk.parentColumns[0] + "'.";
+        ServerMessageText(547, {action, "FOREIGN KEY", fk.name, db, "dbo." + fk.parent,
+                                ", column '", fk.parentColumns[0], "'"});
     catalog_.Db().Exec("CREATE TRIGGER " + QuoteId("moltaro_fk_" + id + "_child_" + action) +
                        " BEFORE " + action + " ON " + QuoteId(fk.child) + " FOR EACH ROW WHEN " +
                        notNull + " AND NOT EXISTS (SELECT 1 FROM " + QuoteId(fk.parent) +
@@ -92,9 +91,8 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
   }
   for (const char* action : {"DELETE", "UPDATE"}) {
     const std::string message =
-        std::string("The ") + action + " statement conflicted with the REFERENCE constraint \"" +
-        fk.name + "\". The conflict occurred in database \"" + db + "\", table \"dbo." + fk.child +
-        "\", column '" + fk.childColumns[0] + "'.";
+        ServerMessageText(547, {action, "REFERENCE", fk.name, db, "dbo." + fk.child, ", column '",
+                                fk.childColumns[0], "'"});
     const std::string when = std::string(action) == "UPDATE" ? "(" + changed + ") AND " : "";
     catalog_.Db().Exec("CREATE TRIGGER " + QuoteId("moltaro_fk_" + id + "_parent_" + action) +
                        " BEFORE " + action + " ON " + QuoteId(fk.parent) + " FOR EACH ROW WHEN " +

@@ -13,6 +13,7 @@
 
 #include "common/text.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -33,8 +34,7 @@ std::uint64_t Fnv1a(const std::string& text) {
 int OpenLockFile(const std::filesystem::path& file) {
   const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
-    throw DatabaseError("The application lock file " + file.string() +
-                        " cannot be opened: " + std::generic_category().message(errno));
+    throw ServerErrorByNumber(5120, {file.string(), OperatingSystemError(errno)});
   }
   return fd;
 }
@@ -70,7 +70,8 @@ int AppLocks::Acquire(const std::string& database, const std::string& resource, 
     std::error_code ignored;
     std::filesystem::create_directories(lockDirectory_, ignored);
     ::chmod(lockDirectory_.c_str(), 0700);
-    const int fd = OpenLockFile(FileFor(database, resource));
+    const std::filesystem::path file = FileFor(database, resource);
+    const int fd = OpenLockFile(file);
     const int operation = (shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     bool waited = false;
@@ -78,8 +79,7 @@ int AppLocks::Acquire(const std::string& database, const std::string& resource, 
       if (errno != EWOULDBLOCK && errno != EINTR) {
         const int error = errno;
         ::close(fd);
-        throw DatabaseError("The application lock '" + resource +
-                            "' cannot be taken: " + std::generic_category().message(error));
+        throw ServerErrorByNumber(823, {OperatingSystemError(error), "lock", file.string()});
       }
       if (timeout.count() >= 0 && std::chrono::steady_clock::now() >= deadline) {
         ::close(fd);

@@ -4,10 +4,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "common/text.h"
 #include "db/embedded/catalog/ddl.h"
 #include "db/embedded/catalog/metadata_functions.h"
+#include "db/embedded/execution/raiserror_message.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -34,12 +38,6 @@ double AsDouble(const Value& v) {
   return *number;
 }
 
-// A value as text, as SQL Server converts it for PRINT, RAISERROR and "+".
-std::string TextOf(const StoredValue& v) {
-  if (const auto* d = std::get_if<Decimal>(&v)) return DecimalCastText(*d);
-  return ToText(ToApiValue(v));
-}
-
 // SET @v += … on exact numbers.
 StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue& operand) {
   Decimal a, b, r;
@@ -55,6 +53,36 @@ StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue
                                     : ExactOp::Modulo;
   if (!DecimalArithmetic(exact, a, b, r, error)) throw DatabaseError(error.message, error.number);
   return r;
+}
+
+// A statement's failure with where it happened: what TRY … CATCH and the
+// ERROR_…() functions report.
+class StatementError : public DatabaseError {
+ public:
+  StatementError(const DatabaseError& error, int state) : DatabaseError(error), state(state) {}
+  int state;
+  bool compile = false;  // raised while the statement was bound, before it ran
+  bool located = false;
+  int line = 0;
+  std::string procedure;
+  int scope = 0;
+};
+
+// Runs a translation of the statement; its errors are compile errors.
+template <typename Bind>
+auto Bound(Bind&& bind) -> decltype(bind()) {
+  try {
+    return bind();
+  } catch (const DatabaseError& e) {
+    StatementError error(e, 1);
+    error.compile = true;
+    throw error;
+  }
+}
+
+int LineOf(std::string_view text, std::size_t offset) {
+  const std::string_view before = text.substr(0, std::min(offset, text.size()));
+  return 1 + static_cast<int>(std::count(before.begin(), before.end(), '\n'));
 }
 
 // The table a translated INSERT, UPDATE or DELETE writes ("dbo.T"), for
@@ -149,10 +177,7 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
       BindValue(stmt, static_cast<int>(i + 1), variable(b.variable));
     } else {
       if (b.parameter >= static_cast<int>(params.size())) {
-        throw DatabaseError("The statement has " + std::to_string(b.parameter + 1) +
-                                " or more parameters but only " + std::to_string(params.size()) +
-                                " values were supplied.",
-                            8178);
+        throw ServerErrorByNumber(8178, {t.sql, "#" + std::to_string(b.parameter + 1)});
       }
       BindValue(stmt, static_cast<int>(i + 1), params[static_cast<std::size_t>(b.parameter)]);
     }
@@ -217,13 +242,20 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
   // numeric(18,0) stays one, so "id = @@IDENTITY" keeps using the key.
   if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 18, 0};
   if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
-      key == "@@NESTLEVEL") {
+      key == "@@NESTLEVEL" || key == "@@FETCH_STATUS") {
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" ||
       key == "@@LANGUAGE") {
     return SqlType{BaseType::NVarChar, 128, 0, 0};
   }
+  if (key == "ERROR_NUMBER()" || key == "ERROR_SEVERITY()" || key == "ERROR_STATE()" ||
+      key == "ERROR_LINE()") {
+    return SqlType{BaseType::Int, 0, 0, 0};
+  }
+  if (key == "XACT_STATE()") return SqlType{BaseType::SmallInt, 0, 0, 0};
+  if (key == "ERROR_MESSAGE()") return SqlType{BaseType::NVarChar, 4000, 0, 0};
+  if (key == "ERROR_PROCEDURE()") return SqlType{BaseType::NVarChar, 128, 0, 0};
   auto it = vars_.find(key);
   if (it == vars_.end()) return std::nullopt;
   return it->second.type;
@@ -247,10 +279,12 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
     if (key == "@@IDENTITY") return host_.LastIdentity();
-    if (key == "@@ERROR") return std::int64_t{0};
+    if (key == "@@ERROR") return std::int64_t{host_.LastError()};
+    if (key.back() == ')') return SessionFunction(key);
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
     if (key == "@@SPID") return std::int64_t{51};
     if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
+    if (key == "@@FETCH_STATUS") return std::int64_t{host_.FetchStatus()};
     if (key == "@@VERSION") return VersionText();
     if (key == "@@SERVERNAME") return std::string(kServerName);
     if (key == "@@SERVICENAME") return std::string("MSSQLSERVER");
@@ -259,6 +293,22 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (!v) throw ServerErrorByNumber(137, {name});
     return ToApiValue(v->value);
   };
+}
+
+Value Interpreter::SessionFunction(const std::string& key) {
+  if (key == "XACT_STATE()") {
+    if (host_.TranCount() == 0) return std::int64_t{0};
+    return std::int64_t{host_.OpenTransaction().doomed ? -1 : 1};
+  }
+  if (handling_.empty()) return std::monostate{};
+  const Caught& h = handling_.back();
+  if (key == "ERROR_NUMBER()") return std::int64_t{h.number};
+  if (key == "ERROR_MESSAGE()") return h.message;
+  if (key == "ERROR_SEVERITY()") return std::int64_t{h.severity};
+  if (key == "ERROR_STATE()") return std::int64_t{h.state};
+  if (key == "ERROR_LINE()") return std::int64_t{h.line};
+  if (h.procedure.empty()) return std::monostate{};
+  return h.procedure;
 }
 
 void Interpreter::Assign(Context& c, const std::string& name, const StoredValue& value) {
@@ -318,7 +368,7 @@ std::shared_ptr<const Translation> Interpreter::Translate(const Expr& e, Context
     if (auto kept = code->BodyTranslation(&e, condition)) return kept;
   }
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
-  Translation tr = t.Value(e);
+  Translation tr = Bound([&] { return t.Value(e); });
   if (condition) {
     for (std::string* sql : {&tr.sql, &tr.numberSql}) {
       if (!sql->empty()) *sql = "SELECT CASE WHEN " + sql->substr(7) + " THEN 1 ELSE 0 END";
@@ -335,11 +385,16 @@ std::shared_ptr<const Translation> Interpreter::Translate(const Expr& e, Context
 
 void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Params& params,
                            BatchResult& out) {
+  if (params.size() < batch.parameterNames.size()) {
+    throw ServerErrorByNumber(8178, {text, ":" + batch.parameterNames[params.size()]});
+  }
   Frame frame;
   Context c{text, &params, &out, &frame, 0};
   try {
     RunList(batch.statements, c);
-  } catch (const DatabaseError&) {
+    RollBackDoomed();
+  } catch (const DatabaseError& e) {
+    host_.LastError() = e.Number();
     // A failing batch does not leave a transaction open behind the caller's
     // back (as with XACT_ABORT ON): what it began is rolled back.
     if (host_.TranCount() > 0) {
@@ -360,9 +415,73 @@ Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Co
   return Flow::Normal;
 }
 
+namespace {
+
+// The declared type of a SELECT … INTO column: the value's own type where
+// the binder knows it, else what its class holds.
+TypeSpec IntoColumnType(const TypedValue& value) {
+  SqlType type;
+  if (value.type) {
+    type = *value.type;
+  } else {
+    switch (value.cls) {
+      case ValueClass::Number:
+        type = SqlType{BaseType::Float, 0, 0, 0};
+        break;
+      case ValueClass::Exact:
+        type = SqlType{BaseType::Numeric, 0, 38, 10};
+        break;
+      case ValueClass::Date:
+        type = SqlType{BaseType::DateTime, 0, 0, 0};
+        break;
+      case ValueClass::Null:
+        type = SqlType{BaseType::Int, 0, 0, 0};  // as SQL Server types a bare NULL
+        break;
+      default:
+        type = SqlType{BaseType::NVarChar, 4000, 0, 0};
+    }
+  }
+  TypeSpec spec;
+  spec.name = std::string(TypeName(type.base));
+  if (IsCharacter(type.base)) spec.length = type.length < 0 ? -2 : type.length;
+  if (type.base == BaseType::Decimal || type.base == BaseType::Numeric) {
+    spec.precision = type.precision;
+    spec.scale = type.scale;
+  }
+  return spec;
+}
+
+}  // namespace
+
+// SELECT … INTO t: a new table of the query's columns, then its rows.
+void Interpreter::SelectInto(const SelectStatement& s, const Translation& tr, Context& c) {
+  CreateTableStatement create;
+  create.table = *s.select->into;
+  for (std::size_t i = 0; i < tr.columns.size(); ++i) {
+    if (tr.columns[i].empty()) throw ServerErrorByNumber(1038);
+    ColumnDef column;
+    column.name = tr.columns[i];
+    column.type = IntoColumnType(tr.columnTypes[i]);
+    column.nullable = true;
+    create.columns.push_back(std::move(column));
+  }
+  // One statement: a failing query leaves no table behind.
+  Transaction tx(host_.CurrentDb());
+  Ddl(host_.CurrentCatalog(), c.text, host_.Code().get()).CreateTable(create);
+  Translation insert = tr;
+  const std::string target = "INSERT INTO " + QuoteId(create.table.name) + " ";
+  insert.sql = target + tr.sql;
+  if (!tr.numberSql.empty()) insert.numberSql = target + tr.numberSql;
+  insert.returnsRows = false;
+  insert.columns.clear();
+  RunChange(insert, c);
+  tx.Commit();
+}
+
 void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
-  Translation tr = t.Query(*s.select);
+  Translation tr = Bound([&] { return t.Query(*s.select); });
+  if (s.select->into) return SelectInto(s, tr, c);
   const bool assigns = !tr.variables.empty();
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), assigns);
   c.frame->rowCount = o.changes;
@@ -376,7 +495,97 @@ void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   c.out->results.emplace_back(tr.columns, std::move(o.rows));
 }
 
+// ---- cursors ---------------------------------------------------------------
+
+void Interpreter::DeclareCursor(const DeclareCursorStatement& s, Context& c) {
+  CursorSet& set = s.local ? c.frame->cursors : host_.GlobalCursors();
+  const std::string key = Key(s.name);
+  if (set.count(key)) throw ServerErrorByNumber(16915, {s.name});
+  auto cursor = std::make_shared<Cursor>();
+  cursor->name = s.name;
+  cursor->scroll = s.scroll;
+  cursor->queryText = s.queryText;
+  set[key] = std::move(cursor);
+}
+
+std::shared_ptr<Cursor> Interpreter::FindCursor(const std::string& name, bool global, Context& c) {
+  const std::string key = Key(name);
+  if (!global) {
+    if (auto local = c.frame->cursors.find(key); local != c.frame->cursors.end()) {
+      return local->second;
+    }
+  }
+  CursorSet& set = host_.GlobalCursors();
+  if (auto found = set.find(key); found != set.end()) return found->second;
+  throw ServerErrorByNumber(16916, {name});
+}
+
+void Interpreter::OpenCursor(Cursor& cursor, Context& c) {
+  if (cursor.open) throw ServerErrorByNumber(16905);
+  // The query is bound now, with the variables' values of this moment.
+  const Batch batch = ParseBatch(cursor.queryText);
+  const auto& select = static_cast<const SelectStatement&>(*batch.statements.at(0));
+  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
+  const Translation tr = t.Query(*select.select);
+  if (!tr.variables.empty()) throw DatabaseError(NotSupported("SELECT @variable = … in a cursor"));
+  StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), true);
+  cursor.columns = tr.columns;
+  cursor.rows = std::move(o.exactRows);
+  cursor.position = -1;
+  cursor.open = true;
+}
+
+void Interpreter::Fetch(const CursorStatement& s, Cursor& cursor, Context& c) {
+  if (!cursor.open) throw ServerErrorByNumber(16917);
+  if (!cursor.scroll && s.direction != "NEXT") {
+    throw ServerErrorByNumber(16911, {"fetch", s.direction});
+  }
+  long long offset = 0;
+  if (s.offset) {
+    const Value v = ToApiValue(Evaluate(*s.offset, c));
+    if (const auto* i = std::get_if<std::int64_t>(&v)) offset = *i;
+    if (const auto* d = std::get_if<double>(&v)) offset = static_cast<long long>(*d);
+  }
+  const auto count = static_cast<long long>(cursor.rows.size());
+  cursor.position = FetchTarget(s.direction, offset, cursor.position, count);
+  if (cursor.position < 0 || cursor.position >= count) {
+    host_.FetchStatus() = -1;
+    return;
+  }
+  const auto& row = cursor.rows[static_cast<std::size_t>(cursor.position)];
+  if (!s.into.empty()) {
+    if (s.into.size() != row.size()) throw ServerErrorByNumber(16924);
+    for (std::size_t i = 0; i < row.size(); ++i) Assign(c, s.into[i], row[i]);
+  } else {
+    std::vector<Value> values;
+    for (const StoredValue& v : row) values.push_back(ToApiValue(v));
+    c.out->results.emplace_back(cursor.columns, std::vector<std::vector<Value>>{values});
+  }
+  host_.FetchStatus() = 0;
+}
+
+void Interpreter::RunCursor(const CursorStatement& s, Context& c) {
+  const std::shared_ptr<Cursor> cursor = FindCursor(s.name, s.global, c);
+  if (s.action == "OPEN") return OpenCursor(*cursor, c);
+  if (s.action == "FETCH") return Fetch(s, *cursor, c);
+  if (s.action == "CLOSE") {
+    if (!cursor->open) throw ServerErrorByNumber(16917);
+    cursor->open = false;
+    cursor->rows.clear();
+    return;
+  }
+  // DEALLOCATE: the name is free again, open or not.
+  CursorSet& local = c.frame->cursors;
+  const std::string key = Key(s.name);
+  if (!s.global && local.count(key)) {
+    local.erase(key);
+  } else {
+    host_.GlobalCursors().erase(key);
+  }
+}
+
 void Interpreter::RunChange(const Translation& t, Context& c) {
+  RefuseWhenDoomed();
   StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
   c.frame->rowCount = o.changes;
   c.out->rowsAffected = o.changes;
@@ -391,6 +600,41 @@ void Interpreter::RefuseInTransaction(const char* statement) {
 }
 
 Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
+  Flow flow = Flow::Normal;
+  try {
+    flow = RunStatement(s, c);
+  } catch (const StatementError& e) {
+    if (e.located) throw;
+    StatementError located = e;
+    located.located = true;
+    located.line = LineOf(c.text, s.offset);
+    located.procedure = c.procedure;
+    located.scope = c.scope;
+    throw located;
+  } catch (const DatabaseError& e) {
+    StatementError located(e, 1);
+    located.located = true;
+    located.line = LineOf(c.text, s.offset);
+    located.procedure = c.procedure;
+    located.scope = c.scope;
+    throw located;
+  }
+  // A compound statement leaves @@ERROR as its last statement did;
+  // RAISERROR sets it itself.
+  switch (s.kind) {
+    case StatementKind::If:
+    case StatementKind::While:
+    case StatementKind::Block:
+    case StatementKind::Try:
+    case StatementKind::Raiserror:
+      break;
+    default:
+      host_.LastError() = 0;
+  }
+  return flow;
+}
+
+Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
   host_.CheckDeadline();
   Catalog& catalog = host_.CurrentCatalog();
   switch (s.kind) {
@@ -399,17 +643,17 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Insert: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(t.Insert(static_cast<const InsertStatement&>(s)), c);
+      RunChange(Bound([&] { return t.Insert(static_cast<const InsertStatement&>(s)); }), c);
       return Flow::Normal;
     }
     case StatementKind::Update: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(t.Update(static_cast<const UpdateStatement&>(s)), c);
+      RunChange(Bound([&] { return t.Update(static_cast<const UpdateStatement&>(s)); }), c);
       return Flow::Normal;
     }
     case StatementKind::Delete: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(t.Delete(static_cast<const DeleteStatement&>(s)), c);
+      RunChange(Bound([&] { return t.Delete(static_cast<const DeleteStatement&>(s)); }), c);
       return Flow::Normal;
     }
     case StatementKind::Truncate:
@@ -547,101 +791,204 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Unsupported:
       throw DatabaseError(static_cast<const UnsupportedStatement&>(s).message);
+    case StatementKind::DeclareCursor:
+      DeclareCursor(static_cast<const DeclareCursorStatement&>(s), c);
+      return Flow::Normal;
+    case StatementKind::Cursor:
+      RunCursor(static_cast<const CursorStatement&>(s), c);
+      return Flow::Normal;
     case StatementKind::Print:
       c.out->messages.push_back(TextOf(Evaluate(*static_cast<const PrintStatement&>(s).value, c)));
       return Flow::Normal;
-    case StatementKind::Raiserror: {
-      const auto& r = static_cast<const RaiserrorStatement&>(s);
-      std::string message = TextOf(Evaluate(*r.args.at(0), c));
-      const long long severity =
-          r.args.size() > 1 ? ToInteger(ToApiValue(Evaluate(*r.args[1], c))) : 16;
-      // printf-style substitutions %s / %d / %i.
-      std::string formatted;
-      std::size_t arg = 3;
-      for (std::size_t i = 0; i < message.size(); ++i) {
-        if (message[i] == '%' && i + 1 < message.size()) {
-          const char k = message[i + 1];
-          if (k == '%') {
-            formatted += '%';
-            ++i;
-            continue;
-          }
-          if (k == 's' || k == 'd' || k == 'i' || k == 'u') {
-            formatted +=
-                arg < r.args.size() ? TextOf(Evaluate(*r.args[arg++], c)) : std::string("(null)");
-            ++i;
-            continue;
-          }
-        }
-        formatted += message[i];
-      }
-      if (severity > 10) {
-        throw DatabaseError(formatted, 50000, static_cast<int>(std::min(severity, 25LL)));
-      }
-      c.out->messages.push_back(formatted);
+    case StatementKind::Raiserror:
+      Raiserror(static_cast<const RaiserrorStatement&>(s), c);
       return Flow::Normal;
-    }
-    case StatementKind::Transaction: {
-      const std::string& action = static_cast<const TransactionStatement&>(s).action;
-      SqliteDb& db = catalog.Db();
-      if (action == "BEGIN") {
-        // The write lock is taken here and waited for under LOCK_TIMEOUT: a
-        // transaction that read first could not get it later without
-        // giving up what it read.
-        if (host_.TranCount() == 0) db.BeginImmediate();
-        ++host_.TranCount();
-      } else if (action == "COMMIT") {
-        if (host_.TranCount() == 0) {
-          throw ServerErrorByNumber(3902);
-        }
-        if (host_.TranCount() == 1) {
-          EndTransaction("COMMIT");
-        } else {
-          --host_.TranCount();
-        }
-      } else {
-        if (host_.TranCount() == 0) {
-          throw ServerErrorByNumber(3903);
-        }
-        EndTransaction("ROLLBACK");
-      }
+    case StatementKind::Try:
+      return RunTry(static_cast<const TryStatement&>(s), c);
+    case StatementKind::Throw:
+      Throw(static_cast<const ThrowStatement&>(s), c);
+    case StatementKind::Waitfor:
+      throw DatabaseError(NotSupported("WAITFOR " + static_cast<const WaitforStatement&>(s).kind));
+    case StatementKind::Transaction:
+      RunTransaction(static_cast<const TransactionStatement&>(s), c);
       return Flow::Normal;
-    }
   }
   return Flow::Normal;
 }
 
 void Interpreter::EndTransaction(const char* sqliteStatement) {
   host_.TranCount() = 0;
+  host_.OpenTransaction() = TransactionState{};
   host_.ApplicationLocks().ReleaseTransactionLocks();
-  host_.CurrentCatalog().Db().Exec(sqliteStatement);
+  if (sqliteStatement) host_.CurrentCatalog().Db().Exec(sqliteStatement);
   host_.TransactionEnded();
+}
+
+// ---- errors and transactions -------------------------------------------------
+
+Interpreter::Flow Interpreter::RunTry(const TryStatement& s, Context& c) {
+  std::optional<Caught> caught;
+  try {
+    return RunList(s.body, c);
+  } catch (const StatementError& e) {
+    // Severity 20 and up ends the connection, a cancelled command is no
+    // error of the batch, and a statement of this scope that cannot be
+    // compiled fails the scope as a whole: CATCH sees none of them.
+    const bool catchable = e.Severity() > 10 && e.Severity() < 20 && e.Number() != -2 &&
+                           !(e.compile && e.scope == c.scope);
+    if (!catchable) throw;
+    std::string message = e.what();
+    int number = e.Number();
+    int severity = e.Severity();
+    if (const ServerMessage* m = FindServerMessage(number); m && m->closedBy != 0) {
+      // CATCH reports the last of the messages SQL Server sent.
+      number = m->closedBy;
+      severity = FindServerMessage(number)->severity;
+      message = message.substr(message.rfind('\n') + 1);
+    }
+    caught = Caught{e, number, message, severity, e.state, e.line, e.procedure};
+  }
+  // A failure SQLite answers by rolling back (a full disk, a lock) ends
+  // the session's transaction with it.
+  if (host_.TranCount() > 0 && sqlite3_get_autocommit(host_.CurrentCatalog().Db().Handle())) {
+    EndTransaction(nullptr);
+  }
+  if (host_.TranCount() > 0 && host_.XactAbort()) host_.OpenTransaction().doomed = true;
+  host_.LastError() = caught->number;
+  handling_.push_back(std::move(*caught));
+  struct Handled {
+    std::vector<Caught>& errors;
+    ~Handled() { errors.pop_back(); }
+  } handled{handling_};
+  return RunList(s.handler, c);
+}
+
+void Interpreter::RefuseWhenDoomed() {
+  if (host_.TranCount() > 0 && host_.OpenTransaction().doomed) throw ServerErrorByNumber(3930);
+}
+
+void Interpreter::RollBackDoomed() {
+  if (host_.TranCount() == 0 || !host_.OpenTransaction().doomed) return;
+  EndTransaction("ROLLBACK");
+  throw ServerErrorByNumber(3998);
+}
+
+void Interpreter::Raiserror(const RaiserrorStatement& s, Context& c) {
+  const StoredValue first = Evaluate(*s.args.at(0), c);
+  long long severity = s.args.size() > 1 ? ToInteger(ToApiValue(Evaluate(*s.args[1], c))) : 16;
+  long long state = s.args.size() > 2 ? ToInteger(ToApiValue(Evaluate(*s.args[2], c))) : 1;
+  std::vector<StoredValue> arguments;
+  for (std::size_t i = 3; i < s.args.size(); ++i) arguments.push_back(Evaluate(*s.args[i], c));
+  const auto with = [&](const char* option) {
+    return std::find(s.options.begin(), s.options.end(), option) != s.options.end();
+  };
+  severity = std::clamp(severity, 0LL, 25LL);
+  if (severity > 18 && !with("LOG")) throw ServerErrorByNumber(2754);
+  state = state < 0 ? 1 : std::min(state, 255LL);
+  int number = 50000;
+  std::string message;
+  if (const auto* id = std::get_if<std::int64_t>(&first)) {
+    // By number: a message of the table, or SQL Server's refusal.
+    if (*id < 13000 || *id == 50000 || *id > INT32_MAX) {
+      throw ServerErrorByNumber(2732, {std::to_string(*id), "13000", "2147483647"});
+    }
+    const ServerMessage* known = FindServerMessage(static_cast<int>(*id));
+    if (!known) {
+      throw ServerErrorByNumber(
+          18054, {std::to_string(*id), std::to_string(severity), std::to_string(state)});
+    }
+    number = known->number;
+    message = FormatRaiserrorMessage(arguments, known->text);
+  } else {
+    message = FormatRaiserrorMessage(arguments, TextOf(first));
+  }
+  if (message.size() > kMaxRaiserrorMessage) {
+    message = message.substr(0, kMaxRaiserrorMessage - 3) + "...";
+  }
+  if (severity <= 10) {
+    // Informational: a message of the batch, not an error.
+    c.out->messages.push_back(message);
+    host_.LastError() = with("SETERROR") ? number : 0;
+    return;
+  }
+  throw StatementError(DatabaseError(message, number, static_cast<int>(severity)),
+                       static_cast<int>(state));
+}
+
+void Interpreter::Throw(const ThrowStatement& s, Context& c) {
+  if (s.args.empty()) {
+    if (handling_.empty()) throw ServerErrorByNumber(10704);
+    const Caught& h = handling_.back();
+    throw StatementError(h.error, h.state);
+  }
+  const long long number = ToInteger(ToApiValue(Evaluate(*s.args[0], c)));
+  const std::string message = TextOf(Evaluate(*s.args[1], c));
+  const long long state = ToInteger(ToApiValue(Evaluate(*s.args[2], c)));
+  if (number < 50000 || number > INT32_MAX) {
+    throw ServerErrorByNumber(35100, {std::to_string(number)});
+  }
+  // The state is a tinyint.
+  if (state < 0 || state > 255) throw ServerErrorByNumber(8115, {"expression", "tinyint"});
+  throw StatementError(DatabaseError(message, static_cast<int>(number), 16),
+                       static_cast<int>(state));
+}
+
+void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
+  SqliteDb& db = host_.CurrentCatalog().Db();
+  TransactionState& names = host_.OpenTransaction();
+  const std::string name = !s.name                              ? std::string()
+                           : s.name->kind == ExprKind::Variable ? TextOf(Evaluate(*s.name, c))
+                                                                : s.name->text;
+  if (s.action == "BEGIN") {
+    // The write lock is taken here and waited for under LOCK_TIMEOUT: a
+    // transaction that read first could not get it later without giving
+    // up what it read.
+    if (host_.TranCount() == 0) {
+      db.BeginImmediate();
+      names = TransactionState{name, {}, false};
+    }
+    ++host_.TranCount();
+  } else if (s.action == "COMMIT") {
+    if (host_.TranCount() == 0) throw ServerErrorByNumber(3902);
+    if (names.doomed) throw ServerErrorByNumber(3930);
+    if (host_.TranCount() == 1) {
+      EndTransaction("COMMIT");
+    } else {
+      --host_.TranCount();
+    }
+  } else if (s.action == "SAVE") {
+    if (host_.TranCount() == 0) throw ServerErrorByNumber(628);
+    if (names.doomed) throw ServerErrorByNumber(3931);
+    // SQLite's save points are named by their place: SQL Server's names
+    // are case sensitive and may repeat.
+    db.Exec("SAVEPOINT moltaro_save_" + std::to_string(names.savePoints.size()));
+    names.savePoints.push_back(name);
+  } else {
+    if (host_.TranCount() == 0) throw ServerErrorByNumber(3903);
+    if (name.empty() ||
+        (name == names.name && std::find(names.savePoints.begin(), names.savePoints.end(), name) ==
+                                   names.savePoints.end())) {
+      EndTransaction("ROLLBACK");
+      return;
+    }
+    const auto saved = std::find(names.savePoints.rbegin(), names.savePoints.rend(), name);
+    if (saved == names.savePoints.rend()) throw ServerErrorByNumber(6401, {name});
+    if (names.doomed) throw ServerErrorByNumber(3931);
+    // The save point stays: a later ROLLBACK TRAN may return to it again.
+    const std::size_t index = static_cast<std::size_t>(names.savePoints.rend() - saved) - 1;
+    db.Exec("ROLLBACK TO moltaro_save_" + std::to_string(index));
+    names.savePoints.resize(index + 1);
+    // What was compiled since may describe tables that are gone.
+    host_.TransactionEnded();
+  }
 }
 
 // ---- procedures ------------------------------------------------------------
 
 void Interpreter::Exec(const ExecStatement& s, Context& c) {
   if (s.dynamicSql) {
-    const std::string text = TextOf(Evaluate(*s.dynamicSql, c));
-    Batch batch = ParseBatch(text);
     Frame frame;
-    Params none;
-    Context inner{text, &none, c.out, &frame, c.depth};
-    // A USE inside EXEC ('…') lasts until the EXEC ends, as in SQL Server.
-    const std::string database = host_.CurrentCatalog().DatabaseName();
-    auto restore = [&] {
-      if (host_.CurrentCatalog().DatabaseName() != database) host_.Use(database);
-    };
-    try {
-      RunList(batch.statements, inner);
-    } catch (const DatabaseError&) {
-      try {
-        restore();
-      } catch (const DatabaseError&) {
-      }
-      throw;
-    }
-    restore();
+    RunDynamic(TextOf(Evaluate(*s.dynamicSql, c)), frame, c);
     c.frame->rowCount = frame.rowCount;
     return;
   }
@@ -666,6 +1013,28 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
   if (!s.returnVariable.empty()) Assign(c, s.returnVariable, FromApiValue(result));
 }
 
+void Interpreter::RunDynamic(const std::string& text, Frame& frame, Context& c) {
+  Batch batch = ParseBatch(text);
+  Params none;
+  Context inner{text, &none, c.out, &frame, c.depth};
+  inner.scope = ++lastScope_;
+  // A USE inside the text lasts until it ends, as in SQL Server.
+  const std::string database = host_.CurrentCatalog().DatabaseName();
+  auto restore = [&] {
+    if (host_.CurrentCatalog().DatabaseName() != database) host_.Use(database);
+  };
+  try {
+    RunList(batch.statements, inner);
+  } catch (const DatabaseError&) {
+    try {
+      restore();
+    } catch (const DatabaseError&) {
+    }
+    throw;
+  }
+  restore();
+}
+
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
                                    Context& caller) {
   if (caller.depth >= kMaxProcedureNesting) {
@@ -676,6 +1045,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   if (name.size() > 2 && name.front() == '[' && name.back() == ']')
     name = name.substr(1, name.size() - 2);
+  if (ToLowerAscii(name) == "sp_executesql") return ExecuteSql(args, caller);
   if (std::optional<Value> result = SystemProcedure(name, args, caller)) return *result;
   Catalog& catalog = host_.CurrentCatalog();
   const std::shared_ptr<StoredCode> code = host_.Code();
@@ -691,6 +1061,8 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   Frame frame;
   Params none;
   Context inner{routine->text, &none, caller.out, &frame, caller.depth + 1, code.get()};
+  inner.procedure = routine->object.name;
+  inner.scope = ++lastScope_;
   std::vector<bool> given(def.parameters.size(), false);
   std::vector<std::function<void(const StoredValue&)>> writeBacks(def.parameters.size());
   std::size_t position = 0;
@@ -792,6 +1164,8 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   Params none;
   BatchResult ignored;
   Context c{routine->text, &none, &ignored, &frame, 1, code.get()};
+  c.procedure = routine->object.name;
+  c.scope = ++lastScope_;
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
     frame.Declare(def.parameters[i].name, routine->parameterTypes[i], StoredValue{});
     Assign(c, def.parameters[i].name, args[i]);
@@ -830,7 +1204,19 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
       args.back().writeBack = [target](const StoredValue& v) { target->value = ToApiValue(v); };
     }
   }
-  Value result = InvokeProcedure(std::string(name), args, c);
+  Value result;
+  try {
+    result = InvokeProcedure(std::string(name), args, c);
+    RollBackDoomed();
+  } catch (const DatabaseError&) {
+    if (host_.TranCount() > 0 && host_.OpenTransaction().doomed) {
+      try {
+        EndTransaction("ROLLBACK");
+      } catch (const DatabaseError&) {
+      }
+    }
+    throw;
+  }
   if (returnValue) returnValue->value = result;
 }
 

@@ -1,7 +1,8 @@
 // Runs parsed T-SQL batches and stored procedures: DML through the
 // translator, DDL through the catalogue, and the procedural subset (DECLARE,
 // SET, SELECT @v = …, IF/ELSE, BEGIN/END, WHILE, BREAK/CONTINUE, RETURN,
-// EXEC, PRINT, RAISERROR) on variables of their own.
+// EXEC, PRINT, RAISERROR, THROW, TRY/CATCH, save points) on variables of
+// their own.
 #pragma once
 
 #include <chrono>
@@ -11,9 +12,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/embedded/catalog/catalog.h"
 #include "db/embedded/execution/app_locks.h"
+#include "db/embedded/execution/cursors.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/server/server.h"
 #include "db/embedded/translator/stored_code.h"
@@ -29,6 +32,16 @@ struct IdentityInsertTable {
   std::string database;
   int id = 0;
   std::string name;
+};
+
+// The session's open transaction beyond its nesting count (it outlives a
+// batch): BEGIN TRAN's name for the outermost one, SAVE TRAN's names in the
+// order saved, and whether an error caught under XACT_ABORT left it
+// uncommittable (XACT_STATE() -1: it can only be rolled back).
+struct TransactionState {
+  std::string name;
+  std::vector<std::string> savePoints;
+  bool doomed = false;
 };
 
 // What the interpreter needs of the session it runs in.
@@ -51,6 +64,12 @@ class SessionHost {
   virtual int LockTimeout() const = 0;
   // Open BEGIN TRANSACTIONs of the session (they outlive a batch).
   virtual int& TranCount() = 0;
+  virtual TransactionState& OpenTransaction() = 0;
+  // SET XACT_ABORT ON.
+  virtual bool& XactAbort() = 0;
+  // @@ERROR: the number of the last statement's error, 0 after success; a
+  // batch that failed leaves its error for the next one to read.
+  virtual int& LastError() = 0;
   // The last identity value an INSERT of this session generated (@@IDENTITY).
   virtual Value& LastIdentity() = 0;
   // The application locks the session holds (sp_getapplock).
@@ -61,6 +80,9 @@ class SessionHost {
   virtual IdentityInsertTable& IdentityInsert() = 0;
   // After COMMIT or ROLLBACK of the session's transaction.
   virtual void TransactionEnded() = 0;
+  // The session's global cursors, and @@FETCH_STATUS (its last FETCH).
+  virtual CursorSet& GlobalCursors() = 0;
+  virtual int& FetchStatus() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.
@@ -106,6 +128,7 @@ class Interpreter {
     void Declare(const std::string& name, const SqlType& type, StoredValue value);
     long long rowCount = 0;
     std::optional<StoredValue> returnValue;
+    CursorSet cursors;  // LOCAL cursors of the batch or procedure
 
    private:
     std::map<std::string, Variable> vars_;
@@ -119,9 +142,37 @@ class Interpreter {
     int depth;
     // The compiled code a routine's body comes from; null in batches.
     StoredCode* code = nullptr;
+    // The procedure or function running (ERROR_PROCEDURE()); empty in batches.
+    std::string procedure{};
+    // Each batch, EXEC ('…') and routine call runs in a scope of its own: a
+    // TRY does not catch its own scope's compile errors, only those of the
+    // scopes it calls.
+    int scope = 0;
+  };
+  // The error a CATCH block handles, as ERROR_NUMBER() … report it.
+  struct Caught {
+    DatabaseError error;  // rethrown by THROW without arguments
+    int number;
+    std::string message;
+    int severity;
+    int state;
+    int line;
+    std::string procedure{};
   };
 
   Flow Run(const Statement& s, Context& c);
+  Flow RunStatement(const Statement& s, Context& c);
+  Flow RunTry(const TryStatement& s, Context& c);
+  void Raiserror(const RaiserrorStatement& s, Context& c);
+  [[noreturn]] void Throw(const ThrowStatement& s, Context& c);
+  void RunTransaction(const TransactionStatement& s, Context& c);
+  // An uncommittable transaction accepts no change (3930).
+  void RefuseWhenDoomed();
+  // A batch or call that leaves an uncommittable transaction rolls it back
+  // and says so (3998).
+  void RollBackDoomed();
+  // A value of the error being handled ("ERROR_NUMBER()" …) or XACT_STATE().
+  Value SessionFunction(const std::string& key);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
   // The translation of an expression ("SELECT <expr>", or as a condition
@@ -131,6 +182,7 @@ class Interpreter {
   bool Condition(const Expr& e, Context& c);
   void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);
+  void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
   void RunChange(const Translation& t, Context& c);
   void Exec(const ExecStatement& s, Context& c);
   void RefuseInTransaction(const char* statement);
@@ -141,6 +193,12 @@ class Interpreter {
     std::function<void(const StoredValue&)> writeBack;
   };
   Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
+  // T-SQL text run as a batch of its own scope, with `frame` as its
+  // variables (EXEC ('…'), sp_executesql).
+  void RunDynamic(const std::string& text, Frame& frame, Context& c);
+  // sp_executesql @stmt [, @params [, @p = value …]]: the text with its
+  // declared parameters, OUTPUT ones written back.
+  Value ExecuteSql(std::vector<CallArgument>& args, Context& c);
   // The server's own procedures; none when `name` is not one of them.
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
@@ -166,11 +224,21 @@ class Interpreter {
   // GRANT / DENY / REVOKE: the securable and the principals must exist; the
   // server keeps no permissions of its own (a login is checked at login).
   void CheckPermissionStatement(const PermissionStatement& s);
+  void DeclareCursor(const DeclareCursorStatement& s, Context& c);
+  void RunCursor(const CursorStatement& s, Context& c);
+  void OpenCursor(Cursor& cursor, Context& c);
+  void Fetch(const CursorStatement& s, Cursor& cursor, Context& c);
+  // The cursor a statement names: the frame's local one first, then the
+  // session's; throws 16916 when there is none.
+  std::shared_ptr<Cursor> FindCursor(const std::string& name, bool global, Context& c);
   // Ends the session's transaction: SQLite's and the locks it owned.
   void EndTransaction(const char* sqliteStatement);
   std::function<Value(const std::string&)> Reader(Context& c);
 
   SessionHost& host_;
+  // The errors being handled, innermost CATCH last.
+  std::vector<Caught> handling_;
+  int lastScope_ = 0;
 };
 
 }  // namespace moltaro::db::embedded

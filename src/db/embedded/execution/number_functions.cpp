@@ -506,6 +506,40 @@ void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
   AccumulateStep(ctx, argv[0]);
 }
 
+// Takes a value that leaves a window's frame back out of the total.
+void SumInverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  Accumulator* acc = State(ctx, true);
+  if (!acc || acc->failed) return;
+  sqlite3_value* v = argv[0];
+  const int type = sqlite3_value_type(v);
+  if (type == SQLITE_NULL) return;
+  --acc->count;
+  SqlError error;
+  if (acc->rank == Rank::Float) {
+    acc->real -= AsDouble(ReadArg(v).value);
+    return;
+  }
+  if (type == SQLITE_INTEGER) {
+    const std::int64_t i = sqlite3_value_int64(v);
+    if (acc->rank != Rank::Exact) {
+      acc->integer -= i;
+      return;
+    }
+    if (AddExact(*acc, DecimalFromInteger(-i), error)) return;
+  } else if (type == SQLITE_BLOB) {
+    Decimal d;
+    const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+    if (bytes && DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_value_bytes(v)), d)) {
+      d.unscaled = -d.unscaled;
+      if (AddExact(*acc, d, error)) return;
+    }
+  } else {
+    return;  // never taken in: its step failed the statement
+  }
+  acc->failed = true;
+  ResultError(ctx, error);
+}
+
 // The exact total as SQL Server types SUM: decimal(38, s), or money.
 bool ExactTotal(const Accumulator& acc, Decimal& out, SqlError& error) {
   Decimal sum;
@@ -617,10 +651,12 @@ void RegisterNumberFunctions(sqlite3* db) {
   Register(db, "tsql_round", 3, RoundFn);
   Register(db, "tsql_floor", 1, FloorFn);
   Register(db, "tsql_ceiling", 1, CeilingFn);
-  sqlite3_create_function_v2(db, "tsql_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                             nullptr, SumStep, SumFinal, nullptr);
-  sqlite3_create_function_v2(db, "tsql_avg", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                             nullptr, SumStep, AvgFinal, nullptr);
+  // Aggregates, and window functions too (a frame's total is read as it
+  // moves, and values leaving it are taken back out).
+  sqlite3_create_window_function(db, "tsql_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                 SumStep, SumFinal, SumFinal, SumInverse, nullptr);
+  sqlite3_create_window_function(db, "tsql_avg", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                 SumStep, AvgFinal, AvgFinal, SumInverse, nullptr);
 }
 
 }  // namespace moltaro::db::embedded

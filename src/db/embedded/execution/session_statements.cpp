@@ -24,23 +24,11 @@ bool NoInfoMessages(const DbccStatement& s) {
 }
 
 // Options whose every value is how this server behaves anyway.
-constexpr const char* kAcceptedOptions[] = {"NOCOUNT",
-                                            "ANSI_NULLS",
-                                            "QUOTED_IDENTIFIER",
-                                            "ANSI_PADDING",
-                                            "ANSI_WARNINGS",
-                                            "ARITHABORT",
-                                            "CONCAT_NULL_YIELDS_NULL",
-                                            "XACT_ABORT",
-                                            "NUMERIC_ROUNDABORT",
-                                            "ANSI_NULL_DFLT_ON",
-                                            "TRANSACTION",
-                                            "DEADLOCK_PRIORITY",
-                                            "TEXTSIZE",
-                                            "STATISTICS IO",
-                                            "STATISTICS TIME",
-                                            "STATISTICS PROFILE",
-                                            "STATISTICS XML"};
+constexpr const char* kAcceptedOptions[] = {
+    "NOCOUNT",           "ANSI_NULLS",      "QUOTED_IDENTIFIER",       "ANSI_PADDING",
+    "ANSI_WARNINGS",     "ARITHABORT",      "CONCAT_NULL_YIELDS_NULL", "NUMERIC_ROUNDABORT",
+    "ANSI_NULL_DFLT_ON", "TRANSACTION",     "DEADLOCK_PRIORITY",       "TEXTSIZE",
+    "STATISTICS IO",     "STATISTICS TIME", "STATISTICS PROFILE",      "STATISTICS XML"};
 
 // Options accepted OFF only: ON would change what statements do here.
 constexpr const char* kOffOnlyOptions[] = {"IMPLICIT_TRANSACTIONS",
@@ -67,6 +55,10 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
       throw ServerErrorByNumber(102, {opt.value});
     }
     host_.SetLockTimeout(static_cast<int>(std::max(-1LL, milliseconds)));
+    return;
+  }
+  if (opt.option == "XACT_ABORT" && (opt.value == "ON" || opt.value == "OFF")) {
+    host_.XactAbort() = opt.value == "ON";
     return;
   }
   if (opt.option == "IDENTITY_INSERT") {
@@ -181,13 +173,10 @@ void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
     const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
     if (line != nullptr && std::string_view(line) != "ok") problems.emplace_back(line);
   }
-  const std::string summary = "CHECKDB found 0 allocation errors and " +
-                              std::to_string(problems.size()) +
-                              " consistency errors in database '" + database + "'.";
-  if (!problems.empty()) {
-    throw DatabaseError(summary + " " + problems.front(), 8989);
-  }
-  if (!NoInfoMessages(s)) c.out->messages.push_back(summary);
+  const DatabaseError summary =
+      ServerErrorByNumber(8989, {"0", std::to_string(problems.size()), database});
+  if (!problems.empty()) throw WithDetail(summary, problems.front());
+  if (!NoInfoMessages(s)) c.out->messages.emplace_back(summary.what());
 }
 
 // The database file's log (SQLite's write-ahead log) is written into it, as

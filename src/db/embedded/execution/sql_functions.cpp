@@ -11,9 +11,14 @@
 #include <limits>
 
 #include "common/text.h"
+#include "db/embedded/execution/convert_styles.h"
+#include "db/embedded/execution/date_functions.h"
+#include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/number_functions.h"
+#include "db/embedded/execution/string_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -288,7 +293,9 @@ std::string NormalPart(std::string p) {
   if (p == "MI" || p == "N" || p == "MINUTE") return "MINUTE";
   if (p == "SS" || p == "S" || p == "SECOND") return "SECOND";
   if (p == "MS" || p == "MILLISECOND") return "MILLISECOND";
-  if (p == "DW" || p == "WEEKDAY") return "WEEKDAY";
+  if (p == "DW" || p == "W" || p == "WEEKDAY") return "WEEKDAY";
+  if (p == "MCS" || p == "MICROSECOND") return "MICROSECOND";
+  if (p == "NS" || p == "NANOSECOND") return "NANOSECOND";
   if (p == "QQ" || p == "Q" || p == "QUARTER") return "QUARTER";
   if (p == "WK" || p == "WW" || p == "WEEK") return "WEEK";
   return std::string();
@@ -296,52 +303,6 @@ std::string NormalPart(std::string p) {
 
 long long DaysFrom(int y, int m, int d) {
   return DaysSinceUnixEpoch(y, m, d);
-}
-
-void DatePartFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-    sqlite3_result_null(ctx);
-    return;
-  }
-  std::string c;
-  if (!DateOf(argv[1], c)) {
-    ResultError(ctx, {241,
-                      "Conversion failed when converting date and/or time from character "
-                      "string."});
-    return;
-  }
-  const Parts p = Split(c);
-  const std::string part = NormalPart(ArgText(argv[0]));
-  long long r = 0;
-  if (part == "YEAR")
-    r = p.y;
-  else if (part == "MONTH")
-    r = p.mo;
-  else if (part == "DAY")
-    r = p.d;
-  else if (part == "HOUR")
-    r = p.h;
-  else if (part == "MINUTE")
-    r = p.mi;
-  else if (part == "SECOND")
-    r = p.s;
-  else if (part == "MILLISECOND")
-    r = p.ms;
-  else if (part == "QUARTER")
-    r = (p.mo - 1) / 3 + 1;
-  else if (part == "DAYOFYEAR")
-    r = DaysFrom(p.y, p.mo, p.d) - DaysFrom(p.y, 1, 1) + 1;
-  else if (part == "WEEKDAY")
-    r = ((DaysFrom(p.y, p.mo, p.d) + 4) % 7 + 7) % 7 + 1;  // Sunday 1
-  else if (part == "WEEK")
-    r = (DaysFrom(p.y, p.mo, p.d) - DaysFrom(p.y, 1, 1) + ((DaysFrom(p.y, 1, 1) + 4) % 7 + 7) % 7) /
-            7 +
-        1;
-  else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for datepart.", -1);
-    return;
-  }
-  sqlite3_result_int64(ctx, r);
 }
 
 std::string FromMillis(long long days, long long msOfDay) {
@@ -406,8 +367,12 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     unit = 1000LL;
   else if (part == "MILLISECOND")
     unit = 1LL;
-  else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for dateadd.", -1);
+  else if (part == "MICROSECOND" || part == "NANOSECOND") {
+    // A datetime counts in milliseconds: nothing finer can be added to it.
+    ResultError(ctx, SqlErrorByNumber(9810, {ToLowerAscii(part), "dateadd", "datetime"}));
+    return;
+  } else {
+    ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "dateadd"}));
     return;
   }
   long long total = DaysFrom(p.y, p.mo, p.d) * 86400000LL + p.h * 3600000LL + p.mi * 60000LL +
@@ -448,11 +413,12 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     r = ((db * 24 + b.h) * 60 + b.mi) - ((da * 24 + a.h) * 60 + a.mi);
   else if (part == "SECOND")
     r = (((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) - (((da * 24 + a.h) * 60 + a.mi) * 60 + a.s);
-  else if (part == "MILLISECOND")
+  else if (part == "MILLISECOND" || part == "MICROSECOND" || part == "NANOSECOND") {
     r = ((((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) * 1000 + b.ms) -
         ((((da * 24 + a.h) * 60 + a.mi) * 60 + a.s) * 1000 + a.ms);
-  else {
-    sqlite3_result_error(ctx, "Invalid parameter 1 specified for datediff.", -1);
+    r *= part == "MICROSECOND" ? 1000 : part == "NANOSECOND" ? 1000000 : 1;
+  } else {
+    ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "datediff"}));
     return;
   }
   sqlite3_result_int64(ctx, r);
@@ -523,13 +489,16 @@ void LikeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, coll->Like(ArgText(argv[0]), ArgText(argv[1]), escape) ? 1 : 0);
 }
 
-// tsql_raise([number,] message): fails the statement with SQL Server's error.
+// tsql_raise(number): fails the statement with SQL Server's error of that
+// number, its text from the message table. Views stored by earlier versions
+// also pass the text (tsql_raise(number, message)); the table's wins.
 void RaiseFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-  if (argc == 2) {
-    ResultError(ctx, SqlError{sqlite3_value_int(argv[0]), ArgText(argv[1])});
-    return;
+  const int number = sqlite3_value_int(argv[0]);
+  if (FindServerMessage(number) != nullptr) {
+    ResultError(ctx, SqlErrorByNumber(number));
+  } else {
+    ResultError(ctx, SqlError{number, argc > 1 ? ArgText(argv[1]) : std::string()});
   }
-  ResultError(ctx, SqlError{0, ArgText(argv[0])});
 }
 
 void DestroyCollation(void* p) {
@@ -552,6 +521,10 @@ std::string TypeArguments(const SqlType& type) {
 
 void RegisterFunctions(sqlite3* db) {
   RegisterNumberFunctions(db);
+  RegisterDateFunctions(db);
+  RegisterStringFunctions(db);
+  RegisterConvertFunctions(db);
+  RegisterFormatFunction(db);
   Register(db, "tsql_store", 8, StoreFn);
   Register(db, "tsql_cast", 5, CastFn);
   Register(db, "tsql_getdate", 0, GetDateFn, false);
@@ -565,7 +538,6 @@ void RegisterFunctions(sqlite3* db) {
   Register(db, "tsql_space", 1, SpaceFn);
   Register(db, "tsql_replicate", 2, ReplicateFn);
   Register(db, "tsql_isnumeric", 1, IsNumericFn);
-  Register(db, "tsql_datepart", 2, DatePartFn);
   Register(db, "tsql_dateadd", 3, DateAddFn);
   Register(db, "tsql_datediff", 3, DateDiffFn);
   Register(db, "tsql_objname", 1, ObjectNameFn);
@@ -575,6 +547,7 @@ void RegisterFunctions(sqlite3* db) {
 
 void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {
   RegisterCollatedComparisons(db, collationName);
+  RegisterCollatedStringFunctions(db, collationName);
   auto like = std::make_unique<Collation>(collationName);
   sqlite3_create_function_v2(db, "tsql_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like.get(),
                              LikeFn, nullptr, nullptr, DestroyCollation);

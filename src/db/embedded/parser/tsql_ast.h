@@ -11,6 +11,7 @@ namespace moltaro::db::embedded {
 
 struct Select;
 struct Expr;
+struct WindowSpec;
 using ExprPtr = std::unique_ptr<Expr>;
 
 // A declared data type: name as written (lower case), length (-1 none,
@@ -50,8 +51,12 @@ struct Expr {
   std::vector<std::string> parts;
   std::vector<ExprPtr> args;
   std::unique_ptr<Select> select;
+  std::unique_ptr<WindowSpec> over;  // a function's OVER (…) clause
   TypeSpec type;
   int style = -1;  // CONVERT style
+  // STRING_AGG … WITHIN GROUP (ORDER BY …): the keys follow the arguments in
+  // `args`, one direction each.
+  std::vector<bool> orderDescending;
   bool negated = false;
   bool distinct = false;
   bool star = false;
@@ -80,9 +85,17 @@ enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
 struct TableRef {
   ObjectName name;
   std::unique_ptr<Select> derived;
+  std::vector<TableRef> nested;  // a parenthesised join: (a JOIN b ON …)
   std::string alias;
   JoinKind join = JoinKind::First;
   ExprPtr on;
+};
+
+// WITH name [(columns)] AS (query): a query the statement names.
+struct CommonTableExpr {
+  std::string name;
+  std::vector<std::string> columns;  // empty: the query's own names
+  std::unique_ptr<Select> query;
 };
 
 struct OrderItem {
@@ -90,7 +103,15 @@ struct OrderItem {
   bool descending = false;
 };
 
+// OVER ([PARTITION BY …] [ORDER BY …] [ROWS|RANGE …]).
+struct WindowSpec {
+  std::vector<ExprPtr> partitionBy;
+  std::vector<OrderItem> orderBy;
+  std::vector<std::string> frame;  // ROWS/RANGE and its words, upper case
+};
+
 struct Select {
+  std::vector<CommonTableExpr> with;  // the statement's WITH clause (outermost query)
   bool distinct = false;
   ExprPtr top;
   bool topPercent = false;
@@ -134,8 +155,13 @@ enum class StatementKind {
   Print,
   Raiserror,
   Use,
-  Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK
+  Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK / SAVE TRAN
   Dbcc,
+  DeclareCursor,
+  Cursor,   // OPEN, FETCH, CLOSE, DEALLOCATE
+  Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
+  Throw,    // THROW [number, message, state]
+  Waitfor,  // WAITFOR DELAY | TIME
   Checkpoint,
   UpdateStatistics,
   Permission,  // GRANT / DENY / REVOKE
@@ -177,6 +203,7 @@ struct Assignment {
 
 struct UpdateStatement : Statement {
   UpdateStatement() : Statement(StatementKind::Update) {}
+  std::vector<CommonTableExpr> with;
   ObjectName table;  // may be an alias of a FROM table
   std::vector<Assignment> assignments;
   std::vector<TableRef> from;
@@ -186,6 +213,7 @@ struct UpdateStatement : Statement {
 
 struct DeleteStatement : Statement {
   DeleteStatement() : Statement(StatementKind::Delete) {}
+  std::vector<CommonTableExpr> with;
   ObjectName table;
   std::vector<TableRef> from;
   ExprPtr where;
@@ -268,6 +296,7 @@ struct CreateTableStatement : Statement {
 struct DropTableStatement : Statement {
   DropTableStatement() : Statement(StatementKind::DropTable) {}
   std::vector<ObjectName> tables;
+  bool ifExists = false;  // DROP TABLE IF EXISTS: a missing table is skipped
 };
 
 enum class AlterTableAction { AddColumns, AlterColumn, DropColumns, DropConstraint, AddConstraint };
@@ -295,6 +324,7 @@ struct CreateIndexStatement : Statement {
 struct DropIndexStatement : Statement {
   DropIndexStatement() : Statement(StatementKind::DropIndex) {}
   std::vector<std::pair<ObjectName, std::string>> indexes;  // table, index
+  bool ifExists = false;
 };
 
 enum class RoutineKind { Procedure, ScalarFunction, InlineFunction, TableFunction, View };
@@ -309,6 +339,7 @@ struct RoutineParameter {
 struct CreateRoutineStatement : Statement {
   CreateRoutineStatement() : Statement(StatementKind::CreateRoutine) {}
   bool alter = false;
+  bool createOrAlter = false;  // CREATE OR ALTER: alters the object when it exists
   RoutineKind routine = RoutineKind::Procedure;
   ObjectName name;
   std::vector<RoutineParameter> parameters;
@@ -322,6 +353,7 @@ struct DropRoutineStatement : Statement {
   DropRoutineStatement() : Statement(StatementKind::DropRoutine) {}
   RoutineKind routine = RoutineKind::Procedure;
   std::vector<ObjectName> names;
+  bool ifExists = false;
 };
 
 struct ExecArgument {
@@ -435,7 +467,25 @@ struct PrintStatement : Statement {
 
 struct RaiserrorStatement : Statement {
   RaiserrorStatement() : Statement(StatementKind::Raiserror) {}
-  std::vector<ExprPtr> args;  // message, severity, state, substitutions…
+  std::vector<ExprPtr> args;         // message, severity, state, substitutions…
+  std::vector<std::string> options;  // WITH LOG, NOWAIT, SETERROR (upper case)
+};
+
+struct TryStatement : Statement {
+  TryStatement() : Statement(StatementKind::Try) {}
+  std::vector<StatementPtr> body;
+  std::vector<StatementPtr> handler;  // the CATCH block
+};
+
+struct ThrowStatement : Statement {
+  ThrowStatement() : Statement(StatementKind::Throw) {}
+  std::vector<ExprPtr> args;  // number, message, state; none to rethrow
+};
+
+struct WaitforStatement : Statement {
+  WaitforStatement() : Statement(StatementKind::Waitfor) {}
+  std::string kind;  // DELAY or TIME
+  ExprPtr value;
 };
 
 struct UseStatement : Statement {
@@ -445,7 +495,27 @@ struct UseStatement : Statement {
 
 struct TransactionStatement : Statement {
   TransactionStatement() : Statement(StatementKind::Transaction) {}
-  std::string action;  // BEGIN, COMMIT, ROLLBACK
+  std::string action;  // BEGIN, COMMIT, ROLLBACK, SAVE
+  ExprPtr name;        // the transaction's or save point's name: a String or a Variable
+};
+
+// DECLARE name CURSOR [LOCAL|GLOBAL] [FORWARD_ONLY|SCROLL] [STATIC|…] FOR query
+struct DeclareCursorStatement : Statement {
+  DeclareCursorStatement() : Statement(StatementKind::DeclareCursor) {}
+  std::string name;
+  bool local = false;     // LOCAL: ends with its batch or procedure; else the session's
+  bool scroll = false;    // SCROLL, STATIC, KEYSET, DYNAMIC: any direction of FETCH
+  std::string queryText;  // the SELECT as written: run when the cursor is opened
+};
+
+struct CursorStatement : Statement {
+  CursorStatement() : Statement(StatementKind::Cursor) {}
+  std::string action;  // OPEN, FETCH, CLOSE, DEALLOCATE
+  std::string name;
+  bool global = false;             // the GLOBAL keyword: the session's cursor of that name
+  std::string direction = "NEXT";  // FETCH: NEXT, PRIOR, FIRST, LAST, ABSOLUTE, RELATIVE
+  ExprPtr offset;                  // ABSOLUTE n, RELATIVE n
+  std::vector<std::string> into;   // FETCH … INTO @a, @b
 };
 
 }  // namespace moltaro::db::embedded

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <set>
 
 #include "db/embedded/parser/tsql_tokenizer.h"
@@ -15,6 +16,27 @@ std::string NotSupported(std::string_view construct) {
 }
 
 namespace {
+
+// The integer a binary constant (0x…) converts to when it meets a number, as
+// SQL Server converts it: up to 4 bytes an int, up to 8 a bigint, both read
+// big-endian and signed. Longer constants have no integer value.
+std::string BinaryConstantValue(std::string_view written) {
+  const std::string_view digits = written.substr(2);
+  if (digits.size() > 16) {
+    throw UnsupportedConstruct("binary constants longer than 8 bytes (" +
+                               std::string(written.substr(0, 20)) + "…)");
+  }
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    const int d = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    value = value << 4 | static_cast<std::uint64_t>(d);
+  }
+  const std::size_t bytes = (digits.size() + 1) / 2;
+  if (bytes <= 4) {
+    return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+  }
+  return std::to_string(static_cast<std::int64_t>(value));
+}
 
 std::string Upper(std::string_view s) {
   std::string out(s);
@@ -43,7 +65,8 @@ const std::set<std::string>& Reserved() {
       "PRINT",   "PROC",        "PROCEDURE", "RAISERROR", "REFERENCES", "RETURN",    "REVOKE",
       "RIGHT",   "ROLLBACK",    "SELECT",    "SET",       "TABLE",      "THEN",      "TOP",
       "TRAN",    "TRANSACTION", "TRUNCATE",  "UNION",     "UNIQUE",     "UPDATE",    "USE",
-      "VALUES",  "WHEN",        "WHERE",     "WHILE",     "WITH",       "MERGE",     "OUTPUT"};
+      "VALUES",  "WHEN",        "WHERE",     "WHILE",     "WITH",       "MERGE",     "OUTPUT",
+      "SAVE",    "WAITFOR"};
   return words;
 }
 
@@ -60,6 +83,7 @@ class Parser {
       first = false;
     }
     batch.parameterCount = parameterCount_;
+    batch.parameterNames = std::move(parameterNames_);
     return batch;
   }
 
@@ -218,15 +242,8 @@ class Parser {
       }
       if (IsWord(t, "END") && depth > 0) {
         --depth;
-        if (IsWord(tokens_[i + 1], "TRY") || IsWord(tokens_[i + 1], "CATCH")) {
-          ++i;
-          // END TRY goes on with its BEGIN CATCH.
-          if (IsWord(tokens_[i], "TRY") && IsWord(tokens_[i + 1], "BEGIN") &&
-              IsWord(tokens_[i + 2], "CATCH")) {
-            ++depth;
-            i += 2;
-          }
-        }
+        // END TRY, END CATCH
+        if (IsWord(tokens_[i + 1], "TRY") || IsWord(tokens_[i + 1], "CATCH")) ++i;
       }
     }
     if (i == startToken) ++i;
@@ -281,7 +298,7 @@ class Parser {
       s->select = ParseQuery();
       return s;
     }
-    if (PeekWord("WITH")) throw UnsupportedConstruct("common table expressions (WITH)");
+    if (PeekWord("WITH")) return ParseWithStatement();
     if (t.kind != TokenKind::Word) Fail();
     const std::string w = Upper(t.text);
     if (w == "INSERT") return ParseInsert();
@@ -315,12 +332,16 @@ class Parser {
       if (PeekWord("TRAN", 1) || PeekWord("TRANSACTION", 1)) {
         Take();
         Take();
-        if (IsIdentifier(Peek())) Take();
         auto s = std::make_unique<TransactionStatement>();
         s->action = "BEGIN";
+        s->name = ParseTransactionName();
+        if (s->name && AcceptWord("WITH")) {
+          ExpectWord("MARK");
+          if (Peek().kind == TokenKind::String) Take();
+        }
         return s;
       }
-      if (PeekWord("TRY", 1)) throw UnsupportedConstruct("BEGIN TRY");
+      if (PeekWord("TRY", 1)) return ParseTry();
       Take();
       auto block = std::make_unique<BlockStatement>();
       while (!PeekWord("END")) {
@@ -333,12 +354,44 @@ class Parser {
     }
     if (w == "COMMIT" || w == "ROLLBACK") {
       Take();
-      if (PeekWord("TRAN") || PeekWord("TRANSACTION") || PeekWord("WORK")) {
-        Take();
-        if (IsIdentifier(Peek())) Take();
-      }
       auto s = std::make_unique<TransactionStatement>();
       s->action = w;
+      if (AcceptWord("TRAN") || AcceptWord("TRANSACTION")) {
+        s->name = ParseTransactionName();
+      } else {
+        AcceptWord("WORK");
+      }
+      return s;
+    }
+    if (w == "SAVE") {
+      Take();
+      if (!AcceptWord("TRAN")) ExpectWord("TRANSACTION");
+      auto s = std::make_unique<TransactionStatement>();
+      s->action = "SAVE";
+      s->name = ParseTransactionName();
+      if (!s->name) Fail();
+      return s;
+    }
+    if (w == "THROW") {
+      Take();
+      auto s = std::make_unique<ThrowStatement>();
+      if (StartsExpression()) {
+        s->args.push_back(ParseExpr());
+        ExpectSymbol(",");
+        s->args.push_back(ParseExpr());
+        ExpectSymbol(",");
+        s->args.push_back(ParseExpr());
+      }
+      return s;
+    }
+    if (w == "WAITFOR") {
+      Take();
+      auto s = std::make_unique<WaitforStatement>();
+      if (!PeekWord("DELAY") && !PeekWord("TIME")) {
+        throw UnsupportedConstruct("WAITFOR " + Upper(Peek().text));
+      }
+      s->kind = Upper(Take().text);
+      s->value = ParseExpr();
       return s;
     }
     if (w == "DBCC") {
@@ -395,7 +448,11 @@ class Parser {
       ExpectSymbol(")");
       if (AcceptWord("WITH")) {
         do {
-          Identifier(true);
+          const std::string option = Upper(Identifier(true));
+          if (option != "LOG" && option != "NOWAIT" && option != "SETERROR") {
+            throw ServerErrorByNumber(102, {option});
+          }
+          s->options.push_back(option);
         } while (AcceptSymbol(","));
       }
       return s;
@@ -412,12 +469,98 @@ class Parser {
       return ParseExecBody();
     }
     static const std::set<std::string> known = {
-        "MERGE",     "DECLARE",    "OPEN",        "FETCH",  "CLOSE",   "DEALLOCATE",
-        "GOTO",      "WAITFOR",    "BULK",        "BACKUP", "RESTORE", "DBCC",
-        "KILL",      "SHUTDOWN",   "RECONFIGURE", "SAVE",   "THROW",   "READTEXT",
-        "WRITETEXT", "UPDATETEXT", "DISABLE",     "ENABLE"};
+        "MERGE",    "DECLARE",   "OPEN",       "FETCH",   "CLOSE", "DEALLOCATE", "GOTO",
+        "BULK",     "BACKUP",    "RESTORE",    "DBCC",    "KILL",  "SHUTDOWN",   "RECONFIGURE",
+        "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
+    if (w == "OPEN" || w == "FETCH" || w == "CLOSE" || w == "DEALLOCATE") {
+      return ParseCursorStatement();
+    }
     if (known.count(w)) throw UnsupportedConstruct(w);
     Fail();
+  }
+
+  // WITH a AS (…), b (x, y) AS (…) followed by the statement using them.
+  StatementPtr ParseWithStatement() {
+    ExpectWord("WITH");
+    std::vector<CommonTableExpr> ctes;
+    do {
+      CommonTableExpr cte;
+      cte.name = Identifier(true);
+      if (PeekSymbol("(")) cte.columns = ParseColumnList();
+      ExpectWord("AS");
+      ExpectSymbol("(");
+      cte.query = ParseQuery();
+      ExpectSymbol(")");
+      ctes.push_back(std::move(cte));
+    } while (AcceptSymbol(","));
+    if (PeekWord("SELECT") || (PeekSymbol("(") && LooksLikeSelectInParens())) {
+      auto s = std::make_unique<SelectStatement>();
+      s->select = ParseQuery();
+      s->select->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("INSERT")) {
+      auto s = ParseInsert();
+      if (!s->select) throw UnsupportedConstruct("WITH before INSERT … VALUES");
+      s->select->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("UPDATE")) {
+      auto s = ParseUpdate();
+      s->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("DELETE")) {
+      auto s = ParseDelete();
+      s->with = std::move(ctes);
+      return s;
+    }
+    if (PeekWord("MERGE")) throw UnsupportedConstruct("MERGE");
+    Fail();
+  }
+
+  // A transaction's or save point's name after TRAN: a word or a variable;
+  // none when the statement ends there.
+  ExprPtr ParseTransactionName() {
+    const Token& t = Peek();
+    auto name = std::make_unique<Expr>();
+    if (t.kind == TokenKind::Variable) {
+      name->kind = ExprKind::Variable;
+    } else if (IsIdentifier(t)) {
+      name->kind = ExprKind::String;
+    } else {
+      return nullptr;
+    }
+    name->text = Take().text;
+    return name;
+  }
+
+  // BEGIN TRY … END TRY BEGIN CATCH … END CATCH; either block may be empty
+  // of statements only in CATCH, as in SQL Server.
+  StatementPtr ParseTry() {
+    Take();
+    Take();
+    auto s = std::make_unique<TryStatement>();
+    s->body = ParseBlockUntil("TRY");
+    if (s->body.empty()) Fail();
+    if (!PeekWord("BEGIN") || !PeekWord("CATCH", 1)) Fail();
+    Take();
+    Take();
+    s->handler = ParseBlockUntil("CATCH");
+    return s;
+  }
+
+  // Statements up to END `word`, which is taken.
+  std::vector<StatementPtr> ParseBlockUntil(std::string_view word) {
+    std::vector<StatementPtr> statements;
+    while (!(PeekWord("END") && PeekWord(word, 1))) {
+      if (AtEnd()) Fail();
+      if (AcceptSymbol(";")) continue;
+      statements.push_back(ParseStatement());
+    }
+    Take();
+    Take();
+    return statements;
   }
 
   // UPDATE STATISTICS table [name | (name, …)] [WITH options]
@@ -616,26 +759,52 @@ class Parser {
     return s;
   }
 
+  static bool IsLockingHint(const std::string& hint) {
+    static const std::set<std::string> kHints = {
+        "NOLOCK",       "READUNCOMMITTED", "ROWLOCK",        "UPDLOCK", "HOLDLOCK",
+        "TABLOCK",      "TABLOCKX",        "READPAST",       "PAGLOCK", "XLOCK",
+        "SERIALIZABLE", "READCOMMITTED",   "REPEATABLEREAD", "NOWAIT",  "READCOMMITTEDLOCK"};
+    return kHints.count(hint) > 0;
+  }
+
+  // WITH (NOLOCK, …), or the older form without WITH: t (NOLOCK). Locking
+  // hints change nothing here: SQLite serialises writers and readers see
+  // committed data.
   void SkipTableHints() {
-    if (PeekWord("WITH") && PeekSymbol("(", 1)) {
-      Take();
-      Take();
-      do {
-        const std::string hint = Upper(Identifier(true));
-        if (hint != "NOLOCK" && hint != "READUNCOMMITTED" && hint != "ROWLOCK" &&
-            hint != "UPDLOCK" && hint != "HOLDLOCK" && hint != "TABLOCK" && hint != "TABLOCKX" &&
-            hint != "READPAST" && hint != "PAGLOCK" && hint != "XLOCK" && hint != "SERIALIZABLE" &&
-            hint != "READCOMMITTED" && hint != "REPEATABLEREAD") {
-          throw UnsupportedConstruct("table hint " + hint);
-        }
-      } while (AcceptSymbol(","));
-      ExpectSymbol(")");
-    }
+    const bool with = PeekWord("WITH") && PeekSymbol("(", 1);
+    const bool bare =
+        PeekSymbol("(") && Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text));
+    if (!with && !bare) return;
+    if (with) Take();
+    Take();
+    do {
+      const std::string hint = Upper(Identifier(true));
+      if (!IsLockingHint(hint)) throw UnsupportedConstruct("table hint " + hint);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
   }
 
   // ---- CREATE / ALTER / DROP -----------------------------------------------
   StatementPtr ParseCreate(bool alter) {
     Take();
+    if (!alter && PeekWord("OR") && PeekWord("ALTER", 1)) {
+      Take();
+      Take();
+      StatementPtr routine;
+      if (PeekWord("PROCEDURE") || PeekWord("PROC")) {
+        routine = ParseCreateProcedure(false);
+      } else if (PeekWord("FUNCTION")) {
+        routine = ParseCreateFunction(false);
+      } else if (PeekWord("VIEW")) {
+        routine = ParseCreateView(false);
+      } else if (Peek().kind == TokenKind::Word) {
+        throw UnsupportedConstruct("CREATE OR ALTER " + Upper(Peek().text));
+      } else {
+        Fail();
+      }
+      static_cast<CreateRoutineStatement&>(*routine).createOrAlter = true;
+      return routine;
+    }
     if (!alter && PeekWord("DATABASE")) return ParseCreateDatabase();
     if (!alter && PeekWord("TABLE")) {
       Take();
@@ -1284,6 +1453,13 @@ class Parser {
     Fail();
   }
 
+  bool AcceptIfExists() {
+    if (!PeekWord("IF") || !PeekWord("EXISTS", 1)) return false;
+    Take();
+    Take();
+    return true;
+  }
+
   StatementPtr ParseDrop() {
     Take();
     if (AcceptWord("DATABASE")) {
@@ -1295,7 +1471,7 @@ class Parser {
     }
     if (AcceptWord("TABLE")) {
       auto s = std::make_unique<DropTableStatement>();
-      if (PeekWord("IF") && PeekWord("EXISTS", 1)) throw UnsupportedConstruct("DROP … IF EXISTS");
+      s->ifExists = AcceptIfExists();
       do {
         s->tables.push_back(ParseObjectName());
       } while (AcceptSymbol(","));
@@ -1303,6 +1479,7 @@ class Parser {
     }
     if (AcceptWord("INDEX")) {
       auto s = std::make_unique<DropIndexStatement>();
+      s->ifExists = AcceptIfExists();
       do {
         ObjectName n = ParseObjectName();
         if (AcceptWord("ON")) {
@@ -1334,9 +1511,9 @@ class Parser {
       if (Peek().kind == TokenKind::Word) throw UnsupportedConstruct("DROP " + Upper(Peek().text));
       Fail();
     }
-    if (PeekWord("IF") && PeekWord("EXISTS", 1)) throw UnsupportedConstruct("DROP … IF EXISTS");
     auto s = std::make_unique<DropRoutineStatement>();
     s->routine = kind;
+    s->ifExists = AcceptIfExists();
     do {
       s->names.push_back(ParseObjectName());
     } while (AcceptSymbol(","));
@@ -1417,19 +1594,100 @@ class Parser {
     }
   }
 
+  // The ISO form (name [INSENSITIVE] [SCROLL] CURSOR FOR) and T-SQL's
+  // (name CURSOR [options] FOR), then FOR UPDATE [OF …] or FOR READ ONLY.
+  StatementPtr ParseDeclareCursor() {
+    auto s = std::make_unique<DeclareCursorStatement>();
+    s->name = Identifier(true);
+    static const std::set<std::string> kOptions = {
+        "LOCAL",      "GLOBAL",       "FORWARD_ONLY", "SCROLL",    "STATIC",
+        "KEYSET",     "DYNAMIC",      "FAST_FORWARD", "READ_ONLY", "SCROLL_LOCKS",
+        "OPTIMISTIC", "TYPE_WARNING", "INSENSITIVE"};
+    bool cursorSeen = false;
+    while (!PeekWord("FOR")) {
+      if (!cursorSeen && AcceptWord("CURSOR")) {
+        cursorSeen = true;
+        continue;
+      }
+      const std::string option = Peek().kind == TokenKind::Word ? Upper(Peek().text) : "";
+      if (!kOptions.count(option)) Fail();
+      Take();
+      if (option == "LOCAL") s->local = true;
+      if (option == "SCROLL" || option == "STATIC" || option == "KEYSET" || option == "DYNAMIC" ||
+          option == "INSENSITIVE") {
+        s->scroll = s->scroll || option != "INSENSITIVE";
+      }
+    }
+    if (!cursorSeen) Fail();
+    ExpectWord("FOR");
+    const std::size_t start = Peek().offset;
+    cursorQuery_ = true;
+    ParseQuery();
+    cursorQuery_ = false;
+    s->queryText = std::string(sql_.substr(start, LastEnd() - start));
+    if (AcceptWord("FOR")) {
+      if (AcceptWord("READ")) {
+        ExpectWord("ONLY");
+      } else {
+        ExpectWord("UPDATE");
+        if (AcceptWord("OF")) {
+          do Identifier(true);
+          while (AcceptSymbol(","));
+        }
+      }
+    }
+    return s;
+  }
+
+  // OPEN / CLOSE / DEALLOCATE [GLOBAL] name, and
+  // FETCH [[NEXT|PRIOR|FIRST|LAST|ABSOLUTE n|RELATIVE n] FROM] [GLOBAL] name [INTO @v, …]
+  StatementPtr ParseCursorStatement() {
+    auto s = std::make_unique<CursorStatement>();
+    s->action = Upper(Take().text);
+    if (s->action == "FETCH") {
+      static const std::set<std::string> kDirections = {"NEXT", "PRIOR",    "FIRST",
+                                                        "LAST", "ABSOLUTE", "RELATIVE"};
+      const std::string word = Peek().kind == TokenKind::Word ? Upper(Peek().text) : "";
+      if (kDirections.count(word) &&
+          (PeekWord("FROM", 1) || word == "ABSOLUTE" || word == "RELATIVE")) {
+        s->direction = Upper(Take().text);
+        if (s->direction == "ABSOLUTE" || s->direction == "RELATIVE") s->offset = ParseUnary();
+        ExpectWord("FROM");
+      } else {
+        AcceptWord("FROM");
+      }
+    }
+    if (PeekWord("GLOBAL") && IsIdentifier(Peek(1))) {
+      Take();
+      s->global = true;
+    }
+    if (Peek().kind == TokenKind::Variable) throw UnsupportedConstruct("cursor variables");
+    s->name = Identifier(true);
+    if (s->action == "FETCH" && AcceptWord("INTO")) {
+      do {
+        if (Peek().kind != TokenKind::Variable) Fail();
+        s->into.push_back(Take().text);
+      } while (AcceptSymbol(","));
+    }
+    return s;
+  }
+
   StatementPtr ParseDeclare() {
     Take();
     auto s = std::make_unique<DeclareStatement>();
     do {
       if (Peek().kind != TokenKind::Variable) {
-        if (IsIdentifier(Peek()) && PeekWord("CURSOR", 1)) throw UnsupportedConstruct("cursors");
+        if (s->items.empty() && IsIdentifier(Peek()) &&
+            (PeekWord("CURSOR", 1) || PeekWord("INSENSITIVE", 1) || PeekWord("SCROLL", 1))) {
+          return ParseDeclareCursor();
+        }
         Fail();
       }
       DeclareItem item;
       item.name = Take().text;
       AcceptWord("AS");
       if (PeekWord("TABLE")) throw UnsupportedConstruct("table variables");
-      if (PeekWord("CURSOR")) throw UnsupportedConstruct("cursors");
+      if (PeekWord("CURSOR")) throw UnsupportedConstruct("cursor variables");
       item.type = ParseType();
       if (AcceptSymbol("=")) item.initial = ParseExpr();
       s->items.push_back(std::move(item));
@@ -1530,6 +1788,7 @@ class Parser {
         first->orderBy.push_back(std::move(item));
       } while (AcceptSymbol(","));
     }
+    if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
     if (PeekWord("FOR") || PeekWord("OPTION") || PeekWord("COMPUTE")) {
       throw UnsupportedConstruct("SELECT … " + Upper(Peek().text));
     }
@@ -1649,8 +1908,11 @@ class Parser {
     ref.join = kind;
     if (PeekSymbol("(")) {
       Take();
-      if (!PeekWord("SELECT") && !PeekSymbol("(")) {
-        throw UnsupportedConstruct("parenthesised joins");
+      if (!PeekWord("SELECT") && !(PeekSymbol("(") && LooksLikeSelectInParens())) {
+        // A parenthesised join: its tables keep their own names.
+        ref.nested = ParseFromList();
+        ExpectSymbol(")");
+        return ref;
       }
       ref.derived = ParseQuery();
       ExpectSymbol(")");
@@ -1659,7 +1921,10 @@ class Parser {
       // ::fn_listextendedproperty(…), the old spelling of a system function
       if (PeekSymbol("::")) throw UnsupportedConstruct("table-valued function in FROM");
       ref.name = ParseObjectName();
-      if (PeekSymbol("(")) throw UnsupportedConstruct("table-valued function in FROM");
+      if (PeekSymbol("(") &&
+          !(Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text)))) {
+        throw UnsupportedConstruct("table-valued function in FROM");
+      }
     }
     if (AcceptWord("AS")) {
       ref.alias = Identifier(true);
@@ -1890,6 +2155,11 @@ class Parser {
     switch (t.kind) {
       case TokenKind::Number: {
         e->text = Take().text;
+        if (e->text.size() >= 2 && (e->text[1] == 'x' || e->text[1] == 'X')) {
+          e->kind = ExprKind::Integer;
+          e->text = BinaryConstantValue(e->text);
+          break;
+        }
         const bool integral = e->text.find_first_of(".eE") == std::string::npos;
         e->kind = integral && e->text.size() <= 18 ? ExprKind::Integer : ExprKind::Float;
         break;
@@ -1903,6 +2173,7 @@ class Parser {
         e->kind = ExprKind::Parameter;
         e->text = Take().text;
         e->index = parameterCount_++;
+        parameterNames_.push_back(e->text);
         break;
       case TokenKind::Variable:
         e->kind = ExprKind::Variable;
@@ -1978,10 +2249,7 @@ class Parser {
 
   void ParseArguments(Expr& e) {
     ExpectSymbol("(");
-    if (AcceptSymbol(")")) {
-      if (PeekWord("OVER")) throw UnsupportedConstruct("window functions (OVER)");
-      return;
-    }
+    if (AcceptSymbol(")")) return;
     if (AcceptWord("DISTINCT")) {
       e.distinct = true;
     } else {
@@ -1996,7 +2264,6 @@ class Parser {
       } while (AcceptSymbol(","));
     }
     ExpectSymbol(")");
-    if (PeekWord("OVER")) throw UnsupportedConstruct("window functions (OVER)");
   }
 
   void ParseFunction(Expr& e) {
@@ -2004,7 +2271,7 @@ class Parser {
     const std::string upper = Upper(name);
     e.kind = ExprKind::Function;
     e.text = name;
-    if (upper == "CAST") {
+    if (upper == "CAST" || upper == "TRY_CAST") {
       ExpectSymbol("(");
       e.kind = ExprKind::Cast;
       e.args.push_back(ParseExpr());
@@ -2013,7 +2280,7 @@ class Parser {
       ExpectSymbol(")");
       return;
     }
-    if (upper == "CONVERT") {
+    if (upper == "CONVERT" || upper == "TRY_CONVERT") {
       ExpectSymbol("(");
       e.kind = ExprKind::Cast;
       e.type = ParseType();
@@ -2038,7 +2305,71 @@ class Parser {
       ExpectSymbol(")");
       return;
     }
+    if (upper == "TRIM") {
+      // TRIM([characters FROM] text): the text comes first in `args`.
+      ExpectSymbol("(");
+      e.args.push_back(ParseExpr());
+      if (AcceptWord("FROM")) e.args.insert(e.args.begin(), ParseExpr());
+      ExpectSymbol(")");
+      return;
+    }
     ParseArguments(e);
+    if (upper == "STRING_AGG" && AcceptWord("WITHIN")) {
+      ExpectWord("GROUP");
+      ExpectSymbol("(");
+      ExpectWord("ORDER");
+      ExpectWord("BY");
+      do {
+        e.args.push_back(ParseExpr());
+        const bool descending = AcceptWord("DESC");
+        if (!descending) AcceptWord("ASC");
+        e.orderDescending.push_back(descending);
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    if (PeekWord("OVER")) ParseOver(e);
+  }
+
+  void ParseOver(Expr& e) {
+    ExpectWord("OVER");
+    ExpectSymbol("(");
+    e.over = std::make_unique<WindowSpec>();
+    if (AcceptWord("PARTITION")) {
+      ExpectWord("BY");
+      do e.over->partitionBy.push_back(ParseExpr());
+      while (AcceptSymbol(","));
+    }
+    if (AcceptWord("ORDER")) {
+      ExpectWord("BY");
+      do {
+        OrderItem item;
+        item.expr = ParseExpr();
+        if (AcceptWord("DESC")) {
+          item.descending = true;
+        } else {
+          AcceptWord("ASC");
+        }
+        e.over->orderBy.push_back(std::move(item));
+      } while (AcceptSymbol(","));
+    }
+    if (PeekWord("ROWS") || PeekWord("RANGE")) {
+      // The frame's grammar is SQLite's too: kept word by word.
+      static const std::set<std::string> kFrameWords = {"ROWS",      "RANGE",     "BETWEEN",
+                                                        "AND",       "UNBOUNDED", "PRECEDING",
+                                                        "FOLLOWING", "CURRENT",   "ROW"};
+      while (!PeekSymbol(")")) {
+        const Token& t = Peek();
+        if (t.kind == TokenKind::Number &&
+            t.text.find_first_not_of("0123456789") == std::string::npos) {
+          e.over->frame.push_back(Take().text);
+        } else if (t.kind == TokenKind::Word && kFrameWords.count(Upper(t.text))) {
+          e.over->frame.push_back(Upper(Take().text));
+        } else {
+          Fail();
+        }
+      }
+    }
+    ExpectSymbol(")");
   }
 
   void ParseCase(Expr& e) {
@@ -2068,6 +2399,8 @@ class Parser {
   std::size_t pos_ = 0;
   int depth_ = 0;
   int parameterCount_ = 0;
+  bool cursorQuery_ = false;  // a cursor's query ends at its FOR UPDATE / READ ONLY
+  std::vector<std::string> parameterNames_;
 };
 
 }  // namespace

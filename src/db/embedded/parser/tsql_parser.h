@@ -4,6 +4,7 @@
 // server: …", and nesting is bounded.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,7 +18,8 @@ inline constexpr int kMaxNesting = 128;
 
 struct Batch {
   std::vector<StatementPtr> statements;
-  int parameterCount = 0;  // `:name` markers, in order of appearance
+  int parameterCount = 0;                   // `:name` markers, in order of appearance
+  std::vector<std::string> parameterNames;  // their names, without the colon
 };
 
 Batch ParseBatch(std::string_view sql);

@@ -1,5 +1,7 @@
 #include "db/embedded/parser/tsql_tokenizer.h"
 
+#include <cctype>
+
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -116,6 +118,13 @@ std::vector<Token> Tokenize(std::string_view sql) {
       ++i;
       t.kind = TokenKind::Quoted;
       t.text = ReadQuoted(sql, i, '"', t.offset);
+    } else if (c == '0' && i + 1 < sql.size() && (sql[i + 1] == 'x' || sql[i + 1] == 'X')) {
+      // A binary constant: 0x followed by any number of hex digits.
+      std::size_t end = i + 2;
+      while (end < sql.size() && std::isxdigit(static_cast<unsigned char>(sql[end]))) ++end;
+      t.kind = TokenKind::Number;
+      t.text = std::string(sql.substr(i, end - i));
+      i = end;
     } else if (IsDigit(static_cast<char>(c)) ||
                (c == '.' && i + 1 < sql.size() && IsDigit(sql[i + 1]))) {
       const std::size_t end = ReadNumber(sql, i);

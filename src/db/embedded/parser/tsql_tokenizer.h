@@ -13,7 +13,7 @@ enum class TokenKind {
   Word,       // identifier or keyword, as written
   Quoted,     // [name] or "name": text holds the name without its quotes
   String,     // 'text' or N'text': text holds the value, quotes undoubled
-  Number,     // 12, 1.5, .5, 1e3
+  Number,     // 12, 1.5, .5, 1e3, 0x1F (binary, as written)
   Parameter,  // :name (text holds the name without the colon)
   Variable,   // @name or @@name (text holds it with the at signs)
   Symbol,     // operators and punctuation: ( ) , . ; = <> != < > <= >= + - * / % & | ^ ~

@@ -10,26 +10,29 @@
 #include <utility>
 
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
 namespace {
 
+std::filesystem::path LockFile(const std::filesystem::path& dataDirectory) {
+  return dataDirectory / "moltaro.lock";
+}
+
 int OpenLockFile(const std::filesystem::path& dataDirectory) {
-  const std::filesystem::path file = dataDirectory / "moltaro.lock";
+  const std::filesystem::path file = LockFile(dataDirectory);
   const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
   if (fd < 0) {
-    throw DatabaseError("Unable to open the physical file \"" + file.string() +
-                            "\". Operating system error " + std::to_string(errno) + "(" +
-                            std::strerror(errno) + ").",
-                        5120);
+    throw ServerErrorByNumber(5120, {file.string(), OperatingSystemError(errno)});
   }
   return fd;
 }
 
 // An open-file-description lock on the database's byte; false when it is
 // held against us and `wait` is false.
-bool Lock(int fd, int databaseId, short type, bool wait) {
+bool Lock(const std::filesystem::path& dataDirectory, int fd, int databaseId, short type,
+          bool wait) {
   struct flock range {};
   range.l_type = type;
   range.l_whence = SEEK_SET;
@@ -38,8 +41,8 @@ bool Lock(int fd, int databaseId, short type, bool wait) {
   while (::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &range) != 0) {
     if (errno == EINTR) continue;
     if (!wait && (errno == EAGAIN || errno == EACCES)) return false;
-    throw DatabaseError(
-        std::string("The database lock could not be taken: ") + std::strerror(errno) + ".", 1222);
+    throw ServerErrorByNumber(
+        823, {OperatingSystemError(errno), "lock", LockFile(dataDirectory).string()});
   }
   return true;
 }
@@ -48,14 +51,14 @@ bool Lock(int fd, int databaseId, short type, bool wait) {
 
 DatabaseLock DatabaseLock::Shared(const std::filesystem::path& dataDirectory, int databaseId) {
   DatabaseLock lock(OpenLockFile(dataDirectory));
-  Lock(lock.fd_, databaseId, F_RDLCK, true);
+  Lock(dataDirectory, lock.fd_, databaseId, F_RDLCK, true);
   return lock;
 }
 
 std::optional<DatabaseLock> DatabaseLock::Exclusive(const std::filesystem::path& dataDirectory,
                                                     int databaseId) {
   DatabaseLock lock(OpenLockFile(dataDirectory));
-  if (!Lock(lock.fd_, databaseId, F_WRLCK, false)) return std::nullopt;
+  if (!Lock(dataDirectory, lock.fd_, databaseId, F_WRLCK, false)) return std::nullopt;
   return lock;
 }
 

@@ -74,43 +74,13 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   EmbeddedSession& operator=(const EmbeddedSession&) = delete;
 
   BatchResult Execute(std::string_view sql, const Params& params) override {
-    StartDeadline();
-    const Command command(*this);
-    BatchResult result;
-    OpenDatabase& d = *current_;
-    const std::string text(sql);
-    const int version = d.connection->db->SchemaVersion();
-    auto it = d.translations.find(text);
-    if (it != d.translations.end() && it->second.schemaVersion == version) {
-      RunCached(it->second.translation, params, result);
-      return result;
+    try {
+      return ExecuteBatch(sql, params);
+    } catch (const DatabaseError& e) {
+      // Whatever failed the batch, from its parse on, is the next one's @@ERROR.
+      lastError_ = e.Number();
+      throw;
     }
-    Batch batch = ParseBatch(sql);
-    if (batch.statements.size() == 1) {
-      std::optional<Translation> t;
-      try {
-        t = TranslateSingle(*batch.statements[0]);
-      } catch (const DatabaseError& e) {
-        // Variables (@@ROWCOUNT …) need the interpreter's frame.
-        if (e.Number() != 137) throw;
-      }
-      if (t) {
-        // Temporary tables change outside the schema version the cache is
-        // checked against: statements that may name one run uncached.
-        if (text.find('#') != std::string::npos) {
-          RunCached(*t, params, result);
-          return result;
-        }
-        // Statements with literal values are each new: keep the cache bounded.
-        if (d.translations.size() >= kMaxCachedTranslations) d.translations.clear();
-        auto& slot = d.translations[text];
-        slot = OpenDatabase::Cached{version, std::move(*t)};
-        RunCached(slot.translation, params, result);
-        return result;
-      }
-    }
-    Interpreter(*this).RunBatch(sql, batch, params, result);
-    return result;
   }
 
   void CallProcedure(std::string_view name, ProcedureParameters& params) override {
@@ -185,9 +155,14 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
   int& TranCount() override { return tranCount_; }
+  TransactionState& OpenTransaction() override { return transaction_; }
+  bool& XactAbort() override { return xactAbort_; }
+  int& LastError() override { return lastError_; }
   Value& LastIdentity() override { return lastIdentity_; }
   IdentityInsertTable& IdentityInsert() override { return identityInsert_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
+  CursorSet& GlobalCursors() override { return cursors_; }
+  int& FetchStatus() override { return fetchStatus_; }
 
   // FunctionResolver
   std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) override {
@@ -206,6 +181,46 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   }
 
  private:
+  BatchResult ExecuteBatch(std::string_view sql, const Params& params) {
+    StartDeadline();
+    const Command command(*this);
+    BatchResult result;
+    OpenDatabase& d = *current_;
+    const std::string text(sql);
+    const int version = d.connection->db->SchemaVersion();
+    auto it = d.translations.find(text);
+    if (it != d.translations.end() && it->second.schemaVersion == version) {
+      RunCached(it->second.translation, params, result);
+      return result;
+    }
+    Batch batch = ParseBatch(sql);
+    if (batch.statements.size() == 1) {
+      std::optional<Translation> t;
+      try {
+        t = TranslateSingle(*batch.statements[0]);
+      } catch (const DatabaseError& e) {
+        // Variables (@@ROWCOUNT …) need the interpreter's frame.
+        if (e.Number() != 137) throw;
+      }
+      if (t) {
+        // Temporary tables change outside the schema version the cache is
+        // checked against: statements that may name one run uncached.
+        if (text.find('#') != std::string::npos) {
+          RunCached(*t, params, result);
+          return result;
+        }
+        // Statements with literal values are each new: keep the cache bounded.
+        if (d.translations.size() >= kMaxCachedTranslations) d.translations.clear();
+        auto& slot = d.translations[text];
+        slot = OpenDatabase::Cached{version, std::move(*t)};
+        RunCached(slot.translation, params, result);
+        return result;
+      }
+    }
+    Interpreter(*this).RunBatch(sql, batch, params, result);
+    return result;
+  }
+
   // Holds the current database's connection while a command (and what it
   // calls) runs.
   class Command {
@@ -466,7 +481,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     Translator t(catalog, nullptr, this);
     switch (s.kind) {
       case StatementKind::Select: {
-        Translation tr = t.Query(*static_cast<const SelectStatement&>(s).select);
+        const Select& select = *static_cast<const SelectStatement&>(s).select;
+        if (select.into) return std::nullopt;  // makes a table: the interpreter's work
+        Translation tr = t.Query(select);
         if (!tr.variables.empty()) return std::nullopt;
         return tr;
       }
@@ -481,10 +498,12 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     }
   }
 
+  // A statement run without the interpreter clears @@ERROR as it would.
   void RunCached(const Translation& t, const Params& params, BatchResult& result) {
     StatementOutcome o = RunTranslation(*this, t, params, [](const std::string& name) -> Value {
       throw ServerErrorByNumber(137, {name});
     });
+    lastError_ = 0;
     if (t.returnsRows) {
       result.results.emplace_back(t.columns, std::move(o.rows));
     } else {
@@ -501,8 +520,13 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   int nesting_ = 0;
   int commands_ = 0;  // commands running (a USE inside one opens a database)
   int tranCount_ = 0;
+  TransactionState transaction_;
+  bool xactAbort_ = false;
+  int lastError_ = 0;
   Value lastIdentity_;
   IdentityInsertTable identityInsert_;
+  CursorSet cursors_;
+  int fetchStatus_ = -1;
   AppLocks appLocks_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
 };

@@ -86,10 +86,7 @@ void MoveIntoPlace(const std::filesystem::path& built, const std::filesystem::pa
   std::filesystem::rename(built, file, ec);
   if (ec) {
     RemoveDatabaseFiles(built);
-    throw DatabaseError("Unable to open the physical file \"" + file.string() +
-                            "\". Operating system error " + std::to_string(ec.value()) + "(" +
-                            ec.message() + ").",
-                        5120);
+    throw ServerErrorByNumber(5120, {file.string(), OperatingSystemError(ec.value())});
   }
 }
 
@@ -139,12 +136,8 @@ Server::Server(std::filesystem::path dataDirectory) : dataDirectory_(std::move(d
   std::error_code ec;
   dataDirectory_ = std::filesystem::weakly_canonical(std::filesystem::absolute(dataDirectory_), ec);
   if (!std::filesystem::is_regular_file(MasterFile())) {
-    throw DatabaseError(
-        "A network-related or instance-specific error occurred while establishing a connection "
-        "to SQL Server. The server was not found or was not accessible. (embedded server: no "
-        "master.mdf in " +
-            dataDirectory_.string() + ")",
-        53);
+    throw ServerErrorByNumber(
+        53, {"(embedded server: no master.mdf in " + dataDirectory_.string() + ")"});
   }
 }
 
@@ -358,18 +351,11 @@ void Server::CreateDatabase(const CreateDatabaseStatement& s) {
   if (!s.logFiles.empty()) logFile = s.logFiles[0].fileName;
   // A database's file, even one whose file went missing, is never reused.
   if (IsRegistered(file) || (std::filesystem::exists(file) && !IsAbandonedCreation(file, s.name))) {
-    throw DatabaseError("Cannot create file '" + file.string() +
-                            "' because it already exists. Change the file path or the file "
-                            "name, and retry the operation.\nCREATE DATABASE failed. Some file "
-                            "names listed could not be created. Check related errors.",
-                        5170);
+    throw ServerErrorByNumber(5170, {file.string()});
   }
   if (!std::filesystem::is_directory(file.parent_path())) {
-    throw DatabaseError("Directory lookup for the file \"" + file.string() +
-                            "\" failed with the operating system error 2(The system cannot find "
-                            "the file specified.).\nCREATE DATABASE failed. Some file names listed "
-                            "could not be created. Check related errors.",
-                        5133);
+    throw ServerErrorByNumber(5133,
+                              {file.string(), "2(The system cannot find the file specified.)"});
   }
   // What an interrupted attempt left: an abandoned file, a stray log, a half-built file.
   RemoveDatabaseFiles(file);

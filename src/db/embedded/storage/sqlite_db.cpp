@@ -18,6 +18,7 @@
 #include "db/embedded/types/collation.h"
 #include "db/embedded/types/decimal.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -94,10 +95,7 @@ void CreatePrivateFile(const std::filesystem::path& file) {
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
   if (fd < 0) {
     if (errno == EEXIST) return;
-    throw DatabaseError("Unable to open the physical file \"" + file.string() +
-                            "\". Operating system error " + std::to_string(errno) + "(" +
-                            std::strerror(errno) + ").",
-                        5120);
+    throw ServerErrorByNumber(5120, {file.string(), OperatingSystemError(errno)});
   }
   ::fchmod(fd, S_IRUSR | S_IWUSR);
   ::close(fd);
@@ -119,12 +117,7 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create, const LockPol
     failure.file = file;
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
-    if ((failure.code & 0xff) == SQLITE_CANTOPEN || (failure.code & 0xff) == SQLITE_PERM) {
-      throw ToServerError(failure);
-    }
-    throw DatabaseError(
-        "Unable to open the database file " + file.string() + ": " + ToServerError(failure).what(),
-        5120);
+    throw ToServerError(failure);
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_handler(db_, &SqliteDb::Busy, this);

@@ -12,11 +12,6 @@ namespace moltaro::db::embedded {
 
 namespace {
 
-std::string OsError(int systemError) {
-  if (systemError == 0) return "0(no operating system error)";
-  return std::to_string(systemError) + "(" + std::strerror(systemError) + ")";
-}
-
 bool IsRead(int code) {
   return code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ;
 }
@@ -49,8 +44,8 @@ DatabaseError ToServerError(const SqliteFailure& f) {
       if (f.systemError == ENOSPC || f.systemError == EDQUOT) {
         return SpaceExhausted(object, f.database);
       }
-      return ServerErrorByNumber(823,
-                                 {OsError(f.systemError), IsRead(f.code) ? "read" : "write", file});
+      return ServerErrorByNumber(
+          823, {OperatingSystemError(f.systemError), IsRead(f.code) ? "read" : "write", file});
     case SQLITE_NOMEM:
       break;
     case SQLITE_READONLY:
@@ -61,7 +56,7 @@ DatabaseError ToServerError(const SqliteFailure& f) {
       return ServerErrorByNumber(5172, {file});
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
-      return ServerErrorByNumber(5120, {file, OsError(f.systemError)});
+      return ServerErrorByNumber(5120, {file, OperatingSystemError(f.systemError)});
     default: {
       // Raised by the server's own functions and triggers: the message
       // carries SQL Server's number through SQLite.

@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/errors.h"
+#include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
 
@@ -61,15 +62,11 @@ std::shared_ptr<CompiledRoutine> CompileRoutine(Catalog& catalog, const ObjectIn
   routine->object = object;
   routine->text = catalog.CommentText(object.id);
   const bool function = object.xtype == "FN";
-  try {
-    routine->batch = ParseBatch(routine->text);
-  } catch (const DatabaseError&) {
-    routine->batch.statements.clear();
-  }
+  routine->batch = ParseBatch(routine->text);
   if (routine->batch.statements.size() != 1 ||
       routine->batch.statements[0]->kind != StatementKind::CreateRoutine) {
-    throw DatabaseError("The definition of " + std::string(function ? "function" : "procedure") +
-                        " '" + object.name + "' cannot be read.");
+    // Only CREATE writes a definition: anything else is a damaged catalogue.
+    throw ServerErrorByNumber(824, {catalog.Db().File().string()});
   }
   const auto& def = static_cast<const CreateRoutineStatement&>(*routine->batch.statements[0]);
   routine->definition = &def;

@@ -1,7 +1,8 @@
-// Rewrites the DML of the T-SQL subset (SELECT, INSERT, UPDATE, DELETE and
-// expressions) to SQLite SQL: names resolved through the catalogue in the
-// database collation, values converted into their columns' types, T-SQL
-// functions and "+" mapped to their SQLite counterparts.
+// Writes the DML of the T-SQL subset (SELECT, INSERT, UPDATE, DELETE and
+// expressions) as SQLite SQL, from the statement the binder has bound:
+// values converted into their columns' types, T-SQL functions and "+"
+// mapped to their SQLite counterparts. Names and types are the binder's;
+// nothing here resolves or types anything.
 #pragma once
 
 #include <memory>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/embedded/binder/binder.h"
 #include "db/embedded/catalog/catalog.h"
 #include "db/embedded/parser/tsql_ast.h"
 
@@ -25,8 +27,9 @@ struct Binding {
 struct Translation {
   std::string sql;
   std::vector<Binding> bindings;
-  std::vector<std::string> columns;    // result column names (queries)
-  std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
+  std::vector<std::string> columns;     // result column names (queries)
+  std::vector<TypedValue> columnTypes;  // and what the binder knows of their types
+  std::vector<std::string> variables;   // SELECT @v = …: the variable of each column
   bool returnsRows = false;
   int identityTable = 0;  // INSERT into a table with an identity column: its id
   // A parameter compared with text converts the text when it is bound to a
@@ -43,28 +46,6 @@ const std::string& SqlFor(const Translation& t, const std::vector<Value>& params
 // The column names an expression refers to (the last part of each name), as
 // written; subqueries are not looked into.
 std::vector<std::string> ColumnNames(const Expr& expr);
-
-// Types of the variables in scope, for conversions and "+".
-class VariableTypes {
- public:
-  virtual ~VariableTypes() = default;
-  virtual std::optional<SqlType> TypeOf(const std::string& name) const = 0;
-};
-
-struct CompiledRoutine;
-struct CompiledExpression;
-
-// The compiled stored T-SQL a translation reads: user-defined scalar
-// functions (dbo.fn(…)) and defaults.
-class FunctionResolver {
- public:
-  virtual ~FunctionResolver() = default;
-  // A default's text ("(0)") as an expression.
-  virtual std::shared_ptr<const CompiledExpression> StoredExpression(const std::string& text) = 0;
-  // The compiled scalar function (xtype FN) of that name as written; null
-  // when there is none.
-  virtual std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) = 0;
-};
 
 class Translator {
  public:
@@ -83,115 +64,59 @@ class Translator {
   std::string ViewSql(const Select& select);
 
  private:
-  // What the translator knows of an expression's type: Number is an
-  // integer or float (SQLite's own numbers), Exact a decimal blob, Unknown
-  // anything (parameters, user functions).
-  enum class Cat { Unknown, Number, Exact, Text, Date, Null };
-  struct Emitted {
-    std::string sql;
-    Cat cat = Cat::Unknown;
-    const ColumnInfo* column = nullptr;
-    int literalDigits = 0;  // an integer literal: its digits (T-SQL types 3 as numeric(1,0))
-    // The SQL Server type, where the expression fixes it (literals, casts,
-    // variables); columns give theirs through `column`.
-    std::optional<SqlType> type = std::nullopt;
-  };
-  struct DerivedColumn {
-    std::string name;
-    Cat cat;
-    std::string sqlName;
-    std::optional<SqlType> type;
-  };
-  struct Source {
-    std::string alias;      // as written; empty when none
-    std::string tableName;  // as written
-    const TableInfo* table = nullptr;
-    std::vector<DerivedColumn> derived;
-    std::string sqlAlias;
-  };
-  struct Scope {
-    std::vector<Source> sources;
-    const Scope* outer = nullptr;
-  };
-  struct SelectOutput {
-    std::vector<std::string> names;
-    std::vector<Cat> cats;
-    std::vector<std::optional<SqlType>> types;  // where known
-    std::vector<std::string> variables;
-    // Filled before a UNION's parts are emitted again: the decimal type each
-    // column takes across the parts (nullopt: the values keep their own).
-    std::vector<std::optional<SqlType>> castTo;
-  };
+  // Binds, translates, and again with the text-compared parameters bound
+  // as numbers.
+  template <class BindStatement, class EmitStatement>
+  Translation WithNumberVariant(BindStatement bind, EmitStatement emit);
+  Binder NewBinder() const;
 
-  Translation QueryOnce(const Select& select);
-  Translation InsertOnce(const InsertStatement& insert);
-  Translation UpdateOnce(const UpdateStatement& update);
-  Translation DeleteOnce(const DeleteStatement& del);
-  Translation ValueOnce(const Expr& expr);
-  // Translates, and again with the text-compared parameters as numbers.
-  template <class Translate>
-  Translation WithNumberVariant(Translate translate);
+  Translation EmitSelectStatement(const Select& select);
+  Translation EmitValue(const Expr& expr);
+  Translation EmitInsert(const InsertStatement& insert);
+  Translation EmitUpdate(const UpdateStatement& update);
+  Translation EmitDelete(const DeleteStatement& del);
 
-  std::string EmitQuery(const Select& select, const Scope* outer, SelectOutput& out,
-                        bool aliasItems);
-  std::string EmitCore(const Select& select, const Scope* outer, SelectOutput& out, bool aliasItems,
-                       Scope& scope);
-  // The parts of a UNION, each one's output kept in `parts`.
-  std::string EmitUnion(const Select& select, const Scope* outer, SelectOutput& out,
-                        bool aliasItems, Scope& firstScope, std::vector<SelectOutput>& parts);
-  std::string EmitFrom(const std::vector<TableRef>& from, Scope& scope, std::size_t skip);
-  Source MakeSource(const TableRef& ref);
-  const TableInfo* RequireTable(const ObjectName& name);
-  Emitted Emit(const Expr& e, const Scope* scope);
-  Emitted EmitColumn(const Expr& e, const Scope* scope);
-  Emitted EmitFunction(const Expr& e, const Scope* scope);
-  // A call of a function whose body is one RETURN expression, as that
-  // expression; none when the function cannot be taken in (it then runs as
-  // a call per row).
-  std::optional<Emitted> InlineFunction(const CompiledRoutine& function, const Expr& call,
-                                        const Scope* scope);
-  Emitted EmitBinary(const Expr& e, const Scope* scope);
-  Emitted EmitCast(const Expr& e, const Scope* scope);
-  Emitted EmitComparison(const Expr& e, const std::string& op, Emitted a, Emitted b);
-  Emitted EmitArithmetic(const std::string& op, Emitted a, Emitted b);
-  // The values of `branches` (CASE results, COALESCE arguments) converted to
-  // the decimal type SQL Server gives their result, when it is one.
-  static std::optional<SqlType> CommonType(const std::vector<const Emitted*>& branches);
-  // The same rule over values known only by category and type (UNION columns).
-  using TypedValue = std::pair<Cat, std::optional<SqlType>>;
-  static std::optional<SqlType> CommonTypeOf(const std::vector<TypedValue>& values);
-  // Whether a value of that category and type must be converted to `target`.
-  static bool NeedsConversion(const TypedValue& value, const std::optional<SqlType>& target);
-  static std::string ConvertTo(const Emitted& value, const std::optional<SqlType>& type);
-  static std::optional<SqlType> KnownType(const Emitted& e);
-  // The type of exact arithmetic on operands of known types.
-  static std::optional<SqlType> ExactResultType(char op, const Emitted& a, const Emitted& b);
+  std::string EmitWith(const std::vector<CommonTableExpr>& with);
+  std::string EmitQuery(const Select& select, bool aliasItems);
+  std::string EmitPart(const BoundSelectPart& part, const BoundSelect& query, bool aliasItems);
+  std::string EmitFrom(const std::vector<TableRef>& from, const std::vector<BoundSource>& sources,
+                       std::size_t skip);
+  std::string Emit(const Expr& e);
+  std::string EmitColumn(const BoundExpr& column);
+  std::string EmitVariable(const Expr& e);
+  std::string EmitVariableNamed(const std::string& name, const BoundExpr& bound);
+  std::string EmitCase(const Expr& e);
+  std::string EmitIn(const Expr& e);
+  std::string EmitBetween(const Expr& e);
+  std::string EmitBinary(const Expr& e);
+  std::string EmitCast(const Expr& e);
+  std::string EmitFunction(const Expr& e);
+  std::string EmitInlined(const Expr& call, const BoundExpr& bound);
+  std::string EmitOver(const WindowSpec& over);
+  // An ORDER BY term: the value, in the database's collation when it is text.
+  std::string SortKey(const Expr& e);
+  // The value of `e` converted to `type` when the binder found it must be.
+  std::string ConvertTo(const Expr& e, const std::optional<SqlType>& type);
+  std::string Slot(Binding binding);
   std::string Collate() const;
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
                         bool update);
   std::string DefaultSql(const ColumnInfo& column);
-  static Cat CatOf(const SqlType& type);
-  static Cat ColumnCat(const TableInfo& table, const ColumnInfo& column);
-  static std::string WrittenName(const ObjectName& name);
+  const BoundExpr& Bound(const Expr& e) const { return exprs_->Of(e); }
 
   Catalog& catalog_;
   const VariableTypes* variables_;
   FunctionResolver* functions_;
+  bool parametersAreNumbers_ = false;
+  const BoundStatement* statement_ = nullptr;
+  const ExprBindings* exprs_ = nullptr;  // an inlined function's body has its own
   std::vector<Binding> bindings_;
   // The functions being taken in, innermost last: their parameters read as
   // the caller's converted arguments.
   struct InlineFrame {
-    const CompiledRoutine* function;
-    std::vector<std::pair<std::string, Emitted>> arguments;  // by parameter name, upper case
+    std::vector<std::pair<std::string, std::string>> arguments;  // by parameter name, upper case
   };
   std::vector<InlineFrame> inlining_;
-  // Thrown out to the frame of a function found calling itself.
-  struct RecursiveCall {
-    const CompiledRoutine* function;
-  };
-  int aliasCounter_ = 0;
-  std::vector<int> textComparedParameters_;
-  bool parametersAreNumbers_ = false;
 };
 
 }  // namespace moltaro::db::embedded

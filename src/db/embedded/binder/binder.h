@@ -1,0 +1,120 @@
+// The binder: the stage between the parser and the translator. It resolves
+// every name of a DML statement against the catalogue once (tables, aliases,
+// columns, variables, user functions), gives every expression what is known
+// of its SQL Server type, and makes the decisions that follow from the types
+// (which side of a comparison converts, the common type of a CASE, whether a
+// user function is taken in). The translator then writes SQLite text from
+// the bound statement without resolving or typing anything itself.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "db/embedded/binder/bound_tree.h"
+#include "db/embedded/catalog/catalog.h"
+#include "db/embedded/parser/tsql_ast.h"
+
+namespace moltaro::db::embedded {
+
+// Types of the variables in scope, for conversions and "+".
+class VariableTypes {
+ public:
+  virtual ~VariableTypes() = default;
+  virtual std::optional<SqlType> TypeOf(const std::string& name) const = 0;
+};
+
+struct CompiledRoutine;
+struct CompiledExpression;
+
+// The compiled stored T-SQL a statement reads: user-defined scalar
+// functions (dbo.fn(…)) and defaults.
+class FunctionResolver {
+ public:
+  virtual ~FunctionResolver() = default;
+  // A default's text ("(0)") as an expression.
+  virtual std::shared_ptr<const CompiledExpression> StoredExpression(const std::string& text) = 0;
+  // The compiled scalar function (xtype FN) of that name as written; null
+  // when there is none.
+  virtual std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) = 0;
+};
+
+class Binder {
+ public:
+  // `parametersAreNumbers`: the batch's :name parameters are bound to
+  // numbers (see Translation::numberSql); otherwise their type is unknown.
+  Binder(Catalog& catalog, const VariableTypes* variables, FunctionResolver* functions,
+         bool parametersAreNumbers);
+
+  BoundStatement Query(const Select& select);
+  BoundStatement Value(const Expr& expr);
+  BoundStatement Insert(const InsertStatement& insert);
+  BoundStatement Update(const UpdateStatement& update);
+  BoundStatement Delete(const DeleteStatement& del);
+  // A condition on one row of `table`, its columns read under `rowAlias`.
+  BoundStatement RowCondition(const Expr& condition, const TableInfo& table,
+                              const std::string& rowAlias);
+
+  // The parameters compared with text: their statement differs when they
+  // are bound to numbers.
+  const std::vector<int>& TextComparedParameters() const { return textComparedParameters_; }
+
+ private:
+  const BoundSelect& BindQuery(const Select& select, const BoundScope* outer, bool topLevel);
+  void BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part);
+  BoundSource MakeSource(const TableRef& ref);
+  // The ON conditions of a FROM clause, parenthesised joins' too.
+  void BindJoinConditions(const std::vector<TableRef>& from, const BoundScope& scope);
+  const TableInfo* RequireTable(const ObjectName& name);
+  const BoundExpr& Bind(const Expr& e, const BoundScope* scope);
+  BoundExpr BindNode(const Expr& e, const BoundScope* scope);
+  BoundExpr BindColumn(const Expr& e, const BoundScope* scope);
+  BoundExpr BindVariable(const Expr& e);
+  BoundExpr BindVariableNamed(const std::string& name);
+  BoundExpr BindCase(const Expr& e, const BoundScope* scope);
+  BoundExpr BindIn(const Expr& e, const BoundScope* scope);
+  BoundExpr BindBetween(const Expr& e, const BoundScope* scope);
+  BoundExpr BindBinary(const Expr& e, const BoundScope* scope);
+  BoundExpr BindArithmetic(char op, const BoundExpr& a, const BoundExpr& b);
+  BoundExpr BindComparison(const Expr& e, const BoundExpr& a, const BoundExpr& b);
+  BoundExpr BindFunction(const Expr& e, const BoundScope* scope);
+  BoundExpr BindCast(const Expr& e, const BoundScope* scope);
+  // A user function's call taken in as its body, or nothing when it runs
+  // as a call per row.
+  std::shared_ptr<const ExprBindings> InlineBody(const CompiledRoutine& function, const Expr& call,
+                                                 const BoundScope* scope);
+  const Expr* DefaultOf(const ColumnInfo& column);
+  // Makes the statement's common table expressions visible to the rest of it.
+  void BindWith(const std::vector<CommonTableExpr>& with);
+  const BoundCte* FindCte(const ObjectName& name) const;
+  BoundScope& NewScope();
+  std::string NextAlias();
+
+  Catalog& catalog_;
+  const VariableTypes* variables_;
+  FunctionResolver* functions_;
+  const bool parametersAreNumbers_;
+  BoundStatement* statement_ = nullptr;
+  ExprBindings* exprs_ = nullptr;  // where expressions are recorded now
+  // The functions being taken in, innermost last: their parameters' types.
+  struct InlineFrame {
+    const CompiledRoutine* function;
+  };
+  std::vector<InlineFrame> inlining_;
+  struct RecursiveCall {
+    const CompiledRoutine* function;
+  };
+  int aliasCounter_ = 0;
+  std::vector<int> textComparedParameters_;
+  std::vector<BoundCte*> visibleCtes_;  // in the order defined
+  BoundCte* anchoring_ = nullptr;       // the CTE whose query is being bound
+  const Select* intoQuery_ = nullptr;   // the query that may have SELECT … INTO
+};
+
+// The written form of a name, parts joined by dots ("db..t").
+std::string WrittenName(const ObjectName& name);
+
+}  // namespace moltaro::db::embedded
