@@ -135,6 +135,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "An object or column name is missing or empty. For SELECT INTO statements, verify each "
      "column has a name. For other statements, look for empty alias names. Aliases defined as "
      "\"\" or [] are not allowed. Change the alias to a valid name."},
+    {1088, 16,
+     "Cannot find the object \"%.*ls\" because it does not exist or you do not have "
+     "permissions."},
     {1105, 17,
      "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
      "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "
@@ -181,6 +184,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2732, 16,
      "Error number %ld is invalid. The number must be from %ld through %ld and it must not be "
      "50000."},
+    {2741, 16, "SET DATEFORMAT date order '%.*ls' not supported."},
     {2744, 16,
      "Multiple identity columns specified for table '%.*ls'. Only one identity column per table "
      "is allowed."},
@@ -196,6 +200,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2754, 16,
      "Error severity levels greater than 18 can only be specified by members of the sysadmin "
      "role, using the WITH LOG option."},
+    {2767, 16, "Could not locate statistics '%.*ls' in the system catalogs."},
     {2786, 16,
      "The data type of substitution parameter %d does not match the expected type of the format "
      "specification."},
@@ -231,6 +236,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "the name is ambiguous."},
     {4511, 16,
      "Create View or Function failed because no column name was specified for column %d."},
+    {4617, 16,
+     "Cannot grant, deny or revoke permissions to sa, dbo, entity owner, information_schema, sys, "
+     "or yourself."},
     {4712, 16,
      "Cannot truncate table '%.*ls' because it is being referenced by a FOREIGN KEY constraint."},
     {4901, 16,
@@ -256,8 +264,13 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "and retry the operation.",
      1802},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
+    {5703, 10, "Changed language setting to %.*ls."},
     {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
+    {8106, 16, "Table '%.*ls' does not have the identity property. Cannot perform SET operation."},
+    {8107, 16,
+     "IDENTITY_INSERT is already ON for table '%.*ls'. Cannot perform SET operation for table "
+     "'%.*ls'."},
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
     {8115, 16, "Arithmetic overflow error converting %ls to data type %ls."},
@@ -287,6 +300,24 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
      "statement inside a CATCH block, or add error parameters to the THROW statement."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
+    {15009, 16,
+     "The object '%s' does not exist in database '%s' or is invalid for this operation."},
+    {15135, 16,
+     "Object is invalid. Extended properties are not permitted on '%s', or the object does not "
+     "exist."},
+    {15151, 16,
+     "Cannot find the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
+    {15197, 16, "There is no text for object '%s'."},
+    {15217, 16, "Property cannot be updated or deleted. Property '%s' does not exist for '%s'."},
+    {15223, 11, "Error: The input parameter '%s' is not allowed to be null."},
+    {15233, 16, "Property cannot be added. Property '%s' already exists for '%s'."},
+    {15248, 11,
+     "Either the parameter @objname is ambiguous or the claimed @objtype (%s) is wrong."},
+    {15335, 11,
+     "Error: The new name '%s' is already in use as a %s name and would cause a duplicate that "
+     "is not permitted."},
+    {15477, 10,
+     "Caution: Changing any part of an object name could break scripts and stored procedures."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {16905, 16, "The cursor is already open."},
     {16911, 16, "%hs: The fetch type %hs cannot be used with forward only cursors."},

@@ -30,6 +30,12 @@ class Ddl {
   void CreateRoutine(const CreateRoutineStatement& s);
   void DropRoutine(const DropRoutineStatement& s);
   void Truncate(const TruncateStatement& s);
+  void CreateSchema(const SchemaStatement& s);
+  void DropSchema(const SchemaStatement& s);
+  // sp_rename: `objectType` is empty or OBJECT, COLUMN ('table.column') or
+  // INDEX ('table.index').
+  void Rename(const std::string& objectName, const std::string& newName,
+              const std::string& objectType);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "db/embedded/binder/builtin_functions.h"
+#include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/execution/convert_styles.h"
 #include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/sql_functions.h"
@@ -377,6 +378,11 @@ std::string Translator::EmitFunction(const Expr& e) {
   if (name == "YEAR" || name == "MONTH" || name == "DAY") {
     return "tsql_datepart('" + name + "', " + emitArgs() + ")";
   }
+  if (IsMetadataFunction(name, e.args.size())) {
+    std::vector<std::string> arguments;
+    for (const ExprPtr& a : e.args) arguments.push_back(Emit(*a));
+    return MetadataFunctionSql(name, arguments).sql;
+  }
   if (name == "OBJECT_ID") {
     std::string sql =
         "(SELECT min(id) FROM sysobjects WHERE name = tsql_objname(" + Emit(*e.args[0]) + ")";
@@ -514,9 +520,10 @@ std::string Translator::EmitFrom(const std::vector<TableRef>& from,
     if (!src.nested.empty()) {
       item = "(" + EmitFrom(ref.nested, src.nested, SIZE_MAX) + ")";
     } else {
-      const std::string table = src.table ? QuoteId(src.table->name)
-                                : src.cte ? QuoteId(src.cte->sqlName)
-                                          : "(" + EmitQuery(*src.query, true) + ")";
+      const std::string table = src.table              ? QuoteId(src.table->name)
+                                : src.cte              ? QuoteId(src.cte->sqlName)
+                                : !src.viewSql.empty() ? "(" + src.viewSql + ")"
+                                                       : "(" + EmitQuery(*src.query, true) + ")";
       item = table + " AS " + QuoteId(src.sqlAlias);
     }
     if (first) {
@@ -844,8 +851,15 @@ std::string Translator::ViewSql(const Select& select) {
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
                                   const TableInfo& table, bool update) {
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
-  return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
-         ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  const std::string stored = "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " +
+                             std::to_string(flags) + ", " + QuoteText(column.name) + ", " +
+                             QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  // An explicit identity value is the session's to allow (SET IDENTITY_INSERT).
+  if (column.identity && !update) {
+    return "tsql_identity_insert(" + std::to_string(table.id) + ", " + QuoteText(table.name) +
+           ", " + stored + ")";
+  }
+  return stored;
 }
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
