@@ -379,6 +379,15 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   }
   for (const ColumnInfo& c : columns) catalog_.InsertColumn(tableId, c);
   // Keys: column-level first, then table-level, as SQL Server numbers them.
+  // A primary key is clustered unless it says otherwise or another key of
+  // the table asks for the clustered index.
+  bool clusteredAsked = false;
+  for (const ColumnDef& def : s.columns) {
+    clusteredAsked = clusteredAsked || def.keyClustered.value_or(false);
+  }
+  for (const TableConstraint& k : s.constraints) {
+    clusteredAsked = clusteredAsked || (k.clusteredWritten && k.clustered);
+  }
   bool clusteredTaken = false;
   for (std::size_t i = 0; i < s.columns.size(); ++i) {
     const ColumnDef& def = s.columns[i];
@@ -387,7 +396,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     k.kind = def.primaryKey ? ConstraintKind::PrimaryKey : ConstraintKind::Unique;
     k.name = def.keyConstraintName;
     k.columns.push_back(def.name);
-    k.clustered = def.primaryKey && !clusteredTaken;
+    const bool wanted = def.keyClustered.value_or(def.primaryKey && !clusteredAsked);
+    k.clustered = wanted && !clusteredTaken;
     clusteredTaken = clusteredTaken || k.clustered;
     AddKey(tableId, s.table.name, k, columns);
   }
@@ -400,7 +410,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     key.kind = k.kind;
     key.name = k.name;
     key.columns = k.columns;
-    key.clustered = k.clustered && !clusteredTaken;
+    const bool wanted = k.clusteredWritten ? k.clustered : k.clustered && !clusteredAsked;
+    key.clustered = wanted && !clusteredTaken;
     clusteredTaken = clusteredTaken || key.clustered;
     AddKey(tableId, s.table.name, key, columns);
   }

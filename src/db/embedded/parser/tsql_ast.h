@@ -157,7 +157,7 @@ enum class StatementKind {
   Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK / SAVE TRAN
   Dbcc,
   DeclareCursor,
-  Cursor,  // OPEN, FETCH, CLOSE, DEALLOCATE
+  Cursor,   // OPEN, FETCH, CLOSE, DEALLOCATE
   Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
   Throw,    // THROW [number, message, state]
   Waitfor,  // WAITFOR DELAY | TIME
@@ -253,6 +253,7 @@ struct TableConstraint {
   ExprPtr defaultExpr;
   std::string defaultText;
   bool clustered = false;
+  bool clusteredWritten = false;               // CLUSTERED or NONCLUSTERED was written
   ObjectName references;                       // FOREIGN KEY: the referenced table
   std::vector<std::string> referencedColumns;  // empty: its primary key
 };
@@ -270,6 +271,7 @@ struct ColumnDef {
   bool primaryKey = false;
   bool unique = false;
   std::string keyConstraintName;
+  std::optional<bool> keyClustered;  // CLUSTERED / NONCLUSTERED as written
   std::string collation;
   bool computed = false;
   std::vector<TableConstraint> checks;  // column-level CHECKs

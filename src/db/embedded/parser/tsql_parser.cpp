@@ -814,11 +814,11 @@ class Parser {
         ExpectWord("KEY");
         c.primaryKey = true;
         c.keyConstraintName = constraintName;
-        if (!AcceptWord("CLUSTERED")) AcceptWord("NONCLUSTERED");
+        ParseColumnKeyOptions(c);
       } else if (AcceptWord("UNIQUE")) {
         c.unique = true;
         c.keyConstraintName = constraintName;
-        if (!AcceptWord("CLUSTERED")) AcceptWord("NONCLUSTERED");
+        ParseColumnKeyOptions(c);
       } else if (AcceptWord("COLLATE")) {
         c.collation = Identifier(true);
       } else if (AcceptWord("ROWGUIDCOL")) {
@@ -841,6 +841,16 @@ class Parser {
       }
     }
     return c;
+  }
+
+  // [CLUSTERED | NONCLUSTERED] [WITH (options)] [ON filegroup] of a column's key.
+  void ParseColumnKeyOptions(ColumnDef& c) {
+    if (AcceptWord("CLUSTERED")) {
+      c.keyClustered = true;
+    } else if (AcceptWord("NONCLUSTERED")) {
+      c.keyClustered = false;
+    }
+    SkipIndexOptions();
   }
 
   long long SignedInteger() {
@@ -896,13 +906,13 @@ class Parser {
       ExpectWord("KEY");
       k.kind = ConstraintKind::PrimaryKey;
       k.clustered = !AcceptWord("NONCLUSTERED");
-      AcceptWord("CLUSTERED");
+      k.clusteredWritten = !k.clustered || AcceptWord("CLUSTERED");
       k.columns = ParseColumnList();
       SkipIndexOptions();
     } else if (AcceptWord("UNIQUE")) {
       k.kind = ConstraintKind::Unique;
       if (AcceptWord("CLUSTERED")) k.clustered = true;
-      AcceptWord("NONCLUSTERED");
+      k.clusteredWritten = k.clustered || AcceptWord("NONCLUSTERED");
       k.columns = ParseColumnList();
       SkipIndexOptions();
     } else if (AcceptWord("DEFAULT")) {
