@@ -138,6 +138,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {1505, 16,
      "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the "
      "object name '%.*ls'."},
+    {1750, 16, "Could not create constraint or index. See previous errors."},
+    {1761, 16,
+     "Cannot create the foreign key \"%.*ls\" with the SET NULL referential action, because one "
+     "or more referencing columns are not nullable.",
+     1750},
     {1767, 16, "Foreign key '%.*ls' references invalid table '%.*ls'."},
     {1769, 16,
      "Foreign key '%.*ls' references invalid column '%.*ls' in referencing table '%.*ls'."},
@@ -148,6 +153,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "referencing column list in the foreign key '%.*ls'."},
     {1779, 16, "Table '%.*ls' already has a primary key defined on it."},
     {1781, 16, "Column already has a DEFAULT bound to it."},
+    {1785, 16,
+     "Introducing FOREIGN KEY constraint '%.*ls' on table '%.*ls' may cause cycles or multiple "
+     "cascade paths. Specify ON DELETE NO ACTION or ON UPDATE NO ACTION, or modify other FOREIGN "
+     "KEY constraints.",
+     1750},
     {1801, 16, "Database '%.*ls' already exists. Choose a different database name."},
     {1802, 16,
      "CREATE DATABASE failed. Some file names listed could not be created. Check related errors."},

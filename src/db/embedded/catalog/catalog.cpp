@@ -221,6 +221,15 @@ void Catalog::UpgradeSystemTables(SqliteDb& db, bool master) {
       "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
   if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";
   db.Exec(sql);
+  // Foreign keys of earlier files took no action: NO ACTION (0) both ways.
+  auto actions = db.Prepare(
+      "SELECT count(*) FROM pragma_table_info('moltaro_foreign_keys') WHERE name = "
+      "'delete_action'");
+  if (sqlite3_step(actions.get()) == SQLITE_ROW && sqlite3_column_int(actions.get(), 0) == 0) {
+    db.Exec(
+        "ALTER TABLE moltaro_foreign_keys ADD COLUMN delete_action INTEGER DEFAULT 0;\n"
+        "ALTER TABLE moltaro_foreign_keys ADD COLUMN update_action INTEGER DEFAULT 0;\n");
+  }
 }
 
 void Catalog::CheckSchemaVersion() {

@@ -51,10 +51,15 @@ struct IdentityState {
   bool used = false;  // whether `last` was handed out
 };
 
+// The bit of sysobjects.status that marks a CHECK or FOREIGN KEY constraint
+// disabled by ALTER TABLE … NOCHECK CONSTRAINT.
+constexpr int kConstraintDisabled = 0x800;
+
 struct ForeignKeyEntry {
   int id = 0;
   int childId = 0, parentId = 0;
   std::vector<std::string> childColumns, parentColumns;
+  int deleteAction = 0, updateAction = 0;  // ReferentialAction's numbers
 };
 
 struct ObjectInfo {
@@ -98,6 +103,8 @@ class Catalog {
   void InsertObject(int id, const std::string& name, const std::string& xtype, int parent);
   // The column a column-level constraint (default, CHECK) belongs to.
   void SetObjectColumn(int id, int colid);
+  // A CHECK or FOREIGN KEY constraint no longer (or again) enforced.
+  void SetConstraintDisabled(int id, bool disabled);
   void DeleteObject(int id);  // with its columns, comments, indexes
   void InsertColumn(int tableId, const ColumnInfo& column);
   void ReplaceColumn(int tableId, const ColumnInfo& column);

@@ -164,6 +164,17 @@ void Catalog::SetObjectColumn(int id, int colid) {
   Step(stmt.get());
 }
 
+void Catalog::SetConstraintDisabled(int id, bool disabled) {
+  auto stmt = db_.PrepareCached(
+      "UPDATE sysobjects SET status = CASE WHEN ? THEN status | ? ELSE status & ~? END WHERE id = "
+      "?");
+  sqlite3_bind_int(stmt.get(), 1, disabled ? 1 : 0);
+  sqlite3_bind_int(stmt.get(), 2, kConstraintDisabled);
+  sqlite3_bind_int(stmt.get(), 3, kConstraintDisabled);
+  sqlite3_bind_int(stmt.get(), 4, id);
+  Step(stmt.get());
+}
+
 void Catalog::ReplaceColumn(int tableId, const ColumnInfo& column) {
   DeleteColumn(tableId, column.colid);
   InsertColumn(tableId, column);
@@ -322,14 +333,16 @@ std::string JoinLines(const std::vector<std::string>& items) {
 
 void Catalog::InsertForeignKey(const ForeignKeyEntry& key) {
   auto ins = db_.PrepareCached(
-      "INSERT INTO moltaro_foreign_keys (id, child_id, parent_id, child_columns, parent_columns) "
-      "VALUES (?, ?, ?, ?, ?)");
+      "INSERT INTO moltaro_foreign_keys (id, child_id, parent_id, child_columns, parent_columns, "
+      "delete_action, update_action) VALUES (?, ?, ?, ?, ?, ?, ?)");
   const std::string cc = JoinLines(key.childColumns), pc = JoinLines(key.parentColumns);
   sqlite3_bind_int(ins.get(), 1, key.id);
   sqlite3_bind_int(ins.get(), 2, key.childId);
   sqlite3_bind_int(ins.get(), 3, key.parentId);
   sqlite3_bind_text(ins.get(), 4, cc.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(ins.get(), 5, pc.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(ins.get(), 6, key.deleteAction);
+  sqlite3_bind_int(ins.get(), 7, key.updateAction);
   Step(ins.get());
 }
 

@@ -51,17 +51,24 @@ class Ddl {
                            const std::string& text, const std::string& column);
   void RecreateCheckTriggers(const TableInfo& table);
 
-  // Foreign keys (NO ACTION), enforced by triggers on both tables.
+  // Foreign keys, enforced and their actions taken by triggers on both tables.
   struct ForeignKey {
     int id = 0;
     std::string name;
     int childId = 0, parentId = 0;
     std::string child, parent;
     std::vector<std::string> childColumns, parentColumns;
+    ReferentialAction onDelete = ReferentialAction::NoAction;
+    ReferentialAction onUpdate = ReferentialAction::NoAction;
+    bool disabled = false;  // NOCHECK CONSTRAINT: no triggers
   };
   void AddForeignKey(const TableInfo& child, const TableConstraint& fk, bool validateRows);
   std::vector<ForeignKey> ForeignKeys(const std::string& where, int tableId);
   void CreateForeignKeyTriggers(const ForeignKey& fk);
+  // The trigger that does `action` to the referencing rows of OLD.
+  void CreateReferentialAction(const ForeignKey& fk, const char* event, ReferentialAction action);
+  // Refuses (1785) a key whose actions would reach a table twice or in a cycle.
+  void RequireSingleCascadePath(const ForeignKey& fk);
   void DropForeignKeyTriggers(int id);
   void RecreateForeignKeyTriggers(int tableId);
   const TableInfo& RequireUserTable(const ObjectName& name);

@@ -246,6 +246,11 @@ struct DropDatabaseStatement : Statement {
 
 enum class ConstraintKind { PrimaryKey, Unique, Default, Check, ForeignKey };
 
+// What a foreign key does to the referencing rows when the referenced row is
+// deleted or its key updated; the numbers are SQL Server's
+// (delete_referential_action / update_referential_action).
+enum class ReferentialAction { NoAction = 0, Cascade = 1, SetNull = 2, SetDefault = 3 };
+
 struct TableConstraint {
   ConstraintKind kind = ConstraintKind::PrimaryKey;
   std::string name;
@@ -256,6 +261,8 @@ struct TableConstraint {
   bool clusteredWritten = false;               // CLUSTERED or NONCLUSTERED was written
   ObjectName references;                       // FOREIGN KEY: the referenced table
   std::vector<std::string> referencedColumns;  // empty: its primary key
+  ReferentialAction onDelete = ReferentialAction::NoAction;
+  ReferentialAction onUpdate = ReferentialAction::NoAction;
 };
 
 struct ColumnDef {

@@ -874,19 +874,27 @@ class Parser {
     return cols;
   }
 
-  // REFERENCES table [(columns)] [ON DELETE|UPDATE NO ACTION] [NOT FOR REPLICATION]
+  // REFERENCES table [(columns)]
+  //   [ON DELETE|UPDATE NO ACTION|CASCADE|SET NULL|SET DEFAULT] [NOT FOR REPLICATION]
   void ParseReferences(TableConstraint& fk) {
     ExpectWord("REFERENCES");
     fk.references = ParseObjectName();
     if (PeekSymbol("(")) fk.referencedColumns = ParseColumnList();
     while (PeekWord("ON") && (PeekWord("DELETE", 1) || PeekWord("UPDATE", 1))) {
       Take();
-      const std::string action = Upper(Take().text);
+      ReferentialAction& action = IsWord(Take(), "DELETE") ? fk.onDelete : fk.onUpdate;
       if (AcceptWord("NO")) {
         ExpectWord("ACTION");
-      } else if (PeekWord("CASCADE") || PeekWord("SET")) {
-        throw DatabaseError(
-            NotSupported("ON " + action + " " + Upper(Peek().text) + " of a FOREIGN KEY"));
+        action = ReferentialAction::NoAction;
+      } else if (AcceptWord("CASCADE")) {
+        action = ReferentialAction::Cascade;
+      } else if (AcceptWord("SET")) {
+        if (AcceptWord("NULL")) {
+          action = ReferentialAction::SetNull;
+        } else {
+          ExpectWord("DEFAULT");
+          action = ReferentialAction::SetDefault;
+        }
       } else {
         Fail();
       }
