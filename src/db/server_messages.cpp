@@ -242,6 +242,8 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "because it does not satisfy these conditions."},
     {4902, 16,
      "Cannot find the object \"%.*ls\" because it does not exist or you do not have permissions."},
+    {4916, 16, "Could not enable or disable the constraint. See previous errors."},
+    {4917, 16, "Constraint '%.*ls' does not exist.", 4916},
     {4922, 16, "ALTER TABLE %ls %.*ls failed because one or more objects access this column."},
     {4923, 16,
      "ALTER TABLE DROP COLUMN failed because '%.*ls' is the only data column in table '%.*ls'. A "
@@ -284,6 +286,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
      "statement inside a CATCH block, or add error parameters to the THROW statement."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
+    {11415, 16,
+     "Object '%.*ls' cannot be disabled or enabled. This action applies only to foreign key and "
+     "check constraints.",
+     4916},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {16905, 16, "The cursor is already open."},
     {16911, 16, "%hs: The fetch type %hs cannot be used with forward only cursors."},

@@ -244,17 +244,7 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
   const int id = catalog_.NextObjectId();
   const std::string name = check.name.empty() ? AutoName("CK", table.name, column, id) : check.name;
   CheckNameFree(name);
-  if (validateRows) {
-    Translator t(catalog_, nullptr, nullptr);
-    const std::string condition = t.RowCondition(*Expression(check.defaultText)->expr, table);
-    auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name) +
-                                      " AS \"NEW\" WHERE NOT coalesce((" + condition + "), 1)");
-    if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
-      throw ServerErrorByNumber(
-          547, {"ALTER TABLE", "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
-                column.empty() ? "" : ", column '", column, column.empty() ? "" : "'"});
-    }
-  }
+  if (validateRows) RequireRowsMeetCheck(table, name, check.defaultText, column);
   catalog_.InsertObject(id, name, "C", table.id);
   catalog_.InsertComment(id, check.defaultText);
   if (!column.empty()) {
@@ -264,10 +254,25 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
   CreateCheckTriggers(table, id, name, check.defaultText, column);
 }
 
+void Ddl::RequireRowsMeetCheck(const TableInfo& table, const std::string& name,
+                               const std::string& text, const std::string& column) {
+  Translator t(catalog_, nullptr, nullptr);
+  const std::string condition = t.RowCondition(*Expression(text)->expr, table);
+  auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name) +
+                                    " AS \"NEW\" WHERE NOT coalesce((" + condition + "), 1)");
+  if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
+    throw ServerErrorByNumber(
+        547, {"ALTER TABLE", "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
+              column.empty() ? "" : ", column '", column, column.empty() ? "" : "'"});
+  }
+}
+
 void Ddl::RecreateCheckTriggers(const TableInfo& table) {
   auto stmt = catalog_.Db().PrepareCached(
-      "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C '");
+      "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C ' AND (status & "
+      "?) = 0");
   sqlite3_bind_int(stmt.get(), 1, table.id);
+  sqlite3_bind_int(stmt.get(), 2, kConstraintDisabled);
   struct Check {
     int id;
     std::string name;
@@ -621,6 +626,11 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
       break;
     case AlterTableAction::AddConstraint:
       AddConstraints(table, s.constraints, !s.noCheck);
+      break;
+    case AlterTableAction::CheckConstraints:
+    case AlterTableAction::NoCheckConstraints:
+      SetConstraintsChecked(table, s.allConstraints, s.names,
+                            s.action == AlterTableAction::CheckConstraints, s.withCheck);
       break;
   }
   catalog_.StampSchema();

@@ -50,6 +50,15 @@ class Ddl {
   void CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
                            const std::string& text, const std::string& column);
   void RecreateCheckTriggers(const TableInfo& table);
+  // 547 when an existing row fails the CHECK.
+  void RequireRowsMeetCheck(const TableInfo& table, const std::string& name,
+                            const std::string& text, const std::string& column);
+  // CHECK / NOCHECK CONSTRAINT: the table's CHECK and FOREIGN KEY
+  // constraints (all, or those named) enforced again or no longer;
+  // `validateRows` (WITH CHECK) checks the existing rows first.
+  void SetConstraintsChecked(const TableInfo& table, bool all,
+                             const std::vector<std::string>& names, bool enabled,
+                             bool validateRows);
 
   // Foreign keys, enforced and their actions taken by triggers on both tables.
   struct ForeignKey {
@@ -65,6 +74,8 @@ class Ddl {
   void AddForeignKey(const TableInfo& child, const TableConstraint& fk, bool validateRows);
   std::vector<ForeignKey> ForeignKeys(const std::string& where, int tableId);
   void CreateForeignKeyTriggers(const ForeignKey& fk);
+  // 547 when an existing referencing row has no referenced row.
+  void RequireRowsMeetForeignKey(const ForeignKey& fk);
   // The trigger that does `action` to the referencing rows of OLD.
   void CreateReferentialAction(const ForeignKey& fk, const char* event, ReferentialAction action);
   // Refuses (1785) a key whose actions would reach a table twice or in a cycle.

@@ -85,8 +85,17 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
     const std::string message =
         ServerMessageText(547, {action, "FOREIGN KEY", fk.name, db, "dbo." + fk.parent,
                                 ", column '", fk.parentColumns[0], "'"});
+    // An UPDATE is checked only when it sets the key's columns, as SQL
+    // Server checks it: rows let in while the key was disabled stay editable.
+    std::string event = action;
+    if (event == "UPDATE") {
+      event += " OF ";
+      for (std::size_t i = 0; i < fk.childColumns.size(); ++i) {
+        event += (i ? ", " : "") + QuoteId(fk.childColumns[i]);
+      }
+    }
     catalog_.Db().Exec("CREATE TRIGGER " + QuoteId("moltaro_fk_" + id + "_child_" + action) +
-                       " BEFORE " + action + " ON " + QuoteId(fk.child) + " FOR EACH ROW WHEN " +
+                       " BEFORE " + event + " ON " + QuoteId(fk.child) + " FOR EACH ROW WHEN " +
                        notNull + " AND NOT EXISTS (SELECT 1 FROM " + QuoteId(fk.parent) +
                        " AS p WHERE " + Matches("p", fk.parentColumns, "NEW", fk.childColumns) +
                        ") BEGIN SELECT RAISE(ABORT, " +
@@ -206,6 +215,21 @@ void Ddl::RecreateForeignKeyTriggers(int tableId) {
   }
 }
 
+void Ddl::RequireRowsMeetForeignKey(const ForeignKey& fk) {
+  std::string notNull;
+  for (const std::string& c : fk.childColumns) {
+    notNull += (notNull.empty() ? "" : " AND ") + std::string("c.") + QuoteId(c) + " IS NOT NULL";
+  }
+  auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(fk.child) + " AS c WHERE " +
+                                    notNull + " AND NOT EXISTS (SELECT 1 FROM " +
+                                    QuoteId(fk.parent) + " AS p WHERE " +
+                                    Matches("p", fk.parentColumns, "c", fk.childColumns) + ")");
+  if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
+    throw ServerErrorByNumber(547, {"ALTER TABLE", "FOREIGN KEY", fk.name, catalog_.DatabaseName(),
+                                    "dbo." + fk.parent, ", column '", fk.parentColumns[0], "'"});
+  }
+}
+
 void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool validateRows) {
   const Collation& coll = catalog_.Coll();
   const TableInfo* parent = catalog_.FindTable(k.references.name);
@@ -284,21 +308,7 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
   if (k.onDelete != ReferentialAction::NoAction || k.onUpdate != ReferentialAction::NoAction) {
     RequireSingleCascadePath(fk);
   }
-  if (validateRows) {
-    std::string notNull;
-    for (const std::string& c : fk.childColumns) {
-      notNull += (notNull.empty() ? "" : " AND ") + std::string("c.") + QuoteId(c) + " IS NOT NULL";
-    }
-    auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(fk.child) + " AS c WHERE " +
-                                      notNull + " AND NOT EXISTS (SELECT 1 FROM " +
-                                      QuoteId(fk.parent) + " AS p WHERE " +
-                                      Matches("p", fk.parentColumns, "c", fk.childColumns) + ")");
-    if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
-      throw ServerErrorByNumber(
-          547, {"ALTER TABLE", "FOREIGN KEY", fk.name, catalog_.DatabaseName(), "dbo." + fk.parent,
-                ", column '", fk.parentColumns[0], "'"});
-    }
-  }
+  if (validateRows) RequireRowsMeetForeignKey(fk);
   catalog_.InsertObject(fk.id, fk.name, "F", child.id);
   ForeignKeyEntry entry;
   entry.id = fk.id;

@@ -297,7 +297,15 @@ struct DropTableStatement : Statement {
   bool ifExists = false;  // DROP TABLE IF EXISTS: a missing table is skipped
 };
 
-enum class AlterTableAction { AddColumns, AlterColumn, DropColumns, DropConstraint, AddConstraint };
+enum class AlterTableAction {
+  AddColumns,
+  AlterColumn,
+  DropColumns,
+  DropConstraint,
+  AddConstraint,
+  CheckConstraints,    // CHECK CONSTRAINT ALL | names: enforced again
+  NoCheckConstraints,  // NOCHECK CONSTRAINT ALL | names: no longer enforced
+};
 
 struct AlterTableStatement : Statement {
   AlterTableStatement() : Statement(StatementKind::AlterTable) {}
@@ -307,6 +315,8 @@ struct AlterTableStatement : Statement {
   std::vector<std::string> names;            // DROP COLUMN / DROP CONSTRAINT
   std::vector<TableConstraint> constraints;  // ADD CONSTRAINT
   bool noCheck = false;                      // WITH NOCHECK: existing rows not checked
+  bool withCheck = false;                    // WITH CHECK written
+  bool allConstraints = false;               // CHECK / NOCHECK CONSTRAINT ALL
 };
 
 struct CreateIndexStatement : Statement {

@@ -1213,9 +1213,20 @@ class Parser {
     if (PeekWord("WITH") && (PeekWord("CHECK", 1) || PeekWord("NOCHECK", 1))) {
       Take();
       s->noCheck = IsWord(Take(), "NOCHECK");
+      s->withCheck = !s->noCheck;
     }
     if (PeekWord("CHECK") || PeekWord("NOCHECK")) {
-      throw DatabaseError(NotSupported("ALTER TABLE … CHECK/NOCHECK CONSTRAINT"));
+      s->action = IsWord(Take(), "CHECK") ? AlterTableAction::CheckConstraints
+                                          : AlterTableAction::NoCheckConstraints;
+      ExpectWord("CONSTRAINT");
+      if (AcceptWord("ALL")) {
+        s->allConstraints = true;
+        return s;
+      }
+      do {
+        s->names.push_back(Identifier(true));
+      } while (AcceptSymbol(","));
+      return s;
     }
     if (AcceptWord("ADD")) {
       if (PeekWord("CONSTRAINT") || PeekWord("PRIMARY") || PeekWord("UNIQUE") ||
