@@ -112,6 +112,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
      "set to OFF."},
+    {545, 16,
+     "Explicit value must be specified for identity column in table '%.*ls' either when "
+     "IDENTITY_INSERT is set to ON or when a replication user is inserting into a NOT FOR "
+     "REPLICATION identity column."},
     {547, 16,
      "The %ls statement conflicted with the %ls constraint \"%.*ls\". The conflict occurred in "
      "database \"%.*ls\", table \"%.*ls\"%ls%.*ls%ls."},
@@ -126,6 +130,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "damaged: restore it from a backup."},
     {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
     {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1088, 16,
+     "Cannot find the object \"%.*ls\" because it does not exist or you do not have "
+     "permissions."},
     {1105, 17,
      "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
      "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "
@@ -170,6 +177,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The operation failed because an index or statistics with name '%.*ls' already exists on "
      "%S_MSG '%.*ls'."},
     {2010, 16, "Cannot perform alter on '%.*ls' because it is an incompatible object type."},
+    {2501, 16, "Cannot find a table or object with the name \"%.*ls\". Check the system catalog."},
+    {2528, 10,
+     "DBCC execution completed. If DBCC printed error messages, contact your system "
+     "administrator."},
+    {2560, 16, "Parameter %d is incorrect for this DBCC statement."},
     {2601, 14, "Cannot insert duplicate key row in object '%.*ls' with unique index '%.*ls'."},
     {2627, 14,
      "Violation of %ls constraint '%.*ls'. Cannot insert duplicate key in object '%.*ls'."},
@@ -260,7 +272,16 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      1802},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
     {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
+    {7997, 16, "'%.*ls' does not contain an identity column."},
+    {7998, 10,
+     "Checking identity information: current identity value '%.*ls', current column value "
+     "'%.*ls'."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
+    {8105, 16, "'%.*ls' is not a user table. Cannot perform SET operation."},
+    {8106, 16, "Table '%.*ls' does not have the identity property. Cannot perform SET operation."},
+    {8107, 16,
+     "IDENTITY_INSERT is already ON for table '%.*ls'. Cannot perform SET operation for table "
+     "'%.*ls'."},
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
     {8115, 16, "Arithmetic overflow error converting %ls to data type %ls."},

@@ -1110,7 +1110,7 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
     }
   }
   for (const ColumnInfo* c : targets) {
-    if (c->identity) throw ServerErrorByNumber(544, {table->name});
+    if (c->identity) change.explicitIdentity = true;
   }
   // Columns the statement leaves out get their defaults (or NULL).
   for (const ColumnInfo& c : table->columns) {

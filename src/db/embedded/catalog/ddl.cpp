@@ -219,6 +219,31 @@ void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo
       "ELSE seed END, used = 1 WHERE id = " +
       id + "; UPDATE " + QuoteId(table) + " SET " + col +
       " = (SELECT last FROM moltaro_identity WHERE id = " + id + ") WHERE rowid = NEW.rowid; END");
+  TableInfo shape;
+  shape.id = tableId;
+  shape.name = table;
+  shape.columns.push_back(column);
+  AllowExplicitIdentity(shape);
+}
+
+void Ddl::AllowExplicitIdentity(const TableInfo& table) {
+  const std::optional<IdentityState> identity = catalog_.Identity(table.id);
+  const ColumnInfo* column = nullptr;
+  for (const ColumnInfo& c : table.columns) {
+    if (identity && c.colid == identity->colid) column = &c;
+  }
+  if (!column) return;
+  const std::string id = std::to_string(table.id);
+  const std::string value = "NEW." + QuoteId(column->name);
+  // A value beyond the current one (in the increment's direction) becomes
+  // the current one; before the first row, one before the seed does not.
+  catalog_.Db().Exec(
+      "CREATE TRIGGER IF NOT EXISTS " + QuoteId("moltaro_identity_" + id + "_explicit") +
+      " AFTER INSERT ON " + QuoteId(table.name) + " FOR EACH ROW WHEN " + value +
+      " IS NOT NULL BEGIN UPDATE moltaro_identity SET last = CASE WHEN used = 0 THEN " + value +
+      " WHEN increment > 0 THEN max(last, " + value + ") ELSE min(last, " + value +
+      ") END, used = 1 WHERE id = " + id + " AND (used = 1 OR (increment > 0 AND " + value +
+      " >= seed) OR (increment < 0 AND " + value + " <= seed)); END");
 }
 
 void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,

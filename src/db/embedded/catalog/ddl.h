@@ -30,6 +30,9 @@ class Ddl {
   void CreateRoutine(const CreateRoutineStatement& s);
   void DropRoutine(const DropRoutineStatement& s);
   void Truncate(const TruncateStatement& s);
+  // The trigger that moves a table's identity past the explicit values
+  // inserted while IDENTITY_INSERT is on (kept if it exists).
+  void AllowExplicitIdentity(const TableInfo& table);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.

@@ -36,6 +36,12 @@ struct TransactionState {
   bool doomed = false;
 };
 
+struct IdentityInsertTable {
+  std::string database;
+  int tableId = 0;  // 0: none
+  std::string table;
+};
+
 // What the interpreter needs of the session it runs in.
 class SessionHost {
  public:
@@ -64,6 +70,9 @@ class SessionHost {
   virtual int& LastError() = 0;
   // The last identity value an INSERT of this session generated (@@IDENTITY).
   virtual Value& LastIdentity() = 0;
+  // The table whose identity column takes explicit values (SET
+  // IDENTITY_INSERT … ON); one per session.
+  virtual IdentityInsertTable& IdentityInsert() = 0;
   // The application locks the session holds (sp_getapplock).
   virtual AppLocks& ApplicationLocks() = 0;
   // The compiled stored T-SQL of the current database at its schema version
@@ -182,6 +191,7 @@ class Interpreter {
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
   void RunDbcc(const DbccStatement& s, Context& c);
+  void RunCheckIdent(const DbccStatement& s, Context& c, bool quiet);
   void DeclareCursor(const DeclareCursorStatement& s, Context& c);
   void RunCursor(const CursorStatement& s, Context& c);
   void OpenCursor(Cursor& cursor, Context& c);

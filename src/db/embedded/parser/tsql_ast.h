@@ -400,6 +400,7 @@ struct SetOptionStatement : Statement {
   SetOptionStatement() : Statement(StatementKind::SetOption) {}
   std::string option;
   std::string value;
+  ObjectName table;  // SET IDENTITY_INSERT table ON|OFF
 };
 
 struct IfStatement : Statement {

@@ -1508,7 +1508,12 @@ class Parser {
     }
     auto s = std::make_unique<SetOptionStatement>();
     s->option = Upper(Identifier(true));
-    if (s->option == "IDENTITY_INSERT") throw DatabaseError(NotSupported("SET IDENTITY_INSERT"));
+    if (s->option == "IDENTITY_INSERT") {
+      s->table = ParseObjectName();
+      if (!PeekWord("ON") && !PeekWord("OFF")) Fail();
+      s->value = Upper(Take().text);
+      return s;
+    }
     if (s->option == "TRANSACTION") {
       ExpectWord("ISOLATION");
       ExpectWord("LEVEL");

@@ -159,6 +159,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   bool& XactAbort() override { return xactAbort_; }
   int& LastError() override { return lastError_; }
   Value& LastIdentity() override { return lastIdentity_; }
+  IdentityInsertTable& IdentityInsert() override { return identityInsert_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
   CursorSet& GlobalCursors() override { return cursors_; }
   int& FetchStatus() override { return fetchStatus_; }
@@ -410,6 +411,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   bool xactAbort_ = false;
   int lastError_ = 0;
   Value lastIdentity_;
+  IdentityInsertTable identityInsert_;
   CursorSet cursors_;
   int fetchStatus_ = -1;
   AppLocks appLocks_;

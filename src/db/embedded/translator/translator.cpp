@@ -724,6 +724,8 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   for (const ColumnInfo& c : table.columns) {
     if (c.identity) t.identityTable = table.id;
   }
+  t.identityTableName = table.name;
+  t.explicitIdentity = change.explicitIdentity;
   return t;
 }
 

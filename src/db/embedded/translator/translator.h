@@ -31,6 +31,8 @@ struct Translation {
   std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
   bool returnsRows = false;
   int identityTable = 0;  // INSERT into a table with an identity column: its id
+  std::string identityTableName;
+  bool explicitIdentity = false;  // the INSERT gives the identity column its values
   // A parameter compared with text converts the text when it is bound to a
   // number (SQL Server's data type precedence), but keeps the text column's
   // index when it is text: the statement for bound numbers is a second text,
