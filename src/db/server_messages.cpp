@@ -276,6 +276,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {7998, 10,
      "Checking identity information: current identity value '%.*ls', current column value "
      "'%.*ls'."},
+    {7999, 16, "Could not find any index named '%.*ls' for table '%.*ls'."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
     {8105, 16, "'%.*ls' is not a user table. Cannot perform SET operation."},
     {8106, 16, "Table '%.*ls' does not have the identity property. Cannot perform SET operation."},

@@ -129,7 +129,7 @@ int Ddl::AddDefault(int tableId, const std::string& table, ColumnInfo& column,
 }
 
 void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
-                            const std::vector<std::string>& columns) {
+                            const std::vector<std::string>& columns, const std::string& where) {
   std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " +
                     QuoteId(sqliteName) + " ON " + QuoteId(table) + " (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -137,7 +137,7 @@ void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteN
     sql += QuoteId(columns[i]);
   }
   try {
-    catalog_.Db().Exec(sql + ")");
+    catalog_.Db().Exec(sql + ")" + (where.empty() ? "" : " WHERE " + where));
   } catch (const DatabaseError&) {
     // SQLite's code of the failure is still the connection's.
     if (IsDuplicateKey(sqlite3_extended_errcode(catalog_.Db().Handle()))) {
@@ -839,12 +839,19 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
   const TableInfo& table = RequireUserTable(s.table);
   Transaction tx(catalog_.Db());
   const Collation& coll = catalog_.Coll();
+  const bool dropExisting = IndexOptions(s);
   auto existing = catalog_.Indexes(table.id);
+  bool found = false;
   for (const IndexEntry& k : existing) {
-    if (coll.Equal(k.name, s.name)) {
-      throw ServerErrorByNumber(1913, {s.name, "table", table.name});
-    }
+    if (!coll.Equal(k.name, s.name)) continue;
+    if (!dropExisting) throw ServerErrorByNumber(1913, {s.name, "table", table.name});
+    found = true;
+    DropIndexStatement drop;
+    drop.indexes.emplace_back(s.table, k.name);
+    DropIndex(drop);
   }
+  if (dropExisting && !found) throw ServerErrorByNumber(7999, {s.name, table.name});
+  if (found) existing = catalog_.Indexes(table.id);
   int indid = 2;
   const IndexEntry* clustered = nullptr;
   for (const IndexEntry& k : existing) {
@@ -870,6 +877,16 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     }
     keys.push_back(c);
   }
+  // Included columns only cover queries in SQL Server; here they are
+  // checked and otherwise left out of the index.
+  for (const std::string& name : s.included) {
+    const ColumnInfo* c = table.Find(coll, name);
+    if (!c) throw ServerErrorByNumber(1911, {name});
+    for (const ColumnInfo* k : keys) {
+      if (k == c) throw ServerErrorByNumber(1909, {c->name});
+    }
+  }
+  const std::string filter = IndexFilter(s, table);
   IndexEntry index;
   index.indid = indid;
   index.name = s.name;
@@ -881,8 +898,46 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     names.push_back(c->name);
   }
   catalog_.InsertIndex(table.id, index);
-  CreateSqliteIndex(table.name, index.sqliteName, s.unique, names);
+  CreateSqliteIndex(table.name, index.sqliteName, s.unique, names, filter);
   tx.Commit();
+}
+
+bool Ddl::IndexOptions(const CreateIndexStatement& s) {
+  static const char* const kAccepted[] = {"PAD_INDEX",
+                                          "FILLFACTOR",
+                                          "SORT_IN_TEMPDB",
+                                          "IGNORE_DUP_KEY",
+                                          "STATISTICS_NORECOMPUTE",
+                                          "STATISTICS_INCREMENTAL",
+                                          "DROP_EXISTING",
+                                          "ONLINE",
+                                          "ALLOW_ROW_LOCKS",
+                                          "ALLOW_PAGE_LOCKS",
+                                          "MAXDOP",
+                                          "DATA_COMPRESSION",
+                                          "OPTIMIZE_FOR_SEQUENTIAL_KEY",
+                                          "RESUMABLE",
+                                          "MAX_DURATION"};
+  bool dropExisting = false;
+  for (const auto& [name, value] : s.options) {
+    bool known = false;
+    for (const char* a : kAccepted) known = known || name == a;
+    if (!known) throw ServerErrorByNumber(155, {name, "CREATE INDEX"});
+    // Silently keeping duplicates SQL Server would drop is not an option.
+    if (name == "IGNORE_DUP_KEY" && value == "ON") {
+      throw DatabaseError(NotSupported("IGNORE_DUP_KEY = ON of an index"));
+    }
+    if (name == "DROP_EXISTING") dropExisting = value == "ON";
+  }
+  return dropExisting;
+}
+
+std::string Ddl::IndexFilter(const CreateIndexStatement& s, const TableInfo& table) {
+  if (!s.where) return {};
+  Translator t(catalog_, nullptr, nullptr);
+  // The condition reads the row as NEW.<column>; an index's condition
+  // names the columns alone.
+  return ReplaceAll(t.RowCondition(*s.where, table), "\"NEW\".", "");
 }
 
 void Ddl::DropIndex(const DropIndexStatement& s) {

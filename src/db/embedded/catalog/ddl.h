@@ -93,7 +93,12 @@ class Ddl {
   void AddKey(int tableId, const std::string& table, const TableConstraint& key,
               const std::vector<ColumnInfo>& columns);
   void CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
-                         const std::vector<std::string>& columns);
+                         const std::vector<std::string>& columns, const std::string& where = {});
+  // CREATE INDEX's WITH options: refuses what it cannot honour; true when
+  // DROP_EXISTING = ON.
+  bool IndexOptions(const CreateIndexStatement& s);
+  // A filtered index's predicate as SQLite's partial index condition.
+  std::string IndexFilter(const CreateIndexStatement& s, const TableInfo& table);
   std::string ColumnSql(const ColumnInfo& c) const;
   void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                       long long seed, long long increment);

@@ -327,6 +327,10 @@ struct CreateIndexStatement : Statement {
   std::vector<bool> descending;
   bool unique = false;
   bool clustered = false;
+  std::vector<std::string> included;  // INCLUDE (…)
+  ExprPtr where;                      // a filtered index's predicate
+  // WITH (name = value, …) / WITH name, …: upper case, "ON" for a bare name.
+  std::vector<std::pair<std::string, std::string>> options;
 };
 
 struct DropIndexStatement : Statement {

@@ -1018,10 +1018,49 @@ class Parser {
       s->descending.push_back(desc);
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
-    if (PeekWord("INCLUDE")) throw DatabaseError(NotSupported("INCLUDE columns of an index"));
-    if (PeekWord("WHERE")) throw DatabaseError(NotSupported("filtered index"));
-    SkipIndexOptions();
+    if (AcceptWord("INCLUDE")) s->included = ParseColumnList();
+    if (AcceptWord("WHERE")) s->where = ParseCondition();
+    s->options = ParseIndexOptions();
+    if (AcceptWord("ON")) {
+      Identifier(true);
+      // ON partition_scheme (column)
+      if (AcceptSymbol("(")) {
+        Identifier(true);
+        ExpectSymbol(")");
+      }
+    }
     return s;
+  }
+
+  // WITH (option = value, …), or the older WITH option [= value], … list.
+  std::vector<std::pair<std::string, std::string>> ParseIndexOptions() {
+    std::vector<std::pair<std::string, std::string>> options;
+    if (!AcceptWord("WITH")) return options;
+    const bool parenthesised = AcceptSymbol("(");
+    do {
+      std::string name = Upper(Identifier(false));
+      std::string value = "ON";
+      if (AcceptSymbol("=")) {
+        if (Peek().kind != TokenKind::Word && Peek().kind != TokenKind::Number) Fail();
+        value = Upper(Take().text);
+        // MAXDOP = n, DATA_COMPRESSION = PAGE ON PARTITIONS (…) and the like
+        if (PeekWord("ON") && PeekWord("PARTITIONS", 1)) {
+          Take();
+          Take();
+          ExpectSymbol("(");
+          int depth = 1;
+          while (depth > 0) {
+            if (AtEnd()) Fail();
+            if (PeekSymbol("(")) ++depth;
+            if (PeekSymbol(")")) --depth;
+            Take();
+          }
+        }
+      }
+      options.emplace_back(std::move(name), std::move(value));
+    } while (AcceptSymbol(","));
+    if (parenthesised) ExpectSymbol(")");
+    return options;
   }
 
   std::vector<RoutineParameter> ParseRoutineParameters(bool function) {
