@@ -98,6 +98,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "clause to make sure that a column is updated only once. If this statement updates or "
      "inserts columns into a view, column name aliasing can conceal the duplication in your "
      "code."},
+    {271, 16,
+     "The column \"%.*ls\" cannot be modified because it is either a computed column or is the "
+     "result of a UNION operator."},
     {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
     {289, 16,
      "Cannot construct data type %ls, some of the arguments have values which are not valid."},

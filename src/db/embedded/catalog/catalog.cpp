@@ -346,7 +346,9 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
   auto stmt = db_.PrepareCached(
       "SELECT c.name, c.colid, c.xtype, c.length, c.xprec, c.xscale, c.isnullable, c.status, "
       "c.cdefault, (SELECT group_concat(m.text, '') FROM (SELECT text FROM syscomments WHERE id = "
-      "c.cdefault ORDER BY colid) m) FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
+      "c.cdefault ORDER BY colid) m), CASE WHEN c.iscomputed = 1 THEN (SELECT group_concat(m.text, "
+      "'') FROM (SELECT text FROM syscomments WHERE id = c.id AND number = c.colid ORDER BY colid) "
+      "m) END FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
   sqlite3_bind_int(stmt.get(), 1, object.id);
   while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
     ColumnInfo c;
@@ -360,6 +362,9 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
     c.defaultId = sqlite3_column_int(stmt.get(), 8);
     if (const auto* text = sqlite3_column_text(stmt.get(), 9)) {
       c.defaultText = reinterpret_cast<const char*>(text);
+    }
+    if (const auto* text = sqlite3_column_text(stmt.get(), 10)) {
+      c.computedText = reinterpret_cast<const char*>(text);
     }
     table->columns.push_back(std::move(c));
   }

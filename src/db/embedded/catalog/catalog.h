@@ -23,6 +23,12 @@ struct ColumnInfo {
   bool identity = false;
   int defaultId = 0;        // sysobjects id of its default constraint, 0 when none
   std::string defaultText;  // "(0)" as kept in syscomments
+  // A computed column's expression as written ("([a]+[b])"), kept in
+  // syscomments under the table's id and the column's colid; empty for a
+  // stored column.
+  std::string computedText;
+  bool Computed() const { return !computedText.empty(); }
+  bool persisted = false;  // computed and stored (read from SQLite's schema when needed)
 };
 
 struct TableInfo {

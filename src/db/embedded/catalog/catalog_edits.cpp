@@ -91,7 +91,8 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
   auto stmt = db_.PrepareCached(
       "INSERT INTO syscolumns (name, id, xtype, typestat, xusertype, length, xprec, xscale, "
       "colid, colorder, cdefault, collationid, status, type, usertype, prec, scale, isnullable, "
-      "collation, autoval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+      "collation, autoval, iscomputed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?, ?, ?)");
   sqlite3_stmt* s = stmt.get();
   const int xtype = TypeXtype(c.type.base);
   const bool character =
@@ -129,7 +130,17 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
     sqlite3_bind_null(s, 19);
   }
   sqlite3_bind_null(s, 20);
+  sqlite3_bind_int(s, 21, c.Computed() ? 1 : 0);
   if (sqlite3_step(s) != SQLITE_DONE) db_.Throw();
+  if (c.Computed()) {
+    auto text = db_.PrepareCached(
+        "INSERT INTO syscomments (id, number, colid, text, ctext) VALUES (?, ?, 1, ?, ?)");
+    sqlite3_bind_int(text.get(), 1, tableId);
+    sqlite3_bind_int(text.get(), 2, c.colid);
+    sqlite3_bind_text(text.get(), 3, c.computedText.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(text.get(), 4, c.computedText.c_str(), -1, SQLITE_TRANSIENT);
+    Step(text.get());
+  }
 }
 
 void Catalog::InsertComment(int id, const std::string& text) {
@@ -181,10 +192,13 @@ void Catalog::ReplaceColumn(int tableId, const ColumnInfo& column) {
 }
 
 void Catalog::DeleteColumn(int tableId, int colid) {
-  auto stmt = db_.PrepareCached("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
-  sqlite3_bind_int(stmt.get(), 1, tableId);
-  sqlite3_bind_int(stmt.get(), 2, colid);
-  Step(stmt.get());
+  for (const char* sql : {"DELETE FROM syscolumns WHERE id = ? AND colid = ?",
+                          "DELETE FROM syscomments WHERE id = ? AND number = ?"}) {
+    auto stmt = db_.PrepareCached(sql);
+    sqlite3_bind_int(stmt.get(), 1, tableId);
+    sqlite3_bind_int(stmt.get(), 2, colid);
+    Step(stmt.get());
+  }
 }
 
 void Catalog::SetColumnDefault(int tableId, int colid, int defaultId) {

@@ -67,6 +67,23 @@ void Ddl::CheckNameFree(const std::string& name) {
   }
 }
 
+std::string Ddl::ComputedColumnSql(ColumnInfo& c, const std::vector<ColumnInfo>& columns,
+                                   const std::string& table) {
+  // SQL Server refuses a computed column naming another one (1759); the
+  // row it reads holds the stored columns only.
+  TableInfo shape;
+  shape.name = table;
+  shape.xtype = "U ";
+  for (const ColumnInfo& other : columns) {
+    if (!other.Computed()) shape.columns.push_back(other);
+  }
+  Translator t(catalog_, nullptr, nullptr);
+  std::optional<SqlType> type;
+  const std::string sql = t.RowExpression(*Expression(c.computedText)->expr, shape, type);
+  c.type = type.value_or(SqlType{BaseType::NVarChar, 4000, 0, 0});
+  return QuoteId(c.name) + " AS (" + sql + ")" + (c.persisted ? " STORED" : " VIRTUAL");
+}
+
 std::string Ddl::ColumnSql(const ColumnInfo& c) const {
   std::string sql = QuoteId(c.name) + " " + std::string(SqliteAffinity(c.type));
   if (!StoresAsInteger(c.type) && !IsApproximateOrExact(c.type.base) && !IsDateTime(c.type.base)) {
@@ -80,6 +97,15 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   ColumnInfo c;
   c.name = def.name;
   c.colid = colid;
+  if (def.computed) {
+    if (def.identity || def.defaultExpr) {
+      throw ServerErrorByNumber(156, {def.identity ? "IDENTITY" : "DEFAULT"});
+    }
+    c.computedText = def.computedText;
+    c.persisted = def.persisted;
+    c.nullable = def.nullable.value_or(true);
+    return c;  // typed by its expression when the table's columns are known
+  }
   c.type = ResolveType(def.type, position);
   c.identity = def.identity;
   if (def.identity && !StoresAsInteger(c.type)) {
@@ -387,7 +413,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   std::string sql = "CREATE TABLE " + QuoteId(s.table.name) + " (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (i) sql += ", ";
-    sql += ColumnSql(columns[i]);
+    sql += columns[i].Computed() ? ComputedColumnSql(columns[i], columns, s.table.name)
+                                 : ColumnSql(columns[i]);
   }
   catalog_.Db().Exec(sql + ")");
   for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -535,8 +562,20 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   const std::string saved = "temp." + QuoteId("moltaro_rebuild_" + std::to_string(table.id));
   std::string converted;
   std::string names;
+  // Computed columns are made again from their text, not copied.
+  std::vector<ColumnInfo> shaped = columns;
+  auto stored = catalog_.Db().Prepare("SELECT name FROM pragma_table_xinfo(?) WHERE hidden = 3");
+  sqlite3_bind_text(stored.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+  while (sqlite3_step(stored.get()) == SQLITE_ROW) {
+    const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stored.get(), 0));
+    for (ColumnInfo& c : shaped) {
+      if (c.name == name) c.persisted = true;
+    }
+  }
+  stored.reset();
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (i) {
+    if (columns[i].Computed()) continue;
+    if (!names.empty()) {
       converted += ", ";
       names += ", ";
     }
@@ -550,9 +589,10 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   // Server's do.
   catalog_.Db().Exec("DROP TABLE main." + QuoteId(table.name));
   std::string create = "CREATE TABLE main." + QuoteId(table.name) + " (";
-  for (std::size_t i = 0; i < columns.size(); ++i) {
+  for (std::size_t i = 0; i < shaped.size(); ++i) {
     if (i) create += ", ";
-    create += ColumnSql(columns[i]);
+    create += shaped[i].Computed() ? ComputedColumnSql(shaped[i], shaped, table.name)
+                                   : ColumnSql(shaped[i]);
   }
   catalog_.Db().Exec(create + ")");
   catalog_.Db().Exec("INSERT INTO main." + QuoteId(table.name) + " (" + names + ") SELECT * FROM " +
@@ -681,15 +721,24 @@ void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs)
     }
     if (c.identity) throw DatabaseError(NotSupported("adding an identity column"));
     if (def.primaryKey || def.unique) throw DatabaseError(NotSupported("a key on an added column"));
-    if (!c.nullable && !def.defaultExpr && !empty) {
+    if (!c.nullable && !def.defaultExpr && !empty && !c.Computed()) {
       throw ServerErrorByNumber(4901, {c.name, table.name});
     }
     added.push_back(c);
   }
+  // A computed column's type comes from its expression over the table.
+  bool computed = false;
+  for (ColumnInfo& c : added) {
+    if (!c.Computed()) continue;
+    computed = true;
+    std::vector<ColumnInfo> all = table.columns;
+    all.insert(all.end(), added.begin(), added.end());
+    ComputedColumnSql(c, all, table.name);
+  }
   // SQLite reads the whole schema again after ALTER TABLE ADD COLUMN, a cost
   // that grows with the database; making a small table again costs what its
   // rows cost. The new columns start NULL either way.
-  const bool rebuild = rows <= kRebuildToAddUpToRows;
+  const bool rebuild = rows <= kRebuildToAddUpToRows || computed;
   if (rebuild) {
     std::vector<ColumnInfo> columns = table.columns;
     std::vector<std::string> values;
@@ -726,6 +775,9 @@ void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
   const ColumnInfo* old = table.Find(catalog_.Coll(), def.name);
   if (!old) {
     throw ServerErrorByNumber(207, {def.name});
+  }
+  if (old->Computed()) {
+    throw DatabaseError(NotSupported("ALTER COLUMN of computed column " + old->name));
   }
   ColumnInfo c = MakeColumn(def, table.name, old->colid, old->colid);
   c.name = old->name;
@@ -935,9 +987,8 @@ bool Ddl::IndexOptions(const CreateIndexStatement& s) {
 std::string Ddl::IndexFilter(const CreateIndexStatement& s, const TableInfo& table) {
   if (!s.where) return {};
   Translator t(catalog_, nullptr, nullptr);
-  // The condition reads the row as NEW.<column>; an index's condition
-  // names the columns alone.
-  return ReplaceAll(t.RowCondition(*s.where, table), "\"NEW\".", "");
+  std::optional<SqlType> type;
+  return t.RowExpression(*s.where, table, type);
 }
 
 void Ddl::DropIndex(const DropIndexStatement& s) {

@@ -100,6 +100,10 @@ class Ddl {
   // A filtered index's predicate as SQLite's partial index condition.
   std::string IndexFilter(const CreateIndexStatement& s, const TableInfo& table);
   std::string ColumnSql(const ColumnInfo& c) const;
+  // A computed column as a generated column of SQLite; types `c` from its
+  // expression over the stored ones of `columns`.
+  std::string ComputedColumnSql(ColumnInfo& c, const std::vector<ColumnInfo>& columns,
+                                const std::string& table);
   void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                       long long seed, long long increment);
   void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,

@@ -280,7 +280,10 @@ struct ColumnDef {
   std::string keyConstraintName;
   std::optional<bool> keyClustered;  // CLUSTERED / NONCLUSTERED as written
   std::string collation;
-  bool computed = false;
+  bool computed = false;  // name AS (expression): computedExpr, computedText
+  ExprPtr computedExpr;
+  std::string computedText;
+  bool persisted = false;
   std::vector<TableConstraint> checks;  // column-level CHECKs
 };
 

@@ -770,8 +770,13 @@ class Parser {
   ColumnDef ParseColumnDef(bool alterColumn) {
     ColumnDef c;
     c.name = Identifier(true);
-    if (AcceptWord("AS")) throw DatabaseError(NotSupported("computed column " + c.name));
-    c.type = ParseType();
+    if (!alterColumn && AcceptWord("AS")) {
+      c.computed = true;
+      ParseDefault(c.computedExpr, c.computedText);
+      c.persisted = AcceptWord("PERSISTED");
+    } else {
+      c.type = ParseType();
+    }
     if (alterColumn) {
       if (AcceptWord("COLLATE")) c.collation = Identifier(true);
       if (AcceptWord("NULL")) {

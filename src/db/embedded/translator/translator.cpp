@@ -77,7 +77,9 @@ std::string Translator::Slot(Binding binding) {
 
 std::string Translator::EmitColumn(const BoundExpr& column) {
   if (column.currentTimestamp) return "tsql_getdate()";
-  const std::string table = QuoteId(column.source->sqlAlias) + ".";
+  // A source without an alias is the row of a generated column or an index.
+  const std::string table =
+      column.source->sqlAlias.empty() ? std::string() : QuoteId(column.source->sqlAlias) + ".";
   if (column.column) return table + QuoteId(column.column->name);
   return table + QuoteId("c" + std::to_string(column.derivedIndex));
 }
@@ -634,6 +636,19 @@ std::string Translator::RowCondition(const Expr& condition, const TableInfo& tab
   if (!bindings_.empty()) {
     throw DatabaseError(NotSupported("parameters or variables in a CHECK constraint"));
   }
+  return sql;
+}
+
+std::string Translator::RowExpression(const Expr& value, const TableInfo& table,
+                                      std::optional<SqlType>& type) {
+  const BoundStatement bound = NewBinder().RowCondition(value, table, "");
+  statement_ = &bound;
+  exprs_ = &bound.exprs;
+  std::string sql = Emit(value);
+  if (!bindings_.empty()) {
+    throw DatabaseError(NotSupported("parameters or variables in a computed column"));
+  }
+  type = Bound(value).type;
   return sql;
 }
 

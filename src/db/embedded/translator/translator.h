@@ -61,6 +61,10 @@ class Translator {
   // A condition on one row of `table`, its columns read as NEW.<column>
   // (for the triggers that enforce CHECK constraints).
   std::string RowCondition(const Expr& condition, const TableInfo& table);
+  // An expression or condition over one row of `table`, its columns named
+  // bare (computed columns, filtered indexes); `type` is its type where known.
+  std::string RowExpression(const Expr& value, const TableInfo& table,
+                            std::optional<SqlType>& type);
   // The SQLite text of a SELECT, for views.
   std::string ViewSql(const Select& select);
 
