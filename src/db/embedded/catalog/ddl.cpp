@@ -275,8 +275,22 @@ void Ddl::AllowExplicitIdentity(const TableInfo& table) {
 void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
                               const std::string& text, const std::string& column) {
   Translator t(catalog_, nullptr, nullptr);
-  const std::string condition = t.RowCondition(*Expression(text)->expr, table);
+  const Expr& expr = *Expression(text)->expr;
+  const std::string condition = t.RowCondition(expr, table);
+  // An UPDATE is checked only when it sets a column the CHECK reads, as SQL
+  // Server checks it: rows let in while the CHECK was disabled stay
+  // editable elsewhere.
+  std::string updated;
+  for (const std::string& name : ColumnNames(expr)) {
+    const ColumnInfo* c = table.Find(catalog_.Coll(), name);
+    const std::string quoted = c ? QuoteId(c->name) : std::string();
+    if (c && (", " + updated + ", ").find(", " + quoted + ", ") == std::string::npos) {
+      updated += (updated.empty() ? "" : ", ") + quoted;
+    }
+  }
   for (const char* action : {"INSERT", "UPDATE"}) {
+    std::string event = action;
+    if (event == "UPDATE" && !updated.empty()) event += " OF " + updated;
     const bool named = !column.empty();
     const std::string message =
         ServerMessageText(547, {action, "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
@@ -284,7 +298,7 @@ void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string&
     // A CHECK fails only on FALSE; NULL passes.
     catalog_.Db().Exec("CREATE TRIGGER " +
                        QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) + " BEFORE " +
-                       action + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
+                       event + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
                        condition + "), 1) BEGIN SELECT RAISE(ABORT, " +
                        QuoteText(MessageWithNumber({547, message})) + "); END");
   }
