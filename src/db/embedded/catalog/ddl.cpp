@@ -376,6 +376,7 @@ void Ddl::CreateTempTable(const CreateTableStatement& s) {
     if (def.identity || def.primaryKey || def.unique) {
       throw DatabaseError(NotSupported("identities and keys on temporary tables"));
     }
+    if (def.computed) throw DatabaseError(NotSupported("computed columns of temporary tables"));
     ColumnInfo c = MakeColumn(def, s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1));
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
@@ -661,6 +662,16 @@ void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::
     }
   }
   checks.reset();
+  // A computed column is made again from the columns it reads.
+  for (const ColumnInfo& computed : table.columns) {
+    if (!computed.Computed()) continue;
+    for (const std::string& used : Expression(computed.computedText)->columns) {
+      if (coll.Equal(used, c.name)) {
+        blockers.emplace_back("column", computed.name);
+        break;
+      }
+    }
+  }
   for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", table.id)) {
     const auto& cols = fk.childId == table.id ? fk.childColumns : fk.parentColumns;
     bool uses = false;
