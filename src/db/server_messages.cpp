@@ -98,6 +98,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "clause to make sure that a column is updated only once. If this statement updates or "
      "inserts columns into a view, column name aliasing can conceal the duplication in your "
      "code."},
+    {271, 16,
+     "The column \"%.*ls\" cannot be modified because it is either a computed column or is the "
+     "result of a UNION operator."},
     {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
     {289, 16,
      "Cannot construct data type %ls, some of the arguments have values which are not valid."},
@@ -117,6 +120,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
      "set to OFF."},
+    {545, 16,
+     "Explicit value must be specified for identity column in table '%.*ls' either when "
+     "IDENTITY_INSERT is set to ON or when a replication user is inserting into a NOT FOR "
+     "REPLICATION identity column."},
     {547, 16,
      "The %ls statement conflicted with the %ls constraint \"%.*ls\". The conflict occurred in "
      "database \"%.*ls\", table \"%.*ls\"%ls%.*ls%ls."},
@@ -150,6 +157,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {1505, 16,
      "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the "
      "object name '%.*ls'."},
+    {1750, 16, "Could not create constraint or index. See previous errors."},
+    {1761, 16,
+     "Cannot create the foreign key \"%.*ls\" with the SET NULL referential action, because one "
+     "or more referencing columns are not nullable.",
+     1750},
     {1767, 16, "Foreign key '%.*ls' references invalid table '%.*ls'."},
     {1769, 16,
      "Foreign key '%.*ls' references invalid column '%.*ls' in referencing table '%.*ls'."},
@@ -160,6 +172,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "referencing column list in the foreign key '%.*ls'."},
     {1779, 16, "Table '%.*ls' already has a primary key defined on it."},
     {1781, 16, "Column already has a DEFAULT bound to it."},
+    {1785, 16,
+     "Introducing FOREIGN KEY constraint '%.*ls' on table '%.*ls' may cause cycles or multiple "
+     "cascade paths. Specify ON DELETE NO ACTION or ON UPDATE NO ACTION, or modify other FOREIGN "
+     "KEY constraints.",
+     1750},
     {1801, 16, "Database '%.*ls' already exists. Choose a different database name."},
     {1802, 16,
      "CREATE DATABASE failed. Some file names listed could not be created. Check related errors."},
@@ -172,6 +189,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The operation failed because an index or statistics with name '%.*ls' already exists on "
      "%S_MSG '%.*ls'."},
     {2010, 16, "Cannot perform alter on '%.*ls' because it is an incompatible object type."},
+    {2501, 16, "Cannot find a table or object with the name \"%.*ls\". Check the system catalog."},
+    {2528, 10,
+     "DBCC execution completed. If DBCC printed error messages, contact your system "
+     "administrator."},
+    {2560, 16, "Parameter %d is incorrect for this DBCC statement."},
     {2601, 14, "Cannot insert duplicate key row in object '%.*ls' with unique index '%.*ls'."},
     {2627, 14,
      "Violation of %ls constraint '%.*ls'. Cannot insert duplicate key in object '%.*ls'."},
@@ -249,6 +271,8 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "because it does not satisfy these conditions."},
     {4902, 16,
      "Cannot find the object \"%.*ls\" because it does not exist or you do not have permissions."},
+    {4916, 16, "Could not enable or disable the constraint. See previous errors."},
+    {4917, 16, "Constraint '%.*ls' does not exist.", 4916},
     {4922, 16, "ALTER TABLE %ls %.*ls failed because one or more objects access this column."},
     {4923, 16,
      "ALTER TABLE DROP COLUMN failed because '%.*ls' is the only data column in table '%.*ls'. A "
@@ -266,7 +290,13 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
     {5703, 10, "Changed language setting to %.*ls."},
     {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
+    {7997, 16, "'%.*ls' does not contain an identity column."},
+    {7998, 10,
+     "Checking identity information: current identity value '%.*ls', current column value "
+     "'%.*ls'."},
+    {7999, 16, "Could not find any index named '%.*ls' for table '%.*ls'."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
+    {8105, 16, "'%.*ls' is not a user table. Cannot perform SET operation."},
     {8106, 16, "Table '%.*ls' does not have the identity property. Cannot perform SET operation."},
     {8107, 16,
      "IDENTITY_INSERT is already ON for table '%.*ls'. Cannot perform SET operation for table "
@@ -300,6 +330,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
      "statement inside a CATCH block, or add error parameters to the THROW statement."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
+    {11415, 16,
+     "Object '%.*ls' cannot be disabled or enabled. This action applies only to foreign key and "
+     "check constraints.",
+     4916},
     {15009, 16,
      "The object '%s' does not exist in database '%s' or is invalid for this operation."},
     {15135, 16,

@@ -140,6 +140,38 @@ TEST_F(SystemTablesTest, LookupsByNameAreIndexedAlsoInOlderFiles) {
             2);
 }
 
+TEST_F(SystemTablesTest, ForeignKeysOfOlderFilesKeepRefusingAndNewOnesAct) {
+  CreateDatabase("fkolddb");
+  Open("fkolddb").Execute(
+      "create table fej (id int not null primary key) "
+      "create table sor (fej_id int not null constraint fk_sor_fej references fej (id)) "
+      "insert into fej values (1) insert into fej values (2) insert into sor values (1)");
+  {
+    // A file from before foreign keys had actions.
+    sqlite3* raw = nullptr;
+    const std::string file = (DataDir() / "fkolddb_data.mdf").string();
+    ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw,
+                           "CREATE TABLE fk_old AS SELECT id, child_id, parent_id, "
+                           "child_columns, parent_columns FROM moltaro_foreign_keys; "
+                           "DROP TABLE moltaro_foreign_keys; "
+                           "CREATE TABLE moltaro_foreign_keys (id INTEGER PRIMARY KEY, child_id "
+                           "INTEGER, parent_id INTEGER, child_columns TEXT, parent_columns TEXT); "
+                           "INSERT INTO moltaro_foreign_keys SELECT * FROM fk_old; "
+                           "DROP TABLE fk_old",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+  }
+  Connection c = Open("fkolddb");
+  EXPECT_THAT(ErrorOf(c, "delete from fej where id = 1"),
+              ::testing::HasSubstr("REFERENCE constraint \"fk_sor_fej\""));
+  c.Execute(
+      "create table jegyzet (fej_id int not null references fej (id) on delete cascade) "
+      "insert into jegyzet values (2) delete from fej where id = 2");
+  EXPECT_EQ(c.Query("select count(*) n from jegyzet").Integer("n"), 0);
+}
+
 TEST_F(SystemTablesTest, IndexRowsFollowSqlServer) {
   Connection c = Open("sysdb");
   c.Execute("create table heap (a int, b int)");

@@ -1157,7 +1157,7 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   std::vector<const ColumnInfo*>& targets = change.targets;
   if (insert.columns.empty()) {
     for (const ColumnInfo& c : table->columns) {
-      if (!c.identity) targets.push_back(&c);
+      if (!c.identity && !c.Computed()) targets.push_back(&c);
     }
   } else {
     for (const std::string& name : insert.columns) {
@@ -1169,11 +1169,14 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
       targets.push_back(c);
     }
   }
-  // An explicit identity value is checked as the row is written, against the
-  // session's SET IDENTITY_INSERT (translator: tsql_identity_insert).
+  for (const ColumnInfo* c : targets) {
+    if (c->identity) change.explicitIdentity = true;
+    if (c->Computed()) throw ServerErrorByNumber(271, {c->name});
+  }
   // Columns the statement leaves out get their defaults (or NULL).
   for (const ColumnInfo& c : table->columns) {
-    if (!c.identity && std::find(targets.begin(), targets.end(), &c) == targets.end()) {
+    if (!c.identity && !c.Computed() &&
+        std::find(targets.begin(), targets.end(), &c) == targets.end()) {
       change.omitted.push_back(&c);
     }
   }
@@ -1242,6 +1245,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
     const ColumnInfo* c = table->Find(coll, a.column.back());
     if (!c) InvalidColumn(a.column.back());
     if (c->identity) throw ServerErrorByNumber(8102, {c->name});
+    if (c->Computed()) throw ServerErrorByNumber(271, {c->name});
     change.targets.push_back(c);
     const BoundExpr& value = Bind(*a.value, &scope);
     const ValueClass column = ClassOf(c->type);

@@ -184,6 +184,9 @@ struct BoundChange {
   std::vector<const ColumnInfo*> targets;  // INSERT: the columns given values; UPDATE: assigned
   std::vector<const ColumnInfo*> omitted;  // INSERT: the columns that take their defaults
   std::unordered_map<const ColumnInfo*, const Expr*> defaults;  // bound default expressions
+  // INSERT: the identity column is given a value (allowed while the
+  // session's IDENTITY_INSERT is on for the table, checked when run).
+  bool explicitIdentity = false;
   // UPDATE: a compound assignment (+=, …) computed by SQLite's own operator
   // (integers and floats) rather than by the functions for any type.
   std::vector<bool> nativeCompound;

@@ -226,6 +226,15 @@ void Catalog::UpgradeSystemTables(SqliteDb& db, bool master) {
       "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
   if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";
   db.Exec(sql);
+  // Foreign keys of earlier files took no action: NO ACTION (0) both ways.
+  auto actions = db.Prepare(
+      "SELECT count(*) FROM pragma_table_info('moltaro_foreign_keys') WHERE name = "
+      "'delete_action'");
+  if (sqlite3_step(actions.get()) == SQLITE_ROW && sqlite3_column_int(actions.get(), 0) == 0) {
+    db.Exec(
+        "ALTER TABLE moltaro_foreign_keys ADD COLUMN delete_action INTEGER DEFAULT 0;\n"
+        "ALTER TABLE moltaro_foreign_keys ADD COLUMN update_action INTEGER DEFAULT 0;\n");
+  }
 }
 
 void Catalog::CheckSchemaVersion() {
@@ -342,7 +351,9 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
   auto stmt = db_.PrepareCached(
       "SELECT c.name, c.colid, c.xtype, c.length, c.xprec, c.xscale, c.isnullable, c.status, "
       "c.cdefault, (SELECT group_concat(m.text, '') FROM (SELECT text FROM syscomments WHERE id = "
-      "c.cdefault ORDER BY colid) m) FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
+      "c.cdefault ORDER BY colid) m), CASE WHEN c.iscomputed = 1 THEN (SELECT group_concat(m.text, "
+      "'') FROM (SELECT text FROM syscomments WHERE id = c.id AND number = c.colid ORDER BY colid) "
+      "m) END FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
   sqlite3_bind_int(stmt.get(), 1, object.id);
   while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
     ColumnInfo c;
@@ -356,6 +367,9 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
     c.defaultId = sqlite3_column_int(stmt.get(), 8);
     if (const auto* text = sqlite3_column_text(stmt.get(), 9)) {
       c.defaultText = reinterpret_cast<const char*>(text);
+    }
+    if (const auto* text = sqlite3_column_text(stmt.get(), 10)) {
+      c.computedText = reinterpret_cast<const char*>(text);
     }
     table->columns.push_back(std::move(c));
   }

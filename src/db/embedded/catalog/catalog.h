@@ -23,6 +23,12 @@ struct ColumnInfo {
   bool identity = false;
   int defaultId = 0;        // sysobjects id of its default constraint, 0 when none
   std::string defaultText;  // "(0)" as kept in syscomments
+  // A computed column's expression as written ("([a]+[b])"), kept in
+  // syscomments under the table's id and the column's colid; empty for a
+  // stored column.
+  std::string computedText;
+  bool Computed() const { return !computedText.empty(); }
+  bool persisted = false;  // computed and stored (read from SQLite's schema when needed)
 };
 
 struct TableInfo {
@@ -51,10 +57,15 @@ struct IdentityState {
   bool used = false;  // whether `last` was handed out
 };
 
+// The bit of sysobjects.status that marks a CHECK or FOREIGN KEY constraint
+// disabled by ALTER TABLE … NOCHECK CONSTRAINT.
+constexpr int kConstraintDisabled = 0x800;
+
 struct ForeignKeyEntry {
   int id = 0;
   int childId = 0, parentId = 0;
   std::vector<std::string> childColumns, parentColumns;
+  int deleteAction = 0, updateAction = 0;  // ReferentialAction's numbers
 };
 
 // Schemas made by CREATE SCHEMA are numbered from here on; the fixed ones
@@ -108,6 +119,8 @@ class Catalog {
   void InsertObject(int id, const std::string& name, const std::string& xtype, int parent);
   // The column a column-level constraint (default, CHECK) belongs to.
   void SetObjectColumn(int id, int colid);
+  // A CHECK or FOREIGN KEY constraint no longer (or again) enforced.
+  void SetConstraintDisabled(int id, bool disabled);
   void DeleteObject(int id);  // with its columns, comments, indexes
   void RenameObject(int id, const std::string& name);
   void InsertColumn(int tableId, const ColumnInfo& column);

@@ -92,7 +92,8 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
   auto stmt = db_.PrepareCached(
       "INSERT INTO syscolumns (name, id, xtype, typestat, xusertype, length, xprec, xscale, "
       "colid, colorder, cdefault, collationid, status, type, usertype, prec, scale, isnullable, "
-      "collation, autoval) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+      "collation, autoval, iscomputed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?, ?, ?)");
   sqlite3_stmt* s = stmt.get();
   const int xtype = TypeXtype(c.type.base);
   const bool character =
@@ -130,7 +131,17 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
     sqlite3_bind_null(s, 19);
   }
   sqlite3_bind_null(s, 20);
+  sqlite3_bind_int(s, 21, c.Computed() ? 1 : 0);
   if (sqlite3_step(s) != SQLITE_DONE) db_.Throw();
+  if (c.Computed()) {
+    auto text = db_.PrepareCached(
+        "INSERT INTO syscomments (id, number, colid, text, ctext) VALUES (?, ?, 1, ?, ?)");
+    sqlite3_bind_int(text.get(), 1, tableId);
+    sqlite3_bind_int(text.get(), 2, c.colid);
+    sqlite3_bind_text(text.get(), 3, c.computedText.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(text.get(), 4, c.computedText.c_str(), -1, SQLITE_TRANSIENT);
+    Step(text.get());
+  }
 }
 
 void Catalog::InsertComment(int id, const std::string& text) {
@@ -180,16 +191,30 @@ void Catalog::RenameIndex(int tableId, int indid, const std::string& name) {
   Step(stmt.get());
 }
 
+void Catalog::SetConstraintDisabled(int id, bool disabled) {
+  auto stmt = db_.PrepareCached(
+      "UPDATE sysobjects SET status = CASE WHEN ? THEN status | ? ELSE status & ~? END WHERE id = "
+      "?");
+  sqlite3_bind_int(stmt.get(), 1, disabled ? 1 : 0);
+  sqlite3_bind_int(stmt.get(), 2, kConstraintDisabled);
+  sqlite3_bind_int(stmt.get(), 3, kConstraintDisabled);
+  sqlite3_bind_int(stmt.get(), 4, id);
+  Step(stmt.get());
+}
+
 void Catalog::ReplaceColumn(int tableId, const ColumnInfo& column) {
   DeleteColumn(tableId, column.colid);
   InsertColumn(tableId, column);
 }
 
 void Catalog::DeleteColumn(int tableId, int colid) {
-  auto stmt = db_.PrepareCached("DELETE FROM syscolumns WHERE id = ? AND colid = ?");
-  sqlite3_bind_int(stmt.get(), 1, tableId);
-  sqlite3_bind_int(stmt.get(), 2, colid);
-  Step(stmt.get());
+  for (const char* sql : {"DELETE FROM syscolumns WHERE id = ? AND colid = ?",
+                          "DELETE FROM syscomments WHERE id = ? AND number = ?"}) {
+    auto stmt = db_.PrepareCached(sql);
+    sqlite3_bind_int(stmt.get(), 1, tableId);
+    sqlite3_bind_int(stmt.get(), 2, colid);
+    Step(stmt.get());
+  }
 }
 
 void Catalog::SetColumnDefault(int tableId, int colid, int defaultId) {
@@ -338,14 +363,16 @@ std::string JoinLines(const std::vector<std::string>& items) {
 
 void Catalog::InsertForeignKey(const ForeignKeyEntry& key) {
   auto ins = db_.PrepareCached(
-      "INSERT INTO moltaro_foreign_keys (id, child_id, parent_id, child_columns, parent_columns) "
-      "VALUES (?, ?, ?, ?, ?)");
+      "INSERT INTO moltaro_foreign_keys (id, child_id, parent_id, child_columns, parent_columns, "
+      "delete_action, update_action) VALUES (?, ?, ?, ?, ?, ?, ?)");
   const std::string cc = JoinLines(key.childColumns), pc = JoinLines(key.parentColumns);
   sqlite3_bind_int(ins.get(), 1, key.id);
   sqlite3_bind_int(ins.get(), 2, key.childId);
   sqlite3_bind_int(ins.get(), 3, key.parentId);
   sqlite3_bind_text(ins.get(), 4, cc.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(ins.get(), 5, pc.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(ins.get(), 6, key.deleteAction);
+  sqlite3_bind_int(ins.get(), 7, key.updateAction);
   Step(ins.get());
 }
 

@@ -67,6 +67,23 @@ void Ddl::CheckNameFree(const std::string& name) {
   }
 }
 
+std::string Ddl::ComputedColumnSql(ColumnInfo& c, const std::vector<ColumnInfo>& columns,
+                                   const std::string& table) {
+  // SQL Server refuses a computed column naming another one (1759); the
+  // row it reads holds the stored columns only.
+  TableInfo shape;
+  shape.name = table;
+  shape.xtype = "U ";
+  for (const ColumnInfo& other : columns) {
+    if (!other.Computed()) shape.columns.push_back(other);
+  }
+  Translator t(catalog_, nullptr, nullptr);
+  std::optional<SqlType> type;
+  const std::string sql = t.RowExpression(*Expression(c.computedText)->expr, shape, type);
+  c.type = type.value_or(SqlType{BaseType::NVarChar, 4000, 0, 0});
+  return QuoteId(c.name) + " AS (" + sql + ")" + (c.persisted ? " STORED" : " VIRTUAL");
+}
+
 std::string Ddl::ColumnSql(const ColumnInfo& c) const {
   std::string sql = QuoteId(c.name) + " " + std::string(SqliteAffinity(c.type));
   if (!StoresAsInteger(c.type) && !IsApproximateOrExact(c.type.base) && !IsDateTime(c.type.base)) {
@@ -80,6 +97,15 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   ColumnInfo c;
   c.name = def.name;
   c.colid = colid;
+  if (def.computed) {
+    if (def.identity || def.defaultExpr) {
+      throw ServerErrorByNumber(156, {def.identity ? "IDENTITY" : "DEFAULT"});
+    }
+    c.computedText = def.computedText;
+    c.persisted = def.persisted;
+    c.nullable = def.nullable.value_or(true);
+    return c;  // typed by its expression when the table's columns are known
+  }
   c.type = ResolveType(def.type, position);
   c.identity = def.identity;
   if (def.identity && !StoresAsInteger(c.type)) {
@@ -129,7 +155,7 @@ int Ddl::AddDefault(int tableId, const std::string& table, ColumnInfo& column,
 }
 
 void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
-                            const std::vector<std::string>& columns) {
+                            const std::vector<std::string>& columns, const std::string& where) {
   std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " +
                     QuoteId(sqliteName) + " ON " + QuoteId(table) + " (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -137,7 +163,7 @@ void Ddl::CreateSqliteIndex(const std::string& table, const std::string& sqliteN
     sql += QuoteId(columns[i]);
   }
   try {
-    catalog_.Db().Exec(sql + ")");
+    catalog_.Db().Exec(sql + ")" + (where.empty() ? "" : " WHERE " + where));
   } catch (const DatabaseError&) {
     // SQLite's code of the failure is still the connection's.
     if (IsDuplicateKey(sqlite3_extended_errcode(catalog_.Db().Handle()))) {
@@ -219,13 +245,52 @@ void Ddl::CreateIdentity(int tableId, const std::string& table, const ColumnInfo
       "ELSE seed END, used = 1 WHERE id = " +
       id + "; UPDATE " + QuoteId(table) + " SET " + col +
       " = (SELECT last FROM moltaro_identity WHERE id = " + id + ") WHERE rowid = NEW.rowid; END");
+  TableInfo shape;
+  shape.id = tableId;
+  shape.name = table;
+  shape.columns.push_back(column);
+  AllowExplicitIdentity(shape);
+}
+
+void Ddl::AllowExplicitIdentity(const TableInfo& table) {
+  const std::optional<IdentityState> identity = catalog_.Identity(table.id);
+  const ColumnInfo* column = nullptr;
+  for (const ColumnInfo& c : table.columns) {
+    if (identity && c.colid == identity->colid) column = &c;
+  }
+  if (!column) return;
+  const std::string id = std::to_string(table.id);
+  const std::string value = "NEW." + QuoteId(column->name);
+  // A value beyond the current one (in the increment's direction) becomes
+  // the current one; before the first row, one before the seed does not.
+  catalog_.Db().Exec(
+      "CREATE TRIGGER IF NOT EXISTS " + QuoteId("moltaro_identity_" + id + "_explicit") +
+      " AFTER INSERT ON " + QuoteId(table.name) + " FOR EACH ROW WHEN " + value +
+      " IS NOT NULL BEGIN UPDATE moltaro_identity SET last = CASE WHEN used = 0 THEN " + value +
+      " WHEN increment > 0 THEN max(last, " + value + ") ELSE min(last, " + value +
+      ") END, used = 1 WHERE id = " + id + " AND (used = 1 OR (increment > 0 AND " + value +
+      " >= seed) OR (increment < 0 AND " + value + " <= seed)); END");
 }
 
 void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
                               const std::string& text, const std::string& column) {
   Translator t(catalog_, nullptr, nullptr);
-  const std::string condition = t.RowCondition(*Expression(text)->expr, table);
+  const Expr& expr = *Expression(text)->expr;
+  const std::string condition = t.RowCondition(expr, table);
+  // An UPDATE is checked only when it sets a column the CHECK reads, as SQL
+  // Server checks it: rows let in while the CHECK was disabled stay
+  // editable elsewhere.
+  std::string updated;
+  for (const std::string& name : ColumnNames(expr)) {
+    const ColumnInfo* c = table.Find(catalog_.Coll(), name);
+    const std::string quoted = c ? QuoteId(c->name) : std::string();
+    if (c && (", " + updated + ", ").find(", " + quoted + ", ") == std::string::npos) {
+      updated += (updated.empty() ? "" : ", ") + quoted;
+    }
+  }
   for (const char* action : {"INSERT", "UPDATE"}) {
+    std::string event = action;
+    if (event == "UPDATE" && !updated.empty()) event += " OF " + updated;
     const bool named = !column.empty();
     const std::string message =
         ServerMessageText(547, {action, "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
@@ -233,7 +298,7 @@ void Ddl::CreateCheckTriggers(const TableInfo& table, int id, const std::string&
     // A CHECK fails only on FALSE; NULL passes.
     catalog_.Db().Exec("CREATE TRIGGER " +
                        QuoteId("moltaro_check_" + std::to_string(id) + "_" + action) + " BEFORE " +
-                       action + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
+                       event + " ON " + QuoteId(table.name) + " FOR EACH ROW WHEN NOT coalesce((" +
                        condition + "), 1) BEGIN SELECT RAISE(ABORT, " +
                        QuoteText(MessageWithNumber({547, message})) + "); END");
   }
@@ -244,17 +309,7 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
   const int id = catalog_.NextObjectId();
   const std::string name = check.name.empty() ? AutoName("CK", table.name, column, id) : check.name;
   CheckNameFree(name);
-  if (validateRows) {
-    Translator t(catalog_, nullptr, nullptr);
-    const std::string condition = t.RowCondition(*Expression(check.defaultText)->expr, table);
-    auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name) +
-                                      " AS \"NEW\" WHERE NOT coalesce((" + condition + "), 1)");
-    if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
-      throw ServerErrorByNumber(
-          547, {"ALTER TABLE", "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
-                column.empty() ? "" : ", column '", column, column.empty() ? "" : "'"});
-    }
-  }
+  if (validateRows) RequireRowsMeetCheck(table, name, check.defaultText, column);
   catalog_.InsertObject(id, name, "C", table.id);
   catalog_.InsertComment(id, check.defaultText);
   if (!column.empty()) {
@@ -264,10 +319,25 @@ void Ddl::AddCheck(const TableInfo& table, const TableConstraint& check, const s
   CreateCheckTriggers(table, id, name, check.defaultText, column);
 }
 
+void Ddl::RequireRowsMeetCheck(const TableInfo& table, const std::string& name,
+                               const std::string& text, const std::string& column) {
+  Translator t(catalog_, nullptr, nullptr);
+  const std::string condition = t.RowCondition(*Expression(text)->expr, table);
+  auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(table.name) +
+                                    " AS \"NEW\" WHERE NOT coalesce((" + condition + "), 1)");
+  if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
+    throw ServerErrorByNumber(
+        547, {"ALTER TABLE", "CHECK", name, catalog_.DatabaseName(), "dbo." + table.name,
+              column.empty() ? "" : ", column '", column, column.empty() ? "" : "'"});
+  }
+}
+
 void Ddl::RecreateCheckTriggers(const TableInfo& table) {
   auto stmt = catalog_.Db().PrepareCached(
-      "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C '");
+      "SELECT id, name, info FROM sysobjects WHERE parent_obj = ? AND xtype = 'C ' AND (status & "
+      "?) = 0");
   sqlite3_bind_int(stmt.get(), 1, table.id);
+  sqlite3_bind_int(stmt.get(), 2, kConstraintDisabled);
   struct Check {
     int id;
     std::string name;
@@ -306,6 +376,7 @@ void Ddl::CreateTempTable(const CreateTableStatement& s) {
     if (def.identity || def.primaryKey || def.unique) {
       throw DatabaseError(NotSupported("identities and keys on temporary tables"));
     }
+    if (def.computed) throw DatabaseError(NotSupported("computed columns of temporary tables"));
     ColumnInfo c = MakeColumn(def, s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1));
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
@@ -357,7 +428,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   std::string sql = "CREATE TABLE " + QuoteId(s.table.name) + " (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (i) sql += ", ";
-    sql += ColumnSql(columns[i]);
+    sql += columns[i].Computed() ? ComputedColumnSql(columns[i], columns, s.table.name)
+                                 : ColumnSql(columns[i]);
   }
   catalog_.Db().Exec(sql + ")");
   for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -379,6 +451,15 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   }
   for (const ColumnInfo& c : columns) catalog_.InsertColumn(tableId, c);
   // Keys: column-level first, then table-level, as SQL Server numbers them.
+  // A primary key is clustered unless it says otherwise or another key of
+  // the table asks for the clustered index.
+  bool clusteredAsked = false;
+  for (const ColumnDef& def : s.columns) {
+    clusteredAsked = clusteredAsked || def.keyClustered.value_or(false);
+  }
+  for (const TableConstraint& k : s.constraints) {
+    clusteredAsked = clusteredAsked || (k.clusteredWritten && k.clustered);
+  }
   bool clusteredTaken = false;
   for (std::size_t i = 0; i < s.columns.size(); ++i) {
     const ColumnDef& def = s.columns[i];
@@ -387,7 +468,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     k.kind = def.primaryKey ? ConstraintKind::PrimaryKey : ConstraintKind::Unique;
     k.name = def.keyConstraintName;
     k.columns.push_back(def.name);
-    k.clustered = def.primaryKey && !clusteredTaken;
+    const bool wanted = def.keyClustered.value_or(def.primaryKey && !clusteredAsked);
+    k.clustered = wanted && !clusteredTaken;
     clusteredTaken = clusteredTaken || k.clustered;
     AddKey(tableId, s.table.name, k, columns);
   }
@@ -400,7 +482,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     key.kind = k.kind;
     key.name = k.name;
     key.columns = k.columns;
-    key.clustered = k.clustered && !clusteredTaken;
+    const bool wanted = k.clusteredWritten ? k.clustered : k.clustered && !clusteredAsked;
+    key.clustered = wanted && !clusteredTaken;
     clusteredTaken = clusteredTaken || key.clustered;
     AddKey(tableId, s.table.name, key, columns);
   }
@@ -494,8 +577,20 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   const std::string saved = "temp." + QuoteId("moltaro_rebuild_" + std::to_string(table.id));
   std::string converted;
   std::string names;
+  // Computed columns are made again from their text, not copied.
+  std::vector<ColumnInfo> shaped = columns;
+  auto stored = catalog_.Db().Prepare("SELECT name FROM pragma_table_xinfo(?) WHERE hidden = 3");
+  sqlite3_bind_text(stored.get(), 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+  while (sqlite3_step(stored.get()) == SQLITE_ROW) {
+    const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stored.get(), 0));
+    for (ColumnInfo& c : shaped) {
+      if (c.name == name) c.persisted = true;
+    }
+  }
+  stored.reset();
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (i) {
+    if (columns[i].Computed()) continue;
+    if (!names.empty()) {
       converted += ", ";
       names += ", ";
     }
@@ -509,9 +604,10 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
   // Server's do.
   catalog_.Db().Exec("DROP TABLE main." + QuoteId(table.name));
   std::string create = "CREATE TABLE main." + QuoteId(table.name) + " (";
-  for (std::size_t i = 0; i < columns.size(); ++i) {
+  for (std::size_t i = 0; i < shaped.size(); ++i) {
     if (i) create += ", ";
-    create += ColumnSql(columns[i]);
+    create += shaped[i].Computed() ? ComputedColumnSql(shaped[i], shaped, table.name)
+                                   : ColumnSql(shaped[i]);
   }
   catalog_.Db().Exec(create + ")");
   catalog_.Db().Exec("INSERT INTO main." + QuoteId(table.name) + " (" + names + ") SELECT * FROM " +
@@ -566,6 +662,16 @@ void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::
     }
   }
   checks.reset();
+  // A computed column is made again from the columns it reads.
+  for (const ColumnInfo& computed : table.columns) {
+    if (!computed.Computed()) continue;
+    for (const std::string& used : Expression(computed.computedText)->columns) {
+      if (coll.Equal(used, c.name)) {
+        blockers.emplace_back("column", computed.name);
+        break;
+      }
+    }
+  }
   for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", table.id)) {
     const auto& cols = fk.childId == table.id ? fk.childColumns : fk.parentColumns;
     bool uses = false;
@@ -611,6 +717,11 @@ void Ddl::AlterTable(const AlterTableStatement& s) {
     case AlterTableAction::AddConstraint:
       AddConstraints(table, s.constraints, !s.noCheck);
       break;
+    case AlterTableAction::CheckConstraints:
+    case AlterTableAction::NoCheckConstraints:
+      SetConstraintsChecked(table, s.allConstraints, s.names,
+                            s.action == AlterTableAction::CheckConstraints, s.withCheck);
+      break;
   }
   catalog_.StampSchema();
   tx.Commit();
@@ -635,15 +746,24 @@ void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs)
     }
     if (c.identity) throw DatabaseError(NotSupported("adding an identity column"));
     if (def.primaryKey || def.unique) throw DatabaseError(NotSupported("a key on an added column"));
-    if (!c.nullable && !def.defaultExpr && !empty) {
+    if (!c.nullable && !def.defaultExpr && !empty && !c.Computed()) {
       throw ServerErrorByNumber(4901, {c.name, table.name});
     }
     added.push_back(c);
   }
+  // A computed column's type comes from its expression over the table.
+  bool computed = false;
+  for (ColumnInfo& c : added) {
+    if (!c.Computed()) continue;
+    computed = true;
+    std::vector<ColumnInfo> all = table.columns;
+    all.insert(all.end(), added.begin(), added.end());
+    ComputedColumnSql(c, all, table.name);
+  }
   // SQLite reads the whole schema again after ALTER TABLE ADD COLUMN, a cost
   // that grows with the database; making a small table again costs what its
   // rows cost. The new columns start NULL either way.
-  const bool rebuild = rows <= kRebuildToAddUpToRows;
+  const bool rebuild = rows <= kRebuildToAddUpToRows || computed;
   if (rebuild) {
     std::vector<ColumnInfo> columns = table.columns;
     std::vector<std::string> values;
@@ -680,6 +800,9 @@ void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
   const ColumnInfo* old = table.Find(catalog_.Coll(), def.name);
   if (!old) {
     throw ServerErrorByNumber(207, {def.name});
+  }
+  if (old->Computed()) {
+    throw DatabaseError(NotSupported("ALTER COLUMN of computed column " + old->name));
   }
   ColumnInfo c = MakeColumn(def, table.name, old->colid, old->colid);
   c.name = old->name;
@@ -793,12 +916,19 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
   const TableInfo& table = RequireUserTable(s.table);
   Transaction tx(catalog_.Db());
   const Collation& coll = catalog_.Coll();
+  const bool dropExisting = IndexOptions(s);
   auto existing = catalog_.Indexes(table.id);
+  bool found = false;
   for (const IndexEntry& k : existing) {
-    if (coll.Equal(k.name, s.name)) {
-      throw ServerErrorByNumber(1913, {s.name, "table", table.name});
-    }
+    if (!coll.Equal(k.name, s.name)) continue;
+    if (!dropExisting) throw ServerErrorByNumber(1913, {s.name, "table", table.name});
+    found = true;
+    DropIndexStatement drop;
+    drop.indexes.emplace_back(s.table, k.name);
+    DropIndex(drop);
   }
+  if (dropExisting && !found) throw ServerErrorByNumber(7999, {s.name, table.name});
+  if (found) existing = catalog_.Indexes(table.id);
   int indid = 2;
   const IndexEntry* clustered = nullptr;
   for (const IndexEntry& k : existing) {
@@ -824,6 +954,16 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     }
     keys.push_back(c);
   }
+  // Included columns only cover queries in SQL Server; here they are
+  // checked and otherwise left out of the index.
+  for (const std::string& name : s.included) {
+    const ColumnInfo* c = table.Find(coll, name);
+    if (!c) throw ServerErrorByNumber(1911, {name});
+    for (const ColumnInfo* k : keys) {
+      if (k == c) throw ServerErrorByNumber(1909, {c->name});
+    }
+  }
+  const std::string filter = IndexFilter(s, table);
   IndexEntry index;
   index.indid = indid;
   index.name = s.name;
@@ -835,8 +975,45 @@ void Ddl::CreateIndex(const CreateIndexStatement& s) {
     names.push_back(c->name);
   }
   catalog_.InsertIndex(table.id, index);
-  CreateSqliteIndex(table.name, index.sqliteName, s.unique, names);
+  CreateSqliteIndex(table.name, index.sqliteName, s.unique, names, filter);
   tx.Commit();
+}
+
+bool Ddl::IndexOptions(const CreateIndexStatement& s) {
+  static const char* const kAccepted[] = {"PAD_INDEX",
+                                          "FILLFACTOR",
+                                          "SORT_IN_TEMPDB",
+                                          "IGNORE_DUP_KEY",
+                                          "STATISTICS_NORECOMPUTE",
+                                          "STATISTICS_INCREMENTAL",
+                                          "DROP_EXISTING",
+                                          "ONLINE",
+                                          "ALLOW_ROW_LOCKS",
+                                          "ALLOW_PAGE_LOCKS",
+                                          "MAXDOP",
+                                          "DATA_COMPRESSION",
+                                          "OPTIMIZE_FOR_SEQUENTIAL_KEY",
+                                          "RESUMABLE",
+                                          "MAX_DURATION"};
+  bool dropExisting = false;
+  for (const auto& [name, value] : s.options) {
+    bool known = false;
+    for (const char* a : kAccepted) known = known || name == a;
+    if (!known) throw ServerErrorByNumber(155, {name, "CREATE INDEX"});
+    // Silently keeping duplicates SQL Server would drop is not an option.
+    if (name == "IGNORE_DUP_KEY" && value == "ON") {
+      throw DatabaseError(NotSupported("IGNORE_DUP_KEY = ON of an index"));
+    }
+    if (name == "DROP_EXISTING") dropExisting = value == "ON";
+  }
+  return dropExisting;
+}
+
+std::string Ddl::IndexFilter(const CreateIndexStatement& s, const TableInfo& table) {
+  if (!s.where) return {};
+  Translator t(catalog_, nullptr, nullptr);
+  std::optional<SqlType> type;
+  return t.RowExpression(*s.where, table, type);
 }
 
 void Ddl::DropIndex(const DropIndexStatement& s) {

@@ -36,6 +36,9 @@ class Ddl {
   // INDEX ('table.index').
   void Rename(const std::string& objectName, const std::string& newName,
               const std::string& objectType);
+  // The trigger that moves a table's identity past the explicit values
+  // inserted while IDENTITY_INSERT is on (kept if it exists).
+  void AllowExplicitIdentity(const TableInfo& table);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.
@@ -56,18 +59,36 @@ class Ddl {
   void CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
                            const std::string& text, const std::string& column);
   void RecreateCheckTriggers(const TableInfo& table);
+  // 547 when an existing row fails the CHECK.
+  void RequireRowsMeetCheck(const TableInfo& table, const std::string& name,
+                            const std::string& text, const std::string& column);
+  // CHECK / NOCHECK CONSTRAINT: the table's CHECK and FOREIGN KEY
+  // constraints (all, or those named) enforced again or no longer;
+  // `validateRows` (WITH CHECK) checks the existing rows first.
+  void SetConstraintsChecked(const TableInfo& table, bool all,
+                             const std::vector<std::string>& names, bool enabled,
+                             bool validateRows);
 
-  // Foreign keys (NO ACTION), enforced by triggers on both tables.
+  // Foreign keys, enforced and their actions taken by triggers on both tables.
   struct ForeignKey {
     int id = 0;
     std::string name;
     int childId = 0, parentId = 0;
     std::string child, parent;
     std::vector<std::string> childColumns, parentColumns;
+    ReferentialAction onDelete = ReferentialAction::NoAction;
+    ReferentialAction onUpdate = ReferentialAction::NoAction;
+    bool disabled = false;  // NOCHECK CONSTRAINT: no triggers
   };
   void AddForeignKey(const TableInfo& child, const TableConstraint& fk, bool validateRows);
   std::vector<ForeignKey> ForeignKeys(const std::string& where, int tableId);
   void CreateForeignKeyTriggers(const ForeignKey& fk);
+  // 547 when an existing referencing row has no referenced row.
+  void RequireRowsMeetForeignKey(const ForeignKey& fk);
+  // The trigger that does `action` to the referencing rows of OLD.
+  void CreateReferentialAction(const ForeignKey& fk, const char* event, ReferentialAction action);
+  // Refuses (1785) a key whose actions would reach a table twice or in a cycle.
+  void RequireSingleCascadePath(const ForeignKey& fk);
   void DropForeignKeyTriggers(int id);
   void RecreateForeignKeyTriggers(int tableId);
   const TableInfo& RequireUserTable(const ObjectName& name);
@@ -78,8 +99,17 @@ class Ddl {
   void AddKey(int tableId, const std::string& table, const TableConstraint& key,
               const std::vector<ColumnInfo>& columns);
   void CreateSqliteIndex(const std::string& table, const std::string& sqliteName, bool unique,
-                         const std::vector<std::string>& columns);
+                         const std::vector<std::string>& columns, const std::string& where = {});
+  // CREATE INDEX's WITH options: refuses what it cannot honour; true when
+  // DROP_EXISTING = ON.
+  bool IndexOptions(const CreateIndexStatement& s);
+  // A filtered index's predicate as SQLite's partial index condition.
+  std::string IndexFilter(const CreateIndexStatement& s, const TableInfo& table);
   std::string ColumnSql(const ColumnInfo& c) const;
+  // A computed column as a generated column of SQLite; types `c` from its
+  // expression over the stored ones of `columns`.
+  std::string ComputedColumnSql(ColumnInfo& c, const std::vector<ColumnInfo>& columns,
+                                const std::string& table);
   void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                       long long seed, long long increment);
   void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,

@@ -1,6 +1,8 @@
-// Foreign keys of the embedded server: objects of xtype F, their columns in
-// moltaro_foreign_keys, enforced (NO ACTION) by triggers on the referencing
-// and the referenced table, with SQL Server's messages.
+// Foreign keys of the embedded server: objects of xtype F, their columns and
+// actions in moltaro_foreign_keys, enforced by triggers on the referencing
+// and the referenced table, with SQL Server's messages. NO ACTION refuses
+// the change of a referenced row; CASCADE, SET NULL and SET DEFAULT change
+// the referencing rows after it, so their own keys and actions apply in turn.
 #include <algorithm>
 #include <map>
 
@@ -8,6 +10,7 @@
 #include "db/embedded/catalog/ddl.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/storage/sqlite_values.h"
+#include "db/embedded/translator/translator.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -42,7 +45,8 @@ std::string Matches(const std::string& left, const std::vector<std::string>& lef
 std::vector<Ddl::ForeignKey> Ddl::ForeignKeys(const std::string& where, int tableId) {
   auto stmt = catalog_.Db().Prepare(
       "SELECT f.id, o.name, f.child_id, f.parent_id, c.name, p.name, f.child_columns, "
-      "f.parent_columns FROM moltaro_foreign_keys f JOIN sysobjects o ON o.id = f.id JOIN "
+      "f.parent_columns, f.delete_action, f.update_action, o.status FROM moltaro_foreign_keys f "
+      "JOIN sysobjects o ON o.id = f.id JOIN "
       "sysobjects c ON c.id = f.child_id JOIN sysobjects p ON p.id = f.parent_id WHERE " +
       where);
   sqlite3_bind_int(stmt.get(), 1, tableId);
@@ -61,12 +65,16 @@ std::vector<Ddl::ForeignKey> Ddl::ForeignKeys(const std::string& where, int tabl
     fk.parent = text(5);
     fk.childColumns = Split(text(6));
     fk.parentColumns = Split(text(7));
+    fk.onDelete = static_cast<ReferentialAction>(sqlite3_column_int(stmt.get(), 8));
+    fk.onUpdate = static_cast<ReferentialAction>(sqlite3_column_int(stmt.get(), 9));
+    fk.disabled = (sqlite3_column_int(stmt.get(), 10) & kConstraintDisabled) != 0;
     out.push_back(std::move(fk));
   }
   return out;
 }
 
 void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
+  if (fk.disabled) return;
   const std::string id = std::to_string(fk.id);
   const std::string db = catalog_.DatabaseName();
   std::string notNull;
@@ -77,8 +85,17 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
     const std::string message =
         ServerMessageText(547, {action, "FOREIGN KEY", fk.name, db, "dbo." + fk.parent,
                                 ", column '", fk.parentColumns[0], "'"});
+    // An UPDATE is checked only when it sets the key's columns, as SQL
+    // Server checks it: rows let in while the key was disabled stay editable.
+    std::string event = action;
+    if (event == "UPDATE") {
+      event += " OF ";
+      for (std::size_t i = 0; i < fk.childColumns.size(); ++i) {
+        event += (i ? ", " : "") + QuoteId(fk.childColumns[i]);
+      }
+    }
     catalog_.Db().Exec("CREATE TRIGGER " + QuoteId("moltaro_fk_" + id + "_child_" + action) +
-                       " BEFORE " + action + " ON " + QuoteId(fk.child) + " FOR EACH ROW WHEN " +
+                       " BEFORE " + event + " ON " + QuoteId(fk.child) + " FOR EACH ROW WHEN " +
                        notNull + " AND NOT EXISTS (SELECT 1 FROM " + QuoteId(fk.parent) +
                        " AS p WHERE " + Matches("p", fk.parentColumns, "NEW", fk.childColumns) +
                        ") BEGIN SELECT RAISE(ABORT, " +
@@ -90,6 +107,11 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
                QuoteId(c);
   }
   for (const char* action : {"DELETE", "UPDATE"}) {
+    const ReferentialAction taken = std::string(action) == "DELETE" ? fk.onDelete : fk.onUpdate;
+    if (taken != ReferentialAction::NoAction) {
+      CreateReferentialAction(fk, action, taken);
+      continue;
+    }
     const std::string message =
         ServerMessageText(547, {action, "REFERENCE", fk.name, db, "dbo." + fk.child, ", column '",
                                 fk.childColumns[0], "'"});
@@ -100,6 +122,82 @@ void Ddl::CreateForeignKeyTriggers(const ForeignKey& fk) {
                        Matches("c", fk.childColumns, "OLD", fk.parentColumns) +
                        ") BEGIN SELECT RAISE(ABORT, " +
                        QuoteText(MessageWithNumber({547, message})) + "); END");
+  }
+}
+
+void Ddl::CreateReferentialAction(const ForeignKey& fk, const char* event,
+                                  ReferentialAction action) {
+  const bool update = std::string(event) == "UPDATE";
+  std::string when;
+  if (update) {
+    for (const std::string& c : fk.parentColumns) {
+      when += (when.empty() ? " WHEN " : " OR ") + std::string("OLD.") + QuoteId(c) +
+              " IS NOT NEW." + QuoteId(c);
+    }
+  }
+  std::string body;
+  const std::string match = Matches(QuoteId(fk.child), fk.childColumns, "OLD", fk.parentColumns);
+  if (action == ReferentialAction::Cascade && !update) {
+    body = "DELETE FROM " + QuoteId(fk.child) + " WHERE " + match;
+  } else {
+    const TableInfo* child = catalog_.FindTable(fk.child);
+    std::string sets;
+    for (std::size_t i = 0; i < fk.childColumns.size(); ++i) {
+      std::string value = "NULL";
+      if (action == ReferentialAction::Cascade) {
+        value = "NEW." + QuoteId(fk.parentColumns[i]);
+      } else if (action == ReferentialAction::SetDefault && child) {
+        const ColumnInfo* c = child->Find(catalog_.Coll(), fk.childColumns[i]);
+        if (c && !c->defaultText.empty()) {
+          Translator t(catalog_, nullptr, nullptr);
+          const Translation v = t.Value(*Expression(c->defaultText)->expr);
+          value = "(" + v.sql + ")";
+        }
+      }
+      sets += (i ? ", " : "") + QuoteId(fk.childColumns[i]) + " = " + value;
+    }
+    body = "UPDATE " + QuoteId(fk.child) + " SET " + sets + " WHERE " + match;
+  }
+  // After the referenced row changed, so that the referencing rows' own
+  // checks see the new key.
+  catalog_.Db().Exec("CREATE TRIGGER " +
+                     QuoteId("moltaro_fk_" + std::to_string(fk.id) + "_parent_" + event) +
+                     " AFTER " + event + " ON " + QuoteId(fk.parent) + " FOR EACH ROW" + when +
+                     " BEGIN " + body + "; END");
+}
+
+void Ddl::RequireSingleCascadePath(const ForeignKey& added) {
+  // Edges from a referenced table to its referencing table, for the keys
+  // that act on delete or on update.
+  std::vector<ForeignKey> keys = ForeignKeys("1 = 1 OR ?1 = 0", 0);
+  keys.push_back(added);
+  for (const bool onDelete : {true, false}) {
+    std::multimap<int, int> edges;
+    for (const ForeignKey& k : keys) {
+      if ((onDelete ? k.onDelete : k.onUpdate) != ReferentialAction::NoAction) {
+        edges.emplace(k.parentId, k.childId);
+      }
+    }
+    // Counting the paths from each table: a second path to a table, or a
+    // path back to the start, is what SQL Server refuses.
+    for (const auto& start : edges) {
+      std::map<int, int> reached;
+      std::vector<int> stack{start.first};
+      bool fails = false;
+      while (!stack.empty() && !fails) {
+        const int from = stack.back();
+        stack.pop_back();
+        const auto [first, last] = edges.equal_range(from);
+        for (auto e = first; e != last; ++e) {
+          if (e->second == start.first || ++reached[e->second] > 1) {
+            fails = true;
+            break;
+          }
+          stack.push_back(e->second);
+        }
+      }
+      if (fails) throw ServerErrorByNumber(1785, {added.name, added.child});
+    }
   }
 }
 
@@ -114,6 +212,21 @@ void Ddl::RecreateForeignKeyTriggers(int tableId) {
   for (const ForeignKey& fk : ForeignKeys("f.child_id = ?1 OR f.parent_id = ?1", tableId)) {
     DropForeignKeyTriggers(fk.id);
     CreateForeignKeyTriggers(fk);
+  }
+}
+
+void Ddl::RequireRowsMeetForeignKey(const ForeignKey& fk) {
+  std::string notNull;
+  for (const std::string& c : fk.childColumns) {
+    notNull += (notNull.empty() ? "" : " AND ") + std::string("c.") + QuoteId(c) + " IS NOT NULL";
+  }
+  auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(fk.child) + " AS c WHERE " +
+                                    notNull + " AND NOT EXISTS (SELECT 1 FROM " +
+                                    QuoteId(fk.parent) + " AS p WHERE " +
+                                    Matches("p", fk.parentColumns, "c", fk.childColumns) + ")");
+  if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
+    throw ServerErrorByNumber(547, {"ALTER TABLE", "FOREIGN KEY", fk.name, catalog_.DatabaseName(),
+                                    "dbo." + fk.parent, ", column '", fk.parentColumns[0], "'"});
   }
 }
 
@@ -182,21 +295,20 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
   if (catalog_.FindObject(fk.name)) {
     throw ServerErrorByNumber(2714, {fk.name});
   }
-  if (validateRows) {
-    std::string notNull;
-    for (const std::string& c : fk.childColumns) {
-      notNull += (notNull.empty() ? "" : " AND ") + std::string("c.") + QuoteId(c) + " IS NOT NULL";
-    }
-    auto rows = catalog_.Db().Prepare("SELECT count(*) FROM " + QuoteId(fk.child) + " AS c WHERE " +
-                                      notNull + " AND NOT EXISTS (SELECT 1 FROM " +
-                                      QuoteId(fk.parent) + " AS p WHERE " +
-                                      Matches("p", fk.parentColumns, "c", fk.childColumns) + ")");
-    if (sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int64(rows.get(), 0) > 0) {
-      throw ServerErrorByNumber(
-          547, {"ALTER TABLE", "FOREIGN KEY", fk.name, catalog_.DatabaseName(), "dbo." + fk.parent,
-                ", column '", fk.parentColumns[0], "'"});
+  fk.onDelete = k.onDelete;
+  fk.onUpdate = k.onUpdate;
+  for (std::size_t i = 0; i < fk.childColumns.size(); ++i) {
+    const ColumnInfo* c = child.Find(coll, fk.childColumns[i]);
+    const bool setNull =
+        k.onDelete == ReferentialAction::SetNull || k.onUpdate == ReferentialAction::SetNull;
+    if (setNull && c && !c->nullable) {
+      throw ServerErrorByNumber(1761, {fkName});
     }
   }
+  if (k.onDelete != ReferentialAction::NoAction || k.onUpdate != ReferentialAction::NoAction) {
+    RequireSingleCascadePath(fk);
+  }
+  if (validateRows) RequireRowsMeetForeignKey(fk);
   catalog_.InsertObject(fk.id, fk.name, "F", child.id);
   ForeignKeyEntry entry;
   entry.id = fk.id;
@@ -204,6 +316,8 @@ void Ddl::AddForeignKey(const TableInfo& child, const TableConstraint& k, bool v
   entry.parentId = fk.parentId;
   entry.childColumns = fk.childColumns;
   entry.parentColumns = fk.parentColumns;
+  entry.deleteAction = static_cast<int>(fk.onDelete);
+  entry.updateAction = static_cast<int>(fk.onUpdate);
   catalog_.InsertForeignKey(entry);
   CreateForeignKeyTriggers(fk);
 }

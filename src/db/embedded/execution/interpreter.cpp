@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "db/embedded/catalog/ddl.h"
 #include "db/embedded/catalog/metadata_functions.h"
+#include "db/embedded/execution/identity_commands.h"
 #include "db/embedded/execution/raiserror_message.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/errors.h"
@@ -221,6 +222,7 @@ StatementOutcome Step(SessionHost& host, const Translation& t, const Params& par
 StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
                                 const std::function<Value(const std::string&)>& variable,
                                 bool keepExact) {
+  if (t.identityTable) RequireIdentityInsertAllows(host, t);
   StatementOutcome outcome = Step(host, t, params, variable, keepExact);
   if (t.identityTable && outcome.changes > 0) {
     // After the insert's statement is reset: fetching another statement may
@@ -814,6 +816,44 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
   }
   return Flow::Normal;
+}
+
+// DBCC CHECKIDENT ('table' [, NORESEED | RESEED [, value]]): the table as
+// text or a bare name, the mode as a bare word.
+void Interpreter::RunCheckIdent(const DbccStatement& s, Context& c, bool quiet) {
+  const auto word = [&](std::size_t i) {
+    const Expr* e = i < s.arguments.size() ? s.arguments[i].get() : nullptr;
+    return e && e->kind == ExprKind::Column && e->parts.size() == 1 ? ToUpperAscii(e->parts[0])
+                                                                    : std::string();
+  };
+  if (s.arguments.empty() || s.arguments.size() > 3) {
+    throw ServerErrorByNumber(2560, {std::to_string(s.arguments.empty() ? 1 : 4)});
+  }
+  std::string table =
+      word(0).empty() ? ToText(ToApiValue(Evaluate(*s.arguments[0], c))) : s.arguments[0]->parts[0];
+  if (const auto dot = table.rfind('.'); dot != std::string::npos) table = table.substr(dot + 1);
+  if (table.size() > 2 && table.front() == '[' && table.back() == ']') {
+    table = table.substr(1, table.size() - 2);
+  }
+  CheckIdentMode mode = CheckIdentMode::Reseed;
+  std::optional<long long> value;
+  if (s.arguments.size() > 1) {
+    const std::string m = word(1);
+    if (m == "NORESEED" && s.arguments.size() == 2) {
+      mode = CheckIdentMode::NoReseed;
+    } else if (m != "RESEED") {
+      throw ServerErrorByNumber(2560, {"2"});
+    }
+  }
+  if (s.arguments.size() == 3) {
+    const Value v = ToApiValue(Evaluate(*s.arguments[2], c));
+    if (!std::holds_alternative<std::int64_t>(v)) throw ServerErrorByNumber(2560, {"3"});
+    value = std::get<std::int64_t>(v);
+  }
+  const std::vector<std::string> messages = CheckIdent(host_, table, mode, value);
+  if (!quiet) {
+    for (const std::string& m : messages) c.out->messages.push_back(m);
+  }
 }
 
 void Interpreter::EndTransaction(const char* sqliteStatement) {

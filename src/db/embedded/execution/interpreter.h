@@ -26,14 +26,6 @@
 
 namespace moltaro::db::embedded {
 
-// The table of a session that takes explicit identity values (SET
-// IDENTITY_INSERT … ON); id 0 when none.
-struct IdentityInsertTable {
-  std::string database;
-  int id = 0;
-  std::string name;
-};
-
 // The session's open transaction beyond its nesting count (it outlives a
 // batch): BEGIN TRAN's name for the outermost one, SAVE TRAN's names in the
 // order saved, and whether an error caught under XACT_ABORT left it
@@ -42,6 +34,14 @@ struct TransactionState {
   std::string name;
   std::vector<std::string> savePoints;
   bool doomed = false;
+};
+
+// The table of a session that takes explicit identity values (SET
+// IDENTITY_INSERT … ON).
+struct IdentityInsertTable {
+  std::string database;
+  int tableId = 0;  // 0: none
+  std::string table;
 };
 
 // What the interpreter needs of the session it runs in.
@@ -77,6 +77,7 @@ class SessionHost {
   // The compiled stored T-SQL of the current database at its schema version
   // as this session sees it.
   virtual std::shared_ptr<StoredCode> Code() = 0;
+  // The table taking explicit identity values (one per session).
   virtual IdentityInsertTable& IdentityInsert() = 0;
   // After COMMIT or ROLLBACK of the session's transaction.
   virtual void TransactionEnded() = 0;
@@ -205,7 +206,6 @@ class Interpreter {
   // Statements of the session's settings and of maintenance
   // (session_statements.cpp).
   void SetOption(const SetOptionStatement& s, Context& c);
-  void SetIdentityInsert(const SetOptionStatement& s);
   // sp_rename, sp_help, sp_helptext, the extended properties
   // (catalog_procedures.cpp);
   // none when `name` is not one of them.
@@ -224,6 +224,7 @@ class Interpreter {
   // GRANT / DENY / REVOKE: the securable and the principals must exist; the
   // server keeps no permissions of its own (a login is checked at login).
   void CheckPermissionStatement(const PermissionStatement& s);
+  void RunCheckIdent(const DbccStatement& s, Context& c, bool quiet);
   void DeclareCursor(const DeclareCursorStatement& s, Context& c);
   void RunCursor(const CursorStatement& s, Context& c);
   void OpenCursor(Cursor& cursor, Context& c);

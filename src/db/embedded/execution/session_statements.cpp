@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "db/embedded/execution/identity_commands.h"
 #include "db/embedded/execution/interpreter.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -62,7 +63,7 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
     return;
   }
   if (opt.option == "IDENTITY_INSERT") {
-    SetIdentityInsert(opt);
+    SetIdentityInsert(host_, opt);
     return;
   }
   for (const char* a : kAcceptedOptions) {
@@ -88,26 +89,6 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
   }
   if (opt.option == "DATEFIRST" && opt.value == "7") return;
   throw DatabaseError(NotSupported("SET " + opt.option + " " + opt.value));
-}
-
-// One table of the session at a time takes explicit identity values.
-void Interpreter::SetIdentityInsert(const SetOptionStatement& opt) {
-  Catalog& catalog = host_.CurrentCatalog();
-  const TableInfo* table = catalog.FindTable(opt.table.name);
-  if (table == nullptr || table->xtype != "U ") {
-    throw ServerErrorByNumber(1088, {opt.table.name});
-  }
-  if (!catalog.Identity(table->id)) throw ServerErrorByNumber(8106, {table->name});
-  IdentityInsertTable& current = host_.IdentityInsert();
-  const bool thisTable = current.id == table->id && current.database == catalog.DatabaseName();
-  if (opt.value == "OFF") {
-    if (thisTable) current = IdentityInsertTable{};
-    return;
-  }
-  if (current.id != 0 && !thisTable) {
-    throw ServerErrorByNumber(8107, {current.database + ".dbo." + current.name, table->name});
-  }
-  current = IdentityInsertTable{catalog.DatabaseName(), table->id, table->name};
 }
 
 // The options as this server runs every session.
@@ -144,6 +125,10 @@ void Interpreter::ReportOpenTransaction(Context& c) {
 // OPENTRAN report the session; the commands that only empty caches SQLite
 // does not keep are accepted; the others are refused by name.
 void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
+  if (s.command == "CHECKIDENT") {
+    RunCheckIdent(s, c, NoInfoMessages(s));
+    return;
+  }
   if (s.command == "USEROPTIONS") {
     ReportUserOptions(c);
     return;

@@ -263,6 +263,11 @@ struct DropDatabaseStatement : Statement {
 
 enum class ConstraintKind { PrimaryKey, Unique, Default, Check, ForeignKey };
 
+// What a foreign key does to the referencing rows when the referenced row is
+// deleted or its key updated; the numbers are SQL Server's
+// (delete_referential_action / update_referential_action).
+enum class ReferentialAction { NoAction = 0, Cascade = 1, SetNull = 2, SetDefault = 3 };
+
 struct TableConstraint {
   ConstraintKind kind = ConstraintKind::PrimaryKey;
   std::string name;
@@ -270,8 +275,11 @@ struct TableConstraint {
   ExprPtr defaultExpr;
   std::string defaultText;
   bool clustered = false;
+  bool clusteredWritten = false;               // CLUSTERED or NONCLUSTERED was written
   ObjectName references;                       // FOREIGN KEY: the referenced table
   std::vector<std::string> referencedColumns;  // empty: its primary key
+  ReferentialAction onDelete = ReferentialAction::NoAction;
+  ReferentialAction onUpdate = ReferentialAction::NoAction;
 };
 
 struct ColumnDef {
@@ -287,8 +295,12 @@ struct ColumnDef {
   bool primaryKey = false;
   bool unique = false;
   std::string keyConstraintName;
+  std::optional<bool> keyClustered;  // CLUSTERED / NONCLUSTERED as written
   std::string collation;
-  bool computed = false;
+  bool computed = false;  // name AS (expression): computedExpr, computedText
+  ExprPtr computedExpr;
+  std::string computedText;
+  bool persisted = false;
   std::vector<TableConstraint> checks;  // column-level CHECKs
 };
 
@@ -305,7 +317,15 @@ struct DropTableStatement : Statement {
   bool ifExists = false;  // DROP TABLE IF EXISTS: a missing table is skipped
 };
 
-enum class AlterTableAction { AddColumns, AlterColumn, DropColumns, DropConstraint, AddConstraint };
+enum class AlterTableAction {
+  AddColumns,
+  AlterColumn,
+  DropColumns,
+  DropConstraint,
+  AddConstraint,
+  CheckConstraints,    // CHECK CONSTRAINT ALL | names: enforced again
+  NoCheckConstraints,  // NOCHECK CONSTRAINT ALL | names: no longer enforced
+};
 
 struct AlterTableStatement : Statement {
   AlterTableStatement() : Statement(StatementKind::AlterTable) {}
@@ -315,6 +335,8 @@ struct AlterTableStatement : Statement {
   std::vector<std::string> names;            // DROP COLUMN / DROP CONSTRAINT
   std::vector<TableConstraint> constraints;  // ADD CONSTRAINT
   bool noCheck = false;                      // WITH NOCHECK: existing rows not checked
+  bool withCheck = false;                    // WITH CHECK written
+  bool allConstraints = false;               // CHECK / NOCHECK CONSTRAINT ALL
 };
 
 struct CreateIndexStatement : Statement {
@@ -325,6 +347,10 @@ struct CreateIndexStatement : Statement {
   std::vector<bool> descending;
   bool unique = false;
   bool clustered = false;
+  std::vector<std::string> included;  // INCLUDE (…)
+  ExprPtr where;                      // a filtered index's predicate
+  // WITH (name = value, …) / WITH name, …: upper case, "ON" for a bare name.
+  std::vector<std::pair<std::string, std::string>> options;
 };
 
 struct DropIndexStatement : Statement {

@@ -951,8 +951,13 @@ class Parser {
   ColumnDef ParseColumnDef(bool alterColumn) {
     ColumnDef c;
     c.name = Identifier(true);
-    if (AcceptWord("AS")) throw UnsupportedConstruct("computed column " + c.name);
-    c.type = ParseType();
+    if (!alterColumn && AcceptWord("AS")) {
+      c.computed = true;
+      ParseDefault(c.computedExpr, c.computedText);
+      c.persisted = AcceptWord("PERSISTED");
+    } else {
+      c.type = ParseType();
+    }
     if (alterColumn) {
       if (AcceptWord("COLLATE")) c.collation = Identifier(true);
       if (AcceptWord("NULL")) {
@@ -995,11 +1000,11 @@ class Parser {
         ExpectWord("KEY");
         c.primaryKey = true;
         c.keyConstraintName = constraintName;
-        if (!AcceptWord("CLUSTERED")) AcceptWord("NONCLUSTERED");
+        ParseColumnKeyOptions(c);
       } else if (AcceptWord("UNIQUE")) {
         c.unique = true;
         c.keyConstraintName = constraintName;
-        if (!AcceptWord("CLUSTERED")) AcceptWord("NONCLUSTERED");
+        ParseColumnKeyOptions(c);
       } else if (AcceptWord("COLLATE")) {
         c.collation = Identifier(true);
       } else if (AcceptWord("ROWGUIDCOL")) {
@@ -1024,6 +1029,16 @@ class Parser {
     return c;
   }
 
+  // [CLUSTERED | NONCLUSTERED] [WITH (options)] [ON filegroup] of a column's key.
+  void ParseColumnKeyOptions(ColumnDef& c) {
+    if (AcceptWord("CLUSTERED")) {
+      c.keyClustered = true;
+    } else if (AcceptWord("NONCLUSTERED")) {
+      c.keyClustered = false;
+    }
+    SkipIndexOptions();
+  }
+
   long long SignedInteger() {
     bool negative = AcceptSymbol("-");
     if (!negative) AcceptSymbol("+");
@@ -1045,19 +1060,27 @@ class Parser {
     return cols;
   }
 
-  // REFERENCES table [(columns)] [ON DELETE|UPDATE NO ACTION] [NOT FOR REPLICATION]
+  // REFERENCES table [(columns)]
+  //   [ON DELETE|UPDATE NO ACTION|CASCADE|SET NULL|SET DEFAULT] [NOT FOR REPLICATION]
   void ParseReferences(TableConstraint& fk) {
     ExpectWord("REFERENCES");
     fk.references = ParseObjectName();
     if (PeekSymbol("(")) fk.referencedColumns = ParseColumnList();
     while (PeekWord("ON") && (PeekWord("DELETE", 1) || PeekWord("UPDATE", 1))) {
       Take();
-      const std::string action = Upper(Take().text);
+      ReferentialAction& action = IsWord(Take(), "DELETE") ? fk.onDelete : fk.onUpdate;
       if (AcceptWord("NO")) {
         ExpectWord("ACTION");
-      } else if (PeekWord("CASCADE") || PeekWord("SET")) {
-        throw UnsupportedConstruct(
-            ("ON " + action + " " + Upper(Peek().text) + " of a FOREIGN KEY"));
+        action = ReferentialAction::NoAction;
+      } else if (AcceptWord("CASCADE")) {
+        action = ReferentialAction::Cascade;
+      } else if (AcceptWord("SET")) {
+        if (AcceptWord("NULL")) {
+          action = ReferentialAction::SetNull;
+        } else {
+          ExpectWord("DEFAULT");
+          action = ReferentialAction::SetDefault;
+        }
       } else {
         Fail();
       }
@@ -1077,13 +1100,13 @@ class Parser {
       ExpectWord("KEY");
       k.kind = ConstraintKind::PrimaryKey;
       k.clustered = !AcceptWord("NONCLUSTERED");
-      AcceptWord("CLUSTERED");
+      k.clusteredWritten = !k.clustered || AcceptWord("CLUSTERED");
       k.columns = ParseColumnList();
       SkipIndexOptions();
     } else if (AcceptWord("UNIQUE")) {
       k.kind = ConstraintKind::Unique;
       if (AcceptWord("CLUSTERED")) k.clustered = true;
-      AcceptWord("NONCLUSTERED");
+      k.clusteredWritten = k.clustered || AcceptWord("NONCLUSTERED");
       k.columns = ParseColumnList();
       SkipIndexOptions();
     } else if (AcceptWord("DEFAULT")) {
@@ -1181,10 +1204,49 @@ class Parser {
       s->descending.push_back(desc);
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
-    if (PeekWord("INCLUDE")) throw UnsupportedConstruct("INCLUDE columns of an index");
-    if (PeekWord("WHERE")) throw UnsupportedConstruct("filtered index");
-    SkipIndexOptions();
+    if (AcceptWord("INCLUDE")) s->included = ParseColumnList();
+    if (AcceptWord("WHERE")) s->where = ParseCondition();
+    s->options = ParseIndexOptions();
+    if (AcceptWord("ON")) {
+      Identifier(true);
+      // ON partition_scheme (column)
+      if (AcceptSymbol("(")) {
+        Identifier(true);
+        ExpectSymbol(")");
+      }
+    }
     return s;
+  }
+
+  // WITH (option = value, …), or the older WITH option [= value], … list.
+  std::vector<std::pair<std::string, std::string>> ParseIndexOptions() {
+    std::vector<std::pair<std::string, std::string>> options;
+    if (!AcceptWord("WITH")) return options;
+    const bool parenthesised = AcceptSymbol("(");
+    do {
+      std::string name = Upper(Identifier(false));
+      std::string value = "ON";
+      if (AcceptSymbol("=")) {
+        if (Peek().kind != TokenKind::Word && Peek().kind != TokenKind::Number) Fail();
+        value = Upper(Take().text);
+        // MAXDOP = n, DATA_COMPRESSION = PAGE ON PARTITIONS (…) and the like
+        if (PeekWord("ON") && PeekWord("PARTITIONS", 1)) {
+          Take();
+          Take();
+          ExpectSymbol("(");
+          int depth = 1;
+          while (depth > 0) {
+            if (AtEnd()) Fail();
+            if (PeekSymbol("(")) ++depth;
+            if (PeekSymbol(")")) --depth;
+            Take();
+          }
+        }
+      }
+      options.emplace_back(std::move(name), std::move(value));
+    } while (AcceptSymbol(","));
+    if (parenthesised) ExpectSymbol(")");
+    return options;
   }
 
   std::vector<RoutineParameter> ParseRoutineParameters(bool function) {
@@ -1407,9 +1469,20 @@ class Parser {
     if (PeekWord("WITH") && (PeekWord("CHECK", 1) || PeekWord("NOCHECK", 1))) {
       Take();
       s->noCheck = IsWord(Take(), "NOCHECK");
+      s->withCheck = !s->noCheck;
     }
     if (PeekWord("CHECK") || PeekWord("NOCHECK")) {
-      throw UnsupportedConstruct("ALTER TABLE … CHECK/NOCHECK CONSTRAINT");
+      s->action = IsWord(Take(), "CHECK") ? AlterTableAction::CheckConstraints
+                                          : AlterTableAction::NoCheckConstraints;
+      ExpectWord("CONSTRAINT");
+      if (AcceptWord("ALL")) {
+        s->allConstraints = true;
+        return s;
+      }
+      do {
+        s->names.push_back(Identifier(true));
+      } while (AcceptSymbol(","));
+      return s;
     }
     if (AcceptWord("ADD")) {
       if (PeekWord("CONSTRAINT") || PeekWord("PRIMARY") || PeekWord("UNIQUE") ||

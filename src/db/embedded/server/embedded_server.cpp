@@ -284,8 +284,6 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
                                &EmbeddedSession::DatabaseNameOf, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(c->db->Handle(), "tsql_databases", 0, SQLITE_UTF8, c.get(),
                                &EmbeddedSession::DatabaseList, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(c->db->Handle(), "tsql_identity_insert", 3, SQLITE_UTF8, c.get(),
-                               &EmbeddedSession::ExplicitIdentity, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
     c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
     ConvertLegacyExactValues(*c->catalog);
@@ -407,42 +405,6 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     } catch (const DatabaseError& e) {
       ResultError(ctx, SqlError{e.Number(), e.what()});
     }
-  }
-
-  // tsql_identity_insert(tableId, 'table', value): an explicit value for an
-  // identity column, taken when the session's IDENTITY_INSERT is ON for the
-  // table; the identity then goes on from the furthest value given.
-  static void ExplicitIdentity(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
-    if (!self) {
-      sqlite3_result_error(ctx, "An identity value was given outside any session's command.", -1);
-      return;
-    }
-    const int table = sqlite3_value_int(argv[0]);
-    const std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-    const bool on = self->identityInsert_.id == table &&
-                    self->identityInsert_.database == self->current_->entry.name;
-    if (!on) {
-      const DatabaseError e = ServerErrorByNumber(544, {name});
-      ResultError(ctx, SqlError{e.Number(), e.what()});
-      return;
-    }
-    if (sqlite3_value_type(argv[2]) == SQLITE_NULL) {
-      sqlite3_result_null(ctx);
-      return;
-    }
-    try {
-      auto advance = self->CurrentDb().PrepareCached(
-          "UPDATE moltaro_identity SET last = CASE WHEN used = 0 THEN ?1 WHEN increment > 0 "
-          "THEN max(last, ?1) ELSE min(last, ?1) END, used = 1 WHERE id = ?2");
-      sqlite3_bind_value(advance.get(), 1, argv[2]);
-      sqlite3_bind_int(advance.get(), 2, table);
-      if (sqlite3_step(advance.get()) != SQLITE_DONE) self->CurrentDb().Throw();
-    } catch (const DatabaseError& e) {
-      ResultError(ctx, SqlError{e.Number(), e.what()});
-      return;
-    }
-    sqlite3_result_value(ctx, argv[2]);
   }
 
   // tsql_databases(): master's databases as sys.databases reads them.

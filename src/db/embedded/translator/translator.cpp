@@ -83,7 +83,9 @@ std::string Translator::Slot(Binding binding) {
 
 std::string Translator::EmitColumn(const BoundExpr& column) {
   if (column.currentTimestamp) return "tsql_getdate()";
-  const std::string table = QuoteId(column.source->sqlAlias) + ".";
+  // A source without an alias is the row of a generated column or an index.
+  const std::string table =
+      column.source->sqlAlias.empty() ? std::string() : QuoteId(column.source->sqlAlias) + ".";
   if (column.column) return table + QuoteId(column.column->name);
   return table + QuoteId("c" + std::to_string(column.derivedIndex));
 }
@@ -827,6 +829,19 @@ std::string Translator::RowCondition(const Expr& condition, const TableInfo& tab
   return sql;
 }
 
+std::string Translator::RowExpression(const Expr& value, const TableInfo& table,
+                                      std::optional<SqlType>& type) {
+  const BoundStatement bound = NewBinder().RowCondition(value, table, "");
+  statement_ = &bound;
+  exprs_ = &bound.exprs;
+  std::string sql = Emit(value);
+  if (!bindings_.empty()) {
+    throw DatabaseError(NotSupported("parameters or variables in a computed column"));
+  }
+  type = Bound(value).type;
+  return sql;
+}
+
 std::string Translator::ViewSql(const Select& select) {
   const BoundStatement bound = NewBinder().Query(select);
   statement_ = &bound;
@@ -851,15 +866,8 @@ std::string Translator::ViewSql(const Select& select) {
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
                                   const TableInfo& table, bool update) {
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
-  const std::string stored = "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " +
-                             std::to_string(flags) + ", " + QuoteText(column.name) + ", " +
-                             QuoteText(catalog_.QualifiedName(table.name)) + ")";
-  // An explicit identity value is the session's to allow (SET IDENTITY_INSERT).
-  if (column.identity && !update) {
-    return "tsql_identity_insert(" + std::to_string(table.id) + ", " + QuoteText(table.name) +
-           ", " + stored + ")";
-  }
-  return stored;
+  return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
+         ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
 }
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
@@ -921,6 +929,8 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   for (const ColumnInfo& c : table.columns) {
     if (c.identity) t.identityTable = table.id;
   }
+  t.identityTableName = table.name;
+  t.explicitIdentity = change.explicitIdentity;
   return t;
 }
 

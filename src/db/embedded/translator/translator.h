@@ -32,6 +32,8 @@ struct Translation {
   std::vector<std::string> variables;   // SELECT @v = …: the variable of each column
   bool returnsRows = false;
   int identityTable = 0;  // INSERT into a table with an identity column: its id
+  std::string identityTableName;
+  bool explicitIdentity = false;  // the INSERT gives the identity column its values
   // A parameter compared with text converts the text when it is bound to a
   // number (SQL Server's data type precedence), but keeps the text column's
   // index when it is text: the statement for bound numbers is a second text,
@@ -60,6 +62,10 @@ class Translator {
   // A condition on one row of `table`, its columns read as NEW.<column>
   // (for the triggers that enforce CHECK constraints).
   std::string RowCondition(const Expr& condition, const TableInfo& table);
+  // An expression or condition over one row of `table`, its columns named
+  // bare (computed columns, filtered indexes); `type` is its type where known.
+  std::string RowExpression(const Expr& value, const TableInfo& table,
+                            std::optional<SqlType>& type);
   // The SQLite text of a SELECT, for views.
   std::string ViewSql(const Select& select);
 
