@@ -72,6 +72,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {205, 16,
      "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number "
      "of expressions in their target lists."},
+    {206, 16, "Operand type clash: %ls is incompatible with %ls"},
     {207, 16, "Invalid column name '%.*ls'."},
     {208, 16, "Invalid object name '%.*ls'."},
     {209, 16, "Ambiguous column name '%.*ls'."},
@@ -108,6 +109,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
      "nulls. %ls fails."},
     {517, 16, "Adding a value to a '%ls' column caused an overflow."},
+    {529, 16, "Explicit conversion from data type %ls to %ls is not allowed."},
     {536, 16, "Invalid length parameter passed to the %ls function."},
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
@@ -126,6 +128,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "damaged: restore it from a backup."},
     {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
     {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1002, 16, "Specified scale %d is invalid."},
     {1105, 17,
      "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
      "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "
@@ -264,6 +267,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8162, 16,
      "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
      "parameter passed in requested output."},
+    {8169, 16, "Conversion failed when converting from a character string to uniqueidentifier."},
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},

@@ -146,6 +146,13 @@ BoundExpr Typed(const SqlType& type) {
   return out;
 }
 
+// A column whose type the other side of a comparison converts to, where
+// SQLite's comparison of the unconverted text would differ: dates and times,
+// and uniqueidentifiers (any case, braces).
+bool ConvertsOthers(const SqlType& column) {
+  return IsDateOrTime(column.base) || column.base == BaseType::UniqueIdentifier;
+}
+
 // Text against a number compares as numbers in SQL Server (data type
 // precedence); `column` is whether the number side is a table column, whose
 // affinity converts a text literal once and keeps its index usable.
@@ -158,8 +165,12 @@ bool TextAgainstNumber(const BoundExpr& text, const BoundExpr& number) {
 ValueClass ClassOf(const SqlType& type) {
   if (StoresAsDecimal(type)) return ValueClass::Exact;
   if (IsInteger(type.base) || IsApproximateOrExact(type.base)) return ValueClass::Number;
-  if (IsDateTime(type.base)) return ValueClass::Date;
+  if (IsDateOrTime(type.base)) return ValueClass::Date;
   return ValueClass::Text;
+}
+
+bool WritesDateStyle(const BoundExpr& value) {
+  return value.cls == ValueClass::Date && !(value.type && IsTemporal(value.type->base));
 }
 
 std::optional<SqlType> CommonTypeOf(const std::vector<TypedValue>& values) {
@@ -523,7 +534,7 @@ BoundExpr Binder::BindIn(const Expr& e, const BoundScope* scope) {
               (TextAgainstNumber(item, left) && !left.column);
   }
   out.byValue = byValue && left.cls != ValueClass::Date;  // dates convert their items
-  if (!out.byValue && left.column && IsDateTime(left.column->type.base)) {
+  if (!out.byValue && left.column && ConvertsOthers(left.column->type)) {
     out.convertToDate = 2;
     out.dateType = left.column->type;
   }
@@ -535,7 +546,7 @@ BoundExpr Binder::BindBetween(const Expr& e, const BoundScope* scope) {
   const BoundExpr& lo = Bind(*e.args[1], scope);
   const BoundExpr& hi = Bind(*e.args[2], scope);
   BoundExpr out = Classed(ValueClass::Number);
-  if (a.column && IsDateTime(a.column->type.base)) {
+  if (a.column && ConvertsOthers(a.column->type)) {
     out.convertToDate = 2;
     out.dateType = a.column->type;
   }
@@ -579,6 +590,21 @@ BoundExpr Binder::BindArithmetic(char op, const BoundExpr& a0, const BoundExpr& 
   return out;
 }
 
+namespace {
+
+// SQL Server's order of the date types by precedence, finer scales above.
+int DatePrecedence(const SqlType& t) {
+  const int rank = t.base == BaseType::DateTimeOffset  ? 6
+                   : t.base == BaseType::DateTime2     ? 5
+                   : t.base == BaseType::DateTime      ? 4
+                   : t.base == BaseType::SmallDateTime ? 3
+                   : t.base == BaseType::Date          ? 2
+                                                       : 1;
+  return rank * 8 + (IsTemporal(t.base) ? t.scale : 0);
+}
+
+}  // namespace
+
 BoundExpr Binder::BindComparison(const Expr& e, const BoundExpr& a, const BoundExpr& b) {
   BoundExpr out = Classed(ValueClass::Number);
   // SQL Server converts the operand of lower precedence: text against a
@@ -609,13 +635,22 @@ BoundExpr Binder::BindComparison(const Expr& e, const BoundExpr& a, const BoundE
       textComparedParameters_.push_back(x.index);
     }
   }
-  if (a.column && IsDateTime(a.column->type.base) && b.cls != ValueClass::Date && !b.column) {
+  if (a.column && ConvertsOthers(a.column->type) && b.cls != ValueClass::Date && !b.column) {
     out.convertToDate = 2;
     out.dateType = a.column->type;
-  } else if (b.column && IsDateTime(b.column->type.base) && a.cls != ValueClass::Date &&
-             !a.column) {
+  } else if (b.column && ConvertsOthers(b.column->type) && a.cls != ValueClass::Date && !a.column) {
     out.convertToDate = 1;
     out.dateType = b.column->type;
+  }
+  // Two date types: the lower one converts to the higher, whose text is
+  // wider or finer.
+  if (!out.convertToDate && a.cls == ValueClass::Date && b.cls == ValueClass::Date && a.type &&
+      b.type && !SameType(*a.type, *b.type)) {
+    const int ra = DatePrecedence(*a.type), rb = DatePrecedence(*b.type);
+    if (ra != rb) {
+      out.convertToDate = ra < rb ? 1 : 2;
+      out.dateType = ra < rb ? *b.type : *a.type;
+    }
   }
   out.collate =
       !a.column && !b.column && a.cls != ValueClass::Number && b.cls != ValueClass::Number;
@@ -638,6 +673,9 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
     } else if (a.cls == ValueClass::Text && b.cls == ValueClass::Text) {
       out.plus = BoundExpr::Plus::Concat;
       out.cls = ValueClass::Text;
+    } else if (a.cls == ValueClass::Date && days && !WritesDateStyle(a)) {
+      throw ServerErrorByNumber(
+          206, {TypeText(*a.type), b.cls == ValueClass::Exact ? "numeric" : "int"});
     } else if (a.cls == ValueClass::Date && days) {
       out.plus = BoundExpr::Plus::AddDays;
       out.cls = ValueClass::Date;
@@ -652,6 +690,10 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
     }
     return out;
   }
+  if (op == "-" && a.cls == ValueClass::Date && days && !WritesDateStyle(a)) {
+    throw ServerErrorByNumber(206,
+                              {TypeText(*a.type), b.cls == ValueClass::Exact ? "numeric" : "int"});
+  }
   if (op == "-" && a.cls == ValueClass::Date && days) {
     BoundExpr out = Classed(ValueClass::Date);
     out.subtractDays = true;
@@ -665,8 +707,10 @@ BoundExpr Binder::BindCast(const Expr& e, const BoundScope* scope) {
   const BoundExpr& inner = Bind(*e.args[0], scope);
   SqlType type = ResolveType(e.type, 1);
   if (IsCharacter(type.base) && e.type.length == -1) type.length = 30;
-  // A datetime becomes text in a CONVERT style, style 0 when none is given.
-  const bool dateStyle = inner.cls == ValueClass::Date && IsCharacter(type.base);
+  // A datetime becomes text in a CONVERT style, style 0 when none is given;
+  // the newer date types keep their own text unless a style is given.
+  const bool dateStyle = inner.cls == ValueClass::Date && IsCharacter(type.base) &&
+                         (e.style >= 0 || WritesDateStyle(inner));
   const int style = dateStyle && e.style < 0 ? 0 : e.style;
   if ((style == 130 || style == 131) && (dateStyle || IsDateTime(type.base))) {
     throw DatabaseError(NotSupported("CONVERT style " + std::to_string(style) + " (Hijri dates)"));
@@ -828,8 +872,18 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
       case BuiltinResult::Int:
         return Typed(SqlType{BaseType::Int, 0, 0, 0});
       case BuiltinResult::Text:
+        if (name == "NEWID") return Typed(SqlType{BaseType::UniqueIdentifier, 0, 0, 0});
         return Classed(ValueClass::Text);
       case BuiltinResult::Date:
+        if (name == "DATEADD") {
+          // DATEADD gives its date's type.
+          const BoundExpr& date = exprs_->Of(*e.args[2]);
+          if (date.type && IsTemporal(date.type->base)) return Typed(*date.type);
+        }
+        if (name == "SYSDATETIME") return Typed(SqlType{BaseType::DateTime2, 0, 0, 7});
+        if (name == "EOMONTH" || name == "DATEFROMPARTS") {
+          return Typed(SqlType{BaseType::Date, 0, 0, 0});
+        }
         return Typed(SqlType{BaseType::DateTime, 0, 0, 0});
       case BuiltinResult::ExactOrNumber:
       case BuiltinResult::WholeExactOrNumber: {

@@ -129,6 +129,11 @@ struct BoundExpr {
   std::shared_ptr<const ExprBindings> inlined;
 };
 
+// A date value written as text in CONVERT's style 0 when it meets text
+// (datetime, smalldatetime, or a date of unknown type); the newer date types
+// are their own text.
+bool WritesDateStyle(const BoundExpr& value);
+
 struct ExprBindings {
   std::unordered_map<const Expr*, BoundExpr> nodes;
   const BoundExpr& Of(const Expr& e) const;

@@ -48,6 +48,12 @@ int OldType(const SqlType& t, bool nullable) {
     case BaseType::Text:
     case BaseType::NText:
       return 35;
+    case BaseType::Date:
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+    case BaseType::UniqueIdentifier:
+      return 0;  // types newer than the old codes
   }
   return 0;
 }

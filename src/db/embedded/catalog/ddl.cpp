@@ -69,7 +69,10 @@ void Ddl::CheckNameFree(const std::string& name) {
 
 std::string Ddl::ColumnSql(const ColumnInfo& c) const {
   std::string sql = QuoteId(c.name) + " " + std::string(SqliteAffinity(c.type));
-  if (!StoresAsInteger(c.type) && !IsApproximateOrExact(c.type.base) && !IsDateTime(c.type.base)) {
+  if (const std::string_view own = TypeCollation(c.type); !own.empty()) {
+    sql += " COLLATE " + std::string(own);
+  } else if (!StoresAsInteger(c.type) && !IsApproximateOrExact(c.type.base) &&
+             !IsDateOrTime(c.type.base)) {
     sql += " COLLATE " + QuoteId(catalog_.CollationName());
   }
   return sql;

@@ -363,7 +363,7 @@ std::string Translator::EmitFunction(const Expr& e) {
   // Text arguments: a datetime is its style 0 text.
   auto textArg = [&](const Expr& arg) {
     const std::string sql = Emit(arg);
-    if (Bound(arg).cls != ValueClass::Date) return sql;
+    if (!WritesDateStyle(Bound(arg))) return sql;
     return "tsql_convert(" + sql + ", 0, " + std::to_string(kConvertFromDateTime) + ", " +
            TypeArguments(SqlType{BaseType::NVarChar, 30, 0, 0}) + ")";
   };
@@ -404,6 +404,9 @@ std::string Translator::EmitFunction(const Expr& e) {
   }
   if (name == "DB_NAME") return QuoteText(catalog_.DatabaseName());
   if (name == "USER_NAME" || name == "CURRENT_USER") return "'dbo'";
+  if (name == "DATEADD" && bound.type && IsTemporal(bound.type->base)) {
+    return "tsql_dateadd(" + emitArgs() + ", " + TypeArguments(*bound.type) + ")";
+  }
   const BuiltinFunction& builtin = *FindBuiltinFunction(name);
   const std::string sqlite(builtin.sqlite);
   if (sqlite.rfind("tsql_", 0) == 0) return sqlite + "(" + emitArgs() + ")";

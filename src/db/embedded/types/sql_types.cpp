@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "common/text.h"
+#include "db/embedded/types/temporal.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -23,18 +24,34 @@ struct TypeInfo {
 };
 
 constexpr TypeInfo kTypes[] = {
-    {"tinyint", BaseType::TinyInt, 48},   {"smallint", BaseType::SmallInt, 52},
-    {"int", BaseType::Int, 56},           {"integer", BaseType::Int, 56},
-    {"bigint", BaseType::BigInt, 127},    {"bit", BaseType::Bit, 104},
-    {"float", BaseType::Float, 62},       {"real", BaseType::Real, 59},
-    {"money", BaseType::Money, 60},       {"smallmoney", BaseType::SmallMoney, 122},
-    {"datetime", BaseType::DateTime, 61}, {"smalldatetime", BaseType::SmallDateTime, 58},
-    {"decimal", BaseType::Decimal, 106},  {"dec", BaseType::Decimal, 106},
-    {"numeric", BaseType::Numeric, 108},  {"char", BaseType::Char, 175},
-    {"character", BaseType::Char, 175},   {"varchar", BaseType::VarChar, 167},
-    {"nchar", BaseType::NChar, 239},      {"nvarchar", BaseType::NVarChar, 231},
-    {"text", BaseType::Text, 35},         {"ntext", BaseType::NText, 99},
+    {"tinyint", BaseType::TinyInt, 48},
+    {"smallint", BaseType::SmallInt, 52},
+    {"int", BaseType::Int, 56},
+    {"integer", BaseType::Int, 56},
+    {"bigint", BaseType::BigInt, 127},
+    {"bit", BaseType::Bit, 104},
+    {"float", BaseType::Float, 62},
+    {"real", BaseType::Real, 59},
+    {"money", BaseType::Money, 60},
+    {"smallmoney", BaseType::SmallMoney, 122},
+    {"datetime", BaseType::DateTime, 61},
+    {"smalldatetime", BaseType::SmallDateTime, 58},
+    {"decimal", BaseType::Decimal, 106},
+    {"dec", BaseType::Decimal, 106},
+    {"numeric", BaseType::Numeric, 108},
+    {"char", BaseType::Char, 175},
+    {"character", BaseType::Char, 175},
+    {"varchar", BaseType::VarChar, 167},
+    {"nchar", BaseType::NChar, 239},
+    {"nvarchar", BaseType::NVarChar, 231},
+    {"text", BaseType::Text, 35},
+    {"ntext", BaseType::NText, 99},
     {"sysname", BaseType::NVarChar, 231},
+    {"date", BaseType::Date, 40},
+    {"time", BaseType::Time, 41},
+    {"datetime2", BaseType::DateTime2, 42},
+    {"datetimeoffset", BaseType::DateTimeOffset, 43},
+    {"uniqueidentifier", BaseType::UniqueIdentifier, 36},
 };
 
 const TypeInfo* FindBase(BaseType base) {
@@ -190,6 +207,16 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
     case BaseType::NText:
       type.length = -1;
       break;
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+      // The size is the fraction digits, 7 when none is given.
+      type.scale = spec.precision < 0 ? 7 : spec.precision;
+      if (type.scale > 7 || spec.scale >= 0) {
+        throw ServerErrorByNumber(1002,
+                                  {std::to_string(spec.scale >= 0 ? spec.scale : type.scale)});
+      }
+      break;
     case BaseType::Decimal:
     case BaseType::Numeric:
       type.precision = spec.precision < 0 ? 18 : spec.precision;
@@ -228,6 +255,10 @@ std::string TypeText(const SqlType& type) {
     case BaseType::Decimal:
     case BaseType::Numeric:
       return name + "(" + std::to_string(type.precision) + "," + std::to_string(type.scale) + ")";
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+      return name + "(" + std::to_string(type.scale) + ")";
     default:
       return name;
   }
@@ -265,7 +296,16 @@ int TypeStorageLength(const SqlType& t) {
       return t.length < 0 ? -1 : t.length * 2;
     case BaseType::Text:
     case BaseType::NText:
+    case BaseType::UniqueIdentifier:
       return 16;
+    case BaseType::Date:
+      return 3;
+    case BaseType::Time:
+      return t.scale <= 2 ? 3 : t.scale <= 4 ? 4 : 5;
+    case BaseType::DateTime2:
+      return t.scale <= 2 ? 6 : t.scale <= 4 ? 7 : 8;
+    case BaseType::DateTimeOffset:
+      return t.scale <= 2 ? 8 : t.scale <= 4 ? 9 : 10;
   }
   return 0;
 }
@@ -306,6 +346,16 @@ int TypePrec(const SqlType& t) {
       return 2147483647;
     case BaseType::NText:
       return 1073741823;
+    case BaseType::UniqueIdentifier:
+      return 0;
+    case BaseType::Date:
+      return 10;
+    case BaseType::Time:
+      return 8 + (t.scale ? t.scale + 1 : 0);
+    case BaseType::DateTime2:
+      return 19 + (t.scale ? t.scale + 1 : 0);
+    case BaseType::DateTimeOffset:
+      return 26 + (t.scale ? t.scale + 1 : 0);
   }
   return 0;
 }
@@ -326,6 +376,10 @@ int TypeXscale(const SqlType& t) {
       return 4;
     case BaseType::DateTime:
       return 3;
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+      return t.scale;
     default:
       return 0;
   }
@@ -341,7 +395,7 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
     } else if (t.base == BaseType::Text || t.base == BaseType::NText) {
       t.length = -1;
     }
-    t.precision = xprec;
+    t.precision = IsTemporal(t.base) ? 0 : xprec;
     t.scale = xscale;
     return t;
   }
@@ -362,6 +416,13 @@ bool IsInteger(BaseType b) {
 bool IsDateTime(BaseType b) {
   return b == BaseType::DateTime || b == BaseType::SmallDateTime;
 }
+bool IsTemporal(BaseType b) {
+  return b == BaseType::Date || b == BaseType::Time || b == BaseType::DateTime2 ||
+         b == BaseType::DateTimeOffset;
+}
+bool IsDateOrTime(BaseType b) {
+  return IsDateTime(b) || IsTemporal(b);
+}
 bool IsApproximateOrExact(BaseType b) {
   return b == BaseType::Float || b == BaseType::Real || b == BaseType::Money ||
          b == BaseType::SmallMoney || b == BaseType::Decimal || b == BaseType::Numeric;
@@ -380,6 +441,26 @@ bool IsExact(BaseType b) {
 
 bool StoresAsDecimal(const SqlType& type) {
   return IsExact(type.base) && !StoresAsInteger(type);
+}
+
+std::string_view TypeCollation(const SqlType& type) {
+  if (type.base == BaseType::DateTimeOffset) return kDateTimeOffsetCollation;
+  if (type.base == BaseType::UniqueIdentifier) return kUniqueIdentifierCollation;
+  return {};
+}
+
+int CompareUniqueIdentifierText(std::string_view a, std::string_view b) {
+  static constexpr std::size_t kOrder[] = {24, 26, 28, 30, 32, 34, 19, 21,
+                                           16, 14, 11, 9,  6,  4,  2,  0};
+  if (a.size() != 36 || b.size() != 36) return a.compare(b);
+  for (std::size_t at : kOrder) {
+    for (std::size_t k = at; k < at + 2; ++k) {
+      const int ca = std::toupper(static_cast<unsigned char>(a[k]));
+      const int cb = std::toupper(static_cast<unsigned char>(b[k]));
+      if (ca != cb) return ca < cb ? -1 : 1;
+    }
+  }
+  return 0;
 }
 
 std::string_view SqliteAffinity(const SqlType& type) {
@@ -549,10 +630,23 @@ SqlError Overflow(const std::string& target) {
   return SqlErrorByNumber(8115, {"expression", target});
 }
 
+// A time, datetime2 or datetimeoffset as datetime: milliseconds rounded, the
+// offset dropped (the local time stays), a time alone on 1900-01-01.
+std::optional<std::string> DateTimeOfTemporalText(const std::string& text) {
+  auto value = ParseTemporalText(text);
+  if (!value) return std::nullopt;
+  if (!value->hasDate) value->year = 1900, value->month = 1, value->day = 1;
+  value->offsetMinutes = 0;
+  std::string rounded;
+  if (!TemporalText(*value, SqlType{BaseType::DateTime2, 0, 0, 3}, rounded)) return std::nullopt;
+  return rounded;
+}
+
 bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
   std::string canonical;
   if (const auto* s = std::get_if<std::string>(&in.value)) {
     auto parsed = ParseDateTimeText(*s);
+    if (!parsed) parsed = DateTimeOfTemporalText(*s);
     if (!parsed) {
       error = SqlErrorByNumber(241);
       return false;
@@ -755,6 +849,36 @@ bool ToExact(const SourceValue& in, const SqlType& type, StoredValue& out, SqlEr
   return true;
 }
 
+// 8-4-4-4-12 hex digits, optionally in braces; SQL Server reads only the
+// first 36 characters of longer text. Kept upper case, as SQL Server prints it.
+bool ToUniqueIdentifier(const SourceValue& in, bool assignment, StoredValue& out, SqlError& error) {
+  const auto* text = std::get_if<std::string>(&in.value);
+  if (!text) {
+    const std::string from = SourceTypeName(in);
+    error = assignment ? SqlErrorByNumber(206, {from, "uniqueidentifier"})
+                       : SqlErrorByNumber(529, {from, "uniqueidentifier"});
+    return false;
+  }
+  std::string_view v = *text;
+  if (v.size() >= 38 && v.front() == '{' && v[37] == '}') {
+    v = v.substr(1, 36);
+  } else {
+    v = v.substr(0, std::min<std::size_t>(v.size(), 36));
+  }
+  std::string guid;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash ? v[i] != '-' : !std::isxdigit(static_cast<unsigned char>(v[i]))) break;
+    guid += static_cast<char>(std::toupper(static_cast<unsigned char>(v[i])));
+  }
+  if (guid.size() != 36) {
+    error = SqlErrorByNumber(8169);
+    return false;
+  }
+  out = std::move(guid);
+  return true;
+}
+
 }  // namespace
 
 bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error) {
@@ -809,6 +933,10 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
   }
   if (IsExact(type.base)) return ToExact(in, type, out, error);
   if (IsDateTime(type.base)) return ToDateTime(in, type, out, error);
+  if (IsTemporal(type.base)) return ToTemporal(in, type, truncationIsError, out, error);
+  if (type.base == BaseType::UniqueIdentifier) {
+    return ToUniqueIdentifier(in, truncationIsError, out, error);
+  }
   // Character types.
   std::string text;
   if (const auto* i = std::get_if<std::int64_t>(&in.value)) {

@@ -36,13 +36,18 @@ enum class BaseType {
   NVarChar,
   Text,
   NText,
+  Date,
+  Time,
+  DateTime2,
+  DateTimeOffset,
+  UniqueIdentifier,
 };
 
 struct SqlType {
   BaseType base = BaseType::Int;
   int length = 0;     // characters for character types (-1 for max / text)
   int precision = 0;  // decimal / numeric
-  int scale = 0;
+  int scale = 0;      // also the fraction digits of time, datetime2, datetimeoffset
 };
 
 // Resolves a declared type; throws DatabaseError naming the type when it is
@@ -73,7 +78,11 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
 bool IsCharacter(BaseType base);
 bool IsUnicode(BaseType base);
 bool IsInteger(BaseType base);
-bool IsDateTime(BaseType base);
+bool IsDateTime(BaseType base);  // datetime, smalldatetime
+// date, time, datetime2 and datetimeoffset, kept as their own text (temporal.h).
+bool IsTemporal(BaseType base);
+// Any type of dates or times: IsDateTime or IsTemporal.
+bool IsDateOrTime(BaseType base);
 bool IsApproximateOrExact(BaseType base);  // float, real, money, decimal…
 bool IsExact(BaseType base);               // decimal, numeric, money, smallmoney
 
@@ -83,6 +92,17 @@ bool IsExact(BaseType base);               // decimal, numeric, money, smallmone
 bool StoresAsInteger(const SqlType& type);
 // An exact type kept as a decimal blob.
 bool StoresAsDecimal(const SqlType& type);
+
+// The collation a column of the type is declared with when its text does
+// not sort as SQL Server sorts the type (datetimeoffset by UTC,
+// uniqueidentifier by its byte groups); empty for the others.
+std::string_view TypeCollation(const SqlType& type);
+inline constexpr std::string_view kDateTimeOffsetCollation = "moltaro_datetimeoffset";
+inline constexpr std::string_view kUniqueIdentifierCollation = "moltaro_uniqueidentifier";
+
+// SQL Server's order of uniqueidentifiers: the last six bytes first, then
+// the fourth group, then the first three groups read from their last byte.
+int CompareUniqueIdentifierText(std::string_view a, std::string_view b);
 
 // The declared SQLite type giving the column its storage affinity.
 std::string_view SqliteAffinity(const SqlType& type);
