@@ -150,7 +150,8 @@ BoundExpr Typed(const SqlType& type) {
 // SQLite's comparison of the unconverted text would differ: dates and times,
 // and uniqueidentifiers (any case, braces).
 bool ConvertsOthers(const SqlType& column) {
-  return IsDateOrTime(column.base) || column.base == BaseType::UniqueIdentifier;
+  return IsDateOrTime(column.base) || column.base == BaseType::UniqueIdentifier ||
+         IsBinary(column.base);
 }
 
 // Text against a number compares as numbers in SQL Server (data type
@@ -314,6 +315,16 @@ const BoundExpr& Binder::Bind(const Expr& e, const BoundScope* scope) {
   return exprs_->nodes.insert_or_assign(&e, std::move(bound)).first->second;
 }
 
+void Binder::BinaryAsInteger(const Expr& constant, const BoundExpr* other) {
+  if (constant.kind != ExprKind::BinaryConstant) return;
+  if (other && other->type && IsBinary(other->type->base)) return;
+  const auto integer = BinaryConstantInteger(constant.text);
+  if (!integer) return;
+  BoundExpr& node = exprs_->nodes.at(&constant);
+  node = Typed(SqlType{constant.text.size() <= 8 ? BaseType::Int : BaseType::BigInt, 0, 0, 0});
+  node.binaryInteger = *integer;
+}
+
 BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
   const std::string& name = e.parts.back();
   const std::string qualifier = e.parts.size() >= 2 ? e.parts[e.parts.size() - 2] : std::string();
@@ -438,8 +449,14 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
       return BindColumn(e, scope);
     case ExprKind::Star:
       throw ServerErrorByNumber(102, {"*"});
+    case ExprKind::BinaryConstant: {
+      const int bytes = static_cast<int>(e.text.size() + 1) / 2;
+      return Typed(SqlType{BaseType::VarBinary, std::max(1, bytes), 0, 0});
+    }
     case ExprKind::Unary: {
-      const BoundExpr& a = Bind(*e.args[0], scope);
+      Bind(*e.args[0], scope);
+      if (e.text != "NOT") BinaryAsInteger(*e.args[0], nullptr);
+      const BoundExpr& a = exprs_->Of(*e.args[0]);
       if (e.text == "NOT") return Classed(ValueClass::Number);
       BoundExpr out;
       if (e.text == "-" && (a.cls == ValueClass::Exact || a.cls == ValueClass::Unknown)) {
@@ -520,6 +537,10 @@ BoundExpr Binder::BindCase(const Expr& e, const BoundScope* scope) {
 
 BoundExpr Binder::BindIn(const Expr& e, const BoundScope* scope) {
   const BoundExpr& left = Bind(*e.args[0], scope);
+  for (std::size_t i = 1; i < e.args.size(); ++i) {
+    Bind(*e.args[i], scope);
+    BinaryAsInteger(*e.args[i], &left);
+  }
   BoundExpr out = Classed(ValueClass::Number);
   out.collate = !left.column;
   if (e.select) {
@@ -529,7 +550,7 @@ BoundExpr Binder::BindIn(const Expr& e, const BoundScope* scope) {
   // Exact numbers, or text against numbers, compare by value.
   bool byValue = left.cls == ValueClass::Exact;
   for (std::size_t i = 1; i < e.args.size(); ++i) {
-    const BoundExpr& item = Bind(*e.args[i], scope);
+    const BoundExpr& item = exprs_->Of(*e.args[i]);
     byValue = byValue || item.cls == ValueClass::Exact || TextAgainstNumber(left, item) ||
               (TextAgainstNumber(item, left) && !left.column);
   }
@@ -545,6 +566,8 @@ BoundExpr Binder::BindBetween(const Expr& e, const BoundScope* scope) {
   const BoundExpr& a = Bind(*e.args[0], scope);
   const BoundExpr& lo = Bind(*e.args[1], scope);
   const BoundExpr& hi = Bind(*e.args[2], scope);
+  BinaryAsInteger(*e.args[1], &a);
+  BinaryAsInteger(*e.args[2], &a);
   BoundExpr out = Classed(ValueClass::Number);
   if (a.column && ConvertsOthers(a.column->type)) {
     out.convertToDate = 2;
@@ -661,6 +684,12 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
   const std::string& op = e.text;
   const BoundExpr& a = Bind(*e.args[0], scope);
   const BoundExpr& b = Bind(*e.args[1], scope);
+  if (op != "AND" && op != "OR") {
+    // Binary meets a number as the integer it spells (0x200 & status).
+    const bool bitwise = op == "&" || op == "|" || op == "^";
+    BinaryAsInteger(*e.args[0], bitwise ? nullptr : &b);
+    BinaryAsInteger(*e.args[1], bitwise ? nullptr : &a);
+  }
   if (op == "AND" || op == "OR" || op == "&" || op == "|" || op == "^") {
     return Classed(ValueClass::Number);
   }

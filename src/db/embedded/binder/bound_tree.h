@@ -83,6 +83,9 @@ struct BoundExpr {
   const ColumnInfo* column = nullptr;  // a table's column, read as stored
   int literalDigits = 0;               // an integer literal: its digits
   bool exactLiteral = false;           // a literal written with a point: numeric
+  // A binary constant read as the integer it spells, where it meets a number
+  // (arithmetic, bitwise operators, comparisons) as SQL Server converts it.
+  std::optional<std::string> binaryInteger;
 
   // Column references: where the value comes from.
   const BoundSource* source = nullptr;

@@ -54,6 +54,12 @@ int OldType(const SqlType& t, bool nullable) {
     case BaseType::DateTimeOffset:
     case BaseType::UniqueIdentifier:
       return 0;  // types newer than the old codes
+    case BaseType::Binary:
+      return 45;
+    case BaseType::VarBinary:
+      return 37;
+    case BaseType::Image:
+      return 34;
   }
   return 0;
 }

@@ -41,6 +41,11 @@ std::optional<std::string> StyledText(const SourceValue& in, int style, bool fro
     if (!text) error = SqlErrorByNumber(281, {std::to_string(style), "datetime"});
     return text;
   }
+  if (const auto* b = std::get_if<Binary>(&in.value)) {
+    // Binary: 0 its bytes as characters, 1 hex with 0x, 2 hex without.
+    if (style == 1 || style == 2) return BinaryHexText(*b, style == 1);
+    return std::nullopt;
+  }
   const auto* d = std::get_if<Decimal>(&in.value);
   if (!d || d->kind == ExactKind::Decimal) return std::nullopt;
   // Money: 0 two decimals, 1 two decimals with thousands grouped, 2 four.
@@ -85,7 +90,20 @@ void ConvertFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
       return;
     }
     if (text) in = SourceValue{*text, national};
-  } else if (style >= 0 && IsDateTime(target.base) &&
+  } else if ((style == 1 || style == 2) && IsBinary(target.base) &&
+             std::holds_alternative<std::string>(in.value)) {
+    // Hex text: style 1 with its 0x, style 2 without.
+    std::string_view hex = std::get<std::string>(in.value);
+    const bool prefixed = hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X');
+    auto bytes = prefixed == (style == 1) ? BinaryFromHex(hex.substr(prefixed ? 2 : 0))
+                                          : std::optional<Binary>();
+    if (!bytes) {
+      error = SqlErrorByNumber(8114, {SourceName(in), "varbinary"});
+      fail();
+      return;
+    }
+    in.value = std::move(*bytes);
+  } else if (style >= 0 && IsDateOrTime(target.base) &&
              std::holds_alternative<std::string>(in.value)) {
     if (!IsDateTimeInputStyle(style)) {
       error = SqlErrorByNumber(

@@ -121,6 +121,8 @@ void DataLengthFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
                             : p <= 19                         ? 9
                             : p <= 28                         ? 13
                                                               : 17);
+  } else if (const auto* b = std::get_if<Binary>(&in.value)) {
+    sqlite3_result_int64(ctx, static_cast<long long>(b->bytes.size()));
   } else {
     sqlite3_result_int64(ctx, static_cast<long long>(Utf8Length(ArgText(argv[0]))) * 2);
   }

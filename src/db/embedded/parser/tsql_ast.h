@@ -25,24 +25,25 @@ struct TypeSpec {
 
 enum class ExprKind {
   Null,
-  Integer,    // text holds the digits
-  Float,      // text holds the number as written
-  String,     // text holds the value
-  Parameter,  // :name, index = order of appearance
-  Variable,   // @name / @@name
-  Column,     // parts: [qualifier…, column]
-  Star,       // parts: qualifier (may be empty)
-  Unary,      // text: "-", "+", "~", "NOT"
-  Binary,     // text: operator ("+", "=", "AND", …); args[0], args[1]
-  Function,   // text: name as written; args; distinct; star for count(*)
-  Case,       // args: [operand or null, when1, then1, …, else or null]
-  In,         // args[0] expr, args[1..] list, or select; negated
-  Between,    // args: expr, low, high; negated
-  Like,       // args: expr, pattern[, escape]; negated
-  IsNull,     // args[0]; negated = IS NOT NULL
-  Exists,     // select
-  Subquery,   // select (scalar)
-  Cast,       // args[0]; type
+  Integer,         // text holds the digits
+  Float,           // text holds the number as written
+  String,          // text holds the value
+  Parameter,       // :name, index = order of appearance
+  Variable,        // @name / @@name
+  Column,          // parts: [qualifier…, column]
+  Star,            // parts: qualifier (may be empty)
+  Unary,           // text: "-", "+", "~", "NOT"
+  Binary,          // text: operator ("+", "=", "AND", …); args[0], args[1]
+  Function,        // text: name as written; args; distinct; star for count(*)
+  Case,            // args: [operand or null, when1, then1, …, else or null]
+  In,              // args[0] expr, args[1..] list, or select; negated
+  Between,         // args: expr, low, high; negated
+  Like,            // args: expr, pattern[, escape]; negated
+  IsNull,          // args[0]; negated = IS NOT NULL
+  Exists,          // select
+  Subquery,        // select (scalar)
+  Cast,            // args[0]; type
+  BinaryConstant,  // text: the hex digits of 0x…
 };
 
 struct Expr {
@@ -157,7 +158,7 @@ enum class StatementKind {
   Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK / SAVE TRAN
   Dbcc,
   DeclareCursor,
-  Cursor,  // OPEN, FETCH, CLOSE, DEALLOCATE
+  Cursor,   // OPEN, FETCH, CLOSE, DEALLOCATE
   Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
   Throw,    // THROW [number, message, state]
   Waitfor,  // WAITFOR DELAY | TIME

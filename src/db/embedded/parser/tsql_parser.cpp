@@ -17,27 +17,6 @@ std::string NotSupported(std::string_view construct) {
 
 namespace {
 
-// The integer a binary constant (0x…) converts to when it meets a number, as
-// SQL Server converts it: up to 4 bytes an int, up to 8 a bigint, both read
-// big-endian and signed. Longer constants have no integer value.
-std::string BinaryConstantValue(std::string_view written) {
-  const std::string_view digits = written.substr(2);
-  if (digits.size() > 16) {
-    throw DatabaseError(NotSupported("binary constants longer than 8 bytes (" +
-                                     std::string(written.substr(0, 20)) + "…)"));
-  }
-  std::uint64_t value = 0;
-  for (const char c : digits) {
-    const int d = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-    value = value << 4 | static_cast<std::uint64_t>(d);
-  }
-  const std::size_t bytes = (digits.size() + 1) / 2;
-  if (bytes <= 4) {
-    return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
-  }
-  return std::to_string(static_cast<std::int64_t>(value));
-}
-
 std::string Upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -1908,8 +1887,9 @@ class Parser {
       case TokenKind::Number: {
         e->text = Take().text;
         if (e->text.size() >= 2 && (e->text[1] == 'x' || e->text[1] == 'X')) {
-          e->kind = ExprKind::Integer;
-          e->text = BinaryConstantValue(e->text);
+          // varbinary; the binder decides where it reads as an integer.
+          e->kind = ExprKind::BinaryConstant;
+          e->text = e->text.substr(2);
           break;
         }
         const bool integral = e->text.find_first_of(".eE") == std::string::npos;

@@ -102,6 +102,10 @@ std::string Translator::EmitVariableNamed(const std::string& name, const BoundEx
   if (bound.cls == ValueClass::Exact) {
     return "tsql_cast(" + slot + ", " + TypeArguments(*bound.type) + ")";
   }
+  // And binary values as their 0x… text.
+  if (bound.type && IsBinary(bound.type->base)) {
+    return "tsql_convert(" + slot + ", 1, 0, " + TypeArguments(*bound.type) + ")";
+  }
   return slot;
 }
 
@@ -115,6 +119,16 @@ std::string Translator::Emit(const Expr& e) {
       [[fallthrough]];
     case ExprKind::Integer:
       return e.text.front() == '-' ? "(" + e.text + ")" : e.text;
+    case ExprKind::BinaryConstant: {
+      if (bound.binaryInteger) {
+        const std::string& n = *bound.binaryInteger;
+        return n.front() == '-' ? "(" + n + ")" : n;
+      }
+      // The tagged blob of binary.h.
+      const auto bytes = BinaryFromHex(e.text);
+      return "X'" + BinaryHexText(Binary{std::string(1, static_cast<char>(kBinaryTag))}, false) +
+             (bytes ? BinaryHexText(*bytes, false) : std::string()) + "'";
+    }
     case ExprKind::String:
       return QuoteText(e.text);
     case ExprKind::Parameter: {

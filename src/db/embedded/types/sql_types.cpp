@@ -8,6 +8,8 @@
 #include <ctime>
 #include <limits>
 
+#include <unicode/utf8.h>
+
 #include "common/text.h"
 #include "db/embedded/types/temporal.h"
 #include "db/errors.h"
@@ -52,6 +54,9 @@ constexpr TypeInfo kTypes[] = {
     {"datetime2", BaseType::DateTime2, 42},
     {"datetimeoffset", BaseType::DateTimeOffset, 43},
     {"uniqueidentifier", BaseType::UniqueIdentifier, 36},
+    {"binary", BaseType::Binary, 173},
+    {"varbinary", BaseType::VarBinary, 165},
+    {"image", BaseType::Image, 34},
 };
 
 const TypeInfo* FindBase(BaseType base) {
@@ -205,7 +210,22 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
     }
     case BaseType::Text:
     case BaseType::NText:
+    case BaseType::Image:
       type.length = -1;
+      break;
+    case BaseType::Binary:
+    case BaseType::VarBinary:
+      if (spec.length == -2) {
+        if (type.base == BaseType::Binary) throw ServerErrorByNumber(102, {"max"});
+        type.length = -1;
+      } else if (spec.length == -1) {
+        type.length = 1;
+      } else if (spec.length < 1 || spec.length > 8000 || spec.scale >= 0) {
+        throw ServerErrorByNumber(
+            131, {std::to_string(spec.length), "type", spec.name, std::to_string(8000)});
+      } else {
+        type.length = spec.length;
+      }
       break;
     case BaseType::Time:
     case BaseType::DateTime2:
@@ -250,6 +270,8 @@ std::string TypeText(const SqlType& type) {
     case BaseType::VarChar:
     case BaseType::NChar:
     case BaseType::NVarChar:
+    case BaseType::Binary:
+    case BaseType::VarBinary:
       return name + "(" + (type.length < 0 ? std::string("max") : std::to_string(type.length)) +
              ")";
     case BaseType::Decimal:
@@ -297,7 +319,11 @@ int TypeStorageLength(const SqlType& t) {
     case BaseType::Text:
     case BaseType::NText:
     case BaseType::UniqueIdentifier:
+    case BaseType::Image:
       return 16;
+    case BaseType::Binary:
+    case BaseType::VarBinary:
+      return t.length < 0 ? -1 : t.length;
     case BaseType::Date:
       return 3;
     case BaseType::Time:
@@ -348,6 +374,11 @@ int TypePrec(const SqlType& t) {
       return 1073741823;
     case BaseType::UniqueIdentifier:
       return 0;
+    case BaseType::Binary:
+    case BaseType::VarBinary:
+      return t.length;
+    case BaseType::Image:
+      return 2147483647;
     case BaseType::Date:
       return 10;
     case BaseType::Time:
@@ -361,7 +392,7 @@ int TypePrec(const SqlType& t) {
 }
 
 int TypeXprec(const SqlType& t) {
-  if (IsCharacter(t.base)) return 0;
+  if (IsCharacter(t.base) || IsBinary(t.base)) return 0;
   if (t.base == BaseType::Text || t.base == BaseType::NText) return 0;
   return TypePrec(t);
 }
@@ -392,7 +423,9 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
     t.base = info.base;
     if (IsCharacter(t.base)) {
       t.length = length < 0 ? -1 : (IsUnicode(t.base) ? length / 2 : length);
-    } else if (t.base == BaseType::Text || t.base == BaseType::NText) {
+    } else if (t.base == BaseType::Binary || t.base == BaseType::VarBinary) {
+      t.length = length < 0 ? -1 : length;
+    } else if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Image) {
       t.length = -1;
     }
     t.precision = IsTemporal(t.base) ? 0 : xprec;
@@ -405,6 +438,9 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
 bool IsCharacter(BaseType b) {
   return b == BaseType::Char || b == BaseType::VarChar || b == BaseType::NChar ||
          b == BaseType::NVarChar;
+}
+bool IsBinary(BaseType b) {
+  return b == BaseType::Binary || b == BaseType::VarBinary || b == BaseType::Image;
 }
 bool IsUnicode(BaseType b) {
   return b == BaseType::NChar || b == BaseType::NVarChar || b == BaseType::NText;
@@ -465,7 +501,7 @@ int CompareUniqueIdentifierText(std::string_view a, std::string_view b) {
 
 std::string_view SqliteAffinity(const SqlType& type) {
   if (StoresAsInteger(type)) return "INTEGER";
-  if (StoresAsDecimal(type)) return "BLOB";
+  if (StoresAsDecimal(type) || IsBinary(type.base)) return "BLOB";
   if (IsApproximateOrExact(type.base)) return "REAL";
   return "TEXT";
 }
@@ -592,6 +628,7 @@ std::string SourceTypeName(const SourceValue& in) {
   if (std::holds_alternative<std::int64_t>(in.value)) return "int";
   if (std::holds_alternative<double>(in.value)) return "float";
   if (const auto* d = std::get_if<Decimal>(&in.value)) return std::string(ExactTypeName(*d));
+  if (std::holds_alternative<Binary>(in.value)) return "varbinary";
   return in.national ? "nvarchar" : "varchar";
 }
 
@@ -849,6 +886,61 @@ bool ToExact(const SourceValue& in, const SqlType& type, StoredValue& out, SqlEr
   return true;
 }
 
+// Text is its bytes (nvarchar two to a character), an integer its four or
+// eight bytes; binary(n) pads with zeros, and a longer value is cut, or
+// refused with 8152 when assigned.
+bool ToBinary(const SourceValue& in, const SqlType& type, bool assignment, StoredValue& out,
+              SqlError& error) {
+  Binary value;
+  if (const auto* b = std::get_if<Binary>(&in.value)) {
+    value = *b;
+  } else if (const auto* s = std::get_if<std::string>(&in.value)) {
+    if (in.national) {
+      // UTF-16LE, as SQL Server keeps nvarchar.
+      const auto unit = [&](std::uint32_t u) {
+        value.bytes += static_cast<char>(u & 0xFF);
+        value.bytes += static_cast<char>(u >> 8 & 0xFF);
+      };
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(s->data());
+      const auto size = static_cast<std::int32_t>(s->size());
+      for (std::int32_t i = 0; i < size;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        if (c < 0) c = 0xFFFD;
+        const auto u = static_cast<std::uint32_t>(c);
+        if (u >= 0x10000) {
+          unit(0xD800 + ((u - 0x10000) >> 10));
+          unit(0xDC00 + ((u - 0x10000) & 0x3FF));
+        } else {
+          unit(u);
+        }
+      }
+    } else {
+      value.bytes = *s;
+    }
+  } else if (const auto* i = std::get_if<std::int64_t>(&in.value)) {
+    value = IntegerToBinary(*i);
+  } else {
+    const std::string from = SourceTypeName(in);
+    error = assignment ? SqlErrorByNumber(206, {from, TypeText(type)})
+                       : SqlErrorByNumber(529, {from, TypeText(type)});
+    return false;
+  }
+  if (type.length > 0) {
+    const auto n = static_cast<std::size_t>(type.length);
+    if (value.bytes.size() > n) {
+      if (assignment) {
+        error = SqlErrorByNumber(8152);
+        return false;
+      }
+      value.bytes.resize(n);
+    }
+    if (type.base == BaseType::Binary) value.bytes.resize(n, '\0');
+  }
+  out = std::move(value);
+  return true;
+}
+
 // 8-4-4-4-12 hex digits, optionally in braces; SQL Server reads only the
 // first 36 characters of longer text. Kept upper case, as SQL Server prints it.
 bool ToUniqueIdentifier(const SourceValue& in, bool assignment, StoredValue& out, SqlError& error) {
@@ -908,6 +1000,7 @@ bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error) {
 
 Value ToApiValue(const StoredValue& v) {
   if (const auto* d = std::get_if<Decimal>(&v)) return DecimalText(*d);
+  if (const auto* b = std::get_if<Binary>(&v)) return BinaryHexText(*b);
   if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
   if (const auto* f = std::get_if<double>(&v)) return *f;
   if (const auto* s = std::get_if<std::string>(&v)) return *s;
@@ -926,6 +1019,21 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
   if (std::holds_alternative<std::monostate>(in.value)) {
     out = std::monostate{};
     return true;
+  }
+  if (IsBinary(type.base)) return ToBinary(in, type, truncationIsError, out, error);
+  if (const auto* b = std::get_if<Binary>(&in.value)) {
+    if (IsCharacter(type.base) || type.base == BaseType::Text || type.base == BaseType::NText) {
+      // The bytes are the text, as SQL Server reads them.
+      return ConvertValue(SourceValue{b->bytes, false}, type, truncationIsError, out, error);
+    }
+    if (IsInteger(type.base) || IsApproximateOrExact(type.base)) {
+      const int width = type.base == BaseType::BigInt ? 8 : 4;
+      return ConvertValue(SourceValue{BinaryToInteger(*b, width), false}, type, truncationIsError,
+                          out, error);
+    }
+    error = truncationIsError ? SqlErrorByNumber(206, {"varbinary", TypeText(type)})
+                              : SqlErrorByNumber(529, {"varbinary", TypeText(type)});
+    return false;
   }
   if (IsInteger(type.base)) return ToInteger(in, type, out, error);
   if (type.base == BaseType::Float || type.base == BaseType::Real) {

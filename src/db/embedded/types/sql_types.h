@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/embedded/parser/tsql_ast.h"
+#include "db/embedded/types/binary.h"
 #include "db/embedded/types/decimal.h"
 #include "db/value.h"
 
@@ -41,11 +42,14 @@ enum class BaseType {
   DateTime2,
   DateTimeOffset,
   UniqueIdentifier,
+  Binary,
+  VarBinary,
+  Image,
 };
 
 struct SqlType {
   BaseType base = BaseType::Int;
-  int length = 0;     // characters for character types (-1 for max / text)
+  int length = 0;     // characters for character types, bytes for binary ones (-1: max)
   int precision = 0;  // decimal / numeric
   int scale = 0;      // also the fraction digits of time, datetime2, datetimeoffset
 };
@@ -76,6 +80,7 @@ int TypeXscale(const SqlType&);         // syscolumns.xscale
 std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscale);
 
 bool IsCharacter(BaseType base);
+bool IsBinary(BaseType base);  // binary, varbinary, image
 bool IsUnicode(BaseType base);
 bool IsInteger(BaseType base);
 bool IsDateTime(BaseType base);  // datetime, smalldatetime
@@ -108,7 +113,8 @@ int CompareUniqueIdentifierText(std::string_view a, std::string_view b);
 std::string_view SqliteAffinity(const SqlType& type);
 
 // A value on its way into or out of SQLite.
-using StoredValue = std::variant<std::monostate, std::int64_t, double, std::string, Decimal>;
+using StoredValue =
+    std::variant<std::monostate, std::int64_t, double, std::string, Decimal, Binary>;
 
 // The access API's form of a value: an exact number becomes its text with
 // every digit of its scale ("2.50"), which the API's callers print as is.
