@@ -734,7 +734,7 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
 
 BoundExpr Binder::BindCast(const Expr& e, const BoundScope* scope) {
   const BoundExpr& inner = Bind(*e.args[0], scope);
-  SqlType type = ResolveType(e.type, 1);
+  SqlType type = catalog_.ResolveDeclaredType(e.type, 1);
   if (IsCharacter(type.base) && e.type.length == -1) type.length = 30;
   // A datetime becomes text in a CONVERT style, style 0 when none is given;
   // the newer date types keep their own text unless a style is given.

@@ -83,7 +83,9 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   ColumnInfo c;
   c.name = def.name;
   c.colid = colid;
-  c.type = ResolveType(def.type, position);
+  std::optional<UserType> user;
+  c.type = catalog_.ResolveDeclaredType(def.type, position, &user);
+  if (user) c.userType = user->xusertype;
   c.identity = def.identity;
   if (def.identity && !StoresAsInteger(c.type)) {
     throw ServerErrorByNumber(2749, {def.name});
@@ -93,7 +95,9 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   }
   // ADO connections run with ANSI_NULL_DFLT_ON: columns are nullable unless
   // the DDL says otherwise; keys and identities never are.
-  c.nullable = def.nullable.value_or(!(def.primaryKey || def.identity));
+  // A user type's own nullability comes next.
+  c.nullable =
+      def.nullable.value_or(!(def.primaryKey || def.identity) && (!user || user->allowsNulls));
   if (def.primaryKey && c.nullable) {
     throw ServerErrorByNumber(8111, {table});
   }
@@ -929,7 +933,7 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
     ColumnInfo c;
     c.name = p.name;
     c.colid = ++colid;
-    c.type = ResolveType(p.type, colid);
+    c.type = catalog_.ResolveDeclaredType(p.type, colid);
     c.nullable = true;
     catalog_.InsertColumn(id, c);
     if (p.output) catalog_.MarkOutputParameter(id, colid);

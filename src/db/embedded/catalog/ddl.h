@@ -30,6 +30,9 @@ class Ddl {
   void CreateRoutine(const CreateRoutineStatement& s);
   void DropRoutine(const DropRoutineStatement& s);
   void Truncate(const TruncateStatement& s);
+  // User types (ddl_types.cpp).
+  void CreateType(const CreateTypeStatement& s);
+  void DropType(const DropTypeStatement& s);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.

@@ -179,6 +179,8 @@ class Interpreter {
   };
   Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
   // The server's own procedures; none when `name` is not one of them.
+  std::optional<Value> TypeProcedure(const std::string& key, const std::string& name,
+                                     std::vector<CallArgument>& args, Context& c);
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
   void RunDbcc(const DbccStatement& s, Context& c);

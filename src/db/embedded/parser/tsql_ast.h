@@ -158,10 +158,12 @@ enum class StatementKind {
   Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK / SAVE TRAN
   Dbcc,
   DeclareCursor,
-  Cursor,   // OPEN, FETCH, CLOSE, DEALLOCATE
-  Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
-  Throw,    // THROW [number, message, state]
-  Waitfor,  // WAITFOR DELAY | TIME
+  Cursor,      // OPEN, FETCH, CLOSE, DEALLOCATE
+  Try,         // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
+  Throw,       // THROW [number, message, state]
+  Waitfor,     // WAITFOR DELAY | TIME
+  CreateType,  // CREATE TYPE name FROM base [NULL | NOT NULL]
+  DropType,    // DROP TYPE [IF EXISTS] name
 };
 
 struct Statement {
@@ -281,6 +283,19 @@ struct CreateTableStatement : Statement {
   ObjectName table;
   std::vector<ColumnDef> columns;
   std::vector<TableConstraint> constraints;
+};
+
+struct CreateTypeStatement : Statement {
+  CreateTypeStatement() : Statement(StatementKind::CreateType) {}
+  ObjectName name;
+  TypeSpec base;
+  std::optional<bool> nullable;  // as written; NULL when not
+};
+
+struct DropTypeStatement : Statement {
+  DropTypeStatement() : Statement(StatementKind::DropType) {}
+  ObjectName name;
+  bool ifExists = false;
 };
 
 struct DropTableStatement : Statement {

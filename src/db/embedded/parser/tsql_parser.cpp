@@ -621,12 +621,30 @@ class Parser {
                    PeekWord("INDEX"))) {
       return ParseCreateIndex();
     }
+    if (!alter && PeekWord("TYPE")) return ParseCreateType();
     if (PeekWord("PROCEDURE") || PeekWord("PROC")) return ParseCreateProcedure(alter);
     if (PeekWord("FUNCTION")) return ParseCreateFunction(alter);
     if (PeekWord("VIEW")) return ParseCreateView(alter);
     if (Peek().kind == TokenKind::Word)
       throw DatabaseError(NotSupported((alter ? "ALTER " : "CREATE ") + Upper(Peek().text)));
     Fail();
+  }
+
+  StatementPtr ParseCreateType() {
+    Take();
+    auto s = std::make_unique<CreateTypeStatement>();
+    s->name = ParseObjectName();
+    if (PeekWord("AS")) throw DatabaseError(NotSupported("table types (CREATE TYPE … AS TABLE)"));
+    if (PeekWord("EXTERNAL")) throw DatabaseError(NotSupported("CLR types"));
+    ExpectWord("FROM");
+    s->base = ParseType();
+    if (AcceptWord("NULL")) {
+      s->nullable = true;
+    } else if (AcceptWord("NOT")) {
+      ExpectWord("NULL");
+      s->nullable = false;
+    }
+    return s;
   }
 
   StatementPtr ParseCreateDatabase() {
@@ -1260,6 +1278,12 @@ class Parser {
           s->indexes.emplace_back(table, n.name);
         }
       } while (AcceptSymbol(","));
+      return s;
+    }
+    if (AcceptWord("TYPE")) {
+      auto s = std::make_unique<DropTypeStatement>();
+      s->ifExists = AcceptIfExists();
+      s->name = ParseObjectName();
       return s;
     }
     RoutineKind kind;

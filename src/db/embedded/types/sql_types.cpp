@@ -169,6 +169,13 @@ std::string_view TypeName(BaseType base) {
   return FindBase(base)->name;
 }
 
+bool IsSystemTypeName(std::string_view name) {
+  for (const TypeInfo& t : kTypes) {
+    if (t.name == name) return true;
+  }
+  return false;
+}
+
 SqlType ResolveType(const TypeSpec& spec, int position) {
   const TypeInfo* info = nullptr;
   for (const TypeInfo& t : kTypes) {

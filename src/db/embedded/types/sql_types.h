@@ -58,6 +58,8 @@ struct SqlType {
 // unknown or its size is out of range. `position` is the column's 1-based
 // position, for the message.
 SqlType ResolveType(const TypeSpec& spec, int position);
+// Whether the (lower-case) name is one of the system types ResolveType knows.
+bool IsSystemTypeName(std::string_view name);
 
 // The exact type CASE, COALESCE and UNION give a result whose values are of
 // `types` when at least one is exact and the others are integers or exact:
