@@ -48,6 +48,7 @@ int OldType(const SqlType& t, bool nullable) {
     case BaseType::Text:
     case BaseType::NText:
       return 35;
+    case BaseType::Xml:
     case BaseType::Date:
     case BaseType::Time:
     case BaseType::DateTime2:

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include "db/embedded/catalog/catalog.h"
+#include "db/embedded/parser/tsql_parser.h"
+#include "db/errors.h"
 #include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
@@ -28,6 +30,10 @@ std::optional<UserType> Catalog::FindUserType(const std::string& name) {
 
 SqlType Catalog::ResolveDeclaredType(const TypeSpec& spec, int position,
                                      std::optional<UserType>* user) {
+  if (spec.name == "sql_variant" || spec.name == "timestamp" || spec.name == "rowversion" ||
+      spec.name == "hierarchyid" || spec.name == "geography" || spec.name == "geometry") {
+    throw DatabaseError(NotSupported("the " + spec.name + " type"));
+  }
   if (!IsSystemTypeName(spec.name)) {
     if (auto found = FindUserType(spec.name)) {
       // A user type has its size already.

@@ -57,6 +57,7 @@ constexpr TypeInfo kTypes[] = {
     {"binary", BaseType::Binary, 173},
     {"varbinary", BaseType::VarBinary, 165},
     {"image", BaseType::Image, 34},
+    {"xml", BaseType::Xml, 241},
 };
 
 const TypeInfo* FindBase(BaseType base) {
@@ -218,6 +219,7 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
     case BaseType::Text:
     case BaseType::NText:
     case BaseType::Image:
+    case BaseType::Xml:
       type.length = -1;
       break;
     case BaseType::Binary:
@@ -331,6 +333,8 @@ int TypeStorageLength(const SqlType& t) {
     case BaseType::Binary:
     case BaseType::VarBinary:
       return t.length < 0 ? -1 : t.length;
+    case BaseType::Xml:
+      return -1;
     case BaseType::Date:
       return 3;
     case BaseType::Time:
@@ -386,6 +390,8 @@ int TypePrec(const SqlType& t) {
       return t.length;
     case BaseType::Image:
       return 2147483647;
+    case BaseType::Xml:
+      return -1;
     case BaseType::Date:
       return 10;
     case BaseType::Time:
@@ -400,7 +406,7 @@ int TypePrec(const SqlType& t) {
 
 int TypeXprec(const SqlType& t) {
   if (IsCharacter(t.base) || IsBinary(t.base)) return 0;
-  if (t.base == BaseType::Text || t.base == BaseType::NText) return 0;
+  if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Xml) return 0;
   return TypePrec(t);
 }
 
@@ -432,7 +438,8 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
       t.length = length < 0 ? -1 : (IsUnicode(t.base) ? length / 2 : length);
     } else if (t.base == BaseType::Binary || t.base == BaseType::VarBinary) {
       t.length = length < 0 ? -1 : length;
-    } else if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Image) {
+    } else if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Image ||
+               t.base == BaseType::Xml) {
       t.length = -1;
     }
     t.precision = IsTemporal(t.base) ? 0 : xprec;

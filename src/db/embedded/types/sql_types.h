@@ -45,6 +45,7 @@ enum class BaseType {
   Binary,
   VarBinary,
   Image,
+  Xml,
 };
 
 struct SqlType {
