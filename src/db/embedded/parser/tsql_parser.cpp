@@ -1335,6 +1335,13 @@ class Parser {
         Take();
       }
       if (AcceptWord("DEFAULT")) {
+      } else if (BareWordArgument()) {
+        // sp_addtype id, 'varchar(11)' … , [PRIMARY]: a name passes as a string.
+        a.value = std::make_unique<Expr>();
+        a.value->kind = ExprKind::String;
+        a.value->offset = Peek().offset;
+        a.value->text = Take().text;
+        a.value->endOffset = LastEnd();
       } else {
         a.value = ParseExpr();
       }
@@ -1345,8 +1352,26 @@ class Parser {
     return s;
   }
 
+  // A name written where a procedure's argument goes: an unreserved word or
+  // a bracketed name standing alone.
+  bool BareWordArgument() const {
+    const Token& t = Peek();
+    if (t.kind == TokenKind::Quoted) return !PeekSymbol(".", 1);
+    return t.kind == TokenKind::Word && Reserved().count(Upper(t.text)) == 0 &&
+           !PeekSymbol("(", 1) && !PeekSymbol(".", 1);
+  }
+
   bool StartsArgument() const {
     const Token& t = Peek();
+    // A first argument that is a bare name is told from the start of the
+    // next statement by what follows it: a comma, the end, or a keyword.
+    if ((t.kind == TokenKind::Word || t.kind == TokenKind::Quoted) && BareWordArgument()) {
+      const Token& next = Peek(1);
+      if (PeekSymbol(",", 1) || PeekSymbol(";", 1) || next.kind == TokenKind::End ||
+          (next.kind == TokenKind::Word && Reserved().count(Upper(next.text)) != 0)) {
+        return true;
+      }
+    }
     switch (t.kind) {
       case TokenKind::Number:
       case TokenKind::String:
