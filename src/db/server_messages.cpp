@@ -72,12 +72,16 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {205, 16,
      "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number "
      "of expressions in their target lists."},
+    {206, 16, "Operand type clash: %ls is incompatible with %ls"},
     {207, 16, "Invalid column name '%.*ls'."},
     {208, 16, "Invalid object name '%.*ls'."},
     {209, 16, "Ambiguous column name '%.*ls'."},
     {213, 16, "Column name or number of supplied values does not match table definition."},
     {217, 16,
      "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit %d)."},
+    {218, 16,
+     "Could not find the type '%.*ls' because it does not exist or you do not have permission."},
+    {219, 16, "The type '%.*ls' already exists, or you do not have permission to create it."},
     {226, 16, "%ls statement not allowed within multi-statement transaction."},
     {235, 16, "Cannot convert a char value to money. The char value has incorrect syntax."},
     {241, 16, "Conversion failed when converting date and/or time from character string."},
@@ -113,6 +117,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
      "nulls. %ls fails."},
     {517, 16, "Adding a value to a '%ls' column caused an overflow."},
+    {529, 16, "Explicit conversion from data type %ls to %ls is not allowed."},
     {530, 16,
      "The statement terminated. The maximum recursion %d has been exhausted before statement "
      "completion."},
@@ -138,6 +143,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "damaged: restore it from a backup."},
     {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
     {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1002, 16, "Specified scale %d is invalid."},
     {1038, 15,
      "An object or column name is missing or empty. For SELECT INTO statements, verify each "
      "column has a name. For other statements, look for empty alias names. Aliases defined as "
@@ -238,6 +244,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Could not drop object '%.*ls' because it is referenced by a FOREIGN KEY constraint."},
     {3727, 16, "Could not drop constraint. See previous errors."},
     {3728, 16, "'%.*ls' is not a constraint."},
+    {3732, 16,
+     "Cannot drop type '%.*ls' because it is being referenced by object '%.*ls'. There may be "
+     "other objects that reference this type."},
     {3902, 16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
     {3903, 16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},
     {3906, 16, "Failed to update database \"%.*ls\" because the database is read-only."},
@@ -320,6 +329,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8162, 16,
      "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
      "parameter passed in requested output."},
+    {8169, 16, "Conversion failed when converting from a character string to uniqueidentifier."},
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},

@@ -121,7 +121,7 @@ TEST(ConversionTest, TypeResolutionAndCodes) {
   EXPECT_THROW(Type("decimal", 39, 39), DatabaseError);
   EXPECT_THROW(Type("decimal", 5, 5, 6), DatabaseError);
   EXPECT_THROW(Type("int", 10, 10), DatabaseError);
-  EXPECT_THROW(Type("xml"), DatabaseError);
+  EXPECT_THROW(Type("sql_variant"), DatabaseError);
   const SqlType d = Type("decimal");
   EXPECT_EQ(d.precision, 18);
   EXPECT_EQ(TypeText(d), "decimal(18,0)");

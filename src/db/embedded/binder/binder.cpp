@@ -157,6 +157,14 @@ BoundExpr Typed(const SqlType& type) {
   return out;
 }
 
+// A column whose type the other side of a comparison converts to, where
+// SQLite's comparison of the unconverted text would differ: dates and times,
+// and uniqueidentifiers (any case, braces).
+bool ConvertsOthers(const SqlType& column) {
+  return IsDateOrTime(column.base) || column.base == BaseType::UniqueIdentifier ||
+         IsBinary(column.base);
+}
+
 // Text against a number compares as numbers in SQL Server (data type
 // precedence); `column` is whether the number side is a table column, whose
 // affinity converts a text literal once and keeps its index usable.
@@ -169,8 +177,12 @@ bool TextAgainstNumber(const BoundExpr& text, const BoundExpr& number) {
 ValueClass ClassOf(const SqlType& type) {
   if (StoresAsDecimal(type)) return ValueClass::Exact;
   if (IsInteger(type.base) || IsApproximateOrExact(type.base)) return ValueClass::Number;
-  if (IsDateTime(type.base)) return ValueClass::Date;
+  if (IsDateOrTime(type.base)) return ValueClass::Date;
   return ValueClass::Text;
+}
+
+bool WritesDateStyle(const BoundExpr& value) {
+  return value.cls == ValueClass::Date && !(value.type && IsTemporal(value.type->base));
 }
 
 std::optional<SqlType> CommonTypeOf(const std::vector<TypedValue>& values) {
@@ -350,6 +362,16 @@ const BoundExpr& Binder::Bind(const Expr& e, const BoundScope* scope) {
   return exprs_->nodes.insert_or_assign(&e, std::move(bound)).first->second;
 }
 
+void Binder::BinaryAsInteger(const Expr& constant, const BoundExpr* other) {
+  if (constant.kind != ExprKind::BinaryConstant) return;
+  if (other && other->type && IsBinary(other->type->base)) return;
+  const auto integer = BinaryConstantInteger(constant.text);
+  if (!integer) return;
+  BoundExpr& node = exprs_->nodes.at(&constant);
+  node = Typed(SqlType{constant.text.size() <= 8 ? BaseType::Int : BaseType::BigInt, 0, 0, 0});
+  node.binaryInteger = *integer;
+}
+
 BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
   const std::string& name = e.parts.back();
   const std::string qualifier = e.parts.size() >= 2 ? e.parts[e.parts.size() - 2] : std::string();
@@ -474,8 +496,14 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
       return BindColumn(e, scope);
     case ExprKind::Star:
       throw ServerErrorByNumber(102, {"*"});
+    case ExprKind::BinaryConstant: {
+      const int bytes = static_cast<int>(e.text.size() + 1) / 2;
+      return Typed(SqlType{BaseType::VarBinary, std::max(1, bytes), 0, 0});
+    }
     case ExprKind::Unary: {
-      const BoundExpr& a = Bind(*e.args[0], scope);
+      Bind(*e.args[0], scope);
+      if (e.text != "NOT") BinaryAsInteger(*e.args[0], nullptr);
+      const BoundExpr& a = exprs_->Of(*e.args[0]);
       if (e.text == "NOT") return Classed(ValueClass::Number);
       BoundExpr out;
       if (e.text == "-" && (a.cls == ValueClass::Exact || a.cls == ValueClass::Unknown)) {
@@ -553,6 +581,10 @@ BoundExpr Binder::BindCase(const Expr& e, const BoundScope* scope) {
 
 BoundExpr Binder::BindIn(const Expr& e, const BoundScope* scope) {
   const BoundExpr& left = Bind(*e.args[0], scope);
+  for (std::size_t i = 1; i < e.args.size(); ++i) {
+    Bind(*e.args[i], scope);
+    BinaryAsInteger(*e.args[i], &left);
+  }
   BoundExpr out = Classed(ValueClass::Number);
   out.collate = !left.column;
   if (e.select) {
@@ -562,12 +594,12 @@ BoundExpr Binder::BindIn(const Expr& e, const BoundScope* scope) {
   // Exact numbers, or text against numbers, compare by value.
   bool byValue = left.cls == ValueClass::Exact;
   for (std::size_t i = 1; i < e.args.size(); ++i) {
-    const BoundExpr& item = Bind(*e.args[i], scope);
+    const BoundExpr& item = exprs_->Of(*e.args[i]);
     byValue = byValue || item.cls == ValueClass::Exact || TextAgainstNumber(left, item) ||
               (TextAgainstNumber(item, left) && !left.column);
   }
   out.byValue = byValue && left.cls != ValueClass::Date;  // dates convert their items
-  if (!out.byValue && left.column && IsDateTime(left.column->type.base)) {
+  if (!out.byValue && left.column && ConvertsOthers(left.column->type)) {
     out.convertToDate = 2;
     out.dateType = left.column->type;
   }
@@ -578,8 +610,10 @@ BoundExpr Binder::BindBetween(const Expr& e, const BoundScope* scope) {
   const BoundExpr& a = Bind(*e.args[0], scope);
   const BoundExpr& lo = Bind(*e.args[1], scope);
   const BoundExpr& hi = Bind(*e.args[2], scope);
+  BinaryAsInteger(*e.args[1], &a);
+  BinaryAsInteger(*e.args[2], &a);
   BoundExpr out = Classed(ValueClass::Number);
-  if (a.column && IsDateTime(a.column->type.base)) {
+  if (a.column && ConvertsOthers(a.column->type)) {
     out.convertToDate = 2;
     out.dateType = a.column->type;
   }
@@ -623,6 +657,21 @@ BoundExpr Binder::BindArithmetic(char op, const BoundExpr& a0, const BoundExpr& 
   return out;
 }
 
+namespace {
+
+// SQL Server's order of the date types by precedence, finer scales above.
+int DatePrecedence(const SqlType& t) {
+  const int rank = t.base == BaseType::DateTimeOffset  ? 6
+                   : t.base == BaseType::DateTime2     ? 5
+                   : t.base == BaseType::DateTime      ? 4
+                   : t.base == BaseType::SmallDateTime ? 3
+                   : t.base == BaseType::Date          ? 2
+                                                       : 1;
+  return rank * 8 + (IsTemporal(t.base) ? t.scale : 0);
+}
+
+}  // namespace
+
 BoundExpr Binder::BindComparison(const Expr& e, const BoundExpr& a, const BoundExpr& b) {
   BoundExpr out = Classed(ValueClass::Number);
   // SQL Server converts the operand of lower precedence: text against a
@@ -653,13 +702,22 @@ BoundExpr Binder::BindComparison(const Expr& e, const BoundExpr& a, const BoundE
       textComparedParameters_.push_back(x.index);
     }
   }
-  if (a.column && IsDateTime(a.column->type.base) && b.cls != ValueClass::Date && !b.column) {
+  if (a.column && ConvertsOthers(a.column->type) && b.cls != ValueClass::Date && !b.column) {
     out.convertToDate = 2;
     out.dateType = a.column->type;
-  } else if (b.column && IsDateTime(b.column->type.base) && a.cls != ValueClass::Date &&
-             !a.column) {
+  } else if (b.column && ConvertsOthers(b.column->type) && a.cls != ValueClass::Date && !a.column) {
     out.convertToDate = 1;
     out.dateType = b.column->type;
+  }
+  // Two date types: the lower one converts to the higher, whose text is
+  // wider or finer.
+  if (!out.convertToDate && a.cls == ValueClass::Date && b.cls == ValueClass::Date && a.type &&
+      b.type && !SameType(*a.type, *b.type)) {
+    const int ra = DatePrecedence(*a.type), rb = DatePrecedence(*b.type);
+    if (ra != rb) {
+      out.convertToDate = ra < rb ? 1 : 2;
+      out.dateType = ra < rb ? *b.type : *a.type;
+    }
   }
   out.collate =
       !a.column && !b.column && a.cls != ValueClass::Number && b.cls != ValueClass::Number;
@@ -670,6 +728,12 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
   const std::string& op = e.text;
   const BoundExpr& a = Bind(*e.args[0], scope);
   const BoundExpr& b = Bind(*e.args[1], scope);
+  if (op != "AND" && op != "OR") {
+    // Binary meets a number as the integer it spells (0x200 & status).
+    const bool bitwise = op == "&" || op == "|" || op == "^";
+    BinaryAsInteger(*e.args[0], bitwise ? nullptr : &b);
+    BinaryAsInteger(*e.args[1], bitwise ? nullptr : &a);
+  }
   if (op == "AND" || op == "OR" || op == "&" || op == "|" || op == "^") {
     return Classed(ValueClass::Number);
   }
@@ -682,6 +746,9 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
     } else if (a.cls == ValueClass::Text && b.cls == ValueClass::Text) {
       out.plus = BoundExpr::Plus::Concat;
       out.cls = ValueClass::Text;
+    } else if (a.cls == ValueClass::Date && days && !WritesDateStyle(a)) {
+      throw ServerErrorByNumber(
+          206, {TypeText(*a.type), b.cls == ValueClass::Exact ? "numeric" : "int"});
     } else if (a.cls == ValueClass::Date && days) {
       out.plus = BoundExpr::Plus::AddDays;
       out.cls = ValueClass::Date;
@@ -696,6 +763,10 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
     }
     return out;
   }
+  if (op == "-" && a.cls == ValueClass::Date && days && !WritesDateStyle(a)) {
+    throw ServerErrorByNumber(206,
+                              {TypeText(*a.type), b.cls == ValueClass::Exact ? "numeric" : "int"});
+  }
   if (op == "-" && a.cls == ValueClass::Date && days) {
     BoundExpr out = Classed(ValueClass::Date);
     out.subtractDays = true;
@@ -707,10 +778,12 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
 
 BoundExpr Binder::BindCast(const Expr& e, const BoundScope* scope) {
   const BoundExpr& inner = Bind(*e.args[0], scope);
-  SqlType type = ResolveType(e.type, 1);
+  SqlType type = catalog_.ResolveDeclaredType(e.type, 1);
   if (IsCharacter(type.base) && e.type.length == -1) type.length = 30;
-  // A datetime becomes text in a CONVERT style, style 0 when none is given.
-  const bool dateStyle = inner.cls == ValueClass::Date && IsCharacter(type.base);
+  // A datetime becomes text in a CONVERT style, style 0 when none is given;
+  // the newer date types keep their own text unless a style is given.
+  const bool dateStyle = inner.cls == ValueClass::Date && IsCharacter(type.base) &&
+                         (e.style >= 0 || WritesDateStyle(inner));
   const int style = dateStyle && e.style < 0 ? 0 : e.style;
   if ((style == 130 || style == 131) && (dateStyle || IsDateTime(type.base))) {
     throw DatabaseError(NotSupported("CONVERT style " + std::to_string(style) + " (Hijri dates)"));
@@ -867,8 +940,18 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
       case BuiltinResult::Int:
         return Typed(SqlType{BaseType::Int, 0, 0, 0});
       case BuiltinResult::Text:
+        if (name == "NEWID") return Typed(SqlType{BaseType::UniqueIdentifier, 0, 0, 0});
         return Classed(ValueClass::Text);
       case BuiltinResult::Date:
+        if (name == "DATEADD") {
+          // DATEADD gives its date's type.
+          const BoundExpr& date = exprs_->Of(*e.args[2]);
+          if (date.type && IsTemporal(date.type->base)) return Typed(*date.type);
+        }
+        if (name == "SYSDATETIME") return Typed(SqlType{BaseType::DateTime2, 0, 0, 7});
+        if (name == "EOMONTH" || name == "DATEFROMPARTS") {
+          return Typed(SqlType{BaseType::Date, 0, 0, 0});
+        }
         return Typed(SqlType{BaseType::DateTime, 0, 0, 0});
       case BuiltinResult::ExactOrNumber:
       case BuiltinResult::WholeExactOrNumber: {

@@ -104,6 +104,8 @@ class Binder {
   const bool parametersAreNumbers_;
   BoundStatement* statement_ = nullptr;
   ExprBindings* exprs_ = nullptr;  // where expressions are recorded now
+  // A binary constant meeting `other` (not binary) becomes its integer.
+  void BinaryAsInteger(const Expr& constant, const BoundExpr* other);
   // The functions being taken in, innermost last: their parameters' types.
   struct InlineFrame {
     const CompiledRoutine* function;

@@ -98,6 +98,9 @@ struct BoundExpr {
   const ColumnInfo* column = nullptr;  // a table's column, read as stored
   int literalDigits = 0;               // an integer literal: its digits
   bool exactLiteral = false;           // a literal written with a point: numeric
+  // A binary constant read as the integer it spells, where it meets a number
+  // (arithmetic, bitwise operators, comparisons) as SQL Server converts it.
+  std::optional<std::string> binaryInteger;
 
   // Column references: where the value comes from.
   const BoundSource* source = nullptr;
@@ -143,6 +146,11 @@ struct BoundExpr {
   const CompiledRoutine* function = nullptr;
   std::shared_ptr<const ExprBindings> inlined;
 };
+
+// A date value written as text in CONVERT's style 0 when it meets text
+// (datetime, smalldatetime, or a date of unknown type); the newer date types
+// are their own text.
+bool WritesDateStyle(const BoundExpr& value);
 
 struct ExprBindings {
   std::unordered_map<const Expr*, BoundExpr> nodes;

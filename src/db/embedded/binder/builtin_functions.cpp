@@ -32,7 +32,7 @@ constexpr BuiltinFunction kFunctions[] = {
     {"DATEPART", "tsql_datepart", 2, 2, R::Int},
     {"GETDATE", "tsql_getdate", 0, 0, R::Date},
     {"GETUTCDATE", "tsql_getdate", 0, 0, R::Date},
-    {"SYSDATETIME", "tsql_getdate", 0, 0, R::Date},
+    {"SYSDATETIME", "tsql_sysdatetime", 0, 0, R::Date},
     {"CURRENT_TIMESTAMP", "tsql_getdate", 0, 0, R::Date},
     {"ROUND", "tsql_round", 2, 3, R::ExactOrNumber},
     {"ABS", "tsql_abs", 1, 1, R::ExactOrNumber, true},

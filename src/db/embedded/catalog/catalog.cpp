@@ -97,6 +97,11 @@ const TypeRow kTypeRows[] = {
     {"nvarchar", 231, 231, 8000, 0, 0, 1, 0, 39, 4000, 0},
     {"nchar", 239, 239, 8000, 0, 0, 0, 0, 47, 4000, 0},
     {"sysname", 231, 256, 256, 0, 0, 1, 18, 39, 128, 0},
+    {"date", 40, 40, 3, 10, 0, 0, 0, 0, 10, 0},
+    {"time", 41, 41, 5, 16, 7, 0, 0, 0, 16, 7},
+    {"datetime2", 42, 42, 8, 27, 7, 0, 0, 0, 27, 7},
+    {"datetimeoffset", 43, 43, 10, 34, 7, 0, 0, 0, 34, 7},
+    {"xml", 241, 241, -1, 0, 0, 0, 0, 0, 0, 0},
 };
 
 std::string Columns(const char* pattern, const std::string& collation) {

@@ -29,6 +29,16 @@ struct ColumnInfo {
   std::string computedText;
   bool Computed() const { return !computedText.empty(); }
   bool persisted = false;  // computed and stored (read from SQLite's schema when needed)
+  int userType = 0;        // xusertype of the user type it was declared with, 0 when none
+};
+
+// A user type (sp_addtype, CREATE TYPE … FROM): another name for a system
+// type, with the nullability its columns take unless they say.
+struct UserType {
+  std::string name;
+  int xusertype = 0;
+  SqlType type;
+  bool allowsNulls = true;
 };
 
 struct TableInfo {
@@ -111,8 +121,15 @@ class Catalog {
   void Invalidate();
   void CheckSchemaVersion();
 
+  // User types of this database; system types are not among them.
+  std::optional<UserType> FindUserType(const std::string& name);
+  // A declared type: a system type, or a user type (without a size), which
+  // `user` receives. Throws 2715 / 2716 as ResolveType does.
+  SqlType ResolveDeclaredType(const TypeSpec& spec, int position,
+                              std::optional<UserType>* user = nullptr);
+
   // The typed edits below are the only writers of the system tables
-  // (sysobjects, syscolumns, syscomments, sysindexes, sysindexkeys) and of
+  // (sysobjects, syscolumns, syscomments, sysindexes, sysindexkeys, systypes) and of
   // the server's own tables of identities and foreign keys; DDL decides,
   // the catalogue writes. All run in the caller's transaction.
   int NextObjectId();
@@ -149,6 +166,9 @@ class Catalog {
   void SetIdentity(const IdentityState& identity);
   void ResetIdentity(int tableId);  // TRUNCATE TABLE starts again at the seed
   void DeleteIdentity(int tableId);
+
+  void InsertUserType(const std::string& name, const SqlType& type, bool allowsNulls);
+  void DeleteUserType(int xusertype);
 
   void InsertForeignKey(const ForeignKeyEntry& key);
   void DeleteForeignKey(int id);

@@ -48,6 +48,20 @@ int OldType(const SqlType& t, bool nullable) {
     case BaseType::Text:
     case BaseType::NText:
       return 35;
+    case BaseType::Xml:
+    case BaseType::Date:
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+      return 0;  // types newer than the old codes
+    case BaseType::UniqueIdentifier:
+      return 37;
+    case BaseType::Binary:
+      return 45;
+    case BaseType::VarBinary:
+      return 37;
+    case BaseType::Image:
+      return 34;
   }
   return 0;
 }
@@ -102,7 +116,7 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
   sqlite3_bind_int(s, 2, tableId);
   sqlite3_bind_int(s, 3, xtype);
   sqlite3_bind_int(s, 4, c.nullable ? 0 : 1);
-  sqlite3_bind_int(s, 5, xtype);
+  sqlite3_bind_int(s, 5, c.userType ? c.userType : xtype);
   sqlite3_bind_int(s, 6, TypeStorageLength(c.type));
   sqlite3_bind_int(s, 7, TypeXprec(c.type));
   sqlite3_bind_int(s, 8, TypeXscale(c.type));
@@ -384,6 +398,50 @@ void Catalog::DeleteForeignKey(int id) {
 
 void Catalog::Step(sqlite3_stmt* stmt) {
   if (sqlite3_step(stmt) != SQLITE_DONE) db_.Throw();
+}
+
+void Catalog::InsertUserType(const std::string& name, const SqlType& type, bool allowsNulls) {
+  // User types number from 257, after the system types.
+  auto next = db_.PrepareCached("SELECT max(coalesce(max(xusertype), 0) + 1, 257) FROM systypes");
+  if (sqlite3_step(next.get()) != SQLITE_ROW) db_.Throw();
+  const int xusertype = sqlite3_column_int(next.get(), 0);
+  auto stmt = db_.PrepareCached(
+      "INSERT INTO systypes (name, xtype, status, xusertype, length, xprec, xscale, usertype, "
+      "variable, allownulls, type, prec, scale, collationid, collation) VALUES (?, ?, 0, ?, ?, ?, "
+      "?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  sqlite3_stmt* s = stmt.get();
+  const bool character =
+      IsCharacter(type.base) || type.base == BaseType::Text || type.base == BaseType::NText;
+  sqlite3_bind_text(s, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(s, 2, TypeXtype(type.base));
+  sqlite3_bind_int(s, 3, xusertype);
+  sqlite3_bind_int(s, 4, TypeStorageLength(type));
+  sqlite3_bind_int(s, 5, TypeXprec(type));
+  sqlite3_bind_int(s, 6, TypeXscale(type));
+  sqlite3_bind_int(s, 7, xusertype);
+  sqlite3_bind_int(s, 8,
+                   type.base == BaseType::VarChar || type.base == BaseType::NVarChar ||
+                           type.base == BaseType::VarBinary
+                       ? 1
+                       : 0);
+  sqlite3_bind_int(s, 9, allowsNulls ? 1 : 0);
+  sqlite3_bind_int(s, 10, OldType(type, allowsNulls));
+  sqlite3_bind_int(s, 11, TypePrec(type));
+  sqlite3_bind_int(s, 12, TypeXscale(type));
+  if (character) {
+    sqlite3_bind_int(s, 13, 53318);
+    sqlite3_bind_text(s, 14, collationName_.c_str(), -1, SQLITE_TRANSIENT);
+  } else {
+    sqlite3_bind_null(s, 13);
+    sqlite3_bind_null(s, 14);
+  }
+  Step(s);
+}
+
+void Catalog::DeleteUserType(int xusertype) {
+  auto stmt = db_.PrepareCached("DELETE FROM systypes WHERE xusertype = ? AND xusertype > 256");
+  sqlite3_bind_int(stmt.get(), 1, xusertype);
+  Step(stmt.get());
 }
 
 }  // namespace moltaro::db::embedded

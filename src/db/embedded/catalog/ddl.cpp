@@ -86,7 +86,10 @@ std::string Ddl::ComputedColumnSql(ColumnInfo& c, const std::vector<ColumnInfo>&
 
 std::string Ddl::ColumnSql(const ColumnInfo& c) const {
   std::string sql = QuoteId(c.name) + " " + std::string(SqliteAffinity(c.type));
-  if (!StoresAsInteger(c.type) && !IsApproximateOrExact(c.type.base) && !IsDateTime(c.type.base)) {
+  if (const std::string_view own = TypeCollation(c.type); !own.empty()) {
+    sql += " COLLATE " + std::string(own);
+  } else if (!StoresAsInteger(c.type) && !IsApproximateOrExact(c.type.base) &&
+             !IsDateOrTime(c.type.base)) {
     sql += " COLLATE " + QuoteId(catalog_.CollationName());
   }
   return sql;
@@ -106,7 +109,9 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
     c.nullable = def.nullable.value_or(true);
     return c;  // typed by its expression when the table's columns are known
   }
-  c.type = ResolveType(def.type, position);
+  std::optional<UserType> user;
+  c.type = catalog_.ResolveDeclaredType(def.type, position, &user);
+  if (user) c.userType = user->xusertype;
   c.identity = def.identity;
   if (def.identity && !StoresAsInteger(c.type)) {
     throw ServerErrorByNumber(2749, {def.name});
@@ -116,7 +121,9 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   }
   // ADO connections run with ANSI_NULL_DFLT_ON: columns are nullable unless
   // the DDL says otherwise; keys and identities never are.
-  c.nullable = def.nullable.value_or(!(def.primaryKey || def.identity));
+  // A user type's own nullability comes next.
+  c.nullable =
+      def.nullable.value_or(!(def.primaryKey || def.identity) && (!user || user->allowsNulls));
   if (def.primaryKey && c.nullable) {
     throw ServerErrorByNumber(8111, {table});
   }
@@ -1103,7 +1110,7 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
     ColumnInfo c;
     c.name = p.name;
     c.colid = ++colid;
-    c.type = ResolveType(p.type, colid);
+    c.type = catalog_.ResolveDeclaredType(p.type, colid);
     c.nullable = true;
     catalog_.InsertColumn(id, c);
     if (p.output) catalog_.MarkOutputParameter(id, colid);

@@ -39,6 +39,9 @@ class Ddl {
   // The trigger that moves a table's identity past the explicit values
   // inserted while IDENTITY_INSERT is on (kept if it exists).
   void AllowExplicitIdentity(const TableInfo& table);
+  // User types (ddl_types.cpp).
+  void CreateType(const CreateTypeStatement& s);
+  void DropType(const DropTypeStatement& s);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.

@@ -7,6 +7,7 @@
 #include "db/embedded/execution/date_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/sql_types.h"
+#include "db/embedded/types/temporal.h"
 
 namespace moltaro::db::embedded {
 
@@ -28,11 +29,29 @@ std::string SourceName(const SourceValue& in) {
   return in.national ? "nvarchar" : "varchar";
 }
 
+// The ISO styles of a date, a time, or a datetime2 finer than datetime:
+// their own text (SQL Server writes every fraction digit), with the T of
+// styles 126 and 127; nullopt for datetime's own texts and the other styles.
+std::optional<std::string> IsoTextOfNewerType(const SourceValue& in, int style) {
+  const auto* text = std::get_if<std::string>(&in.value);
+  if (!text || (style != 21 && style != 121 && style != 126 && style != 127)) return std::nullopt;
+  const auto value = ParseTemporalText(*text);
+  if (!value || value->hasOffset) return std::nullopt;
+  const std::string_view v = *text;
+  const bool dateOnly = v.size() == 10;
+  const bool timeOnly = !value->hasDate;
+  if (!dateOnly && !timeOnly && value->fractionDigits <= 3) return std::nullopt;
+  std::string out(v);
+  if (!dateOnly && !timeOnly && (style == 126 || style == 127)) out[10] = 'T';
+  return out;
+}
+
 // The styled text of a value converted to a character type; nullopt with no
 // error when the style leaves the value's own text.
 std::optional<std::string> StyledText(const SourceValue& in, int style, bool fromDateTime,
                                       SqlError& error) {
   if (fromDateTime) {
+    if (auto own = IsoTextOfNewerType(in, style)) return own;
     StoredValue date;
     if (!ConvertValue(in, SqlType{BaseType::DateTime, 0, 0, 0}, false, date, error)) {
       return std::nullopt;
@@ -40,6 +59,11 @@ std::optional<std::string> StyledText(const SourceValue& in, int style, bool fro
     auto text = DateTimeStyleText(PartsOfCanonical(std::get<std::string>(date)), style);
     if (!text) error = SqlErrorByNumber(281, {std::to_string(style), "datetime"});
     return text;
+  }
+  if (const auto* b = std::get_if<Binary>(&in.value)) {
+    // Binary: 0 its bytes as characters, 1 hex with 0x, 2 hex without.
+    if (style == 1 || style == 2) return BinaryHexText(*b, style == 1);
+    return std::nullopt;
   }
   const auto* d = std::get_if<Decimal>(&in.value);
   if (!d || d->kind == ExactKind::Decimal) return std::nullopt;
@@ -85,7 +109,20 @@ void ConvertFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
       return;
     }
     if (text) in = SourceValue{*text, national};
-  } else if (style >= 0 && IsDateTime(target.base) &&
+  } else if ((style == 1 || style == 2) && IsBinary(target.base) &&
+             std::holds_alternative<std::string>(in.value)) {
+    // Hex text: style 1 with its 0x, style 2 without.
+    std::string_view hex = std::get<std::string>(in.value);
+    const bool prefixed = hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X');
+    auto bytes = prefixed == (style == 1) ? BinaryFromHex(hex.substr(prefixed ? 2 : 0))
+                                          : std::optional<Binary>();
+    if (!bytes) {
+      error = SqlErrorByNumber(8114, {SourceName(in), "varbinary"});
+      fail();
+      return;
+    }
+    in.value = std::move(*bytes);
+  } else if (style >= 0 && IsDateOrTime(target.base) &&
              std::holds_alternative<std::string>(in.value)) {
     if (!IsDateTimeInputStyle(style)) {
       error = SqlErrorByNumber(

@@ -78,7 +78,14 @@ std::string PartName(DatePart part) {
 }
 
 // The value of the part; false (with the error) when the datetime has none.
-bool PartValue(const DateTimeParts& p, DatePart part, const char* function, long long& out,
+// A datetime's parts with what the newer types add: the fraction of the
+// second to 100 ns, and a datetimeoffset's offset.
+struct PointInTime : DateTimeParts {
+  long long fraction = 0;  // millisecond * 10000 for a datetime
+  std::optional<int> offsetMinutes;
+};
+
+bool PartValue(const PointInTime& p, DatePart part, const char* function, long long& out,
                SqlError& error) {
   switch (part) {
     case DatePart::Year:
@@ -115,16 +122,18 @@ bool PartValue(const DateTimeParts& p, DatePart part, const char* function, long
       out = p.millisecond;
       return true;
     case DatePart::Microsecond:
-      out = p.millisecond * 1000LL;
+      out = p.fraction / 10;
       return true;
     case DatePart::Nanosecond:
-      out = p.millisecond * 1000000LL;
+      out = p.fraction * 100;
       return true;
     case DatePart::IsoWeek:
       out = IsoWeekOfYear(p);
       return true;
     case DatePart::TzOffset:
-      break;
+      if (!p.offsetMinutes) break;
+      out = *p.offsetMinutes;
+      return true;
   }
   error = SqlErrorByNumber(9810, {PartName(part), function, "datetime"});
   return false;
@@ -134,13 +143,30 @@ bool IsNull(sqlite3_value* v) {
   return sqlite3_value_type(v) == SQLITE_NULL;
 }
 
-// The datetime a value converts to, or the conversion's error.
-bool DateTimeArg(sqlite3_value* v, DateTimeParts& out, SqlError& error) {
+// The datetime a value converts to, or the conversion's error. The text of
+// the newer date types keeps its fraction and offset.
+bool DateTimeArg(sqlite3_value* v, PointInTime& out, SqlError& error) {
+  if (sqlite3_value_type(v) == SQLITE_TEXT) {
+    if (const auto t = ParseTemporalText(ArgText(v))) {
+      out.year = t->year;
+      out.month = t->month;
+      out.day = t->day;
+      const long long secs = t->ticks / kTicksPerSecond;
+      out.hour = static_cast<int>(secs / 3600);
+      out.minute = static_cast<int>(secs / 60 % 60);
+      out.second = static_cast<int>(secs % 60);
+      out.fraction = t->ticks % kTicksPerSecond;
+      out.millisecond = static_cast<int>(out.fraction / 10000);
+      if (t->hasOffset) out.offsetMinutes = t->offsetMinutes;
+      return true;
+    }
+  }
   StoredValue converted;
   if (!ConvertValue(ReadArg(v), SqlType{BaseType::DateTime, 0, 0, 0}, false, converted, error)) {
     return false;
   }
-  out = PartsOfCanonical(std::get<std::string>(converted));
+  static_cast<DateTimeParts&>(out) = PartsOfCanonical(std::get<std::string>(converted));
+  out.fraction = out.millisecond * 10000LL;
   return true;
 }
 
@@ -166,7 +192,7 @@ void PartFn(sqlite3_context* ctx, sqlite3_value** argv, bool name) {
     sqlite3_result_null(ctx);
     return;
   }
-  DateTimeParts p;
+  PointInTime p;
   SqlError error;
   long long value = 0;
   if (!DateTimeArg(argv[1], p, error) || !PartValue(p, *part, function, value, error)) {
@@ -191,9 +217,11 @@ void DateNameFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   PartFn(ctx, argv, true);
 }
 
-void ResultCanonical(sqlite3_context* ctx, const DateTimeParts& p) {
-  const std::string text = CanonicalOf(p);
-  sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+// A date's text.
+void ResultDate(sqlite3_context* ctx, const DateTimeParts& p) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.year, p.month, p.day);
+  sqlite3_result_text(ctx, text, -1, SQLITE_TRANSIENT);
 }
 
 // tsql_eomonth(date[, months]): the last day of the month, months later.
@@ -202,7 +230,7 @@ void EoMonthFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_null(ctx);
     return;
   }
-  DateTimeParts p;
+  PointInTime p;
   SqlError error;
   long long months = 0;
   if (!DateTimeArg(argv[0], p, error) || (argc > 1 && !IntegerArg(argv[1], months, error))) {
@@ -210,7 +238,7 @@ void EoMonthFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     return;
   }
   const long long total = p.year * 12LL + (p.month - 1) + months;
-  if (total < 1753 * 12LL || total >= 10000 * 12LL) {
+  if (total < 12 || total >= 10000 * 12LL) {
     ResultError(ctx, SqlErrorByNumber(517, {"date"}));
     return;
   }
@@ -218,7 +246,7 @@ void EoMonthFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   end.year = static_cast<int>(total / 12);
   end.month = static_cast<int>(total % 12) + 1;
   end.day = DaysIn(end.year, end.month);
-  ResultCanonical(ctx, end);
+  ResultDate(ctx, end);
 }
 
 // tsql_datefromparts(year, month, day)
@@ -244,7 +272,7 @@ void DateFromPartsFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   p.year = static_cast<int>(v[0]);
   p.month = static_cast<int>(v[1]);
   p.day = static_cast<int>(v[2]);
-  ResultCanonical(ctx, p);
+  ResultDate(ctx, p);
 }
 
 std::string Printf(const char* format, auto... args) {
@@ -362,7 +390,134 @@ struct Token {
   bool digits = false;
 };
 
+// Whether the type has the part DATEADD adds.
+bool TypeHasPart(BaseType base, DatePart part) {
+  const bool timePart = part == DatePart::Hour || part == DatePart::Minute ||
+                        part == DatePart::Second || part == DatePart::Millisecond ||
+                        part == DatePart::Microsecond || part == DatePart::Nanosecond;
+  if (base == BaseType::Date) return !timePart;
+  if (base == BaseType::Time) return timePart;
+  return true;
+}
+
+// tsql_dateadd(part, number, date, base, length, precision, scale): the
+// newer date types, to the last 100 ns, in the date's own type.
+void TypedDateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[1]) || IsNull(argv[2])) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  SqlType type;
+  type.base = static_cast<BaseType>(sqlite3_value_int(argv[3]));
+  type.length = sqlite3_value_int(argv[4]);
+  type.precision = sqlite3_value_int(argv[5]);
+  type.scale = sqlite3_value_int(argv[6]);
+  const std::string partText = ArgText(argv[0]);
+  const auto part = DatePartNamed(partText);
+  if (!part) {
+    ResultError(ctx, SqlErrorByNumber(155, {partText, "dateadd"}));
+    return;
+  }
+  if (!TypeHasPart(type.base, *part)) {
+    ResultError(ctx, SqlErrorByNumber(9810, {ToLowerAscii(partText), "dateadd",
+                                             std::string(TypeName(type.base))}));
+    return;
+  }
+  Temporal t;
+  long long n = 0;
+  SqlError error;
+  if (!TemporalArg(argv[2], t) || !IntegerArg(argv[1], n, error)) {
+    ResultError(ctx, error.number ? error : SqlErrorByNumber(241));
+    return;
+  }
+  const auto overflow = [&] { ResultError(ctx, SqlErrorByNumber(517, {TypeName(type.base)})); };
+  if (*part == DatePart::Year || *part == DatePart::Quarter || *part == DatePart::Month) {
+    const long long months = *part == DatePart::Year      ? n * 12
+                             : *part == DatePart::Quarter ? n * 3
+                                                          : n;
+    const long long total = t.year * 12LL + (t.month - 1) + months;
+    if (total < 12 || total >= 10000 * 12LL) return overflow();
+    t.year = static_cast<int>(total / 12);
+    t.month = static_cast<int>(total % 12) + 1;
+    t.day = std::min(t.day, DaysIn(t.year, t.month));
+  } else {
+    long long unit = 0;  // in 100 ns
+    switch (*part) {
+      case DatePart::Week:
+        unit = kTicksPerDay;
+        n *= 7;
+        break;
+      case DatePart::Hour:
+        unit = 3600 * kTicksPerSecond;
+        break;
+      case DatePart::Minute:
+        unit = 60 * kTicksPerSecond;
+        break;
+      case DatePart::Second:
+        unit = kTicksPerSecond;
+        break;
+      case DatePart::Millisecond:
+        unit = 10000;
+        break;
+      case DatePart::Microsecond:
+        unit = 10;
+        break;
+      case DatePart::Nanosecond:
+        // Rounds to the 100 ns the types count in.
+        unit = 1;
+        n = n >= 0 ? (n + 50) / 100 : -((-n + 50) / 100);
+        break;
+      default:
+        unit = kTicksPerDay;  // day, dayofyear, weekday
+        break;
+    }
+    // Whole days and the rest apart, so that no product leaves 64 bits.
+    const long long perDay = kTicksPerDay / unit;
+    long long days = n / perDay;
+    long long ticks = t.ticks + (n % perDay) * unit;
+    days += ticks >= 0 ? ticks / kTicksPerDay : -((-ticks + kTicksPerDay - 1) / kTicksPerDay);
+    ticks -= (ticks >= 0 ? ticks / kTicksPerDay : -((-ticks + kTicksPerDay - 1) / kTicksPerDay)) *
+             kTicksPerDay;
+    t.ticks = ticks;
+    if (type.base != BaseType::Time) {
+      const long long day = TemporalDays(t) + days;
+      if (day < DaysSinceUnixEpoch(1, 1, 1) || day > DaysSinceUnixEpoch(9999, 12, 31)) {
+        return overflow();
+      }
+      SetTemporalDays(t, day);
+    }
+  }
+  std::string text;
+  if (!TemporalText(t, type, text)) return overflow();
+  sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+// tsql_sysdatetime(): datetime2(7), local time.
+void SysDateTimeFn(sqlite3_context* ctx, int, sqlite3_value**) {
+  std::string text;
+  TemporalText(NowTemporal(), SqlType{BaseType::DateTime2, 0, 0, 7}, text);
+  sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
 }  // namespace
+
+bool TemporalArg(sqlite3_value* v, Temporal& out) {
+  if (sqlite3_value_type(v) == SQLITE_TEXT) {
+    if (auto t = ParseTemporalText(ArgText(v))) {
+      out = *t;
+      return true;
+    }
+  }
+  StoredValue converted;
+  SqlError error;
+  if (!ConvertValue(ReadArg(v), SqlType{BaseType::DateTime, 0, 0, 0}, false, converted, error)) {
+    return false;
+  }
+  auto t = ParseTemporalText(std::get<std::string>(converted));
+  if (!t) return false;
+  out = *t;
+  return true;
+}
 
 DateTimeParts PartsOfCanonical(const std::string& c) {
   DateTimeParts p;
@@ -612,6 +767,10 @@ void RegisterDateFunctions(sqlite3* db) {
                              nullptr);
   sqlite3_create_function_v2(db, "tsql_datefromparts", 3, flags, nullptr, DateFromPartsFn, nullptr,
                              nullptr, nullptr);
+  sqlite3_create_function_v2(db, "tsql_dateadd", 7, flags, nullptr, TypedDateAddFn, nullptr,
+                             nullptr, nullptr);
+  sqlite3_create_function_v2(db, "tsql_sysdatetime", 0, SQLITE_UTF8, nullptr, SysDateTimeFn,
+                             nullptr, nullptr, nullptr);
 }
 
 }  // namespace moltaro::db::embedded

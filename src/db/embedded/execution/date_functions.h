@@ -8,6 +8,9 @@
 #include <string_view>
 
 #include "db/embedded/types/date_parts.h"
+#include "db/embedded/types/temporal.h"
+
+struct sqlite3_value;
 
 struct sqlite3;
 
@@ -44,7 +47,13 @@ std::string_view WeekdayName(int weekday);  // 1 Sunday … 7 Saturday
 // 7 Saturday.
 int WeekdayOf(const DateTimeParts& p);
 
-// tsql_datepart, tsql_datename, tsql_eomonth, tsql_datefromparts.
+// The point in time a value names: the text of any date type, or what
+// converts to datetime (numbers of days); false when it is none.
+bool TemporalArg(sqlite3_value* v, Temporal& out);
+
+// tsql_datepart, tsql_datename, tsql_eomonth, tsql_datefromparts,
+// tsql_sysdatetime, and tsql_dateadd for the types of IsTemporal (its
+// result's type as four more arguments).
 void RegisterDateFunctions(sqlite3* db);
 
 }  // namespace moltaro::db::embedded

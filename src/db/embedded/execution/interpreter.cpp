@@ -668,6 +668,13 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
     case StatementKind::DropTable:
       Ddl(catalog, c.text, host_.Code().get()).DropTable(static_cast<const DropTableStatement&>(s));
       return Flow::Normal;
+    case StatementKind::CreateType:
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateType(static_cast<const CreateTypeStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::DropType:
+      Ddl(catalog, c.text, host_.Code().get()).DropType(static_cast<const DropTypeStatement&>(s));
+      return Flow::Normal;
     case StatementKind::AlterTable:
       Ddl(catalog, c.text, host_.Code().get())
           .AlterTable(static_cast<const AlterTableStatement&>(s));
@@ -712,7 +719,7 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Declare: {
       for (const DeclareItem& item : static_cast<const DeclareStatement&>(s).items) {
-        SqlType type = ResolveType(item.type, 1);
+        SqlType type = catalog.ResolveDeclaredType(item.type, 1);
         c.frame->Declare(item.name, type, StoredValue{});
         if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
       }

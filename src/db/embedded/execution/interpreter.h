@@ -201,6 +201,8 @@ class Interpreter {
   // declared parameters, OUTPUT ones written back.
   Value ExecuteSql(std::vector<CallArgument>& args, Context& c);
   // The server's own procedures; none when `name` is not one of them.
+  std::optional<Value> TypeProcedure(const std::string& key, const std::string& name,
+                                     std::vector<CallArgument>& args, Context& c);
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
   // Statements of the session's settings and of maintenance

@@ -77,6 +77,18 @@ bool TextToRank(const SourceValue& text, Rank rank, StoredValue& out, SqlError& 
 bool Unify(sqlite3_value* a, sqlite3_value* b, StoredValue& x, StoredValue& y, Rank& rank,
            SqlError& error) {
   SourceValue sa = ReadArg(a), sb = ReadArg(b);
+  // Binary meets a number as the integer of its last bytes; two binary
+  // values compare by their bytes.
+  auto* ba = std::get_if<Binary>(&sa.value);
+  auto* bb = std::get_if<Binary>(&sb.value);
+  if (ba && bb) {
+    sa.value = ba->bytes;
+    sb.value = bb->bytes;
+  } else if (ba) {
+    sa.value = BinaryToInteger(*ba, 8);
+  } else if (bb) {
+    sb.value = BinaryToInteger(*bb, 8);
+  }
   const Rank ra = RankOf(sa.value), rb = RankOf(sb.value);
   x = sa.value;
   y = sb.value;

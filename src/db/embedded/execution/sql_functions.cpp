@@ -121,6 +121,8 @@ void DataLengthFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
                             : p <= 19                         ? 9
                             : p <= 28                         ? 13
                                                               : 17);
+  } else if (const auto* b = std::get_if<Binary>(&in.value)) {
+    sqlite3_result_int64(ctx, static_cast<long long>(b->bytes.size()));
   } else {
     sqlite3_result_int64(ctx, static_cast<long long>(Utf8Length(ArgText(argv[0]))) * 2);
   }
@@ -386,14 +388,34 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_null(ctx);
     return;
   }
-  std::string ca, cb;
-  if (!DateOf(argv[1], ca) || !DateOf(argv[2], cb)) {
-    ResultError(ctx, {241,
-                      "Conversion failed when converting date and/or time from character "
-                      "string."});
+  Temporal ta, tb;
+  if (!TemporalArg(argv[1], ta) || !TemporalArg(argv[2], tb)) {
+    ResultError(ctx, SqlErrorByNumber(241));
     return;
   }
-  const Parts a = Split(ca), b = Split(cb);
+  // A datetimeoffset counts in UTC.
+  const auto split = [](Temporal t) {
+    long long ticks = t.ticks - t.offsetMinutes * 60 * kTicksPerSecond;
+    long long days = TemporalDays(t);
+    while (ticks < 0) ticks += kTicksPerDay, --days;
+    while (ticks >= kTicksPerDay) ticks -= kTicksPerDay, ++days;
+    SetTemporalDays(t, days);
+    t.ticks = ticks;
+    return t;
+  };
+  ta = split(ta);
+  tb = split(tb);
+  const auto parts = [](const Temporal& t) {
+    const long long secs = t.ticks / kTicksPerSecond;
+    return Parts{t.year,
+                 t.month,
+                 t.day,
+                 static_cast<int>(secs / 3600),
+                 static_cast<int>(secs / 60 % 60),
+                 static_cast<int>(secs % 60),
+                 static_cast<int>(t.ticks % kTicksPerSecond / 10000)};
+  };
+  const Parts a = parts(ta), b = parts(tb);
   const std::string part = NormalPart(ArgText(argv[0]));
   long long r = 0;
   const long long da = DaysFrom(a.y, a.mo, a.d), db = DaysFrom(b.y, b.mo, b.d);
@@ -414,9 +436,13 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   else if (part == "SECOND")
     r = (((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) - (((da * 24 + a.h) * 60 + a.mi) * 60 + a.s);
   else if (part == "MILLISECOND" || part == "MICROSECOND" || part == "NANOSECOND") {
-    r = ((((db * 24 + b.h) * 60 + b.mi) * 60 + b.s) * 1000 + b.ms) -
-        ((((da * 24 + a.h) * 60 + a.mi) * 60 + a.s) * 1000 + a.ms);
-    r *= part == "MICROSECOND" ? 1000 : part == "NANOSECOND" ? 1000000 : 1;
+    // Boundaries crossed at the part's unit, counted in 100 ns.
+    const long long unit = part == "MILLISECOND" ? 10000 : part == "MICROSECOND" ? 10 : 1;
+    const long long secs =
+        (db - da) * 86400 + (tb.ticks / kTicksPerSecond) - (ta.ticks / kTicksPerSecond);
+    r = secs * (kTicksPerSecond / unit) + (tb.ticks % kTicksPerSecond) / unit -
+        (ta.ticks % kTicksPerSecond) / unit;
+    if (part == "NANOSECOND") r *= 100;
   } else {
     ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "datediff"}));
     return;

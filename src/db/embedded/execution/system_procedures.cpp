@@ -1,12 +1,15 @@
 // The server's own procedures that product scripts call by name: the
-// application locks here, those of the catalogue in catalog_procedures.cpp.
-// Anything else named sp_… is looked up as a user procedure.
+// application locks and the user types here, those of the catalogue in
+// catalog_procedures.cpp. Anything else named sp_… is looked up as a user
+// procedure.
 #include <chrono>
 #include <set>
 
 #include "common/text.h"
+#include "db/embedded/catalog/ddl.h"
 #include "db/embedded/execution/app_locks.h"
 #include "db/embedded/execution/interpreter.h"
+#include "db/embedded/parser/tsql_parser.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -21,6 +24,34 @@ constexpr const char* kReleaseAppLockParameters[] = {"@RESOURCE", "@LOCKOWNER", 
 
 [[noreturn]] void InvalidParameter(const std::string& procedure) {
   throw ServerErrorByNumber(15600, {procedure});
+}
+
+// The arguments by parameter name, positional ones in `order`.
+template <typename CallArguments>
+std::map<std::string, Value> Arguments(const std::string& procedure, const CallArguments& args,
+                                       std::initializer_list<const char*> order) {
+  std::map<std::string, Value> given;
+  std::size_t position = 0;
+  for (const auto& a : args) {
+    std::string parameter;
+    if (!a.name.empty()) {
+      parameter = ToUpperAscii(a.name);
+    } else if (position < order.size()) {
+      parameter = *(order.begin() + position++);
+    } else {
+      throw ServerErrorByNumber(8144, {procedure});
+    }
+    if (parameter == "@RETURN_VALUE") continue;
+    if (a.value) given[parameter] = ToApiValue(*a.value);
+  }
+  return given;
+}
+
+std::optional<std::string> TextArgument(const std::map<std::string, Value>& given,
+                                        const char* parameter) {
+  auto it = given.find(parameter);
+  if (it == given.end() || IsNull(it->second)) return std::nullopt;
+  return ToText(it->second);
 }
 
 }  // namespace
@@ -81,10 +112,50 @@ bool IsUnsupportedSystemProcedure(std::string_view name) {
   return names.count(ToLowerAscii(std::string(name))) > 0;
 }
 
+// sp_addtype name, 'base type' [, 'NULL' | 'NOT NULL' | 'NONULL'] and
+// sp_droptype name: CREATE TYPE … FROM and DROP TYPE by another way.
+std::optional<Value> Interpreter::TypeProcedure(const std::string& key, const std::string& name,
+                                                std::vector<CallArgument>& args, Context& c) {
+  Catalog& catalog = host_.CurrentCatalog();
+  if (key == "sp_droptype") {
+    const auto given = Arguments(name, args, {"@TYPENAME"});
+    DropTypeStatement drop;
+    drop.name.name = TextArgument(given, "@TYPENAME").value_or("");
+    if (drop.name.name.empty()) InvalidParameter(name);
+    Ddl(catalog, c.text, host_.Code().get()).DropType(drop);
+    return Value{std::int64_t{0}};
+  }
+  const auto given = Arguments(name, args, {"@TYPENAME", "@PHYSTYPE", "@NULLTYPE", "@OWNER"});
+  const auto typeName = TextArgument(given, "@TYPENAME");
+  const auto physical = TextArgument(given, "@PHYSTYPE");
+  if (!typeName || typeName->empty() || !physical) InvalidParameter(name);
+  // The base type is read as the parser reads a declared type; anything
+  // more than one type is refused rather than run.
+  Batch parsed =
+      ParseBatch("CREATE TYPE [" + ReplaceAll(*typeName, "]", "]]") + "] FROM " + *physical);
+  if (parsed.statements.size() != 1 ||
+      parsed.statements.front()->kind != StatementKind::CreateType) {
+    throw ServerErrorByNumber(2715, {"1", *physical});
+  }
+  auto& create = static_cast<CreateTypeStatement&>(*parsed.statements.front());
+  if (create.nullable) throw ServerErrorByNumber(2715, {"1", *physical});
+  const std::string nulls = ToUpperAscii(Trim(TextArgument(given, "@NULLTYPE").value_or("NULL")));
+  if (nulls == "NOT NULL" || nulls == "NONULL") {
+    create.nullable = false;
+  } else if (nulls == "NULL") {
+    create.nullable = true;
+  } else {
+    InvalidParameter(name);
+  }
+  Ddl(catalog, c.text, host_.Code().get()).CreateType(create);
+  return Value{std::int64_t{0}};
+}
+
 std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
                                                   std::vector<CallArgument>& args, Context& c) {
   if (std::optional<Value> result = CatalogProcedure(name, args, c)) return result;
   const std::string key = ToLowerAscii(name);
+  if (key == "sp_addtype" || key == "sp_droptype") return TypeProcedure(key, name, args, c);
   const bool get = key == "sp_getapplock";
   if (!get && key != "sp_releaseapplock") return std::nullopt;
 

@@ -25,24 +25,25 @@ struct TypeSpec {
 
 enum class ExprKind {
   Null,
-  Integer,    // text holds the digits
-  Float,      // text holds the number as written
-  String,     // text holds the value
-  Parameter,  // :name, index = order of appearance
-  Variable,   // @name / @@name
-  Column,     // parts: [qualifier…, column]
-  Star,       // parts: qualifier (may be empty)
-  Unary,      // text: "-", "+", "~", "NOT"
-  Binary,     // text: operator ("+", "=", "AND", …); args[0], args[1]
-  Function,   // text: name as written; args; distinct; star for count(*)
-  Case,       // args: [operand or null, when1, then1, …, else or null]
-  In,         // args[0] expr, args[1..] list, or select; negated
-  Between,    // args: expr, low, high; negated
-  Like,       // args: expr, pattern[, escape]; negated
-  IsNull,     // args[0]; negated = IS NOT NULL
-  Exists,     // select
-  Subquery,   // select (scalar)
-  Cast,       // args[0]; type
+  Integer,         // text holds the digits
+  Float,           // text holds the number as written
+  String,          // text holds the value
+  Parameter,       // :name, index = order of appearance
+  Variable,        // @name / @@name
+  Column,          // parts: [qualifier…, column]
+  Star,            // parts: qualifier (may be empty)
+  Unary,           // text: "-", "+", "~", "NOT"
+  Binary,          // text: operator ("+", "=", "AND", …); args[0], args[1]
+  Function,        // text: name as written; args; distinct; star for count(*)
+  Case,            // args: [operand or null, when1, then1, …, else or null]
+  In,              // args[0] expr, args[1..] list, or select; negated
+  Between,         // args: expr, low, high; negated
+  Like,            // args: expr, pattern[, escape]; negated
+  IsNull,          // args[0]; negated = IS NOT NULL
+  Exists,          // select
+  Subquery,        // select (scalar)
+  Cast,            // args[0]; type
+  BinaryConstant,  // text: the hex digits of 0x…
 };
 
 struct Expr {
@@ -174,6 +175,8 @@ enum class StatementKind {
   CreateSchema,
   DropSchema,
   Unsupported,  // a construct the server does not run: fails when reached
+  CreateType,   // CREATE TYPE name FROM base [NULL | NOT NULL]
+  DropType,     // DROP TYPE [IF EXISTS] name
 };
 
 struct Statement {
@@ -309,6 +312,19 @@ struct CreateTableStatement : Statement {
   ObjectName table;
   std::vector<ColumnDef> columns;
   std::vector<TableConstraint> constraints;
+};
+
+struct CreateTypeStatement : Statement {
+  CreateTypeStatement() : Statement(StatementKind::CreateType) {}
+  ObjectName name;
+  TypeSpec base;
+  std::optional<bool> nullable;  // as written; NULL when not
+};
+
+struct DropTypeStatement : Statement {
+  DropTypeStatement() : Statement(StatementKind::DropType) {}
+  ObjectName name;
+  bool ifExists = false;
 };
 
 struct DropTableStatement : Statement {

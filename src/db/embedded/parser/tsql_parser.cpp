@@ -17,27 +17,6 @@ std::string NotSupported(std::string_view construct) {
 
 namespace {
 
-// The integer a binary constant (0x…) converts to when it meets a number, as
-// SQL Server converts it: up to 4 bytes an int, up to 8 a bigint, both read
-// big-endian and signed. Longer constants have no integer value.
-std::string BinaryConstantValue(std::string_view written) {
-  const std::string_view digits = written.substr(2);
-  if (digits.size() > 16) {
-    throw UnsupportedConstruct("binary constants longer than 8 bytes (" +
-                               std::string(written.substr(0, 20)) + "…)");
-  }
-  std::uint64_t value = 0;
-  for (const char c : digits) {
-    const int d = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-    value = value << 4 | static_cast<std::uint64_t>(d);
-  }
-  const std::size_t bytes = (digits.size() + 1) / 2;
-  if (bytes <= 4) {
-    return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
-  }
-  return std::to_string(static_cast<std::int64_t>(value));
-}
-
 std::string Upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -817,6 +796,7 @@ class Parser {
                    PeekWord("INDEX"))) {
       return ParseCreateIndex();
     }
+    if (!alter && PeekWord("TYPE")) return ParseCreateType();
     if (PeekWord("PROCEDURE") || PeekWord("PROC")) return ParseCreateProcedure(alter);
     if (!alter && AcceptWord("SCHEMA")) {
       auto s = std::make_unique<SchemaStatement>(StatementKind::CreateSchema);
@@ -829,6 +809,23 @@ class Parser {
     if (Peek().kind == TokenKind::Word)
       throw UnsupportedConstruct((alter ? "ALTER " : "CREATE ") + Upper(Peek().text));
     Fail();
+  }
+
+  StatementPtr ParseCreateType() {
+    Take();
+    auto s = std::make_unique<CreateTypeStatement>();
+    s->name = ParseObjectName();
+    if (PeekWord("AS")) throw DatabaseError(NotSupported("table types (CREATE TYPE … AS TABLE)"));
+    if (PeekWord("EXTERNAL")) throw DatabaseError(NotSupported("CLR types"));
+    ExpectWord("FROM");
+    s->base = ParseType();
+    if (AcceptWord("NULL")) {
+      s->nullable = true;
+    } else if (AcceptWord("NOT")) {
+      ExpectWord("NULL");
+      s->nullable = false;
+    }
+    return s;
   }
 
   StatementPtr ParseCreateDatabase() {
@@ -1573,6 +1570,12 @@ class Parser {
       s->name = Identifier(true);
       return s;
     }
+    if (AcceptWord("TYPE")) {
+      auto s = std::make_unique<DropTypeStatement>();
+      s->ifExists = AcceptIfExists();
+      s->name = ParseObjectName();
+      return s;
+    }
     RoutineKind kind;
     if (AcceptWord("PROCEDURE") || AcceptWord("PROC")) {
       kind = RoutineKind::Procedure;
@@ -1622,6 +1625,7 @@ class Parser {
       }
       if (AcceptWord("DEFAULT")) {
       } else if (BareWordArgument()) {
+        // sp_addtype id, 'varchar(11)' … , [PRIMARY]: a name passes as a string.
         a.value = std::make_unique<Expr>();
         a.value->kind = ExprKind::String;
         a.value->offset = Peek().offset;
@@ -1652,6 +1656,15 @@ class Parser {
   bool StartsArgument() const {
     if (BareWordArgument()) return true;
     const Token& t = Peek();
+    // A first argument that is a bare name is told from the start of the
+    // next statement by what follows it: a comma, the end, or a keyword.
+    if ((t.kind == TokenKind::Word || t.kind == TokenKind::Quoted) && BareWordArgument()) {
+      const Token& next = Peek(1);
+      if (PeekSymbol(",", 1) || PeekSymbol(";", 1) || next.kind == TokenKind::End ||
+          (next.kind == TokenKind::Word && Reserved().count(Upper(next.text)) != 0)) {
+        return true;
+      }
+    }
     switch (t.kind) {
       case TokenKind::Number:
       case TokenKind::String:
@@ -2288,8 +2301,9 @@ class Parser {
       case TokenKind::Number: {
         e->text = Take().text;
         if (e->text.size() >= 2 && (e->text[1] == 'x' || e->text[1] == 'X')) {
-          e->kind = ExprKind::Integer;
-          e->text = BinaryConstantValue(e->text);
+          // varbinary; the binder decides where it reads as an integer.
+          e->kind = ExprKind::BinaryConstant;
+          e->text = e->text.substr(2);
           break;
         }
         const bool integral = e->text.find_first_of(".eE") == std::string::npos;

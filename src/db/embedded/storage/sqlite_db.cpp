@@ -15,6 +15,7 @@
 #include "db/embedded/execution/sql_functions.h"
 #include "db/embedded/storage/sqlite_errors.h"
 #include "db/embedded/storage/sqlite_values.h"
+#include "db/embedded/types/binary.h"
 #include "db/embedded/types/collation.h"
 #include "db/embedded/types/decimal.h"
 #include "db/errors.h"
@@ -300,10 +301,10 @@ Value ColumnValue(sqlite3_stmt* stmt, int i) {
       // Exact numbers reach the API as their text ("2.50").
       Decimal d;
       const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
-      if (bytes &&
-          DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)), d)) {
-        return DecimalText(d);
-      }
+      const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, i));
+      if (bytes && DecodeDecimal(bytes, size, d)) return DecimalText(d);
+      // Binary values reach it as SQL Server's clients print them: 0x0F.
+      if (Binary b; DecodeBinary(bytes, size, b)) return BinaryHexText(b);
       [[fallthrough]];
     }
     default: {

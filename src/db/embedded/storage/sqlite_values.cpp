@@ -28,8 +28,13 @@ SourceValue ReadArg(sqlite3_value* v) {
     case SQLITE_BLOB: {
       Decimal d;
       const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(v));
-      if (bytes && DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_value_bytes(v)), d)) {
+      const auto size = static_cast<std::size_t>(sqlite3_value_bytes(v));
+      if (bytes && DecodeDecimal(bytes, size, d)) {
         in.value = d;
+        break;
+      }
+      if (Binary b; DecodeBinary(bytes, size, b)) {
+        in.value = std::move(b);
         break;
       }
       [[fallthrough]];
@@ -57,6 +62,9 @@ void ResultValue(sqlite3_context* ctx, const StoredValue& v) {
   } else if (const auto* dec = std::get_if<Decimal>(&v)) {
     const std::string bytes = EncodeDecimal(*dec);
     sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  } else if (const auto* bin = std::get_if<Binary>(&v)) {
+    const std::string bytes = EncodeBinary(*bin);
+    sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
   } else {
     sqlite3_result_null(ctx);
   }
@@ -71,9 +79,9 @@ std::string ArgText(sqlite3_value* v) {
   if (sqlite3_value_type(v) == SQLITE_BLOB) {
     Decimal d;
     const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(v));
-    if (bytes && DecodeDecimal(bytes, static_cast<std::size_t>(sqlite3_value_bytes(v)), d)) {
-      return DecimalCastText(d);
-    }
+    const auto size = static_cast<std::size_t>(sqlite3_value_bytes(v));
+    if (bytes && DecodeDecimal(bytes, size, d)) return DecimalCastText(d);
+    if (Binary b; DecodeBinary(bytes, size, b)) return b.bytes;
   }
   const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
   return std::string(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));

@@ -71,10 +71,11 @@ std::shared_ptr<CompiledRoutine> CompileRoutine(Catalog& catalog, const ObjectIn
   const auto& def = static_cast<const CreateRoutineStatement&>(*routine->batch.statements[0]);
   routine->definition = &def;
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
-    routine->parameterTypes.push_back(ResolveType(def.parameters[i].type, static_cast<int>(i + 1)));
+    routine->parameterTypes.push_back(
+        catalog.ResolveDeclaredType(def.parameters[i].type, static_cast<int>(i + 1)));
   }
   if (function) {
-    routine->returns = ResolveType(def.returns, 1);
+    routine->returns = catalog.ResolveDeclaredType(def.returns, 1);
     routine->inlineBody = InlineBody(def);
   }
   return routine;

@@ -110,6 +110,10 @@ std::string Translator::EmitVariableNamed(const std::string& name, const BoundEx
   if (bound.cls == ValueClass::Exact) {
     return "tsql_cast(" + slot + ", " + TypeArguments(*bound.type) + ")";
   }
+  // And binary values as their 0x… text.
+  if (bound.type && IsBinary(bound.type->base)) {
+    return "tsql_convert(" + slot + ", 1, 0, " + TypeArguments(*bound.type) + ")";
+  }
   return slot;
 }
 
@@ -134,6 +138,16 @@ std::string Translator::EmitNode(const Expr& e) {
       [[fallthrough]];
     case ExprKind::Integer:
       return e.text.front() == '-' ? "(" + e.text + ")" : e.text;
+    case ExprKind::BinaryConstant: {
+      if (bound.binaryInteger) {
+        const std::string& n = *bound.binaryInteger;
+        return n.front() == '-' ? "(" + n + ")" : n;
+      }
+      // The tagged blob of binary.h.
+      const auto bytes = BinaryFromHex(e.text);
+      return "X'" + BinaryHexText(Binary{std::string(1, static_cast<char>(kBinaryTag))}, false) +
+             (bytes ? BinaryHexText(*bytes, false) : std::string()) + "'";
+    }
     case ExprKind::String:
       return QuoteText(e.text);
     case ExprKind::Parameter: {
@@ -396,7 +410,7 @@ std::string Translator::EmitFunction(const Expr& e) {
   // Text arguments: a datetime is its style 0 text.
   auto textArg = [&](const Expr& arg) {
     const std::string sql = Emit(arg);
-    if (Bound(arg).cls != ValueClass::Date) return sql;
+    if (!WritesDateStyle(Bound(arg))) return sql;
     return "tsql_convert(" + sql + ", 0, " + std::to_string(kConvertFromDateTime) + ", " +
            TypeArguments(SqlType{BaseType::NVarChar, 30, 0, 0}) + ")";
   };
@@ -437,6 +451,9 @@ std::string Translator::EmitFunction(const Expr& e) {
   }
   if (name == "DB_NAME") return QuoteText(catalog_.DatabaseName());
   if (name == "USER_NAME" || name == "CURRENT_USER") return "'dbo'";
+  if (name == "DATEADD" && bound.type && IsTemporal(bound.type->base)) {
+    return "tsql_dateadd(" + emitArgs() + ", " + TypeArguments(*bound.type) + ")";
+  }
   const BuiltinFunction& builtin = *FindBuiltinFunction(name);
   const std::string sqlite(builtin.sqlite);
   if (sqlite.rfind("tsql_", 0) == 0) return sqlite + "(" + emitArgs() + ")";

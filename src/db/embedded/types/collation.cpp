@@ -1,5 +1,8 @@
 #include "db/embedded/types/collation.h"
 
+#include "db/embedded/types/sql_types.h"
+#include "db/embedded/types/temporal.h"
+
 #include <sqlite3.h>
 #include <unicode/ucol.h>
 #include <unicode/utf8.h>
@@ -76,7 +79,24 @@ void DestroyCollation(void* arg) {
   delete static_cast<Collation*>(arg);
 }
 
+template <int (*Compare)(std::string_view, std::string_view)>
+int TypeCompareCallback(void*, int la, const void* a, int lb, const void* b) {
+  return Compare(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(la)),
+                 std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lb)));
+}
+
 void CollationNeeded(void*, sqlite3* db, int, const char* name) {
+  // The orders of types whose text does not sort as their values.
+  if (name == kDateTimeOffsetCollation) {
+    sqlite3_create_collation_v2(db, name, SQLITE_UTF8, nullptr,
+                                TypeCompareCallback<CompareDateTimeOffsetText>, nullptr);
+    return;
+  }
+  if (name == kUniqueIdentifierCollation) {
+    sqlite3_create_collation_v2(db, name, SQLITE_UTF8, nullptr,
+                                TypeCompareCallback<CompareUniqueIdentifierText>, nullptr);
+    return;
+  }
   if (!IsKnownCollation(name)) return;
   try {
     // Ownership passes to SQLite, which calls DestroyCollation.

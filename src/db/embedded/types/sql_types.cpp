@@ -8,7 +8,10 @@
 #include <ctime>
 #include <limits>
 
+#include <unicode/utf8.h>
+
 #include "common/text.h"
+#include "db/embedded/types/temporal.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -23,18 +26,38 @@ struct TypeInfo {
 };
 
 constexpr TypeInfo kTypes[] = {
-    {"tinyint", BaseType::TinyInt, 48},   {"smallint", BaseType::SmallInt, 52},
-    {"int", BaseType::Int, 56},           {"integer", BaseType::Int, 56},
-    {"bigint", BaseType::BigInt, 127},    {"bit", BaseType::Bit, 104},
-    {"float", BaseType::Float, 62},       {"real", BaseType::Real, 59},
-    {"money", BaseType::Money, 60},       {"smallmoney", BaseType::SmallMoney, 122},
-    {"datetime", BaseType::DateTime, 61}, {"smalldatetime", BaseType::SmallDateTime, 58},
-    {"decimal", BaseType::Decimal, 106},  {"dec", BaseType::Decimal, 106},
-    {"numeric", BaseType::Numeric, 108},  {"char", BaseType::Char, 175},
-    {"character", BaseType::Char, 175},   {"varchar", BaseType::VarChar, 167},
-    {"nchar", BaseType::NChar, 239},      {"nvarchar", BaseType::NVarChar, 231},
-    {"text", BaseType::Text, 35},         {"ntext", BaseType::NText, 99},
+    {"tinyint", BaseType::TinyInt, 48},
+    {"smallint", BaseType::SmallInt, 52},
+    {"int", BaseType::Int, 56},
+    {"integer", BaseType::Int, 56},
+    {"bigint", BaseType::BigInt, 127},
+    {"bit", BaseType::Bit, 104},
+    {"float", BaseType::Float, 62},
+    {"real", BaseType::Real, 59},
+    {"money", BaseType::Money, 60},
+    {"smallmoney", BaseType::SmallMoney, 122},
+    {"datetime", BaseType::DateTime, 61},
+    {"smalldatetime", BaseType::SmallDateTime, 58},
+    {"decimal", BaseType::Decimal, 106},
+    {"dec", BaseType::Decimal, 106},
+    {"numeric", BaseType::Numeric, 108},
+    {"char", BaseType::Char, 175},
+    {"character", BaseType::Char, 175},
+    {"varchar", BaseType::VarChar, 167},
+    {"nchar", BaseType::NChar, 239},
+    {"nvarchar", BaseType::NVarChar, 231},
+    {"text", BaseType::Text, 35},
+    {"ntext", BaseType::NText, 99},
     {"sysname", BaseType::NVarChar, 231},
+    {"date", BaseType::Date, 40},
+    {"time", BaseType::Time, 41},
+    {"datetime2", BaseType::DateTime2, 42},
+    {"datetimeoffset", BaseType::DateTimeOffset, 43},
+    {"uniqueidentifier", BaseType::UniqueIdentifier, 36},
+    {"binary", BaseType::Binary, 173},
+    {"varbinary", BaseType::VarBinary, 165},
+    {"image", BaseType::Image, 34},
+    {"xml", BaseType::Xml, 241},
 };
 
 const TypeInfo* FindBase(BaseType base) {
@@ -147,6 +170,13 @@ std::string_view TypeName(BaseType base) {
   return FindBase(base)->name;
 }
 
+bool IsSystemTypeName(std::string_view name) {
+  for (const TypeInfo& t : kTypes) {
+    if (t.name == name) return true;
+  }
+  return false;
+}
+
 SqlType ResolveType(const TypeSpec& spec, int position) {
   const TypeInfo* info = nullptr;
   for (const TypeInfo& t : kTypes) {
@@ -188,7 +218,33 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
     }
     case BaseType::Text:
     case BaseType::NText:
+    case BaseType::Image:
+    case BaseType::Xml:
       type.length = -1;
+      break;
+    case BaseType::Binary:
+    case BaseType::VarBinary:
+      if (spec.length == -2) {
+        if (type.base == BaseType::Binary) throw ServerErrorByNumber(102, {"max"});
+        type.length = -1;
+      } else if (spec.length == -1) {
+        type.length = 1;
+      } else if (spec.length < 1 || spec.length > 8000 || spec.scale >= 0) {
+        throw ServerErrorByNumber(
+            131, {std::to_string(spec.length), "type", spec.name, std::to_string(8000)});
+      } else {
+        type.length = spec.length;
+      }
+      break;
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+      // The size is the fraction digits, 7 when none is given.
+      type.scale = spec.precision < 0 ? 7 : spec.precision;
+      if (type.scale > 7 || spec.scale >= 0) {
+        throw ServerErrorByNumber(1002,
+                                  {std::to_string(spec.scale >= 0 ? spec.scale : type.scale)});
+      }
       break;
     case BaseType::Decimal:
     case BaseType::Numeric:
@@ -223,11 +279,17 @@ std::string TypeText(const SqlType& type) {
     case BaseType::VarChar:
     case BaseType::NChar:
     case BaseType::NVarChar:
+    case BaseType::Binary:
+    case BaseType::VarBinary:
       return name + "(" + (type.length < 0 ? std::string("max") : std::to_string(type.length)) +
              ")";
     case BaseType::Decimal:
     case BaseType::Numeric:
       return name + "(" + std::to_string(type.precision) + "," + std::to_string(type.scale) + ")";
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+      return name + "(" + std::to_string(type.scale) + ")";
     default:
       return name;
   }
@@ -265,7 +327,22 @@ int TypeStorageLength(const SqlType& t) {
       return t.length < 0 ? -1 : t.length * 2;
     case BaseType::Text:
     case BaseType::NText:
+    case BaseType::UniqueIdentifier:
+    case BaseType::Image:
       return 16;
+    case BaseType::Binary:
+    case BaseType::VarBinary:
+      return t.length < 0 ? -1 : t.length;
+    case BaseType::Xml:
+      return -1;
+    case BaseType::Date:
+      return 3;
+    case BaseType::Time:
+      return t.scale <= 2 ? 3 : t.scale <= 4 ? 4 : 5;
+    case BaseType::DateTime2:
+      return t.scale <= 2 ? 6 : t.scale <= 4 ? 7 : 8;
+    case BaseType::DateTimeOffset:
+      return t.scale <= 2 ? 8 : t.scale <= 4 ? 9 : 10;
   }
   return 0;
 }
@@ -306,13 +383,30 @@ int TypePrec(const SqlType& t) {
       return 2147483647;
     case BaseType::NText:
       return 1073741823;
+    case BaseType::UniqueIdentifier:
+      return 0;
+    case BaseType::Binary:
+    case BaseType::VarBinary:
+      return t.length;
+    case BaseType::Image:
+      return 2147483647;
+    case BaseType::Xml:
+      return -1;
+    case BaseType::Date:
+      return 10;
+    case BaseType::Time:
+      return 8 + (t.scale ? t.scale + 1 : 0);
+    case BaseType::DateTime2:
+      return 19 + (t.scale ? t.scale + 1 : 0);
+    case BaseType::DateTimeOffset:
+      return 26 + (t.scale ? t.scale + 1 : 0);
   }
   return 0;
 }
 
 int TypeXprec(const SqlType& t) {
-  if (IsCharacter(t.base)) return 0;
-  if (t.base == BaseType::Text || t.base == BaseType::NText) return 0;
+  if (IsCharacter(t.base) || IsBinary(t.base)) return 0;
+  if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Xml) return 0;
   return TypePrec(t);
 }
 
@@ -326,6 +420,10 @@ int TypeXscale(const SqlType& t) {
       return 4;
     case BaseType::DateTime:
       return 3;
+    case BaseType::Time:
+    case BaseType::DateTime2:
+    case BaseType::DateTimeOffset:
+      return t.scale;
     default:
       return 0;
   }
@@ -338,10 +436,13 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
     t.base = info.base;
     if (IsCharacter(t.base)) {
       t.length = length < 0 ? -1 : (IsUnicode(t.base) ? length / 2 : length);
-    } else if (t.base == BaseType::Text || t.base == BaseType::NText) {
+    } else if (t.base == BaseType::Binary || t.base == BaseType::VarBinary) {
+      t.length = length < 0 ? -1 : length;
+    } else if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Image ||
+               t.base == BaseType::Xml) {
       t.length = -1;
     }
-    t.precision = xprec;
+    t.precision = IsTemporal(t.base) ? 0 : xprec;
     t.scale = xscale;
     return t;
   }
@@ -352,6 +453,9 @@ bool IsCharacter(BaseType b) {
   return b == BaseType::Char || b == BaseType::VarChar || b == BaseType::NChar ||
          b == BaseType::NVarChar;
 }
+bool IsBinary(BaseType b) {
+  return b == BaseType::Binary || b == BaseType::VarBinary || b == BaseType::Image;
+}
 bool IsUnicode(BaseType b) {
   return b == BaseType::NChar || b == BaseType::NVarChar || b == BaseType::NText;
 }
@@ -361,6 +465,13 @@ bool IsInteger(BaseType b) {
 }
 bool IsDateTime(BaseType b) {
   return b == BaseType::DateTime || b == BaseType::SmallDateTime;
+}
+bool IsTemporal(BaseType b) {
+  return b == BaseType::Date || b == BaseType::Time || b == BaseType::DateTime2 ||
+         b == BaseType::DateTimeOffset;
+}
+bool IsDateOrTime(BaseType b) {
+  return IsDateTime(b) || IsTemporal(b);
 }
 bool IsApproximateOrExact(BaseType b) {
   return b == BaseType::Float || b == BaseType::Real || b == BaseType::Money ||
@@ -382,9 +493,29 @@ bool StoresAsDecimal(const SqlType& type) {
   return IsExact(type.base) && !StoresAsInteger(type);
 }
 
+std::string_view TypeCollation(const SqlType& type) {
+  if (type.base == BaseType::DateTimeOffset) return kDateTimeOffsetCollation;
+  if (type.base == BaseType::UniqueIdentifier) return kUniqueIdentifierCollation;
+  return {};
+}
+
+int CompareUniqueIdentifierText(std::string_view a, std::string_view b) {
+  static constexpr std::size_t kOrder[] = {24, 26, 28, 30, 32, 34, 19, 21,
+                                           16, 14, 11, 9,  6,  4,  2,  0};
+  if (a.size() != 36 || b.size() != 36) return a.compare(b);
+  for (std::size_t at : kOrder) {
+    for (std::size_t k = at; k < at + 2; ++k) {
+      const int ca = std::toupper(static_cast<unsigned char>(a[k]));
+      const int cb = std::toupper(static_cast<unsigned char>(b[k]));
+      if (ca != cb) return ca < cb ? -1 : 1;
+    }
+  }
+  return 0;
+}
+
 std::string_view SqliteAffinity(const SqlType& type) {
   if (StoresAsInteger(type)) return "INTEGER";
-  if (StoresAsDecimal(type)) return "BLOB";
+  if (StoresAsDecimal(type) || IsBinary(type.base)) return "BLOB";
   if (IsApproximateOrExact(type.base)) return "REAL";
   return "TEXT";
 }
@@ -511,6 +642,7 @@ std::string SourceTypeName(const SourceValue& in) {
   if (std::holds_alternative<std::int64_t>(in.value)) return "int";
   if (std::holds_alternative<double>(in.value)) return "float";
   if (const auto* d = std::get_if<Decimal>(&in.value)) return std::string(ExactTypeName(*d));
+  if (std::holds_alternative<Binary>(in.value)) return "varbinary";
   return in.national ? "nvarchar" : "varchar";
 }
 
@@ -549,10 +681,23 @@ SqlError Overflow(const std::string& target) {
   return SqlErrorByNumber(8115, {"expression", target});
 }
 
+// A time, datetime2 or datetimeoffset as datetime: milliseconds rounded, the
+// offset dropped (the local time stays), a time alone on 1900-01-01.
+std::optional<std::string> DateTimeOfTemporalText(const std::string& text) {
+  auto value = ParseTemporalText(text);
+  if (!value) return std::nullopt;
+  if (!value->hasDate) value->year = 1900, value->month = 1, value->day = 1;
+  value->offsetMinutes = 0;
+  std::string rounded;
+  if (!TemporalText(*value, SqlType{BaseType::DateTime2, 0, 0, 3}, rounded)) return std::nullopt;
+  return rounded;
+}
+
 bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
   std::string canonical;
   if (const auto* s = std::get_if<std::string>(&in.value)) {
     auto parsed = ParseDateTimeText(*s);
+    if (!parsed) parsed = DateTimeOfTemporalText(*s);
     if (!parsed) {
       error = SqlErrorByNumber(241);
       return false;
@@ -755,6 +900,91 @@ bool ToExact(const SourceValue& in, const SqlType& type, StoredValue& out, SqlEr
   return true;
 }
 
+// Text is its bytes (nvarchar two to a character), an integer its four or
+// eight bytes; binary(n) pads with zeros, and a longer value is cut, or
+// refused with 8152 when assigned.
+bool ToBinary(const SourceValue& in, const SqlType& type, bool assignment, StoredValue& out,
+              SqlError& error) {
+  Binary value;
+  if (const auto* b = std::get_if<Binary>(&in.value)) {
+    value = *b;
+  } else if (const auto* s = std::get_if<std::string>(&in.value)) {
+    if (in.national) {
+      // UTF-16LE, as SQL Server keeps nvarchar.
+      const auto unit = [&](std::uint32_t u) {
+        value.bytes += static_cast<char>(u & 0xFF);
+        value.bytes += static_cast<char>(u >> 8 & 0xFF);
+      };
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(s->data());
+      const auto size = static_cast<std::int32_t>(s->size());
+      for (std::int32_t i = 0; i < size;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        if (c < 0) c = 0xFFFD;
+        const auto u = static_cast<std::uint32_t>(c);
+        if (u >= 0x10000) {
+          unit(0xD800 + ((u - 0x10000) >> 10));
+          unit(0xDC00 + ((u - 0x10000) & 0x3FF));
+        } else {
+          unit(u);
+        }
+      }
+    } else {
+      value.bytes = *s;
+    }
+  } else if (const auto* i = std::get_if<std::int64_t>(&in.value)) {
+    value = IntegerToBinary(*i);
+  } else {
+    const std::string from = SourceTypeName(in);
+    error = assignment ? SqlErrorByNumber(206, {from, TypeText(type)})
+                       : SqlErrorByNumber(529, {from, TypeText(type)});
+    return false;
+  }
+  if (type.length > 0) {
+    const auto n = static_cast<std::size_t>(type.length);
+    if (value.bytes.size() > n) {
+      if (assignment) {
+        error = SqlErrorByNumber(8152);
+        return false;
+      }
+      value.bytes.resize(n);
+    }
+    if (type.base == BaseType::Binary) value.bytes.resize(n, '\0');
+  }
+  out = std::move(value);
+  return true;
+}
+
+// 8-4-4-4-12 hex digits, optionally in braces; SQL Server reads only the
+// first 36 characters of longer text. Kept upper case, as SQL Server prints it.
+bool ToUniqueIdentifier(const SourceValue& in, bool assignment, StoredValue& out, SqlError& error) {
+  const auto* text = std::get_if<std::string>(&in.value);
+  if (!text) {
+    const std::string from = SourceTypeName(in);
+    error = assignment ? SqlErrorByNumber(206, {from, "uniqueidentifier"})
+                       : SqlErrorByNumber(529, {from, "uniqueidentifier"});
+    return false;
+  }
+  std::string_view v = *text;
+  if (v.size() >= 38 && v.front() == '{' && v[37] == '}') {
+    v = v.substr(1, 36);
+  } else {
+    v = v.substr(0, std::min<std::size_t>(v.size(), 36));
+  }
+  std::string guid;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash ? v[i] != '-' : !std::isxdigit(static_cast<unsigned char>(v[i]))) break;
+    guid += static_cast<char>(std::toupper(static_cast<unsigned char>(v[i])));
+  }
+  if (guid.size() != 36) {
+    error = SqlErrorByNumber(8169);
+    return false;
+  }
+  out = std::move(guid);
+  return true;
+}
+
 }  // namespace
 
 bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error) {
@@ -784,6 +1014,7 @@ bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error) {
 
 Value ToApiValue(const StoredValue& v) {
   if (const auto* d = std::get_if<Decimal>(&v)) return DecimalText(*d);
+  if (const auto* b = std::get_if<Binary>(&v)) return BinaryHexText(*b);
   if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
   if (const auto* f = std::get_if<double>(&v)) return *f;
   if (const auto* s = std::get_if<std::string>(&v)) return *s;
@@ -803,12 +1034,31 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
     out = std::monostate{};
     return true;
   }
+  if (IsBinary(type.base)) return ToBinary(in, type, truncationIsError, out, error);
+  if (const auto* b = std::get_if<Binary>(&in.value)) {
+    if (IsCharacter(type.base) || type.base == BaseType::Text || type.base == BaseType::NText) {
+      // The bytes are the text, as SQL Server reads them.
+      return ConvertValue(SourceValue{b->bytes, false}, type, truncationIsError, out, error);
+    }
+    if (IsInteger(type.base) || IsApproximateOrExact(type.base)) {
+      const int width = type.base == BaseType::BigInt ? 8 : 4;
+      return ConvertValue(SourceValue{BinaryToInteger(*b, width), false}, type, truncationIsError,
+                          out, error);
+    }
+    error = truncationIsError ? SqlErrorByNumber(206, {"varbinary", TypeText(type)})
+                              : SqlErrorByNumber(529, {"varbinary", TypeText(type)});
+    return false;
+  }
   if (IsInteger(type.base)) return ToInteger(in, type, out, error);
   if (type.base == BaseType::Float || type.base == BaseType::Real) {
     return ToFloat(in, type, out, error);
   }
   if (IsExact(type.base)) return ToExact(in, type, out, error);
   if (IsDateTime(type.base)) return ToDateTime(in, type, out, error);
+  if (IsTemporal(type.base)) return ToTemporal(in, type, truncationIsError, out, error);
+  if (type.base == BaseType::UniqueIdentifier) {
+    return ToUniqueIdentifier(in, truncationIsError, out, error);
+  }
   // Character types.
   std::string text;
   if (const auto* i = std::get_if<std::int64_t>(&in.value)) {

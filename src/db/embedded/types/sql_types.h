@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/embedded/parser/tsql_ast.h"
+#include "db/embedded/types/binary.h"
 #include "db/embedded/types/decimal.h"
 #include "db/value.h"
 
@@ -36,19 +37,30 @@ enum class BaseType {
   NVarChar,
   Text,
   NText,
+  Date,
+  Time,
+  DateTime2,
+  DateTimeOffset,
+  UniqueIdentifier,
+  Binary,
+  VarBinary,
+  Image,
+  Xml,
 };
 
 struct SqlType {
   BaseType base = BaseType::Int;
-  int length = 0;     // characters for character types (-1 for max / text)
+  int length = 0;     // characters for character types, bytes for binary ones (-1: max)
   int precision = 0;  // decimal / numeric
-  int scale = 0;
+  int scale = 0;      // also the fraction digits of time, datetime2, datetimeoffset
 };
 
 // Resolves a declared type; throws DatabaseError naming the type when it is
 // unknown or its size is out of range. `position` is the column's 1-based
 // position, for the message.
 SqlType ResolveType(const TypeSpec& spec, int position);
+// Whether the (lower-case) name is one of the system types ResolveType knows.
+bool IsSystemTypeName(std::string_view name);
 
 // The exact type CASE, COALESCE and UNION give a result whose values are of
 // `types` when at least one is exact and the others are integers or exact:
@@ -71,9 +83,14 @@ int TypeXscale(const SqlType&);         // syscolumns.xscale
 std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscale);
 
 bool IsCharacter(BaseType base);
+bool IsBinary(BaseType base);  // binary, varbinary, image
 bool IsUnicode(BaseType base);
 bool IsInteger(BaseType base);
-bool IsDateTime(BaseType base);
+bool IsDateTime(BaseType base);  // datetime, smalldatetime
+// date, time, datetime2 and datetimeoffset, kept as their own text (temporal.h).
+bool IsTemporal(BaseType base);
+// Any type of dates or times: IsDateTime or IsTemporal.
+bool IsDateOrTime(BaseType base);
 bool IsApproximateOrExact(BaseType base);  // float, real, money, decimal…
 bool IsExact(BaseType base);               // decimal, numeric, money, smallmoney
 
@@ -84,11 +101,23 @@ bool StoresAsInteger(const SqlType& type);
 // An exact type kept as a decimal blob.
 bool StoresAsDecimal(const SqlType& type);
 
+// The collation a column of the type is declared with when its text does
+// not sort as SQL Server sorts the type (datetimeoffset by UTC,
+// uniqueidentifier by its byte groups); empty for the others.
+std::string_view TypeCollation(const SqlType& type);
+inline constexpr std::string_view kDateTimeOffsetCollation = "moltaro_datetimeoffset";
+inline constexpr std::string_view kUniqueIdentifierCollation = "moltaro_uniqueidentifier";
+
+// SQL Server's order of uniqueidentifiers: the last six bytes first, then
+// the fourth group, then the first three groups read from their last byte.
+int CompareUniqueIdentifierText(std::string_view a, std::string_view b);
+
 // The declared SQLite type giving the column its storage affinity.
 std::string_view SqliteAffinity(const SqlType& type);
 
 // A value on its way into or out of SQLite.
-using StoredValue = std::variant<std::monostate, std::int64_t, double, std::string, Decimal>;
+using StoredValue =
+    std::variant<std::monostate, std::int64_t, double, std::string, Decimal, Binary>;
 
 // The access API's form of a value: an exact number becomes its text with
 // every digit of its scale ("2.50"), which the API's callers print as is.
