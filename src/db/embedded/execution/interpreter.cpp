@@ -236,6 +236,23 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
   return outcome;
 }
 
+void RefuseChangeUnderRowCount(SessionHost& host) {
+  const long long limit = host.RowCountLimit();
+  if (limit > 0) {
+    throw DatabaseError(NotSupported("SET ROWCOUNT " + std::to_string(limit) +
+                                     " with INSERT, UPDATE or DELETE (SET ROWCOUNT 0 first)"));
+  }
+}
+
+void CutToRowCount(SessionHost& host, StatementOutcome& outcome) {
+  const long long limit = host.RowCountLimit();
+  if (limit <= 0) return;
+  const auto n = static_cast<std::size_t>(limit);
+  if (outcome.rows.size() > n) outcome.rows.resize(n);
+  if (outcome.exactRows.size() > n) outcome.exactRows.resize(n);
+  outcome.changes = std::min(outcome.changes, limit);
+}
+
 // ---- variables -------------------------------------------------------------
 
 std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const {
@@ -486,6 +503,7 @@ void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   if (s.select->into) return SelectInto(s, tr, c);
   const bool assigns = !tr.variables.empty();
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), assigns);
+  CutToRowCount(host_, o);
   c.frame->rowCount = o.changes;
   if (assigns) {
     // SELECT @v = …: every row assigns; the last one stays.
@@ -588,6 +606,7 @@ void Interpreter::RunCursor(const CursorStatement& s, Context& c) {
 
 void Interpreter::RunChange(const Translation& t, Context& c) {
   RefuseWhenDoomed();
+  RefuseChangeUnderRowCount(host_);
   StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
   c.frame->rowCount = o.changes;
   c.out->rowsAffected = o.changes;

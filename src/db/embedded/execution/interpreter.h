@@ -81,6 +81,8 @@ class SessionHost {
   virtual IdentityInsertTable& IdentityInsert() = 0;
   // After COMMIT or ROLLBACK of the session's transaction.
   virtual void TransactionEnded() = 0;
+  // SET ROWCOUNT n: queries stop after n rows (0: no limit).
+  virtual long long& RowCountLimit() = 0;
   // The session's global cursors, and @@FETCH_STATUS (its last FETCH).
   virtual CursorSet& GlobalCursors() = 0;
   virtual int& FetchStatus() = 0;
@@ -95,6 +97,11 @@ struct StatementOutcome {
   std::vector<std::vector<StoredValue>> exactRows;
   long long changes = 0;
 };
+// SET ROWCOUNT: a query's rows are cut to the session's limit; a change is
+// refused while one is set, before it runs (SQLite cannot stop an UPDATE or
+// DELETE after n rows).
+void CutToRowCount(SessionHost& host, StatementOutcome& outcome);
+void RefuseChangeUnderRowCount(SessionHost& host);
 StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
                                 const std::function<Value(const std::string&)>& variable,
                                 bool keepExact = false);

@@ -72,7 +72,11 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
   for (const char* a : kOffOnlyOptions) {
     if (opt.option == a && opt.value == "OFF") return;
   }
-  if (opt.option == "ROWCOUNT" && opt.value == "0") return;
+  if (opt.option == "ROWCOUNT" && !opt.value.empty() &&
+      opt.value.find_first_not_of("0123456789") == std::string::npos && opt.value.size() <= 10) {
+    host_.RowCountLimit() = std::stoll(opt.value);
+    return;
+  }
   if (opt.option == "DATEFORMAT") {
     static const char* orders[] = {"MDY", "DMY", "YMD", "YDM", "MYD", "DYM"};
     if (std::find(std::begin(orders), std::end(orders), opt.value) == std::end(orders)) {

@@ -162,6 +162,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   IdentityInsertTable& IdentityInsert() override { return identityInsert_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
   CursorSet& GlobalCursors() override { return cursors_; }
+  long long& RowCountLimit() override { return rowCountLimit_; }
   int& FetchStatus() override { return fetchStatus_; }
 
   // FunctionResolver
@@ -462,11 +463,13 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
 
   // A statement run without the interpreter clears @@ERROR as it would.
   void RunCached(const Translation& t, const Params& params, BatchResult& result) {
+    if (!t.returnsRows) RefuseChangeUnderRowCount(*this);
     StatementOutcome o = RunTranslation(*this, t, params, [](const std::string& name) -> Value {
       throw ServerErrorByNumber(137, {name});
     });
     lastError_ = 0;
     if (t.returnsRows) {
+      CutToRowCount(*this, o);
       result.results.emplace_back(t.columns, std::move(o.rows));
     } else {
       result.rowsAffected = o.changes;
@@ -488,6 +491,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   Value lastIdentity_;
   IdentityInsertTable identityInsert_;
   CursorSet cursors_;
+  long long rowCountLimit_ = 0;
   int fetchStatus_ = -1;
   AppLocks appLocks_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
