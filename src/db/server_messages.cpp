@@ -191,6 +191,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The data type of substitution parameter %d does not match the expected type of the format "
      "specification."},
     {2812, 16, "Could not find stored procedure '%.*ls'."},
+    {3609, 16, "The transaction ended in the trigger. The batch has been aborted."},
     {3701, 11,
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
     {3702, 16, "Cannot drop database \"%.*ls\" because it is currently in use."},
@@ -266,6 +267,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "parameter passed in requested output."},
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
+    {8197, 16, "The object '%.*ls' does not exist or is invalid for this operation."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
     {9809, 16, "The style %d is not supported for conversions from %ls to %ls."},
     {9810, 16, "The datepart %ls is not supported by date function %ls for data type %ls."},

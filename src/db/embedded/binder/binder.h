@@ -90,6 +90,8 @@ class Binder {
   const BoundCte* FindCte(const ObjectName& name) const;
   BoundScope& NewScope();
   std::string NextAlias();
+  // The SQL alias of the table an UPDATE or DELETE changes.
+  std::string SqlAliasOfTarget(const TableInfo& table);
 
   Catalog& catalog_;
   const VariableTypes* variables_;

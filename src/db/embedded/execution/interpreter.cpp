@@ -19,8 +19,6 @@ namespace moltaro::db::embedded {
 
 namespace {
 
-constexpr int kMaxProcedureNesting = 32;
-
 std::string Key(const std::string& name) {
   return ToUpperAscii(name);
 }
@@ -259,6 +257,7 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "XACT_STATE()") return SqlType{BaseType::SmallInt, 0, 0, 0};
+  if (key.rfind("UPDATE(", 0) == 0) return SqlType{BaseType::Bit, 0, 0, 0};
   if (key == "ERROR_MESSAGE()") return SqlType{BaseType::NVarChar, 4000, 0, 0};
   if (key == "ERROR_PROCEDURE()") return SqlType{BaseType::NVarChar, 128, 0, 0};
   auto it = vars_.find(key);
@@ -283,6 +282,7 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
   return [this, &c](const std::string& name) -> Value {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
+    if (key.rfind("UPDATE(", 0) == 0) return ColumnUpdated(key, c);
     if (key == "@@IDENTITY") return host_.LastIdentity();
     if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);
@@ -524,8 +524,39 @@ void Interpreter::RunCursor(const CursorStatement& s, Context& c) {
   }
 }
 
-void Interpreter::RunChange(const Translation& t, Context& c) {
+void Interpreter::RunChange(const Translation& t, Context& c, const char* event) {
   RefuseWhenDoomed();
+  if (t.target) {
+    std::vector<std::shared_ptr<const CompiledRoutine>> after, instead;
+    for (auto& trigger : host_.Code()->Triggers(host_.CurrentCatalog(), t.target->id)) {
+      const auto& events = trigger->definition->triggerEvents;
+      if (std::find(events.begin(), events.end(), event) == events.end()) continue;
+      // A trigger's changes to its own table do not fire it again: an
+      // AFTER trigger is not called recursively (RECURSIVE_TRIGGERS OFF),
+      // and the table of an INSTEAD OF trigger changes as if it had none.
+      const bool running =
+          trigger->definition->insteadOf
+              ? std::find(firingTriggers_.begin(), firingTriggers_.end(), trigger->object.id) !=
+                    firingTriggers_.end()
+              : !firingTriggers_.empty() && firingTriggers_.back() == trigger->object.id;
+      if (running) continue;
+      (trigger->definition->insteadOf ? instead : after).push_back(trigger);
+    }
+    if (t.target->xtype == "V " && instead.empty()) {
+      throw DatabaseError(NotSupported(std::string(event) + " of a view without an INSTEAD OF " +
+                                       event + " trigger"));
+    }
+    // An INSTEAD OF trigger replaces the statement, and with it the AFTER
+    // triggers it would have fired.
+    if (!instead.empty()) {
+      ChangeWithTriggers(t, c, event, instead, true);
+      return;
+    }
+    if (!after.empty()) {
+      ChangeWithTriggers(t, c, event, after, false);
+      return;
+    }
+  }
   StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
   c.frame->rowCount = o.changes;
   c.out->rowsAffected = o.changes;
@@ -583,17 +614,20 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Insert: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Insert(static_cast<const InsertStatement&>(s)); }), c);
+      RunChange(Bound([&] { return t.Insert(static_cast<const InsertStatement&>(s)); }), c,
+                "INSERT");
       return Flow::Normal;
     }
     case StatementKind::Update: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Update(static_cast<const UpdateStatement&>(s)); }), c);
+      RunChange(Bound([&] { return t.Update(static_cast<const UpdateStatement&>(s)); }), c,
+                "UPDATE");
       return Flow::Normal;
     }
     case StatementKind::Delete: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Delete(static_cast<const DeleteStatement&>(s)); }), c);
+      RunChange(Bound([&] { return t.Delete(static_cast<const DeleteStatement&>(s)); }), c,
+                "DELETE");
       return Flow::Normal;
     }
     case StatementKind::Truncate:
@@ -1021,7 +1055,7 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
 
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
                                    Context& caller) {
-  if (caller.depth >= kMaxProcedureNesting) {
+  if (caller.depth >= kMaxNesting) {
     throw ServerErrorByNumber(217, {"32"});
   }
   std::string name = rawName;

@@ -157,7 +157,7 @@ enum class StatementKind {
   Transaction,  // BEGIN TRAN / COMMIT / ROLLBACK / SAVE TRAN
   Dbcc,
   DeclareCursor,
-  Cursor,  // OPEN, FETCH, CLOSE, DEALLOCATE
+  Cursor,   // OPEN, FETCH, CLOSE, DEALLOCATE
   Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
   Throw,    // THROW [number, message, state]
   Waitfor,  // WAITFOR DELAY | TIME
@@ -316,7 +316,7 @@ struct DropIndexStatement : Statement {
   bool ifExists = false;
 };
 
-enum class RoutineKind { Procedure, ScalarFunction, InlineFunction, TableFunction, View };
+enum class RoutineKind { Procedure, ScalarFunction, InlineFunction, TableFunction, View, Trigger };
 
 struct RoutineParameter {
   std::string name;  // with "@"
@@ -336,6 +336,11 @@ struct CreateRoutineStatement : Statement {
   std::string returnTable;         // TF: @table variable name
   std::vector<StatementPtr> body;  // procedure, scalar or TF function
   std::unique_ptr<Select> query;   // view, inline function
+  // Trigger: the table or view it is on, its statements (INSERT, UPDATE,
+  // DELETE) and whether it runs instead of them.
+  ObjectName triggerTable;
+  std::vector<std::string> triggerEvents;
+  bool insteadOf = false;
 };
 
 struct DropRoutineStatement : Statement {

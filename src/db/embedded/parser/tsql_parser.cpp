@@ -1,8 +1,8 @@
 #include "db/embedded/parser/tsql_parser.h"
 
-#include <cstdint>
-
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <set>
 
 #include "db/embedded/parser/tsql_tokenizer.h"
@@ -622,6 +622,8 @@ class Parser {
         routine = ParseCreateFunction(false);
       } else if (PeekWord("VIEW")) {
         routine = ParseCreateView(false);
+      } else if (PeekWord("TRIGGER")) {
+        routine = ParseCreateTrigger(false);
       } else if (Peek().kind == TokenKind::Word) {
         throw DatabaseError(NotSupported("CREATE OR ALTER " + Upper(Peek().text)));
       } else {
@@ -645,6 +647,7 @@ class Parser {
     if (PeekWord("PROCEDURE") || PeekWord("PROC")) return ParseCreateProcedure(alter);
     if (PeekWord("FUNCTION")) return ParseCreateFunction(alter);
     if (PeekWord("VIEW")) return ParseCreateView(alter);
+    if (PeekWord("TRIGGER")) return ParseCreateTrigger(alter);
     if (Peek().kind == TokenKind::Word)
       throw DatabaseError(NotSupported((alter ? "ALTER " : "CREATE ") + Upper(Peek().text)));
     Fail();
@@ -1070,6 +1073,44 @@ class Parser {
     return s;
   }
 
+  // CREATE TRIGGER name ON table {AFTER | FOR | INSTEAD OF} INSERT, UPDATE,
+  // DELETE [NOT FOR REPLICATION] AS body
+  StatementPtr ParseCreateTrigger(bool alter) {
+    Take();
+    auto s = std::make_unique<CreateRoutineStatement>();
+    s->alter = alter;
+    s->routine = RoutineKind::Trigger;
+    s->name = ParseObjectName();
+    ExpectWord("ON");
+    if (PeekWord("DATABASE") || PeekWord("ALL")) {
+      throw DatabaseError(NotSupported("DDL triggers"));
+    }
+    s->triggerTable = ParseObjectName();
+    SkipRoutineOptions();
+    if (AcceptWord("INSTEAD")) {
+      ExpectWord("OF");
+      s->insteadOf = true;
+    } else if (!AcceptWord("AFTER")) {
+      ExpectWord("FOR");
+    }
+    do {
+      const std::string event = Upper(Identifier(true));
+      if (event != "INSERT" && event != "UPDATE" && event != "DELETE") Fail();
+      if (std::find(s->triggerEvents.begin(), s->triggerEvents.end(), event) ==
+          s->triggerEvents.end()) {
+        s->triggerEvents.push_back(event);
+      }
+    } while (AcceptSymbol(","));
+    if (AcceptWord("WITH")) ExpectWord("APPEND");
+    if (AcceptWord("NOT")) {
+      ExpectWord("FOR");
+      ExpectWord("REPLICATION");
+    }
+    ExpectWord("AS");
+    s->body = ParseBodyToEnd();
+    return s;
+  }
+
   StatementPtr ParseCreateFunction(bool alter) {
     Take();
     auto s = std::make_unique<CreateRoutineStatement>();
@@ -1180,7 +1221,7 @@ class Parser {
       return ParseAlterTable();
     }
     if (PeekWord("PROCEDURE", 1) || PeekWord("PROC", 1) || PeekWord("FUNCTION", 1) ||
-        PeekWord("VIEW", 1)) {
+        PeekWord("VIEW", 1) || PeekWord("TRIGGER", 1)) {
       return ParseCreate(true);
     }
     if (Peek(1).kind == TokenKind::Word)
@@ -1290,6 +1331,8 @@ class Parser {
       kind = RoutineKind::ScalarFunction;
     } else if (AcceptWord("VIEW")) {
       kind = RoutineKind::View;
+    } else if (AcceptWord("TRIGGER")) {
+      kind = RoutineKind::Trigger;
     } else {
       if (Peek().kind == TokenKind::Word)
         throw DatabaseError(NotSupported("DROP " + Upper(Peek().text)));

@@ -316,6 +316,9 @@ std::string Translator::EmitFunction(const Expr& e) {
     return sql + ")";
   }
   if (IsSessionStateFunction(name)) return EmitVariableNamed(name + "()", bound);
+  if (name == "UPDATE") {
+    return EmitVariableNamed("UPDATE(" + ToUpperAscii(e.args[0]->parts.back()) + ")", bound);
+  }
   if (name == "COLLATE") return "(" + Emit(*e.args[0]) + " COLLATE " + QuoteId(e.parts[0]) + ")";
   const std::string over = e.over ? EmitOver(*e.over) : std::string();
   if (IsRankingFunction(name)) return ToLowerAscii(name) + "(" + emitArgs() + ")" + over;
@@ -690,6 +693,7 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
     if (change.omitted.empty()) {
       Translation t;
       t.sql = "INSERT INTO " + QuoteId(table.name) + " DEFAULT VALUES";
+      t.target = &table;
       return t;
     }
     sql += " VALUES (" + defaults.substr(2) + ")";
@@ -721,6 +725,7 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   Translation t;
   t.sql = std::move(sql);
   t.bindings = std::move(bindings_);
+  t.target = &table;
   for (const ColumnInfo& c : table.columns) {
     if (c.identity) t.identityTable = table.id;
   }
@@ -731,8 +736,8 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   const BoundChange& change = statement_->change;
   const TableInfo& table = *change.table;
   const std::string target = QuoteId(change.target->sqlAlias);
-  std::string sql =
-      EmitWith(update.with) + "UPDATE " + QuoteId(table.name) + " AS " + target + " SET ";
+  std::string sql = EmitWith(update.with) + "UPDATE " + QuoteId(table.name) +
+                    (table.xtype == "V " ? std::string() : " AS " + target) + " SET ";
   for (std::size_t i = 0; i < update.assignments.size(); ++i) {
     const Assignment& a = update.assignments[i];
     const ColumnInfo& c = *change.targets[i];
@@ -763,6 +768,8 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   Translation t;
   t.sql = std::move(sql);
   t.bindings = std::move(bindings_);
+  t.target = &table;
+  for (const ColumnInfo* c : change.targets) t.setColumns.push_back(c->name);
   return t;
 }
 
@@ -772,7 +779,8 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
   const std::string target = QuoteId(change.target->sqlAlias);
   t.sql = EmitWith(del.with);
   if (del.from.empty()) {
-    t.sql += "DELETE FROM " + QuoteId(change.table->name) + " AS " + target;
+    t.sql += "DELETE FROM " + QuoteId(change.table->name) +
+             (change.table->xtype == "V " ? std::string() : " AS " + target);
     if (del.where) t.sql += " WHERE " + Emit(*del.where);
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
@@ -782,6 +790,7 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
     t.sql += "DELETE FROM " + QuoteId(change.table->name) + " WHERE rowid IN (" + inner + ")";
   }
   t.bindings = std::move(bindings_);
+  t.target = change.table;
   return t;
 }
 
