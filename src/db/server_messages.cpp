@@ -126,6 +126,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "damaged: restore it from a backup."},
     {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
     {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1087, 15, "Must declare the table variable \"%.*ls\"."},
     {1105, 17,
      "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
      "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "

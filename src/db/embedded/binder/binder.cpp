@@ -224,6 +224,7 @@ const TableInfo* Binder::RequireTable(const ObjectName& name) {
     throw DatabaseError(NotSupported("global temporary tables (" + name.name + ")"));
   }
   const TableInfo* table = catalog_.FindTable(name.name);
+  if (!table && name.name.rfind('@', 0) == 0) throw ServerErrorByNumber(1087, {name.name});
   if (!table) throw ServerErrorByNumber(208, {WrittenName(name)});
   return table;
 }

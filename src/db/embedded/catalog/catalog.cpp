@@ -300,11 +300,21 @@ void Catalog::PopScopedTables() {
   if (!scoped_.empty()) scoped_.pop_back();
 }
 
+void Catalog::AddScopedTable(const std::string& name, std::unique_ptr<TableInfo> table) {
+  if (scoped_.empty()) scoped_.emplace_back();
+  scoped_.back()[Key(name)] = std::move(table);
+}
+
+bool Catalog::HasScopedTable(const std::string& name) const {
+  return !scoped_.empty() && scoped_.back().count(Key(name)) > 0;
+}
+
 const TableInfo* Catalog::FindTable(const std::string& name) {
   if (!scoped_.empty()) {
     auto it = scoped_.back().find(Key(name));
     if (it != scoped_.back().end()) return it->second.get();
   }
+  if (!name.empty() && name[0] == '@') return nullptr;  // a table variable not declared
   if (!name.empty() && name[0] == '#') {
     auto it = temp_.find(Key(name));
     return it == temp_.end() ? nullptr : it->second.get();

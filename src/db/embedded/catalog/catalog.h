@@ -146,6 +146,14 @@ class Catalog {
   using ScopedTables = std::map<std::string, std::unique_ptr<TableInfo>>;  // key: upper-cased
   void PushScopedTables(ScopedTables tables);
   void PopScopedTables();
+  // Forgets every scope: those a batch left here when USE took it elsewhere.
+  void ClearScopedTables() { scoped_.clear(); }
+  // Adds a table to the innermost scope (a table variable declared there).
+  void AddScopedTable(const std::string& name, std::unique_ptr<TableInfo> table);
+  // Whether the innermost scope has a table of that name.
+  bool HasScopedTable(const std::string& name) const;
+  // The number of scopes open: each open scope has its own.
+  std::size_t ScopeDepth() const { return scoped_.size(); }
 
   // The "table 'db.dbo.t'" form of error messages.
   std::string QualifiedName(const std::string& table) const {

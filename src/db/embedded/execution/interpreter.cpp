@@ -394,7 +394,9 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
   }
   Frame frame;
   Context c{text, &params, &out, &frame, 0};
+  host_.CurrentCatalog().ClearScopedTables();
   try {
+    const TableScope tables(*this);
     RunList(batch.statements, c);
     RollBackDoomed();
   } catch (const DatabaseError& e) {
@@ -684,6 +686,10 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Declare: {
       for (const DeclareItem& item : static_cast<const DeclareStatement&>(s).items) {
+        if (item.table) {
+          DeclareTableVariable(item, c);
+          continue;
+        }
         SqlType type = ResolveType(item.type, 1);
         c.frame->Declare(item.name, type, StoredValue{});
         if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
@@ -841,7 +847,11 @@ void Interpreter::EndTransaction(const char* sqliteStatement) {
   host_.TranCount() = 0;
   host_.OpenTransaction() = TransactionState{};
   host_.ApplicationLocks().ReleaseTransactionLocks();
-  if (sqliteStatement) host_.CurrentCatalog().Db().Exec(sqliteStatement);
+  if (sqliteStatement && std::string_view(sqliteStatement) == "ROLLBACK") {
+    RollBackKeepingTableVariables([&] { host_.CurrentCatalog().Db().Exec(sqliteStatement); });
+  } else if (sqliteStatement) {
+    host_.CurrentCatalog().Db().Exec(sqliteStatement);
+  }
   host_.TransactionEnded();
 }
 
@@ -997,7 +1007,8 @@ void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
     if (names.doomed) throw ServerErrorByNumber(3931);
     // The save point stays: a later ROLLBACK TRAN may return to it again.
     const std::size_t index = static_cast<std::size_t>(names.savePoints.rend() - saved) - 1;
-    db.Exec("ROLLBACK TO moltaro_save_" + std::to_string(index));
+    RollBackKeepingTableVariables(
+        [&] { db.Exec("ROLLBACK TO moltaro_save_" + std::to_string(index)); });
     names.savePoints.resize(index + 1);
     // What was compiled since may describe tables that are gone.
     host_.TransactionEnded();
@@ -1132,6 +1143,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     }
   };
   try {
+    const TableScope tables(*this);
     RunList(def.body, inner);
   } catch (...) {
     try {
@@ -1184,7 +1196,10 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
     frame.Declare(def.parameters[i].name, routine->parameterTypes[i], StoredValue{});
     Assign(c, def.parameters[i].name, args[i]);
   }
-  RunList(def.body, c);
+  {
+    const TableScope tables(*this);
+    RunList(def.body, c);
+  }
   if (!frame.returnValue) return StoredValue{};
   SourceValue in;
   in.value = *frame.returnValue;
@@ -1201,6 +1216,7 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
   Frame frame;
   Params none;
   Context c{std::string_view(), &none, &out, &frame, 0};
+  host_.CurrentCatalog().ClearScopedTables();
   std::vector<CallArgument> args;
   ProcedureParameter* returnValue = nullptr;
   for (ProcedureParameter& p : params) {

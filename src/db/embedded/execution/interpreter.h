@@ -190,6 +190,26 @@ class Interpreter {
                    long long rows, Context& c);
   // UPDATE(column) in a trigger's body.
   Value ColumnUpdated(const std::string& key, Context& c);
+
+  // A scope of table names: a batch, routine or trigger body, which alone
+  // sees its table variables (and a trigger's inserted and deleted); they
+  // end with it.
+  class TableScope {
+   public:
+    explicit TableScope(Interpreter& interpreter, Catalog::ScopedTables tables = {});
+    ~TableScope();
+    TableScope(const TableScope&) = delete;
+    TableScope& operator=(const TableScope&) = delete;
+
+   private:
+    Interpreter& interpreter_;
+    std::size_t mark_;
+  };
+  void DeclareTableVariable(const DeclareItem& item, Context& c);
+  // Runs a rollback of the session's transaction or to a save point; table
+  // variables keep their rows through it, as they are no part of any
+  // transaction.
+  void RollBackKeepingTableVariables(const std::function<void()>& rollback);
   void Exec(const ExecStatement& s, Context& c);
   void RefuseInTransaction(const char* statement);
   struct CallArgument {
@@ -223,6 +243,13 @@ class Interpreter {
   // The triggers running, innermost last: a trigger's own changes do not
   // fire it again (no direct recursion).
   std::vector<int> firingTriggers_;
+  // The table variables alive, innermost scope's last: their SQLite table
+  // and how to make it again (a rollback undoes what it made).
+  struct TableVariable {
+    std::string sqlName;
+    std::string createSql;
+  };
+  std::vector<TableVariable> tableVariables_;
 };
 
 }  // namespace moltaro::db::embedded

@@ -150,7 +150,6 @@ void Interpreter::FireTrigger(const CompiledRoutine& trigger, const TriggerEvent
                               const std::string& insertedTable, const std::string& deletedTable,
                               long long rows, Context& c) {
   if (c.depth >= kMaxNesting) throw ServerErrorByNumber(217, {"32"});
-  Catalog& catalog = host_.CurrentCatalog();
   Catalog::ScopedTables tables;
   for (const auto& [name, sqlName] :
        {std::pair{"INSERTED", &insertedTable}, std::pair{"DELETED", &deletedTable}}) {
@@ -165,16 +164,12 @@ void Interpreter::FireTrigger(const CompiledRoutine& trigger, const TriggerEvent
     }
     tables[name] = std::move(shape);
   }
-  catalog.PushScopedTables(std::move(tables));
+  const TableScope scope(*this, std::move(tables));
   firingTriggers_.push_back(trigger.object.id);
   struct Restore {
-    Catalog& catalog;
     std::vector<int>& firing;
-    ~Restore() {
-      catalog.PopScopedTables();
-      firing.pop_back();
-    }
-  } restore{catalog, firingTriggers_};
+    ~Restore() { firing.pop_back(); }
+  } restore{firingTriggers_};
   Frame frame;
   frame.rowCount = rows;
   frame.trigger = &event;

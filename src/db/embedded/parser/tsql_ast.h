@@ -364,10 +364,14 @@ struct ExecStatement : Statement {
   ExprPtr dynamicSql;  // EXEC ('…') / EXEC (@sql)
 };
 
+struct CreateTableStatement;
+
 struct DeclareItem {
   std::string name;
   TypeSpec type;
   ExprPtr initial;
+  // DECLARE @t TABLE (…): its columns and keys, under the variable's name.
+  std::shared_ptr<CreateTableStatement> table;
 };
 
 struct DeclareStatement : Statement {

@@ -1496,7 +1496,13 @@ class Parser {
       DeclareItem item;
       item.name = Take().text;
       AcceptWord("AS");
-      if (PeekWord("TABLE")) throw DatabaseError(NotSupported("table variables"));
+      if (AcceptWord("TABLE")) {
+        item.table = std::make_shared<CreateTableStatement>();
+        item.table->table.name = item.name;
+        ParseTableBody(*item.table);
+        s->items.push_back(std::move(item));
+        continue;
+      }
       if (PeekWord("CURSOR")) throw DatabaseError(NotSupported("cursor variables"));
       item.type = ParseType();
       if (AcceptSymbol("=")) item.initial = ParseExpr();
@@ -1717,7 +1723,6 @@ class Parser {
       ref.derived = ParseQuery();
       ExpectSymbol(")");
     } else {
-      if (Peek().kind == TokenKind::Variable) throw DatabaseError(NotSupported("table variables"));
       ref.name = ParseObjectName();
       if (PeekSymbol("(")) throw DatabaseError(NotSupported("table-valued function in FROM"));
     }

@@ -760,6 +760,13 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   if (targetIndex != SIZE_MAX && update.from[targetIndex].on) {
     where = Emit(*update.from[targetIndex].on);
   }
+  // With the target first in FROM, the table joined next opens SQLite's
+  // FROM and cannot keep its ON: the condition goes to WHERE, or every
+  // row of the target would be changed.
+  if (targetIndex == 0 && update.from.size() > 1 && update.from[1].on) {
+    const std::string on = Emit(*update.from[1].on);
+    where = where.empty() ? on : "(" + where + " AND " + on + ")";
+  }
   if (update.where) {
     const std::string w = Emit(*update.where);
     where = where.empty() ? w : "(" + where + " AND " + w + ")";
