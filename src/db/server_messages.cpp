@@ -126,6 +126,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "damaged: restore it from a backup."},
     {911, 16, "Database '%.*ls' does not exist. Make sure that the name is entered correctly."},
     {945, 14, "Database '%.*ls' cannot be opened: its file %ls is missing."},
+    {1038, 15,
+     "An object or column name is missing or empty. For SELECT INTO statements, verify each "
+     "column has a name. For other statements, look for empty alias names. Aliases defined as "
+     "\"\" or [] are not allowed. Change the alias to a valid name."},
     {1087, 15, "Must declare the table variable \"%.*ls\"."},
     {1105, 17,
      "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
@@ -258,11 +262,15 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8117, 16, "Operand data type %ls is invalid for %ls operator."},
     {8134, 16, "Divide by zero error encountered."},
     {8144, 16, "Procedure or function %.*ls has too many arguments specified."},
+    {8145, 16, "%.*ls is not a parameter for procedure %.*ls."},
     {8146, 16, "Procedure %.*ls has no parameters and arguments were supplied."},
     {8152, 16, "String or binary data would be truncated."},
     {8155, 16, "No column name was specified for column %d of '%.*ls'."},
     {8158, 16, "'%.*ls' has more columns than were specified in the column list."},
     {8159, 16, "'%.*ls' has fewer columns than were specified in the column list."},
+    {8161, 16,
+     "Argument 1 of the GROUPING function does not match any of the expressions in the GROUP "
+     "BY clause."},
     {8162, 16,
      "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
      "parameter passed in requested output."},

@@ -133,6 +133,16 @@ std::optional<SqlType> AggregateType(const std::string& name, const std::optiona
   }
 }
 
+// A CASE-like result: its branches convert to their common decimal type
+// when they have one; otherwise it holds what `cls` says.
+BoundExpr CommonResult(const std::vector<const BoundExpr*>& branches, ValueClass cls) {
+  BoundExpr out;
+  out.commonType = CommonType(branches);
+  out.type = out.commonType;
+  out.cls = out.commonType ? ValueClass::Exact : cls;
+  return out;
+}
+
 BoundExpr Classed(ValueClass cls) {
   BoundExpr out;
   out.cls = cls;
@@ -275,6 +285,10 @@ void Binder::BindWith(const std::vector<CommonTableExpr>& with) {
 
 BoundSource Binder::MakeSource(const TableRef& ref) {
   BoundSource s;
+  if (!ref.nested.empty()) {
+    for (const TableRef& inner : ref.nested) s.nested.push_back(MakeSource(inner));
+    return s;
+  }
   s.alias = ref.alias;
   s.sqlAlias = NextAlias();
   if (!ref.derived) {
@@ -318,12 +332,12 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
   for (const BoundScope* s = scope; s; s = s->outer) {
     BoundExpr found;
     int matches = 0;
-    for (const BoundSource& src : s->sources) {
+    ForEachTableSource(s->sources, [&](const BoundSource& src) {
       if (!qualifier.empty()) {
         const bool byAlias = !src.alias.empty() && coll.Equal(src.alias, qualifier);
         const bool byName =
             src.alias.empty() && (src.table || src.cte) && coll.Equal(src.tableName, qualifier);
-        if (!byAlias && !byName) continue;
+        if (!byAlias && !byName) return;
         qualifierSeen = true;
       }
       if (src.table) {
@@ -335,7 +349,7 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
           found.cls = ColumnClass(*src.table, *c);
           found.type = c->type;
         }
-        continue;
+        return;
       }
       for (std::size_t i = 0; i < src.derived.size(); ++i) {
         if (coll.Equal(src.derived[i].name, name)) {
@@ -348,7 +362,7 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
           break;
         }
       }
-    }
+    });
     if (matches > 1) throw ServerErrorByNumber(209, {name});
     if (matches == 1) return found;
     if (qualifierSeen) InvalidColumn(name);
@@ -506,10 +520,7 @@ BoundExpr Binder::BindCase(const Expr& e, const BoundScope* scope) {
     if (cls == ValueClass::Null || otherwise.cls == ValueClass::Exact) cls = otherwise.cls;
     results.push_back(&otherwise);
   }
-  BoundExpr out;
-  out.commonType = CommonType(results);
-  out.type = out.commonType;
-  out.cls = out.commonType ? ValueClass::Exact : cls;
+  BoundExpr out = CommonResult(results, cls);
   out.byValue = byValue;
   return out;
 }
@@ -718,6 +729,12 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     }
     return BindVariableNamed("UPDATE(" + ToUpperAscii(column.parts.back()) + ")");
   }
+  if (name == "GROUPING") {
+    // 1 on the subtotal rows of ROLLUP/CUBE where the column is summed over.
+    args(1);
+    Bind(*e.args[0], scope);
+    return Typed(SqlType{BaseType::TinyInt, 0, 0, 0});
+  }
   if (IsSessionStateFunction(name)) {
     // The error being handled and the transaction belong to the running
     // batch: read like a variable of its frame ("ERROR_NUMBER()").
@@ -760,11 +777,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
       }
       values.push_back(&a);
     }
-    BoundExpr out;
-    out.commonType = CommonType(values);
-    out.type = out.commonType;
-    out.cls = out.commonType ? ValueClass::Exact : cls;
-    return out;
+    return CommonResult(values, cls);
   }
   if (name == "ISNULL") {
     args(2);
@@ -828,11 +841,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
       if (cls == ValueClass::Null || v.cls == ValueClass::Exact) cls = v.cls;
       values.push_back(&v);
     }
-    BoundExpr out;
-    out.commonType = CommonType(values);
-    out.type = out.commonType;
-    out.cls = out.commonType ? ValueClass::Exact : cls;
-    return out;
+    return CommonResult(values, cls);
   }
   if (const BuiltinFunction* builtin = FindBuiltinFunction(name)) {
     if (e.args.size() < builtin->minArguments || e.args.size() > builtin->maxArguments) {
@@ -927,8 +936,17 @@ std::shared_ptr<const ExprBindings> Binder::InlineBody(const CompiledRoutine& fu
 
 // ---- queries ---------------------------------------------------------------
 
+void Binder::BindJoinConditions(const std::vector<TableRef>& from, const BoundScope& scope) {
+  for (const TableRef& ref : from) {
+    BindJoinConditions(ref.nested, scope);
+    if (ref.on) Bind(*ref.on, &scope);
+  }
+}
+
 void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part) {
-  if (select.into) throw DatabaseError(NotSupported("SELECT … INTO"));
+  // SELECT … INTO belongs to a SELECT statement's own query, not to a
+  // subquery or a later part of a UNION.
+  if (select.into && &select != intoQuery_) throw ServerErrorByNumber(156, {"INTO"});
   BoundScope& scope = NewScope();
   scope.outer = outer;
   part.select = &select;
@@ -941,11 +959,11 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
           item.expr->parts.empty() ? std::string() : item.expr->parts.back();
       bool any = false;
       if (select.from.empty()) throw ServerErrorByNumber(263);
-      for (const BoundSource& src : scope.sources) {
+      ForEachTableSource(scope.sources, [&](const BoundSource& src) {
         if (!qualifier.empty()) {
           const bool match = src.alias.empty() ? coll.Equal(src.tableName, qualifier)
                                                : coll.Equal(src.alias, qualifier);
-          if (!match) continue;
+          if (!match) return;
         }
         any = true;
         if (src.table) {
@@ -961,7 +979,7 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
             part.output.push_back(std::move(column));
           }
         }
-      }
+      });
       if (!any) throw ServerErrorByNumber(107, {qualifier});
       continue;
     }
@@ -981,9 +999,7 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
   bool anyVariable = false, anyPlain = false;
   for (const OutputColumn& c : part.output) (c.variable.empty() ? anyPlain : anyVariable) = true;
   if (anyVariable && anyPlain) throw ServerErrorByNumber(141);
-  for (const TableRef& ref : select.from) {
-    if (ref.on) Bind(*ref.on, &scope);
-  }
+  BindJoinConditions(select.from, scope);
   if (select.where) Bind(*select.where, &scope);
   for (const ExprPtr& g : select.groupBy) Bind(*g, &scope);
   if (select.having) Bind(*select.having, &scope);
@@ -1059,18 +1075,34 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
 
 // ---- statements ------------------------------------------------------------
 
+void Binder::Start(BoundStatement& statement) {
+  statement_ = &statement;
+  exprs_ = &statement.exprs;
+}
+
+std::size_t Binder::TargetIndex(const BoundScope& scope, const std::string& name) const {
+  const Collation& coll = catalog_.Coll();
+  for (std::size_t i = 0; i < scope.sources.size(); ++i) {
+    const BoundSource& src = scope.sources[i];
+    if (!src.table) continue;
+    if (src.alias.empty() ? coll.Equal(src.tableName, name) : coll.Equal(src.alias, name)) {
+      return i;
+    }
+  }
+  return SIZE_MAX;
+}
+
 BoundStatement Binder::Query(const Select& select) {
+  intoQuery_ = &select;
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BindQuery(select, nullptr, true);
   return s;
 }
 
 BoundStatement Binder::Value(const Expr& expr) {
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   Bind(expr, nullptr);
   return s;
 }
@@ -1078,8 +1110,7 @@ BoundStatement Binder::Value(const Expr& expr) {
 BoundStatement Binder::RowCondition(const Expr& condition, const TableInfo& table,
                                     const std::string& rowAlias) {
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundScope& scope = NewScope();
   BoundSource row;
   row.tableName = table.name;
@@ -1103,8 +1134,7 @@ const Expr* Binder::DefaultOf(const ColumnInfo& column) {
 
 BoundStatement Binder::Insert(const InsertStatement& insert) {
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundChange& change = s.change;
   const TableInfo* table = RequireTable(insert.table);
   if (table->xtype == "S ") throw ServerErrorByNumber(259);
@@ -1170,8 +1200,7 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
 BoundStatement Binder::Update(const UpdateStatement& update) {
   if (update.top) throw DatabaseError(NotSupported("UPDATE TOP"));
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundChange& change = s.change;
   const Collation& coll = catalog_.Coll();
   BindWith(update.with);
@@ -1179,17 +1208,8 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
   change.scope = &scope;
   for (const TableRef& ref : update.from) scope.sources.push_back(MakeSource(ref));
   if (update.table.schema.empty() && update.table.database.empty()) {
-    for (std::size_t i = 0; i < update.from.size(); ++i) {
-      const BoundSource& src = scope.sources[i];
-      const bool match = src.alias.empty()
-                             ? (src.table && coll.Equal(src.tableName, update.table.name))
-                             : coll.Equal(src.alias, update.table.name);
-      if (match && src.table) {
-        change.targetIndex = i;
-        change.table = src.table;
-        break;
-      }
-    }
+    change.targetIndex = TargetIndex(scope, update.table.name);
+    if (change.targetIndex != SIZE_MAX) change.table = scope.sources[change.targetIndex].table;
   }
   if (!change.table) {
     change.table = RequireTable(update.table);
@@ -1224,9 +1244,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
                           (a.op == "+=" && column != ValueClass::Number);
     change.nativeCompound.push_back(!anyValue);
   }
-  for (const TableRef& ref : update.from) {
-    if (ref.on) Bind(*ref.on, &scope);
-  }
+  BindJoinConditions(update.from, scope);
   if (update.where) Bind(*update.where, &scope);
   return s;
 }
@@ -1234,10 +1252,8 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
 BoundStatement Binder::Delete(const DeleteStatement& del) {
   if (del.top) throw DatabaseError(NotSupported("DELETE TOP"));
   BoundStatement s;
-  statement_ = &s;
-  exprs_ = &s.exprs;
+  Start(s);
   BoundChange& change = s.change;
-  const Collation& coll = catalog_.Coll();
   BindWith(del.with);
   BoundScope& scope = NewScope();
   change.scope = &scope;
@@ -1258,19 +1274,13 @@ BoundStatement Binder::Delete(const DeleteStatement& del) {
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
     for (const TableRef& ref : del.from) scope.sources.push_back(MakeSource(ref));
-    for (const BoundSource& src : scope.sources) {
-      const bool match = src.alias.empty()
-                             ? (src.table && coll.Equal(src.tableName, del.table.name))
-                             : coll.Equal(src.alias, del.table.name);
-      if (match && src.table) change.target = &src;
-    }
+    const std::size_t target = TargetIndex(scope, del.table.name);
+    if (target != SIZE_MAX) change.target = &scope.sources[target];
     if (!change.target) {
       throw DatabaseError(NotSupported("DELETE of a table not named in its FROM clause"));
     }
     change.table = change.target->table;
-    for (const TableRef& ref : del.from) {
-      if (ref.on) Bind(*ref.on, &scope);
-    }
+    BindJoinConditions(del.from, scope);
   }
   if (del.where) Bind(*del.where, &scope);
   return s;

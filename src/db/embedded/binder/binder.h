@@ -66,6 +66,8 @@ class Binder {
   const BoundSelect& BindQuery(const Select& select, const BoundScope* outer, bool topLevel);
   void BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part);
   BoundSource MakeSource(const TableRef& ref);
+  // The ON conditions of a FROM clause, parenthesised joins' too.
+  void BindJoinConditions(const std::vector<TableRef>& from, const BoundScope& scope);
   const TableInfo* RequireTable(const ObjectName& name);
   const BoundExpr& Bind(const Expr& e, const BoundScope* scope);
   BoundExpr BindNode(const Expr& e, const BoundScope* scope);
@@ -89,6 +91,11 @@ class Binder {
   void BindWith(const std::vector<CommonTableExpr>& with);
   const BoundCte* FindCte(const ObjectName& name) const;
   BoundScope& NewScope();
+  // Makes `statement` the one bindings are recorded in.
+  void Start(BoundStatement& statement);
+  // The FROM source an UPDATE or DELETE names as its target (by alias, or by
+  // table name when it has none); SIZE_MAX when none.
+  std::size_t TargetIndex(const BoundScope& scope, const std::string& name) const;
   std::string NextAlias();
   // The SQL alias of the table an UPDATE or DELETE changes.
   std::string SqlAliasOfTarget(const TableInfo& table);
@@ -111,6 +118,7 @@ class Binder {
   std::vector<int> textComparedParameters_;
   std::vector<BoundCte*> visibleCtes_;  // in the order defined
   BoundCte* anchoring_ = nullptr;       // the CTE whose query is being bound
+  const Select* intoQuery_ = nullptr;   // the query that may have SELECT … INTO
 };
 
 // The written form of a name, parts joined by dots ("db..t").

@@ -66,8 +66,22 @@ struct BoundSource {
   const Select* query = nullptr;      // a derived table
   const BoundCte* cte = nullptr;      // a common table expression
   std::vector<OutputColumn> derived;  // its columns, read as c0, c1, …
+  std::vector<BoundSource> nested;    // a parenthesised join's tables
   std::string sqlAlias;               // the name the SQLite text gives it
 };
+
+// Calls `visit` with each table, view, derived table or CTE of `sources`,
+// those inside parenthesised joins too.
+template <class Visit>
+void ForEachTableSource(const std::vector<BoundSource>& sources, Visit&& visit) {
+  for (const BoundSource& src : sources) {
+    if (src.nested.empty()) {
+      visit(src);
+    } else {
+      ForEachTableSource(src.nested, visit);
+    }
+  }
+}
 
 struct BoundScope {
   std::vector<BoundSource> sources;

@@ -35,12 +35,6 @@ double AsDouble(const Value& v) {
   return *number;
 }
 
-// A value as text, as SQL Server converts it for PRINT, RAISERROR and "+".
-std::string TextOf(const StoredValue& v) {
-  if (const auto* d = std::get_if<Decimal>(&v)) return DecimalCastText(*d);
-  return ToText(ToApiValue(v));
-}
-
 // SET @v += … on exact numbers.
 StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue& operand) {
   Decimal a, b, r;
@@ -421,9 +415,73 @@ Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Co
   return Flow::Normal;
 }
 
+namespace {
+
+// The declared type of a SELECT … INTO column: the value's own type where
+// the binder knows it, else what its class holds.
+TypeSpec IntoColumnType(const TypedValue& value) {
+  SqlType type;
+  if (value.type) {
+    type = *value.type;
+  } else {
+    switch (value.cls) {
+      case ValueClass::Number:
+        type = SqlType{BaseType::Float, 0, 0, 0};
+        break;
+      case ValueClass::Exact:
+        type = SqlType{BaseType::Numeric, 0, 38, 10};
+        break;
+      case ValueClass::Date:
+        type = SqlType{BaseType::DateTime, 0, 0, 0};
+        break;
+      case ValueClass::Null:
+        type = SqlType{BaseType::Int, 0, 0, 0};  // as SQL Server types a bare NULL
+        break;
+      default:
+        type = SqlType{BaseType::NVarChar, 4000, 0, 0};
+    }
+  }
+  TypeSpec spec;
+  spec.name = std::string(TypeName(type.base));
+  if (IsCharacter(type.base)) spec.length = type.length < 0 ? -2 : type.length;
+  if (type.base == BaseType::Decimal || type.base == BaseType::Numeric) {
+    spec.precision = type.precision;
+    spec.scale = type.scale;
+  }
+  return spec;
+}
+
+}  // namespace
+
+// SELECT … INTO t: a new table of the query's columns, then its rows.
+void Interpreter::SelectInto(const SelectStatement& s, const Translation& tr, Context& c) {
+  CreateTableStatement create;
+  create.table = *s.select->into;
+  for (std::size_t i = 0; i < tr.columns.size(); ++i) {
+    if (tr.columns[i].empty()) throw ServerErrorByNumber(1038);
+    ColumnDef column;
+    column.name = tr.columns[i];
+    column.type = IntoColumnType(tr.columnTypes[i]);
+    column.nullable = true;
+    create.columns.push_back(std::move(column));
+  }
+  // One statement: a failing query leaves no table behind.
+  Transaction tx(host_.CurrentDb());
+  Ddl(host_.CurrentCatalog(), c.text, host_.Code().get()).CreateTable(create);
+  Translation insert = tr;
+  const std::string target = "INSERT INTO " + QuoteId(create.table.name) + " ";
+  insert.sql = target + tr.sql;
+  if (!tr.numberSql.empty()) insert.numberSql = target + tr.numberSql;
+  insert.returnsRows = false;
+  insert.columns.clear();
+  RunChange(insert, c, "INSERT");
+  tx.Commit();
+}
+
 void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
   Translation tr = Bound([&] { return t.Query(*s.select); });
+  if (s.select->into) return SelectInto(s, tr, c);
   const bool assigns = !tr.variables.empty();
   StatementOutcome o = RunTranslation(host_, tr, *c.params, Reader(c), assigns);
   c.frame->rowCount = o.changes;
@@ -1019,27 +1077,8 @@ void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
 
 void Interpreter::Exec(const ExecStatement& s, Context& c) {
   if (s.dynamicSql) {
-    const std::string text = TextOf(Evaluate(*s.dynamicSql, c));
-    Batch batch = ParseBatch(text);
     Frame frame;
-    Params none;
-    Context inner{text, &none, c.out, &frame, c.depth};
-    inner.scope = ++lastScope_;
-    // A USE inside EXEC ('…') lasts until the EXEC ends, as in SQL Server.
-    const std::string database = host_.CurrentCatalog().DatabaseName();
-    auto restore = [&] {
-      if (host_.CurrentCatalog().DatabaseName() != database) host_.Use(database);
-    };
-    try {
-      RunList(batch.statements, inner);
-    } catch (const DatabaseError&) {
-      try {
-        restore();
-      } catch (const DatabaseError&) {
-      }
-      throw;
-    }
-    restore();
+    RunDynamic(TextOf(Evaluate(*s.dynamicSql, c)), frame, c);
     c.frame->rowCount = frame.rowCount;
     return;
   }
@@ -1064,6 +1103,28 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
   if (!s.returnVariable.empty()) Assign(c, s.returnVariable, FromApiValue(result));
 }
 
+void Interpreter::RunDynamic(const std::string& text, Frame& frame, Context& c) {
+  Batch batch = ParseBatch(text);
+  Params none;
+  Context inner{text, &none, c.out, &frame, c.depth};
+  inner.scope = ++lastScope_;
+  // A USE inside the text lasts until it ends, as in SQL Server.
+  const std::string database = host_.CurrentCatalog().DatabaseName();
+  auto restore = [&] {
+    if (host_.CurrentCatalog().DatabaseName() != database) host_.Use(database);
+  };
+  try {
+    RunList(batch.statements, inner);
+  } catch (const DatabaseError&) {
+    try {
+      restore();
+    } catch (const DatabaseError&) {
+    }
+    throw;
+  }
+  restore();
+}
+
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
                                    Context& caller) {
   if (caller.depth >= kMaxNesting) {
@@ -1074,6 +1135,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   if (name.size() > 2 && name.front() == '[' && name.back() == ']')
     name = name.substr(1, name.size() - 2);
+  if (ToLowerAscii(name) == "sp_executesql") return ExecuteSql(args, caller);
   if (std::optional<Value> result = SystemProcedure(name, args, caller)) return *result;
   Catalog& catalog = host_.CurrentCatalog();
   const std::shared_ptr<StoredCode> code = host_.Code();

@@ -178,6 +178,7 @@ class Interpreter {
   bool Condition(const Expr& e, Context& c);
   void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);
+  void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
   // INSERT, UPDATE or DELETE (`event`), with the triggers of its table.
   void RunChange(const Translation& t, Context& c, const char* event);
   // The statement run with the table's triggers of `event`: the rows it
@@ -219,6 +220,12 @@ class Interpreter {
     std::function<void(const StoredValue&)> writeBack;
   };
   Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
+  // T-SQL text run as a batch of its own scope, with `frame` as its
+  // variables (EXEC ('…'), sp_executesql).
+  void RunDynamic(const std::string& text, Frame& frame, Context& c);
+  // sp_executesql @stmt [, @params [, @p = value …]]: the text with its
+  // declared parameters, OUTPUT ones written back.
+  Value ExecuteSql(std::vector<CallArgument>& args, Context& c);
   // The server's own procedures; none when `name` is not one of them.
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);

@@ -85,6 +85,7 @@ enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
 struct TableRef {
   ObjectName name;
   std::unique_ptr<Select> derived;
+  std::vector<TableRef> nested;  // a parenthesised join: (a JOIN b ON …)
   std::string alias;
   JoinKind join = JoinKind::First;
   ExprPtr on;
@@ -119,6 +120,9 @@ struct Select {
   std::vector<TableRef> from;
   ExprPtr where;
   std::vector<ExprPtr> groupBy;
+  // GROUP BY … WITH ROLLUP / CUBE (or ROLLUP(…) / CUBE(…)): subtotal rows too.
+  enum class Grouping { Plain, Rollup, Cube };
+  Grouping grouping = Grouping::Plain;
   ExprPtr having;
   std::vector<OrderItem> orderBy;
   std::unique_ptr<Select> unionNext;

@@ -592,21 +592,29 @@ class Parser {
     return s;
   }
 
+  static bool IsLockingHint(const std::string& hint) {
+    static const std::set<std::string> kHints = {
+        "NOLOCK",       "READUNCOMMITTED", "ROWLOCK",        "UPDLOCK", "HOLDLOCK",
+        "TABLOCK",      "TABLOCKX",        "READPAST",       "PAGLOCK", "XLOCK",
+        "SERIALIZABLE", "READCOMMITTED",   "REPEATABLEREAD", "NOWAIT",  "READCOMMITTEDLOCK"};
+    return kHints.count(hint) > 0;
+  }
+
+  // WITH (NOLOCK, …), or the older form without WITH: t (NOLOCK). Locking
+  // hints change nothing here: SQLite serialises writers and readers see
+  // committed data.
   void SkipTableHints() {
-    if (PeekWord("WITH") && PeekSymbol("(", 1)) {
-      Take();
-      Take();
-      do {
-        const std::string hint = Upper(Identifier(true));
-        if (hint != "NOLOCK" && hint != "READUNCOMMITTED" && hint != "ROWLOCK" &&
-            hint != "UPDLOCK" && hint != "HOLDLOCK" && hint != "TABLOCK" && hint != "TABLOCKX" &&
-            hint != "READPAST" && hint != "PAGLOCK" && hint != "XLOCK" && hint != "SERIALIZABLE" &&
-            hint != "READCOMMITTED" && hint != "REPEATABLEREAD") {
-          throw DatabaseError(NotSupported("table hint " + hint));
-        }
-      } while (AcceptSymbol(","));
-      ExpectSymbol(")");
-    }
+    const bool with = PeekWord("WITH") && PeekSymbol("(", 1);
+    const bool bare =
+        PeekSymbol("(") && Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text));
+    if (!with && !bare) return;
+    if (with) Take();
+    Take();
+    do {
+      const std::string hint = Upper(Identifier(true));
+      if (!IsLockingHint(hint)) throw DatabaseError(NotSupported("table hint " + hint));
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
   }
 
   // ---- CREATE / ALTER / DROP -----------------------------------------------
@@ -1559,6 +1567,23 @@ class Parser {
   }
 
   // ---- queries -----------------------------------------------------------
+  // BY item [ASC|DESC], … after ORDER.
+  std::vector<OrderItem> ParseOrderByList() {
+    ExpectWord("BY");
+    std::vector<OrderItem> items;
+    do {
+      OrderItem item;
+      item.expr = ParseExpr();
+      if (AcceptWord("DESC")) {
+        item.descending = true;
+      } else {
+        AcceptWord("ASC");
+      }
+      items.push_back(std::move(item));
+    } while (AcceptSymbol(","));
+    return items;
+  }
+
   std::unique_ptr<Select> ParseQuery() {
     DepthGuard guard(*this);
     std::unique_ptr<Select> first;
@@ -1584,19 +1609,7 @@ class Parser {
     }
     if (PeekWord("EXCEPT") || PeekWord("INTERSECT"))
       throw DatabaseError(NotSupported(Upper(Peek().text)));
-    if (AcceptWord("ORDER")) {
-      ExpectWord("BY");
-      do {
-        OrderItem item;
-        item.expr = ParseExpr();
-        if (AcceptWord("DESC")) {
-          item.descending = true;
-        } else {
-          AcceptWord("ASC");
-        }
-        first->orderBy.push_back(std::move(item));
-      } while (AcceptSymbol(","));
-    }
+    if (AcceptWord("ORDER")) first->orderBy = ParseOrderByList();
     if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
     if (PeekWord("FOR") || PeekWord("OPTION") || PeekWord("COMPUTE")) {
       throw DatabaseError(NotSupported("SELECT … " + Upper(Peek().text)));
@@ -1626,10 +1639,32 @@ class Parser {
     if (AcceptWord("GROUP")) {
       ExpectWord("BY");
       if (PeekWord("ALL")) throw DatabaseError(NotSupported("GROUP BY ALL"));
-      do {
-        s->groupBy.push_back(ParseExpr());
-      } while (AcceptSymbol(","));
-      if (PeekWord("WITH")) throw DatabaseError(NotSupported("GROUP BY … WITH ROLLUP/CUBE"));
+      if (PeekWord("GROUPING") && PeekWord("SETS", 1)) {
+        throw DatabaseError(NotSupported("GROUP BY GROUPING SETS"));
+      }
+      if ((PeekWord("ROLLUP") || PeekWord("CUBE")) && PeekSymbol("(", 1)) {
+        // The ISO form: GROUP BY ROLLUP (a, b).
+        s->grouping =
+            Upper(Take().text) == "ROLLUP" ? Select::Grouping::Rollup : Select::Grouping::Cube;
+        ExpectSymbol("(");
+        do s->groupBy.push_back(ParseExpr());
+        while (AcceptSymbol(","));
+        ExpectSymbol(")");
+        if (PeekSymbol(","))
+          throw DatabaseError(NotSupported("ROLLUP or CUBE beside other groups"));
+      } else {
+        do {
+          s->groupBy.push_back(ParseExpr());
+        } while (AcceptSymbol(","));
+        if (AcceptWord("WITH")) {
+          if (AcceptWord("ROLLUP")) {
+            s->grouping = Select::Grouping::Rollup;
+          } else {
+            ExpectWord("CUBE");
+            s->grouping = Select::Grouping::Cube;
+          }
+        }
+      }
     }
     if (AcceptWord("HAVING")) s->having = ParseCondition();
     return s;
@@ -1717,14 +1752,20 @@ class Parser {
     ref.join = kind;
     if (PeekSymbol("(")) {
       Take();
-      if (!PeekWord("SELECT") && !PeekSymbol("(")) {
-        throw DatabaseError(NotSupported("parenthesised joins"));
+      if (!PeekWord("SELECT") && !(PeekSymbol("(") && LooksLikeSelectInParens())) {
+        // A parenthesised join: its tables keep their own names.
+        ref.nested = ParseFromList();
+        ExpectSymbol(")");
+        return ref;
       }
       ref.derived = ParseQuery();
       ExpectSymbol(")");
     } else {
       ref.name = ParseObjectName();
-      if (PeekSymbol("(")) throw DatabaseError(NotSupported("table-valued function in FROM"));
+      if (PeekSymbol("(") &&
+          !(Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text)))) {
+        throw DatabaseError(NotSupported("table-valued function in FROM"));
+      }
     }
     if (AcceptWord("AS")) {
       ref.alias = Identifier(true);
@@ -2139,19 +2180,7 @@ class Parser {
       do e.over->partitionBy.push_back(ParseExpr());
       while (AcceptSymbol(","));
     }
-    if (AcceptWord("ORDER")) {
-      ExpectWord("BY");
-      do {
-        OrderItem item;
-        item.expr = ParseExpr();
-        if (AcceptWord("DESC")) {
-          item.descending = true;
-        } else {
-          AcceptWord("ASC");
-        }
-        e.over->orderBy.push_back(std::move(item));
-      } while (AcceptSymbol(","));
-    }
+    if (AcceptWord("ORDER")) e.over->orderBy = ParseOrderByList();
     if (PeekWord("ROWS") || PeekWord("RANGE")) {
       // The frame's grammar is SQLite's too: kept word by word.
       static const std::set<std::string> kFrameWords = {"ROWS",      "RANGE",     "BETWEEN",

@@ -369,7 +369,9 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     Translator t(catalog, nullptr, this);
     switch (s.kind) {
       case StatementKind::Select: {
-        Translation tr = t.Query(*static_cast<const SelectStatement&>(s).select);
+        const Select& select = *static_cast<const SelectStatement&>(s).select;
+        if (select.into) return std::nullopt;  // makes a table: the interpreter's work
+        Translation tr = t.Query(select);
         if (!tr.variables.empty()) return std::nullopt;
         return tr;
       }

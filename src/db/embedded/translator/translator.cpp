@@ -1,5 +1,7 @@
 #include "db/embedded/translator/translator.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "db/embedded/binder/builtin_functions.h"
 #include "db/embedded/execution/convert_styles.h"
@@ -106,6 +108,17 @@ std::string Translator::EmitVariableNamed(const std::string& name, const BoundEx
 }
 
 std::string Translator::Emit(const Expr& e) {
+  std::string sql = EmitNode(e);
+  // A subtotal row of ROLLUP/CUBE: the columns summed over are NULL there,
+  // except inside the aggregates that sum them.
+  if (summedOver_ && aggregateDepth_ == 0 &&
+      std::find(summedOver_->begin(), summedOver_->end(), sql) != summedOver_->end()) {
+    return "NULL";
+  }
+  return sql;
+}
+
+std::string Translator::EmitNode(const Expr& e) {
   const BoundExpr& bound = Bound(e);
   switch (e.kind) {
     case ExprKind::Null:
@@ -301,6 +314,15 @@ std::string Translator::EmitCast(const Expr& e) {
 std::string Translator::EmitFunction(const Expr& e) {
   const BoundExpr& bound = Bound(e);
   const std::string name = Upper(e.text);
+  if (name == "GROUPING") return EmitGrouping(e);
+  // An aggregate's arguments are the rows' own values, also on subtotal rows.
+  const bool aggregate = IsAggregateFunction(name) || name == "STRING_AGG";
+  aggregateDepth_ += aggregate ? 1 : 0;
+  struct Leave {
+    int& depth;
+    bool aggregate;
+    ~Leave() { depth -= aggregate ? 1 : 0; }
+  } leave{aggregateDepth_, aggregate};
   auto emitArgs = [&](std::size_t from = 0) {
     std::string out;
     for (std::size_t i = from; i < e.args.size(); ++i) {
@@ -480,18 +502,23 @@ std::string Translator::EmitInlined(const Expr& call, const BoundExpr& bound) {
 
 // ---- queries -----------------------------------------------------------
 
-std::string Translator::EmitFrom(const std::vector<TableRef>& from, const BoundScope& scope,
-                                 std::size_t skip) {
+std::string Translator::EmitFrom(const std::vector<TableRef>& from,
+                                 const std::vector<BoundSource>& sources, std::size_t skip) {
   std::string sql;
   bool first = true;
   for (std::size_t i = 0; i < from.size(); ++i) {
     if (i == skip) continue;
     const TableRef& ref = from[i];
-    const BoundSource& src = scope.sources[i];
-    const std::string table = src.table ? QuoteId(src.table->name)
-                              : src.cte ? QuoteId(src.cte->sqlName)
-                                        : "(" + EmitQuery(*src.query, true) + ")";
-    const std::string item = table + " AS " + QuoteId(src.sqlAlias);
+    const BoundSource& src = sources[i];
+    std::string item;
+    if (!src.nested.empty()) {
+      item = "(" + EmitFrom(ref.nested, src.nested, SIZE_MAX) + ")";
+    } else {
+      const std::string table = src.table ? QuoteId(src.table->name)
+                                : src.cte ? QuoteId(src.cte->sqlName)
+                                          : "(" + EmitQuery(*src.query, true) + ")";
+      item = table + " AS " + QuoteId(src.sqlAlias);
+    }
     if (first) {
       sql += item;
       first = false;
@@ -523,11 +550,9 @@ std::string Translator::EmitFrom(const std::vector<TableRef>& from, const BoundS
   return sql;
 }
 
-std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect& query,
-                                 bool aliasItems) {
-  const Select& select = *part.select;
-  std::string sql = "SELECT ";
-  if (select.distinct) sql += "DISTINCT ";
+std::string Translator::EmitSelectList(const BoundSelectPart& part, const BoundSelect& query,
+                                       bool aliasItems) {
+  std::string sql;
   for (std::size_t i = 0; i < part.items.size(); ++i) {
     const BoundSelectPart::Item& item = part.items[i];
     std::string value;
@@ -546,7 +571,16 @@ std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect&
     sql += value;
     if (aliasItems) sql += " AS " + QuoteId("c" + std::to_string(i));
   }
-  if (!select.from.empty()) sql += " FROM " + EmitFrom(select.from, *part.scope, SIZE_MAX);
+  return sql;
+}
+
+std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect& query,
+                                 bool aliasItems) {
+  const Select& select = *part.select;
+  std::string sql = "SELECT ";
+  if (select.distinct) sql += "DISTINCT ";
+  sql += EmitSelectList(part, query, aliasItems);
+  if (!select.from.empty()) sql += " FROM " + EmitFrom(select.from, part.scope->sources, SIZE_MAX);
   if (select.where) sql += " WHERE " + Emit(*select.where);
   if (!select.groupBy.empty()) {
     sql += " GROUP BY ";
@@ -557,6 +591,120 @@ std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect&
   }
   if (select.having) sql += " HAVING " + Emit(*select.having);
   return sql;
+}
+
+std::string Translator::EmitGrouping(const Expr& e) {
+  ++aggregateDepth_;
+  const std::string column = Emit(*e.args[0]);
+  --aggregateDepth_;
+  if (!summedOver_) return "0";
+  if (std::find(groupSql_.begin(), groupSql_.end(), column) == groupSql_.end()) {
+    throw ServerErrorByNumber(8161, {});
+  }
+  return std::find(summedOver_->begin(), summedOver_->end(), column) != summedOver_->end() ? "1"
+                                                                                           : "0";
+}
+
+// GROUP BY … WITH ROLLUP / CUBE: one grouped SELECT per grouping set, the
+// columns summed over NULL, united and ordered as SQL Server returns them
+// (each group before its subtotal) unless the query orders them itself.
+std::string Translator::EmitGroupingSets(const Select& select, const BoundSelect& query,
+                                         bool aliasItems) {
+  const BoundSelectPart& part = query.parts.front();
+  if (query.parts.size() > 1) throw DatabaseError(NotSupported("ROLLUP or CUBE in a UNION"));
+  ++aggregateDepth_;
+  std::vector<std::string> groups;
+  for (const ExprPtr& g : select.groupBy) groups.push_back(Emit(*g));
+  --aggregateDepth_;
+  const std::size_t n = groups.size();
+  std::vector<std::vector<bool>> sets;
+  if (select.grouping == Select::Grouping::Rollup) {
+    for (std::size_t k = n + 1; k-- > 0;) {
+      std::vector<bool> kept(n);
+      for (std::size_t i = 0; i < n; ++i) kept[i] = i < k;
+      sets.push_back(std::move(kept));
+    }
+  } else {
+    if (n > 10) throw DatabaseError(NotSupported("CUBE of more than 10 columns"));
+    for (std::size_t mask = (std::size_t{1} << n); mask-- > 0;) {
+      std::vector<bool> kept(n);
+      for (std::size_t i = 0; i < n; ++i) kept[i] = (mask >> (n - 1 - i)) & 1;
+      sets.push_back(std::move(kept));
+    }
+  }
+  groupSql_ = groups;
+  std::vector<std::string> itemSql;  // the select list of the full grouping
+  std::string unioned;
+  for (const std::vector<bool>& kept : sets) {
+    std::vector<std::string> summed;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!kept[i]) summed.push_back(groups[i]);
+    }
+    std::string sql = "SELECT ";
+    if (select.distinct) sql += "DISTINCT ";
+    summedOver_ = &summed;
+    sql += EmitSelectList(part, query, true);
+    summedOver_ = nullptr;
+    for (std::size_t i = 0; i < n; ++i) {
+      sql += std::string(", ") + (kept[i] ? "0" : "1") + " AS " + QuoteId("g" + std::to_string(i)) +
+             ", " + (kept[i] ? groups[i] : "NULL") + " AS " + QuoteId("k" + std::to_string(i));
+    }
+    if (!select.from.empty()) {
+      sql += " FROM " + EmitFrom(select.from, part.scope->sources, SIZE_MAX);
+    }
+    if (select.where) sql += " WHERE " + Emit(*select.where);
+    std::string groupBy;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (kept[i]) groupBy += (groupBy.empty() ? "" : ", ") + groups[i];
+    }
+    if (!groupBy.empty()) sql += " GROUP BY " + groupBy;
+    if (select.having) {
+      summedOver_ = &summed;
+      sql += " HAVING " + Emit(*select.having);
+      summedOver_ = nullptr;
+    }
+    unioned += (unioned.empty() ? "" : " UNION ALL ") + sql;
+  }
+  std::string outer = "SELECT ";
+  for (std::size_t i = 0; i < part.items.size(); ++i) {
+    const std::string c = QuoteId("c" + std::to_string(i));
+    outer += (i ? ", " : "") + c + (aliasItems ? " AS " + c : "");
+  }
+  outer += " FROM (" + unioned + ")";
+  std::string order;
+  for (std::size_t i = 0; i < select.orderBy.size(); ++i) {
+    const int position = query.orderPositions[i];
+    std::string term;
+    ValueClass cls = ValueClass::Unknown;
+    if (position >= 0) {
+      term = QuoteId("c" + std::to_string(position));
+      cls = query.output[static_cast<std::size_t>(position)].cls;
+    } else {
+      ++aggregateDepth_;
+      const std::string sql = Emit(*select.orderBy[i].expr);
+      --aggregateDepth_;
+      const auto group = std::find(groups.begin(), groups.end(), sql);
+      if (group == groups.end()) {
+        throw DatabaseError(
+            NotSupported("ORDER BY of a ROLLUP/CUBE query on what is not grouped or selected"));
+      }
+      term = QuoteId("k" + std::to_string(group - groups.begin()));
+      cls = Bound(*select.orderBy[i].expr).cls;
+    }
+    if (cls == ValueClass::Text || cls == ValueClass::Unknown) term += Collate();
+    order += (order.empty() ? "" : ", ") + term + (select.orderBy[i].descending ? " DESC" : "");
+  }
+  if (order.empty()) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const ValueClass cls = Bound(*select.groupBy[i]).cls;
+      order += (i ? ", " : "") + QuoteId("g" + std::to_string(i)) + ", " +
+               QuoteId("k" + std::to_string(i)) +
+               (cls == ValueClass::Text || cls == ValueClass::Unknown ? Collate() : "");
+    }
+  }
+  if (!order.empty()) outer += " ORDER BY " + order;
+  if (select.top) outer += " LIMIT " + Emit(*select.top);
+  return outer;
 }
 
 std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with) {
@@ -577,6 +725,9 @@ std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with) {
 std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   const BoundSelect& query = statement_->Of(select);
   std::string sql = EmitWith(select.with);
+  if (select.grouping != Select::Grouping::Plain) {
+    return sql + EmitGroupingSets(select, query, aliasItems);
+  }
   for (std::size_t i = 0; i < query.parts.size(); ++i) {
     if (i) sql += query.parts[i - 1].select->unionAll ? " UNION ALL " : " UNION ";
     sql += EmitPart(query.parts[i], query, aliasItems);
@@ -609,6 +760,7 @@ Translation Translator::EmitSelectStatement(const Select& select) {
   t.bindings = std::move(bindings_);
   for (const OutputColumn& c : statement_->Of(select).output) {
     t.columns.push_back(c.name);
+    t.columnTypes.push_back({c.cls, c.type});
     t.variables.push_back(c.variable);
   }
   bool assigns = false;
@@ -754,7 +906,7 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   }
   const std::size_t targetIndex = change.targetIndex;
   if (update.from.size() > (targetIndex == SIZE_MAX ? 0u : 1u)) {
-    sql += " FROM " + EmitFrom(update.from, *change.scope, targetIndex);
+    sql += " FROM " + EmitFrom(update.from, change.scope->sources, targetIndex);
   }
   std::string where;
   if (targetIndex != SIZE_MAX && update.from[targetIndex].on) {
@@ -792,7 +944,7 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
     std::string inner =
-        "SELECT " + target + ".rowid FROM " + EmitFrom(del.from, *change.scope, SIZE_MAX);
+        "SELECT " + target + ".rowid FROM " + EmitFrom(del.from, change.scope->sources, SIZE_MAX);
     if (del.where) inner += " WHERE " + Emit(*del.where);
     t.sql += "DELETE FROM " + QuoteId(change.table->name) + " WHERE rowid IN (" + inner + ")";
   }

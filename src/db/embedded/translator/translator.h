@@ -27,8 +27,9 @@ struct Binding {
 struct Translation {
   std::string sql;
   std::vector<Binding> bindings;
-  std::vector<std::string> columns;    // result column names (queries)
-  std::vector<std::string> variables;  // SELECT @v = …: the variable of each column
+  std::vector<std::string> columns;     // result column names (queries)
+  std::vector<TypedValue> columnTypes;  // and what the binder knows of their types
+  std::vector<std::string> variables;   // SELECT @v = …: the variable of each column
   bool returnsRows = false;
   int identityTable = 0;  // INSERT into a table with an identity column: its id
   // INSERT, UPDATE, DELETE: the table or view changed (its triggers fire),
@@ -82,9 +83,14 @@ class Translator {
   std::string EmitWith(const std::vector<CommonTableExpr>& with);
   std::string EmitQuery(const Select& select, bool aliasItems);
   std::string EmitPart(const BoundSelectPart& part, const BoundSelect& query, bool aliasItems);
-  std::string EmitFrom(const std::vector<TableRef>& from, const BoundScope& scope,
+  std::string EmitFrom(const std::vector<TableRef>& from, const std::vector<BoundSource>& sources,
                        std::size_t skip);
   std::string Emit(const Expr& e);
+  std::string EmitNode(const Expr& e);
+  std::string EmitSelectList(const BoundSelectPart& part, const BoundSelect& query,
+                             bool aliasItems);
+  std::string EmitGroupingSets(const Select& select, const BoundSelect& query, bool aliasItems);
+  std::string EmitGrouping(const Expr& e);
   std::string EmitColumn(const BoundExpr& column);
   std::string EmitVariable(const Expr& e);
   std::string EmitVariableNamed(const std::string& name, const BoundExpr& bound);
@@ -120,6 +126,11 @@ class Translator {
     std::vector<std::pair<std::string, std::string>> arguments;  // by parameter name, upper case
   };
   std::vector<InlineFrame> inlining_;
+  // ROLLUP/CUBE: the grouped expressions (as SQL) and those summed over in
+  // the grouping set being written; inside aggregates nothing is replaced.
+  std::vector<std::string> groupSql_;
+  const std::vector<std::string>* summedOver_ = nullptr;
+  int aggregateDepth_ = 0;
 };
 
 }  // namespace moltaro::db::embedded

@@ -884,4 +884,9 @@ std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
   return SqlType{*base, 0, std::min(38, integerDigits + scale), scale};
 }
 
+std::string TextOf(const StoredValue& v) {
+  if (const auto* d = std::get_if<Decimal>(&v)) return DecimalCastText(*d);
+  return ToText(ToApiValue(v));
+}
+
 }  // namespace moltaro::db::embedded

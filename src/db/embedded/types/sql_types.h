@@ -93,6 +93,8 @@ using StoredValue = std::variant<std::monostate, std::int64_t, double, std::stri
 // The access API's form of a value: an exact number becomes its text with
 // every digit of its scale ("2.50"), which the API's callers print as is.
 Value ToApiValue(const StoredValue& v);
+// A value as text, as SQL Server converts it for PRINT, RAISERROR and "+".
+std::string TextOf(const StoredValue& v);
 StoredValue FromApiValue(const Value& v);
 
 // What a source value is, for error messages ("varchar", "nvarchar", "int"…).
