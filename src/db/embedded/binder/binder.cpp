@@ -727,7 +727,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     if (column.kind != ExprKind::Column || column.parts.empty()) {
       throw ServerErrorByNumber(102, {"("});
     }
-    return BindVariableNamed("UPDATE(" + ToUpperAscii(column.parts.back()) + ")");
+    return BindVariableNamed("UPDATE(" + column.parts.back() + ")");
   }
   if (name == "GROUPING") {
     // 1 on the subtotal rows of ROLLUP/CUBE where the column is summed over.

@@ -276,7 +276,7 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
   return [this, &c](const std::string& name) -> Value {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
-    if (key.rfind("UPDATE(", 0) == 0) return ColumnUpdated(key, c);
+    if (key.rfind("UPDATE(", 0) == 0) return ColumnUpdated(name, c);
     if (key == "@@IDENTITY") return host_.LastIdentity();
     if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);

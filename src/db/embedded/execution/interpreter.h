@@ -190,7 +190,7 @@ class Interpreter {
                    const std::string& insertedTable, const std::string& deletedTable,
                    long long rows, Context& c);
   // UPDATE(column) in a trigger's body.
-  Value ColumnUpdated(const std::string& key, Context& c);
+  Value ColumnUpdated(const std::string& name, Context& c);
 
   // A scope of table names: a batch, routine or trigger body, which alone
   // sees its table variables (and a trigger's inserted and deleted); they

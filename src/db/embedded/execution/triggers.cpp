@@ -184,11 +184,13 @@ void Interpreter::FireTrigger(const CompiledRoutine& trigger, const TriggerEvent
   if (host_.TranCount() == 0) throw ServerErrorByNumber(3609);
 }
 
-Value Interpreter::ColumnUpdated(const std::string& key, Context& c) {
-  const std::string column = key.substr(7, key.size() - 8);  // UPDATE(<column>)
+Value Interpreter::ColumnUpdated(const std::string& name, Context& c) {
+  const std::string column = name.substr(7, name.size() - 8);  // UPDATE(<column>)
   const TriggerEvent* event = c.frame->trigger;
   if (!event) throw DatabaseError(NotSupported("UPDATE(" + column + ") outside a trigger"));
-  const auto named = [&](const std::string& name) { return ToUpperAscii(name) == column; };
+  const auto named = [&](const std::string& other) {
+    return ToUpperAscii(other) == ToUpperAscii(column);
+  };
   const bool exists = std::any_of(event->columns.begin(), event->columns.end(),
                                   [&](const ColumnInfo& col) { return named(col.name); });
   if (!exists) throw ServerErrorByNumber(207, {column});

@@ -339,7 +339,7 @@ std::string Translator::EmitFunction(const Expr& e) {
   }
   if (IsSessionStateFunction(name)) return EmitVariableNamed(name + "()", bound);
   if (name == "UPDATE") {
-    return EmitVariableNamed("UPDATE(" + ToUpperAscii(e.args[0]->parts.back()) + ")", bound);
+    return EmitVariableNamed("UPDATE(" + e.args[0]->parts.back() + ")", bound);
   }
   if (name == "COLLATE") return "(" + Emit(*e.args[0]) + " COLLATE " + QuoteId(e.parts[0]) + ")";
   const std::string over = e.over ? EmitOver(*e.over) : std::string();
