@@ -285,6 +285,8 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
      "statement inside a CATCH block, or add error parameters to the THROW statement."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
+    {15009, 16,
+     "The object '%s' does not exist in database '%s' or is invalid for this operation."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {16905, 16, "The cursor is already open."},
     {16911, 16, "%hs: The fetch type %hs cannot be used with forward only cursors."},

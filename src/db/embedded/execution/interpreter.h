@@ -229,6 +229,9 @@ class Interpreter {
   // The server's own procedures; none when `name` is not one of them.
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
+  // sp_helptrigger table [, 'INSERT' | 'UPDATE' | 'DELETE']: the table's
+  // triggers, one row each.
+  Value HelpTrigger(std::vector<CallArgument>& args, Context& c);
   void RunDbcc(const DbccStatement& s, Context& c);
   void DeclareCursor(const DeclareCursorStatement& s, Context& c);
   void RunCursor(const CursorStatement& s, Context& c);

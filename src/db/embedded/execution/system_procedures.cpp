@@ -27,6 +27,7 @@ constexpr const char* kReleaseAppLockParameters[] = {"@RESOURCE", "@LOCKOWNER", 
 std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
                                                   std::vector<CallArgument>& args, Context& c) {
   const std::string key = ToLowerAscii(name);
+  if (key == "sp_helptrigger") return HelpTrigger(args, c);
   const bool get = key == "sp_getapplock";
   if (!get && key != "sp_releaseapplock") return std::nullopt;
 

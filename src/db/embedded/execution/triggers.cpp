@@ -184,6 +184,49 @@ void Interpreter::FireTrigger(const CompiledRoutine& trigger, const TriggerEvent
   if (host_.TranCount() == 0) throw ServerErrorByNumber(3609);
 }
 
+Value Interpreter::HelpTrigger(std::vector<CallArgument>& args, Context& c) {
+  std::string table, type;
+  std::size_t position = 0;
+  for (const CallArgument& a : args) {
+    const std::string parameter =
+        a.name.empty() ? (position++ == 0 ? "@TABNAME" : "@TRIGGERTYPE") : ToUpperAscii(a.name);
+    const std::string value = a.value ? ToText(ToApiValue(*a.value)) : std::string();
+    if (parameter == "@TABNAME") {
+      table = value;
+    } else if (parameter == "@TRIGGERTYPE") {
+      type = ToUpperAscii(value);
+    } else if (parameter != "@RETURN_VALUE") {
+      throw ServerErrorByNumber(8144, {"sp_helptrigger"});
+    }
+  }
+  if (type != "" && type != "INSERT" && type != "UPDATE" && type != "DELETE") {
+    throw ServerErrorByNumber(15600, {"sp_helptrigger"});
+  }
+  Catalog& catalog = host_.CurrentCatalog();
+  if (const auto dot = table.rfind('.'); dot != std::string::npos) table = table.substr(dot + 1);
+  const TableInfo* found = table.empty() || table[0] == '#' ? nullptr : catalog.FindTable(table);
+  if (!found || found->xtype == "S ") {
+    throw ServerErrorByNumber(15009, {table, catalog.DatabaseName()});
+  }
+  std::vector<std::vector<Value>> rows;
+  for (const auto& trigger : host_.Code()->Triggers(catalog, found->id)) {
+    const CreateRoutineStatement& def = *trigger->definition;
+    const auto fires = [&](const char* event) -> std::int64_t {
+      return std::find(def.triggerEvents.begin(), def.triggerEvents.end(), event) !=
+             def.triggerEvents.end();
+    };
+    if (!type.empty() && !fires(type.c_str())) continue;
+    rows.push_back({trigger->object.name, std::string("dbo"), fires("UPDATE"), fires("DELETE"),
+                    fires("INSERT"), std::int64_t{!def.insteadOf}, std::int64_t{def.insteadOf},
+                    std::string("dbo")});
+  }
+  c.out->results.emplace_back(
+      std::vector<std::string>{"trigger_name", "trigger_owner", "isupdate", "isdelete", "isinsert",
+                               "isafter", "isinsteadof", "trigger_schema"},
+      std::move(rows));
+  return Value{std::int64_t{0}};
+}
+
 Value Interpreter::ColumnUpdated(const std::string& name, Context& c) {
   const std::string column = name.substr(7, name.size() - 8);  // UPDATE(<column>)
   const TriggerEvent* event = c.frame->trigger;
