@@ -258,6 +258,7 @@ class Interpreter {
   struct TableVariable {
     std::string sqlName;
     std::string createSql;
+    bool droppedWithScope = true;  // not a trigger's inserted and deleted, shared by its triggers
   };
   std::vector<TableVariable> tableVariables_;
 };

@@ -26,7 +26,9 @@ Interpreter::TableScope::~TableScope() {
   auto& variables = interpreter_.tableVariables_;
   while (variables.size() > mark_) {
     try {
-      catalog.Db().Exec("DROP TABLE IF EXISTS temp." + QuoteId(variables.back().sqlName));
+      if (variables.back().droppedWithScope) {
+        catalog.Db().Exec("DROP TABLE IF EXISTS temp." + QuoteId(variables.back().sqlName));
+      }
     } catch (...) {
     }
     variables.pop_back();

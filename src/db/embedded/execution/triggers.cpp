@@ -165,6 +165,16 @@ void Interpreter::FireTrigger(const CompiledRoutine& trigger, const TriggerEvent
     tables[name] = std::move(shape);
   }
   const TableScope scope(*this, std::move(tables));
+  // A ROLLBACK in the body leaves inserted and deleted readable, as table
+  // variables are.
+  std::string columns;
+  for (const ColumnInfo& column : event.columns) {
+    columns += (columns.empty() ? "" : ", ") + QuoteId(column.name);
+  }
+  for (const std::string* sqlName : {&insertedTable, &deletedTable}) {
+    tableVariables_.push_back(TableVariable{
+        *sqlName, "CREATE TEMP TABLE " + QuoteId(*sqlName) + " (" + columns + ")", false});
+  }
   firingTriggers_.push_back(trigger.object.id);
   struct Restore {
     std::vector<int>& firing;
