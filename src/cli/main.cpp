@@ -198,6 +198,9 @@ int Main(int argc, char** argv) {
   }
 
   if (!workDir.empty()) {
+    // A script file named on the command line is where the caller sees it,
+    // not under the working directory -C moves to.
+    if (!sql.inputFile.empty()) sql.inputFile = std::filesystem::absolute(sql.inputFile).string();
     std::error_code ec;
     std::filesystem::current_path(workDir, ec);
     if (ec) {

@@ -101,6 +101,8 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
     {289, 16,
      "Cannot construct data type %ls, some of the arguments have values which are not valid."},
+    {310, 15,
+     "The value %d specified for the MAXRECURSION option exceeds the allowed maximum of %d."},
     {313, 16,
      "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
     {448, 16, "Invalid collation '%.*ls'."},
@@ -108,6 +110,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
      "nulls. %ls fails."},
     {517, 16, "Adding a value to a '%ls' column caused an overflow."},
+    {530, 16,
+     "The statement terminated. The maximum recursion %d has been exhausted before statement "
+     "completion."},
     {536, 16, "Invalid length parameter passed to the %ls function."},
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
@@ -131,6 +136,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "column has a name. For other statements, look for empty alias names. Aliases defined as "
      "\"\" or [] are not allowed. Change the alias to a valid name."},
     {1087, 15, "Must declare the table variable \"%.*ls\"."},
+    {1088, 16,
+     "Cannot find the object \"%.*ls\" because it does not exist or you do not have "
+     "permissions."},
     {1105, 17,
      "Could not allocate space for object '%.*ls' in database '%.*ls' because the '%.*ls' "
      "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "
@@ -177,6 +185,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2732, 16,
      "Error number %ld is invalid. The number must be from %ld through %ld and it must not be "
      "50000."},
+    {2741, 16, "SET DATEFORMAT date order '%.*ls' not supported."},
     {2744, 16,
      "Multiple identity columns specified for table '%.*ls'. Only one identity column per table "
      "is allowed."},
@@ -192,6 +201,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2754, 16,
      "Error severity levels greater than 18 can only be specified by members of the sysadmin "
      "role, using the WITH LOG option."},
+    {2767, 16, "Could not locate statistics '%.*ls' in the system catalogs."},
     {2786, 16,
      "The data type of substitution parameter %d does not match the expected type of the format "
      "specification."},
@@ -228,6 +238,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "the name is ambiguous."},
     {4511, 16,
      "Create View or Function failed because no column name was specified for column %d."},
+    {4617, 16,
+     "Cannot grant, deny or revoke permissions to sa, dbo, entity owner, information_schema, sys, "
+     "or yourself."},
     {4712, 16,
      "Cannot truncate table '%.*ls' because it is being referenced by a FOREIGN KEY constraint."},
     {4901, 16,
@@ -253,8 +266,13 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "and retry the operation.",
      1802},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
+    {5703, 10, "Changed language setting to %.*ls."},
     {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
     {8102, 16, "Cannot update identity column '%.*ls'."},
+    {8106, 16, "Table '%.*ls' does not have the identity property. Cannot perform SET operation."},
+    {8107, 16,
+     "IDENTITY_INSERT is already ON for table '%.*ls'. Cannot perform SET operation for table "
+     "'%.*ls'."},
     {8111, 16, "Cannot define PRIMARY KEY constraint on nullable column in table '%.*ls'."},
     {8114, 16, "Error converting data type %ls to %ls."},
     {8115, 16, "Arithmetic overflow error converting %ls to data type %ls."},
@@ -287,6 +305,22 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
     {15009, 16,
      "The object '%s' does not exist in database '%s' or is invalid for this operation."},
+    {15135, 16,
+     "Object is invalid. Extended properties are not permitted on '%s', or the object does not "
+     "exist."},
+    {15151, 16,
+     "Cannot find the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
+    {15197, 16, "There is no text for object '%s'."},
+    {15217, 16, "Property cannot be updated or deleted. Property '%s' does not exist for '%s'."},
+    {15223, 11, "Error: The input parameter '%s' is not allowed to be null."},
+    {15233, 16, "Property cannot be added. Property '%s' already exists for '%s'."},
+    {15248, 11,
+     "Either the parameter @objname is ambiguous or the claimed @objtype (%s) is wrong."},
+    {15335, 11,
+     "Error: The new name '%s' is already in use as a %s name and would cause a duplicate that "
+     "is not permitted."},
+    {15477, 10,
+     "Caution: Changing any part of an object name could break scripts and stored procedures."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {16905, 16, "The cursor is already open."},
     {16911, 16, "%hs: The fetch type %hs cannot be used with forward only cursors."},

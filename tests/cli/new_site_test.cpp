@@ -37,8 +37,9 @@ class NewSite : public ::testing::Test {
   }
   // Runs moltaro-cli in the site's directory; stdout is captured, stderr
   // goes to a file read by Errors().
-  static Result Cli(const std::string& arguments) {
-    const std::string command = std::string(MOLTARO_CLI) + " -C " + Quote(work_.string()) +
+  static Result Cli(const std::string& arguments, const std::filesystem::path& from = {}) {
+    const std::string command = (from.empty() ? "" : "cd " + Quote(from.string()) + " && ") +
+                                std::string(MOLTARO_CLI) + " -C " + Quote(work_.string()) +
                                 " -U sa -P " + Quote(kPassword) + " " + arguments + " 2>" +
                                 Quote((work_ / "stderr.txt").string()) + " </dev/null";
     Result result;
@@ -181,7 +182,8 @@ TEST_F(NewSite, E_UpgradeThenReportDirectoryAndUninstallInTheSboMode) {
   ASSERT_EQ(Cli("report-dir elso " + Quote("  D:\\Riport ")).status, 0) << Errors();
   shown = Cli("report-dir elso");
   EXPECT_EQ(shown.out, "D:\\Riport\n");
-  const Result stored = Cli("sql -d elso -Q " + Quote("select kod from zmp_puy where nev = 'PWREPUT'"));
+  const Result stored =
+      Cli("sql -d elso -Q " + Quote("select kod from zmp_puy where nev = 'PWREPUT'"));
   EXPECT_EQ(stored.out, "kod\nD:\\Riport\n");
   // obrien has no version: neither is offered for it.
   EXPECT_EQ(Cli("report-dir obrien").status, 1);
@@ -248,6 +250,17 @@ TEST_F(NewSite, F_UpgradeEveryInstanceGoingOnPastAFailure) {
   EXPECT_NE(failed, std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("\"outcome\": \"ok\""), std::string::npos) << run.out;
   EXPECT_EQ(Cli("upgrade --json masodik").status, 2);
+}
+
+// A script named by a relative path is read from the caller's directory,
+// whatever -C says.
+TEST_F(NewSite, G_SqlScriptFileIsFoundFromTheCallersDirectory) {
+  const std::filesystem::path scripts = work_ / "scripts";
+  std::filesystem::create_directories(scripts);
+  std::ofstream(scripts / "count.sql", std::ios::binary) << "select 40 + 2 as answer\nGO\n";
+  const Result run = Cli("sql -d master -i count.sql", scripts);
+  ASSERT_EQ(run.status, 0) << Errors();
+  EXPECT_EQ(run.out, "answer\n42\n");
 }
 
 }  // namespace

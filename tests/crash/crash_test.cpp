@@ -82,7 +82,7 @@ class CrashTest : public ::testing::Test {
     WriteFile(Site() / "verzio.ver", VersionFile("1.0", false));
     ASSERT_EQ(Cli("upgrade ceg1 --yes").status, 0);
     WriteFile(Site() / "inserts.sql", Inserts(1, kRows));
-    ASSERT_EQ(Cli("sql -d ceg1 -i inserts.sql").status, 0);
+    ASSERT_EQ(Cli("sql -d ceg1 -i " + Quote((Site() / "inserts.sql").string())).status, 0);
     fs::copy(Site(), root_ / "snapshot", fs::copy_options::recursive);
   }
 
@@ -235,16 +235,17 @@ TEST_F(CrashTest, InsertsKilledAnywhereKeepEveryAcknowledgedRow) {
   RestoreSnapshot();
   WriteFile(Site() / "more.sql", Inserts(kRows + 1, kRows + 100));
   long long total = 0;
-  const std::vector<long long> inserts =
-      TracedNumbers("sql -d ceg1 -i more.sql", {"insert into ZMP_TETEL"}, &total);
+  const std::vector<long long> inserts = TracedNumbers(
+      "sql -d ceg1 -i " + Quote((Site() / "more.sql").string()), {"insert into ZMP_TETEL"}, &total);
   ASSERT_EQ(inserts.size(), 100u);
   int killed = 0;
   for (std::size_t i = 0; i < inserts.size(); i += 4) {
     SCOPED_TRACE("killed before insert " + std::to_string(i + 1));
     RestoreSnapshot();
     WriteFile(Site() / "more.sql", Inserts(kRows + 1, kRows + 100));
-    killed +=
-        Cli("sql -d ceg1 -i more.sql", "MOLTARO_TEST_KILL_AT=" + std::to_string(inserts[i])).killed;
+    killed += Cli("sql -d ceg1 -i " + Quote((Site() / "more.sql").string()),
+                  "MOLTARO_TEST_KILL_AT=" + std::to_string(inserts[i]))
+                  .killed;
     ExpectIntactDatabases();
     // Every insert sent before the kill was acknowledged, and is there.
     ExpectEveryValue(kRows + static_cast<int>(i));

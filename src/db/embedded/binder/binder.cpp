@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "db/embedded/binder/builtin_functions.h"
+#include "db/embedded/catalog/catalog_views.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/collation.h"
@@ -226,9 +227,12 @@ const TableInfo* Binder::RequireTable(const ObjectName& name) {
   if (!name.database.empty() && !catalog_.Coll().Equal(name.database, catalog_.DatabaseName())) {
     throw DatabaseError(NotSupported("reference to another database (" + WrittenName(name) + ")"));
   }
-  if (ToUpperAscii(name.schema) == "SYS" || ToUpperAscii(name.schema) == "INFORMATION_SCHEMA") {
-    throw DatabaseError(NotSupported("catalog view " + WrittenName(name) +
-                                     " (use sysobjects, syscolumns, sysindexes…)"));
+  if (IsCatalogViewSchema(name.schema)) {
+    // Catalog views are read only; those there are come through MakeSource.
+    if (FindCatalogView(name.schema, name.name, catalog_.DatabaseName())) {
+      throw ServerErrorByNumber(259);
+    }
+    throw DatabaseError(NotSupported("catalog view " + WrittenName(name)));
   }
   if (name.name.rfind("##", 0) == 0) {
     throw DatabaseError(NotSupported("global temporary tables (" + name.name + ")"));
@@ -311,6 +315,35 @@ BoundSource Binder::MakeSource(const TableRef& ref) {
     s.query = ref.derived.get();
     s.derived = inner.output;
     return s;
+  }
+  // Catalog views, and master's sysdatabases from another database, read as
+  // derived tables named after themselves.
+  const auto fromView = [&](const CatalogView& view) {
+    if (s.alias.empty()) s.alias = ref.name.name;
+    s.tableName = ref.name.name;
+    for (const CatalogViewColumn& c : view.columns) {
+      s.derived.push_back(OutputColumn{c.name, ClassOf(c.type), c.type, std::string()});
+    }
+    s.viewSql = view.sql;
+    return s;
+  };
+  const bool here = ref.name.database.empty() ||
+                    catalog_.Coll().Equal(ref.name.database, catalog_.DatabaseName());
+  if (IsCatalogViewSchema(ref.name.schema) && here && IsCompatibilityView(ref.name.name)) {
+    // sys.sysobjects and the like are the system tables themselves.
+    ObjectName table = ref.name;
+    table.schema.clear();
+    s.table = RequireTable(table);
+    s.tableName = ref.name.name;
+    return s;
+  }
+  if (IsCatalogViewSchema(ref.name.schema)) {
+    auto view = FindCatalogView(ref.name.schema, ref.name.name, catalog_.DatabaseName());
+    // sys.databases is the server's, from any database.
+    if (view && (here || ToUpperAscii(ref.name.name) == "DATABASES")) return fromView(*view);
+  }
+  if (!here) {
+    if (auto master = FindMasterTable(ref.name.database, ref.name.name)) return fromView(*master);
   }
   s.table = RequireTable(ref.name);
   s.tableName = ref.name.name;
@@ -806,9 +839,6 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     if (!variables_) throw ServerErrorByNumber(137, {"@@IDENTITY"});
     return Classed(ValueClass::Number);
   }
-  if (name == "DB_NAME" && !e.args.empty()) {
-    throw DatabaseError(NotSupported("DB_NAME with an argument"));
-  }
   if (name == "DATEPART" || name == "DATENAME" || name == "DATEADD" || name == "DATEDIFF") {
     // The part is a word of the statement: a wrong one fails it at once.
     const auto part = DatePartNamed(e.args.empty() ? std::string_view() : e.args[0]->text);
@@ -1159,9 +1189,8 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
       targets.push_back(c);
     }
   }
-  for (const ColumnInfo* c : targets) {
-    if (c->identity) throw ServerErrorByNumber(544, {table->name});
-  }
+  // An explicit identity value is checked as the row is written, against the
+  // session's SET IDENTITY_INSERT (translator: tsql_identity_insert).
   // Columns the statement leaves out get their defaults (or NULL).
   for (const ColumnInfo& c : table->columns) {
     if (!c.identity && std::find(targets.begin(), targets.end(), &c) == targets.end()) {

@@ -67,6 +67,7 @@ struct BoundSource {
   const BoundCte* cte = nullptr;      // a common table expression
   std::vector<OutputColumn> derived;  // its columns, read as c0, c1, …
   std::vector<BoundSource> nested;    // a parenthesised join's tables
+  std::string viewSql;                // a catalog view: its SQLite SELECT
   std::string sqlAlias;               // the name the SQLite text gives it
 };
 

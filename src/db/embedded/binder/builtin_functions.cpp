@@ -58,34 +58,26 @@ constexpr BuiltinFunction kFunctions[] = {
     {"MONTH", "", 1, 1, R::Int},
     {"DAY", "", 1, 1, R::Int},
     {"OBJECT_ID", "", 1, 2, R::Int},
-    {"DB_NAME", "", 0, 0, R::Text},
+    {"DB_NAME", "", 0, 1, R::Text},
+    // Metadata, read from the system tables (catalog/metadata_functions.*).
+    {"OBJECTPROPERTY", "", 2, 2, R::Int},
+    {"OBJECTPROPERTYEX", "", 2, 2, R::Int},
+    {"COLUMNPROPERTY", "", 3, 3, R::Int},
+    {"COL_LENGTH", "", 2, 2, R::Int},
+    {"DB_ID", "", 0, 1, R::Int},
+    {"HAS_DBACCESS", "", 1, 1, R::Int},
+    {"FULLTEXTSERVICEPROPERTY", "", 1, 1, R::Int},
+    // sql_variant: text here, converted where compared with a number.
+    {"SERVERPROPERTY", "", 1, 1, R::Text},
+    {"DATABASEPROPERTYEX", "", 2, 2, R::Text},
     {"USER_NAME", "", 0, 1, R::Text},
     {"CURRENT_USER", "", 0, 0, R::Text},
 };
 
-constexpr std::string_view kKnownUnsupported[] = {"SOUNDEX",
-                                                  "DIFFERENCE",
-                                                  "PARSENAME",
-                                                  "IDENT_CURRENT",
-                                                  "POWER",
-                                                  "SQRT",
-                                                  "EXP",
-                                                  "LOG",
-                                                  "SIGN",
-                                                  "COL_LENGTH",
-                                                  "COLUMNPROPERTY",
-                                                  "OBJECTPROPERTY",
-                                                  "DATABASEPROPERTYEX",
-                                                  "SERVERPROPERTY",
-                                                  "USER_ID",
-                                                  "SUSER_SNAME",
-                                                  "HOST_NAME",
-                                                  "APP_NAME",
-                                                  "IDENT_SEED",
-                                                  "IDENT_INCR",
-                                                  "TRANSLATE",
-                                                  "STRING_SPLIT",
-                                                  "CHECKSUM"};
+constexpr std::string_view kKnownUnsupported[] = {
+    "SOUNDEX",  "DIFFERENCE", "PARSENAME",  "IDENT_CURRENT", "POWER",        "SQRT",
+    "EXP",      "LOG",        "SIGN",       "USER_ID",       "SUSER_SNAME",  "HOST_NAME",
+    "APP_NAME", "IDENT_SEED", "IDENT_INCR", "TRANSLATE",     "STRING_SPLIT", "CHECKSUM"};
 
 }  // namespace
 

@@ -217,6 +217,11 @@ void Catalog::UpgradeSystemTables(SqliteDb& db, bool master) {
   std::string sql =
       "CREATE TABLE IF NOT EXISTS moltaro_foreign_keys (id INTEGER PRIMARY KEY, child_id "
       "INTEGER, parent_id INTEGER, child_columns TEXT, parent_columns TEXT);\n"
+      "CREATE TABLE IF NOT EXISTS moltaro_schemas (schema_id INTEGER PRIMARY KEY, name TEXT NOT "
+      "NULL, principal_id INTEGER NOT NULL);\n"
+      "CREATE TABLE IF NOT EXISTS moltaro_extended_properties (class INTEGER NOT NULL, major_id "
+      "INTEGER NOT NULL, minor_id INTEGER NOT NULL, name TEXT NOT NULL, value TEXT, PRIMARY KEY "
+      "(class, major_id, minor_id, name));\n"
       "CREATE INDEX IF NOT EXISTS sysindexes_name ON sysindexes(name);\n"
       "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
   if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";

@@ -57,6 +57,16 @@ struct ForeignKeyEntry {
   std::vector<std::string> childColumns, parentColumns;
 };
 
+// Schemas made by CREATE SCHEMA are numbered from here on; the fixed ones
+// (dbo 1 … sys 4, the roles' from 16384) keep SQL Server's numbers.
+inline constexpr int kFirstUserSchemaId = 5;
+
+struct SchemaEntry {
+  int id = 0;
+  std::string name;
+  int principalId = 0;  // the owner: 1 dbo
+};
+
 struct ObjectInfo {
   int id = 0;
   std::string name;
@@ -101,6 +111,7 @@ class Catalog {
   // The column a column-level constraint (default, CHECK) belongs to.
   void SetObjectColumn(int id, int colid);
   void DeleteObject(int id);  // with its columns, comments, indexes
+  void RenameObject(int id, const std::string& name);
   void InsertColumn(int tableId, const ColumnInfo& column);
   void ReplaceColumn(int tableId, const ColumnInfo& column);
   void DeleteColumn(int tableId, int colid);
@@ -119,6 +130,8 @@ class Catalog {
   void InsertIndex(int tableId, const IndexEntry& index);
   // Dropping the clustered index brings the heap row back.
   void DeleteIndex(int tableId, const std::string& tableName, int indid);
+  // The heap row (indid 0) carries its table's name.
+  void RenameIndex(int tableId, int indid, const std::string& name);
 
   // Identity columns: seed, increment and the last value handed out.
   std::optional<IdentityState> Identity(int tableId);
@@ -128,6 +141,27 @@ class Catalog {
 
   void InsertForeignKey(const ForeignKeyEntry& key);
   void DeleteForeignKey(int id);
+
+  // Schemas: the fixed ones every database has (dbo, guest,
+  // INFORMATION_SCHEMA, sys and those of the fixed roles) and those CREATE
+  // SCHEMA recorded.
+  std::vector<SchemaEntry> Schemas();
+  static std::vector<SchemaEntry> FixedSchemas();
+  std::optional<SchemaEntry> FindSchema(const std::string& name);
+  // A new schema; its id follows the highest recorded one.
+  int InsertSchema(const std::string& name, int principalId);
+  void DeleteSchema(int id);
+  // Extended properties (sp_addextendedproperty): class 0 the database, 1 an
+  // object or column (minor: colid), 3 a schema, 7 an index (minor: indid).
+  std::optional<std::string> ExtendedProperty(int propertyClass, int majorId, int minorId,
+                                              const std::string& name);
+  void SetExtendedProperty(int propertyClass, int majorId, int minorId, const std::string& name,
+                           const std::optional<std::string>& value);
+  void DeleteExtendedProperty(int propertyClass, int majorId, int minorId, const std::string& name);
+
+  // The database principals every database has (public, dbo, guest, the
+  // fixed roles …): their principal_id, none for another name.
+  std::optional<int> FindPrincipal(const std::string& name) const;
 
   // Marks the schema changed for every connection (even when only catalogue
   // rows changed, e.g. a procedure or a default).

@@ -80,7 +80,8 @@ void Catalog::DeleteObject(int id) {
   for (const char* sql :
        {"DELETE FROM sysobjects WHERE id = ?", "DELETE FROM syscolumns WHERE id = ?",
         "DELETE FROM syscomments WHERE id = ?", "DELETE FROM sysindexes WHERE id = ?",
-        "DELETE FROM sysindexkeys WHERE id = ?", "DELETE FROM moltaro_identity WHERE id = ?"}) {
+        "DELETE FROM sysindexkeys WHERE id = ?", "DELETE FROM moltaro_identity WHERE id = ?",
+        "DELETE FROM moltaro_extended_properties WHERE class IN (1, 7) AND major_id = ?"}) {
     auto stmt = db_.PrepareCached(sql);
     sqlite3_bind_int(stmt.get(), 1, id);
     Step(stmt.get());
@@ -161,6 +162,21 @@ void Catalog::SetObjectColumn(int id, int colid) {
   auto stmt = db_.PrepareCached("UPDATE sysobjects SET info = ? WHERE id = ?");
   sqlite3_bind_int(stmt.get(), 1, colid);
   sqlite3_bind_int(stmt.get(), 2, id);
+  Step(stmt.get());
+}
+
+void Catalog::RenameObject(int id, const std::string& name) {
+  auto stmt = db_.PrepareCached("UPDATE sysobjects SET name = ? WHERE id = ?");
+  sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(stmt.get(), 2, id);
+  Step(stmt.get());
+}
+
+void Catalog::RenameIndex(int tableId, int indid, const std::string& name) {
+  auto stmt = db_.PrepareCached("UPDATE sysindexes SET name = ? WHERE id = ? AND indid = ?");
+  sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(stmt.get(), 2, tableId);
+  sqlite3_bind_int(stmt.get(), 3, indid);
   Step(stmt.get());
 }
 

@@ -36,6 +36,12 @@ class Ddl {
   std::unique_ptr<TableInfo> CreateTableVariable(const CreateTableStatement& s,
                                                  const std::string& sqlName,
                                                  std::string& createSql);
+  void CreateSchema(const SchemaStatement& s);
+  void DropSchema(const SchemaStatement& s);
+  // sp_rename: `objectType` is empty or OBJECT, COLUMN ('table.column') or
+  // INDEX ('table.index').
+  void Rename(const std::string& objectName, const std::string& newName,
+              const std::string& objectType);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.

@@ -10,6 +10,7 @@
 
 #include "common/text.h"
 #include "db/embedded/catalog/ddl.h"
+#include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/execution/raiserror_message.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/errors.h"
@@ -284,8 +285,9 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@SPID") return std::int64_t{51};
     if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
     if (key == "@@FETCH_STATUS") return std::int64_t{host_.FetchStatus()};
-    if (key == "@@VERSION") return std::string("Moltaro embedded SQL Server (SQLite)");
-    if (key == "@@SERVERNAME" || key == "@@SERVICENAME") return std::string("EMBEDDED");
+    if (key == "@@VERSION") return VersionText();
+    if (key == "@@SERVERNAME") return std::string(kServerName);
+    if (key == "@@SERVICENAME") return std::string("MSSQLSERVER");
     if (key == "@@LANGUAGE") return std::string("us_english");
     Variable* v = c.frame->Find(name);
     if (!v) throw ServerErrorByNumber(137, {name});
@@ -780,46 +782,9 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       Assign(c, set.variable, v);
       return Flow::Normal;
     }
-    case StatementKind::SetOption: {
-      const auto& opt = static_cast<const SetOptionStatement&>(s);
-      static const char* accepted[] = {"NOCOUNT",
-                                       "ANSI_NULLS",
-                                       "QUOTED_IDENTIFIER",
-                                       "ANSI_PADDING",
-                                       "ANSI_WARNINGS",
-                                       "ARITHABORT",
-                                       "CONCAT_NULL_YIELDS_NULL",
-                                       "XACT_ABORT",
-                                       "NUMERIC_ROUNDABORT",
-                                       "ANSI_NULL_DFLT_ON",
-                                       "TRANSACTION",
-                                       "DEADLOCK_PRIORITY",
-                                       "TEXTSIZE",
-                                       "ROWCOUNT"};
-      if (opt.option == "LOCK_TIMEOUT") {
-        long long milliseconds = 0;
-        const char* end = opt.value.data() + opt.value.size();
-        const auto [stop, error] = std::from_chars(opt.value.data(), end, milliseconds);
-        if (error != std::errc() || stop != end || milliseconds > INT32_MAX) {
-          throw ServerErrorByNumber(102, {opt.value});
-        }
-        host_.SetLockTimeout(static_cast<int>(std::max(-1LL, milliseconds)));
-        return Flow::Normal;
-      }
-      if (opt.option == "XACT_ABORT" && (opt.value == "ON" || opt.value == "OFF")) {
-        host_.XactAbort() = opt.value == "ON";
-        return Flow::Normal;
-      }
-      for (const char* a : accepted) {
-        if (opt.option == a) {
-          if (opt.option == "ROWCOUNT" && opt.value != "0") break;
-          return Flow::Normal;
-        }
-      }
-      if (opt.option == "IMPLICIT_TRANSACTIONS" && opt.value == "OFF") return Flow::Normal;
-      if (opt.option == "DATEFORMAT" && (opt.value == "YMD")) return Flow::Normal;
-      throw DatabaseError(NotSupported("SET " + opt.option + " " + opt.value));
-    }
+    case StatementKind::SetOption:
+      SetOption(static_cast<const SetOptionStatement&>(s), c);
+      return Flow::Normal;
     case StatementKind::If: {
       const auto& i = static_cast<const IfStatement&>(s);
       if (Condition(*i.condition, c)) return Run(*i.then, c);
@@ -849,6 +814,23 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
     case StatementKind::Dbcc:
       RunDbcc(static_cast<const DbccStatement&>(s), c);
       return Flow::Normal;
+    case StatementKind::Checkpoint:
+      Checkpoint();
+      return Flow::Normal;
+    case StatementKind::UpdateStatistics:
+      UpdateStatistics(static_cast<const UpdateStatisticsStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::Permission:
+      CheckPermissionStatement(static_cast<const PermissionStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::CreateSchema:
+      Ddl(catalog, c.text, host_.Code().get()).CreateSchema(static_cast<const SchemaStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::DropSchema:
+      Ddl(catalog, c.text, host_.Code().get()).DropSchema(static_cast<const SchemaStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::Unsupported:
+      throw DatabaseError(static_cast<const UnsupportedStatement&>(s).message);
     case StatementKind::DeclareCursor:
       DeclareCursor(static_cast<const DeclareCursorStatement&>(s), c);
       return Flow::Normal;
@@ -872,33 +854,6 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
   }
   return Flow::Normal;
-}
-
-// DBCC CHECKDB checks the current database's storage; the other DBCC
-// commands are refused by name.
-void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
-  if (s.command != "CHECKDB") throw DatabaseError(NotSupported("DBCC " + s.command));
-  Catalog& catalog = host_.CurrentCatalog();
-  const std::string& database = catalog.DatabaseName();
-  if (!s.arguments.empty()) {
-    const Value named = ToApiValue(Evaluate(*s.arguments.front(), c));
-    const bool current =
-        (std::holds_alternative<std::int64_t>(named) && std::get<std::int64_t>(named) == 0) ||
-        EqualsIgnoreCaseAscii(ToText(named), database);
-    if (!current) throw DatabaseError(NotSupported("DBCC CHECKDB of another database"));
-  }
-  std::vector<std::string> problems;
-  const StmtHandle check = catalog.Db().Prepare("PRAGMA integrity_check");
-  while (sqlite3_step(check.get()) == SQLITE_ROW) {
-    const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
-    if (line != nullptr && std::string_view(line) != "ok") problems.emplace_back(line);
-  }
-  const DatabaseError summary =
-      ServerErrorByNumber(8989, {"0", std::to_string(problems.size()), database});
-  if (!problems.empty()) throw WithDetail(summary, problems.front());
-  const bool quiet =
-      std::find(s.options.begin(), s.options.end(), "NO_INFOMSGS") != s.options.end();
-  if (!quiet) c.out->messages.emplace_back(summary.what());
 }
 
 void Interpreter::EndTransaction(const char* sqliteStatement) {
@@ -1141,6 +1096,9 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   const std::shared_ptr<StoredCode> code = host_.Code();
   const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
   if (!routine || routine->object.xtype != "P ") {
+    if (IsUnsupportedSystemProcedure(name)) {
+      throw DatabaseError(NotSupported("system procedure " + ToLowerAscii(name)));
+    }
     throw ServerErrorByNumber(2812, {name});
   }
   const ObjectInfo* object = &routine->object;

@@ -26,6 +26,14 @@
 
 namespace moltaro::db::embedded {
 
+// The table of a session that takes explicit identity values (SET
+// IDENTITY_INSERT … ON); id 0 when none.
+struct IdentityInsertTable {
+  std::string database;
+  int id = 0;
+  std::string name;
+};
+
 // The session's open transaction beyond its nesting count (it outlives a
 // batch): BEGIN TRAN's name for the outermost one, SAVE TRAN's names in the
 // order saved, and whether an error caught under XACT_ABORT left it
@@ -69,6 +77,7 @@ class SessionHost {
   // The compiled stored T-SQL of the current database at its schema version
   // as this session sees it.
   virtual std::shared_ptr<StoredCode> Code() = 0;
+  virtual IdentityInsertTable& IdentityInsert() = 0;
   // After COMMIT or ROLLBACK of the session's transaction.
   virtual void TransactionEnded() = 0;
   // The session's global cursors, and @@FETCH_STATUS (its last FETCH).
@@ -88,6 +97,11 @@ struct StatementOutcome {
 StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const Params& params,
                                 const std::function<Value(const std::string&)>& variable,
                                 bool keepExact = false);
+
+// Whether `name` is one of SQL Server's own procedures that this server does
+// not have (security, server configuration, full-text …): calling it is
+// refused by name rather than reported missing.
+bool IsUnsupportedSystemProcedure(std::string_view name);
 
 class Interpreter {
  public:
@@ -232,7 +246,28 @@ class Interpreter {
   // sp_helptrigger table [, 'INSERT' | 'UPDATE' | 'DELETE']: the table's
   // triggers, one row each.
   Value HelpTrigger(std::vector<CallArgument>& args, Context& c);
+  // Statements of the session's settings and of maintenance
+  // (session_statements.cpp).
+  void SetOption(const SetOptionStatement& s, Context& c);
+  void SetIdentityInsert(const SetOptionStatement& s);
+  // sp_rename, sp_help, sp_helptext, the extended properties
+  // (catalog_procedures.cpp);
+  // none when `name` is not one of them.
+  std::optional<Value> CatalogProcedure(const std::string& name, std::vector<CallArgument>& args,
+                                        Context& c);
+  void HelpText(const std::string& objectName, Context& c);
+  void Help(const std::string& objectName, Context& c);
+  void IndexList(const ObjectInfo& object, Context& c);
+  void SetExtendedPropertyFromCall(const std::string& procedure,
+                                   const std::map<std::string, std::string>& bound);
   void RunDbcc(const DbccStatement& s, Context& c);
+  void ReportUserOptions(Context& c);
+  void ReportOpenTransaction(Context& c);
+  void Checkpoint();
+  void UpdateStatistics(const UpdateStatisticsStatement& s);
+  // GRANT / DENY / REVOKE: the securable and the principals must exist; the
+  // server keeps no permissions of its own (a login is checked at login).
+  void CheckPermissionStatement(const PermissionStatement& s);
   void DeclareCursor(const DeclareCursorStatement& s, Context& c);
   void RunCursor(const CursorStatement& s, Context& c);
   void OpenCursor(Cursor& cursor, Context& c);

@@ -501,6 +501,18 @@ void RaiseFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   }
 }
 
+// tsql_recursion(depth, limit): a recursive CTE's row at that depth, or
+// error 530 past the statement's MAXRECURSION (0: no limit).
+void RecursionFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const sqlite3_int64 depth = sqlite3_value_int64(argv[0]);
+  const sqlite3_int64 limit = sqlite3_value_int64(argv[1]);
+  if (limit > 0 && depth > limit) {
+    ResultError(ctx, SqlErrorByNumber(530, {std::to_string(limit)}));
+    return;
+  }
+  sqlite3_result_int64(ctx, depth);
+}
+
 void DestroyCollation(void* p) {
   delete static_cast<Collation*>(p);
 }
@@ -542,6 +554,7 @@ void RegisterFunctions(sqlite3* db) {
   Register(db, "tsql_datediff", 3, DateDiffFn);
   Register(db, "tsql_objname", 1, ObjectNameFn);
   Register(db, "tsql_raise", 1, RaiseFn, false);
+  Register(db, "tsql_recursion", 2, RecursionFn);
   Register(db, "tsql_raise", 2, RaiseFn, false);
 }
 

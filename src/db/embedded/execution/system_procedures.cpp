@@ -1,7 +1,8 @@
 // The server's own procedures that product scripts call by name: the
-// application locks. Anything else named sp_… is looked up as a user
-// procedure.
+// application locks here, those of the catalogue in catalog_procedures.cpp.
+// Anything else named sp_… is looked up as a user procedure.
 #include <chrono>
+#include <set>
 
 #include "common/text.h"
 #include "db/embedded/execution/app_locks.h"
@@ -24,8 +25,65 @@ constexpr const char* kReleaseAppLockParameters[] = {"@RESOURCE", "@LOCKOWNER", 
 
 }  // namespace
 
+bool IsUnsupportedSystemProcedure(std::string_view name) {
+  static const std::set<std::string> names = {"sp_addrolemember",
+                                              "sp_droprolemember",
+                                              "sp_addrole",
+                                              "sp_droprole",
+                                              "sp_addlogin",
+                                              "sp_droplogin",
+                                              "sp_adduser",
+                                              "sp_dropuser",
+                                              "sp_grantdbaccess",
+                                              "sp_revokedbaccess",
+                                              "sp_grantlogin",
+                                              "sp_revokelogin",
+                                              "sp_denylogin",
+                                              "sp_defaultdb",
+                                              "sp_defaultlanguage",
+                                              "sp_password",
+                                              "sp_changedbowner",
+                                              "sp_change_users_login",
+                                              "sp_addsrvrolemember",
+                                              "sp_dropsrvrolemember",
+                                              "sp_configure",
+                                              "sp_dboption",
+                                              "sp_fulltext_database",
+                                              "sp_fulltext_catalog",
+                                              "sp_fulltext_table",
+                                              "sp_fulltext_column",
+                                              "sp_db_vardecimal_storage_format",
+                                              "sp_addlinkedserver",
+                                              "sp_addlinkedsrvlogin",
+                                              "sp_serveroption",
+                                              "sp_attach_db",
+                                              "sp_detach_db",
+                                              "sp_addmessage",
+                                              "sp_dropmessage",
+                                              "sp_addumpdevice",
+                                              "sp_add_job",
+                                              "sp_add_jobstep",
+                                              "sp_add_jobschedule",
+                                              "sp_add_jobserver",
+                                              "sp_changeobjectowner",
+                                              "sp_settriggerorder",
+                                              "sp_msforeachtable",
+                                              "sp_msforeachdb",
+                                              "sp_depends",
+                                              "sp_spaceused",
+                                              "sp_who",
+                                              "sp_who2",
+                                              "sp_lock",
+                                              "sp_refreshview",
+                                              "xp_cmdshell",
+                                              "xp_regread",
+                                              "xp_fileexist"};
+  return names.count(ToLowerAscii(std::string(name))) > 0;
+}
+
 std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
                                                   std::vector<CallArgument>& args, Context& c) {
+  if (std::optional<Value> result = CatalogProcedure(name, args, c)) return result;
   const std::string key = ToLowerAscii(name);
   if (key == "sp_helptrigger") return HelpTrigger(args, c);
   const bool get = key == "sp_getapplock";

@@ -123,6 +123,9 @@ struct Select {
   // GROUP BY … WITH ROLLUP / CUBE (or ROLLUP(…) / CUBE(…)): subtotal rows too.
   enum class Grouping { Plain, Rollup, Cube };
   Grouping grouping = Grouping::Plain;
+  // OPTION (MAXRECURSION n) of the statement: how deep its recursive common
+  // table expressions may go (0: no limit).
+  int maxRecursion = 100;
   ExprPtr having;
   std::vector<OrderItem> orderBy;
   std::unique_ptr<Select> unionNext;
@@ -165,6 +168,12 @@ enum class StatementKind {
   Try,      // BEGIN TRY … END TRY BEGIN CATCH … END CATCH
   Throw,    // THROW [number, message, state]
   Waitfor,  // WAITFOR DELAY | TIME
+  Checkpoint,
+  UpdateStatistics,
+  Permission,  // GRANT / DENY / REVOKE
+  CreateSchema,
+  DropSchema,
+  Unsupported,  // a construct the server does not run: fails when reached
 };
 
 struct Statement {
@@ -235,12 +244,16 @@ struct CreateDatabaseStatement : Statement {
   std::string collation;
 };
 
+struct DatabaseOption {
+  std::string option;  // e.g. "RECOVERY"
+  std::string value;   // e.g. "FULL"; empty for SINGLE_USER and the like
+};
+
 struct AlterDatabaseStatement : Statement {
   AlterDatabaseStatement() : Statement(StatementKind::AlterDatabase) {}
   std::string name;
-  std::string option;     // e.g. "RECOVERY"
-  std::string value;      // e.g. "FULL"
-  std::string collation;  // ALTER DATABASE … COLLATE
+  std::vector<DatabaseOption> options;  // SET a ON, b OFF …
+  std::string collation;                // ALTER DATABASE … COLLATE
 };
 
 struct DropDatabaseStatement : Statement {
@@ -394,6 +407,7 @@ struct SetOptionStatement : Statement {
   SetOptionStatement() : Statement(StatementKind::SetOption) {}
   std::string option;
   std::string value;
+  ObjectName table;  // SET IDENTITY_INSERT table ON|OFF
 };
 
 struct IfStatement : Statement {
@@ -429,6 +443,36 @@ struct DbccStatement : Statement {
   std::string command;  // upper case
   std::vector<ExprPtr> arguments;
   std::vector<std::string> options;  // upper case
+};
+
+struct UpdateStatisticsStatement : Statement {
+  UpdateStatisticsStatement() : Statement(StatementKind::UpdateStatistics) {}
+  ObjectName table;
+  std::string statistics;  // an index or statistics name; empty for all
+};
+
+// GRANT / DENY / REVOKE permissions [ON [class::]securable] TO|FROM principals
+struct PermissionStatement : Statement {
+  PermissionStatement() : Statement(StatementKind::Permission) {}
+  std::string action;                    // GRANT, DENY, REVOKE
+  std::vector<std::string> permissions;  // upper case, e.g. "SELECT", "VIEW DEFINITION"
+  std::string securableClass;            // OBJECT, SCHEMA, DATABASE …; empty when not given
+  std::optional<ObjectName> securable;   // none: a permission of the database
+  std::vector<std::string> principals;
+};
+
+struct SchemaStatement : Statement {  // CREATE SCHEMA / DROP SCHEMA
+  explicit SchemaStatement(StatementKind k) : Statement(k) {}
+  std::string name;
+  std::string owner;  // AUTHORIZATION; empty: dbo
+};
+
+// A statement of a construct the server does not run, kept in its place so
+// that the statements around it run (and a routine holding it can be
+// created); running it fails with `message`.
+struct UnsupportedStatement : Statement {
+  UnsupportedStatement() : Statement(StatementKind::Unsupported) {}
+  std::string message;
 };
 
 struct PrintStatement : Statement {

@@ -23,8 +23,8 @@ namespace {
 std::string BinaryConstantValue(std::string_view written) {
   const std::string_view digits = written.substr(2);
   if (digits.size() > 16) {
-    throw DatabaseError(NotSupported("binary constants longer than 8 bytes (" +
-                                     std::string(written.substr(0, 20)) + "…)"));
+    throw UnsupportedConstruct("binary constants longer than 8 bytes (" +
+                               std::string(written.substr(0, 20)) + "…)");
   }
   std::uint64_t value = 0;
   for (const char c : digits) {
@@ -181,7 +181,7 @@ class Parser {
     if (parts.size() >= 2) name.schema = parts[parts.size() - 2];
     if (parts.size() >= 3) name.database = parts[parts.size() - 3];
     if (parts.size() == 4) {
-      throw DatabaseError(NotSupported("linked server name " + parts[0]));
+      throw UnsupportedConstruct("linked server name " + parts[0]);
     }
     return name;
   }
@@ -190,10 +190,105 @@ class Parser {
   StatementPtr ParseStatement(bool firstInBatch = false) {
     DepthGuard guard(*this);
     const std::size_t start = Peek().offset;
-    StatementPtr s = ParseStatementBody(firstInBatch);
+    const std::size_t startToken = pos_;
+    const int parametersBefore = parameterCount_;
+    StatementPtr s;
+    try {
+      s = ParseStatementBody(firstInBatch);
+    } catch (const UnsupportedConstruct& e) {
+      s = SkipUnsupported(startToken, parametersBefore, e.what());
+    }
     s->offset = start;
     s->endOffset = LastEnd();
     return s;
+  }
+
+  // ---- statements the server does not run ------------------------------
+  // The statement that failed on an unsupported construct is read to its end
+  // so that the rest of the batch parses: to the end of the batch for a
+  // routine or trigger (their body is the rest of it), else to the next
+  // statement's first word at its own level, a `;`, or the END or ELSE of
+  // an enclosing block.
+  StatementPtr SkipUnsupported(std::size_t startToken, int parametersBefore, std::string message) {
+    auto s = std::make_unique<UnsupportedStatement>();
+    s->message = std::move(message);
+    std::size_t i = startToken;
+    const bool routine = (IsWord(tokens_[i], "CREATE") || IsWord(tokens_[i], "ALTER")) && [&] {
+      std::size_t k = i + 1;
+      if (IsWord(tokens_[k], "OR") && IsWord(tokens_[k + 1], "ALTER")) k += 2;
+      for (const char* w : {"PROC", "PROCEDURE", "FUNCTION", "TRIGGER", "VIEW"}) {
+        if (IsWord(tokens_[k], w)) return true;
+      }
+      return false;
+    }();
+    const bool setIsClause = IsWord(tokens_[i], "ALTER") || IsWord(tokens_[i], "UPDATE");
+    const bool insert = IsWord(tokens_[i], "INSERT");
+    int depth = 0;
+    bool sawUpdate = false;
+    for (; tokens_[i].kind != TokenKind::End; ++i) {
+      const Token& t = tokens_[i];
+      const bool ownStart = i == startToken;
+      if (!routine && depth == 0 && !ownStart && i >= pos_) {
+        if (t.kind == TokenKind::Symbol && t.text == ";") break;
+        if (IsWord(t, "END") || IsWord(t, "ELSE")) break;
+        const bool insertExec = insert && (IsWord(t, "EXEC") || IsWord(t, "EXECUTE"));
+        if (!insertExec && StartsStatementAfter(i, setIsClause || sawUpdate)) break;
+      }
+      if (t.kind == TokenKind::Symbol && t.text == "(") ++depth;
+      if (t.kind == TokenKind::Symbol && t.text == ")") depth = std::max(0, depth - 1);
+      if (IsWord(t, "UPDATE")) sawUpdate = true;
+      if (IsWord(t, "CASE") || (IsWord(t, "BEGIN") && !IsTransactionWord(tokens_[i + 1]))) {
+        ++depth;
+      }
+      if (IsWord(t, "END") && depth > 0) {
+        --depth;
+        // END TRY, END CATCH
+        if (IsWord(tokens_[i + 1], "TRY") || IsWord(tokens_[i + 1], "CATCH")) ++i;
+      }
+    }
+    if (i == startToken) ++i;
+    pos_ = i;
+    parameterCount_ = parametersBefore;
+    for (std::size_t k = startToken; k < i; ++k) {
+      if (tokens_[k].kind == TokenKind::Parameter) ++parameterCount_;
+    }
+    // A condition that cannot run takes its IF's or WHILE's statements with it.
+    const bool conditional =
+        IsWord(tokens_[startToken], "IF") || IsWord(tokens_[startToken], "WHILE");
+    if (conditional && !AtEnd() && !PeekWord("END") && !PeekWord("ELSE")) {
+      ParseStatement();
+      while (AcceptSymbol(";")) {
+      }
+      if (IsWord(tokens_[startToken], "IF") && AcceptWord("ELSE")) ParseStatement();
+    }
+    return s;
+  }
+
+  static bool IsTransactionWord(const Token& t) {
+    return IsWord(t, "TRAN") || IsWord(t, "TRANSACTION") || IsWord(t, "DISTRIBUTED") ||
+           IsWord(t, "DIALOG") || IsWord(t, "CONVERSATION");
+  }
+
+  // Whether the word at token i begins a statement rather than continuing
+  // the one before it (UNION SELECT, ON DELETE, FOR UPDATE, THEN INSERT …).
+  bool StartsStatementAfter(std::size_t i, bool setIsClause) const {
+    static const std::set<std::string> starters = {
+        "SELECT",     "INSERT",  "UPDATE",   "DELETE",   "CREATE",     "ALTER",  "DROP",   "EXEC",
+        "EXECUTE",    "DECLARE", "SET",      "IF",       "WHILE",      "BEGIN",  "RETURN", "PRINT",
+        "RAISERROR",  "USE",     "COMMIT",   "ROLLBACK", "TRUNCATE",   "GRANT",  "REVOKE", "DENY",
+        "DBCC",       "BREAK",   "CONTINUE", "GOTO",     "WAITFOR",    "OPEN",   "FETCH",  "CLOSE",
+        "DEALLOCATE", "MERGE",   "THROW",    "SAVE",     "CHECKPOINT", "BACKUP", "RESTORE"};
+    static const std::set<std::string> continuing = {"UNION", "ALL",  "EXCEPT", "INTERSECT",
+                                                     "FOR",   "AS",   "ON",     "OF",
+                                                     "AFTER", "THEN", "INTO",   "WITH"};
+    const Token& t = tokens_[i];
+    if (t.kind != TokenKind::Word) return false;
+    const std::string w = Upper(t.text);
+    if (!starters.count(w)) return false;
+    if (w == "SET" && setIsClause) return false;
+    const Token& before = tokens_[i - 1];
+    if (before.kind == TokenKind::Symbol && before.text == ",") return false;
+    return !(before.kind == TokenKind::Word && continuing.count(Upper(before.text)));
   }
 
   StatementPtr ParseStatementBody(bool firstInBatch) {
@@ -207,7 +302,7 @@ class Parser {
     if (t.kind != TokenKind::Word) Fail();
     const std::string w = Upper(t.text);
     if (w == "INSERT") return ParseInsert();
-    if (w == "UPDATE") return ParseUpdate();
+    if (w == "UPDATE" && !PeekWord("STATISTICS", 1)) return ParseUpdate();
     if (w == "DELETE") return ParseDelete();
     if (w == "TRUNCATE") {
       Take();
@@ -293,7 +388,7 @@ class Parser {
       Take();
       auto s = std::make_unique<WaitforStatement>();
       if (!PeekWord("DELAY") && !PeekWord("TIME")) {
-        throw DatabaseError(NotSupported("WAITFOR " + Upper(Peek().text)));
+        throw UnsupportedConstruct("WAITFOR " + Upper(Peek().text));
       }
       s->kind = Upper(Take().text);
       s->value = ParseExpr();
@@ -317,6 +412,13 @@ class Parser {
       }
       return s;
     }
+    if (w == "CHECKPOINT") {
+      Take();
+      if (Peek().kind == TokenKind::Number) Take();  // the checkpoint's duration
+      return std::make_unique<SimpleStatement>(StatementKind::Checkpoint);
+    }
+    if (w == "UPDATE" && PeekWord("STATISTICS", 1)) return ParseUpdateStatistics();
+    if (w == "GRANT" || w == "DENY" || w == "REVOKE") return ParsePermission();
     if (w == "BREAK") {
       Take();
       return std::make_unique<SimpleStatement>(StatementKind::Break);
@@ -340,7 +442,7 @@ class Parser {
     if (w == "RAISERROR") {
       Take();
       auto s = std::make_unique<RaiserrorStatement>();
-      if (!AcceptSymbol("(")) throw DatabaseError(NotSupported("RAISERROR without parentheses"));
+      if (!AcceptSymbol("(")) throw UnsupportedConstruct("RAISERROR without parentheses");
       s->args.push_back(ParseExpr());
       while (AcceptSymbol(",")) s->args.push_back(ParseExpr());
       ExpectSymbol(")");
@@ -367,14 +469,13 @@ class Parser {
       return ParseExecBody();
     }
     static const std::set<std::string> known = {
-        "MERGE",    "GRANT",     "REVOKE",     "DENY",    "DECLARE",  "OPEN",
-        "FETCH",    "CLOSE",     "DEALLOCATE", "GOTO",    "BULK",     "BACKUP",
-        "RESTORE",  "DBCC",      "CHECKPOINT", "KILL",    "SHUTDOWN", "RECONFIGURE",
+        "MERGE",    "DECLARE",   "OPEN",       "FETCH",   "CLOSE", "DEALLOCATE", "GOTO",
+        "BULK",     "BACKUP",    "RESTORE",    "DBCC",    "KILL",  "SHUTDOWN",   "RECONFIGURE",
         "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
     if (w == "OPEN" || w == "FETCH" || w == "CLOSE" || w == "DEALLOCATE") {
       return ParseCursorStatement();
     }
-    if (known.count(w)) throw DatabaseError(NotSupported(w));
+    if (known.count(w)) throw UnsupportedConstruct(w);
     Fail();
   }
 
@@ -400,7 +501,7 @@ class Parser {
     }
     if (PeekWord("INSERT")) {
       auto s = ParseInsert();
-      if (!s->select) throw DatabaseError(NotSupported("WITH before INSERT … VALUES"));
+      if (!s->select) throw UnsupportedConstruct("WITH before INSERT … VALUES");
       s->select->with = std::move(ctes);
       return s;
     }
@@ -414,7 +515,7 @@ class Parser {
       s->with = std::move(ctes);
       return s;
     }
-    if (PeekWord("MERGE")) throw DatabaseError(NotSupported("MERGE"));
+    if (PeekWord("MERGE")) throw UnsupportedConstruct("MERGE");
     Fail();
   }
 
@@ -460,6 +561,72 @@ class Parser {
     Take();
     Take();
     return statements;
+  }
+
+  // UPDATE STATISTICS table [name | (name, …)] [WITH options]
+  StatementPtr ParseUpdateStatistics() {
+    Take();
+    Take();
+    auto s = std::make_unique<UpdateStatisticsStatement>();
+    s->table = ParseObjectName();
+    if (AcceptSymbol("(")) {
+      s->statistics = Identifier(true);
+      while (AcceptSymbol(",")) Identifier(true);
+      ExpectSymbol(")");
+    } else if (IsIdentifier(Peek())) {
+      s->statistics = Identifier(true);
+    }
+    if (AcceptWord("WITH")) {
+      do {
+        Identifier(true);
+        if (AcceptSymbol("=")) Take();
+        if (Peek().kind == TokenKind::Number) {  // SAMPLE n PERCENT|ROWS
+          Take();
+          if (PeekWord("PERCENT") || PeekWord("ROWS")) Take();
+        }
+      } while (AcceptSymbol(","));
+    }
+    return s;
+  }
+
+  StatementPtr ParsePermission() {
+    auto s = std::make_unique<PermissionStatement>();
+    s->action = Upper(Take().text);
+    if (s->action == "REVOKE" && PeekWord("GRANT") && PeekWord("OPTION", 1)) {
+      Take();
+      Take();
+      ExpectWord("FOR");
+    }
+    do {
+      std::string permission;
+      while (Peek().kind == TokenKind::Word && !PeekWord("ON") && !PeekWord("TO") &&
+             !PeekWord("FROM")) {
+        permission += (permission.empty() ? "" : " ") + Upper(Take().text);
+      }
+      if (permission.empty()) Fail();
+      if (PeekSymbol("(")) ParenthesisedText();  // columns
+      s->permissions.push_back(permission == "ALL PRIVILEGES" ? "ALL" : permission);
+    } while (AcceptSymbol(","));
+    if (AcceptWord("ON")) {
+      if (Peek().kind == TokenKind::Word && PeekSymbol("::", 1)) {
+        s->securableClass = Upper(Take().text);
+        Take();
+        s->securable = ParseObjectName();
+      } else {
+        s->securable = ParseObjectName();
+      }
+      if (PeekSymbol("(")) ParenthesisedText();  // columns
+    }
+    if (!AcceptWord("TO") && !(s->action == "REVOKE" && AcceptWord("FROM"))) Fail();
+    do s->principals.push_back(Identifier(true));
+    while (AcceptSymbol(","));
+    if (s->action == "GRANT" && AcceptWord("WITH")) {
+      ExpectWord("GRANT");
+      ExpectWord("OPTION");
+    }
+    AcceptWord("CASCADE");
+    if (AcceptWord("AS")) Identifier(true);
+    return s;
   }
 
   bool LooksLikeSelectInParens() const {
@@ -523,7 +690,7 @@ class Parser {
       ExpectWord("VALUES");
       s->defaultValues = true;
     } else if (PeekWord("EXEC") || PeekWord("EXECUTE")) {
-      throw DatabaseError(NotSupported("INSERT … EXEC"));
+      throw UnsupportedConstruct("INSERT … EXEC");
     } else {
       Fail();
     }
@@ -556,7 +723,7 @@ class Parser {
         a.variable = Take().text;
         if (AcceptSymbol("=")) {
           if (IsIdentifier(Peek()) && PeekSymbol("=", 1)) {
-            throw DatabaseError(NotSupported("SET @variable = column = expression"));
+            throw UnsupportedConstruct("SET @variable = column = expression");
           }
         } else {
           Fail();
@@ -612,7 +779,7 @@ class Parser {
     Take();
     do {
       const std::string hint = Upper(Identifier(true));
-      if (!IsLockingHint(hint)) throw DatabaseError(NotSupported("table hint " + hint));
+      if (!IsLockingHint(hint)) throw UnsupportedConstruct("table hint " + hint);
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
   }
@@ -633,7 +800,7 @@ class Parser {
       } else if (PeekWord("TRIGGER")) {
         routine = ParseCreateTrigger(false);
       } else if (Peek().kind == TokenKind::Word) {
-        throw DatabaseError(NotSupported("CREATE OR ALTER " + Upper(Peek().text)));
+        throw UnsupportedConstruct("CREATE OR ALTER " + Upper(Peek().text));
       } else {
         Fail();
       }
@@ -653,11 +820,17 @@ class Parser {
       return ParseCreateIndex();
     }
     if (PeekWord("PROCEDURE") || PeekWord("PROC")) return ParseCreateProcedure(alter);
+    if (!alter && AcceptWord("SCHEMA")) {
+      auto s = std::make_unique<SchemaStatement>(StatementKind::CreateSchema);
+      s->name = Identifier(true);
+      if (AcceptWord("AUTHORIZATION")) s->owner = Identifier(true);
+      return s;
+    }
     if (PeekWord("FUNCTION")) return ParseCreateFunction(alter);
     if (PeekWord("VIEW")) return ParseCreateView(alter);
     if (PeekWord("TRIGGER")) return ParseCreateTrigger(alter);
     if (Peek().kind == TokenKind::Word)
-      throw DatabaseError(NotSupported((alter ? "ALTER " : "CREATE ") + Upper(Peek().text)));
+      throw UnsupportedConstruct((alter ? "ALTER " : "CREATE ") + Upper(Peek().text));
     Fail();
   }
 
@@ -675,7 +848,7 @@ class Parser {
     }
     if (AcceptWord("COLLATE")) s->collation = Identifier(true);
     if (PeekWord("WITH") || PeekWord("FOR"))
-      throw DatabaseError(NotSupported("CREATE DATABASE " + Upper(Peek().text)));
+      throw UnsupportedConstruct("CREATE DATABASE " + Upper(Peek().text));
     return s;
   }
 
@@ -781,7 +954,7 @@ class Parser {
   ColumnDef ParseColumnDef(bool alterColumn) {
     ColumnDef c;
     c.name = Identifier(true);
-    if (AcceptWord("AS")) throw DatabaseError(NotSupported("computed column " + c.name));
+    if (AcceptWord("AS")) throw UnsupportedConstruct("computed column " + c.name);
     c.type = ParseType();
     if (alterColumn) {
       if (AcceptWord("COLLATE")) c.collation = Identifier(true);
@@ -886,8 +1059,8 @@ class Parser {
       if (AcceptWord("NO")) {
         ExpectWord("ACTION");
       } else if (PeekWord("CASCADE") || PeekWord("SET")) {
-        throw DatabaseError(
-            NotSupported("ON " + action + " " + Upper(Peek().text) + " of a FOREIGN KEY"));
+        throw UnsupportedConstruct(
+            ("ON " + action + " " + Upper(Peek().text) + " of a FOREIGN KEY"));
       } else {
         Fail();
       }
@@ -1011,8 +1184,8 @@ class Parser {
       s->descending.push_back(desc);
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
-    if (PeekWord("INCLUDE")) throw DatabaseError(NotSupported("INCLUDE columns of an index"));
-    if (PeekWord("WHERE")) throw DatabaseError(NotSupported("filtered index"));
+    if (PeekWord("INCLUDE")) throw UnsupportedConstruct("INCLUDE columns of an index");
+    if (PeekWord("WHERE")) throw UnsupportedConstruct("filtered index");
     SkipIndexOptions();
     return s;
   }
@@ -1076,7 +1249,7 @@ class Parser {
     SkipRoutineOptions();
     if (AcceptWord("FOR")) ExpectWord("REPLICATION");
     ExpectWord("AS");
-    if (PeekWord("EXTERNAL")) throw DatabaseError(NotSupported("CLR procedures"));
+    if (PeekWord("EXTERNAL")) throw UnsupportedConstruct("CLR procedures");
     s->body = ParseBodyToEnd();
     return s;
   }
@@ -1091,7 +1264,7 @@ class Parser {
     s->name = ParseObjectName();
     ExpectWord("ON");
     if (PeekWord("DATABASE") || PeekWord("ALL")) {
-      throw DatabaseError(NotSupported("DDL triggers"));
+      throw UnsupportedConstruct("DDL triggers");
     }
     s->triggerTable = ParseObjectName();
     SkipRoutineOptions();
@@ -1175,7 +1348,7 @@ class Parser {
     s->alter = alter;
     s->routine = RoutineKind::View;
     s->name = ParseObjectName();
-    if (PeekSymbol("(")) throw DatabaseError(NotSupported("column list of a view"));
+    if (PeekSymbol("(")) throw UnsupportedConstruct("column list of a view");
     SkipRoutineOptions();
     ExpectWord("AS");
     s->query = ParseQuery();
@@ -1200,16 +1373,11 @@ class Parser {
         return s;
       }
       if (PeekWord("MODIFY") || PeekWord("ADD") || PeekWord("REMOVE")) {
-        throw DatabaseError(NotSupported("ALTER DATABASE " + Upper(Peek().text)));
+        throw UnsupportedConstruct("ALTER DATABASE " + Upper(Peek().text));
       }
       ExpectWord("SET");
-      s->option = Upper(Identifier(true));
-      AcceptSymbol("=");
-      if (Peek().kind == TokenKind::Word || Peek().kind == TokenKind::Number) {
-        s->value = Upper(Take().text);
-      } else {
-        Fail();
-      }
+      do s->options.push_back(ParseDatabaseOption());
+      while (AcceptSymbol(","));
       if (AcceptWord("WITH")) {
         if (AcceptWord("NO_WAIT")) {
         } else {
@@ -1232,10 +1400,46 @@ class Parser {
         PeekWord("VIEW", 1) || PeekWord("TRIGGER", 1)) {
       return ParseCreate(true);
     }
-    if (Peek(1).kind == TokenKind::Word)
-      throw DatabaseError(NotSupported("ALTER " + Upper(Peek(1).text)));
+    if (Peek(1).kind == TokenKind::Word) throw UnsupportedConstruct("ALTER " + Upper(Peek(1).text));
     Take();
     Fail();
+  }
+
+  // One option of ALTER DATABASE … SET: a word alone (SINGLE_USER,
+  // READ_WRITE …), `name [=] value` (TARGET_RECOVERY_TIME = 60 SECONDS), or
+  // `name (settings)` (FILESTREAM, CHANGE_TRACKING), kept as written.
+  DatabaseOption ParseDatabaseOption() {
+    static const std::set<std::string> alone = {
+        "SINGLE_USER",   "MULTI_USER",     "RESTRICTED_USER", "READ_ONLY",
+        "READ_WRITE",    "ONLINE",         "OFFLINE",         "EMERGENCY",
+        "ENABLE_BROKER", "DISABLE_BROKER", "NEW_BROKER",      "ERROR_BROKER_CONVERSATIONS"};
+    DatabaseOption o;
+    o.option = Upper(Identifier(true));
+    if (alone.count(o.option)) return o;
+    AcceptSymbol("=");
+    if (PeekSymbol("(")) {
+      o.value = ParenthesisedText();
+      return o;
+    }
+    if (Peek().kind != TokenKind::Word && Peek().kind != TokenKind::Number) Fail();
+    o.value = Upper(Take().text);
+    if (PeekWord("SECONDS") || PeekWord("MINUTES")) o.value += " " + Upper(Take().text);
+    // CHANGE_TRACKING = ON (AUTO_CLEANUP = ON …)
+    if (PeekSymbol("(")) o.value += " " + ParenthesisedText();
+    return o;
+  }
+
+  // The text of a balanced parenthesised group, taken whole.
+  std::string ParenthesisedText() {
+    const std::size_t start = Peek().offset;
+    int depth = 0;
+    do {
+      if (AtEnd()) Fail();
+      if (PeekSymbol("(")) ++depth;
+      if (PeekSymbol(")")) --depth;
+      Take();
+    } while (depth > 0);
+    return std::string(sql_.substr(start, LastEnd() - start));
   }
 
   StatementPtr ParseAlterTable() {
@@ -1246,7 +1450,7 @@ class Parser {
       s->noCheck = IsWord(Take(), "NOCHECK");
     }
     if (PeekWord("CHECK") || PeekWord("NOCHECK")) {
-      throw DatabaseError(NotSupported("ALTER TABLE … CHECK/NOCHECK CONSTRAINT"));
+      throw UnsupportedConstruct("ALTER TABLE … CHECK/NOCHECK CONSTRAINT");
     }
     if (AcceptWord("ADD")) {
       if (PeekWord("CONSTRAINT") || PeekWord("PRIMARY") || PeekWord("UNIQUE") ||
@@ -1332,6 +1536,11 @@ class Parser {
       } while (AcceptSymbol(","));
       return s;
     }
+    if (AcceptWord("SCHEMA")) {
+      auto s = std::make_unique<SchemaStatement>(StatementKind::DropSchema);
+      s->name = Identifier(true);
+      return s;
+    }
     RoutineKind kind;
     if (AcceptWord("PROCEDURE") || AcceptWord("PROC")) {
       kind = RoutineKind::Procedure;
@@ -1342,8 +1551,7 @@ class Parser {
     } else if (AcceptWord("TRIGGER")) {
       kind = RoutineKind::Trigger;
     } else {
-      if (Peek().kind == TokenKind::Word)
-        throw DatabaseError(NotSupported("DROP " + Upper(Peek().text)));
+      if (Peek().kind == TokenKind::Word) throw UnsupportedConstruct("DROP " + Upper(Peek().text));
       Fail();
     }
     auto s = std::make_unique<DropRoutineStatement>();
@@ -1368,7 +1576,7 @@ class Parser {
       s->returnVariable = Take().text;
       Take();
     } else if (Peek().kind == TokenKind::Variable) {
-      throw DatabaseError(NotSupported("EXEC of a procedure named by a variable"));
+      throw UnsupportedConstruct("EXEC of a procedure named by a variable");
     }
     s->procedure = ParseObjectName();
     if (AcceptSymbol(";")) {
@@ -1383,17 +1591,36 @@ class Parser {
         Take();
       }
       if (AcceptWord("DEFAULT")) {
+      } else if (BareWordArgument()) {
+        a.value = std::make_unique<Expr>();
+        a.value->kind = ExprKind::String;
+        a.value->offset = Peek().offset;
+        a.value->text = Take().text;
+        a.value->endOffset = LastEnd();
       } else {
         a.value = ParseExpr();
       }
       if (AcceptWord("OUTPUT") || AcceptWord("OUT")) a.output = true;
       s->arguments.push_back(std::move(a));
     } while (AcceptSymbol(","));
-    if (PeekWord("WITH")) throw DatabaseError(NotSupported("EXEC … WITH"));
+    if (PeekWord("WITH")) throw UnsupportedConstruct("EXEC … WITH");
     return s;
   }
 
+  // A name standing alone as a procedure's argument (`EXEC sp_addtype id,
+  // 'varchar(11)'`, `… , [PRIMARY]`) passes as a string, as SQL Server passes it.
+  bool BareWordArgument() const {
+    const Token& t = Peek();
+    if (t.kind != TokenKind::Quoted && !(t.kind == TokenKind::Word && IsIdentifier(t))) {
+      return false;
+    }
+    const Token& next = Peek(1);
+    if (next.kind == TokenKind::End || next.kind == TokenKind::Word) return true;
+    return next.kind == TokenKind::Symbol && (next.text == "," || next.text == ";");
+  }
+
   bool StartsArgument() const {
+    if (BareWordArgument()) return true;
     const Token& t = Peek();
     switch (t.kind) {
       case TokenKind::Number:
@@ -1404,9 +1631,7 @@ class Parser {
       case TokenKind::Symbol:
         return t.text == "-" || t.text == "+" || t.text == "(";
       case TokenKind::Word:
-        return PeekWord("NULL") || PeekWord("DEFAULT") ||
-               (Reserved().count(Upper(t.text)) == 0 && !PeekSymbol("(", 1) &&
-                !PeekSymbol(".", 1) && false);
+        return PeekWord("NULL") || PeekWord("DEFAULT");
       default:
         return false;
     }
@@ -1479,7 +1704,7 @@ class Parser {
       Take();
       s->global = true;
     }
-    if (Peek().kind == TokenKind::Variable) throw DatabaseError(NotSupported("cursor variables"));
+    if (Peek().kind == TokenKind::Variable) throw UnsupportedConstruct("cursor variables");
     s->name = Identifier(true);
     if (s->action == "FETCH" && AcceptWord("INTO")) {
       do {
@@ -1511,7 +1736,7 @@ class Parser {
         s->items.push_back(std::move(item));
         continue;
       }
-      if (PeekWord("CURSOR")) throw DatabaseError(NotSupported("cursor variables"));
+      if (PeekWord("CURSOR")) throw UnsupportedConstruct("cursor variables");
       item.type = ParseType();
       if (AcceptSymbol("=")) item.initial = ParseExpr();
       s->items.push_back(std::move(item));
@@ -1536,18 +1761,26 @@ class Parser {
     }
     auto s = std::make_unique<SetOptionStatement>();
     s->option = Upper(Identifier(true));
-    if (s->option == "IDENTITY_INSERT") throw DatabaseError(NotSupported("SET IDENTITY_INSERT"));
+    if (s->option == "IDENTITY_INSERT") {
+      s->table = ParseObjectName();
+      if (!PeekWord("ON") && !PeekWord("OFF")) Fail();
+      s->value = Upper(Take().text);
+      return s;
+    }
     if (s->option == "TRANSACTION") {
       ExpectWord("ISOLATION");
       ExpectWord("LEVEL");
       while (Peek().kind == TokenKind::Word && !PeekWord("SET") && !PeekWord("SELECT")) Take();
       return s;
     }
+    if (s->option == "STATISTICS") s->option += " " + Upper(Identifier(true));
     while (AcceptSymbol(",")) Identifier(true);
     if (s->option == "LOCK_TIMEOUT" && AcceptSymbol("-")) {
       if (Peek().kind != TokenKind::Number) Fail();
       s->value = "-" + Take().text;
-    } else if (Peek().kind == TokenKind::Word || Peek().kind == TokenKind::Number) {
+    } else if (Peek().kind == TokenKind::Word || Peek().kind == TokenKind::Number ||
+               Peek().kind == TokenKind::String || Peek().kind == TokenKind::Quoted) {
+      // SET LANGUAGE us_english, 'us_english', N'us_english' or [us_english]
       s->value = Upper(Take().text);
     } else {
       Fail();
@@ -1567,6 +1800,38 @@ class Parser {
   }
 
   // ---- queries -----------------------------------------------------------
+  // OPTION (hint, …): MAXRECURSION is kept; hints about plans change nothing
+  // here and are accepted.
+  void ParseQueryHints(Select& select) {
+    ExpectSymbol("(");
+    do {
+      const std::string hint = Upper(Identifier(false));
+      if (hint == "MAXRECURSION") {
+        if (Peek().kind != TokenKind::Number ||
+            Peek().text.find_first_not_of("0123456789") != std::string::npos) {
+          Fail();
+        }
+        const std::string n = Take().text;
+        if (n.size() > 5 || std::stoi(n) > 32767) throw ServerErrorByNumber(310, {n, "32767"});
+        select.maxRecursion = std::stoi(n);
+      } else if (hint == "MAXDOP" || hint == "FAST") {
+        if (Peek().kind != TokenKind::Number) Fail();
+        Take();
+      } else if (hint == "FORCE") {
+        ExpectWord("ORDER");
+      } else if (hint == "KEEP" || hint == "KEEPFIXED") {
+        ExpectWord("PLAN");
+      } else if (hint == "OPTIMIZE") {
+        ExpectWord("FOR");
+        ExpectWord("UNKNOWN");
+      } else if (hint != "RECOMPILE" && hint != "ROBUST") {
+        throw UnsupportedConstruct("query hint OPTION (" + hint + ")");
+      }
+      if (hint == "ROBUST") ExpectWord("PLAN");
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+  }
+
   // BY item [ASC|DESC], … after ORDER.
   std::vector<OrderItem> ParseOrderByList() {
     ExpectWord("BY");
@@ -1607,12 +1872,12 @@ class Parser {
       }
       last = last->unionNext.get();
     }
-    if (PeekWord("EXCEPT") || PeekWord("INTERSECT"))
-      throw DatabaseError(NotSupported(Upper(Peek().text)));
+    if (PeekWord("EXCEPT") || PeekWord("INTERSECT")) throw UnsupportedConstruct(Upper(Peek().text));
     if (AcceptWord("ORDER")) first->orderBy = ParseOrderByList();
     if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
-    if (PeekWord("FOR") || PeekWord("OPTION") || PeekWord("COMPUTE")) {
-      throw DatabaseError(NotSupported("SELECT … " + Upper(Peek().text)));
+    if (AcceptWord("OPTION")) ParseQueryHints(*first);
+    if (PeekWord("FOR") || PeekWord("COMPUTE")) {
+      throw UnsupportedConstruct("SELECT … " + Upper(Peek().text));
     }
     return first;
   }
@@ -1628,7 +1893,7 @@ class Parser {
     s->top = ParseTopClause();
     if (s->top) {
       if (AcceptWord("PERCENT")) s->topPercent = true;
-      if (AcceptWord("WITH")) throw DatabaseError(NotSupported("TOP … WITH TIES"));
+      if (AcceptWord("WITH")) throw UnsupportedConstruct("TOP … WITH TIES");
     }
     do {
       s->items.push_back(ParseSelectItem());
@@ -1638,9 +1903,9 @@ class Parser {
     if (AcceptWord("WHERE")) s->where = ParseCondition();
     if (AcceptWord("GROUP")) {
       ExpectWord("BY");
-      if (PeekWord("ALL")) throw DatabaseError(NotSupported("GROUP BY ALL"));
+      if (PeekWord("ALL")) throw UnsupportedConstruct("GROUP BY ALL");
       if (PeekWord("GROUPING") && PeekWord("SETS", 1)) {
-        throw DatabaseError(NotSupported("GROUP BY GROUPING SETS"));
+        throw UnsupportedConstruct("GROUP BY GROUPING SETS");
       }
       if ((PeekWord("ROLLUP") || PeekWord("CUBE")) && PeekSymbol("(", 1)) {
         // The ISO form: GROUP BY ROLLUP (a, b).
@@ -1650,8 +1915,7 @@ class Parser {
         do s->groupBy.push_back(ParseExpr());
         while (AcceptSymbol(","));
         ExpectSymbol(")");
-        if (PeekSymbol(","))
-          throw DatabaseError(NotSupported("ROLLUP or CUBE beside other groups"));
+        if (PeekSymbol(",")) throw UnsupportedConstruct("ROLLUP or CUBE beside other groups");
       } else {
         do {
           s->groupBy.push_back(ParseExpr());
@@ -1728,11 +1992,11 @@ class Parser {
         kind = w == "LEFT" ? JoinKind::Left : w == "RIGHT" ? JoinKind::Right : JoinKind::Full;
       } else if (PeekWord("CROSS")) {
         Take();
-        if (PeekWord("APPLY")) throw DatabaseError(NotSupported("CROSS APPLY"));
+        if (PeekWord("APPLY")) throw UnsupportedConstruct("CROSS APPLY");
         ExpectWord("JOIN");
         kind = JoinKind::Cross;
       } else if (PeekWord("OUTER") && PeekWord("APPLY", 1)) {
-        throw DatabaseError(NotSupported("OUTER APPLY"));
+        throw UnsupportedConstruct("OUTER APPLY");
       } else {
         break;
       }
@@ -1761,10 +2025,12 @@ class Parser {
       ref.derived = ParseQuery();
       ExpectSymbol(")");
     } else {
+      // ::fn_listextendedproperty(…), the old spelling of a system function
+      if (PeekSymbol("::")) throw UnsupportedConstruct("table-valued function in FROM");
       ref.name = ParseObjectName();
       if (PeekSymbol("(") &&
           !(Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text)))) {
-        throw DatabaseError(NotSupported("table-valued function in FROM"));
+        throw UnsupportedConstruct("table-valued function in FROM");
       }
     }
     if (AcceptWord("AS")) {
@@ -1850,7 +2116,7 @@ class Parser {
         if (op == "!<") op = ">=";
         if (op == "!>") op = "<=";
         if (PeekWord("ALL") || PeekWord("ANY") || PeekWord("SOME")) {
-          throw DatabaseError(NotSupported(Upper(Peek().text) + " comparison"));
+          throw UnsupportedConstruct(Upper(Peek().text) + " comparison");
         }
         left = MakeBinary(op, std::move(left), ParseAdditive(), start);
         continue;
@@ -2034,7 +2300,7 @@ class Parser {
           }
           break;
         }
-        if (t.text == "$") throw DatabaseError(NotSupported("money literals"));
+        if (t.text == "$") throw UnsupportedConstruct("money literals");
         Fail();
       case TokenKind::Word:
       case TokenKind::Quoted:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/embedded/parser/tsql_ast.h"
+#include "db/errors.h"
 
 namespace moltaro::db::embedded {
 
@@ -25,5 +26,13 @@ Batch ParseBatch(std::string_view sql);
 
 // Error text for a construct the embedded server does not run.
 std::string NotSupported(std::string_view construct);
+
+// A construct the parser reads past but the server does not run: the
+// statement holding it becomes an UnsupportedStatement.
+class UnsupportedConstruct : public DatabaseError {
+ public:
+  explicit UnsupportedConstruct(std::string_view construct)
+      : DatabaseError(NotSupported(construct)) {}
+};
 
 }  // namespace moltaro::db::embedded

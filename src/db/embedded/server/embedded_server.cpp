@@ -159,6 +159,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   bool& XactAbort() override { return xactAbort_; }
   int& LastError() override { return lastError_; }
   Value& LastIdentity() override { return lastIdentity_; }
+  IdentityInsertTable& IdentityInsert() override { return identityInsert_; }
   AppLocks& ApplicationLocks() override { return appLocks_; }
   CursorSet& GlobalCursors() override { return cursors_; }
   int& FetchStatus() override { return fetchStatus_; }
@@ -275,6 +276,16 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     RegisterCollatedFunctions(c->db->Handle(), entry.collation);
     sqlite3_create_function_v2(c->db->Handle(), "tsql_udf", -1, SQLITE_UTF8, c.get(),
                                &EmbeddedSession::UserFunction, nullptr, nullptr, nullptr);
+    for (int arguments = 0; arguments <= 1; ++arguments) {
+      sqlite3_create_function_v2(c->db->Handle(), "tsql_db_id", arguments, SQLITE_UTF8, c.get(),
+                                 &EmbeddedSession::DatabaseId, nullptr, nullptr, nullptr);
+    }
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_db_name", 1, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::DatabaseNameOf, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_databases", 0, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::DatabaseList, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_identity_insert", 3, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::ExplicitIdentity, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
     c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
     ConvertLegacyExactValues(*c->catalog);
@@ -345,6 +356,107 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       ResultError(ctx, SqlError{e.Number(), e.what()});
     } catch (const std::exception& e) {
       sqlite3_result_error(ctx, e.what(), -1);
+    }
+  }
+
+  // tsql_db_id([name]): the dbid of the current or the named database, NULL
+  // for a name no database has.
+  static void DatabaseId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "DB_ID ran outside any session's command.", -1);
+      return;
+    }
+    try {
+      if (argc == 0) {
+        sqlite3_result_int(ctx, self->current_->entry.id);
+        return;
+      }
+      if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+      }
+      const auto entry =
+          self->server_->FindDatabase(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+      if (entry) {
+        sqlite3_result_int(ctx, entry->id);
+      } else {
+        sqlite3_result_null(ctx);
+      }
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+    }
+  }
+
+  // tsql_db_name(id): the database's name, NULL for an id no database has.
+  static void DatabaseNameOf(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "DB_NAME ran outside any session's command.", -1);
+      return;
+    }
+    try {
+      const auto name = sqlite3_value_type(argv[0]) == SQLITE_NULL
+                            ? std::nullopt
+                            : self->server_->DatabaseName(sqlite3_value_int(argv[0]));
+      if (name) {
+        sqlite3_result_text(ctx, name->c_str(), -1, SQLITE_TRANSIENT);
+      } else {
+        sqlite3_result_null(ctx);
+      }
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+    }
+  }
+
+  // tsql_identity_insert(tableId, 'table', value): an explicit value for an
+  // identity column, taken when the session's IDENTITY_INSERT is ON for the
+  // table; the identity then goes on from the furthest value given.
+  static void ExplicitIdentity(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "An identity value was given outside any session's command.", -1);
+      return;
+    }
+    const int table = sqlite3_value_int(argv[0]);
+    const std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const bool on = self->identityInsert_.id == table &&
+                    self->identityInsert_.database == self->current_->entry.name;
+    if (!on) {
+      const DatabaseError e = ServerErrorByNumber(544, {name});
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+      return;
+    }
+    if (sqlite3_value_type(argv[2]) == SQLITE_NULL) {
+      sqlite3_result_null(ctx);
+      return;
+    }
+    try {
+      auto advance = self->CurrentDb().PrepareCached(
+          "UPDATE moltaro_identity SET last = CASE WHEN used = 0 THEN ?1 WHEN increment > 0 "
+          "THEN max(last, ?1) ELSE min(last, ?1) END, used = 1 WHERE id = ?2");
+      sqlite3_bind_value(advance.get(), 1, argv[2]);
+      sqlite3_bind_int(advance.get(), 2, table);
+      if (sqlite3_step(advance.get()) != SQLITE_DONE) self->CurrentDb().Throw();
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+      return;
+    }
+    sqlite3_result_value(ctx, argv[2]);
+  }
+
+  // tsql_databases(): master's databases as sys.databases reads them.
+  static void DatabaseList(sqlite3_context* ctx, int, sqlite3_value**) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "sys.databases was read outside any session's command.", -1);
+      return;
+    }
+    try {
+      const std::string json = DatabasesJson(self->server_->Databases());
+      sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
     }
   }
 
@@ -422,6 +534,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   bool xactAbort_ = false;
   int lastError_ = 0;
   Value lastIdentity_;
+  IdentityInsertTable identityInsert_;
   CursorSet cursors_;
   int fetchStatus_ = -1;
   AppLocks appLocks_;

@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -233,6 +234,37 @@ std::optional<DatabaseEntry> Server::FindDatabase(const std::string& name) {
   return entry;
 }
 
+std::vector<DatabaseSummary> Server::Databases() {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare(
+      "SELECT name, dbid, crdate, cmptlevel, collation, options, filename FROM sysdatabases ORDER "
+      "BY dbid");
+  std::vector<DatabaseSummary> all;
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    DatabaseSummary d;
+    d.name = Text(stmt.get(), 0);
+    d.id = sqlite3_column_int(stmt.get(), 1);
+    d.created = Text(stmt.get(), 2);
+    d.compatibilityLevel = sqlite3_column_int(stmt.get(), 3);
+    d.collation = Text(stmt.get(), 4);
+    if (d.collation.empty()) d.collation = std::string(kServerCollation);
+    d.options = Text(stmt.get(), 5);
+    d.file = Text(stmt.get(), 6);
+    all.push_back(std::move(d));
+  }
+  stmt.reset();
+  for (DatabaseSummary& d : all) d.file = ResolveFileName(d.file).string();
+  return all;
+}
+
+std::optional<std::string> Server::DatabaseName(int id) {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare("SELECT name FROM sysdatabases WHERE dbid = ?");
+  sqlite3_bind_int(stmt.get(), 1, id);
+  if (sqlite3_step(stmt.get()) != SQLITE_ROW) return std::nullopt;
+  return Text(stmt.get(), 0);
+}
+
 std::string Server::StoredFileName(const std::filesystem::path& file) const {
   const std::filesystem::path relative = file.lexically_normal().lexically_relative(dataDirectory_);
   if (relative.empty() || *relative.begin() == "..") return file.string();
@@ -366,11 +398,6 @@ void Server::AlterDatabase(const AlterDatabaseStatement& s) {
                                                 "RECURSIVE_TRIGGERS",
                                                 "TORN_PAGE_DETECTION",
                                                 "PAGE_VERIFY",
-                                                "MULTI_USER",
-                                                "SINGLE_USER",
-                                                "RESTRICTED_USER",
-                                                "READ_WRITE",
-                                                "READ_ONLY",
                                                 "COMPATIBILITY_LEVEL",
                                                 "NUMERIC_ROUNDABORT",
                                                 "CURSOR_CLOSE_ON_COMMIT",
@@ -381,10 +408,39 @@ void Server::AlterDatabase(const AlterDatabaseStatement& s) {
                                                 "ALLOW_SNAPSHOT_ISOLATION",
                                                 "READ_COMMITTED_SNAPSHOT",
                                                 "PARAMETERIZATION",
-                                                "DATE_CORRELATION_OPTIMIZATION"};
-  if (!options.count(s.option)) throw DatabaseError(NotSupported("ALTER DATABASE SET " + s.option));
-  if (s.option == "READ_ONLY" || s.option == "SINGLE_USER" || s.option == "RESTRICTED_USER") {
-    throw DatabaseError(NotSupported("ALTER DATABASE SET " + s.option));
+                                                "DATE_CORRELATION_OPTIMIZATION",
+                                                "HONOR_BROKER_PRIORITY",
+                                                "TARGET_RECOVERY_TIME",
+                                                "DELAYED_DURABILITY",
+                                                "FILESTREAM",
+                                                "MEMORY_OPTIMIZED_ELEVATE_TO_SNAPSHOT"};
+  // The options that stand alone name the state they set; the states this
+  // server is always in are accepted, the others it cannot enforce are refused.
+  static const std::map<std::string, std::string> states = {
+      {"MULTI_USER", "USERACCESS"},
+      {"READ_WRITE", "UPDATEABILITY"},
+      {"ONLINE", "STATUS"},
+      {"ENABLE_BROKER", "BROKER"},
+      {"DISABLE_BROKER", "BROKER"},
+      {"NEW_BROKER", "BROKER"},
+      {"ERROR_BROKER_CONVERSATIONS", "BROKER"}};
+  // Options whose only value here is the one that changes nothing.
+  static const std::map<std::string, std::string> offOnly = {{"CHANGE_TRACKING", "OFF"},
+                                                             {"QUERY_STORE", "OFF"}};
+  std::vector<DatabaseOption> recorded;
+  for (const DatabaseOption& o : s.options) {
+    if (const auto state = states.find(o.option); state != states.end()) {
+      recorded.push_back({state->second, o.option});
+      continue;
+    }
+    const auto off = offOnly.find(o.option);
+    const bool accepted =
+        off != offOnly.end() ? o.value == off->second : options.count(o.option) > 0;
+    if (!accepted) {
+      throw DatabaseError(
+          NotSupported("ALTER DATABASE SET " + o.option + (o.value.empty() ? "" : " " + o.value)));
+    }
+    recorded.push_back(o);
   }
   // Options are recorded ("RECOVERY=FULL;…"); the storage does not change.
   SqliteDb master(MasterFile(), false, policy_);
@@ -393,17 +449,19 @@ void Server::AlterDatabase(const AlterDatabaseStatement& s) {
   std::string current;
   if (sqlite3_step(read.get()) == SQLITE_ROW) current = Text(read.get(), 0);
   read.reset();
-  std::string updated;
-  std::size_t pos = 0;
-  while (pos < current.size()) {
-    std::size_t end = current.find(';', pos);
-    if (end == std::string::npos) end = current.size();
-    const std::string item = current.substr(pos, end - pos);
-    if (!item.empty() && item.rfind(s.option + "=", 0) != 0) updated += item + ";";
-    pos = end + 1;
+  for (const DatabaseOption& o : recorded) {
+    std::string updated;
+    std::size_t pos = 0;
+    while (pos < current.size()) {
+      std::size_t end = current.find(';', pos);
+      if (end == std::string::npos) end = current.size();
+      const std::string item = current.substr(pos, end - pos);
+      if (!item.empty() && item.rfind(o.option + "=", 0) != 0) updated += item + ";";
+      pos = end + 1;
+    }
+    current = updated + o.option + "=" + o.value + ";";
   }
-  updated += s.option + "=" + s.value + ";";
-  MasterCatalog(master).SetDatabaseOptions(entry->name, updated);
+  MasterCatalog(master).SetDatabaseOptions(entry->name, current);
 }
 
 void Server::DropDatabase(const DropDatabaseStatement& s, const std::string& inUse) {

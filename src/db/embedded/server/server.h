@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "db/embedded/catalog/catalog_views.h"
 #include "db/embedded/parser/tsql_ast.h"
 #include "db/embedded/storage/sqlite_db.h"
 
@@ -40,6 +42,9 @@ class Server {
   std::string Authenticate(const std::string& login, const std::string& password);
 
   std::optional<DatabaseEntry> FindDatabase(const std::string& name);
+  std::vector<DatabaseSummary> Databases();
+  // The name of the database with that dbid; none when there is none.
+  std::optional<std::string> DatabaseName(int id);
 
   void CreateDatabase(const CreateDatabaseStatement& s);
   void AlterDatabase(const AlterDatabaseStatement& s);

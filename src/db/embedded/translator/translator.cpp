@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "db/embedded/binder/builtin_functions.h"
+#include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/execution/convert_styles.h"
 #include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/sql_functions.h"
@@ -22,6 +23,9 @@ std::string Upper(std::string_view s) {
 }
 
 // An exact number written into the SQL text as its stored blob.
+// The hidden column of a recursive CTE's rows: how deep each was found.
+constexpr const char* kDepthColumn = "moltaro_depth";
+
 std::string BlobLiteral(const Decimal& d) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out = "X'";
@@ -377,6 +381,11 @@ std::string Translator::EmitFunction(const Expr& e) {
   if (name == "YEAR" || name == "MONTH" || name == "DAY") {
     return "tsql_datepart('" + name + "', " + emitArgs() + ")";
   }
+  if (IsMetadataFunction(name, e.args.size())) {
+    std::vector<std::string> arguments;
+    for (const ExprPtr& a : e.args) arguments.push_back(Emit(*a));
+    return MetadataFunctionSql(name, arguments).sql;
+  }
   if (name == "OBJECT_ID") {
     std::string sql =
         "(SELECT min(id) FROM sysobjects WHERE name = tsql_objname(" + Emit(*e.args[0]) + ")";
@@ -514,9 +523,10 @@ std::string Translator::EmitFrom(const std::vector<TableRef>& from,
     if (!src.nested.empty()) {
       item = "(" + EmitFrom(ref.nested, src.nested, SIZE_MAX) + ")";
     } else {
-      const std::string table = src.table ? QuoteId(src.table->name)
-                                : src.cte ? QuoteId(src.cte->sqlName)
-                                          : "(" + EmitQuery(*src.query, true) + ")";
+      const std::string table = src.table              ? QuoteId(src.table->name)
+                                : src.cte              ? QuoteId(src.cte->sqlName)
+                                : !src.viewSql.empty() ? "(" + src.viewSql + ")"
+                                                       : "(" + EmitQuery(*src.query, true) + ")";
       item = table + " AS " + QuoteId(src.sqlAlias);
     }
     if (first) {
@@ -575,11 +585,12 @@ std::string Translator::EmitSelectList(const BoundSelectPart& part, const BoundS
 }
 
 std::string Translator::EmitPart(const BoundSelectPart& part, const BoundSelect& query,
-                                 bool aliasItems) {
+                                 bool aliasItems, const std::string& extraColumn) {
   const Select& select = *part.select;
   std::string sql = "SELECT ";
   if (select.distinct) sql += "DISTINCT ";
   sql += EmitSelectList(part, query, aliasItems);
+  if (!extraColumn.empty()) sql += ", " + extraColumn;
   if (!select.from.empty()) sql += " FROM " + EmitFrom(select.from, part.scope->sources, SIZE_MAX);
   if (select.where) sql += " WHERE " + Emit(*select.where);
   if (!select.groupBy.empty()) {
@@ -707,7 +718,7 @@ std::string Translator::EmitGroupingSets(const Select& select, const BoundSelect
   return outer;
 }
 
-std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with) {
+std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with, int maxRecursion) {
   if (with.empty()) return {};
   std::string sql = "WITH RECURSIVE ";
   for (std::size_t i = 0; i < with.size(); ++i) {
@@ -717,14 +728,41 @@ std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with) {
     for (std::size_t c = 0; c < cte.output.size(); ++c) {
       sql += (c ? ", c" : "c") + std::to_string(c);
     }
-    sql += ") AS (" + EmitQuery(*with[i].query, false) + ")";
+    const BoundSelect& query = statement_->Of(*with[i].query);
+    // A recursive one carries each row's depth, so that running past
+    // MAXRECURSION fails as in SQL Server instead of running for ever.
+    std::vector<const BoundSource*> selfReferences;
+    for (const BoundSelectPart& part : query.parts) {
+      const BoundSource* self = nullptr;
+      ForEachTableSource(part.scope->sources, [&](const BoundSource& src) {
+        if (src.cte == &cte) self = &src;
+      });
+      selfReferences.push_back(self);
+    }
+    const bool recursive =
+        std::any_of(selfReferences.begin(), selfReferences.end(), [](auto* s) { return s; });
+    if (!recursive) {
+      sql += ") AS (" + EmitQuery(*with[i].query, false) + ")";
+      continue;
+    }
+    sql += ", " + QuoteId(kDepthColumn) + ") AS (";
+    for (std::size_t p = 0; p < query.parts.size(); ++p) {
+      if (p) sql += query.parts[p - 1].select->unionAll ? " UNION ALL " : " UNION ";
+      const std::string depth = selfReferences[p]
+                                    ? "tsql_recursion(" + QuoteId(selfReferences[p]->sqlAlias) +
+                                          "." + QuoteId(kDepthColumn) + " + 1, " +
+                                          std::to_string(maxRecursion) + ")"
+                                    : "0";
+      sql += EmitPart(query.parts[p], query, false, depth);
+    }
+    sql += ")";
   }
   return sql + " ";
 }
 
 std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   const BoundSelect& query = statement_->Of(select);
-  std::string sql = EmitWith(select.with);
+  std::string sql = EmitWith(select.with, select.maxRecursion);
   if (select.grouping != Select::Grouping::Plain) {
     return sql + EmitGroupingSets(select, query, aliasItems);
   }
@@ -816,8 +854,15 @@ std::string Translator::ViewSql(const Select& select) {
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
                                   const TableInfo& table, bool update) {
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
-  return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
-         ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  const std::string stored = "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " +
+                             std::to_string(flags) + ", " + QuoteText(column.name) + ", " +
+                             QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  // An explicit identity value is the session's to allow (SET IDENTITY_INSERT).
+  if (column.identity && !update) {
+    return "tsql_identity_insert(" + std::to_string(table.id) + ", " + QuoteText(table.name) +
+           ", " + stored + ")";
+  }
+  return stored;
 }
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
@@ -888,7 +933,7 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   const BoundChange& change = statement_->change;
   const TableInfo& table = *change.table;
   const std::string target = QuoteId(change.target->sqlAlias);
-  std::string sql = EmitWith(update.with) + "UPDATE " + QuoteId(table.name) +
+  std::string sql = EmitWith(update.with, 100) + "UPDATE " + QuoteId(table.name) +
                     (table.xtype == "V " ? std::string() : " AS " + target) + " SET ";
   for (std::size_t i = 0; i < update.assignments.size(); ++i) {
     const Assignment& a = update.assignments[i];
@@ -936,7 +981,7 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
   const BoundChange& change = statement_->change;
   Translation t;
   const std::string target = QuoteId(change.target->sqlAlias);
-  t.sql = EmitWith(del.with);
+  t.sql = EmitWith(del.with, 100);
   if (del.from.empty()) {
     t.sql += "DELETE FROM " + QuoteId(change.table->name) +
              (change.table->xtype == "V " ? std::string() : " AS " + target);

@@ -80,9 +80,11 @@ class Translator {
   Translation EmitUpdate(const UpdateStatement& update);
   Translation EmitDelete(const DeleteStatement& del);
 
-  std::string EmitWith(const std::vector<CommonTableExpr>& with);
+  std::string EmitWith(const std::vector<CommonTableExpr>& with, int maxRecursion);
   std::string EmitQuery(const Select& select, bool aliasItems);
-  std::string EmitPart(const BoundSelectPart& part, const BoundSelect& query, bool aliasItems);
+  // `extraColumn`: SQL appended to the select list (a recursive CTE's depth).
+  std::string EmitPart(const BoundSelectPart& part, const BoundSelect& query, bool aliasItems,
+                       const std::string& extraColumn = {});
   std::string EmitFrom(const std::vector<TableRef>& from, const std::vector<BoundSource>& sources,
                        std::size_t skip);
   std::string Emit(const Expr& e);

@@ -1,0 +1,250 @@
+#include "db/embedded/catalog/metadata_functions.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "db/embedded/types/collation.h"
+#include "db/errors.h"
+#include "db/server_messages.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+struct Property {
+  const char* name;  // upper case
+  const char* sql;   // over the row `o` of sysobjects (or `c` of syscolumns)
+};
+
+constexpr const char* kTables = "o.xtype IN ('U ', 'S ')";
+
+// "1 when …" for a table, NULL for any other object, as SQL Server answers a
+// property that does not apply.
+std::string OfTable(const std::string& condition) {
+  return std::string("CASE WHEN ") + kTables + " THEN (" + condition + ") END";
+}
+
+std::string HasChild(const char* xtype) {
+  return OfTable(std::string("EXISTS (SELECT 1 FROM sysobjects k WHERE k.parent_obj = o.id AND "
+                             "k.xtype = '") +
+                 xtype + "')");
+}
+
+const std::vector<std::pair<std::string, std::string>>& ObjectProperties() {
+  static const std::vector<std::pair<std::string, std::string>> properties = {
+      {"ISUSERTABLE", "o.xtype = 'U '"},
+      {"ISSYSTEMTABLE", "o.xtype = 'S '"},
+      {"ISTABLE", kTables},
+      {"ISVIEW", "o.xtype = 'V '"},
+      {"ISPROCEDURE", "o.xtype = 'P '"},
+      {"ISSCALARFUNCTION", "o.xtype = 'FN'"},
+      {"ISINLINEFUNCTION", "o.xtype = 'IF'"},
+      {"ISTABLEFUNCTION", "o.xtype IN ('TF', 'IF')"},
+      {"ISTRIGGER", "o.xtype = 'TR'"},
+      {"ISPRIMARYKEY", "o.xtype = 'PK'"},
+      {"ISFOREIGNKEY", "o.xtype = 'F '"},
+      {"ISCHECKCNST", "o.xtype = 'C '"},
+      {"ISUNIQUECNST", "o.xtype = 'UQ'"},
+      {"ISDEFAULTCNST", "o.xtype = 'D ' AND o.parent_obj <> 0"},
+      {"ISDEFAULT", "o.xtype = 'D ' AND o.parent_obj = 0"},
+      {"ISRULE", "o.xtype = 'R '"},
+      {"ISCONSTRAINT",
+       "o.xtype IN ('C ', 'F ', 'PK', 'UQ') OR (o.xtype = 'D ' AND o.parent_obj <> 0)"},
+      {"ISMSSHIPPED", "o.xtype = 'S '"},
+      {"OWNERID", "o.uid"},
+      {"SCHEMAID", "o.uid"},
+      {"ISINDEXABLE", "o.xtype IN ('U ', 'S ', 'V ')"},
+      {"ISINDEXED",
+       "CASE WHEN o.xtype IN ('U ', 'S ', 'V ') THEN EXISTS (SELECT 1 FROM sysindexes i WHERE "
+       "i.id = o.id AND i.indid > 0) END"},
+      {"TABLEHASINDEX", OfTable("EXISTS (SELECT 1 FROM sysindexes i WHERE i.id = o.id AND "
+                                "i.indid > 0)")},
+      {"TABLEHASCLUSTINDEX", OfTable("EXISTS (SELECT 1 FROM sysindexes i WHERE i.id = o.id AND "
+                                     "i.indid = 1)")},
+      {"TABLEHASNONCLUSTINDEX", OfTable("EXISTS (SELECT 1 FROM sysindexes i WHERE i.id = o.id "
+                                        "AND i.indid > 1)")},
+      {"TABLEHASIDENTITY", OfTable("EXISTS (SELECT 1 FROM syscolumns c WHERE c.id = o.id AND "
+                                   "(c.status & 128) <> 0)")},
+      {"TABLEHASTEXTIMAGE", OfTable("EXISTS (SELECT 1 FROM syscolumns c WHERE c.id = o.id AND "
+                                    "c.xtype IN (34, 35, 99))")},
+      {"TABLEHASPRIMARYKEY", HasChild("PK")},
+      {"TABLEHASUNIQUECNST", HasChild("UQ")},
+      {"TABLEHASCHECKCNST", HasChild("C ")},
+      {"TABLEHASDEFAULTCNST", HasChild("D ")},
+      {"TABLEHASFOREIGNKEY", HasChild("F ")},
+      {"TABLEHASFOREIGNREF", OfTable("EXISTS (SELECT 1 FROM moltaro_foreign_keys f WHERE "
+                                     "f.parent_id = o.id)")},
+      {"TABLEHASROWGUIDCOL", OfTable("0")},
+      {"TABLEHASACTIVEFULLTEXTINDEX", OfTable("0")},
+      // Every routine and view runs with these ON here, whatever it was created under.
+      {"EXECISQUOTEDIDENTON",
+       "CASE WHEN o.xtype IN ('P ', 'FN', 'IF', 'TF', 'V ', 'TR') THEN 1 END"},
+      {"EXECISANSINULLSON", "CASE WHEN o.xtype IN ('P ', 'FN', 'IF', 'TF', 'V ', 'TR') THEN 1 END"},
+      {"ISSCHEMABOUND", "CASE WHEN o.xtype IN ('FN', 'IF', 'TF', 'V ') THEN 0 END"},
+      {"CNSTISDISABLED", "CASE WHEN o.xtype IN ('C ', 'F ') THEN 0 END"},
+      {"CNSTISNOTTRUSTED", "CASE WHEN o.xtype IN ('C ', 'F ') THEN 0 END"},
+  };
+  return properties;
+}
+
+constexpr const char* kCharacterTypes = "(167, 175, 231, 239, 35, 99)";
+
+const std::vector<std::pair<std::string, std::string>>& ColumnProperties() {
+  static const std::vector<std::pair<std::string, std::string>> properties = {
+      {"ALLOWSNULL", "c.isnullable"},
+      {"ISIDENTITY", "(c.status & 128) <> 0"},
+      {"PRECISION", "c.prec"},
+      {"SCALE",
+       std::string("CASE WHEN c.xtype IN ") + kCharacterTypes + " THEN NULL ELSE c.xscale END"},
+      {"CHARMAXLEN", std::string("CASE WHEN c.xtype IN ") + kCharacterTypes + " THEN c.prec END"},
+      {"COLUMNID", "c.colid"},
+      {"ISCOMPUTED", "c.iscomputed"},
+      {"ISOUTPARAM", "c.isoutparam"},
+      {"ISROWGUIDCOL", "0"},
+      {"ISIDNOTFORREPL", "0"},
+      {"ISFULLTEXTINDEXED", "0"},
+  };
+  return properties;
+}
+
+// CASE upper(<property>) WHEN 'NAME' THEN (<sql>) … END
+std::string ByProperty(const std::string& property,
+                       const std::vector<std::pair<std::string, std::string>>& properties) {
+  std::string sql = "CASE upper(" + property + ")";
+  for (const auto& [name, value] : properties) {
+    sql += " WHEN '" + name + "' THEN (" + value + ")";
+  }
+  return sql + " END";
+}
+
+std::string Quote(std::string_view text) {
+  std::string out = "'";
+  for (const char ch : text) out += ch == '\'' ? std::string("''") : std::string(1, ch);
+  return out + "'";
+}
+
+std::string ServerProperty(const std::string& property) {
+  const std::vector<std::pair<std::string, std::string>> values = {
+      {"PRODUCTVERSION", Quote(kProductVersion)},
+      {"PRODUCTLEVEL", Quote(kProductLevel)},
+      {"EDITION", Quote(kEdition)},
+      {"ENGINEEDITION", std::to_string(kEngineEdition)},
+      {"COLLATION", Quote(kServerCollation)},
+      {"SERVERNAME", Quote(kServerName)},
+      {"MACHINENAME", Quote(kServerName)},
+      {"INSTANCENAME", "NULL"},
+      {"ISCLUSTERED", "0"},
+      {"ISFULLTEXTINSTALLED", "0"},
+      {"ISINTEGRATEDSECURITYONLY", "0"},
+      {"ISSINGLEUSER", "0"},
+      {"LICENSETYPE", "'DISABLED'"},
+  };
+  return ByProperty(property, values);
+}
+
+// DATABASEPROPERTYEX(database, property): from master's record of the
+// database, as sys.databases reads it.
+std::string DatabaseProperty(const std::string& database, const std::string& property) {
+  const std::vector<std::pair<std::string, std::string>> fields = {
+      {"COLLATION", "collation_name"},
+      {"RECOVERY", "recovery_model_desc"},
+      {"STATUS", "state_desc"},
+      {"USERACCESS", "user_access_desc"},
+      {"ISAUTOCLOSE", "is_auto_close_on"},
+      {"ISAUTOSHRINK", "is_auto_shrink_on"},
+      {"ISAUTOCREATESTATISTICS", "is_auto_create_stats_on"},
+      {"ISAUTOUPDATESTATISTICS", "is_auto_update_stats_on"},
+      {"ISANSINULLSENABLED", "is_ansi_nulls_on"},
+      {"ISANSIPADDINGENABLED", "is_ansi_padding_on"},
+      {"ISANSIWARNINGSENABLED", "is_ansi_warnings_on"},
+      {"ISARITHMETICABORTENABLED", "is_arithabort_on"},
+      {"ISNULLCONCAT", "is_concat_null_yields_null_on"},
+      {"ISQUOTEDIDENTIFIERSENABLED", "is_quoted_identifier_on"},
+      {"ISRECURSIVETRIGGERSENABLED", "is_recursive_triggers_on"},
+  };
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const auto& [name, field] : fields) {
+    values.emplace_back(name, "json_extract(d.value, '$." + field + "')");
+  }
+  values.emplace_back("UPDATEABILITY", "'READ_WRITE'");
+  return "(SELECT " + ByProperty(property, values) +
+         " FROM json_each(tsql_databases()) d WHERE upper(json_extract(d.value, '$.name')) = "
+         "upper(" +
+         database + "))";
+}
+
+void RequireArguments(std::string_view name, const std::vector<std::string>& args,
+                      std::size_t count) {
+  if (args.size() != count) {
+    throw ServerErrorByNumber(174, {name, std::to_string(count)});
+  }
+}
+
+}  // namespace
+
+std::string VersionText() {
+  return "Microsoft SQL Server  2000 - " + std::string(kProductVersion) + " (" +
+         std::string(kEdition) + ": Moltaro embedded server on SQLite " + sqlite3_libversion() +
+         ")";
+}
+
+bool IsMetadataFunction(std::string_view upperName, std::size_t argumentCount) {
+  for (const char* name :
+       {"OBJECTPROPERTY", "OBJECTPROPERTYEX", "COLUMNPROPERTY", "COL_LENGTH", "SERVERPROPERTY",
+        "DATABASEPROPERTYEX", "DB_ID", "FULLTEXTSERVICEPROPERTY", "HAS_DBACCESS"}) {
+    if (upperName == name) return true;
+  }
+  // DB_NAME() of the current database is known when the statement is translated.
+  return upperName == "DB_NAME" && argumentCount == 1;
+}
+
+MetadataCall MetadataFunctionSql(std::string_view upperName, const std::vector<std::string>& args) {
+  using R = MetadataResult;
+  if (upperName == "OBJECTPROPERTY" || upperName == "OBJECTPROPERTYEX") {
+    RequireArguments(upperName, args, 2);
+    return {"(SELECT " + ByProperty(args[1], ObjectProperties()) +
+                " FROM sysobjects o WHERE o.id = " + args[0] + ")",
+            R::Number};
+  }
+  if (upperName == "COLUMNPROPERTY") {
+    RequireArguments(upperName, args, 3);
+    return {"(SELECT " + ByProperty(args[2], ColumnProperties()) +
+                " FROM syscolumns c WHERE c.id = " + args[0] + " AND c.name = " + args[1] + ")",
+            R::Number};
+  }
+  if (upperName == "COL_LENGTH") {
+    RequireArguments(upperName, args, 2);
+    return {
+        "(SELECT c.length FROM syscolumns c WHERE c.id = (SELECT min(o.id) FROM sysobjects o "
+        "WHERE o.name = tsql_objname(" +
+            args[0] + ") AND o.xtype IN ('U ', 'S ', 'V ')) AND c.name = " + args[1] + ")",
+        R::Number};
+  }
+  if (upperName == "SERVERPROPERTY") {
+    RequireArguments(upperName, args, 1);
+    return {ServerProperty(args[0]), R::Either};
+  }
+  if (upperName == "DATABASEPROPERTYEX") {
+    RequireArguments(upperName, args, 2);
+    return {DatabaseProperty(args[0], args[1]), R::Either};
+  }
+  if (upperName == "FULLTEXTSERVICEPROPERTY") {
+    // There is no full-text service: installed 0, its other properties unknown.
+    RequireArguments(upperName, args, 1);
+    return {"CASE upper(" + args[0] + ") WHEN 'ISFULLTEXTINSTALLED' THEN 0 END", R::Number};
+  }
+  if (upperName == "HAS_DBACCESS") {
+    // A login that can log in may open every database of this server.
+    RequireArguments(upperName, args, 1);
+    return {"CASE WHEN tsql_db_id(" + args[0] + ") IS NOT NULL THEN 1 END", R::Number};
+  }
+  if (upperName == "DB_ID") {
+    if (args.size() > 1) RequireArguments(upperName, args, 1);
+    return {args.empty() ? "tsql_db_id()" : "tsql_db_id(" + args[0] + ")", R::Number};
+  }
+  RequireArguments(upperName, args, 1);
+  return {"tsql_db_name(" + args[0] + ")", R::Text};
+}
+
+}  // namespace moltaro::db::embedded

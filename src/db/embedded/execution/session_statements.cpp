@@ -1,0 +1,233 @@
+// The statements of a session's settings and of maintenance: SET options,
+// DBCC, CHECKPOINT, UPDATE STATISTICS and the permission statements.
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+#include "common/text.h"
+#include "db/embedded/execution/interpreter.h"
+#include "db/errors.h"
+#include "db/server_messages.h"
+
+namespace moltaro::db::embedded {
+
+namespace {
+
+constexpr const char* kDbccCompleted =
+    "DBCC execution completed. If DBCC printed error messages, contact your system "
+    "administrator.";
+
+bool NoInfoMessages(const DbccStatement& s) {
+  return std::find(s.options.begin(), s.options.end(), "NO_INFOMSGS") != s.options.end();
+}
+
+// Options whose every value is how this server behaves anyway.
+constexpr const char* kAcceptedOptions[] = {
+    "NOCOUNT",           "ANSI_NULLS",      "QUOTED_IDENTIFIER",       "ANSI_PADDING",
+    "ANSI_WARNINGS",     "ARITHABORT",      "CONCAT_NULL_YIELDS_NULL", "NUMERIC_ROUNDABORT",
+    "ANSI_NULL_DFLT_ON", "TRANSACTION",     "DEADLOCK_PRIORITY",       "TEXTSIZE",
+    "STATISTICS IO",     "STATISTICS TIME", "STATISTICS PROFILE",      "STATISTICS XML"};
+
+// Options accepted OFF only: ON would change what statements do here.
+constexpr const char* kOffOnlyOptions[] = {"IMPLICIT_TRANSACTIONS",
+                                           "NOEXEC",
+                                           "FMTONLY",
+                                           "PARSEONLY",
+                                           "ANSI_DEFAULTS",
+                                           "CURSOR_CLOSE_ON_COMMIT",
+                                           "FORCEPLAN",
+                                           "SHOWPLAN_TEXT",
+                                           "SHOWPLAN_ALL",
+                                           "SHOWPLAN_XML",
+                                           "REMOTE_PROC_TRANSACTIONS",
+                                           "ANSI_NULL_DFLT_OFF"};
+
+}  // namespace
+
+void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
+  if (opt.option == "LOCK_TIMEOUT") {
+    long long milliseconds = 0;
+    const char* end = opt.value.data() + opt.value.size();
+    const auto [stop, error] = std::from_chars(opt.value.data(), end, milliseconds);
+    if (error != std::errc() || stop != end || milliseconds > INT32_MAX) {
+      throw ServerErrorByNumber(102, {opt.value});
+    }
+    host_.SetLockTimeout(static_cast<int>(std::max(-1LL, milliseconds)));
+    return;
+  }
+  if (opt.option == "XACT_ABORT" && (opt.value == "ON" || opt.value == "OFF")) {
+    host_.XactAbort() = opt.value == "ON";
+    return;
+  }
+  if (opt.option == "IDENTITY_INSERT") {
+    SetIdentityInsert(opt);
+    return;
+  }
+  for (const char* a : kAcceptedOptions) {
+    if (opt.option == a) return;
+  }
+  for (const char* a : kOffOnlyOptions) {
+    if (opt.option == a && opt.value == "OFF") return;
+  }
+  if (opt.option == "ROWCOUNT" && opt.value == "0") return;
+  if (opt.option == "DATEFORMAT") {
+    static const char* orders[] = {"MDY", "DMY", "YMD", "YDM", "MYD", "DYM"};
+    if (std::find(std::begin(orders), std::end(orders), opt.value) == std::end(orders)) {
+      throw ServerErrorByNumber(2741, {ToLowerAscii(opt.value)});
+    }
+    // Text is read as month/day/year (and year first when it leads with
+    // four digits); the other orders would read dates differently.
+    if (opt.value == "MDY" || opt.value == "YMD") return;
+  }
+  if (opt.option == "LANGUAGE" && (opt.value == "US_ENGLISH" || opt.value == "ENGLISH")) {
+    // Names of months and days, and the default date order, are English.
+    c.out->messages.push_back(FormatServerMessage(FindServerMessage(5703)->text, {"us_english"}));
+    return;
+  }
+  if (opt.option == "DATEFIRST" && opt.value == "7") return;
+  throw DatabaseError(NotSupported("SET " + opt.option + " " + opt.value));
+}
+
+// One table of the session at a time takes explicit identity values.
+void Interpreter::SetIdentityInsert(const SetOptionStatement& opt) {
+  Catalog& catalog = host_.CurrentCatalog();
+  const TableInfo* table = catalog.FindTable(opt.table.name);
+  if (table == nullptr || table->xtype != "U ") {
+    throw ServerErrorByNumber(1088, {opt.table.name});
+  }
+  if (!catalog.Identity(table->id)) throw ServerErrorByNumber(8106, {table->name});
+  IdentityInsertTable& current = host_.IdentityInsert();
+  const bool thisTable = current.id == table->id && current.database == catalog.DatabaseName();
+  if (opt.value == "OFF") {
+    if (thisTable) current = IdentityInsertTable{};
+    return;
+  }
+  if (current.id != 0 && !thisTable) {
+    throw ServerErrorByNumber(8107, {current.database + ".dbo." + current.name, table->name});
+  }
+  current = IdentityInsertTable{catalog.DatabaseName(), table->id, table->name};
+}
+
+// The options as this server runs every session.
+void Interpreter::ReportUserOptions(Context& c) {
+  std::vector<std::vector<Value>> rows;
+  auto row = [&](const char* option, Value value) {
+    rows.push_back({Value(std::string(option)), std::move(value)});
+  };
+  row("textsize", Value(std::string("2147483647")));
+  row("language", Value(std::string("us_english")));
+  row("dateformat", Value(std::string("mdy")));
+  row("datefirst", Value(std::string("7")));
+  row("lock_timeout", Value(std::to_string(host_.LockTimeout())));
+  for (const char* on : {"quoted_identifier", "arithabort", "ansi_null_dflt_on", "ansi_warnings",
+                         "ansi_padding", "ansi_nulls", "concat_null_yields_null"}) {
+    row(on, Value(std::string("SET")));
+  }
+  row("isolation level", Value(std::string("read committed")));
+  c.out->results.emplace_back(std::vector<std::string>{"Set Option", "Value"}, std::move(rows));
+  c.out->messages.emplace_back(kDbccCompleted);
+}
+
+void Interpreter::ReportOpenTransaction(Context& c) {
+  if (host_.TranCount() == 0) {
+    c.out->messages.emplace_back("No active open transactions.");
+  } else {
+    c.out->messages.emplace_back("Transaction information for database '" +
+                                 host_.CurrentCatalog().DatabaseName() + "'.");
+  }
+  c.out->messages.emplace_back(kDbccCompleted);
+}
+
+// DBCC CHECKDB checks the current database's storage; USEROPTIONS and
+// OPENTRAN report the session; the commands that only empty caches SQLite
+// does not keep are accepted; the others are refused by name.
+void Interpreter::RunDbcc(const DbccStatement& s, Context& c) {
+  if (s.command == "USEROPTIONS") {
+    ReportUserOptions(c);
+    return;
+  }
+  if (s.command == "OPENTRAN") {
+    ReportOpenTransaction(c);
+    return;
+  }
+  if (s.command == "FREEPROCCACHE" || s.command == "DROPCLEANBUFFERS" ||
+      s.command == "FREESYSTEMCACHE" || s.command == "FREESESSIONCACHE") {
+    if (!NoInfoMessages(s)) c.out->messages.emplace_back(kDbccCompleted);
+    return;
+  }
+  if (s.command != "CHECKDB") throw DatabaseError(NotSupported("DBCC " + s.command));
+  Catalog& catalog = host_.CurrentCatalog();
+  const std::string& database = catalog.DatabaseName();
+  if (!s.arguments.empty()) {
+    const Value named = ToApiValue(Evaluate(*s.arguments.front(), c));
+    const bool current =
+        (std::holds_alternative<std::int64_t>(named) && std::get<std::int64_t>(named) == 0) ||
+        EqualsIgnoreCaseAscii(ToText(named), database);
+    if (!current) throw DatabaseError(NotSupported("DBCC CHECKDB of another database"));
+  }
+  std::vector<std::string> problems;
+  const StmtHandle check = catalog.Db().Prepare("PRAGMA integrity_check");
+  while (sqlite3_step(check.get()) == SQLITE_ROW) {
+    const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0));
+    if (line != nullptr && std::string_view(line) != "ok") problems.emplace_back(line);
+  }
+  const DatabaseError summary =
+      ServerErrorByNumber(8989, {"0", std::to_string(problems.size()), database});
+  if (!problems.empty()) throw WithDetail(summary, problems.front());
+  if (!NoInfoMessages(s)) c.out->messages.emplace_back(summary.what());
+}
+
+// The database file's log (SQLite's write-ahead log) is written into it, as
+// far as no reader still needs it.
+void Interpreter::Checkpoint() {
+  if (host_.TranCount() > 0) return;  // the open transaction's pages are not done yet
+  const StmtHandle checkpoint =
+      host_.CurrentCatalog().Db().Prepare("PRAGMA wal_checkpoint(PASSIVE)");
+  while (sqlite3_step(checkpoint.get()) == SQLITE_ROW) {
+  }
+}
+
+// The table's statistics are gathered again for the query planner.
+void Interpreter::UpdateStatistics(const UpdateStatisticsStatement& s) {
+  Catalog& catalog = host_.CurrentCatalog();
+  const TableInfo* table = catalog.FindTable(s.table.name);
+  if (table == nullptr || (table->xtype != "U " && table->xtype != "S ")) {
+    throw ServerErrorByNumber(1088, {s.table.name});
+  }
+  if (!s.statistics.empty()) {
+    const std::vector<IndexEntry> indexes = catalog.Indexes(table->id);
+    const bool known = std::any_of(indexes.begin(), indexes.end(), [&](const IndexEntry& i) {
+      return !i.sqliteName.empty() && catalog.Coll().Equal(i.name, s.statistics);
+    });
+    if (!known) throw ServerErrorByNumber(2767, {s.statistics});
+  }
+  catalog.Db().Exec("ANALYZE " + QuoteId(table->name));
+}
+
+void Interpreter::CheckPermissionStatement(const PermissionStatement& s) {
+  Catalog& catalog = host_.CurrentCatalog();
+  if (s.securable) {
+    const std::string& name = s.securable->name;
+    if (s.securableClass == "SCHEMA") {
+      if (!catalog.FindSchema(name)) throw ServerErrorByNumber(15151, {"schema", name});
+    } else if (s.securableClass == "DATABASE") {
+      if (!catalog.Coll().Equal(name, catalog.DatabaseName())) {
+        throw ServerErrorByNumber(15151, {"database", name});
+      }
+    } else if (s.securableClass.empty() || s.securableClass == "OBJECT") {
+      if (!catalog.FindObject(name)) throw ServerErrorByNumber(15151, {"object", name});
+    } else {
+      throw DatabaseError(NotSupported(s.action + " ON " + s.securableClass + "::"));
+    }
+  }
+  for (const std::string& principal : s.principals) {
+    const std::optional<int> id = catalog.FindPrincipal(principal);
+    if (!id) throw ServerErrorByNumber(15151, {"user", principal});
+    // dbo, INFORMATION_SCHEMA and sys hold every permission they can have.
+    if (*id == 1 || *id == 3 || *id == 4) throw ServerErrorByNumber(4617);
+  }
+}
+
+}  // namespace moltaro::db::embedded
