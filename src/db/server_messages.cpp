@@ -148,6 +148,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "An object or column name is missing or empty. For SELECT INTO statements, verify each "
      "column has a name. For other statements, look for empty alias names. Aliases defined as "
      "\"\" or [] are not allowed. Change the alias to a valid name."},
+    {1087, 15, "Must declare the table variable \"%.*ls\"."},
     {1088, 16,
      "Cannot find the object \"%.*ls\" because it does not exist or you do not have "
      "permissions."},
@@ -233,6 +234,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The data type of substitution parameter %d does not match the expected type of the format "
      "specification."},
     {2812, 16, "Could not find stored procedure '%.*ls'."},
+    {3609, 16, "The transaction ended in the trigger. The batch has been aborted."},
     {3701, 11,
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
     {3702, 16, "Cannot drop database \"%.*ls\" because it is currently in use."},
@@ -332,6 +334,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8169, 16, "Conversion failed when converting from a character string to uniqueidentifier."},
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
+    {8197, 16, "The object '%.*ls' does not exist or is invalid for this operation."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
     {9809, 16, "The style %d is not supported for conversions from %ls to %ls."},
     {9810, 16, "The datepart %ls is not supported by date function %ls for data type %ls."},

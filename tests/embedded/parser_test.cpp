@@ -81,9 +81,13 @@ TEST(ParserTest, RoutineWithAnUnsupportedStatementIsStillCreated) {
       "select 2 end");
   ASSERT_EQ(Kinds(b), (std::vector<StatementKind>{StatementKind::CreateRoutine}));
   // A routine kind the server does not create takes the rest of the batch.
-  EXPECT_EQ(Kinds(ParseBatch("create trigger tr on t after insert as update t set a = 1 "
+  EXPECT_EQ(Kinds(ParseBatch("create trigger tr on database for create_table as update t set a = 1 "
                              "select 1")),
             (std::vector<StatementKind>{StatementKind::Unsupported}));
+  // A table's trigger is a routine: its body is the rest of the batch.
+  EXPECT_EQ(Kinds(ParseBatch("create trigger tr on t after insert as update t set a = 1 "
+                             "select 1")),
+            (std::vector<StatementKind>{StatementKind::CreateRoutine}));
 }
 
 TEST(ParserTest, ParametersOfAnUnsupportedStatementKeepTheirPlaces) {

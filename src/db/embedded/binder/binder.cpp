@@ -229,6 +229,12 @@ std::string Binder::NextAlias() {
   return "t" + std::to_string(aliasCounter_++);
 }
 
+std::string Binder::SqlAliasOfTarget(const TableInfo& table) {
+  // SQLite loses the alias of a view it changes through INSTEAD OF
+  // triggers: the view's rows go by its own name.
+  return table.xtype == "V " ? table.name : NextAlias();
+}
+
 const TableInfo* Binder::RequireTable(const ObjectName& name) {
   if (!name.database.empty() && !catalog_.Coll().Equal(name.database, catalog_.DatabaseName())) {
     throw DatabaseError(NotSupported("reference to another database (" + WrittenName(name) + ")"));
@@ -244,6 +250,7 @@ const TableInfo* Binder::RequireTable(const ObjectName& name) {
     throw DatabaseError(NotSupported("global temporary tables (" + name.name + ")"));
   }
   const TableInfo* table = catalog_.FindTable(name.name);
+  if (!table && name.name.rfind('@', 0) == 0) throw ServerErrorByNumber(1087, {name.name});
   if (!table) throw ServerErrorByNumber(208, {WrittenName(name)});
   return table;
 }
@@ -818,6 +825,16 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
   } else if (IsRankingFunction(name)) {
     throw ServerErrorByNumber(10753, {name});
   }
+  if (name == "UPDATE") {
+    // UPDATE(column) in a trigger: whether its statement set the column,
+    // read from the trigger's frame like a variable.
+    args(1);
+    const Expr& column = *e.args[0];
+    if (column.kind != ExprKind::Column || column.parts.empty()) {
+      throw ServerErrorByNumber(102, {"("});
+    }
+    return BindVariableNamed("UPDATE(" + column.parts.back() + ")");
+  }
   if (name == "GROUPING") {
     // 1 on the subtotal rows of ROLLUP/CUBE where the column is summed over.
     args(1);
@@ -1234,7 +1251,10 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   BoundChange& change = s.change;
   const TableInfo* table = RequireTable(insert.table);
   if (table->xtype == "S ") throw ServerErrorByNumber(259);
-  if (table->xtype == "V ") throw DatabaseError(NotSupported("INSERT into a view"));
+  // A view changes only through its INSTEAD OF triggers.
+  if (table->xtype == "V " && !catalog_.HasTriggers(table->id)) {
+    throw DatabaseError(NotSupported("INSERT into a view"));
+  }
   change.table = table;
   const Collation& coll = catalog_.Coll();
   std::vector<const ColumnInfo*>& targets = change.targets;
@@ -1311,7 +1331,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
     BoundSource target;
     target.tableName = update.table.name;
     target.table = change.table;
-    target.sqlAlias = NextAlias();
+    target.sqlAlias = SqlAliasOfTarget(*change.table);
     scope.sources.insert(scope.sources.begin(), std::move(target));
     if (!update.from.empty()) {
       throw DatabaseError(NotSupported("UPDATE of a table not named in its FROM clause"));
@@ -1322,7 +1342,10 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
   }
   const TableInfo* table = change.table;
   if (table->xtype == "S ") throw ServerErrorByNumber(259);
-  if (table->xtype == "V ") throw DatabaseError(NotSupported("UPDATE of a view"));
+  // A view changes only through its INSTEAD OF triggers.
+  if (table->xtype == "V " && !catalog_.HasTriggers(table->id)) {
+    throw DatabaseError(NotSupported("UPDATE of a view"));
+  }
   for (const Assignment& a : update.assignments) {
     if (!a.variable.empty()) throw DatabaseError(NotSupported("UPDATE … SET @variable"));
     const ColumnInfo* c = table->Find(coll, a.column.back());
@@ -1353,11 +1376,14 @@ BoundStatement Binder::Delete(const DeleteStatement& del) {
   if (del.from.empty()) {
     const TableInfo* table = RequireTable(del.table);
     if (table->xtype == "S ") throw ServerErrorByNumber(259);
-    if (table->xtype == "V ") throw DatabaseError(NotSupported("DELETE from a view"));
+    // A view changes only through its INSTEAD OF triggers.
+    if (table->xtype == "V " && !catalog_.HasTriggers(table->id)) {
+      throw DatabaseError(NotSupported("DELETE from a view"));
+    }
     BoundSource target;
     target.tableName = del.table.name;
     target.table = table;
-    target.sqlAlias = NextAlias();
+    target.sqlAlias = SqlAliasOfTarget(*table);
     scope.sources.push_back(std::move(target));
     change.table = table;
     change.target = &scope.sources.front();

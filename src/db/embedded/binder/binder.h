@@ -97,6 +97,8 @@ class Binder {
   // table name when it has none); SIZE_MAX when none.
   std::size_t TargetIndex(const BoundScope& scope, const std::string& name) const;
   std::string NextAlias();
+  // The SQL alias of the table an UPDATE or DELETE changes.
+  std::string SqlAliasOfTarget(const TableInfo& table);
 
   Catalog& catalog_;
   const VariableTypes* variables_;

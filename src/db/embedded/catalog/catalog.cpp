@@ -304,7 +304,36 @@ std::vector<std::string> Catalog::TempTableNames() const {
   return names;
 }
 
+bool Catalog::HasTriggers(int tableId) {
+  auto stmt =
+      db_.PrepareCached("SELECT 1 FROM sysobjects WHERE parent_obj = ? AND xtype = 'TR' LIMIT 1");
+  sqlite3_bind_int(stmt.get(), 1, tableId);
+  return sqlite3_step(stmt.get()) == SQLITE_ROW;
+}
+
+void Catalog::PushScopedTables(ScopedTables tables) {
+  scoped_.push_back(std::move(tables));
+}
+
+void Catalog::PopScopedTables() {
+  if (!scoped_.empty()) scoped_.pop_back();
+}
+
+void Catalog::AddScopedTable(const std::string& name, std::unique_ptr<TableInfo> table) {
+  if (scoped_.empty()) scoped_.emplace_back();
+  scoped_.back()[Key(name)] = std::move(table);
+}
+
+bool Catalog::HasScopedTable(const std::string& name) const {
+  return !scoped_.empty() && scoped_.back().count(Key(name)) > 0;
+}
+
 const TableInfo* Catalog::FindTable(const std::string& name) {
+  if (!scoped_.empty()) {
+    auto it = scoped_.back().find(Key(name));
+    if (it != scoped_.back().end()) return it->second.get();
+  }
+  if (!name.empty() && name[0] == '@') return nullptr;  // a table variable not declared
   if (!name.empty() && name[0] == '#') {
     auto it = temp_.find(Key(name));
     return it == temp_.end() ? nullptr : it->second.get();

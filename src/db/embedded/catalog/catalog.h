@@ -115,6 +115,8 @@ class Catalog {
 
   std::optional<ObjectInfo> FindObject(const std::string& name);
   std::optional<ObjectInfo> FindObjectById(int id);
+  // Whether triggers (xtype TR) are on the table or view.
+  bool HasTriggers(int tableId);
   // Tables and views; system tables included. Cached per schema version.
   const TableInfo* FindTable(const std::string& name);
   // Drops cached table shapes (after DDL, or when the schema version moved).
@@ -205,6 +207,21 @@ class Catalog {
   bool DropTempTable(const std::string& name);
   std::vector<std::string> TempTableNames() const;
 
+  // Tables known by a name only inside one body (a trigger's inserted and
+  // deleted): SQLite TEMP tables of this connection. Only the innermost
+  // scope is visible, and it hides tables of the same name.
+  using ScopedTables = std::map<std::string, std::unique_ptr<TableInfo>>;  // key: upper-cased
+  void PushScopedTables(ScopedTables tables);
+  void PopScopedTables();
+  // Forgets every scope: those a batch left here when USE took it elsewhere.
+  void ClearScopedTables() { scoped_.clear(); }
+  // Adds a table to the innermost scope (a table variable declared there).
+  void AddScopedTable(const std::string& name, std::unique_ptr<TableInfo> table);
+  // Whether the innermost scope has a table of that name.
+  bool HasScopedTable(const std::string& name) const;
+  // The number of scopes open: each open scope has its own.
+  std::size_t ScopeDepth() const { return scoped_.size(); }
+
   // The "table 'db.dbo.t'" form of error messages.
   std::string QualifiedName(const std::string& table) const {
     return databaseName_ + ".dbo." + table;
@@ -220,6 +237,7 @@ class Catalog {
   std::unique_ptr<Collation> collation_;
   std::map<std::string, std::unique_ptr<TableInfo>> tables_;  // key: upper-cased name
   std::map<std::string, std::unique_ptr<TableInfo>> temp_;    // key: upper-cased name
+  std::vector<ScopedTables> scoped_;
   int schemaVersion_ = -1;
 };
 

@@ -1067,6 +1067,8 @@ std::string RoutineXtype(RoutineKind kind) {
       return "TF";
     case RoutineKind::View:
       return "V ";
+    case RoutineKind::Trigger:
+      return "TR";
   }
   return "P ";
 }
@@ -1081,11 +1083,24 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
   auto existing = catalog_.FindObject(s.name.name);
   int id = 0;
   const bool alter = s.alter || (s.createOrAlter && existing);
+  int parent = 0;
+  if (s.routine == RoutineKind::Trigger) {
+    // AFTER triggers belong on tables, INSTEAD OF ones on tables or views.
+    const std::string& target = s.triggerTable.name;
+    const TableInfo* table = target.empty() || target[0] == '#' || target[0] == '@'
+                                 ? nullptr
+                                 : catalog_.FindTable(target);
+    if (!table || table->xtype == "S " || (table->xtype == "V " && !s.insteadOf)) {
+      throw ServerErrorByNumber(8197, {target});
+    }
+    parent = table->id;
+  }
   if (alter) {
     if (!existing) throw ServerErrorByNumber(208, {s.name.name});
     const bool compatible =
         existing->xtype == xtype ||
         (s.routine != RoutineKind::Procedure && s.routine != RoutineKind::View &&
+         s.routine != RoutineKind::Trigger &&
          (existing->xtype == "FN" || existing->xtype == "IF" || existing->xtype == "TF"));
     if (!compatible) {
       throw ServerErrorByNumber(2010, {existing->name});
@@ -1094,11 +1109,11 @@ void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
     const std::string name = existing->name;
     catalog_.DeleteObject(id);
     if (existing->xtype == "V ") catalog_.Db().Exec("DROP VIEW IF EXISTS " + QuoteId(name));
-    catalog_.InsertObject(id, name, xtype, 0);
+    catalog_.InsertObject(id, name, xtype, parent);
   } else {
     CheckNameFree(s.name.name);
     id = catalog_.NextObjectId();
-    catalog_.InsertObject(id, s.name.name, xtype, 0);
+    catalog_.InsertObject(id, s.name.name, xtype, parent);
   }
   const std::string objectName = existing && alter ? existing->name : s.name.name;
   if (s.routine == RoutineKind::View) {
@@ -1132,6 +1147,9 @@ void Ddl::DropRoutine(const DropRoutineStatement& s) {
     } else if (s.routine == RoutineKind::View) {
       kind = "view";
       matches = existing && existing->xtype == "V ";
+    } else if (s.routine == RoutineKind::Trigger) {
+      kind = "trigger";
+      matches = existing && existing->xtype == "TR";
     } else {
       kind = "function";
       matches = existing &&
@@ -1141,6 +1159,16 @@ void Ddl::DropRoutine(const DropRoutineStatement& s) {
       // IF EXISTS skips a missing object, not one of another kind.
       if (s.ifExists && !existing) continue;
       throw ServerErrorByNumber(3701, {kind, name.name});
+    }
+    if (existing->xtype == "V ") {
+      // A view's INSTEAD OF triggers go with it.
+      auto triggers = catalog_.Db().PrepareCached(
+          "SELECT id FROM sysobjects WHERE parent_obj = ? AND xtype = 'TR'");
+      sqlite3_bind_int(triggers.get(), 1, existing->id);
+      std::vector<int> ids;
+      while (sqlite3_step(triggers.get()) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int(triggers.get(), 0));
+      for (int trigger : ids) catalog_.DeleteObject(trigger);
     }
     catalog_.DeleteObject(existing->id);
     if (existing->xtype == "V ")

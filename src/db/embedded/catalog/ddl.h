@@ -30,6 +30,12 @@ class Ddl {
   void CreateRoutine(const CreateRoutineStatement& s);
   void DropRoutine(const DropRoutineStatement& s);
   void Truncate(const TruncateStatement& s);
+  // DECLARE @t TABLE (…): a SQLite TEMP table `sqlName` of this connection
+  // with the columns, defaults, identity and keys declared. Returns its
+  // shape; `createSql` makes it again (table and identity trigger).
+  std::unique_ptr<TableInfo> CreateTableVariable(const CreateTableStatement& s,
+                                                 const std::string& sqlName,
+                                                 std::string& createSql);
   void CreateSchema(const SchemaStatement& s);
   void DropSchema(const SchemaStatement& s);
   // sp_rename: `objectType` is empty or OBJECT, COLUMN ('table.column') or

@@ -21,8 +21,6 @@ namespace moltaro::db::embedded {
 
 namespace {
 
-constexpr int kMaxProcedureNesting = 32;
-
 std::string Key(const std::string& name) {
   return ToUpperAscii(name);
 }
@@ -273,6 +271,7 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "XACT_STATE()") return SqlType{BaseType::SmallInt, 0, 0, 0};
+  if (key.rfind("UPDATE(", 0) == 0) return SqlType{BaseType::Bit, 0, 0, 0};
   if (key == "ERROR_MESSAGE()") return SqlType{BaseType::NVarChar, 4000, 0, 0};
   if (key == "ERROR_PROCEDURE()") return SqlType{BaseType::NVarChar, 128, 0, 0};
   auto it = vars_.find(key);
@@ -297,6 +296,7 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
   return [this, &c](const std::string& name) -> Value {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
+    if (key.rfind("UPDATE(", 0) == 0) return ColumnUpdated(name, c);
     if (key == "@@IDENTITY") return host_.LastIdentity();
     if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);
@@ -409,7 +409,9 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
   }
   Frame frame;
   Context c{text, &params, &out, &frame, 0};
+  host_.CurrentCatalog().ClearScopedTables();
   try {
+    const TableScope tables(*this);
     RunList(batch.statements, c);
     RollBackDoomed();
   } catch (const DatabaseError& e) {
@@ -493,7 +495,7 @@ void Interpreter::SelectInto(const SelectStatement& s, const Translation& tr, Co
   if (!tr.numberSql.empty()) insert.numberSql = target + tr.numberSql;
   insert.returnsRows = false;
   insert.columns.clear();
-  RunChange(insert, c);
+  RunChange(insert, c, "INSERT");
   tx.Commit();
 }
 
@@ -604,9 +606,40 @@ void Interpreter::RunCursor(const CursorStatement& s, Context& c) {
   }
 }
 
-void Interpreter::RunChange(const Translation& t, Context& c) {
+void Interpreter::RunChange(const Translation& t, Context& c, const char* event) {
   RefuseWhenDoomed();
   RefuseChangeUnderRowCount(host_);
+  if (t.target) {
+    std::vector<std::shared_ptr<const CompiledRoutine>> after, instead;
+    for (auto& trigger : host_.Code()->Triggers(host_.CurrentCatalog(), t.target->id)) {
+      const auto& events = trigger->definition->triggerEvents;
+      if (std::find(events.begin(), events.end(), event) == events.end()) continue;
+      // A trigger's changes to its own table do not fire it again: an
+      // AFTER trigger is not called recursively (RECURSIVE_TRIGGERS OFF),
+      // and the table of an INSTEAD OF trigger changes as if it had none.
+      const bool running =
+          trigger->definition->insteadOf
+              ? std::find(firingTriggers_.begin(), firingTriggers_.end(), trigger->object.id) !=
+                    firingTriggers_.end()
+              : !firingTriggers_.empty() && firingTriggers_.back() == trigger->object.id;
+      if (running) continue;
+      (trigger->definition->insteadOf ? instead : after).push_back(trigger);
+    }
+    if (t.target->xtype == "V " && instead.empty()) {
+      throw DatabaseError(NotSupported(std::string(event) + " of a view without an INSTEAD OF " +
+                                       event + " trigger"));
+    }
+    // An INSTEAD OF trigger replaces the statement, and with it the AFTER
+    // triggers it would have fired.
+    if (!instead.empty()) {
+      ChangeWithTriggers(t, c, event, instead, true);
+      return;
+    }
+    if (!after.empty()) {
+      ChangeWithTriggers(t, c, event, after, false);
+      return;
+    }
+  }
   StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
   c.frame->rowCount = o.changes;
   c.out->rowsAffected = o.changes;
@@ -664,17 +697,20 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Insert: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Insert(static_cast<const InsertStatement&>(s)); }), c);
+      RunChange(Bound([&] { return t.Insert(static_cast<const InsertStatement&>(s)); }), c,
+                "INSERT");
       return Flow::Normal;
     }
     case StatementKind::Update: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Update(static_cast<const UpdateStatement&>(s)); }), c);
+      RunChange(Bound([&] { return t.Update(static_cast<const UpdateStatement&>(s)); }), c,
+                "UPDATE");
       return Flow::Normal;
     }
     case StatementKind::Delete: {
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Delete(static_cast<const DeleteStatement&>(s)); }), c);
+      RunChange(Bound([&] { return t.Delete(static_cast<const DeleteStatement&>(s)); }), c,
+                "DELETE");
       return Flow::Normal;
     }
     case StatementKind::Truncate:
@@ -738,6 +774,10 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Declare: {
       for (const DeclareItem& item : static_cast<const DeclareStatement&>(s).items) {
+        if (item.table) {
+          DeclareTableVariable(item, c);
+          continue;
+        }
         SqlType type = catalog.ResolveDeclaredType(item.type, 1);
         c.frame->Declare(item.name, type, StoredValue{});
         if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
@@ -886,7 +926,11 @@ void Interpreter::EndTransaction(const char* sqliteStatement) {
   host_.TranCount() = 0;
   host_.OpenTransaction() = TransactionState{};
   host_.ApplicationLocks().ReleaseTransactionLocks();
-  if (sqliteStatement) host_.CurrentCatalog().Db().Exec(sqliteStatement);
+  if (sqliteStatement && std::string_view(sqliteStatement) == "ROLLBACK") {
+    RollBackKeepingTableVariables([&] { host_.CurrentCatalog().Db().Exec(sqliteStatement); });
+  } else if (sqliteStatement) {
+    host_.CurrentCatalog().Db().Exec(sqliteStatement);
+  }
   host_.TransactionEnded();
 }
 
@@ -1042,7 +1086,8 @@ void Interpreter::RunTransaction(const TransactionStatement& s, Context& c) {
     if (names.doomed) throw ServerErrorByNumber(3931);
     // The save point stays: a later ROLLBACK TRAN may return to it again.
     const std::size_t index = static_cast<std::size_t>(names.savePoints.rend() - saved) - 1;
-    db.Exec("ROLLBACK TO moltaro_save_" + std::to_string(index));
+    RollBackKeepingTableVariables(
+        [&] { db.Exec("ROLLBACK TO moltaro_save_" + std::to_string(index)); });
     names.savePoints.resize(index + 1);
     // What was compiled since may describe tables that are gone.
     host_.TransactionEnded();
@@ -1103,7 +1148,7 @@ void Interpreter::RunDynamic(const std::string& text, Frame& frame, Context& c) 
 
 Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallArgument>& args,
                                    Context& caller) {
-  if (caller.depth >= kMaxProcedureNesting) {
+  if (caller.depth >= kMaxNesting) {
     throw ServerErrorByNumber(217, {"32"});
   }
   std::string name = rawName;
@@ -1184,6 +1229,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     }
   };
   try {
+    const TableScope tables(*this);
     RunList(def.body, inner);
   } catch (...) {
     try {
@@ -1236,7 +1282,10 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
     frame.Declare(def.parameters[i].name, routine->parameterTypes[i], StoredValue{});
     Assign(c, def.parameters[i].name, args[i]);
   }
-  RunList(def.body, c);
+  {
+    const TableScope tables(*this);
+    RunList(def.body, c);
+  }
   if (!frame.returnValue) return StoredValue{};
   SourceValue in;
   in.value = *frame.returnValue;
@@ -1253,6 +1302,7 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
   Frame frame;
   Params none;
   Context c{std::string_view(), &none, &out, &frame, 0};
+  host_.CurrentCatalog().ClearScopedTables();
   std::vector<CallArgument> args;
   ProcedureParameter* returnValue = nullptr;
   for (ProcedureParameter& p : params) {

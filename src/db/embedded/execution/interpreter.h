@@ -122,12 +122,21 @@ class Interpreter {
   void CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out);
 
  private:
+  // Procedures, functions and triggers call each other at most this deep.
+  static constexpr int kMaxNesting = 32;
   // Variables keep exact numbers as numbers, so that an assignment converts
   // them as SQL Server does (numeric to int truncates, text to int must be
   // digits).
   struct Variable {
     SqlType type;
     StoredValue value;
+  };
+  // The statement a trigger runs for: its kind (INSERT, UPDATE, DELETE),
+  // the table's columns and those an UPDATE set (UPDATE(column)).
+  struct TriggerEvent {
+    std::string event;
+    std::vector<ColumnInfo> columns;
+    std::vector<std::string> setColumns;
   };
   class Frame : public VariableTypes {
    public:
@@ -136,7 +145,8 @@ class Interpreter {
     void Declare(const std::string& name, const SqlType& type, StoredValue value);
     long long rowCount = 0;
     std::optional<StoredValue> returnValue;
-    CursorSet cursors;  // LOCAL cursors of the batch or procedure
+    const TriggerEvent* trigger = nullptr;  // in a trigger's body
+    CursorSet cursors;                      // LOCAL cursors of the batch or procedure
 
    private:
     std::map<std::string, Variable> vars_;
@@ -191,7 +201,38 @@ class Interpreter {
   void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);
   void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
-  void RunChange(const Translation& t, Context& c);
+  // INSERT, UPDATE or DELETE (`event`), with the triggers of its table.
+  void RunChange(const Translation& t, Context& c, const char* event);
+  // The statement run with the table's triggers of `event`: the rows it
+  // changes captured, then each trigger's body run once over them.
+  void ChangeWithTriggers(const Translation& t, Context& c, const char* event,
+                          const std::vector<std::shared_ptr<const CompiledRoutine>>& triggers,
+                          bool insteadOf);
+  void FireTrigger(const CompiledRoutine& trigger, const TriggerEvent& event,
+                   const std::string& insertedTable, const std::string& deletedTable,
+                   long long rows, Context& c);
+  // UPDATE(column) in a trigger's body.
+  Value ColumnUpdated(const std::string& name, Context& c);
+
+  // A scope of table names: a batch, routine or trigger body, which alone
+  // sees its table variables (and a trigger's inserted and deleted); they
+  // end with it.
+  class TableScope {
+   public:
+    explicit TableScope(Interpreter& interpreter, Catalog::ScopedTables tables = {});
+    ~TableScope();
+    TableScope(const TableScope&) = delete;
+    TableScope& operator=(const TableScope&) = delete;
+
+   private:
+    Interpreter& interpreter_;
+    std::size_t mark_;
+  };
+  void DeclareTableVariable(const DeclareItem& item, Context& c);
+  // Runs a rollback of the session's transaction or to a save point; table
+  // variables keep their rows through it, as they are no part of any
+  // transaction.
+  void RollBackKeepingTableVariables(const std::function<void()>& rollback);
   void Exec(const ExecStatement& s, Context& c);
   void RefuseInTransaction(const char* statement);
   struct CallArgument {
@@ -212,6 +253,9 @@ class Interpreter {
                                      std::vector<CallArgument>& args, Context& c);
   std::optional<Value> SystemProcedure(const std::string& name, std::vector<CallArgument>& args,
                                        Context& c);
+  // sp_helptrigger table [, 'INSERT' | 'UPDATE' | 'DELETE']: the table's
+  // triggers, one row each.
+  Value HelpTrigger(std::vector<CallArgument>& args, Context& c);
   // Statements of the session's settings and of maintenance
   // (session_statements.cpp).
   void SetOption(const SetOptionStatement& s, Context& c);
@@ -249,6 +293,19 @@ class Interpreter {
   // The errors being handled, innermost CATCH last.
   std::vector<Caught> handling_;
   int lastScope_ = 0;
+  // Names the tables that capture one statement's rows for its triggers.
+  int lastCapture_ = 0;
+  // The triggers running, innermost last: a trigger's own changes do not
+  // fire it again (no direct recursion).
+  std::vector<int> firingTriggers_;
+  // The table variables alive, innermost scope's last: their SQLite table
+  // and how to make it again (a rollback undoes what it made).
+  struct TableVariable {
+    std::string sqlName;
+    std::string createSql;
+    bool droppedWithScope = true;  // not a trigger's inserted and deleted, shared by its triggers
+  };
+  std::vector<TableVariable> tableVariables_;
 };
 
 }  // namespace moltaro::db::embedded

@@ -375,7 +375,7 @@ struct DropIndexStatement : Statement {
   bool ifExists = false;
 };
 
-enum class RoutineKind { Procedure, ScalarFunction, InlineFunction, TableFunction, View };
+enum class RoutineKind { Procedure, ScalarFunction, InlineFunction, TableFunction, View, Trigger };
 
 struct RoutineParameter {
   std::string name;  // with "@"
@@ -395,6 +395,11 @@ struct CreateRoutineStatement : Statement {
   std::string returnTable;         // TF: @table variable name
   std::vector<StatementPtr> body;  // procedure, scalar or TF function
   std::unique_ptr<Select> query;   // view, inline function
+  // Trigger: the table or view it is on, its statements (INSERT, UPDATE,
+  // DELETE) and whether it runs instead of them.
+  ObjectName triggerTable;
+  std::vector<std::string> triggerEvents;
+  bool insteadOf = false;
 };
 
 struct DropRoutineStatement : Statement {
@@ -418,10 +423,14 @@ struct ExecStatement : Statement {
   ExprPtr dynamicSql;  // EXEC ('…') / EXEC (@sql)
 };
 
+struct CreateTableStatement;
+
 struct DeclareItem {
   std::string name;
   TypeSpec type;
   ExprPtr initial;
+  // DECLARE @t TABLE (…): its columns and keys, under the variable's name.
+  std::shared_ptr<CreateTableStatement> table;
 };
 
 struct DeclareStatement : Statement {

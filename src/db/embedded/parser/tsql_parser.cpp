@@ -776,6 +776,8 @@ class Parser {
         routine = ParseCreateFunction(false);
       } else if (PeekWord("VIEW")) {
         routine = ParseCreateView(false);
+      } else if (PeekWord("TRIGGER")) {
+        routine = ParseCreateTrigger(false);
       } else if (Peek().kind == TokenKind::Word) {
         throw UnsupportedConstruct("CREATE OR ALTER " + Upper(Peek().text));
       } else {
@@ -806,6 +808,7 @@ class Parser {
     }
     if (PeekWord("FUNCTION")) return ParseCreateFunction(alter);
     if (PeekWord("VIEW")) return ParseCreateView(alter);
+    if (PeekWord("TRIGGER")) return ParseCreateTrigger(alter);
     if (Peek().kind == TokenKind::Word)
       throw UnsupportedConstruct((alter ? "ALTER " : "CREATE ") + Upper(Peek().text));
     Fail();
@@ -1310,6 +1313,44 @@ class Parser {
     return s;
   }
 
+  // CREATE TRIGGER name ON table {AFTER | FOR | INSTEAD OF} INSERT, UPDATE,
+  // DELETE [NOT FOR REPLICATION] AS body
+  StatementPtr ParseCreateTrigger(bool alter) {
+    Take();
+    auto s = std::make_unique<CreateRoutineStatement>();
+    s->alter = alter;
+    s->routine = RoutineKind::Trigger;
+    s->name = ParseObjectName();
+    ExpectWord("ON");
+    if (PeekWord("DATABASE") || PeekWord("ALL")) {
+      throw UnsupportedConstruct("DDL triggers");
+    }
+    s->triggerTable = ParseObjectName();
+    SkipRoutineOptions();
+    if (AcceptWord("INSTEAD")) {
+      ExpectWord("OF");
+      s->insteadOf = true;
+    } else if (!AcceptWord("AFTER")) {
+      ExpectWord("FOR");
+    }
+    do {
+      const std::string event = Upper(Identifier(true));
+      if (event != "INSERT" && event != "UPDATE" && event != "DELETE") Fail();
+      if (std::find(s->triggerEvents.begin(), s->triggerEvents.end(), event) ==
+          s->triggerEvents.end()) {
+        s->triggerEvents.push_back(event);
+      }
+    } while (AcceptSymbol(","));
+    if (AcceptWord("WITH")) ExpectWord("APPEND");
+    if (AcceptWord("NOT")) {
+      ExpectWord("FOR");
+      ExpectWord("REPLICATION");
+    }
+    ExpectWord("AS");
+    s->body = ParseBodyToEnd();
+    return s;
+  }
+
   StatementPtr ParseCreateFunction(bool alter) {
     Take();
     auto s = std::make_unique<CreateRoutineStatement>();
@@ -1415,7 +1456,7 @@ class Parser {
       return ParseAlterTable();
     }
     if (PeekWord("PROCEDURE", 1) || PeekWord("PROC", 1) || PeekWord("FUNCTION", 1) ||
-        PeekWord("VIEW", 1)) {
+        PeekWord("VIEW", 1) || PeekWord("TRIGGER", 1)) {
       return ParseCreate(true);
     }
     if (Peek(1).kind == TokenKind::Word) throw UnsupportedConstruct("ALTER " + Upper(Peek(1).text));
@@ -1583,6 +1624,8 @@ class Parser {
       kind = RoutineKind::ScalarFunction;
     } else if (AcceptWord("VIEW")) {
       kind = RoutineKind::View;
+    } else if (AcceptWord("TRIGGER")) {
+      kind = RoutineKind::Trigger;
     } else {
       if (Peek().kind == TokenKind::Word) throw UnsupportedConstruct("DROP " + Upper(Peek().text));
       Fail();
@@ -1772,7 +1815,13 @@ class Parser {
       DeclareItem item;
       item.name = Take().text;
       AcceptWord("AS");
-      if (PeekWord("TABLE")) throw UnsupportedConstruct("table variables");
+      if (AcceptWord("TABLE")) {
+        item.table = std::make_shared<CreateTableStatement>();
+        item.table->table.name = item.name;
+        ParseTableBody(*item.table);
+        s->items.push_back(std::move(item));
+        continue;
+      }
       if (PeekWord("CURSOR")) throw UnsupportedConstruct("cursor variables");
       item.type = ParseType();
       if (AcceptSymbol("=")) item.initial = ParseExpr();
@@ -2062,7 +2111,6 @@ class Parser {
       ref.derived = ParseQuery();
       ExpectSymbol(")");
     } else {
-      if (Peek().kind == TokenKind::Variable) throw UnsupportedConstruct("table variables");
       // ::fn_listextendedproperty(…), the old spelling of a system function
       if (PeekSymbol("::")) throw UnsupportedConstruct("table-valued function in FROM");
       ref.name = ParseObjectName();

@@ -451,14 +451,24 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         return tr;
       }
       case StatementKind::Insert:
-        return t.Insert(static_cast<const InsertStatement&>(s));
+        return WithoutTriggers(t.Insert(static_cast<const InsertStatement&>(s)));
       case StatementKind::Update:
-        return t.Update(static_cast<const UpdateStatement&>(s));
+        return WithoutTriggers(t.Update(static_cast<const UpdateStatement&>(s)));
       case StatementKind::Delete:
-        return t.Delete(static_cast<const DeleteStatement&>(s));
+        return WithoutTriggers(t.Delete(static_cast<const DeleteStatement&>(s)));
       default:
         return std::nullopt;
     }
+  }
+
+  // A change to a table with triggers runs in the interpreter, which fires
+  // them; none: the translation, kept beyond the table's shape it names.
+  std::optional<Translation> WithoutTriggers(Translation t) {
+    if (t.target && !Code()->Triggers(CurrentCatalog(), t.target->id).empty()) {
+      return std::nullopt;
+    }
+    t.target = nullptr;
+    return t;
   }
 
   // A statement run without the interpreter clears @@ERROR as it would.

@@ -118,6 +118,31 @@ std::shared_ptr<const CompiledRoutine> StoredCode::Routine(Catalog& catalog,
   return routines_.emplace(name, std::move(compiled)).first->second;
 }
 
+std::vector<std::shared_ptr<const CompiledRoutine>> StoredCode::Triggers(Catalog& catalog,
+                                                                         int tableId) {
+  {
+    std::lock_guard lock(mutex_);
+    auto it = triggers_.find(tableId);
+    if (it != triggers_.end()) return it->second;
+  }
+  std::vector<ObjectInfo> objects;
+  auto stmt = catalog.Db().PrepareCached(
+      "SELECT id, name FROM sysobjects WHERE parent_obj = ? AND xtype = 'TR' ORDER BY id");
+  sqlite3_bind_int(stmt.get(), 1, tableId);
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    ObjectInfo o;
+    o.id = sqlite3_column_int(stmt.get(), 0);
+    o.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+    o.xtype = "TR";
+    o.parent = tableId;
+    objects.push_back(std::move(o));
+  }
+  std::vector<std::shared_ptr<const CompiledRoutine>> compiled;
+  for (const ObjectInfo& o : objects) compiled.push_back(CompileRoutine(catalog, o));
+  std::lock_guard lock(mutex_);
+  return triggers_.emplace(tableId, std::move(compiled)).first->second;
+}
+
 std::shared_ptr<const CompiledExpression> StoredCode::Expression(const std::string& text) {
   {
     std::lock_guard lock(mutex_);

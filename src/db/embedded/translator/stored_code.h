@@ -62,6 +62,9 @@ class StoredCode {
   // null when there is no such object or it is of another kind. Throws when
   // the stored text does not parse.
   std::shared_ptr<const CompiledRoutine> Routine(Catalog& catalog, const std::string& name);
+  // The triggers on a table or view (xtype TR, parent_obj the table), in the
+  // order they were created.
+  std::vector<std::shared_ptr<const CompiledRoutine>> Triggers(Catalog& catalog, int tableId);
   // A default's or CHECK's text, e.g. "(0)" or "([qty] > 0)". Its tree
   // depends on the text alone, so any version's code may give it.
   std::shared_ptr<const CompiledExpression> Expression(const std::string& text);
@@ -77,6 +80,7 @@ class StoredCode {
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const CompiledRoutine>> routines_;  // null: none
   std::map<std::string, std::shared_ptr<const CompiledExpression>> expressions_;
+  std::map<int, std::vector<std::shared_ptr<const CompiledRoutine>>> triggers_;
   std::map<std::pair<const Expr*, bool>, std::shared_ptr<const Translation>> bodies_;
 };
 

@@ -358,6 +358,9 @@ std::string Translator::EmitFunction(const Expr& e) {
     return sql + ")";
   }
   if (IsSessionStateFunction(name)) return EmitVariableNamed(name + "()", bound);
+  if (name == "UPDATE") {
+    return EmitVariableNamed("UPDATE(" + e.args[0]->parts.back() + ")", bound);
+  }
   if (name == "COLLATE") return "(" + Emit(*e.args[0]) + " COLLATE " + QuoteId(e.parts[0]) + ")";
   const std::string over = e.over ? EmitOver(*e.over) : std::string();
   if (IsRankingFunction(name)) return ToLowerAscii(name) + "(" + emitArgs() + ")" + over;
@@ -912,6 +915,7 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
     if (change.omitted.empty()) {
       Translation t;
       t.sql = "INSERT INTO " + QuoteId(table.name) + " DEFAULT VALUES";
+      t.target = &table;
       return t;
     }
     sql += " VALUES (" + defaults.substr(2) + ")";
@@ -943,6 +947,7 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   Translation t;
   t.sql = std::move(sql);
   t.bindings = std::move(bindings_);
+  t.target = &table;
   for (const ColumnInfo& c : table.columns) {
     if (c.identity) t.identityTable = table.id;
   }
@@ -955,8 +960,8 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   const BoundChange& change = statement_->change;
   const TableInfo& table = *change.table;
   const std::string target = QuoteId(change.target->sqlAlias);
-  std::string sql =
-      EmitWith(update.with, 100) + "UPDATE " + QuoteId(table.name) + " AS " + target + " SET ";
+  std::string sql = EmitWith(update.with, 100) + "UPDATE " + QuoteId(table.name) +
+                    (table.xtype == "V " ? std::string() : " AS " + target) + " SET ";
   for (std::size_t i = 0; i < update.assignments.size(); ++i) {
     const Assignment& a = update.assignments[i];
     const ColumnInfo& c = *change.targets[i];
@@ -979,6 +984,13 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   if (targetIndex != SIZE_MAX && update.from[targetIndex].on) {
     where = Emit(*update.from[targetIndex].on);
   }
+  // With the target first in FROM, the table joined next opens SQLite's
+  // FROM and cannot keep its ON: the condition goes to WHERE, or every
+  // row of the target would be changed.
+  if (targetIndex == 0 && update.from.size() > 1 && update.from[1].on) {
+    const std::string on = Emit(*update.from[1].on);
+    where = where.empty() ? on : "(" + where + " AND " + on + ")";
+  }
   if (update.where) {
     const std::string w = Emit(*update.where);
     where = where.empty() ? w : "(" + where + " AND " + w + ")";
@@ -987,6 +999,8 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
   Translation t;
   t.sql = std::move(sql);
   t.bindings = std::move(bindings_);
+  t.target = &table;
+  for (const ColumnInfo* c : change.targets) t.setColumns.push_back(c->name);
   return t;
 }
 
@@ -996,7 +1010,8 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
   const std::string target = QuoteId(change.target->sqlAlias);
   t.sql = EmitWith(del.with, 100);
   if (del.from.empty()) {
-    t.sql += "DELETE FROM " + QuoteId(change.table->name) + " AS " + target;
+    t.sql += "DELETE FROM " + QuoteId(change.table->name) +
+             (change.table->xtype == "V " ? std::string() : " AS " + target);
     if (del.where) t.sql += " WHERE " + Emit(*del.where);
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
@@ -1006,6 +1021,7 @@ Translation Translator::EmitDelete(const DeleteStatement& del) {
     t.sql += "DELETE FROM " + QuoteId(change.table->name) + " WHERE rowid IN (" + inner + ")";
   }
   t.bindings = std::move(bindings_);
+  t.target = change.table;
   return t;
 }
 

@@ -34,6 +34,10 @@ struct Translation {
   int identityTable = 0;  // INSERT into a table with an identity column: its id
   std::string identityTableName;
   bool explicitIdentity = false;  // the INSERT gives the identity column its values
+  // INSERT, UPDATE, DELETE: the table or view changed (its triggers fire),
+  // and the columns an UPDATE sets (UPDATE(column) in its triggers).
+  const TableInfo* target = nullptr;
+  std::vector<std::string> setColumns;
   // A parameter compared with text converts the text when it is bound to a
   // number (SQL Server's data type precedence), but keeps the text column's
   // index when it is text: the statement for bound numbers is a second text,
