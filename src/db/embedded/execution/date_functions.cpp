@@ -31,18 +31,6 @@ int DaysIn(int y, int m) {
   return kDays[m - 1] + (m == 2 && LeapYear(y) ? 1 : 0);
 }
 
-void CivilFrom(long long days, int& y, int& m, int& d) {
-  const long long z = days + 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2));
-}
-
 long long DayNumber(const DateTimeParts& p) {
   return DaysSinceUnixEpoch(p.year, p.month, p.day);
 }
@@ -64,7 +52,7 @@ int IsoWeekOfYear(const DateTimeParts& p) {
   const long long isoWeekday = ((days + 3) % 7 + 7) % 7 + 1;  // Monday 1
   const long long thursday = days - isoWeekday + 4;
   int y, m, d;
-  CivilFrom(thursday, y, m, d);
+  DateFromUnixDays(thursday, y, m, d);
   return static_cast<int>((thursday - DaysSinceUnixEpoch(y, 1, 1)) / 7) + 1;
 }
 

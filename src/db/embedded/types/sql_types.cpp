@@ -1107,6 +1107,18 @@ long long DaysSinceUnixEpoch(int y, int m, int d) {
   return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
+void DateFromUnixDays(long long days, int& y, int& m, int& d) {
+  const long long z = days + 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2));
+}
+
 std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
   std::optional<BaseType> base;
   bool money = false, smallMoney = false;

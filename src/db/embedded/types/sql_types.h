@@ -155,5 +155,7 @@ std::optional<double> ParseNumberText(std::string_view text);
 
 // Days from 1970-01-01 to the given proleptic Gregorian date (negative before).
 long long DaysSinceUnixEpoch(int year, int month, int day);
+// The date `days` after 1970-01-01: the inverse of DaysSinceUnixEpoch.
+void DateFromUnixDays(long long days, int& year, int& month, int& day);
 
 }  // namespace moltaro::db::embedded

@@ -181,15 +181,7 @@ long long TemporalDays(const Temporal& v) {
 }
 
 void SetTemporalDays(Temporal& v, long long days) {
-  const long long z = days + 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  v.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  v.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  v.year = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (v.month <= 2));
+  DateFromUnixDays(days, v.year, v.month, v.day);
 }
 
 bool TemporalText(Temporal v, const SqlType& type, std::string& out) {
