@@ -13,15 +13,6 @@ namespace moltaro::db::embedded {
 
 namespace {
 
-SqlType TargetType(sqlite3_value** argv) {
-  SqlType t;
-  t.base = static_cast<BaseType>(sqlite3_value_int(argv[0]));
-  t.length = sqlite3_value_int(argv[1]);
-  t.precision = sqlite3_value_int(argv[2]);
-  t.scale = sqlite3_value_int(argv[3]);
-  return t;
-}
-
 std::string SourceName(const SourceValue& in) {
   if (std::holds_alternative<std::int64_t>(in.value)) return "int";
   if (std::holds_alternative<double>(in.value)) return "float";
@@ -90,7 +81,7 @@ void ConvertFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const int style = sqlite3_value_int(argv[1]);
   const int how = sqlite3_value_int(argv[2]);
   const bool tried = (how & kConvertTry) != 0;
-  const SqlType target = TargetType(argv + 3);
+  const SqlType target = TypeFromArguments(argv + 3);
   SourceValue in = ReadArg(argv[0]);
   SqlError error;
   auto fail = [&] {

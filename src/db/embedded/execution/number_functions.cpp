@@ -622,16 +622,6 @@ void AvgFinal(sqlite3_context* ctx) {
   }
 }
 
-void DestroyCollation(void* p) {
-  delete static_cast<Collation*>(p);
-}
-
-void Register(sqlite3* db, const char* name, int argc,
-              void (*fn)(sqlite3_context*, int, sqlite3_value**)) {
-  sqlite3_create_function_v2(db, name, argc, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn,
-                             nullptr, nullptr, nullptr);
-}
-
 }  // namespace
 
 void RegisterCollatedComparisons(sqlite3* db, const std::string& collationName) {
@@ -649,20 +639,20 @@ void RegisterCollatedComparisons(sqlite3* db, const std::string& collationName) 
 }
 
 void RegisterNumberFunctions(sqlite3* db) {
-  Register(db, "tsql_add", 2, AddFn);
-  Register(db, "tsql_sub", 2, SubtractFn);
-  Register(db, "tsql_mul", 2, MultiplyFn);
-  Register(db, "tsql_div", 2, DivideFn);
-  Register(db, "tsql_mod", 2, ModuloFn);
-  Register(db, "tsql_neg", 1, NegateFn);
-  Register(db, "tsql_cmp", 2, CompareFn);
-  Register(db, "tsql_in", -1, InFn);
-  Register(db, "tsql_abs", 1, AbsFn);
-  Register(db, "tsql_exact", 2, ExactFn);
-  Register(db, "tsql_round", 2, RoundFn);
-  Register(db, "tsql_round", 3, RoundFn);
-  Register(db, "tsql_floor", 1, FloorFn);
-  Register(db, "tsql_ceiling", 1, CeilingFn);
+  RegisterScalar(db, "tsql_add", 2, AddFn);
+  RegisterScalar(db, "tsql_sub", 2, SubtractFn);
+  RegisterScalar(db, "tsql_mul", 2, MultiplyFn);
+  RegisterScalar(db, "tsql_div", 2, DivideFn);
+  RegisterScalar(db, "tsql_mod", 2, ModuloFn);
+  RegisterScalar(db, "tsql_neg", 1, NegateFn);
+  RegisterScalar(db, "tsql_cmp", 2, CompareFn);
+  RegisterScalar(db, "tsql_in", -1, InFn);
+  RegisterScalar(db, "tsql_abs", 1, AbsFn);
+  RegisterScalar(db, "tsql_exact", 2, ExactFn);
+  RegisterScalar(db, "tsql_round", 2, RoundFn);
+  RegisterScalar(db, "tsql_round", 3, RoundFn);
+  RegisterScalar(db, "tsql_floor", 1, FloorFn);
+  RegisterScalar(db, "tsql_ceiling", 1, CeilingFn);
   // Aggregates, and window functions too (a frame's total is read as it
   // moves, and values leaving it are taken back out).
   sqlite3_create_window_function(db, "tsql_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,

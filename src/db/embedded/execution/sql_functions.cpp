@@ -28,15 +28,6 @@ void ResultText(sqlite3_context* ctx, const std::string& s) {
   sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
-SqlType TypeFromArgs(sqlite3_value** argv) {
-  SqlType t;
-  t.base = static_cast<BaseType>(sqlite3_value_int(argv[0]));
-  t.length = sqlite3_value_int(argv[1]);
-  t.precision = sqlite3_value_int(argv[2]);
-  t.scale = sqlite3_value_int(argv[3]);
-  return t;
-}
-
 // tsql_store(value, base, length, precision, scale, flags, column, table)
 void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const SourceValue in = ReadArg(argv[0]);
@@ -54,7 +45,7 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, TypeFromArgs(argv + 1), true, out, error)) {
+  if (!ConvertValue(in, TypeFromArguments(argv + 1), true, out, error)) {
     ResultError(ctx, error);
     return;
   }
@@ -80,7 +71,7 @@ void CastFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const SourceValue in = ReadArg(argv[0]);
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, TypeFromArgs(argv + 1), false, out, error)) {
+  if (!ConvertValue(in, TypeFromArguments(argv + 1), false, out, error)) {
     ResultError(ctx, error);
     return;
   }
@@ -539,17 +530,6 @@ void RecursionFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int64(ctx, depth);
 }
 
-void DestroyCollation(void* p) {
-  delete static_cast<Collation*>(p);
-}
-
-void Register(sqlite3* db, const char* name, int argc,
-              void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true) {
-  sqlite3_create_function_v2(db, name, argc,
-                             SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, fn,
-                             nullptr, nullptr, nullptr);
-}
-
 }  // namespace
 
 std::string TypeArguments(const SqlType& type) {
@@ -563,25 +543,25 @@ void RegisterFunctions(sqlite3* db) {
   RegisterStringFunctions(db);
   RegisterConvertFunctions(db);
   RegisterFormatFunction(db);
-  Register(db, "tsql_store", 8, StoreFn);
-  Register(db, "tsql_cast", 5, CastFn);
-  Register(db, "tsql_getdate", 0, GetDateFn, false);
-  Register(db, "tsql_len", 1, LenFn);
-  Register(db, "tsql_datalength", 1, DataLengthFn);
-  Register(db, "tsql_upper", 1, UpperFn);
-  Register(db, "tsql_lower", 1, LowerFn);
-  Register(db, "tsql_substring", 3, SubstringFn);
-  Register(db, "tsql_left", 2, LeftFn);
-  Register(db, "tsql_right", 2, RightFn);
-  Register(db, "tsql_space", 1, SpaceFn);
-  Register(db, "tsql_replicate", 2, ReplicateFn);
-  Register(db, "tsql_isnumeric", 1, IsNumericFn);
-  Register(db, "tsql_dateadd", 3, DateAddFn);
-  Register(db, "tsql_datediff", 3, DateDiffFn);
-  Register(db, "tsql_objname", 1, ObjectNameFn);
-  Register(db, "tsql_raise", 1, RaiseFn, false);
-  Register(db, "tsql_recursion", 2, RecursionFn);
-  Register(db, "tsql_raise", 2, RaiseFn, false);
+  RegisterScalar(db, "tsql_store", 8, StoreFn);
+  RegisterScalar(db, "tsql_cast", 5, CastFn);
+  RegisterScalar(db, "tsql_getdate", 0, GetDateFn, false);
+  RegisterScalar(db, "tsql_len", 1, LenFn);
+  RegisterScalar(db, "tsql_datalength", 1, DataLengthFn);
+  RegisterScalar(db, "tsql_upper", 1, UpperFn);
+  RegisterScalar(db, "tsql_lower", 1, LowerFn);
+  RegisterScalar(db, "tsql_substring", 3, SubstringFn);
+  RegisterScalar(db, "tsql_left", 2, LeftFn);
+  RegisterScalar(db, "tsql_right", 2, RightFn);
+  RegisterScalar(db, "tsql_space", 1, SpaceFn);
+  RegisterScalar(db, "tsql_replicate", 2, ReplicateFn);
+  RegisterScalar(db, "tsql_isnumeric", 1, IsNumericFn);
+  RegisterScalar(db, "tsql_dateadd", 3, DateAddFn);
+  RegisterScalar(db, "tsql_datediff", 3, DateDiffFn);
+  RegisterScalar(db, "tsql_objname", 1, ObjectNameFn);
+  RegisterScalar(db, "tsql_raise", 1, RaiseFn, false);
+  RegisterScalar(db, "tsql_recursion", 2, RecursionFn);
+  RegisterScalar(db, "tsql_raise", 2, RaiseFn, false);
 }
 
 void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {

@@ -338,30 +338,19 @@ void StringAggFinal(sqlite3_context* ctx) {
   ResultText(ctx, out);
 }
 
-void DestroyCollation(void* p) {
-  std::unique_ptr<Collation> owned(static_cast<Collation*>(p));
-}
-
-void Register(sqlite3* db, const char* name, int argc,
-              void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true) {
-  sqlite3_create_function_v2(db, name, argc,
-                             SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, fn,
-                             nullptr, nullptr, nullptr);
-}
-
 }  // namespace
 
 void RegisterStringFunctions(sqlite3* db) {
-  Register(db, "tsql_concat", -1, ConcatFn);
-  Register(db, "tsql_concat_ws", -1, ConcatWsFn);
-  Register(db, "tsql_stuff", 4, StuffFn);
-  Register(db, "tsql_quotename", 1, QuoteNameFn);
-  Register(db, "tsql_quotename", 2, QuoteNameFn);
-  Register(db, "tsql_reverse", 1, ReverseFn);
-  Register(db, "tsql_str", 1, StrFn);
-  Register(db, "tsql_str", 2, StrFn);
-  Register(db, "tsql_str", 3, StrFn);
-  Register(db, "tsql_newid", 0, NewIdFn, false);
+  RegisterScalar(db, "tsql_concat", -1, ConcatFn);
+  RegisterScalar(db, "tsql_concat_ws", -1, ConcatWsFn);
+  RegisterScalar(db, "tsql_stuff", 4, StuffFn);
+  RegisterScalar(db, "tsql_quotename", 1, QuoteNameFn);
+  RegisterScalar(db, "tsql_quotename", 2, QuoteNameFn);
+  RegisterScalar(db, "tsql_reverse", 1, ReverseFn);
+  RegisterScalar(db, "tsql_str", 1, StrFn);
+  RegisterScalar(db, "tsql_str", 2, StrFn);
+  RegisterScalar(db, "tsql_str", 3, StrFn);
+  RegisterScalar(db, "tsql_newid", 0, NewIdFn, false);
 }
 
 void RegisterCollatedStringFunctions(sqlite3* db, const std::string& collationName) {

@@ -1,6 +1,10 @@
 #include "db/embedded/storage/sqlite_values.h"
 
+#include "db/embedded/types/collation.h"
+
 #include <sqlite3.h>
+
+#include <memory>
 
 #include <charconv>
 
@@ -101,6 +105,26 @@ SqlError ErrorFromMessage(std::string_view message) {
     return SqlError{0, std::string(message)};
   }
   return SqlError{number, std::string(message.substr(end + 1))};
+}
+
+SqlType TypeFromArguments(sqlite3_value** argv) {
+  SqlType t;
+  t.base = static_cast<BaseType>(sqlite3_value_int(argv[0]));
+  t.length = sqlite3_value_int(argv[1]);
+  t.precision = sqlite3_value_int(argv[2]);
+  t.scale = sqlite3_value_int(argv[3]);
+  return t;
+}
+
+void RegisterScalar(sqlite3* db, const char* name, int argc, ScalarFunction fn,
+                    bool deterministic) {
+  sqlite3_create_function_v2(db, name, argc,
+                             SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, fn,
+                             nullptr, nullptr, nullptr);
+}
+
+void DestroyCollation(void* collation) {
+  std::unique_ptr<Collation> owned(static_cast<Collation*>(collation));
 }
 
 }  // namespace moltaro::db::embedded

@@ -9,6 +9,7 @@
 
 #include "db/embedded/types/sql_types.h"
 
+struct sqlite3;
 struct sqlite3_context;
 struct sqlite3_value;
 struct sqlite3_stmt;
@@ -25,6 +26,17 @@ void ResultError(sqlite3_context* ctx, const SqlError& error);
 
 // The value as text, as CAST(… AS varchar) writes it.
 std::string ArgText(sqlite3_value* v);
+
+// A type passed to a function as four arguments (base, length, precision,
+// scale): the inverse of TypeArguments.
+SqlType TypeFromArguments(sqlite3_value** argv);
+
+using ScalarFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
+// Registers a scalar SQL function on the connection.
+void RegisterScalar(sqlite3* db, const char* name, int argc, ScalarFunction fn,
+                    bool deterministic = true);
+// SQLite's destructor for a Collation given to a function as its user data.
+void DestroyCollation(void* collation);
 
 // The message SQLite carries for an error raised with its number, and back.
 // A message without a number reads as number 0.
