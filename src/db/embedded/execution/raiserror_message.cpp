@@ -40,7 +40,7 @@ class RaiserrorFormat {
   }
 
  private:
-  // The length of the specification at text[at] ('%') after appending its
+  // The length of the placeholder at text[at] ('%') after appending its
   // substitution; 0 when it is none.
   std::size_t Substitute(std::string_view text, std::size_t at, std::string& out) {
     std::size_t j = at + 1;
