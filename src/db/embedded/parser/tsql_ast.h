@@ -199,7 +199,7 @@ struct InsertStatement : Statement {
   std::vector<std::string> columns;
   std::vector<std::vector<ExprPtr>> rows;      // VALUES (…), (…)
   std::unique_ptr<Select> select;              // INSERT … SELECT
-  std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC (not supported)
+  std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC: the rows of its result sets
   bool defaultValues = false;
 };
 

@@ -669,7 +669,10 @@ class Parser {
       ExpectWord("VALUES");
       s->defaultValues = true;
     } else if (PeekWord("EXEC") || PeekWord("EXECUTE")) {
-      throw UnsupportedConstruct("INSERT … EXEC");
+      const std::size_t execStart = Take().offset;
+      s->exec = ParseExecBody();
+      s->exec->offset = execStart;
+      s->exec->endOffset = LastEnd();
     } else {
       Fail();
     }
@@ -1640,7 +1643,7 @@ class Parser {
   }
 
   // ---- procedural --------------------------------------------------------
-  StatementPtr ParseExecBody() {
+  std::unique_ptr<ExecStatement> ParseExecBody() {
     auto s = std::make_unique<ExecStatement>();
     if (PeekSymbol("(")) {
       Take();
