@@ -86,6 +86,9 @@ enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
 struct TableRef {
   ObjectName name;
   std::unique_ptr<Select> derived;
+  // A parenthesised operand of UNION, EXCEPT or INTERSECT read as a derived
+  // table: its columns need no names, as the chain takes them by position.
+  bool setOperand = false;
   std::vector<TableRef> nested;  // a parenthesised join: (a JOIN b ON …)
   std::string alias;
   JoinKind join = JoinKind::First;
@@ -129,7 +132,11 @@ struct Select {
   int maxRecursion = 100;
   ExprPtr having;
   std::vector<OrderItem> orderBy;
+  // The next query of a UNION, EXCEPT or INTERSECT chain and how it joins
+  // this one (ALL only with UNION).
+  enum class Combine { Union, Except, Intersect };
   std::unique_ptr<Select> unionNext;
+  Combine combine = Combine::Union;
   bool unionAll = false;
 };
 

@@ -1949,19 +1949,34 @@ class Parser {
       first = ParseSelectCore();
     }
     Select* last = first.get();
-    while (PeekWord("UNION")) {
-      Take();
-      last->unionAll = AcceptWord("ALL");
+    bool unionOrExcept = false;
+    while (PeekWord("UNION") || PeekWord("EXCEPT") || PeekWord("INTERSECT")) {
+      const std::string word = Upper(Take().text);
+      if (word == "INTERSECT") {
+        // INTERSECT binds tighter than UNION and EXCEPT; SQLite reads the
+        // chain from left to right.
+        if (unionOrExcept) {
+          throw UnsupportedConstruct("INTERSECT after UNION or EXCEPT without parentheses");
+        }
+        last->combine = Select::Combine::Intersect;
+      } else {
+        unionOrExcept = true;
+        last->combine = word == "UNION" ? Select::Combine::Union : Select::Combine::Except;
+        if (word == "UNION") last->unionAll = AcceptWord("ALL");
+      }
       if (PeekSymbol("(")) {
         Take();
         last->unionNext = ParseQuery();
         ExpectSymbol(")");
+        // A parenthesised chain is one operand: it becomes a derived table.
+        if (last->unionNext->unionNext || !last->unionNext->orderBy.empty()) {
+          last->unionNext = AsDerivedTable(std::move(last->unionNext));
+        }
       } else {
         last->unionNext = ParseSelectCore();
       }
       last = last->unionNext.get();
     }
-    if (PeekWord("EXCEPT") || PeekWord("INTERSECT")) throw UnsupportedConstruct(Upper(Peek().text));
     if (AcceptWord("ORDER")) first->orderBy = ParseOrderByList();
     if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
     if (AcceptWord("OPTION")) ParseQueryHints(*first);
@@ -1969,6 +1984,21 @@ class Parser {
       throw UnsupportedConstruct("SELECT … " + Upper(Peek().text));
     }
     return first;
+  }
+
+  // SELECT * FROM (query) AS moltaro_operand_n.
+  std::unique_ptr<Select> AsDerivedTable(std::unique_ptr<Select> query) {
+    auto wrapper = std::make_unique<Select>();
+    SelectItem all;
+    all.expr = std::make_unique<Expr>();
+    all.expr->kind = ExprKind::Star;
+    wrapper->items.push_back(std::move(all));
+    TableRef derived;
+    derived.derived = std::move(query);
+    derived.alias = "moltaro_operand_" + std::to_string(++derivedOperands_);
+    derived.setOperand = true;
+    wrapper->from.push_back(std::move(derived));
+    return wrapper;
   }
 
   std::unique_ptr<Select> ParseSelectCore() {
@@ -2585,6 +2615,7 @@ class Parser {
   int depth_ = 0;
   int parameterCount_ = 0;
   bool cursorQuery_ = false;  // a cursor's query ends at its FOR UPDATE / READ ONLY
+  int derivedOperands_ = 0;   // names the derived tables parenthesised set operands become
   std::vector<std::string> parameterNames_;
 };
 

@@ -18,6 +18,19 @@ namespace moltaro::db::embedded {
 
 namespace {
 
+// How a query of a chain joins the next one.
+const char* CombineWord(const Select& part) {
+  switch (part.combine) {
+    case Select::Combine::Except:
+      return " EXCEPT ";
+    case Select::Combine::Intersect:
+      return " INTERSECT ";
+    case Select::Combine::Union:
+      break;
+  }
+  return part.unionAll ? " UNION ALL " : " UNION ";
+}
+
 std::string Upper(std::string_view s) {
   return ToUpperAscii(s);
 }
@@ -766,7 +779,7 @@ std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with, int m
     }
     sql += ", " + QuoteId(kDepthColumn) + ") AS (";
     for (std::size_t p = 0; p < query.parts.size(); ++p) {
-      if (p) sql += query.parts[p - 1].select->unionAll ? " UNION ALL " : " UNION ";
+      if (p) sql += CombineWord(*query.parts[p - 1].select);
       const std::string depth = selfReferences[p]
                                     ? "tsql_recursion(" + QuoteId(selfReferences[p]->sqlAlias) +
                                           "." + QuoteId(kDepthColumn) + " + 1, " +
@@ -786,7 +799,7 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
     return sql + EmitGroupingSets(select, query, aliasItems);
   }
   for (std::size_t i = 0; i < query.parts.size(); ++i) {
-    if (i) sql += query.parts[i - 1].select->unionAll ? " UNION ALL " : " UNION ";
+    if (i) sql += CombineWord(*query.parts[i - 1].select);
     sql += EmitPart(query.parts[i], query, aliasItems);
   }
   if (!select.orderBy.empty()) {
