@@ -1182,6 +1182,7 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
     if (select.topPercent) throw DatabaseError(NotSupported("TOP … PERCENT"));
     Bind(*select.top, outer);
   }
+  if (select.forXml) BindForXml(select, q);
   const BoundSelect& result = q;
   statement_->selects.insert_or_assign(&select, std::move(bound));
   return result;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace moltaro::db::embedded {
@@ -22,6 +23,12 @@ struct TypeSpec {
   int precision = -1;
   int scale = -1;
 };
+
+// The functions an xml value() call becomes: the document's string value
+// ('.'), and its first text node at the top ('(./text())[1]'). No name
+// written in T-SQL can reach them.
+inline constexpr std::string_view kXmlStringValueFunction = "XML.VALUE";
+inline constexpr std::string_view kXmlFirstTextFunction = "XML.TEXT";
 
 enum class ExprKind {
   Null,
@@ -132,6 +139,17 @@ struct Select {
   int maxRecursion = 100;
   ExprPtr having;
   std::vector<OrderItem> orderBy;
+  // FOR XML RAW|AUTO|PATH [('row')] [, TYPE] [, ELEMENTS] [, ROOT [('root')]]:
+  // the rows as one XML text.
+  struct ForXml {
+    enum class Mode { Raw, Auto, Path };
+    Mode mode = Mode::Raw;
+    std::optional<std::string> rowName;
+    bool type = false;
+    bool elements = false;
+    std::optional<std::string> root;
+  };
+  std::optional<ForXml> forXml;
   // The next query of a UNION, EXCEPT or INTERSECT chain and how it joins
   // this one (ALL only with UNION).
   enum class Combine { Union, Except, Intersect };

@@ -1979,11 +1979,55 @@ class Parser {
     }
     if (AcceptWord("ORDER")) first->orderBy = ParseOrderByList();
     if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
+    if (PeekWord("FOR") && PeekWord("XML", 1)) {
+      Take();
+      Take();
+      first->forXml = ParseForXml();
+    }
     if (AcceptWord("OPTION")) ParseQueryHints(*first);
     if (PeekWord("FOR") || PeekWord("COMPUTE")) {
       throw UnsupportedConstruct("SELECT … " + Upper(Peek().text));
     }
     return first;
+  }
+
+  // After FOR XML: the mode, its row name and the options.
+  Select::ForXml ParseForXml() {
+    Select::ForXml x;
+    auto optionalName = [&]() -> std::optional<std::string> {
+      if (!AcceptSymbol("(")) return std::nullopt;
+      if (Peek().kind != TokenKind::String) Fail();
+      std::string name = Take().text;
+      ExpectSymbol(")");
+      return name;
+    };
+    const std::string mode = Upper(Identifier(false));
+    if (mode == "RAW") {
+      x.mode = Select::ForXml::Mode::Raw;
+      x.rowName = optionalName();
+    } else if (mode == "PATH") {
+      x.mode = Select::ForXml::Mode::Path;
+      x.rowName = optionalName();
+    } else if (mode == "AUTO") {
+      x.mode = Select::ForXml::Mode::Auto;
+    } else {
+      throw UnsupportedConstruct("FOR XML " + mode);
+    }
+    while (AcceptSymbol(",")) {
+      const std::string option = Upper(Identifier(false));
+      if (option == "TYPE") {
+        x.type = true;
+      } else if (option == "ELEMENTS") {
+        if (PeekWord("XSINIL")) throw UnsupportedConstruct("FOR XML … ELEMENTS XSINIL");
+        AcceptWord("ABSENT");
+        x.elements = true;
+      } else if (option == "ROOT") {
+        x.root = optionalName().value_or("root");
+      } else {
+        throw UnsupportedConstruct("FOR XML … " + option);
+      }
+    }
+    return x;
   }
 
   // SELECT * FROM (query) AS moltaro_operand_n.
@@ -2405,6 +2449,7 @@ class Parser {
       case TokenKind::Variable:
         e->kind = ExprKind::Variable;
         e->text = Take().text;
+        if (PeekSymbol(".")) return ParseXmlMethod(std::move(e));
         break;
       case TokenKind::Symbol:
         if (t.text == "(") {
@@ -2413,6 +2458,7 @@ class Parser {
             e->kind = ExprKind::Subquery;
             e->select = ParseQuery();
             ExpectSymbol(")");
+            if (PeekSymbol(".")) return ParseXmlMethod(std::move(e));
           } else {
             e = ParseExpr();
             ExpectSymbol(")");
@@ -2420,7 +2466,10 @@ class Parser {
           }
           break;
         }
-        if (t.text == "$") throw UnsupportedConstruct("money literals");
+        if (t.text == "$") {
+          ParseMoneyLiteral(*e);
+          break;
+        }
         Fail();
       case TokenKind::Word:
       case TokenKind::Quoted:
@@ -2491,6 +2540,78 @@ class Parser {
       } while (AcceptSymbol(","));
     }
     ExpectSymbol(")");
+  }
+
+  // $12.50, -$3: a money constant.
+  void ParseMoneyLiteral(Expr& e) {
+    Take();
+    const bool negative = AcceptSymbol("-");
+    if (!negative) AcceptSymbol("+");
+    if (Peek().kind != TokenKind::Number) Fail();
+    auto number = std::make_unique<Expr>();
+    number->offset = Peek().offset;
+    number->text = (negative ? "-" : "") + Take().text;
+    if (number->text.find_first_not_of("-0123456789.") != std::string::npos) Fail();
+    number->kind = number->text.find('.') == std::string::npos && number->text.size() <= 18
+                       ? ExprKind::Integer
+                       : ExprKind::Float;
+    number->endOffset = LastEnd();
+    e.kind = ExprKind::Cast;
+    e.text = "CAST";
+    e.type.name = "money";
+    e.args.push_back(std::move(number));
+  }
+
+  // xml.value(path, 'type') on an xml variable or a FOR XML … TYPE query,
+  // for the paths that read the document's text, as that type.
+  ExprPtr ParseXmlMethod(ExprPtr xml) {
+    Take();
+    const std::string method = Identifier(false);
+    if (Upper(method) != "VALUE") {
+      throw UnsupportedConstruct("the xml method " + method + "()");
+    }
+    ExpectSymbol("(");
+    if (Peek().kind != TokenKind::String) Fail();
+    std::string path = Take().text;
+    path.erase(std::remove(path.begin(), path.end(), ' '), path.end());
+    static constexpr std::string_view kWholeDocument[] = {".", "(.)[1]", "/", "(/)[1]"};
+    static constexpr std::string_view kFirstText[] = {"./text()[1]", "(./text())[1]", "text()[1]",
+                                                      "(text())[1]", "(/text())[1]"};
+    std::string_view function;
+    if (std::find(std::begin(kWholeDocument), std::end(kWholeDocument), path) !=
+        std::end(kWholeDocument)) {
+      function = kXmlStringValueFunction;
+    } else if (std::find(std::begin(kFirstText), std::end(kFirstText), path) !=
+               std::end(kFirstText)) {
+      function = kXmlFirstTextFunction;
+    } else {
+      throw UnsupportedConstruct("the xml method value() with the path '" + path + "'");
+    }
+    ExpectSymbol(",");
+    if (Peek().kind != TokenKind::String) Fail();
+    const std::string typeText = Take().text;
+    ExpectSymbol(")");
+    auto text = std::make_unique<Expr>();
+    text->kind = ExprKind::Function;
+    text->text = std::string(function);
+    text->offset = xml->offset;
+    text->args.push_back(std::move(xml));
+    auto cast = std::make_unique<Expr>();
+    cast->kind = ExprKind::Cast;
+    cast->text = "CAST";
+    cast->offset = text->offset;
+    cast->type = TypeOfText(typeText);
+    cast->args.push_back(std::move(text));
+    cast->endOffset = LastEnd();
+    return cast;
+  }
+
+  // A type written as text ('nvarchar(max)'), read by a parser of its own.
+  static TypeSpec TypeOfText(const std::string& text) {
+    Parser inner(text);
+    TypeSpec type = inner.ParseType();
+    if (inner.Peek().kind != TokenKind::End) inner.Fail();
+    return type;
   }
 
   void ParseFunction(Expr& e) {
