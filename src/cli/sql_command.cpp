@@ -15,8 +15,12 @@ namespace moltaro::cli {
 
 namespace {
 
-// "GO" or "GO n" alone on a line; `repeat` gets n (1 without a count).
+// "GO" or "GO n" alone on a line, a -- comment after it allowed; `repeat`
+// gets n (1 without a count).
 bool IsGoLine(std::string_view line, int& repeat) {
+  if (const std::size_t comment = line.find("--"); comment != std::string_view::npos) {
+    line = line.substr(0, comment);
+  }
   const std::string trimmed = Trim(std::string(line));
   if (trimmed.size() < 2 || !EqualsIgnoreCaseAscii(trimmed.substr(0, 2), "GO")) return false;
   const std::string count = Trim(trimmed.substr(2));

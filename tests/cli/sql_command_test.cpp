@@ -19,6 +19,7 @@ TEST(SplitBatches, GoLinesInAnyCaseSeparateBatchesAndKeepTheirLines) {
   EXPECT_EQ(batches[2].text, "go2\n");  // after "GO 0" dropped "goto x"; go2 is no GO line
   EXPECT_EQ(batches[2].firstLine, 10);
   EXPECT_EQ(SplitBatches("goto x\n").size(), 1u);
+  EXPECT_EQ(SplitBatches("select 1\nGO -- the end of the first\nselect 2 -- GO\n").size(), 2u);
   EXPECT_TRUE(SplitBatches("\n  \nGO\n").empty());
 }
 
