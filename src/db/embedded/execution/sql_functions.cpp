@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "common/text.h"
+#include "common/utf8.h"
 #include "db/embedded/execution/convert_styles.h"
 #include "db/embedded/execution/date_functions.h"
 #include "db/embedded/execution/format_function.h"
@@ -96,7 +97,17 @@ void LenFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int64(ctx, static_cast<long long>(Utf8Length(RightTrimBlanks(ArgText(argv[0])))));
 }
 
-void DataLengthFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// Bytes of text in UTF-16, as nchar, nvarchar and ntext keep it.
+long long Utf16Bytes(const std::string& text) {
+  long long units = 0;
+  for (std::size_t i = 0; i < text.size();) units += DecodeUtf8(text, i) > 0xFFFF ? 2 : 1;
+  return units * 2;
+}
+
+// tsql_datalength(x [, national]): text takes one byte a character in char,
+// varchar and text (a single-byte code page), UTF-16 in the national types
+// and where the type is not known.
+void DataLengthFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const int t = sqlite3_value_type(argv[0]);
   if (t == SQLITE_NULL) {
     sqlite3_result_null(ctx);
@@ -115,8 +126,10 @@ void DataLengthFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
                                                               : 17);
   } else if (const auto* b = std::get_if<Binary>(&in.value)) {
     sqlite3_result_int64(ctx, static_cast<long long>(b->bytes.size()));
+  } else if (argc > 1 && sqlite3_value_int(argv[1]) == 0) {
+    sqlite3_result_int64(ctx, static_cast<long long>(Utf8Length(ArgText(argv[0]))));
   } else {
-    sqlite3_result_int64(ctx, static_cast<long long>(Utf8Length(ArgText(argv[0]))) * 2);
+    sqlite3_result_int64(ctx, Utf16Bytes(ArgText(argv[0])));
   }
 }
 
@@ -503,8 +516,18 @@ void LikeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     return;
   }
   const auto* coll = static_cast<const Collation*>(sqlite3_user_data(ctx));
-  const std::string escape = argc > 2 ? ArgText(argv[2]) : std::string();
-  sqlite3_result_int(ctx, coll->Like(ArgText(argv[0]), ArgText(argv[1]), escape) ? 1 : 0);
+  const std::string escape =
+      argc > 2 && sqlite3_value_type(argv[2]) != SQLITE_NULL ? ArgText(argv[2]) : std::string();
+  const std::string value = ArgText(argv[0]);
+  const std::string pattern = ArgText(argv[1]);
+  bool match = coll->Like(value, pattern, escape);
+  // tsql_like(value, pattern, escape, 1): a char or varchar value matches
+  // with its trailing blanks or without them (a char(10) 'abc' is 'abc').
+  if (!match && argc > 3 && sqlite3_value_int(argv[3]) != 0) {
+    const std::size_t end = value.find_last_not_of(' ');
+    match = coll->Like(value.substr(0, end == std::string::npos ? 0 : end + 1), pattern, escape);
+  }
+  sqlite3_result_int(ctx, match ? 1 : 0);
 }
 
 // tsql_raise(number): fails the statement with SQL Server's error of that
@@ -550,6 +573,7 @@ void RegisterFunctions(sqlite3* db) {
   RegisterScalar(db, "tsql_getdate", 0, GetDateFn, false);
   RegisterScalar(db, "tsql_len", 1, LenFn);
   RegisterScalar(db, "tsql_datalength", 1, DataLengthFn);
+  RegisterScalar(db, "tsql_datalength", 2, DataLengthFn);
   RegisterScalar(db, "tsql_upper", 1, UpperFn);
   RegisterScalar(db, "tsql_lower", 1, LowerFn);
   RegisterScalar(db, "tsql_substring", 3, SubstringFn);
@@ -577,6 +601,10 @@ void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {
   sqlite3_create_function_v2(db, "tsql_like", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like3.get(),
                              LikeFn, nullptr, nullptr, DestroyCollation);
   like3.release();
+  auto like4 = std::make_unique<Collation>(collationName);
+  sqlite3_create_function_v2(db, "tsql_like", 4, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like4.get(),
+                             LikeFn, nullptr, nullptr, DestroyCollation);
+  like4.release();
   auto ci = std::make_unique<Collation>(collationName);
   sqlite3_create_function_v2(db, "tsql_charindex", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, ci.get(),
                              CharIndexFn, nullptr, nullptr, DestroyCollation);

@@ -18,6 +18,13 @@ namespace moltaro::db::embedded {
 
 namespace {
 
+// char, varchar and text: one byte a character, trailing blanks not
+// counted by LIKE.
+bool IsSingleByteText(const std::optional<SqlType>& type) {
+  return type && (type->base == BaseType::Char || type->base == BaseType::VarChar ||
+                  type->base == BaseType::Text);
+}
+
 // The columns of a query's rows (a FOR XML query's output is its text).
 const std::vector<OutputColumn>& RowColumns(const BoundSelect& query) {
   return query.rowOutput.empty() ? query.output : query.rowOutput;
@@ -199,7 +206,12 @@ std::string Translator::EmitNode(const Expr& e) {
       return EmitBetween(e);
     case ExprKind::Like: {
       std::string sql = "tsql_like(" + Emit(*e.args[0]) + ", " + Emit(*e.args[1]);
-      if (e.args.size() > 2) sql += ", " + Emit(*e.args[2]);
+      // Trailing blanks of a non-Unicode value do not count.
+      const bool singleByte = IsSingleByteText(Bound(*e.args[0]).type);
+      if (e.args.size() > 2 || singleByte) {
+        sql += ", " + (e.args.size() > 2 ? Emit(*e.args[2]) : std::string("NULL"));
+      }
+      if (singleByte) sql += ", 1";
       sql += ")";
       return e.negated ? "(NOT " + sql + ")" : sql;
     }
@@ -435,6 +447,10 @@ std::string Translator::EmitFunction(const Expr& e) {
     return "tsql_convert(" + sql + ", 0, " + std::to_string(kConvertFromDateTime) + ", " +
            TypeArguments(SqlType{BaseType::NVarChar, 30, 0, 0}) + ")";
   };
+  if (name == "DATALENGTH") {
+    const bool national = !IsSingleByteText(Bound(*e.args[0]).type);
+    return "tsql_datalength(" + Emit(*e.args[0]) + ", " + (national ? "1" : "0") + ")";
+  }
   if (name == "CONCAT" || name == "CONCAT_WS") {
     std::string sql = "tsql_" + ToLowerAscii(name) + "(";
     for (std::size_t k = 0; k < e.args.size(); ++k) sql += (k ? ", " : "") + textArg(*e.args[k]);
