@@ -52,6 +52,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {131, 15,
      "The size (%d) given to the %S_MSG '%.*ls' exceeds the maximum allowed for any data type "
      "(%d)."},
+    {132, 15,
+     "The label '%.*ls' has already been declared. Label names must be unique within a query "
+     "batch or stored procedure."},
+    {133, 15, "A GOTO statement references the label '%.*ls' but the label has not been declared."},
     {134, 15,
      "The variable name '%.*ls' has already been declared. Variable names must be unique within a "
      "query batch or stored procedure."},

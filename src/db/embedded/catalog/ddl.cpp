@@ -95,8 +95,19 @@ std::string Ddl::ColumnSql(const ColumnInfo& c) const {
   return sql;
 }
 
-ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int colid,
-                           int position) {
+bool Ddl::InPrimaryKey(const std::vector<TableConstraint>& constraints,
+                       const std::string& column) const {
+  for (const TableConstraint& key : constraints) {
+    if (key.kind != ConstraintKind::PrimaryKey) continue;
+    for (const std::string& name : key.columns) {
+      if (catalog_.Coll().Equal(name, column)) return true;
+    }
+  }
+  return false;
+}
+
+ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int colid, int position,
+                           bool keyColumn) {
   ColumnInfo c;
   c.name = def.name;
   c.colid = colid;
@@ -122,8 +133,8 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   // ADO connections run with ANSI_NULL_DFLT_ON: columns are nullable unless
   // the DDL says otherwise; keys and identities never are.
   // A user type's own nullability comes next.
-  c.nullable =
-      def.nullable.value_or(!(def.primaryKey || def.identity) && (!user || user->allowsNulls));
+  c.nullable = def.nullable.value_or(!(def.primaryKey || keyColumn || def.identity) &&
+                                     (!user || user->allowsNulls));
   if (def.primaryKey && c.nullable) {
     throw ServerErrorByNumber(8111, {table});
   }
@@ -384,7 +395,8 @@ void Ddl::CreateTempTable(const CreateTableStatement& s) {
       throw DatabaseError(NotSupported("identities and keys on temporary tables"));
     }
     if (def.computed) throw DatabaseError(NotSupported("computed columns of temporary tables"));
-    ColumnInfo c = MakeColumn(def, s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1));
+    ColumnInfo c = MakeColumn(def, s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1),
+                              InPrimaryKey(s.constraints, def.name));
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
         throw ServerErrorByNumber(2705, {c.name, s.table.name});
@@ -421,7 +433,8 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
   int identities = 0;
   for (std::size_t i = 0; i < s.columns.size(); ++i) {
     ColumnInfo c =
-        MakeColumn(s.columns[i], s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1));
+        MakeColumn(s.columns[i], s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1),
+                   InPrimaryKey(s.constraints, s.columns[i].name));
     for (const ColumnInfo& other : columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
         throw ServerErrorByNumber(2705, {c.name, s.table.name});

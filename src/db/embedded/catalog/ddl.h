@@ -102,7 +102,13 @@ class Ddl {
   void RecreateForeignKeyTriggers(int tableId);
   const TableInfo& RequireUserTable(const ObjectName& name);
   void CheckNameFree(const std::string& name);
-  ColumnInfo MakeColumn(const ColumnDef& def, const std::string& table, int colid, int position);
+  // `keyColumn`: the table's PRIMARY KEY constraint names the column, which
+  // makes it NOT NULL unless it says NULL.
+  ColumnInfo MakeColumn(const ColumnDef& def, const std::string& table, int colid, int position,
+                        bool keyColumn = false);
+  // Whether a PRIMARY KEY among `constraints` names the column.
+  bool InPrimaryKey(const std::vector<TableConstraint>& constraints,
+                    const std::string& column) const;
   int AddDefault(int tableId, const std::string& table, ColumnInfo& column,
                  const std::string& constraintName, const std::string& text);
   void AddKey(int tableId, const std::string& table, const TableConstraint& key,

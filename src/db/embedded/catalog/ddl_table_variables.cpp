@@ -39,7 +39,8 @@ std::unique_ptr<TableInfo> Ddl::CreateTableVariable(const CreateTableStatement& 
       throw DatabaseError(NotSupported(
           "CHECK constraints and computed columns of a table variable (" + variable + ")"));
     }
-    ColumnInfo c = MakeColumn(def, variable, static_cast<int>(i + 1), static_cast<int>(i + 1));
+    ColumnInfo c = MakeColumn(def, variable, static_cast<int>(i + 1), static_cast<int>(i + 1),
+                              InPrimaryKey(s.constraints, def.name));
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
         throw ServerErrorByNumber(2705, {c.name, variable});

@@ -415,7 +415,7 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
   host_.CurrentCatalog().ClearScopedTables();
   try {
     const TableScope tables(*this);
-    RunList(batch.statements, c);
+    RunBody(batch.statements, c);
     RollBackDoomed();
   } catch (const DatabaseError& e) {
     host_.LastError() = e.Number();
@@ -432,11 +432,28 @@ void Interpreter::RunBatch(std::string_view text, const Batch& batch, const Para
 }
 
 Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Context& c) {
-  for (const StatementPtr& s : list) {
-    const Flow f = Run(*s, c);
-    if (f != Flow::Normal) return f;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Flow f = Run(*list[i], c);
+    if (f == Flow::Normal) continue;
+    if (f != Flow::Goto) return f;
+    // The label is in this list (go on after it) or in one around it.
+    const Collation& coll = host_.CurrentCatalog().Coll();
+    const auto label = std::find_if(list.begin(), list.end(), [&](const StatementPtr& s) {
+      return s->kind == StatementKind::Label &&
+             coll.Equal(static_cast<const LabelStatement&>(*s).label, gotoLabel_);
+    });
+    if (label == list.end()) return f;
+    i = static_cast<std::size_t>(label - list.begin());
   }
   return Flow::Normal;
+}
+
+// A batch's, routine's or trigger's statements: a GOTO whose label lies in a
+// block it is not inside of is refused rather than ending the body early.
+void Interpreter::RunBody(const std::vector<StatementPtr>& body, Context& c) {
+  if (RunList(body, c) == Flow::Goto) {
+    throw DatabaseError(NotSupported("GOTO into a block (label " + gotoLabel_ + ")"));
+  }
 }
 
 namespace {
@@ -738,6 +755,8 @@ Interpreter::Flow Interpreter::Run(const Statement& s, Context& c) {
     case StatementKind::Block:
     case StatementKind::Try:
     case StatementKind::Raiserror:
+    case StatementKind::Label:
+    case StatementKind::Goto:
       break;
     default:
       host_.LastError() = 0;
@@ -885,7 +904,7 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       while (Condition(*w.condition, c)) {
         const Flow f = Run(*w.body, c);
         if (f == Flow::Break) break;
-        if (f == Flow::Return) return f;
+        if (f == Flow::Return || f == Flow::Goto) return f;
       }
       return Flow::Normal;
     }
@@ -893,6 +912,11 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return RunList(static_cast<const BlockStatement&>(s).statements, c);
     case StatementKind::Break:
       return Flow::Break;
+    case StatementKind::Label:
+      return Flow::Normal;
+    case StatementKind::Goto:
+      gotoLabel_ = static_cast<const LabelStatement&>(s).label;
+      return Flow::Goto;
     case StatementKind::Continue:
       return Flow::Continue;
     case StatementKind::Return: {
@@ -1196,7 +1220,7 @@ void Interpreter::RunDynamic(const std::string& text, Frame& frame, Context& c) 
     if (host_.CurrentCatalog().DatabaseName() != database) host_.Use(database);
   };
   try {
-    RunList(batch.statements, inner);
+    RunBody(batch.statements, inner);
   } catch (const DatabaseError&) {
     try {
       restore();
@@ -1291,7 +1315,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
   };
   try {
     const TableScope tables(*this);
-    RunList(def.body, inner);
+    RunBody(def.body, inner);
   } catch (...) {
     try {
       dropOwnTempTables();
@@ -1345,7 +1369,7 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   }
   {
     const TableScope tables(*this);
-    RunList(def.body, c);
+    RunBody(def.body, c);
   }
   if (!frame.returnValue) return StoredValue{};
   SourceValue in;

@@ -151,7 +151,8 @@ class Interpreter {
    private:
     std::map<std::string, Variable> vars_;
   };
-  enum class Flow { Normal, Break, Continue, Return };
+  // Goto: a GOTO left this list for the label in `gotoLabel_`.
+  enum class Flow { Normal, Break, Continue, Return, Goto };
   struct Context {
     std::string_view text;
     const Params* params;
@@ -192,6 +193,7 @@ class Interpreter {
   // A value of the error being handled ("ERROR_NUMBER()" …) or XACT_STATE().
   Value SessionFunction(const std::string& key);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
+  void RunBody(const std::vector<StatementPtr>& body, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
   // The translation of an expression ("SELECT <expr>", or as a condition
   // "SELECT CASE WHEN <expr> THEN 1 ELSE 0 END"); in a routine body made
@@ -300,6 +302,8 @@ class Interpreter {
   // The triggers running, innermost last: a trigger's own changes do not
   // fire it again (no direct recursion).
   std::vector<int> firingTriggers_;
+  // The label a GOTO jumps to, while the lists around it look for it.
+  std::string gotoLabel_;
   // An INSERT … EXEC is running: another inside it is refused (8164).
   bool insertingFromExec_ = false;
   // The table variables alive, innermost scope's last: their SQLite table

@@ -189,7 +189,7 @@ void Interpreter::FireTrigger(const CompiledRoutine& trigger, const TriggerEvent
   Context inner{trigger.text, &none, c.out, &frame, c.depth + 1, nullptr};
   inner.procedure = trigger.object.name;
   inner.scope = ++lastScope_;
-  RunList(trigger.definition->body, inner);
+  RunBody(trigger.definition->body, inner);
   // ROLLBACK (or COMMIT) in a trigger ends the transaction and the batch.
   if (host_.TranCount() == 0) throw ServerErrorByNumber(3609);
 }

@@ -184,6 +184,8 @@ enum class StatementKind {
   Break,
   Continue,
   Return,
+  Label,  // name:
+  Goto,   // GOTO name
   Print,
   Raiserror,
   Use,
@@ -497,6 +499,12 @@ struct BlockStatement : Statement {
 
 struct SimpleStatement : Statement {  // BREAK, CONTINUE
   explicit SimpleStatement(StatementKind k) : Statement(k) {}
+};
+
+// A label (`name:`) or GOTO name.
+struct LabelStatement : Statement {
+  explicit LabelStatement(StatementKind k) : Statement(k) {}
+  std::string label;
 };
 
 struct ReturnStatement : Statement {

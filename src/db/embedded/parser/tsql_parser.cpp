@@ -61,6 +61,7 @@ class Parser {
       batch.statements.push_back(ParseStatement(first));
       first = false;
     }
+    CheckLabels(batch.statements);
     batch.parameterCount = parameterCount_;
     batch.parameterNames = std::move(parameterNames_);
     return batch;
@@ -402,6 +403,18 @@ class Parser {
       Take();
       return std::make_unique<SimpleStatement>(StatementKind::Break);
     }
+    if (w == "GOTO") {
+      Take();
+      auto s = std::make_unique<LabelStatement>(StatementKind::Goto);
+      s->label = Identifier(true);
+      return s;
+    }
+    if (IsIdentifier(t) && PeekSymbol(":", 1)) {
+      auto s = std::make_unique<LabelStatement>(StatementKind::Label);
+      s->label = Take().text;
+      Take();
+      return s;
+    }
     if (w == "CONTINUE") {
       Take();
       return std::make_unique<SimpleStatement>(StatementKind::Continue);
@@ -448,9 +461,9 @@ class Parser {
       return ParseExecBody();
     }
     static const std::set<std::string> known = {
-        "MERGE",    "DECLARE",   "OPEN",       "FETCH",   "CLOSE", "DEALLOCATE", "GOTO",
-        "BULK",     "BACKUP",    "RESTORE",    "DBCC",    "KILL",  "SHUTDOWN",   "RECONFIGURE",
-        "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
+        "MERGE",       "DECLARE",  "OPEN",      "FETCH",      "CLOSE",   "DEALLOCATE",
+        "BULK",        "BACKUP",   "RESTORE",   "DBCC",       "KILL",    "SHUTDOWN",
+        "RECONFIGURE", "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
     if (w == "OPEN" || w == "FETCH" || w == "CLOSE" || w == "DEALLOCATE") {
       return ParseCursorStatement();
     }
@@ -505,7 +518,7 @@ class Parser {
     auto name = std::make_unique<Expr>();
     if (t.kind == TokenKind::Variable) {
       name->kind = ExprKind::Variable;
-    } else if (IsIdentifier(t)) {
+    } else if (IsIdentifier(t) && !PeekSymbol(":", 1)) {  // not the next statement's label
       name->kind = ExprKind::String;
     } else {
       return nullptr;
@@ -951,7 +964,11 @@ class Parser {
     text = DefaultText(from, LastEnd());
   }
 
-  ColumnDef ParseColumnDef(bool alterColumn) {
+  // `tableConstraints`: where a key written after the column with a column
+  // list of its own goes (`a int PRIMARY KEY (a, b)`, as SQL Server takes it);
+  // null where that cannot stand.
+  ColumnDef ParseColumnDef(bool alterColumn,
+                           std::vector<TableConstraint>* tableConstraints = nullptr) {
     ColumnDef c;
     c.name = Identifier(true);
     if (!alterColumn && AcceptWord("AS")) {
@@ -999,6 +1016,8 @@ class Parser {
           Take();
           ExpectWord("REPLICATION");
         }
+      } else if (tableConstraints && KeyWithColumnListFollows()) {
+        tableConstraints->push_back(ParseTableConstraint(constraintName));
       } else if (AcceptWord("PRIMARY")) {
         ExpectWord("KEY");
         c.primaryKey = true;
@@ -1030,6 +1049,20 @@ class Parser {
       }
     }
     return c;
+  }
+
+  // PRIMARY KEY or UNIQUE, [NON]CLUSTERED, then a column list.
+  bool KeyWithColumnListFollows() const {
+    std::size_t k = 0;
+    if (PeekWord("PRIMARY") && PeekWord("KEY", 1)) {
+      k = 2;
+    } else if (PeekWord("UNIQUE")) {
+      k = 1;
+    } else {
+      return false;
+    }
+    if (PeekWord("CLUSTERED", k) || PeekWord("NONCLUSTERED", k)) ++k;
+    return PeekSymbol("(", k);
   }
 
   // [CLUSTERED | NONCLUSTERED] [WITH (options)] [ON filegroup] of a column's key.
@@ -1171,7 +1204,7 @@ class Parser {
                  PeekWord("FOREIGN")) {
         s.constraints.push_back(ParseTableConstraint(std::string()));
       } else {
-        s.columns.push_back(ParseColumnDef(false));
+        s.columns.push_back(ParseColumnDef(false, &s.constraints));
       }
     } while (AcceptSymbol(","));
     ExpectSymbol(")");
@@ -1294,7 +1327,63 @@ class Parser {
       if (AcceptSymbol(";")) continue;
       body.push_back(ParseStatement());
     }
+    CheckLabels(body);
     return body;
+  }
+
+  // A batch's or routine's labels are unique (132) and every GOTO names one
+  // of them (133), as SQL Server checks before anything runs.
+  static void CheckLabels(const std::vector<StatementPtr>& body) {
+    std::vector<std::string> labels;
+    std::vector<std::string> targets;
+    CollectLabels(body, labels, targets);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      for (std::size_t k = 0; k < i; ++k) {
+        if (Upper(labels[k]) == Upper(labels[i])) throw ServerErrorByNumber(132, {labels[i]});
+      }
+    }
+    for (const std::string& target : targets) {
+      const bool declared = std::any_of(labels.begin(), labels.end(), [&](const std::string& l) {
+        return Upper(l) == Upper(target);
+      });
+      if (!declared) throw ServerErrorByNumber(133, {target});
+    }
+  }
+
+  static void CollectLabels(const std::vector<StatementPtr>& list, std::vector<std::string>& labels,
+                            std::vector<std::string>& targets) {
+    for (const StatementPtr& s : list) CollectLabels(s.get(), labels, targets);
+  }
+
+  static void CollectLabels(const Statement* s, std::vector<std::string>& labels,
+                            std::vector<std::string>& targets) {
+    if (!s) return;
+    switch (s->kind) {
+      case StatementKind::Label:
+        labels.push_back(static_cast<const LabelStatement&>(*s).label);
+        break;
+      case StatementKind::Goto:
+        targets.push_back(static_cast<const LabelStatement&>(*s).label);
+        break;
+      case StatementKind::If: {
+        const auto& i = static_cast<const IfStatement&>(*s);
+        CollectLabels(i.then.get(), labels, targets);
+        CollectLabels(i.otherwise.get(), labels, targets);
+        break;
+      }
+      case StatementKind::While:
+        CollectLabels(static_cast<const WhileStatement&>(*s).body.get(), labels, targets);
+        break;
+      case StatementKind::Block:
+        CollectLabels(static_cast<const BlockStatement&>(*s).statements, labels, targets);
+        break;
+      case StatementKind::Try:
+        CollectLabels(static_cast<const TryStatement&>(*s).body, labels, targets);
+        CollectLabels(static_cast<const TryStatement&>(*s).handler, labels, targets);
+        break;
+      default:
+        break;
+    }
   }
 
   StatementPtr ParseCreateProcedure(bool alter) {
@@ -2126,7 +2215,7 @@ class Parser {
         item.alias = Identifier(true);
       }
       item.hasAlias = true;
-    } else if (IsIdentifier(Peek()) || Peek().kind == TokenKind::String) {
+    } else if ((IsIdentifier(Peek()) && !PeekSymbol(":", 1)) || Peek().kind == TokenKind::String) {
       item.alias = Take().text;
       item.hasAlias = true;
     }
@@ -2198,7 +2287,7 @@ class Parser {
     }
     if (AcceptWord("AS")) {
       ref.alias = Identifier(true);
-    } else if (IsIdentifier(Peek())) {
+    } else if (IsIdentifier(Peek()) && !PeekSymbol(":", 1)) {  // not the next statement's label
       ref.alias = Take().text;
     }
     SkipTableHints();
@@ -2496,6 +2585,14 @@ class Parser {
       }
       if (PeekSymbol("(", 1)) {
         ParseFunction(e);
+        return;
+      }
+      // The niladic functions written without parentheses; USER is CURRENT_USER.
+      if (IsWord(t, "USER") || IsWord(t, "CURRENT_USER") || IsWord(t, "SESSION_USER") ||
+          IsWord(t, "SYSTEM_USER")) {
+        e.kind = ExprKind::Function;
+        e.text = IsWord(t, "USER") ? "CURRENT_USER" : Upper(t.text);
+        Take();
         return;
       }
       if (!IsIdentifier(t) && !IsWord(t, "LEFT") && !IsWord(t, "RIGHT")) Fail();
