@@ -844,6 +844,7 @@ void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
   c.identity = old->identity;
   c.defaultId = old->defaultId;
   c.defaultText = old->defaultText;
+  if (old->ruleId) c.ruleId = old->ruleId;  // a bound rule stays bound
   // A statement that changes nothing leaves the objects on the column be.
   if (TypeText(c.type) != TypeText(old->type) || c.nullable != old->nullable) {
     RequireNoDependents(table, *old, "ALTER COLUMN", ColumnChange::Of(old->type, c.type));
