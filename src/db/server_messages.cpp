@@ -112,11 +112,19 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
     {289, 16,
      "Cannot construct data type %ls, some of the arguments have values which are not valid."},
+    {302, 16,
+     "The newsequentialid() built-in function can only be used in a DEFAULT expression for a "
+     "column of type 'uniqueidentifier' in a CREATE TABLE or ALTER TABLE statement. It cannot be "
+     "combined with other operators to form a complex scalar expression."},
     {310, 15,
      "The value %d specified for the MAXRECURSION option exceeds the allowed maximum of %d."},
     {313, 16,
      "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
     {448, 16, "Invalid collation '%.*ls'."},
+    {513, 16,
+     "A column insert or update conflicts with a rule imposed by a previous CREATE RULE "
+     "statement. The statement was terminated. The conflict occurred in database '%.*ls', table "
+     "'%.*ls', column '%.*ls'."},
     {515, 16,
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "
      "nulls. %ls fails."},
@@ -243,6 +251,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
     {3702, 16, "Cannot drop database \"%.*ls\" because it is currently in use."},
     {3708, 16, "Cannot %S_MSG the %S_MSG '%.*ls' because it is a system %S_MSG."},
+    {3716, 16, "The %S_MSG '%.*ls' cannot be dropped because it is bound to one or more %S_MSG."},
+    {3717, 16,
+     "Cannot drop a default constraint by DROP DEFAULT statement. Use ALTER TABLE to drop a "
+     "constraint default."},
     {3723, 16,
      "An explicit DROP INDEX is not allowed on index '%.*ls'. It is being used for %ls constraint "
      "enforcement."},
@@ -305,6 +317,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
     {5703, 10, "Changed language setting to %.*ls."},
     {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
+    {7609, 17, "Full-Text Search is not installed, or a full-text component cannot be loaded."},
     {7997, 16, "'%.*ls' does not contain an identity column."},
     {7998, 10,
      "Checking identity information: current identity value '%.*ls', current column value "
@@ -354,22 +367,79 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      4916},
     {15009, 16,
      "The object '%s' does not exist in database '%s' or is invalid for this operation."},
+    {15010, 16,
+     "The database '%s' does not exist. Supply a valid database name. To see available "
+     "databases, use sys.databases."},
+    {15016, 16, "The default '%s' does not exist."},
+    {15017, 16, "The rule '%s' does not exist."},
+    {15048, 10, "Valid values of the database compatibility level are %d, %d, %d, or %d."},
+    {15049, 11, "Cannot unbind from '%s'. Use ALTER TABLE DROP CONSTRAINT."},
+    {15050, 11,
+     "Cannot bind default '%s'. The default must be created using the CREATE DEFAULT statement."},
+    {15054, 10, "The current compatibility level is %d."},
+    {15101, 16,
+     "Cannot bind a default to a computed column, a sparse column, or to a column of the "
+     "following data types: timestamp, varchar(max), nvarchar(max), varbinary(max), xml, or CLR "
+     "type."},
+    {15102, 16, "Cannot bind a default to an identity column."},
+    {15103, 16,
+     "Cannot bind a default to a column created with or altered to have a default value."},
+    {15107, 16,
+     "Cannot bind a rule to a computed column, a sparse column, or to a column of the following "
+     "data types: text, ntext, image, timestamp, varchar(max), nvarchar(max), varbinary(max), xml, "
+     "or user-defined data type."},
+    {15112, 11,
+     "The third parameter for table option 'text in row' is invalid. It should be 'on', 'off', "
+     "'0', '1' or a number from 24 through 7000."},
+    {15123, 16, "The configuration option '%s' does not exist, or it may be an advanced option."},
+    {15124, 16, "The configuration option '%s' is not unique."},
+    {15129, 16, "'%d' is not a valid value for configuration option '%s'."},
     {15135, 16,
      "Object is invalid. Extended properties are not permitted on '%s', or the object does not "
      "exist."},
+    {15148, 16, "The data type or table column '%s' does not exist or you do not have permission."},
     {15151, 16,
      "Cannot find the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
     {15197, 16, "There is no text for object '%s'."},
     {15217, 16, "Property cannot be updated or deleted. Property '%s' does not exist for '%s'."},
     {15223, 11, "Error: The input parameter '%s' is not allowed to be null."},
+    {15231, 16,
+     "The argument specified for the '%ls' parameter of stored procedure '%ls' is not valid. "
+     "Valid arguments are 'ON', 'OFF', 'TRUE' and 'FALSE'."},
     {15233, 16, "Property cannot be added. Property '%s' already exists for '%s'."},
+    {15236, 16, "Column '%s' has no default."},
+    {15237, 16, "User data type '%s' has no default."},
+    {15238, 16, "Column '%s' has no rule."},
+    {15239, 16, "User data type '%s' has no rule."},
     {15248, 11,
      "Either the parameter @objname is ambiguous or the claimed @objtype (%s) is wrong."},
     {15335, 11,
      "Error: The new name '%s' is already in use as a %s name and would cause a duplicate that "
      "is not permitted."},
+    {15388, 11,
+     "There is no user table matching the input name '%s' in the current database or you do not "
+     "have permission to access the table."},
+    {15416, 16, "Usage: sp_dbcmptlevel [dbname [, compatibilitylevel]]"},
+    {15457, 10,
+     "Configuration option '%ls' changed from %ld to %ld. Run the RECONFIGURE statement to "
+     "install."},
+    {15459, 10, "In the current database, the specified object references the following:"},
+    {15460, 10, "In the current database, the specified object is referenced by the following:"},
+    {15461, 10, "Object does not reference any object, and no objects reference it."},
     {15477, 10,
      "Caution: Changing any part of an object name could break scripts and stored procedures."},
+    {15511, 10, "Default bound to column."},
+    {15512, 10, "Default bound to data type."},
+    {15513, 10, "The new default has been bound to columns(s) of the specified user data type."},
+    {15514, 10, "Rule bound to table column."},
+    {15515, 10, "Rule bound to data type."},
+    {15516, 10, "The new rule has been bound to column(s) of the specified user data type."},
+    {15519, 10, "Default unbound from table column."},
+    {15520, 10, "Default unbound from data type."},
+    {15521, 10, "Columns of the specified user data type had their defaults unbound."},
+    {15522, 10, "Rule unbound from table column."},
+    {15523, 10, "Rule unbound from data type."},
+    {15524, 10, "Columns of the specified user data type had their rules unbound."},
     {15600, 15, "An invalid parameter or option was specified for procedure '%s'."},
     {16905, 16, "The cursor is already open."},
     {16911, 16, "%hs: The fetch type %hs cannot be used with forward only cursors."},

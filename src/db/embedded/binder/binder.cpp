@@ -812,6 +812,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     for (const ExprPtr& arg : e.args) Bind(*arg, scope);
   };
   if (name == "DEFAULT") throw ServerErrorByNumber(156, {"DEFAULT"});
+  if (name == "NEWSEQUENTIALID" && &e != sequentialIdDefault_) throw ServerErrorByNumber(302);
   if (e.over) {
     for (const ExprPtr& p : e.over->partitionBy) Bind(*p, scope);
     for (const OrderItem& o : e.over->orderBy) Bind(*o.expr, scope);
@@ -1243,6 +1244,13 @@ const Expr* Binder::DefaultOf(const ColumnInfo& column) {
       functions_ ? functions_->StoredExpression(column.defaultText)
                  : CompileExpression(column.defaultText);
   statement_->stored.push_back(compiled);
+  const Expr* before = sequentialIdDefault_;
+  sequentialIdDefault_ = column.type.base == BaseType::UniqueIdentifier ? compiled->expr : nullptr;
+  struct Restore {
+    const Expr*& slot;
+    const Expr* value;
+    ~Restore() { slot = value; }
+  } restore{sequentialIdDefault_, before};
   Bind(*compiled->expr, nullptr);
   return compiled->expr;
 }
@@ -1260,7 +1268,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   change.table = table;
   const Collation& coll = catalog_.Coll();
   std::vector<const ColumnInfo*>& targets = change.targets;
-  if (insert.columns.empty()) {
+  if (insert.defaultValues) {
+    // Every column takes its default: none is a target.
+  } else if (insert.columns.empty()) {
     for (const ColumnInfo& c : table->columns) {
       if (!c.identity && !c.Computed()) targets.push_back(&c);
     }

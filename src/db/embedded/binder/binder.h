@@ -123,6 +123,9 @@ class Binder {
   std::vector<BoundCte*> visibleCtes_;  // in the order defined
   BoundCte* anchoring_ = nullptr;       // the CTE whose query is being bound
   const Select* intoQuery_ = nullptr;   // the query that may have SELECT … INTO
+  // The whole default of a uniqueidentifier column being bound: the one
+  // place NEWSEQUENTIALID() may stand.
+  const Expr* sequentialIdDefault_ = nullptr;
 };
 
 // The written form of a name, parts joined by dots ("db..t").

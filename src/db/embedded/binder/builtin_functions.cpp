@@ -48,6 +48,8 @@ constexpr BuiltinFunction kFunctions[] = {
     {"STR", "tsql_str", 1, 3, R::Text},
     {"PATINDEX", "tsql_patindex", 2, 2, R::Int},
     {"NEWID", "tsql_newid", 0, 0, R::Text},
+    // Only a column's whole default (302 anywhere else).
+    {"NEWSEQUENTIALID", "tsql_newsequentialid", 0, 0, R::Text},
     {"DATENAME", "tsql_datename", 2, 2, R::Text},
     {"EOMONTH", "tsql_eomonth", 1, 2, R::Date},
     {"DATEFROMPARTS", "tsql_datefromparts", 3, 3, R::Date},
@@ -71,6 +73,20 @@ constexpr BuiltinFunction kFunctions[] = {
     {"DB_ID", "", 0, 1, R::Int},
     {"HAS_DBACCESS", "", 1, 1, R::Int},
     {"FULLTEXTSERVICEPROPERTY", "", 1, 1, R::Int},
+    {"OBJECT_NAME", "", 1, 2, R::Text},
+    {"OBJECT_SCHEMA_NAME", "", 1, 2, R::Text},
+    {"SCHEMA_NAME", "", 0, 1, R::Text},
+    {"SCHEMA_ID", "", 0, 1, R::Int},
+    {"TYPE_NAME", "", 1, 1, R::Text},
+    {"TYPE_ID", "", 1, 1, R::Int},
+    {"COL_NAME", "", 2, 2, R::Text},
+    {"INDEX_COL", "", 3, 3, R::Text},
+    {"INDEXPROPERTY", "", 3, 3, R::Int},
+    {"IDENT_CURRENT", "", 1, 1, R::ExactOrNumber},
+    {"IDENT_SEED", "", 1, 1, R::ExactOrNumber},
+    {"IDENT_INCR", "", 1, 1, R::ExactOrNumber},
+    {"SESSIONPROPERTY", "", 1, 1, R::Int},
+    {"FILEPROPERTY", "", 2, 2, R::Int},
     // sql_variant: text here, converted where compared with a number.
     {"SERVERPROPERTY", "", 1, 1, R::Text},
     {"DATABASEPROPERTYEX", "", 2, 2, R::Text},
@@ -79,9 +95,9 @@ constexpr BuiltinFunction kFunctions[] = {
 };
 
 constexpr std::string_view kKnownUnsupported[] = {
-    "SOUNDEX",  "DIFFERENCE", "PARSENAME",  "IDENT_CURRENT", "POWER",        "SQRT",
-    "EXP",      "LOG",        "SIGN",       "USER_ID",       "SUSER_SNAME",  "HOST_NAME",
-    "APP_NAME", "IDENT_SEED", "IDENT_INCR", "TRANSLATE",     "STRING_SPLIT", "CHECKSUM"};
+    "SOUNDEX",   "DIFFERENCE", "PARSENAME", "POWER",        "SQRT",
+    "EXP",       "LOG",        "SIGN",      "USER_ID",      "SUSER_SNAME",
+    "HOST_NAME", "APP_NAME",   "TRANSLATE", "STRING_SPLIT", "CHECKSUM"};
 
 }  // namespace
 

@@ -1,4 +1,6 @@
 #include "db/embedded/catalog/catalog.h"
+#include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/parser/tsql_tokenizer.h"
 
 #include <unicode/ucasemap.h>
 
@@ -387,7 +389,7 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
       "c.cdefault, (SELECT group_concat(m.text, '') FROM (SELECT text FROM syscomments WHERE id = "
       "c.cdefault ORDER BY colid) m), CASE WHEN c.iscomputed = 1 THEN (SELECT group_concat(m.text, "
       "'') FROM (SELECT text FROM syscomments WHERE id = c.id AND number = c.colid ORDER BY colid) "
-      "m) END FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
+      "m) END, c.domain FROM syscolumns c WHERE c.id = ? ORDER BY c.colid");
   sqlite3_bind_int(stmt.get(), 1, object.id);
   while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
     ColumnInfo c;
@@ -400,14 +402,29 @@ std::unique_ptr<TableInfo> Catalog::LoadTable(const ObjectInfo& object) {
     c.identity = (sqlite3_column_int(stmt.get(), 7) & 0x80) != 0;
     c.defaultId = sqlite3_column_int(stmt.get(), 8);
     if (const auto* text = sqlite3_column_text(stmt.get(), 9)) {
-      c.defaultText = reinterpret_cast<const char*>(text);
+      c.defaultText = BoundObjectExpression(reinterpret_cast<const char*>(text));
     }
     if (const auto* text = sqlite3_column_text(stmt.get(), 10)) {
       c.computedText = reinterpret_cast<const char*>(text);
     }
+    c.ruleId = sqlite3_column_int(stmt.get(), 11);
     table->columns.push_back(std::move(c));
   }
   return table;
+}
+
+std::string BoundObjectExpression(const std::string& text) {
+  const std::vector<Token> tokens = Tokenize(text);
+  if (tokens.size() < 2 || !IsWord(tokens[0], "CREATE") ||
+      !(IsWord(tokens[1], "RULE") || IsWord(tokens[1], "DEFAULT"))) {
+    return text;
+  }
+  const Batch parsed = ParseBatch(text);
+  if (parsed.statements.size() != 1 ||
+      parsed.statements.front()->kind != StatementKind::CreateBoundObject) {
+    return text;
+  }
+  return static_cast<const CreateBoundObjectStatement&>(*parsed.statements.front()).text;
 }
 
 std::string Catalog::CommentText(int id) {

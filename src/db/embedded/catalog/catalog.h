@@ -30,6 +30,7 @@ struct ColumnInfo {
   bool Computed() const { return !computedText.empty(); }
   bool persisted = false;  // computed and stored (read from SQLite's schema when needed)
   int userType = 0;        // xusertype of the user type it was declared with, 0 when none
+  int ruleId = 0;          // sysobjects id of the rule bound to it (sp_bindrule), 0 when none
 };
 
 // A user type (sp_addtype, CREATE TYPE … FROM): another name for a system
@@ -39,6 +40,8 @@ struct UserType {
   int xusertype = 0;
   SqlType type;
   bool allowsNulls = true;
+  int ruleId = 0;     // the rule bound to it, which its new columns take
+  int defaultId = 0;  // the default bound to it, likewise
 };
 
 struct TableInfo {
@@ -149,6 +152,14 @@ class Catalog {
   // Unbinds a default constraint from the column that carries it.
   void ClearColumnDefault(int tableId, int defaultId);
   void MarkOutputParameter(int routineId, int colid);
+  // Rules and defaults of the old kind (CREATE RULE / DEFAULT) bound to a
+  // column (syscolumns.domain, cdefault) or to a user type (systypes.domain,
+  // tdefault).
+  void SetColumnRule(int tableId, int colid, int ruleId);
+  void SetTypeRule(int xusertype, int ruleId);
+  void SetTypeDefault(int xusertype, int defaultId);
+  // Whether a column or user type has the rule or default bound.
+  bool IsBound(int objectId);
   void InsertComment(int id, const std::string& text);
   std::string CommentText(int id);
 
@@ -240,6 +251,11 @@ class Catalog {
   std::vector<ScopedTables> scoped_;
   int schemaVersion_ = -1;
 };
+
+// The expression of a CREATE RULE or CREATE DEFAULT statement as syscomments
+// keeps it ("CREATE DEFAULT d AS 0" → "0"); `text` itself when it is no such
+// statement (a default constraint's "(0)").
+std::string BoundObjectExpression(const std::string& text);
 
 // xtype of system objects as SQL Server writes them (char(2)).
 std::string PadXtype(std::string_view xtype);

@@ -106,8 +106,8 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
   auto stmt = db_.PrepareCached(
       "INSERT INTO syscolumns (name, id, xtype, typestat, xusertype, length, xprec, xscale, "
       "colid, colorder, cdefault, collationid, status, type, usertype, prec, scale, isnullable, "
-      "collation, autoval, iscomputed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-      "?, ?, ?, ?)");
+      "collation, autoval, iscomputed, domain) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?, ?, ?, ?, ?, ?, ?)");
   sqlite3_stmt* s = stmt.get();
   const int xtype = TypeXtype(c.type.base);
   const bool character =
@@ -146,6 +146,7 @@ void Catalog::InsertColumn(int tableId, const ColumnInfo& c) {
   }
   sqlite3_bind_null(s, 20);
   sqlite3_bind_int(s, 21, c.Computed() ? 1 : 0);
+  sqlite3_bind_int(s, 22, c.ruleId);
   if (sqlite3_step(s) != SQLITE_DONE) db_.Throw();
   if (c.Computed()) {
     auto text = db_.PrepareCached(
@@ -237,6 +238,36 @@ void Catalog::SetColumnDefault(int tableId, int colid, int defaultId) {
   sqlite3_bind_int(stmt.get(), 2, tableId);
   sqlite3_bind_int(stmt.get(), 3, colid);
   Step(stmt.get());
+}
+
+void Catalog::SetColumnRule(int tableId, int colid, int ruleId) {
+  auto stmt = db_.PrepareCached("UPDATE syscolumns SET domain = ? WHERE id = ? AND colid = ?");
+  sqlite3_bind_int(stmt.get(), 1, ruleId);
+  sqlite3_bind_int(stmt.get(), 2, tableId);
+  sqlite3_bind_int(stmt.get(), 3, colid);
+  Step(stmt.get());
+}
+
+void Catalog::SetTypeRule(int xusertype, int ruleId) {
+  auto stmt = db_.PrepareCached("UPDATE systypes SET domain = ? WHERE xusertype = ?");
+  sqlite3_bind_int(stmt.get(), 1, ruleId);
+  sqlite3_bind_int(stmt.get(), 2, xusertype);
+  Step(stmt.get());
+}
+
+void Catalog::SetTypeDefault(int xusertype, int defaultId) {
+  auto stmt = db_.PrepareCached("UPDATE systypes SET tdefault = ? WHERE xusertype = ?");
+  sqlite3_bind_int(stmt.get(), 1, defaultId);
+  sqlite3_bind_int(stmt.get(), 2, xusertype);
+  Step(stmt.get());
+}
+
+bool Catalog::IsBound(int objectId) {
+  auto stmt = db_.PrepareCached(
+      "SELECT EXISTS (SELECT 1 FROM syscolumns WHERE domain = ?1 OR cdefault = ?1) OR EXISTS "
+      "(SELECT 1 FROM systypes WHERE domain = ?1 OR tdefault = ?1)");
+  sqlite3_bind_int(stmt.get(), 1, objectId);
+  return sqlite3_step(stmt.get()) == SQLITE_ROW && sqlite3_column_int(stmt.get(), 0) != 0;
 }
 
 void Catalog::ClearColumnDefault(int tableId, int defaultId) {

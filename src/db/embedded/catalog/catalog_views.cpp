@@ -81,6 +81,17 @@ constexpr const char* kDefinition =
 
 constexpr const char* kCharacterTypes = "(167, 175, 231, 239, 35, 99)";
 
+// A CHECK or foreign key that NOCHECK CONSTRAINT disabled (and that is then
+// not trusted either).
+constexpr const char* kDisabled = "(o.status & 2048) <> 0";
+
+// A referential action's name: NO_ACTION, CASCADE, SET_NULL, SET_DEFAULT
+// (`blank` " " for INFORMATION_SCHEMA's NO ACTION).
+std::string ActionDesc(const std::string& action, const std::string& blank) {
+  return "CASE " + action + " WHEN 1 THEN 'CASCADE' WHEN 2 THEN 'SET" + blank +
+         "NULL' WHEN 3 THEN 'SET" + blank + "DEFAULT' ELSE 'NO" + blank + "ACTION' END";
+}
+
 using Builder = std::function<CatalogView(const std::string& database)>;
 
 CatalogView SysObjects(const std::string&) {
@@ -124,16 +135,17 @@ CatalogView SysProcedures(const std::string&) {
 }
 
 CatalogView SysForeignKeys(const std::string&) {
-  return Make(With(ObjectColumns(), {{"referenced_object_id", kInt, "f.parent_id"},
-                                     {"key_index_id", kInt, "NULL"},
-                                     {"is_disabled", kBit, "0"},
-                                     {"is_not_for_replication", kBit, "0"},
-                                     {"is_not_trusted", kBit, "0"},
-                                     {"delete_referential_action", kTinyInt, "0"},
-                                     {"delete_referential_action_desc", kDesc, "'NO_ACTION'"},
-                                     {"update_referential_action", kTinyInt, "0"},
-                                     {"update_referential_action_desc", kDesc, "'NO_ACTION'"},
-                                     {"is_system_named", kBit, "0"}}),
+  return Make(With(ObjectColumns(),
+                   {{"referenced_object_id", kInt, "f.parent_id"},
+                    {"key_index_id", kInt, "NULL"},
+                    {"is_disabled", kBit, kDisabled},
+                    {"is_not_for_replication", kBit, "0"},
+                    {"is_not_trusted", kBit, kDisabled},
+                    {"delete_referential_action", kTinyInt, "f.delete_action"},
+                    {"delete_referential_action_desc", kDesc, ActionDesc("f.delete_action", "_")},
+                    {"update_referential_action", kTinyInt, "f.update_action"},
+                    {"update_referential_action_desc", kDesc, ActionDesc("f.update_action", "_")},
+                    {"is_system_named", kBit, "0"}}),
               "sysobjects o JOIN moltaro_foreign_keys f ON f.id = o.id WHERE o.xtype = 'F '");
 }
 
@@ -145,9 +157,9 @@ CatalogView SysDefaultConstraints(const std::string&) {
 }
 
 CatalogView SysCheckConstraints(const std::string&) {
-  return Make(With(ObjectColumns(), {{"is_disabled", kBit, "0"},
+  return Make(With(ObjectColumns(), {{"is_disabled", kBit, kDisabled},
                                      {"is_not_for_replication", kBit, "0"},
-                                     {"is_not_trusted", kBit, "0"},
+                                     {"is_not_trusted", kBit, kDisabled},
                                      {"parent_column_id", kInt, "o.info"},
                                      {"definition", kText, kDefinition},
                                      {"uses_database_collation", kBit, "1"},
@@ -201,7 +213,7 @@ CatalogView SysColumns(const std::string&) {
                {"is_xml_document", kBit, "0"},
                {"xml_collection_id", kInt, "0"},
                {"default_object_id", kInt, "c.cdefault"},
-               {"rule_object_id", kInt, "0"}},
+               {"rule_object_id", kInt, "c.domain"}},
               "syscolumns c JOIN sysobjects o ON o.id = c.id WHERE o.xtype IN ('U ', 'S ', 'V ', "
               "'IF', 'TF')");
 }
@@ -373,6 +385,74 @@ CatalogView SysParameters(const std::string&) {
               "'TF')");
 }
 
+// One row per heap or index of a table: a single partition each, with the
+// table's rows.
+CatalogView SysPartitions(const std::string&) {
+  const SqlType bigint{BaseType::BigInt, 0, 0, 0};
+  return Make({{"partition_id", bigint, "i.id * 65536 + i.indid"},
+               {"object_id", kInt, "i.id"},
+               {"index_id", kInt, "i.indid"},
+               {"partition_number", kInt, "1"},
+               {"hobt_id", bigint, "i.id * 65536 + i.indid"},
+               {"rows", bigint, "tsql_rowcount(o.name)"},
+               {"filestream_filegroup_id", kSmallInt, "0"},
+               {"data_compression", kTinyInt, "0"},
+               {"data_compression_desc", kDesc, "'NONE'"}},
+              "sysindexes i JOIN sysobjects o ON o.id = i.id AND o.xtype IN ('U ', 'S ')");
+}
+
+// The statistics of each index (SQLite keeps its own; they are not named).
+CatalogView SysStats(const std::string&) {
+  return Make({{"object_id", kInt, "i.id"},
+               {"name", kSysname, "i.name"},
+               {"stats_id", kInt, "i.indid"},
+               {"auto_created", kBit, "0"},
+               {"user_created", kBit, "0"},
+               {"no_recompute", kBit, "0"},
+               {"has_filter", kBit, "0"},
+               {"filter_definition", kText, "NULL"},
+               {"is_temporary", kBit, "0"}},
+              "sysindexes i JOIN sysobjects o ON o.id = i.id AND o.xtype IN ('U ', 'S ', 'V ') "
+              "WHERE i.indid > 0");
+}
+
+CatalogView SysComputedColumns(const std::string&) {
+  const std::vector<Column> columns = {
+      {"object_id", kInt, "c.id"},
+      {"name", kSysname, "c.name"},
+      {"column_id", kInt, "c.colid"},
+      {"system_type_id", kTinyInt, "c.xtype"},
+      {"user_type_id", kInt, "c.xusertype"},
+      {"max_length", kSmallInt, "c.length"},
+      {"precision", kTinyInt, "c.xprec"},
+      {"scale", kTinyInt, "c.xscale"},
+      {"collation_name", kSysname, "c.collation"},
+      {"is_nullable", kBit, "c.isnullable"},
+      {"is_ansi_padded", kBit, std::string("c.xtype IN ") + kCharacterTypes},
+      {"is_rowguidcol", kBit, "0"},
+      {"is_identity", kBit, "0"},
+      {"is_computed", kBit, "1"},
+      {"is_filestream", kBit, "0"},
+      {"is_replicated", kBit, "0"},
+      {"is_non_sql_subscribed", kBit, "0"},
+      {"is_merge_published", kBit, "0"},
+      {"is_dts_replicated", kBit, "0"},
+      {"is_xml_document", kBit, "0"},
+      {"xml_collection_id", kInt, "0"},
+      {"default_object_id", kInt, "0"},
+      {"rule_object_id", kInt, "0"},
+      {"definition", kText,
+       "(SELECT group_concat(t.text, '') FROM (SELECT text FROM syscomments WHERE id = c.id "
+       "AND number = c.colid ORDER BY colid) t)"},
+      {"uses_database_collation", kBit, "1"},
+      {"is_persisted", kBit,
+       "EXISTS (SELECT 1 FROM pragma_table_xinfo(o.name) x WHERE x.name = c.name AND "
+       "x.hidden = 3)"}};
+  return Make(columns,
+              "syscolumns c JOIN sysobjects o ON o.id = c.id WHERE o.xtype = 'U ' AND "
+              "c.iscomputed = 1");
+}
+
 CatalogView SysExtendedProperties(const std::string&) {
   return Make({{"class", kTinyInt, "p.class"},
                {"class_desc", kDesc,
@@ -534,6 +614,105 @@ CatalogView InformationKeyColumnUsage(const std::string& database) {
                           "FROM ") +
                   kForeignKeyColumns +
                   " JOIN sysobjects o ON o.id = k.id JOIN sysobjects t ON t.id = k.child_id) u");
+}
+
+// The key of the referenced table whose columns a foreign key names (a
+// primary key, a unique constraint or a unique index).
+constexpr const char* kReferencedKey =
+    "(SELECT i.name FROM sysindexes i WHERE i.id = f.parent_id AND (i.status & 2) <> 0 AND "
+    "(SELECT group_concat(n, char(10)) FROM (SELECT c.name AS n FROM sysindexkeys k JOIN "
+    "syscolumns c ON c.id = k.id AND c.colid = k.colid WHERE k.id = i.id AND k.indid = i.indid "
+    "ORDER BY k.keyno)) = f.parent_columns ORDER BY (i.status & 2048) DESC, i.indid LIMIT 1)";
+
+CatalogView InformationReferentialConstraints(const std::string& database) {
+  return Make(
+      {{"CONSTRAINT_CATALOG", kSysname, Quote(database)},
+       {"CONSTRAINT_SCHEMA", kSysname, "'dbo'"},
+       {"CONSTRAINT_NAME", kSysname, "o.name"},
+       {"UNIQUE_CONSTRAINT_CATALOG", kSysname, Quote(database)},
+       {"UNIQUE_CONSTRAINT_SCHEMA", kSysname, "'dbo'"},
+       {"UNIQUE_CONSTRAINT_NAME", kSysname, kReferencedKey},
+       {"MATCH_OPTION", SqlType{BaseType::VarChar, 7, 0, 0}, "'SIMPLE'"},
+       {"UPDATE_RULE", SqlType{BaseType::VarChar, 11, 0, 0}, ActionDesc("f.update_action", " ")},
+       {"DELETE_RULE", SqlType{BaseType::VarChar, 11, 0, 0}, ActionDesc("f.delete_action", " ")}},
+      "sysobjects o JOIN moltaro_foreign_keys f ON f.id = o.id WHERE o.xtype = 'F '");
+}
+
+CatalogView InformationCheckConstraints(const std::string& database) {
+  return Make({{"CONSTRAINT_CATALOG", kSysname, Quote(database)},
+               {"CONSTRAINT_SCHEMA", kSysname, "'dbo'"},
+               {"CONSTRAINT_NAME", kSysname, "o.name"},
+               {"CHECK_CLAUSE", SqlType{BaseType::NVarChar, 4000, 0, 0},
+                std::string("substr(") + kDefinition + ", 1, 4000)"}},
+              "sysobjects o WHERE o.xtype = 'C '");
+}
+
+// The columns each constraint uses: a key's columns, a column-level CHECK's
+// column, and the columns a table-level CHECK's text names as words.
+CatalogView InformationConstraintColumnUsage(const std::string& database) {
+  const std::string checkColumns =
+      std::string(
+          "SELECT o.name, t.name, c.name FROM sysobjects o JOIN sysobjects t ON t.id = "
+          "o.parent_obj JOIN syscolumns c ON c.id = t.id WHERE o.xtype = 'C ' AND (c.colid "
+          "= o.info OR (o.info = 0 AND ' ' || lower(") +
+      kDefinition + ") || ' ' GLOB '*[^a-z0-9_@#$]' || lower(c.name) || '[^a-z0-9_@#$]*'))";
+  return Make({{"TABLE_CATALOG", kSysname, Quote(database)},
+               {"TABLE_SCHEMA", kSysname, "'dbo'"},
+               {"TABLE_NAME", kSysname, "u.table_name"},
+               {"COLUMN_NAME", kSysname, "u.column_name"},
+               {"CONSTRAINT_CATALOG", kSysname, Quote(database)},
+               {"CONSTRAINT_SCHEMA", kSysname, "'dbo'"},
+               {"CONSTRAINT_NAME", kSysname, "u.constraint_name"}},
+              "(SELECT c2 AS constraint_name, c5 AS table_name, c6 AS column_name FROM (" +
+                  InformationKeyColumnUsage(database).sql + ") UNION " + checkColumns + ") u");
+}
+
+CatalogView InformationParameters(const std::string& database) {
+  const std::string character = std::string("c.xtype IN ") + kCharacterTypes;
+  const std::string numeric = "c.xtype IN (48, 52, 56, 127, 106, 108, 60, 122, 62, 59)";
+  return Make(
+      {{"SPECIFIC_CATALOG", kSysname, Quote(database)},
+       {"SPECIFIC_SCHEMA", kSysname, "'dbo'"},
+       {"SPECIFIC_NAME", kSysname, "o.name"},
+       {"ORDINAL_POSITION", kInt, "c.colid"},
+       {"PARAMETER_MODE", SqlType{BaseType::NVarChar, 10, 0, 0},
+        "CASE WHEN c.colid = 0 THEN 'OUT' WHEN c.isoutparam THEN 'INOUT' ELSE 'IN' END"},
+       {"IS_RESULT", SqlType{BaseType::NVarChar, 10, 0, 0},
+        "CASE WHEN c.colid = 0 THEN 'YES' ELSE 'NO' END"},
+       {"AS_LOCATOR", SqlType{BaseType::NVarChar, 10, 0, 0}, "'NO'"},
+       {"PARAMETER_NAME", kSysname, "c.name"},
+       {"DATA_TYPE", kSysname, "(SELECT t.name FROM systypes t WHERE t.xusertype = c.xtype)"},
+       {"CHARACTER_MAXIMUM_LENGTH", kInt,
+        "CASE WHEN c.xtype = 35 THEN 2147483647 WHEN c.xtype = 99 THEN 1073741823 WHEN " +
+            character + " THEN c.prec END"},
+       {"CHARACTER_OCTET_LENGTH", kInt,
+        "CASE WHEN c.xtype IN (35, 99) THEN 2147483647 WHEN " + character + " THEN c.length END"},
+       {"COLLATION_CATALOG", kSysname, "NULL"},
+       {"COLLATION_SCHEMA", kSysname, "NULL"},
+       {"COLLATION_NAME", kSysname, "c.collation"},
+       {"CHARACTER_SET_CATALOG", kSysname, "NULL"},
+       {"CHARACTER_SET_SCHEMA", kSysname, "NULL"},
+       {"CHARACTER_SET_NAME", kSysname,
+        "CASE WHEN c.xtype IN (239, 231, 99) THEN 'UNICODE' WHEN c.xtype IN (175, 167, 35) THEN "
+        "'cp1250' END"},
+       {"NUMERIC_PRECISION", kTinyInt, "CASE WHEN " + numeric + " THEN c.xprec END"},
+       {"NUMERIC_PRECISION_RADIX", kSmallInt,
+        "CASE WHEN c.xtype IN (62, 59) THEN 2 WHEN " + numeric + " THEN 10 END"},
+       {"NUMERIC_SCALE", kSmallInt,
+        "CASE WHEN " + numeric + " AND c.xtype NOT IN (62, 59) THEN c.xscale END"},
+       {"DATETIME_PRECISION", kSmallInt,
+        "CASE WHEN c.xtype = 61 THEN 3 WHEN c.xtype = 58 THEN 0 END"},
+       {"INTERVAL_TYPE", SqlType{BaseType::NVarChar, 30, 0, 0}, "NULL"},
+       {"INTERVAL_PRECISION", kSmallInt, "NULL"},
+       {"USER_DEFINED_TYPE_CATALOG", kSysname,
+        "CASE WHEN c.xusertype > 256 THEN " + Quote(database) + " END"},
+       {"USER_DEFINED_TYPE_SCHEMA", kSysname, "CASE WHEN c.xusertype > 256 THEN 'dbo' END"},
+       {"USER_DEFINED_TYPE_NAME", kSysname,
+        "(SELECT t.name FROM systypes t WHERE t.xusertype = c.xusertype AND c.xusertype > 256)"},
+       {"SCOPE_CATALOG", kSysname, "NULL"},
+       {"SCOPE_SCHEMA", kSysname, "NULL"},
+       {"SCOPE_NAME", kSysname, "NULL"}},
+      "syscolumns c JOIN sysobjects o ON o.id = c.id WHERE o.xtype IN ('P ', 'FN', 'IF', 'TF')");
 }
 
 CatalogView InformationSchemata(const std::string& database) {
@@ -717,6 +896,9 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"DATABASE_PRINCIPALS", SysDatabasePrincipals},
       {"ALL_OBJECTS", SysObjects},
       {"ALL_COLUMNS", SysColumns},
+      {"PARTITIONS", SysPartitions},
+      {"STATS", SysStats},
+      {"COMPUTED_COLUMNS", SysComputedColumns},
   };
   static const std::map<std::string, Builder> information = {
       {"TABLES", InformationTables},
@@ -726,6 +908,10 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"TABLE_CONSTRAINTS", InformationTableConstraints},
       {"KEY_COLUMN_USAGE", InformationKeyColumnUsage},
       {"SCHEMATA", InformationSchemata},
+      {"REFERENTIAL_CONSTRAINTS", InformationReferentialConstraints},
+      {"CHECK_CONSTRAINTS", InformationCheckConstraints},
+      {"CONSTRAINT_COLUMN_USAGE", InformationConstraintColumnUsage},
+      {"PARAMETERS", InformationParameters},
   };
   const std::string upperSchema = ToUpperAscii(std::string(schema));
   const auto& views = upperSchema == "SYS" ? sys : information;

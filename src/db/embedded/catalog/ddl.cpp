@@ -122,7 +122,11 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   }
   std::optional<UserType> user;
   c.type = catalog_.ResolveDeclaredType(def.type, position, &user);
-  if (user) c.userType = user->xusertype;
+  if (user) {
+    // A user type's bound rule and default come with it.
+    c.userType = user->xusertype;
+    c.ruleId = user->ruleId;
+  }
   c.identity = def.identity;
   if (def.identity && !StoresAsInteger(c.type)) {
     throw ServerErrorByNumber(2749, {def.name});
@@ -147,6 +151,12 @@ std::shared_ptr<const CompiledExpression> Ddl::Expression(const std::string& tex
 
 void Ddl::ValidateDefault(const std::string& text) {
   const auto compiled = Expression(text);
+  // NEWSEQUENTIALID() is a default's whole value or nothing; the column's
+  // type is checked where rows take it.
+  if (compiled->expr->kind == ExprKind::Function &&
+      ToUpperAscii(compiled->expr->text) == "NEWSEQUENTIALID" && compiled->expr->args.empty()) {
+    return;
+  }
   Translator t(catalog_, nullptr, nullptr);
   try {
     t.Value(*compiled->expr);
@@ -374,6 +384,7 @@ void Ddl::RecreateCheckTriggers(const TableInfo& table) {
     }
     CreateCheckTriggers(table, c.id, c.name, catalog_.CommentText(c.id), column);
   }
+  CreateRuleTriggers(table);
 }
 
 void Ddl::CreateTempTable(const CreateTableStatement& s) {
@@ -469,7 +480,24 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     }
     AddDefault(tableId, s.table.name, *target, k.name, k.defaultText);
   }
-  for (const ColumnInfo& c : columns) catalog_.InsertColumn(tableId, c);
+  bool rules = false;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    ColumnInfo& c = columns[i];
+    if (c.userType && !c.defaultId) {
+      if (const auto user = catalog_.FindUserType(s.columns[i].type.name))
+        c.defaultId = user->defaultId;
+    }
+    rules = rules || c.ruleId != 0;
+    catalog_.InsertColumn(tableId, c);
+  }
+  if (rules) {
+    TableInfo shape;
+    shape.id = tableId;
+    shape.name = s.table.name;
+    shape.xtype = "U ";
+    shape.columns = columns;
+    CreateRuleTriggers(shape);
+  }
   // Keys: column-level first, then table-level, as SQL Server numbers them.
   // A primary key is clustered unless it says otherwise or another key of
   // the table asks for the clustered index.
@@ -829,6 +857,7 @@ void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
   c.identity = old->identity;
   c.defaultId = old->defaultId;
   c.defaultText = old->defaultText;
+  if (old->ruleId) c.ruleId = old->ruleId;  // a bound rule stays bound
   // A statement that changes nothing leaves the objects on the column be.
   if (TypeText(c.type) != TypeText(old->type) || c.nullable != old->nullable) {
     RequireNoDependents(table, *old, "ALTER COLUMN", ColumnChange::Of(old->type, c.type));

@@ -48,6 +48,15 @@ class Ddl {
   // User types (ddl_types.cpp).
   void CreateType(const CreateTypeStatement& s);
   void DropType(const DropTypeStatement& s);
+  // Rules and defaults of the old kind (ddl_bound_objects.cpp).
+  void CreateBoundObject(const CreateBoundObjectStatement& s);
+  void DropBoundObject(const DropBoundObjectStatement& s);
+  // sp_bindrule / sp_bindefault: `target` is 'table.column' or a user type;
+  // returns the messages SQL Server prints.
+  std::vector<std::string> Bind(bool rule, const std::string& objectName, const std::string& target,
+                                bool futureOnly);
+  // sp_unbindrule / sp_unbindefault.
+  std::vector<std::string> Unbind(bool rule, const std::string& target, bool futureOnly);
 
  private:
   // Each ALTER TABLE action, inside the statement's transaction.
@@ -68,6 +77,15 @@ class Ddl {
   void CreateCheckTriggers(const TableInfo& table, int id, const std::string& name,
                            const std::string& text, const std::string& column);
   void RecreateCheckTriggers(const TableInfo& table);
+  // The triggers that check the rules bound to the table's columns (513),
+  // made again from the rules' text.
+  void CreateRuleTriggers(const TableInfo& table);
+  std::optional<ObjectInfo> FindBoundObject(const std::string& name, bool rule);
+  void BindColumn(bool rule, int objectId, const TableInfo& table, const ColumnInfo& column);
+  void UnbindColumn(bool rule, const TableInfo& table, const ColumnInfo& column);
+  // Binds (or, for 0, unbinds) the columns of a user type that carry
+  // `previous` or nothing; whether there were any.
+  bool RebindTypeColumns(bool rule, int xusertype, int previous, int objectId);
   // 547 when an existing row fails the CHECK.
   void RequireRowsMeetCheck(const TableInfo& table, const std::string& name,
                             const std::string& text, const std::string& column);

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "common/text.h"
 #include "db/embedded/types/collation.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -181,6 +182,183 @@ void RequireArguments(std::string_view name, const std::vector<std::string>& arg
   }
 }
 
+// The schemas by id: those CREATE SCHEMA recorded and the fixed ones.
+std::string SchemaRows() {
+  std::string rows = "SELECT schema_id AS id, name FROM moltaro_schemas";
+  for (const auto& [id, name] : std::vector<std::pair<int, const char*>>{
+           {1, "dbo"}, {2, "guest"}, {3, "INFORMATION_SCHEMA"}, {4, "sys"}}) {
+    rows += " UNION ALL SELECT " + std::to_string(id) + ", '" + name + "'";
+  }
+  return "(" + rows + ")";
+}
+
+// An object named in another database than the statement's is refused
+// rather than looked up here.
+std::string InThisDatabase(std::string_view function, const std::vector<std::string>& args,
+                           const std::string& sql) {
+  if (args.size() < 2) return sql;
+  return "CASE WHEN " + args[1] + " IS NULL THEN NULL WHEN " + args[1] + " = tsql_db_id() THEN " +
+         sql + " ELSE tsql_raise(0, " +
+         Quote("This statement is not supported by the embedded server: " + std::string(function) +
+               " of another database.") +
+         ") END";
+}
+
+std::string IdentityField(const std::string& table, const char* field) {
+  return "(SELECT i." + std::string(field) +
+         " FROM moltaro_identity i WHERE i.id = (SELECT min(o.id) FROM sysobjects o WHERE o.name = "
+         "tsql_objname(" +
+         table + ") AND o.xtype IN ('U ', 'S ')))";
+}
+
+// INDEXPROPERTY(object, index, property) over the index's sysindexes row `i`.
+std::string IndexProperty(const std::vector<std::string>& args) {
+  const std::vector<std::pair<std::string, std::string>> properties = {
+      {"ISCLUSTERED", "i.indid = 1"},
+      {"ISUNIQUE", "(i.status & 2) <> 0"},
+      {"INDEXID", "i.indid"},
+      {"ISSTATISTICS", "0"},
+      {"ISAUTOSTATISTICS", "0"},
+      {"ISHYPOTHETICAL", "0"},
+      {"ISFULLTEXTKEY", "0"},
+      {"ISPADINDEX", "0"},
+      {"ISDISABLED", "0"},
+      {"ISROWLOCKDISALLOWED", "0"},
+      {"ISPAGELOCKDISALLOWED", "0"},
+      {"INDEXFILLFACTOR", "0"},
+      {"ISCOLUMNSTORE", "0"},
+      {"ISOPTIMIZEDFORSEQUENTIALKEY", "0"},
+  };
+  return "(SELECT " + ByProperty(args[2], properties) +
+         " FROM sysindexes i WHERE i.id = " + args[0] + " AND i.indid > 0 AND i.name = " + args[1] +
+         ")";
+}
+
+// The SET options of the session as this server runs every statement:
+// each is fixed, whatever SET said.
+std::string SessionProperty(const std::string& option) {
+  const std::vector<std::pair<std::string, std::string>> values = {
+      {"ANSI_NULLS", "1"},
+      {"ANSI_PADDING", "1"},
+      {"ANSI_WARNINGS", "1"},
+      {"ARITHABORT", "1"},
+      {"CONCAT_NULL_YIELDS_NULL", "1"},
+      {"NUMERIC_ROUNDABORT", "0"},
+      {"QUOTED_IDENTIFIER", "1"},
+  };
+  return ByProperty(option, values);
+}
+
+// FILEPROPERTY(file, property): the database is one file whose logical
+// name is the database's; there is no log file of its own.
+std::string FileProperty(const std::string& file, const std::string& property) {
+  const std::vector<std::pair<std::string, std::string>> values = {
+      {"ISREADONLY", "0"},
+      {"ISPRIMARYFILE", "1"},
+      {"ISLOGFILE", "0"},
+      {"SPACEUSED",
+       "(SELECT page_count - freelist_count FROM pragma_page_count(), "
+       "pragma_freelist_count())"},
+  };
+  return "CASE WHEN upper(" + file + ") = upper(tsql_db_name(tsql_db_id())) THEN " +
+         ByProperty(property, values) + " END";
+}
+
+// The functions that name objects, schemas, types and columns by id and
+// back, and the identity and index properties of a table.
+std::optional<MetadataCall> ObjectNameFunctionSql(std::string_view upperName,
+                                                  const std::vector<std::string>& args) {
+  using R = MetadataResult;
+  const auto between = [&](std::size_t low, std::size_t high) {
+    if (args.size() < low || args.size() > high) {
+      throw ServerErrorByNumber(
+          189, {ToLowerAscii(std::string(upperName)), std::to_string(low), std::to_string(high)});
+    }
+  };
+  if (upperName == "OBJECT_NAME") {
+    between(1, 2);
+    return MetadataCall{
+        InThisDatabase(upperName, args,
+                       "(SELECT o.name FROM sysobjects o WHERE o.id = " + args[0] + ")"),
+        R::Text};
+  }
+  if (upperName == "OBJECT_SCHEMA_NAME") {
+    between(1, 2);
+    return MetadataCall{InThisDatabase(upperName, args,
+                                       "(SELECT s.name FROM sysobjects o JOIN " + SchemaRows() +
+                                           " s ON s.id = o.uid WHERE o.id = " + args[0] + ")"),
+                        R::Text};
+  }
+  if (upperName == "SCHEMA_NAME") {
+    between(0, 1);
+    if (args.empty()) return MetadataCall{"'dbo'", R::Text};
+    return MetadataCall{"(SELECT s.name FROM " + SchemaRows() + " s WHERE s.id = " + args[0] + ")",
+                        R::Text};
+  }
+  if (upperName == "SCHEMA_ID") {
+    between(0, 1);
+    if (args.empty()) return MetadataCall{"1", R::Number};
+    return MetadataCall{"(SELECT s.id FROM " + SchemaRows() + " s WHERE s.name = " + args[0] + ")",
+                        R::Number};
+  }
+  if (upperName == "TYPE_NAME") {
+    RequireArguments(upperName, args, 1);
+    return MetadataCall{"(SELECT t.name FROM systypes t WHERE t.xusertype = " + args[0] + ")",
+                        R::Text};
+  }
+  if (upperName == "TYPE_ID") {
+    RequireArguments(upperName, args, 1);
+    return MetadataCall{
+        "(SELECT t.xusertype FROM systypes t WHERE t.name = tsql_objname(" + args[0] + "))",
+        R::Number};
+  }
+  if (upperName == "COL_NAME") {
+    RequireArguments(upperName, args, 2);
+    return MetadataCall{
+        "(SELECT c.name FROM syscolumns c JOIN sysobjects o ON o.id = c.id AND "
+        "o.xtype IN ('U ', 'S ', 'V ', 'IF', 'TF') WHERE c.id = " +
+            args[0] + " AND c.colid = " + args[1] + ")",
+        R::Text};
+  }
+  if (upperName == "INDEX_COL") {
+    RequireArguments(upperName, args, 3);
+    return MetadataCall{
+        "(SELECT c.name FROM sysindexkeys k JOIN syscolumns c ON c.id = k.id AND c.colid = "
+        "k.colid WHERE k.id = (SELECT min(o.id) FROM sysobjects o WHERE o.name = tsql_objname(" +
+            args[0] + ") AND o.xtype IN ('U ', 'S ', 'V ')) AND k.indid = " + args[1] +
+            " AND k.keyno = " + args[2] + ")",
+        R::Text};
+  }
+  if (upperName == "INDEXPROPERTY") {
+    RequireArguments(upperName, args, 3);
+    return MetadataCall{IndexProperty(args), R::Number};
+  }
+  if (upperName == "IDENT_CURRENT") {
+    RequireArguments(upperName, args, 1);
+    // The seed until the table takes its first row, as SQL Server answers.
+    return MetadataCall{
+        "(SELECT CASE WHEN i.used THEN i.last ELSE i.seed END FROM "
+        "moltaro_identity i WHERE i.id = (SELECT min(o.id) FROM sysobjects o "
+        "WHERE o.name = tsql_objname(" +
+            args[0] + ") AND o.xtype IN ('U ', 'S ')))",
+        R::Number};
+  }
+  if (upperName == "IDENT_SEED" || upperName == "IDENT_INCR") {
+    RequireArguments(upperName, args, 1);
+    return MetadataCall{IdentityField(args[0], upperName == "IDENT_SEED" ? "seed" : "increment"),
+                        R::Number};
+  }
+  if (upperName == "SESSIONPROPERTY") {
+    RequireArguments(upperName, args, 1);
+    return MetadataCall{SessionProperty(args[0]), R::Number};
+  }
+  if (upperName == "FILEPROPERTY") {
+    RequireArguments(upperName, args, 2);
+    return MetadataCall{FileProperty(args[0], args[1]), R::Number};
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string VersionText() {
@@ -190,9 +368,29 @@ std::string VersionText() {
 }
 
 bool IsMetadataFunction(std::string_view upperName, std::size_t argumentCount) {
-  for (const char* name :
-       {"OBJECTPROPERTY", "OBJECTPROPERTYEX", "COLUMNPROPERTY", "COL_LENGTH", "SERVERPROPERTY",
-        "DATABASEPROPERTYEX", "DB_ID", "FULLTEXTSERVICEPROPERTY", "HAS_DBACCESS"}) {
+  for (const char* name : {"OBJECTPROPERTY",
+                           "OBJECTPROPERTYEX",
+                           "COLUMNPROPERTY",
+                           "COL_LENGTH",
+                           "SERVERPROPERTY",
+                           "DATABASEPROPERTYEX",
+                           "DB_ID",
+                           "FULLTEXTSERVICEPROPERTY",
+                           "HAS_DBACCESS",
+                           "OBJECT_NAME",
+                           "OBJECT_SCHEMA_NAME",
+                           "SCHEMA_NAME",
+                           "SCHEMA_ID",
+                           "TYPE_NAME",
+                           "TYPE_ID",
+                           "COL_NAME",
+                           "INDEX_COL",
+                           "INDEXPROPERTY",
+                           "IDENT_CURRENT",
+                           "IDENT_SEED",
+                           "IDENT_INCR",
+                           "SESSIONPROPERTY",
+                           "FILEPROPERTY"}) {
     if (upperName == name) return true;
   }
   // DB_NAME() of the current database is known when the statement is translated.
@@ -201,6 +399,7 @@ bool IsMetadataFunction(std::string_view upperName, std::size_t argumentCount) {
 
 MetadataCall MetadataFunctionSql(std::string_view upperName, const std::vector<std::string>& args) {
   using R = MetadataResult;
+  if (std::optional<MetadataCall> call = ObjectNameFunctionSql(upperName, args)) return *call;
   if (upperName == "OBJECTPROPERTY" || upperName == "OBJECTPROPERTYEX") {
     RequireArguments(upperName, args, 2);
     return {"(SELECT " + ByProperty(args[1], ObjectProperties()) +

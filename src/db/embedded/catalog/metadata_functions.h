@@ -17,6 +17,10 @@ inline constexpr std::string_view kProductLevel = "SP4";
 inline constexpr std::string_view kEdition = "Desktop Engine";
 inline constexpr int kEngineEdition = 1;
 inline constexpr std::string_view kServerName = "EMBEDDED";
+// @@MICROSOFTVERSION: the version as one number, major << 24 | minor << 16 | build.
+constexpr int MicrosoftVersion() {
+  return (8 << 24) | (0 << 16) | 2039;
+}
 // @@VERSION: SQL Server's first line, then what this server is.
 std::string VersionText();
 

@@ -11,7 +11,8 @@ namespace moltaro::db::embedded {
 
 std::optional<UserType> Catalog::FindUserType(const std::string& name) {
   auto stmt = db_.PrepareCached(
-      "SELECT name, xusertype, xtype, length, xprec, xscale, allownulls FROM systypes WHERE name "
+      "SELECT name, xusertype, xtype, length, xprec, xscale, allownulls, domain, tdefault FROM "
+      "systypes WHERE name "
       "= ? AND xusertype > 256");
   sqlite3_bind_text(stmt.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
   if (sqlite3_step(stmt.get()) != SQLITE_ROW) return std::nullopt;
@@ -25,6 +26,8 @@ std::optional<UserType> Catalog::FindUserType(const std::string& name) {
   user.xusertype = sqlite3_column_int(stmt.get(), 1);
   user.type = *type;
   user.allowsNulls = sqlite3_column_int(stmt.get(), 6) != 0;
+  user.ruleId = sqlite3_column_int(stmt.get(), 7);
+  user.defaultId = sqlite3_column_int(stmt.get(), 8);
   return user;
 }
 

@@ -262,7 +262,8 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
   // numeric(18,0) stays one, so "id = @@IDENTITY" keeps using the key.
   if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 18, 0};
   if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
-      key == "@@NESTLEVEL" || key == "@@FETCH_STATUS") {
+      key == "@@NESTLEVEL" || key == "@@FETCH_STATUS" || key == "@@PROCID" ||
+      key == "@@MICROSOFTVERSION") {
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" ||
@@ -306,6 +307,8 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
     if (key == "@@SPID") return std::int64_t{51};
     if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
+    if (key == "@@PROCID") return ProcedureId(c);
+    if (key == "@@MICROSOFTVERSION") return std::int64_t{MicrosoftVersion()};
     if (key == "@@FETCH_STATUS") return std::int64_t{host_.FetchStatus()};
     if (key == "@@VERSION") return VersionText();
     if (key == "@@SERVERNAME") return std::string(kServerName);
@@ -315,6 +318,13 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (!v) throw ServerErrorByNumber(137, {name});
     return ToApiValue(v->value);
   };
+}
+
+// The object id of the running procedure, function or trigger; 0 in a batch.
+Value Interpreter::ProcedureId(const Context& c) {
+  if (c.procedure.empty()) return std::int64_t{0};
+  const std::optional<ObjectInfo> object = host_.CurrentCatalog().FindObject(c.procedure);
+  return std::int64_t{object ? object->id : 0};
 }
 
 Value Interpreter::SessionFunction(const std::string& key) {
@@ -809,6 +819,20 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::DropType:
       Ddl(catalog, c.text, host_.Code().get()).DropType(static_cast<const DropTypeStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::Reconfigure:
+      // sp_configure changes no option whose value matters here.
+      return Flow::Normal;
+    case StatementKind::Statistics:
+      Statistics(static_cast<const StatisticsStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::CreateBoundObject:
+      Ddl(catalog, c.text, host_.Code().get())
+          .CreateBoundObject(static_cast<const CreateBoundObjectStatement&>(s));
+      return Flow::Normal;
+    case StatementKind::DropBoundObject:
+      Ddl(catalog, c.text, host_.Code().get())
+          .DropBoundObject(static_cast<const DropBoundObjectStatement&>(s));
       return Flow::Normal;
     case StatementKind::AlterTable:
       Ddl(catalog, c.text, host_.Code().get())

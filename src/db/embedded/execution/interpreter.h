@@ -192,6 +192,7 @@ class Interpreter {
   void RollBackDoomed();
   // A value of the error being handled ("ERROR_NUMBER()" …) or XACT_STATE().
   Value SessionFunction(const std::string& key);
+  Value ProcedureId(const Context& c);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   void RunBody(const std::vector<StatementPtr>& body, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
@@ -260,9 +261,17 @@ class Interpreter {
   // sp_helptrigger table [, 'INSERT' | 'UPDATE' | 'DELETE']: the table's
   // triggers, one row each.
   Value HelpTrigger(std::vector<CallArgument>& args, Context& c);
+  // sp_bindrule and its kin, sp_dbcmptlevel, sp_tableoption, sp_configure,
+  // sp_createstats, sp_fulltext_database, sp_MSforeachtable / db
+  // (admin_procedures.cpp); none when `key` is not one of them.
+  std::optional<Value> AdministrationProcedure(const std::string& key,
+                                               std::vector<CallArgument>& args, Context& c);
+  Value CompatibilityLevel(std::vector<CallArgument>& args, Context& c);
+  Value ForEach(const std::string& key, std::vector<CallArgument>& args, Context& c);
   // Statements of the session's settings and of maintenance
   // (session_statements.cpp).
   void SetOption(const SetOptionStatement& s, Context& c);
+  void Statistics(const StatisticsStatement& s);
   // sp_rename, sp_help, sp_helptext, the extended properties
   // (catalog_procedures.cpp);
   // none when `name` is not one of them.

@@ -219,4 +219,19 @@ void Interpreter::CheckPermissionStatement(const PermissionStatement& s) {
   }
 }
 
+// CREATE STATISTICS gathers SQLite's statistics of the table (its name and
+// columns are not kept: SQLite has its own); DROP STATISTICS has nothing
+// to drop.
+void Interpreter::Statistics(const StatisticsStatement& s) {
+  Catalog& catalog = host_.CurrentCatalog();
+  for (const auto& [table, name] : s.statistics) {
+    const TableInfo* found = catalog.FindTable(table.name);
+    if (!found || found->xtype != "U ") throw ServerErrorByNumber(1088, {table.name});
+    for (const std::string& column : s.columns) {
+      if (!found->Find(catalog.Coll(), column)) throw ServerErrorByNumber(207, {column});
+    }
+    if (!s.drop) catalog.Db().Exec("ANALYZE " + QuoteId(found->name));
+  }
+}
+
 }  // namespace moltaro::db::embedded

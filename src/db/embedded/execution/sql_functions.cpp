@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "common/text.h"
 #include "common/utf8.h"
@@ -542,6 +543,32 @@ void RaiseFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   }
 }
 
+// tsql_rowcount(table): the rows of a table of this database (sys.partitions).
+void RowCountFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  std::string table = ArgText(argv[0]);
+  std::string quoted = "\"";
+  for (const char ch : table) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  quoted += "\"";
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(sqlite3_context_db_handle(ctx),
+                         ("SELECT count(*) FROM main." + quoted).c_str(), -1, &raw,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
+  if (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    sqlite3_result_int64(ctx, sqlite3_column_int64(stmt.get(), 0));
+  } else {
+    sqlite3_result_null(ctx);
+  }
+}
+
 // tsql_recursion(depth, limit): a recursive CTE's row at that depth, or
 // error 530 past the statement's MAXRECURSION (0: no limit).
 void RecursionFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -585,6 +612,7 @@ void RegisterFunctions(sqlite3* db) {
   RegisterScalar(db, "tsql_dateadd", 3, DateAddFn);
   RegisterScalar(db, "tsql_datediff", 3, DateDiffFn);
   RegisterScalar(db, "tsql_objname", 1, ObjectNameFn);
+  RegisterScalar(db, "tsql_rowcount", 1, RowCountFn, false);
   RegisterScalar(db, "tsql_raise", 1, RaiseFn, false);
   RegisterScalar(db, "tsql_recursion", 2, RecursionFn);
   RegisterScalar(db, "tsql_raise", 2, RaiseFn, false);

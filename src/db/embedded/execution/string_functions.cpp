@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -222,6 +223,49 @@ void NewIdFn(sqlite3_context* ctx, int, sqlite3_value**) {
   ResultText(ctx, out);
 }
 
+// NEWSEQUENTIALID() of a column default: each value sorts after the ones
+// this connection made before it under SQL Server's order of
+// uniqueidentifier, which weighs the last six bytes first (here the clock in
+// milliseconds) and then bytes 8 and 9 (a count within the millisecond).
+struct SequentialIds {
+  long long lastMillis = 0;
+  unsigned count = 0;
+};
+
+void NewSequentialIdFn(sqlite3_context* ctx, int, sqlite3_value**) {
+  auto* state = static_cast<SequentialIds*>(sqlite3_user_data(ctx));
+  const long long now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+  if (now > state->lastMillis) {
+    state->lastMillis = now;
+    state->count = 0;
+  } else if (++state->count > 0xFFFF) {
+    // More than the count can tell apart: the next millisecond is taken early.
+    ++state->lastMillis;
+    state->count = 0;
+  }
+  unsigned char bytes[16];
+  sqlite3_randomness(sizeof bytes, bytes);
+  bytes[8] = static_cast<unsigned char>(state->count >> 8);
+  bytes[9] = static_cast<unsigned char>(state->count & 0xFF);
+  for (int i = 0; i < 6; ++i) {
+    bytes[15 - i] = static_cast<unsigned char>((state->lastMillis >> (8 * i)) & 0xFF);
+  }
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
+    out += kHex[bytes[i] >> 4];
+    out += kHex[bytes[i] & 15];
+  }
+  ResultText(ctx, out);
+}
+
+void DestroySequentialIds(void* state) {
+  std::unique_ptr<SequentialIds> owned(static_cast<SequentialIds*>(state));
+}
+
 // tsql_patindex(pattern, text): where the LIKE pattern first matches; a
 // pattern not starting with % matches only at the start.
 void PatIndexFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -351,6 +395,9 @@ void RegisterStringFunctions(sqlite3* db) {
   RegisterScalar(db, "tsql_str", 2, StrFn);
   RegisterScalar(db, "tsql_str", 3, StrFn);
   RegisterScalar(db, "tsql_newid", 0, NewIdFn, false);
+  auto sequential = std::make_unique<SequentialIds>();
+  sqlite3_create_function_v2(db, "tsql_newsequentialid", 0, SQLITE_UTF8, sequential.release(),
+                             NewSequentialIdFn, nullptr, nullptr, DestroySequentialIds);
 }
 
 void RegisterCollatedStringFunctions(sqlite3* db, const std::string& collationName) {

@@ -77,9 +77,7 @@ bool IsUnsupportedSystemProcedure(std::string_view name) {
                                               "sp_change_users_login",
                                               "sp_addsrvrolemember",
                                               "sp_dropsrvrolemember",
-                                              "sp_configure",
                                               "sp_dboption",
-                                              "sp_fulltext_database",
                                               "sp_fulltext_catalog",
                                               "sp_fulltext_table",
                                               "sp_fulltext_column",
@@ -98,8 +96,6 @@ bool IsUnsupportedSystemProcedure(std::string_view name) {
                                               "sp_add_jobserver",
                                               "sp_changeobjectowner",
                                               "sp_settriggerorder",
-                                              "sp_msforeachtable",
-                                              "sp_msforeachdb",
                                               "sp_depends",
                                               "sp_spaceused",
                                               "sp_who",
@@ -157,6 +153,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
   const std::string key = ToLowerAscii(name);
   if (key == "sp_addtype" || key == "sp_droptype") return TypeProcedure(key, name, args, c);
   if (key == "sp_helptrigger") return HelpTrigger(args, c);
+  if (std::optional<Value> result = AdministrationProcedure(key, args, c)) return result;
   const bool get = key == "sp_getapplock";
   if (!get && key != "sp_releaseapplock") return std::nullopt;
 

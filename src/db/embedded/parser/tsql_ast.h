@@ -201,9 +201,13 @@ enum class StatementKind {
   Permission,  // GRANT / DENY / REVOKE
   CreateSchema,
   DropSchema,
-  Unsupported,  // a construct the server does not run: fails when reached
-  CreateType,   // CREATE TYPE name FROM base [NULL | NOT NULL]
-  DropType,     // DROP TYPE [IF EXISTS] name
+  Unsupported,        // a construct the server does not run: fails when reached
+  CreateType,         // CREATE TYPE name FROM base [NULL | NOT NULL]
+  DropType,           // DROP TYPE [IF EXISTS] name
+  CreateBoundObject,  // CREATE RULE | DEFAULT name AS expression
+  DropBoundObject,    // DROP RULE | DEFAULT [IF EXISTS] name, …
+  Statistics,         // CREATE STATISTICS name ON t (c, …) / DROP STATISTICS t.name, …
+  Reconfigure,        // RECONFIGURE [WITH OVERRIDE]
 };
 
 struct Statement {
@@ -346,6 +350,31 @@ struct CreateTypeStatement : Statement {
   ObjectName name;
   TypeSpec base;
   std::optional<bool> nullable;  // as written; NULL when not
+};
+
+// A rule or default of the old kind: an object of its own, bound to
+// columns and user types by sp_bindrule / sp_bindefault.
+struct CreateBoundObjectStatement : Statement {
+  CreateBoundObjectStatement() : Statement(StatementKind::CreateBoundObject) {}
+  bool rule = false;  // else a default
+  ObjectName name;
+  ExprPtr expr;      // a rule's condition names its value as a variable (@value)
+  std::string text;  // the expression as written
+};
+
+struct DropBoundObjectStatement : Statement {
+  DropBoundObjectStatement() : Statement(StatementKind::DropBoundObject) {}
+  bool rule = false;
+  bool ifExists = false;
+  std::vector<ObjectName> names;
+};
+
+struct StatisticsStatement : Statement {
+  StatisticsStatement() : Statement(StatementKind::Statistics) {}
+  bool drop = false;
+  // CREATE: one table and its columns; DROP: each table with its statistics' name.
+  std::vector<std::pair<ObjectName, std::string>> statistics;
+  std::vector<std::string> columns;
 };
 
 struct DropTypeStatement : Statement {

@@ -392,6 +392,11 @@ class Parser {
       }
       return s;
     }
+    if (w == "RECONFIGURE") {
+      Take();
+      if (AcceptWord("WITH")) ExpectWord("OVERRIDE");
+      return std::make_unique<SimpleStatement>(StatementKind::Reconfigure);
+    }
     if (w == "CHECKPOINT") {
       Take();
       if (Peek().kind == TokenKind::Number) Take();  // the checkpoint's duration
@@ -461,9 +466,9 @@ class Parser {
       return ParseExecBody();
     }
     static const std::set<std::string> known = {
-        "MERGE",       "DECLARE",  "OPEN",      "FETCH",      "CLOSE",   "DEALLOCATE",
-        "BULK",        "BACKUP",   "RESTORE",   "DBCC",       "KILL",    "SHUTDOWN",
-        "RECONFIGURE", "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
+        "MERGE",    "DECLARE",   "OPEN",       "FETCH",   "CLOSE", "DEALLOCATE",
+        "BULK",     "BACKUP",    "RESTORE",    "DBCC",    "KILL",  "SHUTDOWN",
+        "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
     if (w == "OPEN" || w == "FETCH" || w == "CLOSE" || w == "DEALLOCATE") {
       return ParseCursorStatement();
     }
@@ -815,6 +820,34 @@ class Parser {
       return ParseCreateIndex();
     }
     if (!alter && PeekWord("TYPE")) return ParseCreateType();
+    if (!alter && AcceptWord("STATISTICS")) {
+      auto s = std::make_unique<StatisticsStatement>();
+      const std::string name = Identifier(true);
+      ExpectWord("ON");
+      s->statistics.emplace_back(ParseObjectName(), name);
+      s->columns = ParseColumnList();
+      if (AcceptWord("WHERE")) ParseCondition();
+      if (AcceptWord("WITH")) {
+        do {
+          Identifier(true);
+          if (Peek().kind == TokenKind::Number) {
+            Take();
+            if (!AcceptWord("PERCENT")) AcceptWord("ROWS");
+          }
+        } while (AcceptSymbol(","));
+      }
+      return s;
+    }
+    if (!alter && (PeekWord("RULE") || PeekWord("DEFAULT"))) {
+      auto s = std::make_unique<CreateBoundObjectStatement>();
+      s->rule = Upper(Take().text) == "RULE";
+      s->name = ParseObjectName();
+      ExpectWord("AS");
+      const std::size_t from = Peek().offset;
+      s->expr = s->rule ? ParseCondition() : ParseExpr();
+      s->text = std::string(sql_.substr(from, LastEnd() - from));
+      return s;
+    }
     if (PeekWord("PROCEDURE") || PeekWord("PROC")) return ParseCreateProcedure(alter);
     if (!alter && AcceptWord("SCHEMA")) {
       auto s = std::make_unique<SchemaStatement>(StatementKind::CreateSchema);
@@ -1701,6 +1734,28 @@ class Parser {
     if (AcceptWord("SCHEMA")) {
       auto s = std::make_unique<SchemaStatement>(StatementKind::DropSchema);
       s->name = Identifier(true);
+      return s;
+    }
+    if (AcceptWord("STATISTICS")) {
+      auto s = std::make_unique<StatisticsStatement>();
+      s->drop = true;
+      do {
+        ObjectName n = ParseObjectName();
+        if (n.schema.empty()) Fail();
+        ObjectName table;
+        table.name = n.schema;
+        table.schema = n.database;
+        s->statistics.emplace_back(table, n.name);
+      } while (AcceptSymbol(","));
+      return s;
+    }
+    if (PeekWord("RULE") || PeekWord("DEFAULT")) {
+      auto s = std::make_unique<DropBoundObjectStatement>();
+      s->rule = Upper(Take().text) == "RULE";
+      s->ifExists = AcceptIfExists();
+      do {
+        s->names.push_back(ParseObjectName());
+      } while (AcceptSymbol(","));
       return s;
     }
     if (AcceptWord("TYPE")) {
