@@ -348,6 +348,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Object '%.*ls' cannot be disabled or enabled. This action applies only to foreign key and "
      "check constraints.",
      4916},
+    {15002, 16, "The procedure '%s' cannot be executed within a transaction."},
     {15007, 16, "'%s' is not a valid login or you do not have permission."},
     {15008, 16, "User '%s' does not exist in the current database."},
     {15009, 16,

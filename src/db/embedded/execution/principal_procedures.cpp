@@ -155,6 +155,10 @@ std::optional<Value> Interpreter::PrincipalProcedure(const std::string& key,
   Catalog& catalog = host_.CurrentCatalog();
   Ddl ddl(catalog, {}, host_.Code().get());
   const Value done{std::int64_t{0}};
+  // As SQL Server's, these two refuse to run inside a transaction.
+  if ((key == "sp_addrole" || key == "sp_addrolemember") && host_.TranCount() > 0) {
+    throw ServerErrorByNumber(15002, {name});
+  }
   if (key == "sp_addrole") {
     const auto given = TextArguments(name, args, {"@ROLENAME", "@OWNERNAME"});
     const std::string role = Required(given, "@ROLENAME", name);
