@@ -328,7 +328,7 @@ CatalogView SysUsers(const std::string&) {
   const std::string user = "p.type = 'S'";
   const std::string flag = "CASE WHEN " + user + " THEN 1 ELSE 0 END";
   return Make({{"uid", kSmallInt, "p.principal_id"},
-               {"status", kSmallInt, "CASE WHEN " + user + " THEN 2 ELSE 0 END"},
+               {"status", kSmallInt, "0"},
                {"name", kSysname, "p.name"},
                {"sid", SqlType{BaseType::VarBinary, 85, 0, 0}, "NULL"},
                {"roles", SqlType{BaseType::VarBinary, 2048, 0, 0}, "NULL"},
@@ -342,7 +342,7 @@ CatalogView SysUsers(const std::string&) {
                 "CASE WHEN " + user +
                     " AND p.principal_id <> 2 AND p.principal_id <> 3 AND "
                     "p.principal_id <> 4 THEN 1 ELSE 0 END"},
-               {"islogin", kInt, flag},
+               {"islogin", kInt, "CASE WHEN p.login_name IS NULL THEN 0 ELSE 1 END"},
                {"isntname", kInt, "0"},
                {"isntgroup", kInt, "0"},
                {"isntuser", kInt, "0"},
@@ -413,7 +413,7 @@ CatalogView SysLogins(const std::string&) {
            "' = 'sysadmin' THEN 1 ELSE 0 END";
   };
   return Make({{"sid", SqlType{BaseType::VarBinary, 85, 0, 0}, "NULL"},
-               {"status", kSmallInt, "9"},
+               {"status", kSmallInt, "0"},
                {"createdate", kDateTime, "s.createdate"},
                {"updatedate", kDateTime, "s.createdate"},
                {"accdate", kDateTime, "s.createdate"},
