@@ -365,18 +365,26 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "Object '%.*ls' cannot be disabled or enabled. This action applies only to foreign key and "
      "check constraints.",
      4916},
+    {15002, 16, "The procedure '%s' cannot be executed within a transaction."},
+    {15007, 16, "'%s' is not a valid login or you do not have permission."},
+    {15008, 16, "User '%s' does not exist in the current database."},
     {15009, 16,
      "The object '%s' does not exist in database '%s' or is invalid for this operation."},
     {15010, 16,
      "The database '%s' does not exist. Supply a valid database name. To see available "
      "databases, use sys.databases."},
+    {15014, 16, "The role '%s' does not exist in the current database."},
     {15016, 16, "The default '%s' does not exist."},
     {15017, 16, "The rule '%s' does not exist."},
+    {15023, 16, "User, group, or role '%s' already exists in the current database."},
+    {15025, 16, "The server principal '%s' already exists."},
     {15048, 10, "Valid values of the database compatibility level are %d, %d, %d, or %d."},
     {15049, 11, "Cannot unbind from '%s'. Use ALTER TABLE DROP CONSTRAINT."},
     {15050, 11,
      "Cannot bind default '%s'. The default must be created using the CREATE DEFAULT statement."},
     {15054, 10, "The current compatibility level is %d."},
+    {15063, 16, "The login already has an account under a different user name."},
+    {15081, 16, "Membership of the public role cannot be changed."},
     {15101, 16,
      "Cannot bind a default to a computed column, a sparse column, or to a column of the "
      "following data types: timestamp, varchar(max), nvarchar(max), varbinary(max), xml, or CLR "
@@ -397,9 +405,13 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {15135, 16,
      "Object is invalid. Extended properties are not permitted on '%s', or the object does not "
      "exist."},
+    {15138, 16, "The database principal owns a %S_MSG in the database, and cannot be dropped."},
+    {15144, 16, "The role has members. It must be empty before it can be dropped."},
     {15148, 16, "The data type or table column '%s' does not exist or you do not have permission."},
+    {15150, 16, "Cannot %S_MSG the %S_MSG '%.*ls'."},
     {15151, 16,
-     "Cannot find the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
+     "Cannot %S_MSG the %S_MSG '%.*ls', because it does not exist or you do not have "
+     "permission."},
     {15197, 16, "There is no text for object '%s'."},
     {15217, 16, "Property cannot be updated or deleted. Property '%s' does not exist for '%s'."},
     {15223, 11, "Error: The input parameter '%s' is not allowed to be null."},
@@ -419,7 +431,12 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {15388, 11,
      "There is no user table matching the input name '%s' in the current database or you do not "
      "have permission to access the table."},
+    {15405, 11, "Cannot use the special principal '%s'."},
+    {15410, 11, "User or role '%s' does not exist in this database."},
+    {15413, 11, "Cannot make a role a member of itself."},
     {15416, 16, "Usage: sp_dbcmptlevel [dbname [, compatibilitylevel]]"},
+    {15421, 16, "The database principal owns a database role and cannot be dropped."},
+    {15434, 16, "Could not drop login '%s' as the user is currently logged in."},
     {15457, 10,
      "Configuration option '%ls' changed from %ld to %ld. Run the RECONFIGURE statement to "
      "install."},

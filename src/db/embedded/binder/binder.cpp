@@ -357,6 +357,11 @@ BoundSource Binder::MakeSource(const TableRef& ref) {
   if (!here) {
     if (auto master = FindMasterTable(ref.name.database, ref.name.name)) return fromView(*master);
   }
+  const bool dboOrNone = ref.name.schema.empty() || catalog_.Coll().Equal(ref.name.schema, "dbo");
+  if (here && dboOrNone && IsPrincipalCompatibilityView(ref.name.name) &&
+      !catalog_.FindTable(ref.name.name)) {
+    return fromView(*FindCatalogView("sys", ref.name.name, catalog_.DatabaseName()));
+  }
   s.table = RequireTable(ref.name);
   s.tableName = ref.name.name;
   return s;

@@ -91,13 +91,20 @@ constexpr BuiltinFunction kFunctions[] = {
     {"SERVERPROPERTY", "", 1, 1, R::Text},
     {"DATABASEPROPERTYEX", "", 2, 2, R::Text},
     {"USER_NAME", "", 0, 1, R::Text},
+    // Principals, from the catalogue and the server's logins.
+    {"USER_ID", "", 0, 1, R::Int},
+    {"DATABASE_PRINCIPAL_ID", "", 0, 1, R::Int},
+    {"IS_MEMBER", "", 1, 1, R::Int},
+    {"IS_SRVROLEMEMBER", "", 1, 2, R::Int},
+    {"SUSER_ID", "", 0, 1, R::Int},
+    {"SUSER_SNAME", "", 0, 0, R::Text},
+    {"SUSER_NAME", "", 0, 0, R::Text},
     {"CURRENT_USER", "", 0, 0, R::Text},
 };
 
 constexpr std::string_view kKnownUnsupported[] = {
-    "SOUNDEX",   "DIFFERENCE", "PARSENAME", "POWER",        "SQRT",
-    "EXP",       "LOG",        "SIGN",      "USER_ID",      "SUSER_SNAME",
-    "HOST_NAME", "APP_NAME",   "TRANSLATE", "STRING_SPLIT", "CHECKSUM"};
+    "SOUNDEX", "DIFFERENCE", "PARSENAME", "POWER", "SQRT", "EXP", "LOG", "SIGN",
+    "HOST_NAME", "APP_NAME", "TRANSLATE", "STRING_SPLIT", "CHECKSUM"};
 
 }  // namespace
 

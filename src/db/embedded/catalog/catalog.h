@@ -91,6 +91,20 @@ struct SchemaEntry {
   int principalId = 0;  // the owner: 1 dbo
 };
 
+// A database principal: a user ('S') or a role ('R'), fixed or recorded.
+struct PrincipalEntry {
+  int id = 0;
+  std::string name;
+  char type = 'S';
+  std::optional<int> owner;   // roles: the owning principal
+  std::string defaultSchema;  // users
+  std::string login;          // users mapped to a login; empty without one
+  std::string created;        // empty for the fixed principals
+};
+
+inline constexpr int kFirstUserPrincipalId = 5;
+inline constexpr int kFirstFixedRoleId = 16384;
+
 struct ObjectInfo {
   int id = 0;
   std::string name;
@@ -203,9 +217,29 @@ class Catalog {
                            const std::optional<std::string>& value);
   void DeleteExtendedProperty(int propertyClass, int majorId, int minorId, const std::string& name);
 
-  // The database principals every database has (public, dbo, guest, the
-  // fixed roles …): their principal_id, none for another name.
-  std::optional<int> FindPrincipal(const std::string& name) const;
+  // The database principals: those every database has (public, dbo, guest,
+  // the fixed roles …) and those CREATE USER / CREATE ROLE recorded.
+  std::vector<PrincipalEntry> Principals();
+  std::optional<PrincipalEntry> FindPrincipalEntry(const std::string& name);
+  std::optional<int> FindPrincipal(const std::string& name);
+  // The principals as a SQLite derived table: principal_id, name, type,
+  // owning_principal_id, default_schema_name, create_date, login_name.
+  static std::string PrincipalsSql();
+  // A new user or role; its id follows the highest recorded one.
+  int InsertPrincipal(const PrincipalEntry& principal);
+  // Drops the principal and its memberships in roles.
+  void DeletePrincipal(int id);
+  void SetPrincipalOwner(int id, int owner);
+  void SetSchemaOwner(int schemaId, int owner);
+  // Role membership, as sys.database_role_members keeps it.
+  void InsertRoleMember(int role, int member);
+  void DeleteRoleMember(int role, int member);
+  std::vector<int> RoleMembers(int role);
+  // Whether `member` is `role` or belongs to it, directly or through roles.
+  bool ReachesRole(int member, int role);
+  // Whether the principal owns a schema or a role.
+  bool OwnsSchema(int principal);
+  bool OwnsRole(int principal);
 
   // Marks the schema changed for every connection (even when only catalogue
   // rows changed, e.g. a procedure or a default).

@@ -38,14 +38,6 @@ constexpr std::array kFixedSchemas = {
 
 }  // namespace
 
-std::optional<int> Catalog::FindPrincipal(const std::string& name) const {
-  if (collation_->Equal(name, "public")) return 0;
-  for (const FixedSchema& f : kFixedSchemas) {
-    if (collation_->Equal(name, f.name)) return f.principalId;
-  }
-  return std::nullopt;
-}
-
 std::vector<SchemaEntry> Catalog::FixedSchemas() {
   std::vector<SchemaEntry> fixed;
   for (const FixedSchema& f : kFixedSchemas) fixed.push_back({f.id, f.name, f.principalId});
@@ -88,6 +80,20 @@ int Catalog::InsertSchema(const std::string& name, int principalId) {
   sqlite3_bind_int(insert.get(), 3, principalId);
   Step(insert.get());
   return id;
+}
+
+void Catalog::SetSchemaOwner(int schemaId, int owner) {
+  auto update =
+      db_.PrepareCached("UPDATE moltaro_schemas SET principal_id = ? WHERE schema_id = ?");
+  sqlite3_bind_int(update.get(), 1, owner);
+  sqlite3_bind_int(update.get(), 2, schemaId);
+  Step(update.get());
+}
+
+bool Catalog::OwnsSchema(int principal) {
+  auto owned = db_.PrepareCached("SELECT 1 FROM moltaro_schemas WHERE principal_id = ?");
+  sqlite3_bind_int(owned.get(), 1, principal);
+  return sqlite3_step(owned.get()) == SQLITE_ROW;
 }
 
 void Catalog::DeleteSchema(int id) {

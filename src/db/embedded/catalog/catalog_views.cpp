@@ -305,25 +305,149 @@ CatalogView SysTriggers(const std::string&) {
               "sysobjects o WHERE o.xtype = 'TR'");
 }
 
-// The database principals: the fixed users and roles every database has.
+// The database principals: the fixed users and roles every database has and
+// those CREATE USER / CREATE ROLE recorded.
 CatalogView SysDatabasePrincipals(const std::string&) {
-  std::string rows = "SELECT 'public' AS name, 0 AS principal_id";
-  for (const SchemaEntry& s : Catalog::FixedSchemas()) {
-    rows += " UNION ALL SELECT " + Quote(s.name) + ", " + std::to_string(s.principalId);
-  }
-  const std::string role = "(p.principal_id = 0 OR p.principal_id >= 16384)";
+  const std::string role = "p.type = 'R'";
   return Make(
       {{"name", kSysname, "p.name"},
        {"principal_id", kInt, "p.principal_id"},
-       {"type", SqlType{BaseType::Char, 1, 0, 0}, "CASE WHEN " + role + " THEN 'R' ELSE 'S' END"},
+       {"type", SqlType{BaseType::Char, 1, 0, 0}, "p.type"},
        {"type_desc", kDesc, "CASE WHEN " + role + " THEN 'DATABASE_ROLE' ELSE 'SQL_USER' END"},
-       {"default_schema_name", kSysname,
-        "CASE p.principal_id WHEN 1 THEN 'dbo' WHEN 2 THEN 'guest' END"},
-       {"create_date", kDateTime, "NULL"},
-       {"modify_date", kDateTime, "NULL"},
-       {"owning_principal_id", kInt, "CASE WHEN " + role + " THEN 1 END"},
-       {"is_fixed_role", kBit, "p.principal_id >= 16384"}},
-      "(" + rows + ") p");
+       {"default_schema_name", kSysname, "p.default_schema_name"},
+       {"create_date", kDateTime, "p.create_date"},
+       {"modify_date", kDateTime, "p.create_date"},
+       {"owning_principal_id", kInt, "p.owning_principal_id"},
+       {"sid", SqlType{BaseType::VarBinary, 85, 0, 0}, "NULL"},
+       {"is_fixed_role", kBit, "p.principal_id >= 16384"},
+       {"authentication_type", kInt,
+        "CASE WHEN " + role + " OR p.login_name IS NULL THEN 0 ELSE 1 END"},
+       {"authentication_type_desc", kDesc,
+        "CASE WHEN " + role + " OR p.login_name IS NULL THEN 'NONE' ELSE 'INSTANCE' END"}},
+      Catalog::PrincipalsSql() + " p");
+}
+
+CatalogView SysDatabaseRoleMembers(const std::string&) {
+  return Make({{"role_principal_id", kInt, "m.role_principal_id"},
+               {"member_principal_id", kInt, "m.member_principal_id"}},
+              "(SELECT role_principal_id, member_principal_id FROM moltaro_role_members UNION ALL "
+              "SELECT 16384, 1) m");
+}
+
+// SQL Server 2000's sysusers: users and roles, with the flags its scripts
+// test (issqlrole, issqluser, hasdbaccess …).
+CatalogView SysUsers(const std::string&) {
+  const std::string user = "p.type = 'S'";
+  const std::string flag = "CASE WHEN " + user + " THEN 1 ELSE 0 END";
+  return Make({{"uid", kSmallInt, "p.principal_id"},
+               {"status", kSmallInt, "0"},
+               {"name", kSysname, "p.name"},
+               {"sid", SqlType{BaseType::VarBinary, 85, 0, 0}, "NULL"},
+               {"roles", SqlType{BaseType::VarBinary, 2048, 0, 0}, "NULL"},
+               {"createdate", kDateTime, "p.create_date"},
+               {"updatedate", kDateTime, "p.create_date"},
+               {"altuid", kSmallInt, "p.owning_principal_id"},
+               {"password", SqlType{BaseType::VarBinary, 256, 0, 0}, "NULL"},
+               {"gid", kSmallInt, "CASE WHEN " + user + " THEN 0 ELSE p.principal_id END"},
+               {"environ", SqlType{BaseType::VarChar, 255, 0, 0}, "NULL"},
+               {"hasdbaccess", kInt,
+                "CASE WHEN " + user +
+                    " AND p.principal_id <> 2 AND p.principal_id <> 3 AND "
+                    "p.principal_id <> 4 THEN 1 ELSE 0 END"},
+               {"islogin", kInt, "CASE WHEN p.login_name IS NULL THEN 0 ELSE 1 END"},
+               {"isntname", kInt, "0"},
+               {"isntgroup", kInt, "0"},
+               {"isntuser", kInt, "0"},
+               {"issqluser", kInt, flag},
+               {"isaliased", kInt, "0"},
+               {"issqlrole", kInt, "CASE WHEN p.type = 'R' THEN 1 ELSE 0 END"},
+               {"isapprole", kInt, "0"}},
+              Catalog::PrincipalsSql() + " p");
+}
+
+// SQL Server 2000's sysmembers: a row for each member of a role.
+CatalogView SysMembers(const std::string&) {
+  return Make({{"memberuid", kSmallInt, "m.member_principal_id"},
+               {"groupuid", kSmallInt, "m.role_principal_id"}},
+              "(SELECT role_principal_id, member_principal_id FROM moltaro_role_members UNION ALL "
+              "SELECT 16384, 1) m");
+}
+
+// The fixed server roles with SQL Server's principal ids; sa, the only
+// sysadmin, is principal 1.
+constexpr const char* kServerPrincipals =
+    "(SELECT json_extract(l.value, '$.name') AS name, json_extract(l.value, '$.principal_id') AS "
+    "principal_id, 'S' AS type, json_extract(l.value, '$.dbname') AS dbname, "
+    "json_extract(l.value, '$.createdate') AS createdate FROM json_each(tsql_logins()) l "
+    "UNION ALL SELECT 'public', 2, 'R', NULL, NULL UNION ALL SELECT 'sysadmin', 3, 'R', NULL, NULL "
+    "UNION ALL SELECT 'securityadmin', 4, 'R', NULL, NULL UNION ALL SELECT 'serveradmin', 5, 'R', "
+    "NULL, NULL UNION ALL SELECT 'setupadmin', 6, 'R', NULL, NULL UNION ALL SELECT "
+    "'processadmin', 7, 'R', NULL, NULL UNION ALL SELECT 'diskadmin', 8, 'R', NULL, NULL UNION "
+    "ALL SELECT 'dbcreator', 9, 'R', NULL, NULL UNION ALL SELECT 'bulkadmin', 10, 'R', NULL, NULL)";
+
+std::vector<Column> LoginColumns(bool roles) {
+  std::vector<Column> columns = {
+      {"name", kSysname, "s.name"},
+      {"principal_id", kInt, "s.principal_id"},
+      {"sid", SqlType{BaseType::VarBinary, 85, 0, 0}, "NULL"},
+      {"type", SqlType{BaseType::Char, 1, 0, 0}, "s.type"},
+      {"type_desc", kDesc, "CASE s.type WHEN 'R' THEN 'SERVER_ROLE' ELSE 'SQL_LOGIN' END"},
+      {"is_disabled", kBit, "0"},
+      {"create_date", kDateTime, "s.createdate"},
+      {"modify_date", kDateTime, "s.createdate"},
+      {"default_database_name", kSysname, "s.dbname"},
+      {"default_language_name", kSysname, "CASE s.type WHEN 'S' THEN 'us_english' END"},
+      {"credential_id", kInt, "NULL"}};
+  if (roles) {
+    columns.push_back({"owning_principal_id", kInt, "CASE s.type WHEN 'R' THEN 1 END"});
+    columns.push_back({"is_fixed_role", kBit, "s.type = 'R'"});
+  } else {
+    columns.push_back({"is_policy_checked", kBit, "0"});
+    columns.push_back({"is_expiration_checked", kBit, "0"});
+    // The hash stays in master, readable only there.
+    columns.push_back({"password_hash", SqlType{BaseType::VarBinary, 256, 0, 0}, "NULL"});
+  }
+  return columns;
+}
+
+CatalogView SysServerPrincipals(const std::string&) {
+  return Make(LoginColumns(true), std::string(kServerPrincipals) + " s");
+}
+
+CatalogView SysSqlLogins(const std::string&) {
+  return Make(LoginColumns(false), std::string(kServerPrincipals) + " s WHERE s.type = 'S'");
+}
+
+// SQL Server 2000's syslogins, as master keeps it, without the password.
+CatalogView SysLogins(const std::string&) {
+  const auto role = [](const char* name) {
+    return std::string("CASE WHEN s.principal_id = 1 AND '") + name +
+           "' = 'sysadmin' THEN 1 ELSE 0 END";
+  };
+  return Make({{"sid", SqlType{BaseType::VarBinary, 85, 0, 0}, "NULL"},
+               {"status", kSmallInt, "0"},
+               {"createdate", kDateTime, "s.createdate"},
+               {"updatedate", kDateTime, "s.createdate"},
+               {"accdate", kDateTime, "s.createdate"},
+               {"name", kSysname, "s.name"},
+               {"dbname", kSysname, "s.dbname"},
+               {"password", kSysname, "NULL"},
+               {"language", kSysname, "'us_english'"},
+               {"denylogin", kInt, "0"},
+               {"hasaccess", kInt, "1"},
+               {"isntname", kInt, "0"},
+               {"isntgroup", kInt, "0"},
+               {"isntuser", kInt, "0"},
+               {"sysadmin", kInt, role("sysadmin")},
+               {"securityadmin", kInt, "0"},
+               {"serveradmin", kInt, "0"},
+               {"setupadmin", kInt, "0"},
+               {"processadmin", kInt, "0"},
+               {"diskadmin", kInt, "0"},
+               {"dbcreator", kInt, "0"},
+               {"bulkadmin", kInt, "0"},
+               {"loginname", kSysname, "s.name"}},
+              std::string(kServerPrincipals) + " s WHERE s.type = 'S'");
 }
 
 // The columns of each foreign key, one row a column in key order: the
@@ -779,6 +903,19 @@ std::string OptionValue(const std::string& options, const std::string& option,
 
 }  // namespace
 
+std::string LoginsJson(const std::vector<LoginSummary>& logins) {
+  std::string json = "[";
+  int next = 256;  // the ids SQL Server gives the logins it makes
+  for (const LoginSummary& l : logins) {
+    const int id = l.name == "sa" ? 1 : ++next;
+    if (json.size() > 1) json += ",";
+    json += "{\"name\":" + JsonText(l.name) + ",\"principal_id\":" + std::to_string(id) +
+            ",\"dbname\":" + JsonText(l.defaultDatabase) +
+            ",\"createdate\":" + JsonText(l.created) + "}";
+  }
+  return json + "]";
+}
+
 std::string DatabasesJson(const std::vector<DatabaseSummary>& databases) {
   std::string json = "[";
   for (const DatabaseSummary& d : databases) {
@@ -834,10 +971,9 @@ std::string DatabasesJson(const std::vector<DatabaseSummary>& databases) {
 }
 
 std::optional<CatalogView> FindMasterTable(std::string_view database, std::string_view name) {
-  if (ToUpperAscii(std::string(database)) != "MASTER" ||
-      ToUpperAscii(std::string(name)) != "SYSDATABASES") {
-    return std::nullopt;
-  }
+  if (ToUpperAscii(std::string(database)) != "MASTER") return std::nullopt;
+  if (ToUpperAscii(std::string(name)) == "SYSLOGINS") return SysLogins(std::string(database));
+  if (ToUpperAscii(std::string(name)) != "SYSDATABASES") return std::nullopt;
   const auto field = [](const char* key) {
     return std::string("json_extract(d.value, '$.") + key + "')";
   };
@@ -854,6 +990,11 @@ std::optional<CatalogView> FindMasterTable(std::string_view database, std::strin
                {"filename", SqlType{BaseType::NVarChar, 260, 0, 0}, field("filename")},
                {"version", kSmallInt, "539"}},
               "json_each(tsql_databases()) d");
+}
+
+bool IsPrincipalCompatibilityView(std::string_view name) {
+  const std::string upper = ToUpperAscii(std::string(name));
+  return upper == "SYSUSERS" || upper == "SYSMEMBERS";
 }
 
 bool IsCompatibilityView(std::string_view name) {
@@ -894,6 +1035,12 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"PARAMETERS", SysParameters},
       {"TRIGGERS", SysTriggers},
       {"DATABASE_PRINCIPALS", SysDatabasePrincipals},
+      {"DATABASE_ROLE_MEMBERS", SysDatabaseRoleMembers},
+      {"SERVER_PRINCIPALS", SysServerPrincipals},
+      {"SQL_LOGINS", SysSqlLogins},
+      {"SYSLOGINS", SysLogins},
+      {"SYSUSERS", SysUsers},
+      {"SYSMEMBERS", SysMembers},
       {"ALL_OBJECTS", SysObjects},
       {"ALL_COLUMNS", SysColumns},
       {"PARTITIONS", SysPartitions},

@@ -39,14 +39,29 @@ struct DatabaseSummary {
 // connection's function tsql_databases(), since they live in master).
 std::string DatabasesJson(const std::vector<DatabaseSummary>& databases);
 
-// master's sysdatabases read from another database (master.dbo.sysdatabases,
-// master..sysdatabases); none for another name.
+// A login as master's syslogins records it (never its password).
+struct LoginSummary {
+  std::string name;
+  std::string defaultDatabase;
+  std::string created;
+};
+
+// The server's logins as the JSON array the server-level views read
+// (through the connection's function tsql_logins()): sa is principal 1.
+std::string LoginsJson(const std::vector<LoginSummary>& logins);
+
+// master's sysdatabases and syslogins read from another database
+// (master.dbo.sysdatabases, master..syslogins); none for another name.
 std::optional<CatalogView> FindMasterTable(std::string_view database, std::string_view name);
 
 // Whether sys.<name> is one of the system tables of every database
 // (sys.sysobjects, sys.syscolumns …), which SQL Server keeps as views of
 // the same name.
 bool IsCompatibilityView(std::string_view name);
+
+// Whether <name> is sysusers or sysmembers, which SQL Server 2000 kept as
+// tables of every database and this server shows as views of its principals.
+bool IsPrincipalCompatibilityView(std::string_view name);
 
 // Whether the schema holds catalog views (sys, INFORMATION_SCHEMA).
 bool IsCatalogViewSchema(std::string_view schema);

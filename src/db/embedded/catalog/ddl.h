@@ -38,6 +38,19 @@ class Ddl {
                                                  std::string& createSql);
   void CreateSchema(const SchemaStatement& s);
   void DropSchema(const SchemaStatement& s);
+  // Database principals. `owner` empty: dbo.
+  void CreateRole(const std::string& name, const std::string& owner);
+  // `type` 'R' for DROP ROLE, 'S' for DROP USER.
+  void DropPrincipal(const std::string& name, char type, bool ifExists);
+  void ChangeRoleMember(const std::string& role, const std::string& member, bool add);
+  void ChangeRoleMember(const PrincipalEntry& role, const PrincipalEntry& member, bool add);
+  // The role ALTER ROLE names: 15151 when there is none, 15081 for public.
+  PrincipalEntry RoleToChange(const std::string& role);
+  // `login` has been found among the server's logins (empty: WITHOUT LOGIN).
+  void CreateUser(const std::string& name, const std::string& login,
+                  const std::string& defaultSchema);
+  // ALTER AUTHORIZATION on a role, a schema or an object.
+  void AlterAuthorization(const PrincipalStatement& s);
   // sp_rename: `objectType` is empty or OBJECT, COLUMN ('table.column') or
   // INDEX ('table.index').
   void Rename(const std::string& objectName, const std::string& newName,

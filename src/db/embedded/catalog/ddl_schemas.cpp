@@ -9,7 +9,7 @@ namespace moltaro::db::embedded {
 void Ddl::CreateSchema(const SchemaStatement& s) {
   const std::string owner = s.owner.empty() ? std::string("dbo") : s.owner;
   const std::optional<int> principal = catalog_.FindPrincipal(owner);
-  if (!principal) throw ServerErrorByNumber(15151, {"user", owner});
+  if (!principal) throw ServerErrorByNumber(15151, {"find", "user", owner});
   if (catalog_.FindSchema(s.name)) throw ServerErrorByNumber(2714, {s.name});
   Transaction tx(catalog_.Db());
   catalog_.InsertSchema(s.name, *principal);

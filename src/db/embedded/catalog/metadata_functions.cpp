@@ -2,9 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <optional>
 #include <utility>
 
 #include "common/text.h"
+#include "db/embedded/catalog/catalog.h"
 #include "db/embedded/types/collation.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -359,6 +361,80 @@ std::optional<MetadataCall> ObjectNameFunctionSql(std::string_view upperName,
   return std::nullopt;
 }
 
+// The logins of the server, from master through the connection's
+// tsql_logins(); tsql_login() is the session's own.
+constexpr const char* kLogins =
+    "(SELECT json_extract(l.value, '$.name') AS name, json_extract(l.value, '$.principal_id') AS "
+    "principal_id FROM json_each(tsql_logins()) l)";
+
+constexpr const char* kFixedServerRoles =
+    "('PUBLIC', 'SYSADMIN', 'SECURITYADMIN', 'SERVERADMIN', 'SETUPADMIN', 'PROCESSADMIN', "
+    "'DISKADMIN', 'DBCREATOR', 'BULKADMIN')";
+
+// The current user: the one its login maps to (sa: dbo).
+std::string CurrentUserId() {
+  return "(SELECT u.principal_id FROM " + Catalog::PrincipalsSql() +
+         " u WHERE u.login_name = tsql_login())";
+}
+
+std::string PrincipalIdByName(const std::string& name) {
+  return "(SELECT u.principal_id FROM " + Catalog::PrincipalsSql() +
+         " u WHERE upper(u.name) = upper(" + name + "))";
+}
+
+// USER_ID, DATABASE_PRINCIPAL_ID, IS_MEMBER, IS_SRVROLEMEMBER, SUSER_ID,
+// SUSER_SNAME; none for another name.
+std::optional<MetadataCall> PrincipalFunctionSql(std::string_view upperName,
+                                                 const std::vector<std::string>& args) {
+  using R = MetadataResult;
+  if (upperName == "USER_ID" || upperName == "DATABASE_PRINCIPAL_ID") {
+    if (args.size() > 1) RequireArguments(upperName, args, 1);
+    return MetadataCall{args.empty() ? CurrentUserId() : PrincipalIdByName(args[0]), R::Number};
+  }
+  if (upperName == "USER_NAME") {
+    return MetadataCall{"(SELECT u.name FROM " + Catalog::PrincipalsSql() +
+                            " u WHERE u.principal_id = " + args[0] + ")",
+                        R::Text};
+  }
+  if (upperName == "IS_MEMBER") {
+    // The current user's roles: public, those recorded, and the roles those
+    // belong to in turn; dbo is a member of db_owner.
+    RequireArguments(upperName, args, 1);
+    return MetadataCall{
+        "(SELECT CASE WHEN r.type <> 'R' THEN NULL WHEN r.principal_id IN (WITH RECURSIVE "
+        "member(id) AS (SELECT " +
+            CurrentUserId() +
+            " UNION SELECT 0 UNION SELECT m.role_principal_id FROM (SELECT role_principal_id, "
+            "member_principal_id FROM moltaro_role_members UNION ALL SELECT 16384, 1) m JOIN "
+            "member ON m.member_principal_id = member.id) SELECT id FROM member) THEN 1 ELSE 0 "
+            "END FROM " +
+            Catalog::PrincipalsSql() + " r WHERE upper(r.name) = upper(" + args[0] + "))",
+        R::Number};
+  }
+  if (upperName == "IS_SRVROLEMEMBER") {
+    // Every login of this server holds all of sa's permissions: each is
+    // in sysadmin (and public), in no other fixed server role.
+    if (args.empty() || args.size() > 2) RequireArguments(upperName, args, 2);
+    const std::string login = args.size() == 2 ? args[1] : std::string("tsql_login()");
+    return MetadataCall{"(CASE WHEN NOT EXISTS (SELECT 1 FROM " + std::string(kLogins) +
+                            " l WHERE upper(l.name) = upper(" + login + ")) OR upper(" + args[0] +
+                            ") NOT IN " + kFixedServerRoles + " THEN NULL WHEN upper(" + args[0] +
+                            ") IN ('SYSADMIN', 'PUBLIC') THEN 1 ELSE 0 END)",
+                        R::Number};
+  }
+  if (upperName == "SUSER_ID") {
+    if (args.size() > 1) RequireArguments(upperName, args, 1);
+    const std::string login = args.empty() ? std::string("tsql_login()") : args[0];
+    return MetadataCall{"(SELECT l.principal_id FROM " + std::string(kLogins) +
+                            " l WHERE upper(l.name) = upper(" + login + "))",
+                        R::Number};
+  }
+  if (upperName == "SUSER_SNAME" || upperName == "SUSER_NAME") {
+    return MetadataCall{"tsql_login()", R::Text};
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string VersionText() {
@@ -368,33 +444,12 @@ std::string VersionText() {
 }
 
 bool IsMetadataFunction(std::string_view upperName, std::size_t argumentCount) {
-  for (const char* name : {"OBJECTPROPERTY",
-                           "OBJECTPROPERTYEX",
-                           "COLUMNPROPERTY",
-                           "COL_LENGTH",
-                           "SERVERPROPERTY",
-                           "DATABASEPROPERTYEX",
-                           "DB_ID",
-                           "FULLTEXTSERVICEPROPERTY",
-                           "HAS_DBACCESS",
-                           "OBJECT_NAME",
-                           "OBJECT_SCHEMA_NAME",
-                           "SCHEMA_NAME",
-                           "SCHEMA_ID",
-                           "TYPE_NAME",
-                           "TYPE_ID",
-                           "COL_NAME",
-                           "INDEX_COL",
-                           "INDEXPROPERTY",
-                           "IDENT_CURRENT",
-                           "IDENT_SEED",
-                           "IDENT_INCR",
-                           "SESSIONPROPERTY",
-                           "FILEPROPERTY"}) {
+  for (const char* name : {"OBJECTPROPERTY", "OBJECTPROPERTYEX", "COLUMNPROPERTY", "COL_LENGTH", "SERVERPROPERTY", "DATABASEPROPERTYEX", "DB_ID", "FULLTEXTSERVICEPROPERTY", "HAS_DBACCESS", "OBJECT_NAME", "OBJECT_SCHEMA_NAME", "SCHEMA_NAME", "SCHEMA_ID", "TYPE_NAME", "TYPE_ID", "COL_NAME", "INDEX_COL", "INDEXPROPERTY", "IDENT_CURRENT", "IDENT_SEED", "IDENT_INCR", "SESSIONPROPERTY", "FILEPROPERTY", "USER_ID", "DATABASE_PRINCIPAL_ID", "IS_MEMBER", "IS_SRVROLEMEMBER", "SUSER_ID", "SUSER_SNAME", "SUSER_NAME"}) {
     if (upperName == name) return true;
   }
-  // DB_NAME() of the current database is known when the statement is translated.
-  return upperName == "DB_NAME" && argumentCount == 1;
+  // DB_NAME() of the current database is known when the statement is translated;
+  // USER_NAME() is the current user's.
+  return (upperName == "DB_NAME" || upperName == "USER_NAME") && argumentCount == 1;
 }
 
 MetadataCall MetadataFunctionSql(std::string_view upperName, const std::vector<std::string>& args) {
@@ -438,6 +493,7 @@ MetadataCall MetadataFunctionSql(std::string_view upperName, const std::vector<s
     RequireArguments(upperName, args, 1);
     return {"CASE WHEN tsql_db_id(" + args[0] + ") IS NOT NULL THEN 1 END", R::Number};
   }
+  if (std::optional<MetadataCall> call = PrincipalFunctionSql(upperName, args)) return *call;
   if (upperName == "DB_ID") {
     if (args.size() > 1) RequireArguments(upperName, args, 1);
     return {args.empty() ? "tsql_db_id()" : "tsql_db_id(" + args[0] + ")", R::Number};

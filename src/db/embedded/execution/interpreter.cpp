@@ -960,6 +960,9 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
     case StatementKind::Permission:
       CheckPermissionStatement(static_cast<const PermissionStatement&>(s));
       return Flow::Normal;
+    case StatementKind::Principal:
+      RunPrincipalStatement(static_cast<const PrincipalStatement&>(s));
+      return Flow::Normal;
     case StatementKind::CreateSchema:
       Ddl(catalog, c.text, host_.Code().get()).CreateSchema(static_cast<const SchemaStatement&>(s));
       return Flow::Normal;

@@ -290,6 +290,17 @@ class Interpreter {
   // GRANT / DENY / REVOKE: the securable and the principals must exist; the
   // server keeps no permissions of its own (a login is checked at login).
   void CheckPermissionStatement(const PermissionStatement& s);
+  // Users, roles and logins (principal_procedures.cpp): the statements and
+  // the older procedures (sp_addrole …); none when `key` is not one of them.
+  void RunPrincipalStatement(const PrincipalStatement& s);
+  std::optional<Value> PrincipalProcedure(const std::string& key, const std::string& name,
+                                          std::vector<CallArgument>& args);
+  // The login of that name (any letter case); none when the server has none.
+  std::optional<std::string> FindLogin(const std::string& name);
+  void CreateLogin(const std::string& name, bool windows);
+  void DropLogin(const std::string& name, int unknownNumber);
+  void CreateUserForLogin(const std::string& user, const std::string& login,
+                          const std::string& defaultSchema);
   void RunCheckIdent(const DbccStatement& s, Context& c, bool quiet);
   void DeclareCursor(const DeclareCursorStatement& s, Context& c);
   void RunCursor(const CursorStatement& s, Context& c);

@@ -200,20 +200,20 @@ void Interpreter::CheckPermissionStatement(const PermissionStatement& s) {
   if (s.securable) {
     const std::string& name = s.securable->name;
     if (s.securableClass == "SCHEMA") {
-      if (!catalog.FindSchema(name)) throw ServerErrorByNumber(15151, {"schema", name});
+      if (!catalog.FindSchema(name)) throw ServerErrorByNumber(15151, {"find", "schema", name});
     } else if (s.securableClass == "DATABASE") {
       if (!catalog.Coll().Equal(name, catalog.DatabaseName())) {
-        throw ServerErrorByNumber(15151, {"database", name});
+        throw ServerErrorByNumber(15151, {"find", "database", name});
       }
     } else if (s.securableClass.empty() || s.securableClass == "OBJECT") {
-      if (!catalog.FindObject(name)) throw ServerErrorByNumber(15151, {"object", name});
+      if (!catalog.FindObject(name)) throw ServerErrorByNumber(15151, {"find", "object", name});
     } else {
       throw DatabaseError(NotSupported(s.action + " ON " + s.securableClass + "::"));
     }
   }
   for (const std::string& principal : s.principals) {
     const std::optional<int> id = catalog.FindPrincipal(principal);
-    if (!id) throw ServerErrorByNumber(15151, {"user", principal});
+    if (!id) throw ServerErrorByNumber(15151, {"find", "user", principal});
     // dbo, INFORMATION_SCHEMA and sys hold every permission they can have.
     if (*id == 1 || *id == 3 || *id == 4) throw ServerErrorByNumber(4617);
   }

@@ -57,23 +57,12 @@ std::optional<std::string> TextArgument(const std::map<std::string, Value>& give
 }  // namespace
 
 bool IsUnsupportedSystemProcedure(std::string_view name) {
-  static const std::set<std::string> names = {"sp_addrolemember",
-                                              "sp_droprolemember",
-                                              "sp_addrole",
-                                              "sp_droprole",
-                                              "sp_addlogin",
-                                              "sp_droplogin",
-                                              "sp_adduser",
-                                              "sp_dropuser",
-                                              "sp_grantdbaccess",
-                                              "sp_revokedbaccess",
-                                              "sp_grantlogin",
+  static const std::set<std::string> names = {"sp_grantlogin",
                                               "sp_revokelogin",
                                               "sp_denylogin",
                                               "sp_defaultdb",
                                               "sp_defaultlanguage",
                                               "sp_password",
-                                              "sp_changedbowner",
                                               "sp_change_users_login",
                                               "sp_addsrvrolemember",
                                               "sp_dropsrvrolemember",
@@ -154,6 +143,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
   if (key == "sp_addtype" || key == "sp_droptype") return TypeProcedure(key, name, args, c);
   if (key == "sp_helptrigger") return HelpTrigger(args, c);
   if (std::optional<Value> result = AdministrationProcedure(key, args, c)) return result;
+  if (std::optional<Value> result = PrincipalProcedure(key, name, args)) return result;
   const bool get = key == "sp_getapplock";
   if (!get && key != "sp_releaseapplock") return std::nullopt;
 

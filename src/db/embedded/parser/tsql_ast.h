@@ -208,6 +208,7 @@ enum class StatementKind {
   DropBoundObject,    // DROP RULE | DEFAULT [IF EXISTS] name, …
   Statistics,         // CREATE STATISTICS name ON t (c, …) / DROP STATISTICS t.name, …
   Reconfigure,        // RECONFIGURE [WITH OVERRIDE]
+  Principal,    // CREATE/DROP ROLE, USER, LOGIN; ALTER ROLE; ALTER AUTHORIZATION
 };
 
 struct Statement {
@@ -569,6 +570,33 @@ struct SchemaStatement : Statement {  // CREATE SCHEMA / DROP SCHEMA
   explicit SchemaStatement(StatementKind k) : Statement(k) {}
   std::string name;
   std::string owner;  // AUTHORIZATION; empty: dbo
+};
+
+// The statements of database principals and logins.
+struct PrincipalStatement : Statement {
+  enum class Action {
+    CreateRole,
+    DropRole,
+    AddRoleMember,
+    DropRoleMember,
+    CreateUser,
+    DropUser,
+    CreateLogin,
+    DropLogin,
+    AlterAuthorization,
+  };
+  explicit PrincipalStatement(Action a) : Statement(StatementKind::Principal), action(a) {}
+  Action action;
+  std::string name;            // the role, user or login; ALTER AUTHORIZATION: the securable
+  std::string owner;           // CREATE ROLE … AUTHORIZATION, ALTER AUTHORIZATION … TO
+  std::string member;          // ALTER ROLE … ADD|DROP MEMBER
+  std::string login;           // CREATE USER … FOR|FROM LOGIN
+  bool withoutLogin = false;   // CREATE USER … WITHOUT LOGIN
+  bool fromWindows = false;    // CREATE LOGIN … FROM WINDOWS
+  std::string defaultSchema;   // CREATE USER … WITH DEFAULT_SCHEMA
+  std::string securableClass;  // ALTER AUTHORIZATION ON class::name; empty: an object
+  bool toSchemaOwner = false;  // ALTER AUTHORIZATION … TO SCHEMA OWNER
+  bool ifExists = false;
 };
 
 // A statement of a construct the server does not run, kept in its place so

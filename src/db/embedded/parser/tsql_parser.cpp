@@ -858,9 +858,68 @@ class Parser {
     if (PeekWord("FUNCTION")) return ParseCreateFunction(alter);
     if (PeekWord("VIEW")) return ParseCreateView(alter);
     if (PeekWord("TRIGGER")) return ParseCreateTrigger(alter);
+    if (!alter && AcceptWord("ROLE")) {
+      auto s = std::make_unique<PrincipalStatement>(PrincipalStatement::Action::CreateRole);
+      s->name = Identifier(true);
+      if (AcceptWord("AUTHORIZATION")) s->owner = Identifier(true);
+      return s;
+    }
+    if (!alter && AcceptWord("USER")) return ParseCreateUser();
+    if (!alter && AcceptWord("LOGIN")) return ParseCreateLogin();
     if (Peek().kind == TokenKind::Word)
       throw UnsupportedConstruct((alter ? "ALTER " : "CREATE ") + Upper(Peek().text));
     Fail();
+  }
+
+  // CREATE USER name [{FOR | FROM} LOGIN login | WITHOUT LOGIN]
+  //   [WITH DEFAULT_SCHEMA = schema]
+  StatementPtr ParseCreateUser() {
+    auto s = std::make_unique<PrincipalStatement>(PrincipalStatement::Action::CreateUser);
+    s->name = Identifier(true);
+    if (AcceptWord("FOR") || AcceptWord("FROM")) {
+      if (PeekWord("CERTIFICATE") || PeekWord("ASYMMETRIC") || PeekWord("EXTERNAL")) {
+        throw UnsupportedConstruct("CREATE USER FROM " + Upper(Peek().text));
+      }
+      ExpectWord("LOGIN");
+      s->login = Identifier(true);
+    } else if (AcceptWord("WITHOUT")) {
+      ExpectWord("LOGIN");
+      s->withoutLogin = true;
+    }
+    if (AcceptWord("WITH")) {
+      do {
+        const std::string option = Upper(Identifier(true));
+        ExpectSymbol("=");
+        if (option != "DEFAULT_SCHEMA") throw UnsupportedConstruct("CREATE USER WITH " + option);
+        s->defaultSchema = Identifier(true);
+      } while (AcceptSymbol(","));
+    }
+    return s;
+  }
+
+  // CREATE LOGIN name {WITH PASSWORD = '…' [HASHED] [MUST_CHANGE] [, option = value …]
+  //   | FROM WINDOWS [WITH …] | FROM CERTIFICATE … | FROM ASYMMETRIC KEY …}
+  StatementPtr ParseCreateLogin() {
+    auto s = std::make_unique<PrincipalStatement>(PrincipalStatement::Action::CreateLogin);
+    s->name = Identifier(true);
+    if (AcceptWord("FROM")) {
+      if (!AcceptWord("WINDOWS")) {
+        throw UnsupportedConstruct("CREATE LOGIN FROM " + Upper(Peek().text));
+      }
+      s->fromWindows = true;
+      if (!AcceptWord("WITH")) return s;
+    } else {
+      ExpectWord("WITH");
+    }
+    do {
+      Identifier(true);
+      ExpectSymbol("=");
+      const Token& value = Peek();
+      if (value.kind == TokenKind::End || (value.kind == TokenKind::Symbol)) Fail();
+      Take();
+      while (PeekWord("HASHED") || PeekWord("MUST_CHANGE")) Take();
+    } while (AcceptSymbol(","));
+    return s;
   }
 
   StatementPtr ParseCreateType() {
@@ -1584,6 +1643,41 @@ class Parser {
         PeekWord("VIEW", 1) || PeekWord("TRIGGER", 1)) {
       return ParseCreate(true);
     }
+    if (PeekWord("ROLE", 1)) {
+      Take();
+      Take();
+      const std::string role = Identifier(true);
+      const bool add = AcceptWord("ADD");
+      if (!add && !AcceptWord("DROP"))
+        throw UnsupportedConstruct("ALTER ROLE " + Upper(Peek().text));
+      ExpectWord("MEMBER");
+      auto s =
+          std::make_unique<PrincipalStatement>(add ? PrincipalStatement::Action::AddRoleMember
+                                                   : PrincipalStatement::Action::DropRoleMember);
+      s->name = role;
+      s->member = Identifier(true);
+      return s;
+    }
+    if (PeekWord("AUTHORIZATION", 1)) {
+      Take();
+      Take();
+      auto s = std::make_unique<PrincipalStatement>(PrincipalStatement::Action::AlterAuthorization);
+      ExpectWord("ON");
+      if (Peek().kind == TokenKind::Word && PeekSymbol("::", 1)) {
+        s->securableClass = Upper(Take().text);
+        Take();
+      }
+      const ObjectName securable = ParseObjectName();
+      s->name = securable.name;
+      ExpectWord("TO");
+      if (AcceptWord("SCHEMA")) {
+        ExpectWord("OWNER");
+        s->toSchemaOwner = true;
+      } else {
+        s->owner = Identifier(true);
+      }
+      return s;
+    }
     if (Peek(1).kind == TokenKind::Word) throw UnsupportedConstruct("ALTER " + Upper(Peek(1).text));
     Take();
     Fail();
@@ -1729,6 +1823,15 @@ class Parser {
           s->indexes.emplace_back(table, n.name);
         }
       } while (AcceptSymbol(","));
+      return s;
+    }
+    for (const auto& [word, action] : {std::pair{"ROLE", PrincipalStatement::Action::DropRole},
+                                       std::pair{"USER", PrincipalStatement::Action::DropUser},
+                                       std::pair{"LOGIN", PrincipalStatement::Action::DropLogin}}) {
+      if (!AcceptWord(word)) continue;
+      auto s = std::make_unique<PrincipalStatement>(action);
+      if (action != PrincipalStatement::Action::DropLogin) s->ifExists = AcceptIfExists();
+      s->name = Identifier(true);
       return s;
     }
     if (AcceptWord("SCHEMA")) {

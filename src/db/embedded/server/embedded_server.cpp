@@ -285,6 +285,10 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
                                &EmbeddedSession::DatabaseNameOf, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(c->db->Handle(), "tsql_databases", 0, SQLITE_UTF8, c.get(),
                                &EmbeddedSession::DatabaseList, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_logins", 0, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::LoginList, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_login", 0, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::SessionLogin, nullptr, nullptr, nullptr);
     sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
     c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
     ConvertLegacyExactValues(*c->catalog);
@@ -417,6 +421,31 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     }
     try {
       const std::string json = DatabasesJson(self->server_->Databases());
+      sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
+    } catch (const DatabaseError& e) {
+      ResultError(ctx, SqlError{e.Number(), e.what()});
+    }
+  }
+
+  // tsql_login(): the login the session connected as.
+  static void SessionLogin(sqlite3_context* ctx, int, sqlite3_value**) {
+    const EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "The login was read outside any session's command.", -1);
+      return;
+    }
+    sqlite3_result_text(ctx, self->login_.c_str(), -1, SQLITE_TRANSIENT);
+  }
+
+  // tsql_logins(): master's logins as sys.server_principals reads them.
+  static void LoginList(sqlite3_context* ctx, int, sqlite3_value**) {
+    EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "The server's logins were read outside any session's command.", -1);
+      return;
+    }
+    try {
+      const std::string json = LoginsJson(self->server_->Logins());
       sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
     } catch (const DatabaseError& e) {
       ResultError(ctx, SqlError{e.Number(), e.what()});

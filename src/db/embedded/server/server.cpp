@@ -257,6 +257,16 @@ std::vector<DatabaseSummary> Server::Databases() {
   return all;
 }
 
+std::vector<LoginSummary> Server::Logins() {
+  SqliteDb db(MasterFile(), false, policy_);
+  auto stmt = db.Prepare("SELECT name, dbname, createdate FROM syslogins ORDER BY rowid");
+  std::vector<LoginSummary> all;
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+    all.push_back({Text(stmt.get(), 0), Text(stmt.get(), 1), Text(stmt.get(), 2)});
+  }
+  return all;
+}
+
 std::optional<std::string> Server::DatabaseName(int id) {
   SqliteDb db(MasterFile(), false, policy_);
   auto stmt = db.Prepare("SELECT name FROM sysdatabases WHERE dbid = ?");

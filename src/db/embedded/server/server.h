@@ -41,6 +41,9 @@ class Server {
   // returns its default database. Throws "Login failed for user 'X'.".
   std::string Authenticate(const std::string& login, const std::string& password);
 
+  // The server's logins in the order they were made (sa first).
+  std::vector<LoginSummary> Logins();
+
   std::optional<DatabaseEntry> FindDatabase(const std::string& name);
   std::vector<DatabaseSummary> Databases();
   // The name of the database with that dbid; none when there is none.
