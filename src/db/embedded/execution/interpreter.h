@@ -265,6 +265,8 @@ class Interpreter {
   // sp_helptrigger table [, 'INSERT' | 'UPDATE' | 'DELETE']: the table's
   // triggers, one row each.
   Value HelpTrigger(std::vector<CallArgument>& args, Context& c);
+  // sp_helplanguage [@language]: sys.syslanguages' rows, or the one named.
+  Value HelpLanguage(std::vector<CallArgument>& args, Context& c);
   // Statements of the session's settings and of maintenance
   // (session_statements.cpp).
   void SetOption(const SetOptionStatement& s, Context& c);

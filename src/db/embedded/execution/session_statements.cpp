@@ -120,6 +120,39 @@ void Interpreter::SetDateOption(const SetOptionStatement& opt, Context& c) {
   dates.firstDay = value[0] - '0';
 }
 
+Value Interpreter::HelpLanguage(std::vector<CallArgument>& args, Context& c) {
+  std::optional<std::string> named;
+  for (const CallArgument& a : args) {
+    const std::string parameter = ToUpperAscii(a.name);
+    if (named || (!parameter.empty() && parameter != "@LANGUAGE")) {
+      throw ServerErrorByNumber(8144, {"sp_helplanguage"});
+    }
+    if (a.value && !std::holds_alternative<std::monostate>(*a.value)) {
+      named = Trim(TextOf(*a.value));
+    } else {
+      named = std::string();
+    }
+  }
+  const Language* only = nullptr;
+  if (named && !named->empty()) {
+    only = FindLanguage(*named);
+    if (!only) throw DatabaseError(NotSupported("sp_helplanguage " + *named));
+  }
+  std::vector<std::vector<Value>> rows;
+  for (const Language& l : Languages()) {
+    if (only && only != &l) continue;
+    rows.push_back({std::int64_t{l.langid}, std::string(DateOrderName(l.dateFormat)),
+                    std::int64_t{l.dateFirst}, std::int64_t{0}, std::string(l.name),
+                    std::string(l.alias), std::string(l.months), std::string(l.shortMonths),
+                    std::string(l.days), std::int64_t{l.lcid}, std::int64_t{l.msgLangid}});
+  }
+  c.out->results.emplace_back(
+      std::vector<std::string>{"langid", "dateformat", "datefirst", "upgrade", "name", "alias",
+                               "months", "shortmonths", "days", "lcid", "msglangid"},
+      std::move(rows));
+  return Value{std::int64_t{0}};
+}
+
 // The options as this server runs every session.
 void Interpreter::ReportUserOptions(Context& c) {
   std::vector<std::vector<Value>> rows;

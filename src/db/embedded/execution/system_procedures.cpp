@@ -157,6 +157,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
   const std::string key = ToLowerAscii(name);
   if (key == "sp_addtype" || key == "sp_droptype") return TypeProcedure(key, name, args, c);
   if (key == "sp_helptrigger") return HelpTrigger(args, c);
+  if (key == "sp_helplanguage") return HelpLanguage(args, c);
   const bool get = key == "sp_getapplock";
   if (!get && key != "sp_releaseapplock") return std::nullopt;
 
