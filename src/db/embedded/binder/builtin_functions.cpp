@@ -49,6 +49,9 @@ constexpr BuiltinFunction kFunctions[] = {
     {"DATENAME", "tsql_datename", 2, 2, R::Text},
     {"EOMONTH", "tsql_eomonth", 1, 2, R::Date},
     {"DATEFROMPARTS", "tsql_datefromparts", 3, 3, R::Date},
+    {"PARSENAME", "tsql_parsename", 2, 2, R::Text},
+    {"SOUNDEX", "tsql_soundex", 1, 1, R::Text},
+    {"DIFFERENCE", "tsql_difference", 2, 2, R::Int},
     // Written out by the translator from their arguments.
     {"CONCAT", "", 2, 254, R::Text},
     {"CONCAT_WS", "", 3, 254, R::Text},
@@ -75,9 +78,9 @@ constexpr BuiltinFunction kFunctions[] = {
 };
 
 constexpr std::string_view kKnownUnsupported[] = {
-    "SOUNDEX",  "DIFFERENCE", "PARSENAME",  "IDENT_CURRENT", "POWER",        "SQRT",
-    "EXP",      "LOG",        "SIGN",       "USER_ID",       "SUSER_SNAME",  "HOST_NAME",
-    "APP_NAME", "IDENT_SEED", "IDENT_INCR", "TRANSLATE",     "STRING_SPLIT", "CHECKSUM"};
+    "IDENT_CURRENT", "POWER",      "SQRT",        "EXP",          "LOG",
+    "SIGN",          "USER_ID",    "SUSER_SNAME", "HOST_NAME",    "APP_NAME",
+    "IDENT_SEED",    "IDENT_INCR", "TRANSLATE",   "STRING_SPLIT", "CHECKSUM"};
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "db/embedded/execution/convert_styles.h"
 #include "db/embedded/execution/date_functions.h"
 #include "db/embedded/execution/format_function.h"
+#include "db/embedded/execution/name_functions.h"
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
@@ -556,6 +557,7 @@ void RegisterFunctions(sqlite3* db, const SqliteDb* connection) {
   RegisterNumberFunctions(db);
   RegisterDateFunctions(db, connection);
   RegisterStringFunctions(db);
+  RegisterNameFunctions(db);
   RegisterConvertFunctions(db, connection);
   RegisterFormatFunction(db);
   RegisterScalar(db, "tsql_store", 8, StoreFn, true, connection);
