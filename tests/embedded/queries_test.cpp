@@ -117,7 +117,7 @@ TEST_F(QueriesTest, UnsupportedFunctionsAreNamed) {
   EXPECT_THAT(ErrorOf(c_, "select * from sys.dm_exec_sessions"),
               HasSubstr("catalog view sys.dm_exec_sessions"));
   EXPECT_THAT(ErrorOf(c_, "select * from master.dbo.syslogins"), HasSubstr("another database"));
-  EXPECT_THAT(ErrorOf(c_, "select top 50 percent id from dolgozo"), HasSubstr("TOP … PERCENT"));
+  EXPECT_THAT(ErrorOf(c_, "select top 150 percent id from dolgozo"), HasSubstr("TOP … PERCENT"));
 }
 
 }  // namespace

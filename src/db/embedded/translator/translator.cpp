@@ -803,10 +803,12 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   if (select.grouping != Select::Grouping::Plain) {
     return sql + EmitGroupingSets(select, query, aliasItems);
   }
+  std::string rows;
   for (std::size_t i = 0; i < query.parts.size(); ++i) {
-    if (i) sql += query.parts[i - 1].select->unionAll ? " UNION ALL " : " UNION ";
-    sql += EmitPart(query.parts[i], query, aliasItems);
+    if (i) rows += query.parts[i - 1].select->unionAll ? " UNION ALL " : " UNION ";
+    rows += EmitPart(query.parts[i], query, aliasItems);
   }
+  sql += rows;
   if (!select.orderBy.empty()) {
     sql += " ORDER BY ";
     for (std::size_t i = 0; i < select.orderBy.size(); ++i) {
@@ -825,7 +827,16 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
       if (select.orderBy[i].descending) sql += " DESC";
     }
   }
-  if (select.top) sql += " LIMIT " + Emit(*select.top);
+  if (select.top && select.topPercent) {
+    // That share of the rows, a part of a row counting as a whole one.
+    const std::string share = "((SELECT count(*) FROM (" + rows + ")) * tsql_cast(" +
+                              Emit(*select.top) + ", " +
+                              TypeArguments(SqlType{BaseType::Float, 0, 0, 0}) + ") / 100.0)";
+    sql += " LIMIT (CASE WHEN " + share + " > CAST(" + share + " AS INTEGER) THEN CAST(" + share +
+           " AS INTEGER) + 1 ELSE CAST(" + share + " AS INTEGER) END)";
+  } else if (select.top) {
+    sql += " LIMIT " + Emit(*select.top);
+  }
   return sql;
 }
 
