@@ -42,6 +42,7 @@ constexpr BuiltinFunction kFunctions[] = {
     {"TRIM", "trim", 1, 2, R::Text},
     {"STUFF", "tsql_stuff", 4, 4, R::Text},
     {"REVERSE", "tsql_reverse", 1, 1, R::Text},
+    {"TRANSLATE", "tsql_translate", 3, 3, R::Text},
     {"QUOTENAME", "tsql_quotename", 1, 2, R::Text},
     {"STR", "tsql_str", 1, 3, R::Text},
     {"PATINDEX", "tsql_patindex", 2, 2, R::Int},
@@ -78,9 +79,9 @@ constexpr BuiltinFunction kFunctions[] = {
 };
 
 constexpr std::string_view kKnownUnsupported[] = {
-    "IDENT_CURRENT", "POWER",      "SQRT",        "EXP",          "LOG",
-    "SIGN",          "USER_ID",    "SUSER_SNAME", "HOST_NAME",    "APP_NAME",
-    "IDENT_SEED",    "IDENT_INCR", "TRANSLATE",   "STRING_SPLIT", "CHECKSUM"};
+    "IDENT_CURRENT", "POWER",      "SQRT",         "EXP",       "LOG",
+    "SIGN",          "USER_ID",    "SUSER_SNAME",  "HOST_NAME", "APP_NAME",
+    "IDENT_SEED",    "IDENT_INCR", "STRING_SPLIT", "CHECKSUM",  "BINARY_CHECKSUM"};
 
 }  // namespace
 
