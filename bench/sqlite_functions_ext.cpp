@@ -8,6 +8,7 @@
 
 extern "C" int sqlite3_moltarofunctions_init(sqlite3* db, char**, const void*) {
   moltaro::db::embedded::RegisterCollationProvider(db);
-  moltaro::db::embedded::RegisterFunctions(db);
+  // No session here: dates are read under us_english's settings.
+  moltaro::db::embedded::RegisterFunctions(db, nullptr);
   return SQLITE_OK;
 }

@@ -357,6 +357,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {9809, 16, "The style %d is not supported for conversions from %ls to %ls."},
     {9810, 16, "The datepart %ls is not supported by date function %ls for data type %ls."},
     {9818, 16, "The culture parameter '%.*ls' provided in the function call is not supported."},
+    {9828, 16,
+     "The second and third arguments of the TRANSLATE built-in function must contain an equal "
+     "number of characters."},
     {10704, 15,
      "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
      "statement inside a CATCH block, or add error parameters to the THROW statement."},

@@ -37,18 +37,35 @@ std::string ExactText(const Outcome& o) {
 }
 
 TEST(ConversionTest, DateForms) {
-  EXPECT_EQ(ParseDateTimeText("2009.11.05."), "2009-11-05 00:00:00.000");
-  EXPECT_EQ(ParseDateTimeText("2009/11/05 23:59:59.997"), "2009-11-05 23:59:59.997");
-  EXPECT_EQ(ParseDateTimeText("2009-11-05T08:07"), "2009-11-05 08:07:00.000");
-  EXPECT_EQ(ParseDateTimeText("11/05/2009"), "2009-11-05 00:00:00.000");
-  EXPECT_EQ(ParseDateTimeText("20091105 8:07:06 PM"), "2009-11-05 20:07:06.000");
-  EXPECT_EQ(ParseDateTimeText("12:30"), "1900-01-01 12:30:00.000");
-  EXPECT_EQ(ParseDateTimeText(""), "1900-01-01 00:00:00.000");
-  EXPECT_FALSE(ParseDateTimeText("2009-02-29"));
-  EXPECT_TRUE(ParseDateTimeText("2008-02-29"));
-  EXPECT_FALSE(ParseDateTimeText("2009-11-05 24:00"));
-  EXPECT_FALSE(ParseDateTimeText("tegnap"));
-  EXPECT_FALSE(ParseDateTimeText("2009-11-05x"));
+  EXPECT_EQ(ParseDateTimeText("2009.11.05.", DateOrder::Mdy), "2009-11-05 00:00:00.000");
+  EXPECT_EQ(ParseDateTimeText("2009/11/05 23:59:59.997", DateOrder::Mdy),
+            "2009-11-05 23:59:59.997");
+  EXPECT_EQ(ParseDateTimeText("2009-11-05T08:07", DateOrder::Mdy), "2009-11-05 08:07:00.000");
+  EXPECT_EQ(ParseDateTimeText("11/05/2009", DateOrder::Mdy), "2009-11-05 00:00:00.000");
+  EXPECT_EQ(ParseDateTimeText("20091105 8:07:06 PM", DateOrder::Mdy), "2009-11-05 20:07:06.000");
+  EXPECT_EQ(ParseDateTimeText("12:30", DateOrder::Mdy), "1900-01-01 12:30:00.000");
+  EXPECT_EQ(ParseDateTimeText("", DateOrder::Mdy), "1900-01-01 00:00:00.000");
+  EXPECT_FALSE(ParseDateTimeText("2009-02-29", DateOrder::Mdy));
+  EXPECT_TRUE(ParseDateTimeText("2008-02-29", DateOrder::Mdy));
+  EXPECT_FALSE(ParseDateTimeText("2009-11-05 24:00", DateOrder::Mdy));
+  EXPECT_FALSE(ParseDateTimeText("tegnap", DateOrder::Mdy));
+  EXPECT_FALSE(ParseDateTimeText("2009-11-05x", DateOrder::Mdy));
+}
+
+// The regional year-first forms the workstation sends keep their order for
+// a date value's own text; only character data follows a day-first order.
+TEST(ConversionTest, DateFormsUnderADayFirstOrder) {
+  bool outOfRange = false;
+  EXPECT_EQ(ParseDateTimeText("2009. 11. 05. 8:07:06", DateOrder::Dmy, false, outOfRange),
+            "2009-11-05 08:07:06.000");
+  EXPECT_EQ(ParseDateTimeText("2009. 11. 05. 8:07:06", DateOrder::Dmy, true, outOfRange),
+            "2009-05-11 08:07:06.000");
+  EXPECT_FALSE(ParseDateTimeText("2009-11-13", DateOrder::Ydm, true, outOfRange));
+  EXPECT_TRUE(outOfRange);
+  EXPECT_FALSE(ParseDateTimeText("5/11/200", DateOrder::Dmy, true, outOfRange));
+  EXPECT_FALSE(outOfRange);
+  EXPECT_EQ(ParseDateTimeText("5/11/49", DateOrder::Dmy), "2049-11-05 00:00:00.000");
+  EXPECT_EQ(ParseDateTimeText("5/11/50", DateOrder::Dmy), "1950-11-05 00:00:00.000");
 }
 
 TEST(ConversionTest, NumbersFromDatesAndDatesFromNumbers) {

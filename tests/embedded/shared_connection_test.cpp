@@ -143,5 +143,25 @@ TEST(CachedStatementTest, IsLentToOneCallerAtATimeAndComesBackClean) {
   std::filesystem::remove(file.string() + "-shm");
 }
 
+// SET DATEFORMAT and SET DATEFIRST belong to the session, not to the SQLite
+// connection it hands on between commands.
+TEST_F(SharedConnectionTest, DateSettingsStayWithTheirSession) {
+  const std::string name = CreateDatabase("DATUMREND");
+  const std::string read = "select convert(varchar(10), cast('02/03/2021' as datetime), 120) d";
+  Connection a = Open(name);
+  a.Execute("SET DATEFORMAT dmy SET DATEFIRST 1");
+  Connection b = Open(name);
+  EXPECT_EQ(b.Query(read).Text("d"), "2021-02-03");
+  EXPECT_EQ(b.Query("select @@DATEFIRST f").Integer("f"), 7);
+  EXPECT_EQ(a.Query(read).Text("d"), "2021-03-02");
+  EXPECT_EQ(a.Query("select @@DATEFIRST f").Integer("f"), 1);
+  b.Execute("SET DATEFORMAT ymd");
+  EXPECT_EQ(a.Query("select convert(varchar(10), cast('09/02/03' as datetime), 120) d").Text("d"),
+            "2003-02-09");
+  // A new connection begins with us_english's settings.
+  Connection fresh = Open(name);
+  EXPECT_EQ(fresh.Query(read).Text("d"), "2021-02-03");
+}
+
 }  // namespace
 }  // namespace moltaro::db::embedded::testing

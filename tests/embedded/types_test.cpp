@@ -97,7 +97,12 @@ TEST_F(TypesTest, DatesTakeTheRegionalForms) {
             Value(std::string("2009-11-05 08:08:00.000")));
   EXPECT_EQ(Fails("dt", 1e300),
             "Arithmetic overflow error converting expression to data type datetime.");
+  // A date's form naming no day is out of range, as SQL Server has it;
+  // text that is no date at all fails to convert.
   EXPECT_EQ(Fails("dt", std::string("2009.13.05")),
+            "The conversion of a varchar data type to a datetime data type resulted in an "
+            "out-of-range value.");
+  EXPECT_EQ(Fails("dt", std::string("2009.11.x5")),
             "Conversion failed when converting date and/or time from character string.");
   EXPECT_EQ(Fails("dt", std::string("1700-01-01")),
             "The conversion of a varchar data type to a datetime data type resulted in an "

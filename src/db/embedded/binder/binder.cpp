@@ -1,6 +1,7 @@
 #include "db/embedded/binder/binder.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/text.h"
 #include "db/embedded/binder/builtin_functions.h"
@@ -1185,7 +1186,19 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
     q.orderPositions.push_back(position);
   }
   if (select.top) {
-    if (select.topPercent) throw DatabaseError(NotSupported("TOP … PERCENT"));
+    if (select.topPercent) {
+      // A number written out, so that a value outside 0 to 100 is refused
+      // before the query runs.
+      const Expr& n = *select.top;
+      const bool number = n.kind == ExprKind::Integer || n.kind == ExprKind::Float;
+      const double percent = number ? std::strtod(n.text.c_str(), nullptr) : -1;
+      if (!number || percent < 0 || percent > 100) {
+        throw DatabaseError(NotSupported("TOP … PERCENT of other than a number from 0 to 100"));
+      }
+      if (select.grouping != Select::Grouping::Plain) {
+        throw DatabaseError(NotSupported("TOP … PERCENT with ROLLUP, CUBE or GROUPING SETS"));
+      }
+    }
     Bind(*select.top, outer);
   }
   if (select.forXml) BindForXml(select, q);

@@ -44,6 +44,7 @@ constexpr BuiltinFunction kFunctions[] = {
     {"TRIM", "trim", 1, 2, R::Text},
     {"STUFF", "tsql_stuff", 4, 4, R::Text},
     {"REVERSE", "tsql_reverse", 1, 1, R::Text},
+    {"TRANSLATE", "tsql_translate", 3, 3, R::Text},
     {"QUOTENAME", "tsql_quotename", 1, 2, R::Text},
     {"STR", "tsql_str", 1, 3, R::Text},
     {"PATINDEX", "tsql_patindex", 2, 2, R::Int},
@@ -55,6 +56,9 @@ constexpr BuiltinFunction kFunctions[] = {
     {"DATEFROMPARTS", "tsql_datefromparts", 3, 3, R::Date},
     {kXmlStringValueFunction, "tsql_xml_string", 1, 1, R::Text},
     {kXmlFirstTextFunction, "tsql_xml_first_text", 1, 1, R::Text},
+    {"PARSENAME", "tsql_parsename", 2, 2, R::Text},
+    {"SOUNDEX", "tsql_soundex", 1, 1, R::Text},
+    {"DIFFERENCE", "tsql_difference", 2, 2, R::Int},
     // Written out by the translator from their arguments.
     {"CONCAT", "", 2, 254, R::Text},
     {"CONCAT_WS", "", 3, 254, R::Text},
@@ -103,8 +107,8 @@ constexpr BuiltinFunction kFunctions[] = {
 };
 
 constexpr std::string_view kKnownUnsupported[] = {
-    "SOUNDEX", "DIFFERENCE", "PARSENAME", "POWER", "SQRT", "EXP", "LOG", "SIGN",
-    "HOST_NAME", "APP_NAME", "TRANSLATE", "STRING_SPLIT", "CHECKSUM"};
+    "POWER",     "SQRT",     "EXP",          "LOG",      "SIGN",
+    "HOST_NAME", "APP_NAME", "STRING_SPLIT", "CHECKSUM", "BINARY_CHECKSUM"};
 
 }  // namespace
 

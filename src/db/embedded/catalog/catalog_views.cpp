@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "db/embedded/catalog/catalog.h"
+#include "db/embedded/types/languages.h"
 
 namespace moltaro::db::embedded {
 
@@ -448,6 +449,31 @@ CatalogView SysLogins(const std::string&) {
                {"bulkadmin", kInt, "0"},
                {"loginname", kSysname, "s.name"}},
               std::string(kServerPrincipals) + " s WHERE s.type = 'S'");
+}
+
+// The languages SET LANGUAGE takes, as the server's own table of them.
+CatalogView SysLanguages(const std::string&) {
+  std::string rows;
+  for (const Language& l : Languages()) {
+    rows += std::string(rows.empty() ? "SELECT " : " UNION ALL SELECT ") +
+            std::to_string(l.langid) + " AS langid, " + Quote(DateOrderName(l.dateFormat)) +
+            " AS dateformat, " + std::to_string(l.dateFirst) + " AS datefirst, " + Quote(l.name) +
+            " AS name, " + Quote(l.alias) + " AS alias, " + Quote(l.months) + " AS months, " +
+            Quote(l.shortMonths) + " AS shortmonths, " + Quote(l.days) + " AS days, " +
+            std::to_string(l.lcid) + " AS lcid, " + std::to_string(l.msgLangid) + " AS msglangid";
+  }
+  return Make({{"langid", kSmallInt, "l.langid"},
+               {"dateformat", SqlType{BaseType::NChar, 3, 0, 0}, "l.dateformat"},
+               {"datefirst", kTinyInt, "l.datefirst"},
+               {"upgrade", kInt, "0"},
+               {"name", kSysname, "l.name"},
+               {"alias", kSysname, "l.alias"},
+               {"months", SqlType{BaseType::NVarChar, 372, 0, 0}, "l.months"},
+               {"shortmonths", SqlType{BaseType::NVarChar, 132, 0, 0}, "l.shortmonths"},
+               {"days", SqlType{BaseType::NVarChar, 217, 0, 0}, "l.days"},
+               {"lcid", kInt, "l.lcid"},
+               {"msglangid", kSmallInt, "l.msglangid"}},
+              "(" + rows + ") l");
 }
 
 // The columns of each foreign key, one row a column in key order: the
@@ -1041,6 +1067,7 @@ std::optional<CatalogView> FindCatalogView(std::string_view schema, std::string_
       {"SYSLOGINS", SysLogins},
       {"SYSUSERS", SysUsers},
       {"SYSMEMBERS", SysMembers},
+      {"SYSLANGUAGES", SysLanguages},
       {"ALL_OBJECTS", SysObjects},
       {"ALL_COLUMNS", SysColumns},
       {"PARTITIONS", SysPartitions},

@@ -868,7 +868,8 @@ void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
     if (col.colid == c.colid) {
       col = c;
       values.push_back("tsql_store(" + QuoteId(old->name) + ", " + TypeArguments(c.type) + ", " +
-                       std::to_string(c.nullable ? kStoreUpdate : (kStoreUpdate | kStoreNotNull)) +
+                       std::to_string((c.nullable ? kStoreUpdate : (kStoreUpdate | kStoreNotNull)) |
+                                      (IsCharacter(old->type.base) ? kStoreText : 0)) +
                        ", " + QuoteText(c.name) + ", " +
                        QuoteText(catalog_.QualifiedName(table.name)) + ")");
     } else {

@@ -40,11 +40,11 @@ std::optional<std::string> IsoTextOfNewerType(const SourceValue& in, int style) 
 // The styled text of a value converted to a character type; nullopt with no
 // error when the style leaves the value's own text.
 std::optional<std::string> StyledText(const SourceValue& in, int style, bool fromDateTime,
-                                      SqlError& error) {
+                                      DateOrder order, SqlError& error) {
   if (fromDateTime) {
     if (auto own = IsoTextOfNewerType(in, style)) return own;
     StoredValue date;
-    if (!ConvertValue(in, SqlType{BaseType::DateTime, 0, 0, 0}, false, date, error)) {
+    if (!ConvertValue(in, SqlType{BaseType::DateTime, 0, 0, 0}, false, order, date, error)) {
       return std::nullopt;
     }
     auto text = DateTimeStyleText(PartsOfCanonical(std::get<std::string>(date)), style);
@@ -83,6 +83,8 @@ void ConvertFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const bool tried = (how & kConvertTry) != 0;
   const SqlType target = TypeFromArguments(argv + 3);
   SourceValue in = ReadArg(argv[0]);
+  in.character = (how & kConvertText) != 0;
+  const DateOrder order = SessionDates(ctx).order;
   SqlError error;
   auto fail = [&] {
     // A style that does not exist fails even when tried.
@@ -94,12 +96,12 @@ void ConvertFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   };
   if (style >= 0 && IsCharacter(target.base)) {
     const bool national = in.national;
-    auto text = StyledText(in, style, (how & kConvertFromDateTime) != 0, error);
+    auto text = StyledText(in, style, (how & kConvertFromDateTime) != 0, order, error);
     if (!text && error.number != 0) {
       fail();
       return;
     }
-    if (text) in = SourceValue{*text, national};
+    if (text) in = SourceValue{*text, national, true};
   } else if ((style == 1 || style == 2) && IsBinary(target.base) &&
              std::holds_alternative<std::string>(in.value)) {
     // Hex text: style 1 with its 0x, style 2 without.
@@ -132,7 +134,7 @@ void ConvertFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     in.value = CanonicalOf(*parts);
   }
   StoredValue out;
-  if (!ConvertValue(in, target, false, out, error)) {
+  if (!ConvertValue(in, target, false, order, out, error)) {
     fail();
     return;
   }
@@ -154,9 +156,8 @@ std::optional<std::string> RoundedDecimalText(const Decimal& d, int places,
   return text;
 }
 
-void RegisterConvertFunctions(sqlite3* db) {
-  sqlite3_create_function_v2(db, "tsql_convert", 7, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                             ConvertFn, nullptr, nullptr, nullptr);
+void RegisterConvertFunctions(sqlite3* db, const SqliteDb* connection) {
+  RegisterScalar(db, "tsql_convert", 7, ConvertFn, true, connection);
 }
 
 }  // namespace moltaro::db::embedded

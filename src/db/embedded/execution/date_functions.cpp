@@ -39,11 +39,11 @@ int DayOfYear(const DateTimeParts& p) {
   return static_cast<int>(DayNumber(p) - DaysSinceUnixEpoch(p.year, 1, 1)) + 1;
 }
 
-// Week 1 holds January 1st; weeks start on Sunday.
-int WeekOfYear(const DateTimeParts& p) {
-  const long long jan1 = DaysSinceUnixEpoch(p.year, 1, 1);
-  const int jan1Weekday = static_cast<int>(((jan1 + 4) % 7 + 7) % 7);  // Sunday 0
-  return static_cast<int>((DayNumber(p) - jan1 + jan1Weekday) / 7) + 1;
+// Week 1 holds January 1st; weeks start on the session's DATEFIRST day.
+int WeekOfYear(const DateTimeParts& p, int firstDay) {
+  const DateTimeParts jan1{p.year, 1, 1};
+  const int jan1Offset = WeekdayUnder(jan1, firstDay) - 1;
+  return static_cast<int>((DayNumber(p) - DayNumber(jan1) + jan1Offset) / 7) + 1;
 }
 
 // ISO 8601: weeks start on Monday, week 1 holds the year's first Thursday.
@@ -73,8 +73,8 @@ struct PointInTime : DateTimeParts {
   std::optional<int> offsetMinutes;
 };
 
-bool PartValue(const PointInTime& p, DatePart part, const char* function, long long& out,
-               SqlError& error) {
+bool PartValue(const PointInTime& p, DatePart part, int firstDay, const char* function,
+               long long& out, SqlError& error) {
   switch (part) {
     case DatePart::Year:
       out = p.year;
@@ -92,10 +92,10 @@ bool PartValue(const PointInTime& p, DatePart part, const char* function, long l
       out = p.day;
       return true;
     case DatePart::Week:
-      out = WeekOfYear(p);
+      out = WeekOfYear(p, firstDay);
       return true;
     case DatePart::Weekday:
-      out = WeekdayOf(p);
+      out = WeekdayUnder(p, firstDay);
       return true;
     case DatePart::Hour:
       out = p.hour;
@@ -133,9 +133,9 @@ bool IsNull(sqlite3_value* v) {
 
 // The datetime a value converts to, or the conversion's error. The text of
 // the newer date types keeps its fraction and offset.
-bool DateTimeArg(sqlite3_value* v, PointInTime& out, SqlError& error) {
+bool DateTimeArg(sqlite3_value* v, DateOrder order, PointInTime& out, SqlError& error) {
   if (sqlite3_value_type(v) == SQLITE_TEXT) {
-    if (const auto t = ParseTemporalText(ArgText(v))) {
+    if (const auto t = ParseTemporalText(ArgText(v), order)) {
       out.year = t->year;
       out.month = t->month;
       out.day = t->day;
@@ -150,7 +150,8 @@ bool DateTimeArg(sqlite3_value* v, PointInTime& out, SqlError& error) {
     }
   }
   StoredValue converted;
-  if (!ConvertValue(ReadArg(v), SqlType{BaseType::DateTime, 0, 0, 0}, false, converted, error)) {
+  if (!ConvertValue(ReadArg(v), SqlType{BaseType::DateTime, 0, 0, 0}, false, order, converted,
+                    error)) {
     return false;
   }
   static_cast<DateTimeParts&>(out) = PartsOfCanonical(std::get<std::string>(converted));
@@ -183,7 +184,9 @@ void PartFn(sqlite3_context* ctx, sqlite3_value** argv, bool name) {
   PointInTime p;
   SqlError error;
   long long value = 0;
-  if (!DateTimeArg(argv[1], p, error) || !PartValue(p, *part, function, value, error)) {
+  const DateSettings& dates = SessionDates(ctx);
+  if (!DateTimeArg(argv[1], dates.order, p, error) ||
+      !PartValue(p, *part, dates.firstDay, function, value, error)) {
     ResultError(ctx, error);
     return;
   }
@@ -221,7 +224,8 @@ void EoMonthFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   PointInTime p;
   SqlError error;
   long long months = 0;
-  if (!DateTimeArg(argv[0], p, error) || (argc > 1 && !IntegerArg(argv[1], months, error))) {
+  if (!DateTimeArg(argv[0], SessionDates(ctx).order, p, error) ||
+      (argc > 1 && !IntegerArg(argv[1], months, error))) {
     ResultError(ctx, error);
     return;
   }
@@ -414,7 +418,7 @@ void TypedDateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   Temporal t;
   long long n = 0;
   SqlError error;
-  if (!TemporalArg(argv[2], t) || !IntegerArg(argv[1], n, error)) {
+  if (!TemporalArg(argv[2], SessionDates(ctx).order, t) || !IntegerArg(argv[1], n, error)) {
     ResultError(ctx, error.number ? error : SqlErrorByNumber(241));
     return;
   }
@@ -489,16 +493,17 @@ void SysDateTimeFn(sqlite3_context* ctx, int, sqlite3_value**) {
 
 }  // namespace
 
-bool TemporalArg(sqlite3_value* v, Temporal& out) {
+bool TemporalArg(sqlite3_value* v, DateOrder order, Temporal& out) {
   if (sqlite3_value_type(v) == SQLITE_TEXT) {
-    if (auto t = ParseTemporalText(ArgText(v))) {
+    if (auto t = ParseTemporalText(ArgText(v), order)) {
       out = *t;
       return true;
     }
   }
   StoredValue converted;
   SqlError error;
-  if (!ConvertValue(ReadArg(v), SqlType{BaseType::DateTime, 0, 0, 0}, false, converted, error)) {
+  if (!ConvertValue(ReadArg(v), SqlType{BaseType::DateTime, 0, 0, 0}, false, order, converted,
+                    error)) {
     return false;
   }
   auto t = ParseTemporalText(std::get<std::string>(converted));
@@ -536,6 +541,12 @@ std::string_view WeekdayName(int weekday) {
 
 int WeekdayOf(const DateTimeParts& p) {
   return static_cast<int>(((DayNumber(p) + 4) % 7 + 7) % 7) + 1;
+}
+
+int WeekdayUnder(const DateTimeParts& p, int firstDay) {
+  const int sundayBased = WeekdayOf(p);  // 1 Sunday … 7 Saturday
+  const int monday1 = sundayBased == 1 ? 7 : sundayBased - 1;
+  return (monday1 - firstDay + 7) % 7 + 1;
 }
 
 std::optional<std::string> DateTimeStyleText(const DateTimeParts& p, int style) {
@@ -743,22 +754,14 @@ std::optional<DateTimeParts> ParseStyledDateTime(std::string_view raw, int style
   return p;
 }
 
-void RegisterDateFunctions(sqlite3* db) {
-  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  sqlite3_create_function_v2(db, "tsql_datepart", 2, flags, nullptr, DatePartFn, nullptr, nullptr,
-                             nullptr);
-  sqlite3_create_function_v2(db, "tsql_datename", 2, flags, nullptr, DateNameFn, nullptr, nullptr,
-                             nullptr);
-  sqlite3_create_function_v2(db, "tsql_eomonth", 1, flags, nullptr, EoMonthFn, nullptr, nullptr,
-                             nullptr);
-  sqlite3_create_function_v2(db, "tsql_eomonth", 2, flags, nullptr, EoMonthFn, nullptr, nullptr,
-                             nullptr);
-  sqlite3_create_function_v2(db, "tsql_datefromparts", 3, flags, nullptr, DateFromPartsFn, nullptr,
-                             nullptr, nullptr);
-  sqlite3_create_function_v2(db, "tsql_dateadd", 7, flags, nullptr, TypedDateAddFn, nullptr,
-                             nullptr, nullptr);
-  sqlite3_create_function_v2(db, "tsql_sysdatetime", 0, SQLITE_UTF8, nullptr, SysDateTimeFn,
-                             nullptr, nullptr, nullptr);
+void RegisterDateFunctions(sqlite3* db, const SqliteDb* connection) {
+  RegisterScalar(db, "tsql_datepart", 2, DatePartFn, true, connection);
+  RegisterScalar(db, "tsql_datename", 2, DateNameFn, true, connection);
+  RegisterScalar(db, "tsql_eomonth", 1, EoMonthFn, true, connection);
+  RegisterScalar(db, "tsql_eomonth", 2, EoMonthFn, true, connection);
+  RegisterScalar(db, "tsql_datefromparts", 3, DateFromPartsFn, true, connection);
+  RegisterScalar(db, "tsql_dateadd", 7, TypedDateAddFn, true, connection);
+  RegisterScalar(db, "tsql_sysdatetime", 0, SysDateTimeFn, false, connection);
 }
 
 }  // namespace moltaro::db::embedded

@@ -16,6 +16,8 @@ struct sqlite3;
 
 namespace moltaro::db::embedded {
 
+class SqliteDb;
+
 struct DateTimeParts {
   int year = 1900, month = 1, day = 1;
   int hour = 0, minute = 0, second = 0, millisecond = 0;
@@ -46,14 +48,19 @@ std::string_view WeekdayName(int weekday);  // 1 Sunday … 7 Saturday
 // The date's day of the week under us_english (DATEFIRST 7): 1 Sunday …
 // 7 Saturday.
 int WeekdayOf(const DateTimeParts& p);
+// The same under SET DATEFIRST `firstDay` (1 Monday … 7 Sunday): the first
+// day of the week is 1.
+int WeekdayUnder(const DateTimeParts& p, int firstDay);
 
 // The point in time a value names: the text of any date type, or what
 // converts to datetime (numbers of days); false when it is none.
-bool TemporalArg(sqlite3_value* v, Temporal& out);
+// Text is read in the session's `order`.
+bool TemporalArg(sqlite3_value* v, DateOrder order, Temporal& out);
 
 // tsql_datepart, tsql_datename, tsql_eomonth, tsql_datefromparts,
 // tsql_sysdatetime, and tsql_dateadd for the types of IsTemporal (its
 // result's type as four more arguments).
-void RegisterDateFunctions(sqlite3* db);
+// Those that read text as dates follow the session running on `connection`.
+void RegisterDateFunctions(sqlite3* db, const SqliteDb* connection);
 
 }  // namespace moltaro::db::embedded

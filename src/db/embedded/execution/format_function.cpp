@@ -591,7 +591,8 @@ void FormatFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const int kind = sqlite3_value_int(argv[3]);
   std::optional<std::string> date;
   if (const auto* text = std::get_if<std::string>(&in.value)) {
-    if (kind != kFormatText) date = ParseDateTimeText(*text);
+    // A date's own text is canonical (year first): no session order applies.
+    if (kind != kFormatText) date = ParseDateTimeText(*text, DateOrder::Ymd);
     if (!date) {
       ResultError(ctx,
                   SqlErrorByNumber(8116, {in.national ? "nvarchar" : "varchar", "1", "format"}));

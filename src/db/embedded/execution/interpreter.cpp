@@ -266,6 +266,8 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
       key == "@@MICROSOFTVERSION") {
     return SqlType{BaseType::Int, 0, 0, 0};
   }
+  if (key == "@@DATEFIRST") return SqlType{BaseType::TinyInt, 0, 0, 0};
+  if (key == "@@LANGID") return SqlType{BaseType::SmallInt, 0, 0, 0};
   if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" ||
       key == "@@LANGUAGE") {
     return SqlType{BaseType::NVarChar, 128, 0, 0};
@@ -313,7 +315,9 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@VERSION") return VersionText();
     if (key == "@@SERVERNAME") return std::string(kServerName);
     if (key == "@@SERVICENAME") return std::string("MSSQLSERVER");
-    if (key == "@@LANGUAGE") return std::string("us_english");
+    if (key == "@@LANGUAGE") return std::string(host_.Dates().language->name);
+    if (key == "@@LANGID") return std::int64_t{host_.Dates().language->langid};
+    if (key == "@@DATEFIRST") return std::int64_t{host_.Dates().firstDay};
     Variable* v = c.frame->Find(name);
     if (!v) throw ServerErrorByNumber(137, {name});
     return ToApiValue(v->value);
@@ -343,17 +347,34 @@ Value Interpreter::SessionFunction(const std::string& key) {
   return h.procedure;
 }
 
-void Interpreter::Assign(Context& c, const std::string& name, const StoredValue& value) {
+void Interpreter::Assign(Context& c, const std::string& name, const StoredValue& value,
+                         bool character) {
   Variable* v = c.frame->Find(name);
   if (!v) throw ServerErrorByNumber(137, {name});
   SourceValue in;
   in.value = value;
+  in.character = character;
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, v->type, false, out, error)) {
+  if (!ConvertValue(in, v->type, false, host_.Dates().order, out, error)) {
     throw DatabaseError(error.message, error.number);
   }
   v->value = std::move(out);
+}
+
+bool Interpreter::IsCharacterData(const Expr& e, Context& c) {
+  switch (e.kind) {
+    case ExprKind::String:
+    case ExprKind::Parameter:
+      return true;
+    case ExprKind::Variable: {
+      const Variable* v = c.frame->Find(e.text);
+      return v && (IsCharacter(v->type.base) || v->type.base == BaseType::Text ||
+                   v->type.base == BaseType::NText);
+    }
+    default:
+      return false;
+  }
 }
 
 StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
@@ -884,7 +905,9 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
         }
         SqlType type = catalog.ResolveDeclaredType(item.type, 1);
         c.frame->Declare(item.name, type, StoredValue{});
-        if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
+        if (item.initial) {
+          Assign(c, item.name, Evaluate(*item.initial, c), IsCharacterData(*item.initial, c));
+        }
       }
       return Flow::Normal;
     }
@@ -911,7 +934,7 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
           v = r;
         }
       }
-      Assign(c, set.variable, v);
+      Assign(c, set.variable, v, set.op == "=" && IsCharacterData(*set.value, c));
       return Flow::Normal;
     }
     case StatementKind::SetOption:
@@ -1222,6 +1245,7 @@ void Interpreter::Exec(const ExecStatement& s, Context& c) {
     arg.output = a.output;
     if (a.value) {
       arg.value = Evaluate(*a.value, c);
+      arg.character = IsCharacterData(*a.value, c);
       if (a.output) {
         if (a.value->kind != ExprKind::Variable) {
           throw ServerErrorByNumber(8162, {a.name});
@@ -1311,7 +1335,7 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     const RoutineParameter& p = def.parameters[index];
     if (a.value) {
       inner.frame = &frame;
-      Assign(inner, p.name, *a.value);
+      Assign(inner, p.name, *a.value, a.character);
       given[index] = true;
     }
     if (a.output) {
@@ -1325,7 +1349,8 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
     if (given[i]) continue;
     const RoutineParameter& p = def.parameters[i];
     if (p.defaultValue) {
-      Assign(inner, p.name, Evaluate(*p.defaultValue, inner));
+      Assign(inner, p.name, Evaluate(*p.defaultValue, inner),
+             IsCharacterData(*p.defaultValue, inner));
     } else if (!writeBacks[i]) {
       throw ServerErrorByNumber(201, {object->name, p.name});
     }
@@ -1340,6 +1365,13 @@ Value Interpreter::InvokeProcedure(const std::string& rawName, std::vector<CallA
       }
     }
   };
+  // SET DATEFORMAT, LANGUAGE and DATEFIRST inside the procedure last until
+  // it returns, as SQL Server restores them.
+  struct RestoreDates {
+    DateSettings& live;
+    const DateSettings saved;
+    ~RestoreDates() { live = saved; }
+  } restoreDates{host_.Dates(), host_.Dates()};
   try {
     const TableScope tables(*this);
     RunBody(def.body, inner);
@@ -1403,7 +1435,7 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   in.value = *frame.returnValue;
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, routine->returns, false, out, error)) {
+  if (!ConvertValue(in, routine->returns, false, host_.Dates().order, out, error)) {
     throw DatabaseError(error.message, error.number);
   }
   return out;
@@ -1426,7 +1458,7 @@ void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& para
     const bool output = p.direction != ParameterDirection::Input;
     args.push_back(CallArgument{
         p.name, sendsValue ? std::optional<StoredValue>(FromApiValue(p.value)) : std::nullopt,
-        output, nullptr});
+        output, nullptr, std::holds_alternative<std::string>(p.value)});
     if (output) {
       ProcedureParameter* target = &p;
       args.back().writeBack = [target](const StoredValue& v) { target->value = ToApiValue(v); };

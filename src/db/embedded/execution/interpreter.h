@@ -86,6 +86,9 @@ class SessionHost {
   // The session's global cursors, and @@FETCH_STATUS (its last FETCH).
   virtual CursorSet& GlobalCursors() = 0;
   virtual int& FetchStatus() = 0;
+  // SET LANGUAGE, SET DATEFORMAT and SET DATEFIRST: how the session reads
+  // text as dates and counts the days of the week (kept across batches).
+  virtual DateSettings& Dates() = 0;
 };
 
 // Runs a translated statement: binds, steps, and collects rows when asked.
@@ -201,7 +204,12 @@ class Interpreter {
   // once per schema version.
   std::shared_ptr<const Translation> Translate(const Expr& e, Context& c, bool condition);
   bool Condition(const Expr& e, Context& c);
-  void Assign(Context& c, const std::string& name, const StoredValue& value);
+  // `character`: the value is character data as written (a string literal,
+  // a character variable, a client's parameter), which a date variable reads
+  // in the session's DATEFORMAT in full (SourceValue::character).
+  void Assign(Context& c, const std::string& name, const StoredValue& value,
+              bool character = false);
+  bool IsCharacterData(const Expr& e, Context& c);
   void RunQuery(const SelectStatement& s, Context& c);
   void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
   // INSERT … EXEC: the rows of the procedure's result sets inserted.
@@ -245,6 +253,7 @@ class Interpreter {
     std::optional<StoredValue> value;  // none: the parameter's default
     bool output = false;
     std::function<void(const StoredValue&)> writeBack;
+    bool character = false;  // the value is character data (see Assign)
   };
   Value InvokeProcedure(const std::string& name, std::vector<CallArgument>& args, Context& caller);
   // T-SQL text run as a batch of its own scope, with `frame` as its
@@ -268,9 +277,12 @@ class Interpreter {
                                                std::vector<CallArgument>& args, Context& c);
   Value CompatibilityLevel(std::vector<CallArgument>& args, Context& c);
   Value ForEach(const std::string& key, std::vector<CallArgument>& args, Context& c);
+  // sp_helplanguage [@language]: sys.syslanguages' rows, or the one named.
+  Value HelpLanguage(std::vector<CallArgument>& args, Context& c);
   // Statements of the session's settings and of maintenance
   // (session_statements.cpp).
   void SetOption(const SetOptionStatement& s, Context& c);
+  void SetDateOption(const SetOptionStatement& s, Context& c);
   void Statistics(const StatisticsStatement& s);
   // sp_rename, sp_help, sp_helptext, the extended properties
   // (catalog_procedures.cpp);

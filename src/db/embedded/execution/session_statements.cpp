@@ -48,6 +48,11 @@ constexpr const char* kOffOnlyOptions[] = {"IMPLICIT_TRANSACTIONS",
 }  // namespace
 
 void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
+  if (opt.option == "DATEFORMAT" || opt.option == "LANGUAGE" || opt.option == "DATEFIRST") {
+    SetDateOption(opt, c);
+    return;
+  }
+  if (opt.variable) throw DatabaseError(NotSupported("SET " + opt.option + " from a variable"));
   if (opt.option == "LOCK_TIMEOUT") {
     long long milliseconds = 0;
     const char* end = opt.value.data() + opt.value.size();
@@ -77,22 +82,75 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
     host_.RowCountLimit() = std::stoll(opt.value);
     return;
   }
-  if (opt.option == "DATEFORMAT") {
-    static const char* orders[] = {"MDY", "DMY", "YMD", "YDM", "MYD", "DYM"};
-    if (std::find(std::begin(orders), std::end(orders), opt.value) == std::end(orders)) {
-      throw ServerErrorByNumber(2741, {ToLowerAscii(opt.value)});
-    }
-    // Text is read as month/day/year (and year first when it leads with
-    // four digits); the other orders would read dates differently.
-    if (opt.value == "MDY" || opt.value == "YMD") return;
+  throw DatabaseError(NotSupported("SET " + opt.option + " " + opt.value));
+}
+
+// SET DATEFORMAT, SET LANGUAGE and SET DATEFIRST, with the value written
+// out or in a variable. A language brings its own date order and first day
+// of the week; the other two change only what they name.
+void Interpreter::SetDateOption(const SetOptionStatement& opt, Context& c) {
+  std::string value = opt.value;
+  if (opt.variable) {
+    Variable* v = c.frame->Find(opt.value);
+    if (!v) throw ServerErrorByNumber(137, {opt.value});
+    value = Trim(TextOf(v->value));
   }
-  if (opt.option == "LANGUAGE" && (opt.value == "US_ENGLISH" || opt.value == "ENGLISH")) {
-    // Names of months and days, and the default date order, are English.
-    c.out->messages.push_back(FormatServerMessage(FindServerMessage(5703)->text, {"us_english"}));
+  DateSettings& dates = host_.Dates();
+  if (opt.option == "DATEFORMAT") {
+    const std::optional<DateOrder> order = DateOrderNamed(value);
+    if (!order) throw ServerErrorByNumber(2741, {ToLowerAscii(value)});
+    dates.order = *order;
     return;
   }
-  if (opt.option == "DATEFIRST" && opt.value == "7") return;
-  throw DatabaseError(NotSupported("SET " + opt.option + " " + opt.value));
+  if (opt.option == "LANGUAGE") {
+    // Only languages whose names and settings this server knows exactly;
+    // SQL Server's others would read and name dates differently.
+    const Language* language = FindLanguage(value);
+    if (!language) throw DatabaseError(NotSupported("SET LANGUAGE " + ToUpperAscii(value)));
+    dates.language = language;
+    dates.order = language->dateFormat;
+    dates.firstDay = language->dateFirst;
+    c.out->messages.push_back(
+        FormatServerMessage(FindServerMessage(5703)->text, {std::string(language->name)}));
+    return;
+  }
+  if (value.size() != 1 || value[0] < '1' || value[0] > '7') {
+    throw DatabaseError(NotSupported("SET DATEFIRST " + value));
+  }
+  dates.firstDay = value[0] - '0';
+}
+
+Value Interpreter::HelpLanguage(std::vector<CallArgument>& args, Context& c) {
+  std::optional<std::string> named;
+  for (const CallArgument& a : args) {
+    const std::string parameter = ToUpperAscii(a.name);
+    if (named || (!parameter.empty() && parameter != "@LANGUAGE")) {
+      throw ServerErrorByNumber(8144, {"sp_helplanguage"});
+    }
+    if (a.value && !std::holds_alternative<std::monostate>(*a.value)) {
+      named = Trim(TextOf(*a.value));
+    } else {
+      named = std::string();
+    }
+  }
+  const Language* only = nullptr;
+  if (named && !named->empty()) {
+    only = FindLanguage(*named);
+    if (!only) throw DatabaseError(NotSupported("sp_helplanguage " + *named));
+  }
+  std::vector<std::vector<Value>> rows;
+  for (const Language& l : Languages()) {
+    if (only && only != &l) continue;
+    rows.push_back({std::int64_t{l.langid}, std::string(DateOrderName(l.dateFormat)),
+                    std::int64_t{l.dateFirst}, std::int64_t{0}, std::string(l.name),
+                    std::string(l.alias), std::string(l.months), std::string(l.shortMonths),
+                    std::string(l.days), std::int64_t{l.lcid}, std::int64_t{l.msgLangid}});
+  }
+  c.out->results.emplace_back(
+      std::vector<std::string>{"langid", "dateformat", "datefirst", "upgrade", "name", "alias",
+                               "months", "shortmonths", "days", "lcid", "msglangid"},
+      std::move(rows));
+  return Value{std::int64_t{0}};
 }
 
 // The options as this server runs every session.
@@ -102,9 +160,10 @@ void Interpreter::ReportUserOptions(Context& c) {
     rows.push_back({Value(std::string(option)), std::move(value)});
   };
   row("textsize", Value(std::string("2147483647")));
-  row("language", Value(std::string("us_english")));
-  row("dateformat", Value(std::string("mdy")));
-  row("datefirst", Value(std::string("7")));
+  const DateSettings& dates = host_.Dates();
+  row("language", Value(std::string(dates.language->name)));
+  row("dateformat", Value(std::string(DateOrderName(dates.order))));
+  row("datefirst", Value(std::to_string(dates.firstDay)));
   row("lock_timeout", Value(std::to_string(host_.LockTimeout())));
   for (const char* on : {"quoted_identifier", "arithabort", "ansi_null_dflt_on", "ansi_warnings",
                          "ansi_padding", "ansi_nulls", "concat_null_yields_null"}) {

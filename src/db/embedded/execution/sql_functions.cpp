@@ -16,6 +16,7 @@
 #include "db/embedded/execution/convert_styles.h"
 #include "db/embedded/execution/date_functions.h"
 #include "db/embedded/execution/format_function.h"
+#include "db/embedded/execution/name_functions.h"
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
 #include "db/embedded/execution/xml_functions.h"
@@ -33,8 +34,9 @@ void ResultText(sqlite3_context* ctx, const std::string& s) {
 
 // tsql_store(value, base, length, precision, scale, flags, column, table)
 void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  const SourceValue in = ReadArg(argv[0]);
+  SourceValue in = ReadArg(argv[0]);
   const int flags = sqlite3_value_int(argv[5]);
+  in.character = (flags & kStoreText) != 0;
   if (std::holds_alternative<std::monostate>(in.value)) {
     if (flags & kStoreNotNull) {
       const char* statement = (flags & kStoreAlter)    ? "ALTER TABLE"
@@ -48,15 +50,16 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, TypeFromArguments(argv + 1), true, out, error)) {
+  if (!ConvertValue(in, TypeFromArguments(argv + 1), true, SessionDates(ctx).order, out, error)) {
     ResultError(ctx, error);
     return;
   }
   ResultValue(ctx, out);
 }
 
-// tsql_cast(value, base, length, precision, scale)
-void CastFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// tsql_cast(value, base, length, precision, scale); tsql_cast_text for a
+// value that is character data (SourceValue::character).
+void Cast(sqlite3_context* ctx, sqlite3_value** argv, bool character) {
   // Integers into integer types are most of the calls (arguments and
   // results of user functions taken into a statement): no conversion to make.
   if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
@@ -71,14 +74,23 @@ void CastFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
       return;
     }
   }
-  const SourceValue in = ReadArg(argv[0]);
+  SourceValue in = ReadArg(argv[0]);
+  in.character = character;
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, TypeFromArguments(argv + 1), false, out, error)) {
+  if (!ConvertValue(in, TypeFromArguments(argv + 1), false, SessionDates(ctx).order, out, error)) {
     ResultError(ctx, error);
     return;
   }
   ResultValue(ctx, out);
+}
+
+void CastFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  Cast(ctx, argv, false);
+}
+
+void CastTextFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  Cast(ctx, argv, true);
 }
 
 void GetDateFn(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -273,11 +285,14 @@ void IsNumericFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // Canonical date parts of a value; false when it is not a date.
-bool DateOf(sqlite3_value* v, std::string& canonical) {
+bool DateOf(sqlite3_context* ctx, sqlite3_value* v, std::string& canonical) {
   SourceValue in = ReadArg(v);
   StoredValue out;
   SqlError error;
-  if (!ConvertValue(in, SqlType{BaseType::DateTime, 0, 0, 0}, false, out, error)) return false;
+  if (!ConvertValue(in, SqlType{BaseType::DateTime, 0, 0, 0}, false, SessionDates(ctx).order, out,
+                    error)) {
+    return false;
+  }
   canonical = std::get<std::string>(out);
   return true;
 }
@@ -338,7 +353,7 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return;
   }
   std::string c;
-  if (!DateOf(argv[2], c)) {
+  if (!DateOf(ctx, argv[2], c)) {
     ResultError(ctx, {241,
                       "Conversion failed when converting date and/or time from character "
                       "string."});
@@ -395,7 +410,8 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return;
   }
   Temporal ta, tb;
-  if (!TemporalArg(argv[1], ta) || !TemporalArg(argv[2], tb)) {
+  const DateOrder order = SessionDates(ctx).order;
+  if (!TemporalArg(argv[1], order, ta) || !TemporalArg(argv[2], order, tb)) {
     ResultError(ctx, SqlErrorByNumber(241));
     return;
   }
@@ -588,15 +604,17 @@ std::string TypeArguments(const SqlType& type) {
          std::to_string(type.precision) + ", " + std::to_string(type.scale);
 }
 
-void RegisterFunctions(sqlite3* db) {
+void RegisterFunctions(sqlite3* db, const SqliteDb* connection) {
   RegisterNumberFunctions(db);
-  RegisterDateFunctions(db);
+  RegisterDateFunctions(db, connection);
   RegisterStringFunctions(db);
-  RegisterConvertFunctions(db);
+  RegisterNameFunctions(db);
+  RegisterConvertFunctions(db, connection);
   RegisterFormatFunction(db);
   RegisterXmlFunctions(db);
-  RegisterScalar(db, "tsql_store", 8, StoreFn);
-  RegisterScalar(db, "tsql_cast", 5, CastFn);
+  RegisterScalar(db, "tsql_store", 8, StoreFn, true, connection);
+  RegisterScalar(db, "tsql_cast", 5, CastFn, true, connection);
+  RegisterScalar(db, "tsql_cast_text", 5, CastTextFn, true, connection);
   RegisterScalar(db, "tsql_getdate", 0, GetDateFn, false);
   RegisterScalar(db, "tsql_len", 1, LenFn);
   RegisterScalar(db, "tsql_datalength", 1, DataLengthFn);
@@ -609,8 +627,8 @@ void RegisterFunctions(sqlite3* db) {
   RegisterScalar(db, "tsql_space", 1, SpaceFn);
   RegisterScalar(db, "tsql_replicate", 2, ReplicateFn);
   RegisterScalar(db, "tsql_isnumeric", 1, IsNumericFn);
-  RegisterScalar(db, "tsql_dateadd", 3, DateAddFn);
-  RegisterScalar(db, "tsql_datediff", 3, DateDiffFn);
+  RegisterScalar(db, "tsql_dateadd", 3, DateAddFn, true, connection);
+  RegisterScalar(db, "tsql_datediff", 3, DateDiffFn, true, connection);
   RegisterScalar(db, "tsql_objname", 1, ObjectNameFn);
   RegisterScalar(db, "tsql_rowcount", 1, RowCountFn, false);
   RegisterScalar(db, "tsql_raise", 1, RaiseFn, false);

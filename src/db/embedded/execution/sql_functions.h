@@ -14,13 +14,17 @@ struct sqlite3;
 namespace moltaro::db::embedded {
 
 class Collation;
+class SqliteDb;
 
 // Flags of tsql_store.
 inline constexpr int kStoreNotNull = 1;
 inline constexpr int kStoreUpdate = 2;
 inline constexpr int kStoreAlter = 4;
+inline constexpr int kStoreText = 8;  // the value is character data (SourceValue::character)
 
-void RegisterFunctions(sqlite3* db);
+// The functions that read text as dates follow the date settings of the
+// session running on `connection`.
+void RegisterFunctions(sqlite3* db, const SqliteDb* connection);
 
 // LIKE (tsql_like) and the object-name helpers under the database collation.
 void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName);

@@ -144,6 +144,28 @@ void QuoteNameFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   ResultText(ctx, out);
 }
 
+// tsql_translate(text, characters, translations): each character of the
+// second found in the text becomes the one at its place in the third, once
+// (a replacement is not replaced again).
+void TranslateFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[0]) || IsNull(argv[1]) || IsNull(argv[2])) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const std::vector<std::string> from = Characters(ArgText(argv[1]));
+  const std::vector<std::string> to = Characters(ArgText(argv[2]));
+  if (from.size() != to.size()) {
+    ResultError(ctx, SqlErrorByNumber(9828));
+    return;
+  }
+  std::string out;
+  for (const std::string& c : Characters(ArgText(argv[0]))) {
+    const auto found = std::find(from.begin(), from.end(), c);
+    out += found == from.end() ? c : to[static_cast<std::size_t>(found - from.begin())];
+  }
+  ResultText(ctx, out);
+}
+
 void ReverseFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (IsNull(argv[0])) {
     sqlite3_result_null(ctx);
@@ -391,6 +413,7 @@ void RegisterStringFunctions(sqlite3* db) {
   RegisterScalar(db, "tsql_quotename", 1, QuoteNameFn);
   RegisterScalar(db, "tsql_quotename", 2, QuoteNameFn);
   RegisterScalar(db, "tsql_reverse", 1, ReverseFn);
+  RegisterScalar(db, "tsql_translate", 3, TranslateFn);
   RegisterScalar(db, "tsql_str", 1, StrFn);
   RegisterScalar(db, "tsql_str", 2, StrFn);
   RegisterScalar(db, "tsql_str", 3, StrFn);

@@ -144,6 +144,7 @@ std::optional<Value> Interpreter::SystemProcedure(const std::string& name,
   if (key == "sp_helptrigger") return HelpTrigger(args, c);
   if (std::optional<Value> result = AdministrationProcedure(key, args, c)) return result;
   if (std::optional<Value> result = PrincipalProcedure(key, name, args)) return result;
+  if (key == "sp_helplanguage") return HelpLanguage(args, c);
   const bool get = key == "sp_getapplock";
   if (!get && key != "sp_releaseapplock") return std::nullopt;
 

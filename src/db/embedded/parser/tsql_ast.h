@@ -506,7 +506,8 @@ struct SetOptionStatement : Statement {
   SetOptionStatement() : Statement(StatementKind::SetOption) {}
   std::string option;
   std::string value;
-  ObjectName table;  // SET IDENTITY_INSERT table ON|OFF
+  bool variable = false;  // the value is a variable's name (SET LANGUAGE @name)
+  ObjectName table;       // SET IDENTITY_INSERT table ON|OFF
 };
 
 struct IfStatement : Statement {

@@ -2118,6 +2118,9 @@ class Parser {
                Peek().kind == TokenKind::String || Peek().kind == TokenKind::Quoted) {
       // SET LANGUAGE us_english, 'us_english', N'us_english' or [us_english]
       s->value = Upper(Take().text);
+    } else if (Peek().kind == TokenKind::Variable) {
+      s->value = Take().text;
+      s->variable = true;
     } else {
       Fail();
     }

@@ -72,6 +72,7 @@ void ConnectionPool::Membership::Give(std::unique_ptr<PooledConnection> connecti
   if (!connection || !connection->Reusable()) return;  // closed here: it rolls back
   connection->session = nullptr;
   connection->db->SetLockPolicy(nullptr);
+  connection->db->SetDateSettings(nullptr);
   std::unique_ptr<PooledConnection> surplus;
   {
     std::lock_guard lock(pool_.mutex_);

@@ -154,6 +154,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   SqliteDb& CurrentDb() override { return *current_->connection->db; }
   void SetLockTimeout(int milliseconds) override { lockPolicy_.timeoutMs = milliseconds; }
   int LockTimeout() const override { return lockPolicy_.timeoutMs; }
+  DateSettings& Dates() override { return dates_; }
   int& TranCount() override { return tranCount_; }
   TransactionState& OpenTransaction() override { return transaction_; }
   bool& XactAbort() override { return xactAbort_; }
@@ -247,6 +248,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     if (!d.connection) d.connection = Connect(d.entry);
     d.connection->session = this;
     d.connection->db->SetLockPolicy(&lockPolicy_);
+    d.connection->db->SetDateSettings(&dates_);
   }
 
   // After the command: the connection goes back unless it carries the
@@ -521,6 +523,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   std::unique_ptr<Server> server_;
   std::string login_;
   LockPolicy lockPolicy_;  // before the connections that point to it
+  DateSettings dates_;     // likewise
   std::unique_ptr<OpenDatabase> current_;
   std::shared_ptr<StoredCode> uncommittedCode_;
   int timeoutSeconds_ = 30;

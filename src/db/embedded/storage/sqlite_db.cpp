@@ -135,7 +135,7 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create, const LockPol
     throw;
   }
   RegisterCollationProvider(db_);
-  RegisterFunctions(db_);
+  RegisterFunctions(db_, this);
   if (Trace::Instance().Enabled()) sqlite3_trace_v2(db_, SQLITE_TRACE_STMT, TraceCallback, nullptr);
 }
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "db/embedded/types/languages.h"
 #include "db/errors.h"
 #include "db/value.h"
 
@@ -69,6 +70,10 @@ class SqliteDb {
   const std::string& Name() const { return name_; }
   // Whose lock waits the connection follows now (none: wait as long as it takes).
   void SetLockPolicy(const LockPolicy* policy) { policy_ = policy; }
+  // Whose language and date settings the connection's functions read text
+  // under now (none: us_english's).
+  void SetDateSettings(const DateSettings* settings) { dates_ = settings; }
+  const DateSettings& Dates() const { return dates_ ? *dates_ : kDefaultDates; }
 
   // Runs statements that return nothing.
   void Exec(std::string_view sql);
@@ -104,6 +109,8 @@ class SqliteDb {
   std::filesystem::path file_;
   std::string name_;
   const LockPolicy* policy_;
+  const DateSettings* dates_ = nullptr;
+  static inline const DateSettings kDefaultDates{};
   StmtHandle schemaVersion_;
   struct Cached {
     StmtHandle stmt;

@@ -1,5 +1,6 @@
 #include "db/embedded/storage/sqlite_values.h"
 
+#include "db/embedded/storage/sqlite_db.h"
 #include "db/embedded/types/collation.h"
 
 #include <sqlite3.h>
@@ -116,11 +117,17 @@ SqlType TypeFromArguments(sqlite3_value** argv) {
   return t;
 }
 
-void RegisterScalar(sqlite3* db, const char* name, int argc, ScalarFunction fn,
-                    bool deterministic) {
+void RegisterScalar(sqlite3* db, const char* name, int argc, ScalarFunction fn, bool deterministic,
+                    const SqliteDb* connection) {
   sqlite3_create_function_v2(db, name, argc,
-                             SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, fn,
-                             nullptr, nullptr, nullptr);
+                             SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0),
+                             const_cast<SqliteDb*>(connection), fn, nullptr, nullptr, nullptr);
+}
+
+const DateSettings& SessionDates(sqlite3_context* ctx) {
+  static const DateSettings kDefault{};
+  const auto* connection = static_cast<const SqliteDb*>(sqlite3_user_data(ctx));
+  return connection ? connection->Dates() : kDefault;
 }
 
 void DestroyCollation(void* collation) {

@@ -16,6 +16,8 @@ struct sqlite3_stmt;
 
 namespace moltaro::db::embedded {
 
+class SqliteDb;
+
 SourceValue ReadArg(sqlite3_value* v);
 // A result column as the server's value (a blob is an exact number).
 StoredValue ColumnStoredValue(sqlite3_stmt* stmt, int column);
@@ -32,9 +34,13 @@ std::string ArgText(sqlite3_value* v);
 SqlType TypeFromArguments(sqlite3_value** argv);
 
 using ScalarFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
-// Registers a scalar SQL function on the connection.
+// Registers a scalar SQL function on the connection; `connection` (its
+// SqliteDb) is the function's user data, for SessionDates.
 void RegisterScalar(sqlite3* db, const char* name, int argc, ScalarFunction fn,
-                    bool deterministic = true);
+                    bool deterministic = true, const SqliteDb* connection = nullptr);
+// The date settings of the session running a function registered with its
+// connection (us_english's otherwise).
+const DateSettings& SessionDates(sqlite3_context* ctx);
 // SQLite's destructor for a Collation given to a function as its user data.
 void DestroyCollation(void* collation);
 

@@ -43,6 +43,23 @@ const char* CombineWord(const Select& part) {
   return part.unionAll ? " UNION ALL " : " UNION ";
 }
 
+// Whether a value reaches a date conversion as character data (as written:
+// a literal, a character column, a parameter), which the session's
+// DATEFORMAT reads in full, rather than a date value's own year-first text.
+bool IsCharacterData(const BoundExpr& b) {
+  return b.cls == ValueClass::Text || b.cls == ValueClass::Unknown;
+}
+
+// The cast of an operand into a type (see tsql_cast_text).
+std::string CastOf(const BoundExpr& operand, const std::string& sql, const SqlType& type) {
+  return std::string(IsCharacterData(operand) ? "tsql_cast_text(" : "tsql_cast(") + sql + ", " +
+         TypeArguments(type) + ")";
+}
+
+}  // namespace
+
+namespace {
+
 std::string Upper(std::string_view s) {
   return ToUpperAscii(s);
 }
@@ -231,7 +248,7 @@ std::string Translator::ConvertTo(const Expr& e, const std::optional<SqlType>& t
   const BoundExpr& bound = Bound(e);
   std::string sql = Emit(e);
   if (!NeedsConversion({bound.cls, bound.type}, type)) return sql;
-  return "tsql_cast(" + sql + ", " + TypeArguments(*type) + ")";
+  return CastOf(bound, sql, *type);
 }
 
 std::string Translator::EmitCase(const Expr& e) {
@@ -262,7 +279,7 @@ std::string Translator::EmitIn(const Expr& e) {
   for (std::size_t i = 1; i < e.args.size(); ++i) {
     std::string item = Emit(*e.args[i]);
     if (bound.convertToDate && Bound(*e.args[i]).cls != ValueClass::Date) {
-      item = "tsql_cast(" + item + ", " + TypeArguments(*bound.dateType) + ")";
+      item = CastOf(Bound(*e.args[i]), item, *bound.dateType);
     }
     items.push_back(std::move(item));
   }
@@ -286,7 +303,7 @@ std::string Translator::EmitBetween(const Expr& e) {
     const Expr& limit = *e.args[static_cast<std::size_t>(k + 1)];
     bounds[k] = Emit(limit);
     if (bound.convertToDate && Bound(limit).cls != ValueClass::Date) {
-      bounds[k] = "tsql_cast(" + bounds[k] + ", " + TypeArguments(*bound.dateType) + ")";
+      bounds[k] = CastOf(Bound(limit), bounds[k], *bound.dateType);
     }
   }
   if (bound.byValue) {
@@ -343,8 +360,8 @@ std::string Translator::EmitBinary(const Expr& e) {
   }
   // A comparison.
   if (bound.byValue) return "(tsql_cmp(" + a + ", " + b + ") " + op + " 0)";
-  if (bound.convertToDate == 2) b = "tsql_cast(" + b + ", " + TypeArguments(*bound.dateType) + ")";
-  if (bound.convertToDate == 1) a = "tsql_cast(" + a + ", " + TypeArguments(*bound.dateType) + ")";
+  if (bound.convertToDate == 2) b = CastOf(Bound(*e.args[1]), b, *bound.dateType);
+  if (bound.convertToDate == 1) a = CastOf(Bound(*e.args[0]), a, *bound.dateType);
   return "(" + a + (bound.collate ? Collate() : "") + " " + op + " " + b + ")";
 }
 
@@ -355,8 +372,9 @@ std::string Translator::EmitCast(const Expr& e) {
   const bool tried = Upper(e.text).rfind("TRY_", 0) == 0;
   // A datetime written as text takes style 0 when none is given.
   const int style = bound.dateStyle && e.style < 0 ? 0 : e.style;
-  if (style < 0 && !tried) return "tsql_cast(" + inner + ", " + target + ")";
-  const int how = (bound.dateStyle ? kConvertFromDateTime : 0) | (tried ? kConvertTry : 0);
+  if (style < 0 && !tried) return CastOf(Bound(*e.args[0]), inner, *bound.castTo);
+  const int how = (bound.dateStyle ? kConvertFromDateTime : 0) | (tried ? kConvertTry : 0) |
+                  (IsCharacterData(Bound(*e.args[0])) ? kConvertText : 0);
   return "tsql_convert(" + inner + ", " + std::to_string(style) + ", " + std::to_string(how) +
          ", " + target + ")";
 }
@@ -820,10 +838,12 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   if (select.grouping != Select::Grouping::Plain) {
     return sql + EmitGroupingSets(select, query, aliasItems);
   }
+  std::string rows;
   for (std::size_t i = 0; i < query.parts.size(); ++i) {
-    if (i) sql += CombineWord(*query.parts[i - 1].select);
-    sql += EmitPart(query.parts[i], query, aliasItems);
+    if (i) rows += CombineWord(*query.parts[i - 1].select);
+    rows += EmitPart(query.parts[i], query, aliasItems);
   }
+  sql += rows;
   if (!select.orderBy.empty()) {
     sql += " ORDER BY ";
     for (std::size_t i = 0; i < select.orderBy.size(); ++i) {
@@ -842,7 +862,16 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
       if (select.orderBy[i].descending) sql += " DESC";
     }
   }
-  if (select.top) sql += " LIMIT " + Emit(*select.top);
+  if (select.top && select.topPercent) {
+    // That share of the rows, a part of a row counting as a whole one.
+    const std::string share = "((SELECT count(*) FROM (" + rows + ")) * tsql_cast(" +
+                              Emit(*select.top) + ", " +
+                              TypeArguments(SqlType{BaseType::Float, 0, 0, 0}) + ") / 100.0)";
+    sql += " LIMIT (CASE WHEN " + share + " > CAST(" + share + " AS INTEGER) THEN CAST(" + share +
+           " AS INTEGER) + 1 ELSE CAST(" + share + " AS INTEGER) END)";
+  } else if (select.top) {
+    sql += " LIMIT " + Emit(*select.top);
+  }
   return sql;
 }
 
@@ -963,8 +992,9 @@ std::string Translator::ViewSql(const Select& select) {
 // ---- changes -------------------------------------------------------------
 
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
-                                  const TableInfo& table, bool update) {
-  const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
+                                  const TableInfo& table, bool update, bool character) {
+  const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0) |
+                    (character ? kStoreText : 0);
   return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
          ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
 }
@@ -988,7 +1018,7 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   sql += ")";
   std::string defaults;
   for (const ColumnInfo* c : change.omitted) {
-    defaults += ", " + StoreCall(DefaultSql(*c), *c, table, false);
+    defaults += ", " + StoreCall(DefaultSql(*c), *c, table, false, false);
   }
   if (insert.defaultValues) {
     if (change.omitted.empty()) {
@@ -1000,10 +1030,13 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
     sql += " VALUES (" + defaults.substr(2) + ")";
   } else if (insert.select) {
     const std::string inner = EmitQuery(*insert.select, true);
+    const std::vector<OutputColumn>& output = statement_->Of(*insert.select).output;
     sql += " SELECT ";
     for (std::size_t i = 0; i < change.targets.size(); ++i) {
       if (i) sql += ", ";
-      sql += StoreCall("s.c" + std::to_string(i), *change.targets[i], table, false);
+      const bool character = i < output.size() && (output[i].cls == ValueClass::Text ||
+                                                   output[i].cls == ValueClass::Unknown);
+      sql += StoreCall("s.c" + std::to_string(i), *change.targets[i], table, false, character);
     }
     sql += defaults + " FROM (" + inner + ") AS s";
   } else {
@@ -1015,10 +1048,10 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
       for (std::size_t i = 0; i < row.size(); ++i) {
         if (i) sql += ", ";
         const Expr& v = *row[i];
-        const std::string value = (v.kind == ExprKind::Function && v.text == "DEFAULT")
-                                      ? DefaultSql(*change.targets[i])
-                                      : Emit(v);
-        sql += StoreCall(value, *change.targets[i], table, false);
+        const bool byDefault = v.kind == ExprKind::Function && v.text == "DEFAULT";
+        const std::string value = byDefault ? DefaultSql(*change.targets[i]) : Emit(v);
+        sql += StoreCall(value, *change.targets[i], table, false,
+                         !byDefault && IsCharacterData(Bound(v)));
       }
       sql += defaults + ")";
     }
@@ -1053,7 +1086,8 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
               : std::string(ArithmeticFunction(op)) + "(" + current + ", " + v + ")";
     }
     if (i) sql += ", ";
-    sql += QuoteId(c.name) + " = " + StoreCall(v, c, table, true);
+    sql += QuoteId(c.name) + " = " +
+           StoreCall(v, c, table, true, a.op == "=" && IsCharacterData(Bound(*a.value)));
   }
   const std::size_t targetIndex = change.targetIndex;
   if (update.from.size() > (targetIndex == SIZE_MAX ? 0u : 1u)) {

@@ -118,8 +118,9 @@ class Translator {
   std::string ConvertTo(const Expr& e, const std::optional<SqlType>& type);
   std::string Slot(Binding binding);
   std::string Collate() const;
+  // `character`: the value is character data (kStoreText).
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
-                        bool update);
+                        bool update, bool character);
   std::string DefaultSql(const ColumnInfo& column);
   const BoundExpr& Bound(const Expr& e) const { return exprs_->Of(e); }
 

@@ -561,7 +561,14 @@ std::optional<double> ParseNumberText(std::string_view raw) {
   return std::strtod(text.c_str(), nullptr);
 }
 
-std::optional<std::string> ParseDateTimeText(std::string_view raw) {
+std::optional<std::string> ParseDateTimeText(std::string_view raw, DateOrder order) {
+  bool outOfRange = false;
+  return ParseDateTimeText(raw, order, false, outOfRange);
+}
+
+std::optional<std::string> ParseDateTimeText(std::string_view raw, DateOrder order, bool character,
+                                             bool& outOfRange) {
+  outOfRange = false;
   const std::string text = Trim(raw);
   Scan s{text};
   int y = 1900, mo = 1, d = 1, h = 0, mi = 0, sec = 0, ms = 0;
@@ -577,6 +584,7 @@ std::optional<std::string> ParseDateTimeText(std::string_view raw) {
   if (!s.Digits(1, 8, first)) return std::nullopt;
   const std::size_t firstLen = s.i - start;
   if (firstLen == 8 && (s.End() || s.t[s.i] == ' ' || s.t[s.i] == 'T')) {
+    // yyyymmdd reads the same under every DATEFORMAT.
     y = first / 10000;
     mo = first / 100 % 100;
     d = first % 100;
@@ -586,22 +594,35 @@ std::optional<std::string> ParseDateTimeText(std::string_view raw) {
     if (sep != '-' && sep != '.' && sep != '/') return std::nullopt;
     ++s.i;
     s.Blanks();
-    if (!s.Digits(1, 2, mo)) return std::nullopt;
+    int a = 0, b = 0;
+    if (!s.Digits(1, 2, a)) return std::nullopt;
     if (!s.Accept(sep)) return std::nullopt;
     s.Blanks();
-    if (!s.Digits(1, 2, d)) return std::nullopt;
+    if (!s.Digits(1, 2, b)) return std::nullopt;
     if (sep == '.') s.Accept('.');
+    // ISO 8601 (yyyy-mm-ddThh:mm:ss) ignores DATEFORMAT; otherwise datetime
+    // reads a year first as year, day, month under an order with the day
+    // before the month.
+    const bool dayFirst =
+        character && DayBeforeMonth(order) && !(sep == '-' && !s.End() && s.t[s.i] == 'T');
+    mo = dayFirst ? b : a;
+    d = dayFirst ? a : b;
   } else if (firstLen <= 2) {
-    // mdy as SQL Server's us_english default: 11/05/2009, 11-05-2009, 11.05.2009
-    mo = first;
+    // 11/05/2009, 11-05-2009, 11.05.2009: the session's DATEFORMAT orders them.
     char sep = s.End() ? '\0' : s.t[s.i];
     if (sep != '-' && sep != '.' && sep != '/') return std::nullopt;
     ++s.i;
-    if (!s.Digits(1, 2, d)) return std::nullopt;
-    if (!s.Accept(sep)) return std::nullopt;
-    std::size_t ys = s.i;
-    if (!s.Digits(2, 4, y)) return std::nullopt;
-    if (s.i - ys == 2) y += y < 50 ? 2000 : 1900;
+    long long groups[3] = {first, 0, 0};
+    int lengths[3] = {static_cast<int>(firstLen), 0, 0};
+    for (std::size_t k = 1; k < 3; ++k) {
+      const std::size_t at = s.i;
+      int value = 0;
+      if (!s.Digits(1, 4, value)) return std::nullopt;
+      groups[k] = value;
+      lengths[k] = static_cast<int>(s.i - at);
+      if (k == 1 && !s.Accept(sep)) return std::nullopt;
+    }
+    if (!OrderDateGroups(order, groups, lengths, y, mo, d)) return std::nullopt;
   } else {
     return std::nullopt;
   }
@@ -620,6 +641,7 @@ std::optional<std::string> ParseDateTimeText(std::string_view raw) {
     }
   }
   if (mo < 1 || mo > 12 || d < 1 || y < 1 || y > 9999 || d > DaysInMonth(y, mo)) {
+    outOfRange = true;
     return std::nullopt;
   }
   return Canonical(y, mo, d, h, mi, sec, ms);
@@ -683,9 +705,24 @@ SqlError Overflow(const std::string& target) {
 
 // A time, datetime2 or datetimeoffset as datetime: milliseconds rounded, the
 // offset dropped (the local time stays), a time alone on 1900-01-01.
-std::optional<std::string> DateTimeOfTemporalText(const std::string& text) {
-  auto value = ParseTemporalText(text);
+std::optional<std::string> DateTimeOfTemporalText(const std::string& raw, DateOrder order,
+                                                  bool character) {
+  auto value = ParseTemporalText(raw, order);
   if (!value) return std::nullopt;
+  // datetime reads a year first as year, day, month under an order with the
+  // day before the month, where the newer types read it as ISO.
+  const std::string text = Trim(raw);
+  const bool yearFirst = text.size() > 4 &&
+                         std::all_of(text.begin(), text.begin() + 4,
+                                     [](unsigned char ch) { return std::isdigit(ch); }) &&
+                         (text[4] == '-' || text[4] == '.' || text[4] == '/');
+  const bool iso = text[4] == '-' && text.find('T') != std::string::npos;
+  if (value->hasDate && yearFirst && !iso && character && DayBeforeMonth(order)) {
+    std::swap(value->month, value->day);
+    if (value->month > 12 || value->day > DaysInMonth(value->year, value->month)) {
+      return std::nullopt;
+    }
+  }
   if (!value->hasDate) value->year = 1900, value->month = 1, value->day = 1;
   value->offsetMinutes = 0;
   std::string rounded;
@@ -693,13 +730,17 @@ std::optional<std::string> DateTimeOfTemporalText(const std::string& text) {
   return rounded;
 }
 
-bool ToDateTime(const SourceValue& in, const SqlType& type, StoredValue& out, SqlError& error) {
+bool ToDateTime(const SourceValue& in, const SqlType& type, DateOrder order, StoredValue& out,
+                SqlError& error) {
   std::string canonical;
   if (const auto* s = std::get_if<std::string>(&in.value)) {
-    auto parsed = ParseDateTimeText(*s);
-    if (!parsed) parsed = DateTimeOfTemporalText(*s);
+    bool outOfRange = false;
+    auto parsed = ParseDateTimeText(*s, order, in.character, outOfRange);
+    if (!parsed) parsed = DateTimeOfTemporalText(*s, order, in.character);
     if (!parsed) {
-      error = SqlErrorByNumber(241);
+      // Text in a date's form that names no day is out of range.
+      error = outOfRange ? SqlErrorByNumber(242, {SourceTypeName(in), TypeName(type.base)})
+                         : SqlErrorByNumber(241);
       return false;
     }
     canonical = *parsed;
@@ -1030,6 +1071,11 @@ StoredValue FromApiValue(const Value& v) {
 
 bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsError,
                   StoredValue& out, SqlError& error) {
+  return ConvertValue(in, type, truncationIsError, DateOrder::Mdy, out, error);
+}
+
+bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsError,
+                  DateOrder order, StoredValue& out, SqlError& error) {
   if (std::holds_alternative<std::monostate>(in.value)) {
     out = std::monostate{};
     return true;
@@ -1038,7 +1084,7 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
   if (const auto* b = std::get_if<Binary>(&in.value)) {
     if (IsCharacter(type.base) || type.base == BaseType::Text || type.base == BaseType::NText) {
       // The bytes are the text, as SQL Server reads them.
-      return ConvertValue(SourceValue{b->bytes, false}, type, truncationIsError, out, error);
+      return ConvertValue(SourceValue{b->bytes, false}, type, truncationIsError, order, out, error);
     }
     if (IsInteger(type.base) || IsApproximateOrExact(type.base)) {
       const int width = type.base == BaseType::BigInt ? 8 : 4;
@@ -1054,8 +1100,8 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
     return ToFloat(in, type, out, error);
   }
   if (IsExact(type.base)) return ToExact(in, type, out, error);
-  if (IsDateTime(type.base)) return ToDateTime(in, type, out, error);
-  if (IsTemporal(type.base)) return ToTemporal(in, type, truncationIsError, out, error);
+  if (IsDateTime(type.base)) return ToDateTime(in, type, order, out, error);
+  if (IsTemporal(type.base)) return ToTemporal(in, type, truncationIsError, order, out, error);
   if (type.base == BaseType::UniqueIdentifier) {
     return ToUniqueIdentifier(in, truncationIsError, out, error);
   }

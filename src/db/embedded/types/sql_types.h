@@ -13,6 +13,7 @@
 #include "db/embedded/parser/tsql_ast.h"
 #include "db/embedded/types/binary.h"
 #include "db/embedded/types/decimal.h"
+#include "db/embedded/types/languages.h"
 #include "db/value.h"
 
 namespace moltaro::db::embedded {
@@ -130,11 +131,20 @@ StoredValue FromApiValue(const Value& v);
 struct SourceValue {
   StoredValue value;
   bool national = false;
+  // Character data as written (a literal, a character column or variable),
+  // not a date value's own year-first text: under an order with the day
+  // before the month, datetime reads its yyyy-mm-dd as year, day, month.
+  bool character = false;
 };
 
 // Converts to the type; on failure returns SQL Server's error in `error`.
 // Character values longer than the column fail with "String or binary data
-// would be truncated." only when `truncationIsError`; CAST/CONVERT cut.
+// would be truncated." only when `truncationIsError`; CAST/CONVERT cut. Text
+// becomes a date in the session's `order` (SET DATEFORMAT).
+bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsError,
+                  DateOrder order, StoredValue& out, SqlError& error);
+// The same for values that are no session's text: stored values, numbers,
+// canonical dates (read as mdy, which reads "yyyy-mm-dd" as ISO).
 bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsError,
                   StoredValue& out, SqlError& error);
 
@@ -142,10 +152,16 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
 // (SQL Server's text-to-numeric conversion, error 8114 when it is not one).
 bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error);
 
-// Date text parsing shared with the functions: accepts ISO, compact, dotted
-// Hungarian and the regional "yyyy. MM. dd. H:mm:ss" forms. Returns the
-// canonical "YYYY-MM-DD HH:MM:SS.mmm".
-std::optional<std::string> ParseDateTimeText(std::string_view text);
+// datetime text as SQL Server reads it: yyyymmdd and yyyy-mm-ddThh:mm:ss
+// whatever the order; yyyy-mm-dd, dotted Hungarian and the regional
+// "yyyy. MM. dd. H:mm:ss" forms as year, month, day (year, day, month when
+// the text is `character` data under an order with the day before the
+// month); two-digit-led forms in `order`.
+// Returns the canonical "YYYY-MM-DD HH:MM:SS.mmm".
+std::optional<std::string> ParseDateTimeText(std::string_view text, DateOrder order);
+// The same; `outOfRange` tells text in a date's form naming no real day.
+std::optional<std::string> ParseDateTimeText(std::string_view text, DateOrder order, bool character,
+                                             bool& outOfRange);
 
 // Current local time, canonical form.
 std::string NowCanonical();

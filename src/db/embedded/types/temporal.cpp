@@ -98,7 +98,7 @@ bool ReadOffset(Cursor& c, Temporal& v) {
   return true;
 }
 
-bool ReadDate(Cursor& c, Temporal& v) {
+bool ReadDate(Cursor& c, DateOrder order, Temporal& v) {
   long long first = 0;
   int firstLen = 0;
   if (!c.Digits(1, 8, first, &firstLen)) return false;
@@ -114,15 +114,22 @@ bool ReadDate(Cursor& c, Temporal& v) {
     ++c.i;
     if (!c.Digits(1, 2, m) || !c.Accept(sep) || !c.Digits(1, 2, d)) return false;
   } else if (firstLen <= 2) {
-    // mdy, as under us_english.
-    m = first;
+    // In the session's DATEFORMAT; these types do not take ydm.
+    if (order == DateOrder::Ydm) return false;
     const char sep = c.Peek();
     if (sep != '-' && sep != '.' && sep != '/') return false;
     ++c.i;
-    int yearLen = 0;
-    if (!c.Digits(1, 2, d) || !c.Accept(sep) || !c.Digits(2, 4, y, &yearLen)) return false;
-    if (yearLen == 3) return false;
-    if (yearLen == 2) y += y < 50 ? 2000 : 1900;
+    long long groups[3] = {first, 0, 0};
+    int lengths[3] = {firstLen, 0, 0};
+    if (!c.Digits(1, 4, groups[1], &lengths[1]) || !c.Accept(sep) ||
+        !c.Digits(1, 4, groups[2], &lengths[2])) {
+      return false;
+    }
+    int yy = 0, mm = 0, dd = 0;
+    if (!OrderDateGroups(order, groups, lengths, yy, mm, dd)) return false;
+    y = yy;
+    m = mm;
+    d = dd;
   } else {
     return false;
   }
@@ -146,7 +153,7 @@ std::string Fraction(long long ticks, int scale) {
 
 }  // namespace
 
-std::optional<Temporal> ParseTemporalText(std::string_view raw) {
+std::optional<Temporal> ParseTemporalText(std::string_view raw, DateOrder order) {
   const std::string text = Trim(raw);
   Cursor c{text};
   Temporal v;
@@ -159,7 +166,7 @@ std::optional<Temporal> ParseTemporalText(std::string_view raw) {
   if (colon != std::string::npos && colon <= 2) {
     if (!ReadTime(c, v)) return std::nullopt;
   } else {
-    if (!ReadDate(c, v)) return std::nullopt;
+    if (!ReadDate(c, order, v)) return std::nullopt;
     if (c.Accept('T')) {
       if (!ReadTime(c, v)) return std::nullopt;
     } else {
@@ -249,8 +256,8 @@ int CompareDateTimeOffsetText(std::string_view a, std::string_view b) {
   return ua < ub ? -1 : ua > ub ? 1 : 0;
 }
 
-bool ToTemporal(const SourceValue& in, const SqlType& type, bool assignment, StoredValue& out,
-                SqlError& error) {
+bool ToTemporal(const SourceValue& in, const SqlType& type, bool assignment, DateOrder order,
+                StoredValue& out, SqlError& error) {
   const auto* text = std::get_if<std::string>(&in.value);
   if (!text) {
     const std::string from = std::holds_alternative<std::int64_t>(in.value) ? "int"
@@ -260,7 +267,7 @@ bool ToTemporal(const SourceValue& in, const SqlType& type, bool assignment, Sto
     error = assignment ? SqlErrorByNumber(206, {from, to}) : SqlErrorByNumber(529, {from, to});
     return false;
   }
-  auto value = ParseTemporalText(*text);
+  auto value = ParseTemporalText(*text, order);
   if (!value) {
     error = SqlErrorByNumber(241);
     return false;

@@ -24,10 +24,12 @@ struct Temporal {
   int fractionDigits = 0;  // as written
 };
 
-// Reads ISO, compact and us_english (mdy) date text, a time with up to seven
-// fraction digits, and an offset ("+02:00", "Z"); nullopt when the text is
-// none of them or names no real day.
-std::optional<Temporal> ParseTemporalText(std::string_view text);
+// Reads ISO and compact date text (yyyy-mm-dd and yyyymmdd whatever the
+// order), date text led by one or two digits in `order` (refused under ydm,
+// which these types do not take), a time with up to seven fraction digits,
+// and an offset ("+02:00", "Z"); nullopt when the text is none of them or
+// names no real day. Stored text is ISO and reads the same in every order.
+std::optional<Temporal> ParseTemporalText(std::string_view text, DateOrder order = DateOrder::Mdy);
 
 // The value in the type's own text: date "2024-02-29", time(7)
 // "13:05:00.1234567", datetime2(0) "2024-02-29 13:05:00", datetimeoffset
@@ -49,7 +51,7 @@ int CompareDateTimeOffsetText(std::string_view a, std::string_view b);
 // Converts a stored value to one of the types of IsTemporal: text by
 // ParseTemporalText, a datetime's canonical text too; a number is refused
 // (206 on assignment, 529 for CAST) as SQL Server refuses it.
-bool ToTemporal(const SourceValue& in, const SqlType& type, bool assignment, StoredValue& out,
-                SqlError& error);
+bool ToTemporal(const SourceValue& in, const SqlType& type, bool assignment, DateOrder order,
+                StoredValue& out, SqlError& error);
 
 }  // namespace moltaro::db::embedded
