@@ -566,6 +566,7 @@ void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
     return;
   }
   c.out->results.emplace_back(tr.columns, std::move(o.rows));
+  if (c.out == keptResults_) keptTypes_[c.out->results.size() - 1] = tr.columnTypes;
 }
 
 // ---- cursors ---------------------------------------------------------------
@@ -696,6 +697,22 @@ void Interpreter::RunChange(const Translation& t, Context& c, const char* event)
   c.out->rowsAffected = o.changes;
 }
 
+// A date a query sent comes back as its year-first text, which datetime
+// would read under the session's DATEFORMAT: it is read as datetime2 (or
+// datetimeoffset), whose ISO form no date order changes, then converts to
+// the column as a date value.
+ExprPtr AsWrittenDate(ExprPtr value, const TypedValue& type) {
+  if (type.cls != ValueClass::Date || !type.type) return value;
+  auto cast = std::make_unique<Expr>();
+  cast->kind = ExprKind::Cast;
+  cast->text = "CAST";
+  cast->type.name = type.type->base == BaseType::DateTimeOffset ? "datetimeoffset" : "datetime2";
+  cast->type.length = 7;
+  cast->type.precision = 7;
+  cast->args.push_back(std::move(value));
+  return cast;
+}
+
 // The procedure (or text) runs with its result sets kept instead of sent;
 // their rows then go in as one INSERT … VALUES with every value bound, so
 // each converts to its column as any inserted value does, and the table's
@@ -707,10 +724,15 @@ void Interpreter::InsertFromExec(const InsertStatement& s, Context& c) {
     Context inner = c;
     inner.out = &kept;
     insertingFromExec_ = true;
+    keptResults_ = &kept;
+    keptTypes_.clear();
     struct Done {
-      bool& flag;
-      ~Done() { flag = false; }
-    } done{insertingFromExec_};
+      Interpreter& self;
+      ~Done() {
+        self.insertingFromExec_ = false;
+        self.keptResults_ = nullptr;
+      }
+    } done{*this};
     Exec(*s.exec, inner);
   }
   for (std::string& message : kept.messages) c.out->messages.push_back(std::move(message));
@@ -721,15 +743,18 @@ void Interpreter::InsertFromExec(const InsertStatement& s, Context& c) {
   insert.table = s.table;
   insert.columns = s.columns;
   Params values;
-  for (const ResultSet& set : kept.results) {
-    for (const auto& row : set.Rows()) {
+  for (std::size_t k = 0; k < kept.results.size(); ++k) {
+    const auto types = keptTypes_.find(k);
+    for (const auto& row : kept.results[k].Rows()) {
       std::vector<ExprPtr> exprs;
-      for (const Value& v : row) {
+      for (std::size_t i = 0; i < row.size(); ++i) {
         auto parameter = std::make_unique<Expr>();
         parameter->kind = ExprKind::Parameter;
         parameter->index = static_cast<int>(values.size());
-        values.push_back(v);
-        exprs.push_back(std::move(parameter));
+        values.push_back(row[i]);
+        const TypedValue* type =
+            types != keptTypes_.end() && i < types->second.size() ? &types->second[i] : nullptr;
+        exprs.push_back(type ? AsWrittenDate(std::move(parameter), *type) : std::move(parameter));
       }
       insert.rows.push_back(std::move(exprs));
     }

@@ -336,8 +336,12 @@ class Interpreter {
   std::vector<int> firingTriggers_;
   // The label a GOTO jumps to, while the lists around it look for it.
   std::string gotoLabel_;
-  // An INSERT … EXEC is running: another inside it is refused (8164).
+  // An INSERT … EXEC is running: another inside it is refused (8164). The
+  // result sets it keeps, and the types of those that come from queries (by
+  // their place among them).
   bool insertingFromExec_ = false;
+  const BatchResult* keptResults_ = nullptr;
+  std::map<std::size_t, std::vector<TypedValue>> keptTypes_;
   // The table variables alive, innermost scope's last: their SQLite table
   // and how to make it again (a rollback undoes what it made).
   struct TableVariable {
