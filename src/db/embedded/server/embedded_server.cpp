@@ -172,6 +172,11 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto routine = Code()->Routine(*current_->connection->catalog, bare);
     return routine && routine->object.xtype == "FN" ? routine : nullptr;
   }
+  std::shared_ptr<const CompiledRoutine> TableFunction(const std::string& name) override {
+    auto routine = Code()->Routine(*current_->connection->catalog, name);
+    return routine && (routine->object.xtype == "IF" || routine->object.xtype == "TF") ? routine
+                                                                                       : nullptr;
+  }
   std::shared_ptr<const CompiledExpression> StoredExpression(const std::string& text) override {
     return Code()->Expression(text);
   }

@@ -111,7 +111,8 @@ std::shared_ptr<const CompiledRoutine> StoredCode::Routine(Catalog& catalog,
   // two that compile the same routine at once keep the first.
   std::shared_ptr<const CompiledRoutine> compiled;
   const auto object = catalog.FindObject(name);
-  if (object && (object->xtype == "P " || object->xtype == "FN")) {
+  if (object && (object->xtype == "P " || object->xtype == "FN" || object->xtype == "IF" ||
+                 object->xtype == "TF")) {
     compiled = CompileRoutine(catalog, *object);
   }
   std::lock_guard lock(mutex_);

@@ -36,7 +36,8 @@ struct CompiledExpression {
   std::vector<std::string> columns;
 };
 
-// A procedure or scalar function (xtype P or FN).
+// A procedure, scalar function or table-valued function (xtype P, FN, IF
+// or TF).
 struct CompiledRoutine {
   ObjectInfo object;
   std::string text;  // the CREATE statement as stored
@@ -58,7 +59,7 @@ class StoredCode {
 
   int SchemaVersion() const { return schemaVersion_; }
 
-  // The procedure or scalar function `name` (bare: no schema, no brackets);
+  // The procedure or user function `name` (bare: no schema, no brackets);
   // null when there is no such object or it is of another kind. Throws when
   // the stored text does not parse.
   std::shared_ptr<const CompiledRoutine> Routine(Catalog& catalog, const std::string& name);
