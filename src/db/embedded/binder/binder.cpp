@@ -6,6 +6,7 @@
 #include "db/embedded/binder/builtin_functions.h"
 #include "db/embedded/catalog/catalog_views.h"
 #include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/storage/sqlite_table_functions.h"
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/collation.h"
 #include "db/embedded/types/date_parts.h"
@@ -432,7 +433,21 @@ BoundSource Binder::FunctionSource(const TableRef& ref, const BoundScope& left) 
   s.routine = function.get();
   s.arguments = &ref.arguments;
   if (function->object.xtype == "TF") {
-    throw DatabaseError(NotSupported("multi-statement table-valued function " + written));
+    // Its body runs in the interpreter for each call (tsql_tvf); its rows
+    // are its return table's.
+    if (function->tableColumns.size() > kUserTableFunctionColumns ||
+        ref.arguments.size() > kUserTableFunctionArguments) {
+      throw DatabaseError(NotSupported("table-valued function " + written + " of more than " +
+                                       std::to_string(kUserTableFunctionColumns) + " columns or " +
+                                       std::to_string(kUserTableFunctionArguments) +
+                                       " parameters"));
+    }
+    s.tableFunction = "tsql_tvf";
+    s.functionName = function->object.name;
+    for (const auto& [name, type] : function->tableColumns) {
+      s.derived.push_back(OutputColumn{name, ClassOf(type), type, {}});
+    }
+    return s;
   }
   // An inline function is its query, taken into the statement as a derived
   // table; SQLite's derived tables cannot read the tables beside them, so an

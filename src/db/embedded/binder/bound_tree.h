@@ -72,6 +72,7 @@ struct BoundSource {
   // from (tsql_string_split), or for an inline user function `query` is its
   // body, read with its parameters as the converted arguments.
   std::string tableFunction;
+  std::string functionName;  // tsql_tvf: the user function, its first argument
   const std::vector<ExprPtr>* arguments = nullptr;  // the call's, in the caller's scope
   const CompiledRoutine* routine = nullptr;         // a user function
   std::string sqlAlias;                             // the name the SQLite text gives it

@@ -72,15 +72,18 @@ int BestIndex(sqlite3_vtab* table, sqlite3_index_info* info) {
     if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || !c.usable) return SQLITE_CONSTRAINT;
     constraintOf[static_cast<std::size_t>(argument)] = i;
   }
-  int next = 1, mask = 0;
+  // Which arguments are given: a '1' or '0' each, in the plan's idxStr.
+  std::string given(static_cast<std::size_t>(count), '0');
+  int next = 1;
   for (int a = 0; a < count; ++a) {
     const int i = constraintOf[static_cast<std::size_t>(a)];
     if (i < 0) continue;
     info->aConstraintUsage[i].argvIndex = next++;
     info->aConstraintUsage[i].omit = 1;
-    mask |= 1 << a;
+    given[static_cast<std::size_t>(a)] = '1';
   }
-  info->idxNum = mask;
+  info->idxStr = sqlite3_mprintf("%s", given.c_str());
+  info->needToFreeIdxStr = 1;
   info->estimatedCost = 10;
   info->estimatedRows = 10;
   return SQLITE_OK;
@@ -96,13 +99,13 @@ int Close(sqlite3_vtab_cursor* cursor) {
   return SQLITE_OK;
 }
 
-int Filter(sqlite3_vtab_cursor* base, int mask, const char*, int, sqlite3_value** argv) {
+int Filter(sqlite3_vtab_cursor* base, int, const char* given, int, sqlite3_value** argv) {
   auto* cursor = reinterpret_cast<FunctionCursor*>(base);
   const TableFunction& function = FunctionOf(base->pVtab);
   std::vector<sqlite3_value*> arguments(static_cast<std::size_t>(function.arguments), nullptr);
-  int given = 0;
-  for (int a = 0; a < function.arguments; ++a) {
-    if (mask & (1 << a)) arguments[static_cast<std::size_t>(a)] = argv[given++];
+  int next = 0;
+  for (int a = 0; a < function.arguments && given && given[a]; ++a) {
+    if (given[a] == '1') arguments[static_cast<std::size_t>(a)] = argv[next++];
   }
   cursor->arguments.clear();
   for (sqlite3_value* v : arguments) {

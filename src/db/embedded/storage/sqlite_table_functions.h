@@ -32,4 +32,10 @@ struct TableFunction {
 
 void RegisterTableFunction(sqlite3* db, TableFunction function);
 
+// tsql_tvf(name, arguments…): the user functions whose bodies the
+// interpreter runs. Their result columns and arguments are the most such a
+// function may have here.
+constexpr int kUserTableFunctionColumns = 128;
+constexpr int kUserTableFunctionArguments = 64;
+
 }  // namespace moltaro::db::embedded

@@ -78,6 +78,13 @@ std::shared_ptr<CompiledRoutine> CompileRoutine(Catalog& catalog, const ObjectIn
     routine->returns = catalog.ResolveDeclaredType(def.returns, 1);
     routine->inlineBody = InlineBody(def);
   }
+  if (def.returnShape) {
+    for (std::size_t i = 0; i < def.returnShape->columns.size(); ++i) {
+      const ColumnDef& column = def.returnShape->columns[i];
+      routine->tableColumns.emplace_back(
+          column.name, catalog.ResolveDeclaredType(column.type, static_cast<int>(i + 1)));
+    }
+  }
   return routine;
 }
 

@@ -45,6 +45,8 @@ struct CompiledRoutine {
   const CreateRoutineStatement* definition = nullptr;
   std::vector<SqlType> parameterTypes;
   SqlType returns;  // scalar functions
+  // A multi-statement table-valued function: its return table's columns.
+  std::vector<std::pair<std::string, SqlType>> tableColumns;
   // A scalar function whose body is only RETURN <expression>, reading
   // nothing but its parameters and no table: its expression, which a
   // statement calling the function may take in place of the call.

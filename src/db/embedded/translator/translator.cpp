@@ -530,9 +530,15 @@ std::string Translator::EmitInlined(const Expr& call, const BoundExpr& bound) {
 
 std::string Translator::EmitFunctionCall(const BoundSource& src) {
   std::string sql = src.tableFunction + "(";
-  for (std::size_t i = 0; i < src.arguments->size(); ++i) {
-    if (i) sql += ", ";
-    sql += Emit(*(*src.arguments)[i]);
+  bool first = true;
+  if (!src.functionName.empty()) {
+    sql += QuoteText(src.functionName);
+    first = false;
+  }
+  for (const ExprPtr& arg : *src.arguments) {
+    if (!first) sql += ", ";
+    sql += Emit(*arg);
+    first = false;
   }
   return sql + ")";
 }
