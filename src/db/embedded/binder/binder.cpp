@@ -414,6 +414,13 @@ BoundSource Binder::FunctionSource(const TableRef& ref, const BoundScope& left) 
     throw DatabaseError(NotSupported("reference to another database (" + written + ")"));
   }
   const auto function = functions_ ? functions_->TableFunction(ref.name.name) : nullptr;
+  if (!function && !functions_) {
+    // A view's or a default's text: no stored code is at hand.
+    const auto object = catalog_.FindObject(ref.name.name);
+    if (object && (object->xtype == "IF" || object->xtype == "TF")) {
+      throw DatabaseError(NotSupported("user function " + written + " inside a view"));
+    }
+  }
   if (!function) {
     if (catalog_.FindTable(ref.name.name)) throw ServerErrorByNumber(215, {written});
     throw ServerErrorByNumber(208, {written});
@@ -450,15 +457,11 @@ BoundSource Binder::FunctionSource(const TableRef& ref, const BoundScope& left) 
     return s;
   }
   // An inline function is its query, taken into the statement as a derived
-  // table; SQLite's derived tables cannot read the tables beside them, so an
-  // APPLY over their columns cannot be taken in.
+  // table; SQLite's derived tables cannot read the tables beside them, so
+  // under an APPLY over the query's columns it runs for each row instead.
+  bool perRow = false;
   if (IsApply(ref.join)) {
-    for (const ExprPtr& arg : ref.arguments) {
-      if (ReadsColumns(*arg)) {
-        throw DatabaseError(NotSupported(ApplyName(ref.join) + " of " + written +
-                                         " with arguments from the query's columns"));
-      }
-    }
+    for (const ExprPtr& arg : ref.arguments) perRow = perRow || ReadsColumns(*arg);
   }
   for (const InlineFrame& frame : inlining_) {
     // A function that reads itself (through ALTER) would be taken in forever.
@@ -473,9 +476,22 @@ BoundSource Binder::FunctionSource(const TableRef& ref, const BoundScope& left) 
     ~Restore() { binder.inlining_.pop_back(); }
   } restore{*this};
   const BoundSelect& query = BindQuery(*def.query, nullptr, false);
-  s.query = def.query.get();
   s.derived = query.output;
   for (OutputColumn& column : s.derived) column.variable.clear();
+  if (perRow) {
+    if (s.derived.size() > kUserTableFunctionColumns ||
+        ref.arguments.size() > kUserTableFunctionArguments) {
+      throw DatabaseError(NotSupported(ApplyName(ref.join) + " of " + written + " of more than " +
+                                       std::to_string(kUserTableFunctionColumns) + " columns or " +
+                                       std::to_string(kUserTableFunctionArguments) +
+                                       " parameters"));
+    }
+    s.tableFunction = "tsql_tvf";
+    s.functionName = function->object.name;
+    s.routine = nullptr;
+    return s;
+  }
+  s.query = def.query.get();
   return s;
 }
 

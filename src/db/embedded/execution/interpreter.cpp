@@ -1302,7 +1302,9 @@ std::vector<std::vector<StoredValue>> Interpreter::CallTableFunction(
   Catalog& catalog = host_.CurrentCatalog();
   const std::shared_ptr<StoredCode> code = host_.Code();
   const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
-  if (!routine || routine->object.xtype != "TF") throw ServerErrorByNumber(208, {name});
+  if (!routine || (routine->object.xtype != "TF" && routine->object.xtype != "IF")) {
+    throw ServerErrorByNumber(208, {name});
+  }
   const CreateRoutineStatement& def = *routine->definition;
   if (args.size() != def.parameters.size()) {
     throw ServerErrorByNumber(args.size() > def.parameters.size() ? 8144 : 313,
@@ -1317,6 +1319,12 @@ std::vector<std::vector<StoredValue>> Interpreter::CallTableFunction(
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
     frame.Declare(def.parameters[i].name, routine->parameterTypes[i], StoredValue{});
     Assign(c, def.parameters[i].name, args[i]);
+  }
+  if (routine->object.xtype == "IF") {
+    // An inline function's query, its parameters read as variables.
+    Translator t(catalog, &frame, host_.Functions());
+    const Translation query = Bound([&] { return t.Query(*def.query); });
+    return RunTranslation(host_, query, none, Reader(c), true).exactRows;
   }
   const TableScope tables(*this);
   DeclareItem returned;
