@@ -429,16 +429,23 @@ BoundSource Binder::FunctionSource(const TableRef& ref, const BoundScope& left) 
   statement_->routines.push_back(function);
   const CreateRoutineStatement& def = *function->definition;
   if (ref.arguments.size() != def.parameters.size()) {
-    throw ServerErrorByNumber(ref.arguments.size() > def.parameters.size() ? 8144 : 313,
-                              {function->object.name});
+    // Named as the call writes it, as SQL Server does.
+    throw ServerErrorByNumber(ref.arguments.size() > def.parameters.size() ? 8144 : 313, {written});
   }
-  for (const ExprPtr& arg : ref.arguments) Bind(*arg, argumentScope);
   BoundSource s;
+  for (std::size_t i = 0; i < ref.arguments.size(); ++i) {
+    const Expr* arg = ref.arguments[i].get();
+    if (arg->kind == ExprKind::Function && arg->text == "DEFAULT") {
+      arg = def.parameters[i].defaultValue.get();
+      if (!arg) throw ServerErrorByNumber(201, {function->object.name, def.parameters[i].name});
+    }
+    Bind(*arg, argumentScope);
+    s.arguments.push_back(arg);
+  }
   s.alias = ref.alias;
   s.sqlAlias = NextAlias();
   s.tableName = ref.name.name;
   s.routine = function.get();
-  s.arguments = &ref.arguments;
   if (function->object.xtype == "TF") {
     // Its body runs in the interpreter for each call (tsql_tvf); its rows
     // are its return table's.
@@ -461,7 +468,7 @@ BoundSource Binder::FunctionSource(const TableRef& ref, const BoundScope& left) 
   // under an APPLY over the query's columns it runs for each row instead.
   bool perRow = false;
   if (IsApply(ref.join)) {
-    for (const ExprPtr& arg : ref.arguments) perRow = perRow || ReadsColumns(*arg);
+    for (const Expr* arg : s.arguments) perRow = perRow || ReadsColumns(*arg);
   }
   for (const InlineFrame& frame : inlining_) {
     // A function that reads itself (through ALTER) would be taken in forever.
@@ -530,7 +537,7 @@ BoundSource Binder::StringSplitSource(const TableRef& ref, const BoundScope* arg
   s.sqlAlias = NextAlias();
   s.tableName = ref.name.name;
   s.tableFunction = "tsql_string_split";
-  s.arguments = &ref.arguments;
+  for (const ExprPtr& arg : ref.arguments) s.arguments.push_back(arg.get());
   s.derived.push_back(std::move(value));
   if (ordinal) {
     s.derived.push_back(

@@ -73,9 +73,11 @@ struct BoundSource {
   // body, read with its parameters as the converted arguments.
   std::string tableFunction;
   std::string functionName;  // tsql_tvf: the user function, its first argument
-  const std::vector<ExprPtr>* arguments = nullptr;  // the call's, in the caller's scope
-  const CompiledRoutine* routine = nullptr;         // a user function
-  std::string sqlAlias;                             // the name the SQLite text gives it
+  // The call's arguments, bound in the caller's scope; DEFAULT is the
+  // parameter's default.
+  std::vector<const Expr*> arguments;
+  const CompiledRoutine* routine = nullptr;  // a user function
+  std::string sqlAlias;                      // the name the SQLite text gives it
 };
 
 // Calls `visit` with each table, view, derived table or CTE of `sources`,

@@ -2126,7 +2126,16 @@ class Parser {
         ref.function = true;
         if (!PeekSymbol(")")) {
           do {
-            ref.arguments.push_back(ParseExpr());
+            if (PeekWord("DEFAULT")) {
+              // The parameter's default, as in INSERT … VALUES.
+              Take();
+              auto d = std::make_unique<Expr>();
+              d->kind = ExprKind::Function;
+              d->text = "DEFAULT";
+              ref.arguments.push_back(std::move(d));
+            } else {
+              ref.arguments.push_back(ParseExpr());
+            }
           } while (AcceptSymbol(","));
         }
         ExpectSymbol(")");

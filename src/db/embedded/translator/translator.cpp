@@ -535,7 +535,7 @@ std::string Translator::EmitFunctionCall(const BoundSource& src) {
     sql += QuoteText(src.functionName);
     first = false;
   }
-  for (const ExprPtr& arg : *src.arguments) {
+  for (const Expr* arg : src.arguments) {
     if (!first) sql += ", ";
     sql += Emit(*arg);
     first = false;
@@ -546,10 +546,10 @@ std::string Translator::EmitFunctionCall(const BoundSource& src) {
 std::string Translator::EmitInlineFunctionQuery(const BoundSource& src) {
   const CompiledRoutine& function = *src.routine;
   InlineFrame frame;
-  for (std::size_t i = 0; i < src.arguments->size(); ++i) {
+  for (std::size_t i = 0; i < src.arguments.size(); ++i) {
     // Each argument converts into its parameter's type, as an assignment does.
     const SqlType& type = function.parameterTypes[i];
-    const Expr& arg = *(*src.arguments)[i];
+    const Expr& arg = *src.arguments[i];
     const BoundExpr& a = Bound(arg);
     std::string sql = Emit(arg);
     const bool sameType = a.column && a.cls == ClassOf(type) && StoredAsType(a.column->type, type);
