@@ -32,12 +32,20 @@ void SetError(sqlite3_vtab* table, const std::string& message) {
   table->zErrMsg = sqlite3_mprintf("%s", message.c_str());
 }
 
+// "name" with its quotes doubled (this file is also linked without the
+// connection layer, whose QuoteId does the same).
+std::string QuotedName(const std::string& name) {
+  std::string quoted = "\"";
+  for (char ch : name) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  return quoted + "\"";
+}
+
 int Connect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
   const auto* function = static_cast<const TableFunction*>(aux);
   std::string schema = "CREATE TABLE x(";
   for (int i = 0; i < function->resultColumns; ++i) {
     schema += "c" + std::to_string(i);
-    if (!function->collation.empty()) schema += " COLLATE \"" + function->collation + "\"";
+    if (!function->collation.empty()) schema += " COLLATE " + QuotedName(function->collation);
     schema += ", ";
   }
   for (int i = 0; i < function->arguments; ++i) {
