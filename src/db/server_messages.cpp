@@ -81,6 +81,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {208, 16, "Invalid object name '%.*ls'."},
     {209, 16, "Ambiguous column name '%.*ls'."},
     {213, 16, "Column name or number of supplied values does not match table definition."},
+    {214, 16, "Procedure expects parameter '%ls' of type '%ls'."},
+    {215, 16,
+     "Parameters supplied for object '%.*ls' which is not a function. If the parameters are "
+     "intended as a table hint, a WITH keyword is required."},
+    {216, 16, "Parameters were not supplied for the function '%.*ls'."},
     {217, 16,
      "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit %d)."},
     {218, 16,

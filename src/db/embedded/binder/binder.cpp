@@ -7,6 +7,7 @@
 #include "db/embedded/binder/builtin_functions.h"
 #include "db/embedded/catalog/catalog_views.h"
 #include "db/embedded/parser/tsql_parser.h"
+#include "db/embedded/storage/sqlite_table_functions.h"
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/collation.h"
 #include "db/embedded/types/date_parts.h"
@@ -20,6 +21,23 @@ namespace {
 
 std::string Upper(std::string_view s) {
   return ToUpperAscii(s);
+}
+
+bool IsApply(JoinKind join) {
+  return join == JoinKind::CrossApply || join == JoinKind::OuterApply;
+}
+
+std::string ApplyName(JoinKind join) {
+  return join == JoinKind::CrossApply ? "CROSS APPLY" : "OUTER APPLY";
+}
+
+// Whether an expression reads a column (of any table), subqueries included.
+bool ReadsColumns(const Expr& e) {
+  if (e.kind == ExprKind::Column || e.select) return true;
+  for (const ExprPtr& arg : e.args) {
+    if (arg && ReadsColumns(*arg)) return true;
+  }
+  return false;
 }
 
 [[noreturn]] void InvalidColumn(const std::string& name) {
@@ -252,6 +270,10 @@ const TableInfo* Binder::RequireTable(const ObjectName& name) {
   }
   const TableInfo* table = catalog_.FindTable(name.name);
   if (!table && name.name.rfind('@', 0) == 0) throw ServerErrorByNumber(1087, {name.name});
+  if (const auto object = table ? std::nullopt : catalog_.FindObject(name.name);
+      object && (object->xtype == "IF" || object->xtype == "TF")) {
+    throw ServerErrorByNumber(216, {WrittenName(name)});
+  }
   if (!table) throw ServerErrorByNumber(208, {WrittenName(name)});
   return table;
 }
@@ -300,11 +322,27 @@ void Binder::BindWith(const std::vector<CommonTableExpr>& with) {
   }
 }
 
-BoundSource Binder::MakeSource(const TableRef& ref) {
+void Binder::MakeSources(const std::vector<TableRef>& from, BoundScope& scope) {
+  // The arguments of an APPLY point at the sources before it: they must
+  // stay where they are while the rest are added.
+  scope.sources.reserve(from.size());
+  for (const TableRef& ref : from) scope.sources.push_back(MakeSource(ref, scope));
+}
+
+BoundSource Binder::MakeSource(const TableRef& ref, const BoundScope& left) {
   BoundSource s;
   if (!ref.nested.empty()) {
-    for (const TableRef& inner : ref.nested) s.nested.push_back(MakeSource(inner));
+    for (const TableRef& inner : ref.nested) {
+      if (IsApply(inner.join)) {
+        throw DatabaseError(NotSupported(ApplyName(inner.join) + " inside a parenthesised join"));
+      }
+      s.nested.push_back(MakeSource(inner, left));
+    }
     return s;
+  }
+  if (ref.function) return FunctionSource(ref, left);
+  if (IsApply(ref.join)) {
+    throw DatabaseError(NotSupported(ApplyName(ref.join) + " of anything but a function"));
   }
   s.alias = ref.alias;
   s.sqlAlias = NextAlias();
@@ -365,6 +403,152 @@ BoundSource Binder::MakeSource(const TableRef& ref) {
   }
   s.table = RequireTable(ref.name);
   s.tableName = ref.name.name;
+  return s;
+}
+
+BoundSource Binder::FunctionSource(const TableRef& ref, const BoundScope& left) {
+  // The arguments read the enclosing query's tables, and under APPLY the
+  // sources on the left too.
+  const BoundScope* argumentScope = IsApply(ref.join) ? &left : left.outer;
+  const std::string written = WrittenName(ref.name);
+  if (ref.name.database.empty() && ref.name.schema.empty() &&
+      Upper(ref.name.name) == "STRING_SPLIT") {
+    return StringSplitSource(ref, argumentScope);
+  }
+  if (!ref.name.database.empty() &&
+      !catalog_.Coll().Equal(ref.name.database, catalog_.DatabaseName())) {
+    throw DatabaseError(NotSupported("reference to another database (" + written + ")"));
+  }
+  const auto function = functions_ ? functions_->TableFunction(ref.name.name) : nullptr;
+  if (!function && !functions_) {
+    // A view's or a default's text: no stored code is at hand.
+    const auto object = catalog_.FindObject(ref.name.name);
+    if (object && (object->xtype == "IF" || object->xtype == "TF")) {
+      throw DatabaseError(NotSupported("user function " + written + " inside a view"));
+    }
+  }
+  if (!function) {
+    if (catalog_.FindTable(ref.name.name)) throw ServerErrorByNumber(215, {written});
+    throw ServerErrorByNumber(208, {written});
+  }
+  // The bindings keep the compiled function alive with the statement.
+  statement_->routines.push_back(function);
+  const CreateRoutineStatement& def = *function->definition;
+  if (ref.arguments.size() != def.parameters.size()) {
+    // Named as the call writes it, as SQL Server does.
+    throw ServerErrorByNumber(ref.arguments.size() > def.parameters.size() ? 8144 : 313, {written});
+  }
+  BoundSource s;
+  for (std::size_t i = 0; i < ref.arguments.size(); ++i) {
+    const Expr* arg = ref.arguments[i].get();
+    if (arg->kind == ExprKind::Function && arg->text == "DEFAULT") {
+      arg = def.parameters[i].defaultValue.get();
+      if (!arg) throw ServerErrorByNumber(201, {function->object.name, def.parameters[i].name});
+    }
+    Bind(*arg, argumentScope);
+    s.arguments.push_back(arg);
+  }
+  s.alias = ref.alias;
+  s.sqlAlias = NextAlias();
+  s.tableName = ref.name.name;
+  s.routine = function.get();
+  if (function->object.xtype == "TF") {
+    // Its body runs in the interpreter for each call (tsql_tvf); its rows
+    // are its return table's.
+    if (function->tableColumns.size() > kUserTableFunctionColumns ||
+        ref.arguments.size() > kUserTableFunctionArguments) {
+      throw DatabaseError(NotSupported("table-valued function " + written + " of more than " +
+                                       std::to_string(kUserTableFunctionColumns) + " columns or " +
+                                       std::to_string(kUserTableFunctionArguments) +
+                                       " parameters"));
+    }
+    s.tableFunction = "tsql_tvf";
+    s.functionName = function->object.name;
+    for (const auto& [name, type] : function->tableColumns) {
+      s.derived.push_back(OutputColumn{name, ClassOf(type), type, {}});
+    }
+    return s;
+  }
+  // An inline function is its query, taken into the statement as a derived
+  // table; SQLite's derived tables cannot read the tables beside them, so
+  // under an APPLY over the query's columns it runs for each row instead.
+  bool perRow = false;
+  if (IsApply(ref.join)) {
+    for (const Expr* arg : s.arguments) perRow = perRow || ReadsColumns(*arg);
+  }
+  for (const InlineFrame& frame : inlining_) {
+    // A function that reads itself (through ALTER) would be taken in forever.
+    if (frame.function == function.get() || inlining_.size() >= 32) {
+      throw ServerErrorByNumber(217, {"32"});
+    }
+  }
+  // Its body sees its parameters (typed as declared) and nothing of the caller.
+  inlining_.push_back({function.get()});
+  struct Restore {
+    Binder& binder;
+    ~Restore() { binder.inlining_.pop_back(); }
+  } restore{*this};
+  const BoundSelect& query = BindQuery(*def.query, nullptr, false);
+  s.derived = query.output;
+  for (OutputColumn& column : s.derived) column.variable.clear();
+  if (perRow) {
+    if (s.derived.size() > kUserTableFunctionColumns ||
+        ref.arguments.size() > kUserTableFunctionArguments) {
+      throw DatabaseError(NotSupported(ApplyName(ref.join) + " of " + written + " of more than " +
+                                       std::to_string(kUserTableFunctionColumns) + " columns or " +
+                                       std::to_string(kUserTableFunctionArguments) +
+                                       " parameters"));
+    }
+    s.tableFunction = "tsql_tvf";
+    s.functionName = function->object.name;
+    s.routine = nullptr;
+    return s;
+  }
+  s.query = def.query.get();
+  return s;
+}
+
+BoundSource Binder::StringSplitSource(const TableRef& ref, const BoundScope* argumentScope) {
+  if (ref.arguments.size() < 2) throw ServerErrorByNumber(313, {"STRING_SPLIT"});
+  if (ref.arguments.size() > 3) throw ServerErrorByNumber(8144, {"STRING_SPLIT"});
+  const BoundExpr& input = Bind(*ref.arguments[0], argumentScope);
+  const BoundExpr& separator = Bind(*ref.arguments[1], argumentScope);
+  bool ordinal = false;
+  if (ref.arguments.size() == 3) {
+    // enable_ordinal decides the columns, so it must be a constant.
+    const Expr& flag = *ref.arguments[2];
+    if (flag.kind == ExprKind::Integer && (flag.text == "0" || flag.text == "1")) {
+      ordinal = flag.text == "1";
+    } else if (flag.kind != ExprKind::Null) {
+      throw DatabaseError(
+          NotSupported("STRING_SPLIT with an enable_ordinal other than the constant 0 or 1"));
+    }
+    Bind(flag, argumentScope);
+  }
+  const auto national = [](const BoundExpr& e) {
+    return e.type && (e.type->base == BaseType::NVarChar || e.type->base == BaseType::NChar ||
+                      e.type->base == BaseType::NText);
+  };
+  // The pieces are nvarchar when either argument is Unicode, else varchar,
+  // of the string's length.
+  OutputColumn value{"value", ValueClass::Text, std::nullopt, std::string()};
+  if (input.type && IsCharacter(input.type->base)) {
+    const bool isLong = input.type->base == BaseType::Text || input.type->base == BaseType::NText;
+    value.type =
+        SqlType{national(input) || national(separator) ? BaseType::NVarChar : BaseType::VarChar,
+                isLong ? -1 : input.type->length, 0, 0};
+  }
+  BoundSource s;
+  s.alias = ref.alias;
+  s.sqlAlias = NextAlias();
+  s.tableName = ref.name.name;
+  s.tableFunction = "tsql_string_split";
+  for (const ExprPtr& arg : ref.arguments) s.arguments.push_back(arg.get());
+  s.derived.push_back(std::move(value));
+  if (ordinal) {
+    s.derived.push_back(
+        OutputColumn{"ordinal", ValueClass::Number, SqlType{BaseType::BigInt, 0, 0, 0}, {}});
+  }
   return s;
 }
 
@@ -1071,7 +1255,7 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
   scope.outer = outer;
   part.select = &select;
   part.scope = &scope;
-  for (const TableRef& ref : select.from) scope.sources.push_back(MakeSource(ref));
+  MakeSources(select.from, scope);
   const Collation& coll = catalog_.Coll();
   for (const SelectItem& item : select.items) {
     if (item.expr->kind == ExprKind::Star) {
@@ -1351,7 +1535,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
   BindWith(update.with);
   BoundScope& scope = NewScope();
   change.scope = &scope;
-  for (const TableRef& ref : update.from) scope.sources.push_back(MakeSource(ref));
+  MakeSources(update.from, scope);
   if (update.table.schema.empty() && update.table.database.empty()) {
     change.targetIndex = TargetIndex(scope, update.table.name);
     if (change.targetIndex != SIZE_MAX) change.table = scope.sources[change.targetIndex].table;
@@ -1419,7 +1603,7 @@ BoundStatement Binder::Delete(const DeleteStatement& del) {
     change.target = &scope.sources.front();
   } else {
     // DELETE t FROM t JOIN …: the rows of the target the join finds.
-    for (const TableRef& ref : del.from) scope.sources.push_back(MakeSource(ref));
+    MakeSources(del.from, scope);
     const std::size_t target = TargetIndex(scope, del.table.name);
     if (target != SIZE_MAX) change.target = &scope.sources[target];
     if (!change.target) {

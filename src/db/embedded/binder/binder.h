@@ -40,6 +40,9 @@ class FunctionResolver {
   // The compiled scalar function (xtype FN) of that name as written; null
   // when there is none.
   virtual std::shared_ptr<const CompiledRoutine> ScalarFunction(const std::string& name) = 0;
+  // The compiled table-valued function (xtype IF or TF) of that name; null
+  // when there is none.
+  virtual std::shared_ptr<const CompiledRoutine> TableFunction(const std::string& name) = 0;
 };
 
 class Binder {
@@ -67,7 +70,13 @@ class Binder {
   void BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part);
   // FOR XML: how each column goes into a row; the query becomes one column.
   void BindForXml(const Select& select, BoundSelect& query);
-  BoundSource MakeSource(const TableRef& ref);
+  // `left`: the scope being built, whose sources so far an APPLY's
+  // arguments may read.
+  BoundSource MakeSource(const TableRef& ref, const BoundScope& left);
+  // The sources of a FROM clause, in `scope`.
+  void MakeSources(const std::vector<TableRef>& from, BoundScope& scope);
+  BoundSource FunctionSource(const TableRef& ref, const BoundScope& left);
+  BoundSource StringSplitSource(const TableRef& ref, const BoundScope* argumentScope);
   // The ON conditions of a FROM clause, parenthesised joins' too.
   void BindJoinConditions(const std::vector<TableRef>& from, const BoundScope& scope);
   const TableInfo* RequireTable(const ObjectName& name);

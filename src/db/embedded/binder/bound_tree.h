@@ -68,7 +68,16 @@ struct BoundSource {
   std::vector<OutputColumn> derived;  // its columns, read as c0, c1, …
   std::vector<BoundSource> nested;    // a parenthesised join's tables
   std::string viewSql;                // a catalog view: its SQLite SELECT
-  std::string sqlAlias;               // the name the SQLite text gives it
+  // A table-valued function: the SQLite table-valued function its rows come
+  // from (tsql_string_split), or for an inline user function `query` is its
+  // body, read with its parameters as the converted arguments.
+  std::string tableFunction;
+  std::string functionName;  // tsql_tvf: the user function, its first argument
+  // The call's arguments, bound in the caller's scope; DEFAULT is the
+  // parameter's default.
+  std::vector<const Expr*> arguments;
+  const CompiledRoutine* routine = nullptr;  // a user function
+  std::string sqlAlias;                      // the name the SQLite text gives it
 };
 
 // Calls `visit` with each table, view, derived table or CTE of `sources`,

@@ -445,4 +445,15 @@ std::string Catalog::CommentText(int id) {
   return text;
 }
 
+void Catalog::DropUndroppedTables() {
+  for (auto it = undropped_.begin(); it != undropped_.end();) {
+    try {
+      db_.Exec("DROP TABLE IF EXISTS temp." + QuoteId(it->first));
+      it = undropped_.erase(it);
+    } catch (const DatabaseError&) {
+      ++it;  // still read: the next try
+    }
+  }
+}
+
 }  // namespace moltaro::db::embedded

@@ -267,6 +267,14 @@ class Catalog {
   // The number of scopes open: each open scope has its own.
   std::size_t ScopeDepth() const { return scoped_.size(); }
 
+  // The TEMP tables of table variables whose scope ended while a statement
+  // of the connection was still reading (it called the function that
+  // declared them), when SQLite cannot drop a table: by SQLite name, the
+  // text that made each. A later declaration of the same table empties it
+  // and takes it over; DropUndroppedTables drops them once nothing reads.
+  std::map<std::string, std::string>& UndroppedTables() { return undropped_; }
+  void DropUndroppedTables();
+
   // The "table 'db.dbo.t'" form of error messages.
   std::string QualifiedName(const std::string& table) const {
     return databaseName_ + ".dbo." + table;
@@ -283,6 +291,7 @@ class Catalog {
   std::map<std::string, std::unique_ptr<TableInfo>> tables_;  // key: upper-cased name
   std::map<std::string, std::unique_ptr<TableInfo>> temp_;    // key: upper-cased name
   std::vector<ScopedTables> scoped_;
+  std::map<std::string, std::string> undropped_;
   int schemaVersion_ = -1;
 };
 

@@ -1118,9 +1118,6 @@ std::string RoutineXtype(RoutineKind kind) {
 }  // namespace
 
 void Ddl::CreateRoutine(const CreateRoutineStatement& s) {
-  if (s.routine == RoutineKind::InlineFunction || s.routine == RoutineKind::TableFunction) {
-    // Recorded so that the catalogue knows them, but they cannot be called.
-  }
   Transaction tx(catalog_.Db());
   const std::string xtype = RoutineXtype(s.routine);
   auto existing = catalog_.FindObject(s.name.name);

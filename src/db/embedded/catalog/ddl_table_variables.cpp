@@ -83,6 +83,14 @@ std::unique_ptr<TableInfo> Ddl::CreateTableVariable(const CreateTableStatement& 
                  ") = 0 THEN " + seed + " ELSE " + last + "(" + col + ") + " + step + " END FROM " +
                  QuoteId(sqlName) + ") WHERE rowid = NEW.rowid; END;";
   }
+  auto& undropped = catalog_.UndroppedTables();
+  if (auto left = undropped.find(sqlName); left != undropped.end() && left->second == createSql) {
+    // The same table, left by an earlier call that a statement still reads
+    // the rows of: emptied, it is this one.
+    catalog_.Db().Exec("DELETE FROM temp." + QuoteId(sqlName));
+    undropped.erase(left);
+    return table;
+  }
   catalog_.Db().Exec(createSql);
   return table;
 }

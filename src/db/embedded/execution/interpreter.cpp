@@ -1466,6 +1466,55 @@ StoredValue Interpreter::CallFunction(const std::string& rawName,
   return out;
 }
 
+std::vector<std::vector<StoredValue>> Interpreter::CallTableFunction(
+    const std::string& name, const std::vector<StoredValue>& args) {
+  Catalog& catalog = host_.CurrentCatalog();
+  const std::shared_ptr<StoredCode> code = host_.Code();
+  const std::shared_ptr<const CompiledRoutine> routine = code->Routine(catalog, name);
+  if (!routine || (routine->object.xtype != "TF" && routine->object.xtype != "IF")) {
+    throw ServerErrorByNumber(208, {name});
+  }
+  const CreateRoutineStatement& def = *routine->definition;
+  if (args.size() != def.parameters.size()) {
+    throw ServerErrorByNumber(args.size() > def.parameters.size() ? 8144 : 313,
+                              {routine->object.name});
+  }
+  Frame frame;
+  Params none;
+  BatchResult ignored;
+  Context c{routine->text, &none, &ignored, &frame, 1, code.get()};
+  c.procedure = routine->object.name;
+  c.scope = ++lastScope_;
+  for (std::size_t i = 0; i < def.parameters.size(); ++i) {
+    frame.Declare(def.parameters[i].name, routine->parameterTypes[i], StoredValue{});
+    Assign(c, def.parameters[i].name, args[i]);
+  }
+  if (routine->object.xtype == "IF") {
+    // An inline function's query, its parameters read as variables.
+    Translator t(catalog, &frame, host_.Functions());
+    const Translation query = Bound([&] { return t.Query(*def.query); });
+    return RunTranslation(host_, query, none, Reader(c), true).exactRows;
+  }
+  const TableScope tables(*this);
+  DeclareItem returned;
+  returned.name = def.returnTable;
+  returned.table = def.returnShape;
+  DeclareTableVariable(returned, c);
+  const std::string sqlName = tableVariables_.back().sqlName;
+  RunList(def.body, c);
+  std::vector<std::vector<StoredValue>> rows;
+  auto stmt = catalog.Db().Prepare("SELECT * FROM temp." + QuoteId(sqlName) + " ORDER BY rowid");
+  const int columns = sqlite3_column_count(stmt.get());
+  int rc = SQLITE_ROW;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    std::vector<StoredValue> row;
+    for (int i = 0; i < columns; ++i) row.push_back(ColumnStoredValue(stmt.get(), i));
+    rows.push_back(std::move(row));
+  }
+  if (rc != SQLITE_DONE) catalog.Db().Throw();
+  return rows;
+}
+
 void Interpreter::CallProcedure(std::string_view name, ProcedureParameters& params,
                                 BatchResult& out) {
   Frame frame;

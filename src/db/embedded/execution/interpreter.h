@@ -122,6 +122,11 @@ class Interpreter {
   // A scalar user function (xtype FN) called from a statement; its value in
   // the function's declared type.
   StoredValue CallFunction(const std::string& name, const std::vector<StoredValue>& args);
+  // A table-valued function called from a statement: the rows a
+  // multi-statement function (xtype TF) left in its return table, in the
+  // order they were inserted, or an inline one's (IF) query's.
+  std::vector<std::vector<StoredValue>> CallTableFunction(const std::string& name,
+                                                          const std::vector<StoredValue>& args);
   void CallProcedure(std::string_view name, ProcedureParameters& params, BatchResult& out);
 
  private:

@@ -20,6 +20,7 @@
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
 #include "db/embedded/execution/xml_functions.h"
+#include "db/embedded/execution/string_split.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
 #include "db/server_messages.h"
@@ -639,6 +640,7 @@ void RegisterFunctions(sqlite3* db, const SqliteDb* connection) {
 void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {
   RegisterCollatedComparisons(db, collationName);
   RegisterCollatedStringFunctions(db, collationName);
+  RegisterStringSplit(db, collationName);
   auto like = std::make_unique<Collation>(collationName);
   sqlite3_create_function_v2(db, "tsql_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like.get(),
                              LikeFn, nullptr, nullptr, DestroyCollation);

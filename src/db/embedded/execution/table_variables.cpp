@@ -25,15 +25,25 @@ Interpreter::TableScope::~TableScope() {
   Catalog& catalog = interpreter_.host_.CurrentCatalog();
   auto& variables = interpreter_.tableVariables_;
   while (variables.size() > mark_) {
-    try {
-      if (variables.back().droppedWithScope) {
-        catalog.Db().Exec("DROP TABLE IF EXISTS temp." + QuoteId(variables.back().sqlName));
+    if (variables.back().droppedWithScope) {
+      const TableVariable& variable = variables.back();
+      try {
+        catalog.Db().Exec("DROP TABLE IF EXISTS temp." + QuoteId(variable.sqlName));
+      } catch (const DatabaseError&) {
+        // A statement still reads (it called this function): kept for later.
+        catalog.UndroppedTables()[variable.sqlName] = variable.createSql;
+      } catch (...) {
       }
-    } catch (...) {
     }
     variables.pop_back();
   }
   catalog.PopScopedTables();
+  if (mark_ == 0) {
+    try {
+      catalog.DropUndroppedTables();
+    } catch (...) {
+    }
+  }
 }
 
 void Interpreter::DeclareTableVariable(const DeclareItem& item, Context& c) {
@@ -44,8 +54,11 @@ void Interpreter::DeclareTableVariable(const DeclareItem& item, Context& c) {
   if (catalog.HasScopedTable(item.name) || c.frame->TypeOf(item.name)) {
     throw ServerErrorByNumber(134, {item.name});
   }
-  const std::string sqlName =
-      "moltaro_table_" + std::to_string(catalog.ScopeDepth()) + "_" + ToUpperAscii(item.name);
+  // The routine's name too: the tables of two functions one statement calls
+  // may both outlive their calls (see Catalog::UndroppedTables).
+  const std::string sqlName = "moltaro_table_" + std::to_string(catalog.ScopeDepth()) + "_" +
+                              (c.procedure.empty() ? "" : ToUpperAscii(c.procedure) + "_") +
+                              ToUpperAscii(item.name);
   std::string createSql;
   auto table =
       Ddl(catalog, c.text, host_.Code().get()).CreateTableVariable(*item.table, sqlName, createSql);

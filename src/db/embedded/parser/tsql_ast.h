@@ -88,10 +88,15 @@ struct SelectItem {
   std::string variable;  // SELECT @v = expr
 };
 
-enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
+// CrossApply / OuterApply: the source on the right is evaluated for each row
+// of those on its left, and may read their columns.
+enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross, CrossApply, OuterApply };
 
 struct TableRef {
   ObjectName name;
+  // A table-valued function: name(arguments).
+  bool function = false;
+  std::vector<ExprPtr> arguments;
   std::unique_ptr<Select> derived;
   // A parenthesised operand of UNION, EXCEPT or INTERSECT read as a derived
   // table: its columns need no names, as the chain takes them by position.
@@ -448,10 +453,11 @@ struct CreateRoutineStatement : Statement {
   RoutineKind routine = RoutineKind::Procedure;
   ObjectName name;
   std::vector<RoutineParameter> parameters;
-  TypeSpec returns;                // scalar function
-  std::string returnTable;         // TF: @table variable name
-  std::vector<StatementPtr> body;  // procedure, scalar or TF function
-  std::unique_ptr<Select> query;   // view, inline function
+  TypeSpec returns;                                   // scalar function
+  std::string returnTable;                            // TF: @table variable name
+  std::shared_ptr<CreateTableStatement> returnShape;  // TF: the table's columns and keys
+  std::vector<StatementPtr> body;                     // procedure, scalar or TF function
+  std::unique_ptr<Select> query;                      // view, inline function
   // Trigger: the table or view it is on, its statements (INSERT, UPDATE,
   // DELETE) and whether it runs instead of them.
   ObjectName triggerTable;

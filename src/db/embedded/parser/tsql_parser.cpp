@@ -1558,8 +1558,9 @@ class Parser {
       s->routine = RoutineKind::TableFunction;
       s->returnTable = Take().text;
       ExpectWord("TABLE");
-      CreateTableStatement shape;
-      ParseTableBodyColumnsOnly(shape);
+      s->returnShape = std::make_shared<CreateTableStatement>();
+      s->returnShape->table.name = s->returnTable;
+      ParseTableBodyColumnsOnly(*s->returnShape);
       SkipRoutineOptions();
       AcceptWord("AS");
       s->body = ParseBodyToEnd();
@@ -2403,18 +2404,23 @@ class Parser {
         AcceptWord("OUTER");
         ExpectWord("JOIN");
         kind = w == "LEFT" ? JoinKind::Left : w == "RIGHT" ? JoinKind::Right : JoinKind::Full;
+      } else if (PeekWord("CROSS") && PeekWord("APPLY", 1)) {
+        Take();
+        Take();
+        kind = JoinKind::CrossApply;
       } else if (PeekWord("CROSS")) {
         Take();
-        if (PeekWord("APPLY")) throw UnsupportedConstruct("CROSS APPLY");
         ExpectWord("JOIN");
         kind = JoinKind::Cross;
       } else if (PeekWord("OUTER") && PeekWord("APPLY", 1)) {
-        throw UnsupportedConstruct("OUTER APPLY");
+        Take();
+        Take();
+        kind = JoinKind::OuterApply;
       } else {
         break;
       }
       TableRef ref = ParseTableRef(kind);
-      if (kind != JoinKind::Cross) {
+      if (kind != JoinKind::Cross && kind != JoinKind::CrossApply && kind != JoinKind::OuterApply) {
         ExpectWord("ON");
         ref.on = ParseCondition();
       }
@@ -2443,7 +2449,23 @@ class Parser {
       ref.name = ParseObjectName();
       if (PeekSymbol("(") &&
           !(Peek(1).kind == TokenKind::Word && IsLockingHint(Upper(Peek(1).text)))) {
-        throw UnsupportedConstruct("table-valued function in FROM");
+        Take();
+        ref.function = true;
+        if (!PeekSymbol(")")) {
+          do {
+            if (PeekWord("DEFAULT")) {
+              // The parameter's default, as in INSERT … VALUES.
+              Take();
+              auto d = std::make_unique<Expr>();
+              d->kind = ExprKind::Function;
+              d->text = "DEFAULT";
+              ref.arguments.push_back(std::move(d));
+            } else {
+              ref.arguments.push_back(ParseExpr());
+            }
+          } while (AcceptSymbol(","));
+        }
+        ExpectSymbol(")");
       }
     }
     if (AcceptWord("AS")) {

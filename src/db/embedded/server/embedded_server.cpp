@@ -13,6 +13,7 @@
 #include "db/embedded/server/server.h"
 #include "db/embedded/storage/legacy_exact_values.h"
 #include "db/embedded/storage/sqlite_db.h"
+#include "db/embedded/storage/sqlite_table_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/translator/translator.h"
@@ -173,6 +174,11 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     auto routine = Code()->Routine(*current_->connection->catalog, bare);
     return routine && routine->object.xtype == "FN" ? routine : nullptr;
   }
+  std::shared_ptr<const CompiledRoutine> TableFunction(const std::string& name) override {
+    auto routine = Code()->Routine(*current_->connection->catalog, name);
+    return routine && (routine->object.xtype == "IF" || routine->object.xtype == "TF") ? routine
+                                                                                       : nullptr;
+  }
   std::shared_ptr<const CompiledExpression> StoredExpression(const std::string& text) override {
     return Code()->Expression(text);
   }
@@ -256,6 +262,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   void Detach() {
     OpenDatabase& d = *current_;
     d.spare.clear();
+    if (d.connection) d.connection->catalog->DropUndroppedTables();
     if (!d.connection || tranCount_ > 0) return;
     sqlite3* handle = d.connection->db->Handle();
     if (sqlite3_get_autocommit(handle) == 0) return;
@@ -291,6 +298,7 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
                                &EmbeddedSession::LoginList, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(c->db->Handle(), "tsql_login", 0, SQLITE_UTF8, c.get(),
                                &EmbeddedSession::SessionLogin, nullptr, nullptr, nullptr);
+    RegisterUserTableFunctions(*c, entry.collation);
     sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
     c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
     ConvertLegacyExactValues(*c->catalog);
@@ -331,6 +339,35 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     previous.reset();
     uncommittedCode_.reset();
     if (commands_ == 0) Detach();
+  }
+
+  // tsql_tvf('name', args…): a multi-statement table-valued function, its
+  // body run by the interpreter for each call.
+  static void RegisterUserTableFunctions(PooledConnection& connection,
+                                         const std::string& collation) {
+    moltaro::db::embedded::TableFunction function;
+    function.name = "tsql_tvf";
+    function.resultColumns = kUserTableFunctionColumns;
+    function.arguments = 1 + kUserTableFunctionArguments;
+    function.collation = collation;
+    function.rows = [&connection](const std::vector<sqlite3_value*>& argv) {
+      EmbeddedSession* self = RunningOn(&connection);
+      if (!self) throw DatabaseError("A user function ran outside any session's command.", 0);
+      const std::string name = ArgText(argv.at(0));
+      std::vector<StoredValue> args;
+      for (std::size_t i = 1; i < argv.size() && argv[i]; ++i)
+        args.push_back(ReadArg(argv[i]).value);
+      if (++self->nesting_ > 32) {
+        --self->nesting_;
+        throw ServerErrorByNumber(217, {"32"});
+      }
+      struct Unnest {
+        EmbeddedSession& session;
+        ~Unnest() { --session.nesting_; }
+      } unnest{*self};
+      return Interpreter(*self).CallTableFunction(name, args);
+    };
+    RegisterTableFunction(connection.db->Handle(), std::move(function));
   }
 
   // tsql_udf('name', args…): a scalar user function, run by the interpreter.

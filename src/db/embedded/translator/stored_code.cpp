@@ -78,6 +78,13 @@ std::shared_ptr<CompiledRoutine> CompileRoutine(Catalog& catalog, const ObjectIn
     routine->returns = catalog.ResolveDeclaredType(def.returns, 1);
     routine->inlineBody = InlineBody(def);
   }
+  if (def.returnShape) {
+    for (std::size_t i = 0; i < def.returnShape->columns.size(); ++i) {
+      const ColumnDef& column = def.returnShape->columns[i];
+      routine->tableColumns.emplace_back(
+          column.name, catalog.ResolveDeclaredType(column.type, static_cast<int>(i + 1)));
+    }
+  }
   return routine;
 }
 
@@ -111,7 +118,8 @@ std::shared_ptr<const CompiledRoutine> StoredCode::Routine(Catalog& catalog,
   // two that compile the same routine at once keep the first.
   std::shared_ptr<const CompiledRoutine> compiled;
   const auto object = catalog.FindObject(name);
-  if (object && (object->xtype == "P " || object->xtype == "FN")) {
+  if (object && (object->xtype == "P " || object->xtype == "FN" || object->xtype == "IF" ||
+                 object->xtype == "TF")) {
     compiled = CompileRoutine(catalog, *object);
   }
   std::lock_guard lock(mutex_);

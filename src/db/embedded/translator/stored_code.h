@@ -36,7 +36,8 @@ struct CompiledExpression {
   std::vector<std::string> columns;
 };
 
-// A procedure or scalar function (xtype P or FN).
+// A procedure, scalar function or table-valued function (xtype P, FN, IF
+// or TF).
 struct CompiledRoutine {
   ObjectInfo object;
   std::string text;  // the CREATE statement as stored
@@ -44,6 +45,8 @@ struct CompiledRoutine {
   const CreateRoutineStatement* definition = nullptr;
   std::vector<SqlType> parameterTypes;
   SqlType returns;  // scalar functions
+  // A multi-statement table-valued function: its return table's columns.
+  std::vector<std::pair<std::string, SqlType>> tableColumns;
   // A scalar function whose body is only RETURN <expression>, reading
   // nothing but its parameters and no table: its expression, which a
   // statement calling the function may take in place of the call.
@@ -58,7 +61,7 @@ class StoredCode {
 
   int SchemaVersion() const { return schemaVersion_; }
 
-  // The procedure or scalar function `name` (bare: no schema, no brackets);
+  // The procedure or user function `name` (bare: no schema, no brackets);
   // null when there is no such object or it is of another kind. Throws when
   // the stored text does not parse.
   std::shared_ptr<const CompiledRoutine> Routine(Catalog& catalog, const std::string& name);

@@ -580,6 +580,42 @@ std::string Translator::EmitInlined(const Expr& call, const BoundExpr& bound) {
   return "tsql_cast(" + Emit(*function.inlineBody) + ", " + TypeArguments(function.returns) + ")";
 }
 
+std::string Translator::EmitFunctionCall(const BoundSource& src) {
+  std::string sql = src.tableFunction + "(";
+  bool first = true;
+  if (!src.functionName.empty()) {
+    sql += QuoteText(src.functionName);
+    first = false;
+  }
+  for (const Expr* arg : src.arguments) {
+    if (!first) sql += ", ";
+    sql += Emit(*arg);
+    first = false;
+  }
+  return sql + ")";
+}
+
+std::string Translator::EmitInlineFunctionQuery(const BoundSource& src) {
+  const CompiledRoutine& function = *src.routine;
+  InlineFrame frame;
+  for (std::size_t i = 0; i < src.arguments.size(); ++i) {
+    // Each argument converts into its parameter's type, as an assignment does.
+    const SqlType& type = function.parameterTypes[i];
+    const Expr& arg = *src.arguments[i];
+    const BoundExpr& a = Bound(arg);
+    std::string sql = Emit(arg);
+    const bool sameType = a.column && a.cls == ClassOf(type) && StoredAsType(a.column->type, type);
+    if (!sameType) sql = "tsql_cast(" + sql + ", " + TypeArguments(type) + ")";
+    frame.arguments.emplace_back(Upper(function.definition->parameters[i].name), std::move(sql));
+  }
+  inlining_.push_back(std::move(frame));
+  struct Restore {
+    Translator& translator;
+    ~Restore() { translator.inlining_.pop_back(); }
+  } restore{*this};
+  return EmitQuery(*src.query, true);
+}
+
 // ---- queries -----------------------------------------------------------
 
 std::string Translator::EmitFrom(const std::vector<TableRef>& from,
@@ -594,10 +630,12 @@ std::string Translator::EmitFrom(const std::vector<TableRef>& from,
     if (!src.nested.empty()) {
       item = "(" + EmitFrom(ref.nested, src.nested, SIZE_MAX) + ")";
     } else {
-      const std::string table = src.table              ? QuoteId(src.table->name)
-                                : src.cte              ? QuoteId(src.cte->sqlName)
-                                : !src.viewSql.empty() ? "(" + src.viewSql + ")"
-                                                       : "(" + EmitQuery(*src.query, true) + ")";
+      const std::string table = src.table                    ? QuoteId(src.table->name)
+                                : src.cte                    ? QuoteId(src.cte->sqlName)
+                                : !src.viewSql.empty()       ? "(" + src.viewSql + ")"
+                                : !src.tableFunction.empty() ? EmitFunctionCall(src)
+                                : src.routine ? "(" + EmitInlineFunctionQuery(src) + ")"
+                                              : "(" + EmitQuery(*src.query, true) + ")";
       item = table + " AS " + QuoteId(src.sqlAlias);
     }
     if (first) {
@@ -623,7 +661,13 @@ std::string Translator::EmitFrom(const std::vector<TableRef>& from,
         sql += " FULL JOIN " + item;
         break;
       case JoinKind::Cross:
+      case JoinKind::CrossApply:
+        // SQLite's CROSS JOIN keeps the order: an APPLY's arguments read the
+        // rows on its left.
         sql += " CROSS JOIN " + item;
+        break;
+      case JoinKind::OuterApply:
+        sql += " LEFT JOIN " + item + " ON 1";
         break;
     }
     if (ref.on) sql += " ON " + Emit(*ref.on);

@@ -111,6 +111,11 @@ class Translator {
   std::string EmitCast(const Expr& e);
   std::string EmitFunction(const Expr& e);
   std::string EmitInlined(const Expr& call, const BoundExpr& bound);
+  // A source that is an SQLite table-valued function: name(arguments).
+  std::string EmitFunctionCall(const BoundSource& src);
+  // An inline table-valued function's query, its parameters read as the
+  // call's converted arguments.
+  std::string EmitInlineFunctionQuery(const BoundSource& src);
   std::string EmitOver(const WindowSpec& over);
   // An ORDER BY term: the value, in the database's collation when it is text.
   std::string SortKey(const Expr& e);
