@@ -741,9 +741,15 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
     BinaryAsInteger(*e.args[0], bitwise ? nullptr : &b);
     BinaryAsInteger(*e.args[1], bitwise ? nullptr : &a);
   }
-  if (op == "AND" || op == "OR" || op == "&" || op == "|" || op == "^") {
-    return Classed(ValueClass::Number);
+  if (op == "&" || op == "|" || op == "^") {
+    BoundExpr out = Classed(ValueClass::Number);
+    for (std::size_t side = 0; side < 2; ++side) {
+      const BoundExpr& operand = exprs_->nodes.at(e.args[side].get());
+      out.binaryAsInteger[side] = operand.type && IsBinary(operand.type->base);
+    }
+    return out;
   }
+  if (op == "AND" || op == "OR") return Classed(ValueClass::Number);
   const bool days = b.cls == ValueClass::Number || b.cls == ValueClass::Exact;
   if (op == "+") {
     BoundExpr out;
@@ -946,6 +952,22 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     }
     return CommonResult(values, cls);
   }
+  if (name == "POWER") {
+    // The result takes the type of the number raised: int for the small
+    // integers, bigint, float for float, real, bit and text.
+    args(2);
+    bindAll();
+    const BoundExpr& x = exprs_->Of(*e.args[0]);
+    if (x.cls == ValueClass::Exact || x.cls == ValueClass::Unknown || x.cls == ValueClass::Date) {
+      throw DatabaseError(NotSupported("POWER of a decimal, money or untyped value"));
+    }
+    if (x.type && (x.type->base == BaseType::TinyInt || x.type->base == BaseType::SmallInt ||
+                   x.type->base == BaseType::Int || x.type->base == BaseType::BigInt)) {
+      return Typed(
+          SqlType{x.type->base == BaseType::BigInt ? BaseType::BigInt : BaseType::Int, 0, 0, 0});
+    }
+    return Typed(SqlType{BaseType::Float, 0, 0, 0});
+  }
   if (const BuiltinFunction* builtin = FindBuiltinFunction(name)) {
     if (e.args.size() < builtin->minArguments || e.args.size() > builtin->maxArguments) {
       if (builtin->minArguments == builtin->maxArguments) args(builtin->minArguments);
@@ -958,6 +980,14 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
         return Typed(SqlType{BaseType::Int, 0, 0, 0});
       case BuiltinResult::Text:
         if (name == "NEWID") return Typed(SqlType{BaseType::UniqueIdentifier, 0, 0, 0});
+        if (name == "SUBSTRING") {
+          // Bytes of a binary value are varbinary (SUBSTRING(COLUMNS_UPDATED(), 2, 1)).
+          const BoundExpr& value = exprs_->Of(*e.args[0]);
+          if (value.type && IsBinary(value.type->base)) {
+            const int length = value.type->length > 0 ? value.type->length : 8000;
+            return Typed(SqlType{BaseType::VarBinary, length, 0, 0});
+          }
+        }
         return Classed(ValueClass::Text);
       case BuiltinResult::Date:
         if (name == "DATEADD") {
@@ -1291,6 +1321,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
       throw ServerErrorByNumber(inner.output.size() > targets.size() ? 121 : 120);
     }
     if (targets.empty()) throw ServerErrorByNumber(102, {"SELECT"});
+    for (const ColumnInfo* c : targets) {
+      if (c->type.base == BaseType::Timestamp) throw ServerErrorByNumber(273);
+    }
   } else if (!insert.defaultValues) {
     for (const auto& row : insert.rows) {
       if (row.size() != targets.size()) {
@@ -1303,6 +1336,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
         const Expr& v = *row[i];
         if (v.kind == ExprKind::Function && v.text == "DEFAULT") {
           bindDefault(*targets[i]);
+        } else if (targets[i]->type.base == BaseType::Timestamp) {
+          // The server sets it: only DEFAULT stands in its place.
+          throw ServerErrorByNumber(273);
         } else {
           Bind(v, nullptr);
         }
@@ -1352,6 +1388,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
     if (!c) InvalidColumn(a.column.back());
     if (c->identity) throw ServerErrorByNumber(8102, {c->name});
     if (c->Computed()) throw ServerErrorByNumber(271, {c->name});
+    if (c->type.base == BaseType::Timestamp) throw ServerErrorByNumber(272);
     change.targets.push_back(c);
     const BoundExpr& value = Bind(*a.value, &scope);
     const ValueClass column = ClassOf(c->type);

@@ -136,6 +136,9 @@ struct BoundExpr {
   // an integer), and an integer literal read as the decimal of its digits.
   std::array<bool, 2> operandAsExact{};
   std::array<bool, 2> literalAsDecimal{};
+  // Bitwise operators: a binary operand read as the integer of its last
+  // bytes (COLUMNS_UPDATED() & 14), as SQL Server reads binary there.
+  std::array<bool, 2> binaryAsInteger{};
 
   // SUM and AVG computed exactly; AVG of an integer column kept integer.
   bool exactAggregate = false;

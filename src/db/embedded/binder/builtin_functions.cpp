@@ -75,9 +75,9 @@ constexpr BuiltinFunction kFunctions[] = {
 };
 
 constexpr std::string_view kKnownUnsupported[] = {
-    "SOUNDEX",  "DIFFERENCE", "PARSENAME",  "IDENT_CURRENT", "POWER",        "SQRT",
-    "EXP",      "LOG",        "SIGN",       "USER_ID",       "SUSER_SNAME",  "HOST_NAME",
-    "APP_NAME", "IDENT_SEED", "IDENT_INCR", "TRANSLATE",     "STRING_SPLIT", "CHECKSUM"};
+    "SOUNDEX",    "DIFFERENCE", "PARSENAME", "IDENT_CURRENT", "SQRT",      "EXP",
+    "LOG",        "SIGN",       "USER_ID",   "SUSER_SNAME",   "HOST_NAME", "APP_NAME",
+    "IDENT_SEED", "IDENT_INCR", "TRANSLATE", "STRING_SPLIT",  "CHECKSUM"};
 
 }  // namespace
 
@@ -88,7 +88,7 @@ bool IsRankingFunction(std::string_view name) {
 bool IsSessionStateFunction(std::string_view name) {
   return name == "ERROR_NUMBER" || name == "ERROR_MESSAGE" || name == "ERROR_SEVERITY" ||
          name == "ERROR_STATE" || name == "ERROR_LINE" || name == "ERROR_PROCEDURE" ||
-         name == "XACT_STATE";
+         name == "XACT_STATE" || name == "MIN_ACTIVE_ROWVERSION" || name == "COLUMNS_UPDATED";
 }
 
 bool IsAggregateFunction(std::string_view name) {

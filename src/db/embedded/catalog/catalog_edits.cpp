@@ -57,6 +57,7 @@ int OldType(const SqlType& t, bool nullable) {
     case BaseType::UniqueIdentifier:
       return 37;
     case BaseType::Binary:
+    case BaseType::Timestamp:
       return 45;
     case BaseType::VarBinary:
       return 37;

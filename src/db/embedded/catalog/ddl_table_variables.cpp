@@ -40,6 +40,9 @@ std::unique_ptr<TableInfo> Ddl::CreateTableVariable(const CreateTableStatement& 
           "CHECK constraints and computed columns of a table variable (" + variable + ")"));
     }
     ColumnInfo c = MakeColumn(def, variable, static_cast<int>(i + 1), static_cast<int>(i + 1));
+    if (c.type.base == BaseType::Timestamp) {
+      throw DatabaseError(NotSupported("timestamp columns of a table variable (" + variable + ")"));
+    }
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
         throw ServerErrorByNumber(2705, {c.name, variable});

@@ -271,6 +271,9 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "XACT_STATE()") return SqlType{BaseType::SmallInt, 0, 0, 0};
+  if (key == "@@DBTS") return SqlType{BaseType::VarBinary, 8, 0, 0};
+  if (key == "MIN_ACTIVE_ROWVERSION()") return SqlType{BaseType::Binary, 8, 0, 0};
+  if (key == "COLUMNS_UPDATED()") return SqlType{BaseType::VarBinary, 8000, 0, 0};
   if (key.rfind("UPDATE(", 0) == 0) return SqlType{BaseType::Bit, 0, 0, 0};
   if (key == "ERROR_MESSAGE()") return SqlType{BaseType::NVarChar, 4000, 0, 0};
   if (key == "ERROR_PROCEDURE()") return SqlType{BaseType::NVarChar, 128, 0, 0};
@@ -297,6 +300,14 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
     if (key.rfind("UPDATE(", 0) == 0) return ColumnUpdated(name, c);
+    if (key == "COLUMNS_UPDATED()") return ColumnsUpdated(c);
+    // Every value handed out is committed or rolled back before another
+    // session can write (one writer at a time), so none is active but the
+    // next one.
+    if (key == "@@DBTS" || key == "MIN_ACTIVE_ROWVERSION()") {
+      const std::int64_t last = host_.CurrentCatalog().DatabaseTimestamp();
+      return BinaryHexText(RowversionBinary(key == "@@DBTS" ? last : last + 1));
+    }
     if (key == "@@IDENTITY") return host_.LastIdentity();
     if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);
@@ -352,9 +363,17 @@ StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
       return std::int64_t{std::stoll(e.text)};
     case ExprKind::String:
       return e.text;
-    case ExprKind::Variable:
+    case ExprKind::Variable: {
       if (Variable* v = c.frame->Find(e.text)) return v->value;
-      return FromApiValue(Reader(c)(e.text));
+      StoredValue value = FromApiValue(Reader(c)(e.text));
+      // A binary global (@@DBTS) is read as its 0x… text.
+      const auto* text = std::get_if<std::string>(&value);
+      if (const auto type = c.frame->TypeOf(e.text);
+          text && type && IsBinary(type->base) && text->size() >= 2) {
+        if (auto bytes = BinaryFromHex(std::string_view(*text).substr(2))) return *bytes;
+      }
+      return value;
+    }
     case ExprKind::Parameter:
       if (e.index < static_cast<int>(c.params->size()))
         return FromApiValue((*c.params)[static_cast<std::size_t>(e.index)]);

@@ -213,6 +213,8 @@ class Interpreter {
                    long long rows, Context& c);
   // UPDATE(column) in a trigger's body.
   Value ColumnUpdated(const std::string& name, Context& c);
+  // COLUMNS_UPDATED() in a trigger's body: a bit a column, by colid.
+  Value ColumnsUpdated(Context& c);
 
   // A scope of table names: a batch, routine or trigger body, which alone
   // sees its table variables (and a trigger's inserted and deleted); they

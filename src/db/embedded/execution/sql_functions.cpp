@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 #include <unicode/ucasemap.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -50,6 +51,12 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return;
   }
   ResultValue(ctx, out);
+}
+
+// tsql_rowversion(counter): the timestamp value a row takes from the
+// database's counter (moltaro_dbts), kept by the timestamp column's triggers.
+void RowversionFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  ResultValue(ctx, RowversionBinary(sqlite3_value_int64(argv[0])));
 }
 
 // tsql_cast(value, base, length, precision, scale)
@@ -172,7 +179,6 @@ void SubstringFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
       return;
     }
   }
-  const std::string s = ArgText(argv[0]);
   long long start = sqlite3_value_int64(argv[1]);
   long long length = sqlite3_value_int64(argv[2]);
   if (length < 0) {
@@ -182,7 +188,19 @@ void SubstringFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   // Characters before position 1 count against the length, as in SQL Server.
   long long end = start + length;  // exclusive, 1-based
   if (start < 1) start = 1;
-  ResultText(ctx, CharSlice(s, start - 1, end - start));
+  const SourceValue in = ReadArg(argv[0]);
+  if (const auto* binary = std::get_if<Binary>(&in.value)) {
+    // Of a binary value, its bytes.
+    Binary slice;
+    const auto size = static_cast<long long>(binary->bytes.size());
+    if (start <= size && end > start) {
+      slice.bytes = binary->bytes.substr(static_cast<std::size_t>(start - 1),
+                                         static_cast<std::size_t>(std::min(end, size + 1) - start));
+    }
+    ResultValue(ctx, slice);
+    return;
+  }
+  ResultText(ctx, CharSlice(ArgText(argv[0]), start - 1, end - start));
 }
 
 void LeftFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -545,6 +563,7 @@ void RegisterFunctions(sqlite3* db) {
   RegisterFormatFunction(db);
   RegisterScalar(db, "tsql_store", 8, StoreFn);
   RegisterScalar(db, "tsql_cast", 5, CastFn);
+  RegisterScalar(db, "tsql_rowversion", 1, RowversionFn);
   RegisterScalar(db, "tsql_getdate", 0, GetDateFn, false);
   RegisterScalar(db, "tsql_len", 1, LenFn);
   RegisterScalar(db, "tsql_datalength", 1, DataLengthFn);

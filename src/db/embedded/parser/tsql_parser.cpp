@@ -948,6 +948,16 @@ class Parser {
     text = DefaultText(from, LastEnd());
   }
 
+  // Whether a column's definition goes on without a type: its end, or
+  // straight to its constraints.
+  bool NoTypeFollows() const {
+    if (PeekSymbol(",") || PeekSymbol(")")) return true;
+    for (const char* word : {"NULL", "NOT", "CONSTRAINT", "PRIMARY", "UNIQUE", "DEFAULT"}) {
+      if (PeekWord(word)) return true;
+    }
+    return false;
+  }
+
   ColumnDef ParseColumnDef(bool alterColumn) {
     ColumnDef c;
     c.name = Identifier(true);
@@ -955,6 +965,10 @@ class Parser {
       c.computed = true;
       ParseDefault(c.computedExpr, c.computedText);
       c.persisted = AcceptWord("PERSISTED");
+    } else if (!alterColumn && Lower(c.name) == "timestamp" && NoTypeFollows()) {
+      // A column written as the bare word timestamp is a timestamp column of
+      // that name, as SQL Server reads it.
+      c.type.name = "timestamp";
     } else {
       c.type = ParseType();
     }

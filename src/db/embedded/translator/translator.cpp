@@ -273,6 +273,12 @@ std::string Translator::EmitBinary(const Expr& e) {
   const std::string& op = e.text;
   std::string a = Emit(*e.args[0]);
   std::string b = Emit(*e.args[1]);
+  for (auto [side, operand] : {std::pair{0, &a}, std::pair{1, &b}}) {
+    if (bound.binaryAsInteger[static_cast<std::size_t>(side)]) {
+      const SqlType integer{BaseType::Int, 0, 0, 0};
+      *operand = "tsql_cast(" + *operand + ", " + TypeArguments(integer) + ")";
+    }
+  }
   if (op == "AND" || op == "OR" || op == "&" || op == "|")
     return "(" + a + " " + op + " " + b + ")";
   if (op == "^") return "((" + a + " | " + b + ") - (" + a + " & " + b + "))";
@@ -456,6 +462,12 @@ std::string Translator::EmitFunction(const Expr& e) {
   if (name == "USER_NAME" || name == "CURRENT_USER") return "'dbo'";
   if (name == "DATEADD" && bound.type && IsTemporal(bound.type->base)) {
     return "tsql_dateadd(" + emitArgs() + ", " + TypeArguments(*bound.type) + ")";
+  }
+  if (name == "POWER") {
+    // The third argument is the result's type: 0 float, 1 int, 2 bigint.
+    const BaseType result = bound.type ? bound.type->base : BaseType::Float;
+    const char* kind = result == BaseType::Int ? "1" : result == BaseType::BigInt ? "2" : "0";
+    return "tsql_power(" + emitArgs() + ", " + kind + ")";
   }
   const BuiltinFunction& builtin = *FindBuiltinFunction(name);
   const std::string sqlite(builtin.sqlite);
@@ -885,6 +897,8 @@ std::string Translator::ViewSql(const Select& select) {
 
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
                                   const TableInfo& table, bool update) {
+  // A timestamp column takes the database's next value from its trigger.
+  if (column.type.base == BaseType::Timestamp) return "NULL";
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
   return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
          ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";

@@ -58,6 +58,8 @@ constexpr TypeInfo kTypes[] = {
     {"varbinary", BaseType::VarBinary, 165},
     {"image", BaseType::Image, 34},
     {"xml", BaseType::Xml, 241},
+    {"timestamp", BaseType::Timestamp, 189},
+    {"rowversion", BaseType::Timestamp, 189},
 };
 
 const TypeInfo* FindBase(BaseType base) {
@@ -236,6 +238,10 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
         type.length = spec.length;
       }
       break;
+    case BaseType::Timestamp:
+      if (spec.length != -1) throw ServerErrorByNumber(2716, {spec.name});
+      type.length = 8;
+      break;
     case BaseType::Time:
     case BaseType::DateTime2:
     case BaseType::DateTimeOffset:
@@ -333,6 +339,8 @@ int TypeStorageLength(const SqlType& t) {
     case BaseType::Binary:
     case BaseType::VarBinary:
       return t.length < 0 ? -1 : t.length;
+    case BaseType::Timestamp:
+      return 8;
     case BaseType::Xml:
       return -1;
     case BaseType::Date:
@@ -388,6 +396,8 @@ int TypePrec(const SqlType& t) {
     case BaseType::Binary:
     case BaseType::VarBinary:
       return t.length;
+    case BaseType::Timestamp:
+      return 8;
     case BaseType::Image:
       return 2147483647;
     case BaseType::Xml:
@@ -438,6 +448,8 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
       t.length = length < 0 ? -1 : (IsUnicode(t.base) ? length / 2 : length);
     } else if (t.base == BaseType::Binary || t.base == BaseType::VarBinary) {
       t.length = length < 0 ? -1 : length;
+    } else if (t.base == BaseType::Timestamp) {
+      t.length = 8;
     } else if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Image ||
                t.base == BaseType::Xml) {
       t.length = -1;
@@ -454,7 +466,8 @@ bool IsCharacter(BaseType b) {
          b == BaseType::NVarChar;
 }
 bool IsBinary(BaseType b) {
-  return b == BaseType::Binary || b == BaseType::VarBinary || b == BaseType::Image;
+  return b == BaseType::Binary || b == BaseType::VarBinary || b == BaseType::Image ||
+         b == BaseType::Timestamp;
 }
 bool IsUnicode(BaseType b) {
   return b == BaseType::NChar || b == BaseType::NVarChar || b == BaseType::NText;
@@ -949,7 +962,9 @@ bool ToBinary(const SourceValue& in, const SqlType& type, bool assignment, Store
       }
       value.bytes.resize(n);
     }
-    if (type.base == BaseType::Binary) value.bytes.resize(n, '\0');
+    if (type.base == BaseType::Binary || type.base == BaseType::Timestamp) {
+      value.bytes.resize(n, '\0');
+    }
   }
   out = std::move(value);
   return true;

@@ -46,6 +46,9 @@ enum class BaseType {
   VarBinary,
   Image,
   Xml,
+  // timestamp / rowversion: binary(8) whose values the server sets from the
+  // database's counter on every insert and update of the row.
+  Timestamp,
 };
 
 struct SqlType {
@@ -83,7 +86,7 @@ int TypeXscale(const SqlType&);         // syscolumns.xscale
 std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscale);
 
 bool IsCharacter(BaseType base);
-bool IsBinary(BaseType base);  // binary, varbinary, image
+bool IsBinary(BaseType base);  // binary, varbinary, image, timestamp
 bool IsUnicode(BaseType base);
 bool IsInteger(BaseType base);
 bool IsDateTime(BaseType base);  // datetime, smalldatetime
