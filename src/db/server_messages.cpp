@@ -94,6 +94,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {252, 16,
      "Recursive common table expression '%.*ls' does not contain a top-level UNION ALL "
      "operator."},
+    {257, 16,
+     "Implicit conversion from data type %ls to %ls is not allowed. Use the CONVERT function to "
+     "run this query."},
     {259, 16, "Ad hoc updates to system catalogs are not allowed."},
     {263, 16, "Must specify table to select from."},
     {264, 16,

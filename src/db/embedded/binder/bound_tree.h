@@ -116,6 +116,8 @@ struct BoundExpr {
   int convertToDate = 0;
   std::optional<SqlType> dateType;
   bool collate = false;  // compared in the database's collation
+  // A comparison with a sql_variant: both sides as sql_variants (tsql_vcmp).
+  bool variantCompare = false;
 
   // CAST and CONVERT: the type converted to; a date written as text in a
   // CONVERT style.

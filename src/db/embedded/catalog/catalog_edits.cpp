@@ -44,6 +44,7 @@ int OldType(const SqlType& t, bool nullable) {
       return 47;
     case BaseType::VarChar:
     case BaseType::NVarChar:
+    case BaseType::SqlVariant:
       return 39;
     case BaseType::Text:
     case BaseType::NText:

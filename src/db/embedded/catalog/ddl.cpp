@@ -685,8 +685,10 @@ void Ddl::CreateTimestampTriggers(int tableId, const std::string& table,
                            " SET " + QuoteId(stamp->name) +
                            " = tsql_rowversion((SELECT value FROM moltaro_dbts)) WHERE rowid = "
                            "NEW.rowid; END";
+  // A row that comes with its value keeps it: SELECT … INTO copies the
+  // source's values, as SQL Server's does (every other INSERT writes NULL).
   catalog_.Db().Exec("CREATE TRIGGER " + insertName + " AFTER INSERT ON " + QuoteId(table) +
-                     " FOR EACH ROW BEGIN " + next);
+                     " FOR EACH ROW WHEN NEW." + QuoteId(stamp->name) + " IS NULL BEGIN " + next);
   // An identity's trigger sets only its own column, which is not among these.
   if (!written.empty()) {
     catalog_.Db().Exec("CREATE TRIGGER " + updateName + " AFTER UPDATE OF " + written + " ON " +

@@ -14,6 +14,7 @@
 #include "db/embedded/execution/identity_commands.h"
 #include "db/embedded/execution/raiserror_message.h"
 #include "db/embedded/storage/sqlite_values.h"
+#include "db/embedded/types/variant.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -321,6 +322,10 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@LANGUAGE") return std::string("us_english");
     Variable* v = c.frame->Find(name);
     if (!v) throw ServerErrorByNumber(137, {name});
+    // A sql_variant travels as the 0x… text of its stored form, with its type.
+    if (const auto* variant = std::get_if<VariantPtr>(&v->value)) {
+      return BinaryHexText(Binary{EncodeVariant(**variant)});
+    }
     return ToApiValue(v->value);
   };
 }
@@ -344,6 +349,9 @@ Value Interpreter::SessionFunction(const std::string& key) {
 void Interpreter::Assign(Context& c, const std::string& name, const StoredValue& value) {
   Variable* v = c.frame->Find(name);
   if (!v) throw ServerErrorByNumber(137, {name});
+  if (std::holds_alternative<VariantPtr>(value) && v->type.base != BaseType::SqlVariant) {
+    throw ServerErrorByNumber(257, {"sql_variant", std::string(TypeName(v->type.base))});
+  }
   SourceValue in;
   in.value = value;
   StoredValue out;
@@ -384,6 +392,35 @@ StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
   const std::shared_ptr<const Translation> tr = Translate(e, c, false);
   StatementOutcome o = RunTranslation(host_, *tr, *c.params, Reader(c), true);
   return o.exactRows.empty() ? StoredValue{} : o.exactRows[0][0];
+}
+
+StoredValue Interpreter::VariantFor(const std::string& variable, StoredValue value,
+                                    const std::optional<SqlType>& type, Context& c) {
+  const Variable* target = c.frame->Find(variable);
+  if (!target || target->type.base != BaseType::SqlVariant) return value;
+  StoredValue out;
+  SqlError error;
+  const bool national = type && IsUnicode(type->base);
+  if (!ToVariant(SourceValue{std::move(value), national}, type, out, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
+  return out;
+}
+
+StoredValue Interpreter::EvaluateFor(const std::string& variable, const Expr& e, Context& c) {
+  const Variable* target = c.frame->Find(variable);
+  if (!target || target->type.base != BaseType::SqlVariant) return Evaluate(e, c);
+  if (e.kind == ExprKind::Variable) {
+    if (const Variable* source = c.frame->Find(e.text)) {
+      return VariantFor(variable, source->value, source->type, c);
+    }
+  }
+  const std::shared_ptr<const Translation> tr = Translate(e, c, false);
+  StatementOutcome o = RunTranslation(host_, *tr, *c.params, Reader(c), true);
+  StoredValue value = o.exactRows.empty() ? StoredValue{} : o.exactRows[0][0];
+  const std::optional<SqlType> type =
+      tr->columnTypes.empty() ? std::nullopt : tr->columnTypes[0].type;
+  return VariantFor(variable, std::move(value), type, c);
 }
 
 bool Interpreter::Condition(const Expr& e, Context& c) {
@@ -529,7 +566,11 @@ void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   if (assigns) {
     // SELECT @v = …: every row assigns; the last one stays.
     for (const auto& row : o.exactRows) {
-      for (std::size_t i = 0; i < row.size(); ++i) Assign(c, tr.variables[i], row[i]);
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        const std::optional<SqlType> type =
+            i < tr.columnTypes.size() ? tr.columnTypes[i].type : std::nullopt;
+        Assign(c, tr.variables[i], VariantFor(tr.variables[i], row[i], type, c));
+      }
     }
     return;
   }
@@ -799,16 +840,19 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
         }
         SqlType type = catalog.ResolveDeclaredType(item.type, 1);
         c.frame->Declare(item.name, type, StoredValue{});
-        if (item.initial) Assign(c, item.name, Evaluate(*item.initial, c));
+        if (item.initial) Assign(c, item.name, EvaluateFor(item.name, *item.initial, c));
       }
       return Flow::Normal;
     }
     case StatementKind::SetVariable: {
       const auto& set = static_cast<const SetVariableStatement&>(s);
-      StoredValue v = Evaluate(*set.value, c);
+      StoredValue v = EvaluateFor(set.variable, *set.value, c);
       if (set.op != "=") {
         Variable* var = c.frame->Find(set.variable);
         if (!var) throw ServerErrorByNumber(137, {set.variable});
+        if (var->type.base == BaseType::SqlVariant) {
+          throw DatabaseError(NotSupported(set.op + " on a sql_variant variable"));
+        }
         const std::string op(1, set.op[0]);
         const StoredValue current = var->value;
         if (IsNull(ToApiValue(current)) || IsNull(ToApiValue(v))) {

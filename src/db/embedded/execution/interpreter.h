@@ -193,6 +193,11 @@ class Interpreter {
   Value SessionFunction(const std::string& key);
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
+  // The value of `e` for the variable: a sql_variant variable keeps the
+  // expression's type as the value's base type.
+  StoredValue EvaluateFor(const std::string& variable, const Expr& e, Context& c);
+  StoredValue VariantFor(const std::string& variable, StoredValue value,
+                         const std::optional<SqlType>& type, Context& c);
   // The translation of an expression ("SELECT <expr>", or as a condition
   // "SELECT CASE WHEN <expr> THEN 1 ELSE 0 END"); in a routine body made
   // once per schema version.

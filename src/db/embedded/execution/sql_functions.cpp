@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <optional>
 
 #include "common/text.h"
 #include "db/embedded/execution/convert_styles.h"
@@ -19,6 +21,7 @@
 #include "db/embedded/execution/string_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
+#include "db/embedded/types/variant.h"
 #include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
@@ -57,6 +60,50 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // database's counter (moltaro_dbts), kept by the timestamp column's triggers.
 void RowversionFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   ResultValue(ctx, RowversionBinary(sqlite3_value_int64(argv[0])));
+}
+
+// tsql_variant(value, base, length, precision, scale): the value as a
+// sql_variant of that base type (base -1: of the type its value shows).
+void VariantFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  std::optional<SqlType> type;
+  if (sqlite3_value_int(argv[1]) >= 0) type = TypeFromArguments(argv + 1);
+  StoredValue out;
+  SqlError error;
+  try {
+    if (!ToVariant(ReadArg(argv[0]), type, out, error)) return ResultError(ctx, error);
+  } catch (const std::exception& e) {
+    return ResultError(ctx, SqlError{0, e.what()});
+  }
+  ResultValue(ctx, out);
+}
+
+// tsql_variant_of(text): a sql_variant variable's value, passed to the
+// statement as the 0x… text of its stored form.
+void VariantOfFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const std::string text = ArgText(argv[0]);
+  VariantPtr variant;
+  if (sqlite3_value_type(argv[0]) != SQLITE_TEXT || text.size() < 2) {
+    return sqlite3_result_null(ctx);
+  }
+  const auto bytes = BinaryFromHex(std::string_view(text).substr(2));
+  if (!bytes || !DecodeVariant(reinterpret_cast<const unsigned char*>(bytes->bytes.data()),
+                               bytes->bytes.size(), variant)) {
+    return sqlite3_result_null(ctx);
+  }
+  ResultValue(ctx, variant);
+}
+
+// tsql_variant_property(value, property, collation): SQL_VARIANT_PROPERTY.
+void VariantPropertyFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const SourceValue in = ReadArg(argv[0]);
+  const auto* variant = std::get_if<VariantPtr>(&in.value);
+  if (!variant || sqlite3_value_type(argv[1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  StoredValue out;
+  SqlError error;
+  if (!VariantProperty(**variant, ArgText(argv[1]), ArgText(argv[2]), out, error)) {
+    return ResultError(ctx, error);
+  }
+  ResultValue(ctx, out);
 }
 
 // tsql_cast(value, base, length, precision, scale)
@@ -555,6 +602,25 @@ std::string TypeArguments(const SqlType& type) {
          std::to_string(type.precision) + ", " + std::to_string(type.scale);
 }
 
+namespace {
+
+// tsql_vcmp(a, b): two sql_variant values compared as SQL Server compares
+// them (-1, 0, 1), NULL when either is NULL.
+void VariantCompareFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const SourceValue a = ReadArg(argv[0]), b = ReadArg(argv[1]);
+  const auto* x = std::get_if<VariantPtr>(&a.value);
+  const auto* y = std::get_if<VariantPtr>(&b.value);
+  if (!x || !y) return sqlite3_result_null(ctx);
+  try {
+    const auto& collation = *static_cast<const Collation*>(sqlite3_user_data(ctx));
+    sqlite3_result_int(ctx, CompareVariants(**x, **y, collation));
+  } catch (const std::exception& e) {
+    ResultError(ctx, SqlError{0, e.what()});
+  }
+}
+
+}  // namespace
+
 void RegisterFunctions(sqlite3* db) {
   RegisterNumberFunctions(db);
   RegisterDateFunctions(db);
@@ -564,6 +630,9 @@ void RegisterFunctions(sqlite3* db) {
   RegisterScalar(db, "tsql_store", 8, StoreFn);
   RegisterScalar(db, "tsql_cast", 5, CastFn);
   RegisterScalar(db, "tsql_rowversion", 1, RowversionFn);
+  RegisterScalar(db, "tsql_variant", 5, VariantFn);
+  RegisterScalar(db, "tsql_variant_of", 1, VariantOfFn);
+  RegisterScalar(db, "tsql_variant_property", 3, VariantPropertyFn);
   RegisterScalar(db, "tsql_getdate", 0, GetDateFn, false);
   RegisterScalar(db, "tsql_len", 1, LenFn);
   RegisterScalar(db, "tsql_datalength", 1, DataLengthFn);
@@ -594,6 +663,10 @@ void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {
   sqlite3_create_function_v2(db, "tsql_like", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like3.get(),
                              LikeFn, nullptr, nullptr, DestroyCollation);
   like3.release();
+  auto variants = std::make_unique<Collation>(collationName);
+  sqlite3_create_function_v2(db, "tsql_vcmp", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, variants.get(),
+                             VariantCompareFn, nullptr, nullptr, DestroyCollation);
+  variants.release();
   auto ci = std::make_unique<Collation>(collationName);
   sqlite3_create_function_v2(db, "tsql_charindex", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, ci.get(),
                              CharIndexFn, nullptr, nullptr, DestroyCollation);

@@ -11,6 +11,7 @@
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/decimal.h"
+#include "db/embedded/types/variant.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -110,6 +111,9 @@ std::string Translator::EmitVariableNamed(const std::string& name, const BoundEx
   if (bound.cls == ValueClass::Exact) {
     return "tsql_cast(" + slot + ", " + TypeArguments(*bound.type) + ")";
   }
+  // And sql_variants as the 0x… text of their stored form.
+  if (bound.type && bound.type->base == BaseType::SqlVariant)
+    return "tsql_variant_of(" + slot + ")";
   // And binary values as their 0x… text.
   if (bound.type && IsBinary(bound.type->base)) {
     return "tsql_convert(" + slot + ", 1, 0, " + TypeArguments(*bound.type) + ")";
@@ -318,6 +322,10 @@ std::string Translator::EmitBinary(const Expr& e) {
     return "(" + a + " " + op + " " + b + ")";
   }
   // A comparison.
+  if (bound.variantCompare) {
+    return "(tsql_vcmp(" + VariantSql(a, Bound(*e.args[0]).type) + ", " +
+           VariantSql(b, Bound(*e.args[1]).type) + ") " + op + " 0)";
+  }
   if (bound.byValue) return "(tsql_cmp(" + a + ", " + b + ") " + op + " 0)";
   if (bound.convertToDate == 2) b = "tsql_cast(" + b + ", " + TypeArguments(*bound.dateType) + ")";
   if (bound.convertToDate == 1) a = "tsql_cast(" + a + ", " + TypeArguments(*bound.dateType) + ")";
@@ -329,6 +337,8 @@ std::string Translator::EmitCast(const Expr& e) {
   const std::string inner = Emit(*e.args[0]);
   const std::string target = TypeArguments(*bound.castTo);
   const bool tried = Upper(e.text).rfind("TRY_", 0) == 0;
+  // Into a sql_variant the value keeps its own type.
+  if (bound.castTo->base == BaseType::SqlVariant) return VariantSql(inner, Bound(*e.args[0]).type);
   // A datetime written as text takes style 0 when none is given.
   const int style = bound.dateStyle && e.style < 0 ? 0 : e.style;
   if (style < 0 && !tried) return "tsql_cast(" + inner + ", " + target + ")";
@@ -462,6 +472,12 @@ std::string Translator::EmitFunction(const Expr& e) {
   if (name == "USER_NAME" || name == "CURRENT_USER") return "'dbo'";
   if (name == "DATEADD" && bound.type && IsTemporal(bound.type->base)) {
     return "tsql_dateadd(" + emitArgs() + ", " + TypeArguments(*bound.type) + ")";
+  }
+  if (name == "SQL_VARIANT_PROPERTY") {
+    // A value of another type is taken as a sql_variant of its own type.
+    const Expr& value = *e.args[0];
+    return "tsql_variant_property(" + VariantSql(Emit(value), Bound(value).type) + ", " +
+           Emit(*e.args[1]) + ", " + QuoteText(catalog_.CollationName()) + ")";
   }
   if (name == "POWER") {
     // The third argument is the result's type: 0 float, 1 int, 2 bigint.
@@ -844,6 +860,7 @@ Translation Translator::EmitValue(const Expr& expr) {
   t.sql = "SELECT " + Emit(expr);
   t.bindings = std::move(bindings_);
   t.columns.emplace_back();
+  t.columnTypes.push_back({Bound(expr).cls, Bound(expr).type});
   t.returnsRows = true;
   return t;
 }
@@ -896,12 +913,34 @@ std::string Translator::ViewSql(const Select& select) {
 // ---- changes -------------------------------------------------------------
 
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
-                                  const TableInfo& table, bool update) {
+                                  const TableInfo& table, bool update,
+                                  const std::optional<SqlType>& source) {
   // A timestamp column takes the database's next value from its trigger.
   if (column.type.base == BaseType::Timestamp) return "NULL";
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0);
+  if (source && source->base == BaseType::SqlVariant && column.type.base != BaseType::SqlVariant) {
+    throw ServerErrorByNumber(257, {"sql_variant", std::string(TypeName(column.type.base))});
+  }
+  if (column.type.base == BaseType::SqlVariant) {
+    return "tsql_store(" + VariantSql(value, source) + ", " + TypeArguments(column.type) + ", " +
+           std::to_string(flags) + ", " + QuoteText(column.name) + ", " +
+           QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  }
   return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
          ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
+}
+
+std::string Translator::VariantSql(const std::string& value, const std::optional<SqlType>& source) {
+  if (source && source->base != BaseType::SqlVariant && !VariantHolds(*source)) {
+    throw ServerErrorByNumber(206, {TypeText(*source), "sql_variant"});
+  }
+  return "tsql_variant(" + value + ", " +
+         (source ? TypeArguments(*source) : std::string("-1, 0, 0, 0")) + ")";
+}
+
+std::optional<SqlType> Translator::DefaultType(const ColumnInfo& column) {
+  const Expr* expr = statement_->change.defaults.at(&column);
+  return expr ? Bound(*expr).type : std::nullopt;
 }
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
@@ -923,7 +962,7 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   sql += ")";
   std::string defaults;
   for (const ColumnInfo* c : change.omitted) {
-    defaults += ", " + StoreCall(DefaultSql(*c), *c, table, false);
+    defaults += ", " + StoreCall(DefaultSql(*c), *c, table, false, DefaultType(*c));
   }
   if (insert.defaultValues) {
     if (change.omitted.empty()) {
@@ -938,7 +977,8 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
     sql += " SELECT ";
     for (std::size_t i = 0; i < change.targets.size(); ++i) {
       if (i) sql += ", ";
-      sql += StoreCall("s.c" + std::to_string(i), *change.targets[i], table, false);
+      sql += StoreCall("s.c" + std::to_string(i), *change.targets[i], table, false,
+                       statement_->Of(*insert.select).output[i].type);
     }
     sql += defaults + " FROM (" + inner + ") AS s";
   } else {
@@ -950,10 +990,10 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
       for (std::size_t i = 0; i < row.size(); ++i) {
         if (i) sql += ", ";
         const Expr& v = *row[i];
-        const std::string value = (v.kind == ExprKind::Function && v.text == "DEFAULT")
-                                      ? DefaultSql(*change.targets[i])
-                                      : Emit(v);
-        sql += StoreCall(value, *change.targets[i], table, false);
+        const bool byDefault = v.kind == ExprKind::Function && v.text == "DEFAULT";
+        const std::string value = byDefault ? DefaultSql(*change.targets[i]) : Emit(v);
+        sql += StoreCall(value, *change.targets[i], table, false,
+                         byDefault ? DefaultType(*change.targets[i]) : Bound(v).type);
       }
       sql += defaults + ")";
     }
@@ -988,7 +1028,7 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
               : std::string(ArithmeticFunction(op)) + "(" + current + ", " + v + ")";
     }
     if (i) sql += ", ";
-    sql += QuoteId(c.name) + " = " + StoreCall(v, c, table, true);
+    sql += QuoteId(c.name) + " = " + StoreCall(v, c, table, true, Bound(*a.value).type);
   }
   const std::size_t targetIndex = change.targetIndex;
   if (update.from.size() > (targetIndex == SIZE_MAX ? 0u : 1u)) {
