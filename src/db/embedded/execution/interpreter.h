@@ -206,6 +206,8 @@ class Interpreter {
   void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);
   void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
+  // INSERT … EXEC: the rows of the procedure's result sets inserted.
+  void InsertFromExec(const InsertStatement& s, Context& c);
   // INSERT, UPDATE or DELETE (`event`), with the triggers of its table.
   void RunChange(const Translation& t, Context& c, const char* event);
   // The statement run with the table's triggers of `event`: the rows it
@@ -305,6 +307,8 @@ class Interpreter {
   // The triggers running, innermost last: a trigger's own changes do not
   // fire it again (no direct recursion).
   std::vector<int> firingTriggers_;
+  // An INSERT … EXEC is running: another inside it is refused (8164).
+  bool insertingFromExec_ = false;
   // The table variables alive, innermost scope's last: their SQLite table
   // and how to make it again (a rollback undoes what it made).
   struct TableVariable {

@@ -19,6 +19,7 @@
 #include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
+#include "db/embedded/execution/xml_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
 #include "db/embedded/types/variant.h"
@@ -627,6 +628,7 @@ void RegisterFunctions(sqlite3* db) {
   RegisterStringFunctions(db);
   RegisterConvertFunctions(db);
   RegisterFormatFunction(db);
+  RegisterXmlFunctions(db);
   RegisterScalar(db, "tsql_store", 8, StoreFn);
   RegisterScalar(db, "tsql_cast", 5, CastFn);
   RegisterScalar(db, "tsql_rowversion", 1, RowversionFn);

@@ -450,8 +450,11 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         if (!tr.variables.empty()) return std::nullopt;
         return tr;
       }
-      case StatementKind::Insert:
-        return WithoutTriggers(t.Insert(static_cast<const InsertStatement&>(s)));
+      case StatementKind::Insert: {
+        const auto& insert = static_cast<const InsertStatement&>(s);
+        if (insert.exec) return std::nullopt;  // runs a procedure first: the interpreter's work
+        return WithoutTriggers(t.Insert(insert));
+      }
       case StatementKind::Update:
         return WithoutTriggers(t.Update(static_cast<const UpdateStatement&>(s)));
       case StatementKind::Delete:
