@@ -103,6 +103,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {252, 16,
      "Recursive common table expression '%.*ls' does not contain a top-level UNION ALL "
      "operator."},
+    {257, 16,
+     "Implicit conversion from data type %ls to %ls is not allowed. Use the CONVERT function to "
+     "run this query."},
     {259, 16, "Ad hoc updates to system catalogs are not allowed."},
     {263, 16, "Must specify table to select from."},
     {264, 16,
@@ -114,6 +117,10 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {271, 16,
      "The column \"%.*ls\" cannot be modified because it is either a computed column or is the "
      "result of a UNION operator."},
+    {272, 16, "Cannot update a timestamp column."},
+    {273, 16,
+     "Cannot insert an explicit value into a timestamp column. Use INSERT with a column list to "
+     "exclude the timestamp column, or insert a DEFAULT into the timestamp column."},
     {281, 16, "%d is not a valid style number when converting from %ls to a character string."},
     {289, 16,
      "Cannot construct data type %ls, some of the arguments have values which are not valid."},
@@ -182,6 +189,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the "
      "object name '%.*ls'."},
     {1750, 16, "Could not create constraint or index. See previous errors."},
+    {1755, 16,
+     "Defaults cannot be created on columns of data type timestamp. Table '%.*ls', column "
+     "'%.*ls'."},
     {1761, 16,
      "Cannot create the foreign key \"%.*ls\" with the SET NULL referential action, because one "
      "or more referencing columns are not nullable.",
@@ -230,6 +240,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {2732, 16,
      "Error number %ld is invalid. The number must be from %ld through %ld and it must not be "
      "50000."},
+    {2738, 16,
+     "A table can only have one timestamp column. Because table '%.*ls' already has one, the "
+     "column '%.*ls' cannot be added."},
     {2741, 16, "SET DATEFORMAT date order '%.*ls' not supported."},
     {2744, 16,
      "Multiple identity columns specified for table '%.*ls'. Only one identity column per table "

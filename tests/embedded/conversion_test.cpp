@@ -138,7 +138,15 @@ TEST(ConversionTest, TypeResolutionAndCodes) {
   EXPECT_THROW(Type("decimal", 39, 39), DatabaseError);
   EXPECT_THROW(Type("decimal", 5, 5, 6), DatabaseError);
   EXPECT_THROW(Type("int", 10, 10), DatabaseError);
-  EXPECT_THROW(Type("sql_variant"), DatabaseError);
+  EXPECT_THROW(Type("hierarchyid"), DatabaseError);
+  // sql_variant and timestamp take no size; their codes are SQL Server's.
+  EXPECT_THROW(Type("sql_variant", 10, 10), DatabaseError);
+  EXPECT_THROW(Type("rowversion", 8, 8), DatabaseError);
+  EXPECT_EQ(TypeXtype(Type("sql_variant").base), 98);
+  EXPECT_EQ(TypeStorageLength(Type("sql_variant")), 8016);
+  EXPECT_EQ(TypeXtype(Type("rowversion").base), 189);
+  EXPECT_EQ(TypeText(Type("rowversion")), "timestamp");
+  EXPECT_EQ(TypeStorageLength(Type("timestamp")), 8);
   const SqlType d = Type("decimal");
   EXPECT_EQ(d.precision, 18);
   EXPECT_EQ(TypeText(d), "decimal(18,0)");

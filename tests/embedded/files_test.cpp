@@ -154,6 +154,31 @@ TEST_F(FilesTest, ACopiedDataDirectoryIsAServerOfItsOwn) {
   fs::remove_all(original);
 }
 
+TEST_F(FilesTest, TheTimestampCounterGoesOnWhereItWasWhenTheDatabaseIsOpenedAgain) {
+  const fs::path dir = NewServer("idobelyeg");
+  {
+    OpenOn(dir, "master").Execute("create database VERZIO");
+    Connection c = OpenOn(dir, "VERZIO");
+    c.Execute("create table t (a int, v rowversion)");
+    c.Execute("insert into t (a) values (1), (2)");
+  }
+  {
+    Connection c = OpenOn(dir, "VERZIO");
+    c.Execute("update t set a = 3 where a = 1");
+    EXPECT_EQ(c.Query("select v from t where a = 3").Text("v"), "0x00000000000007D3");
+    EXPECT_EQ(c.Query("select @@dbts d").Text("d"), "0x00000000000007D3");
+  }
+  // A file of an earlier release has no counter: it gets one, from 2000.
+  SqliteDb(dir / "VERZIO.mdf", false).Exec("DROP TABLE moltaro_dbts");
+  {
+    Connection c = OpenOn(dir, "VERZIO");
+    EXPECT_EQ(c.Query("select @@dbts d").Text("d"), "0x00000000000007D0");
+    c.Execute("insert into t (a) values (4)");
+    EXPECT_EQ(c.Query("select v from t where a = 4").Text("v"), "0x00000000000007D1");
+  }
+  fs::remove_all(dir);
+}
+
 TEST_F(FilesTest, AFullDatabaseFailsWithSqlServersMessageAndWorksOnceThereIsRoom) {
   // moltaro.conf caps the databases of its directory; at most their size now.
   const fs::path dir = DataDir() / "kvota";

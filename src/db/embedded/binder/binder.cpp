@@ -191,6 +191,10 @@ bool TextAgainstNumber(const BoundExpr& text, const BoundExpr& number) {
   return text.cls == ValueClass::Text && number.cls == ValueClass::Number;
 }
 
+bool IsVariant(const BoundExpr& e) {
+  return e.type && e.type->base == BaseType::SqlVariant;
+}
+
 }  // namespace
 
 ValueClass ClassOf(const SqlType& type) {
@@ -561,7 +565,10 @@ const BoundExpr& Binder::Bind(const Expr& e, const BoundScope* scope) {
 
 void Binder::BinaryAsInteger(const Expr& constant, const BoundExpr* other) {
   if (constant.kind != ExprKind::BinaryConstant) return;
-  if (other && other->type && IsBinary(other->type->base)) return;
+  if (other && other->type &&
+      (IsBinary(other->type->base) || other->type->base == BaseType::SqlVariant)) {
+    return;
+  }
   const auto integer = BinaryConstantInteger(constant.text);
   if (!integer) return;
   BoundExpr& node = exprs_->nodes.at(&constant);
@@ -723,12 +730,23 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
     case ExprKind::Case:
       return BindCase(e, scope);
     case ExprKind::In:
-      return BindIn(e, scope);
     case ExprKind::Between:
-      return BindBetween(e, scope);
-    case ExprKind::Like:
-      for (const ExprPtr& arg : e.args) Bind(*arg, scope);
-      return Classed(ValueClass::Number);
+    case ExprKind::Like: {
+      BoundExpr out = e.kind == ExprKind::In        ? BindIn(e, scope)
+                      : e.kind == ExprKind::Between ? BindBetween(e, scope)
+                                                    : BindLike(e, scope);
+      // Only "=" and the other comparisons compare sql_variants as SQL
+      // Server does.
+      for (const ExprPtr& arg : e.args) {
+        if (arg && exprs_->nodes.count(arg.get()) && IsVariant(exprs_->Of(*arg))) {
+          throw DatabaseError(NotSupported(std::string(e.kind == ExprKind::In        ? "IN"
+                                                       : e.kind == ExprKind::Between ? "BETWEEN"
+                                                                                     : "LIKE") +
+                                           " with a sql_variant value"));
+        }
+      }
+      return out;
+    }
     case ExprKind::IsNull:
       Bind(*e.args[0], scope);
       return Classed(ValueClass::Number);
@@ -774,6 +792,11 @@ BoundExpr Binder::BindCase(const Expr& e, const BoundScope* scope) {
   BoundExpr out = CommonResult(results, cls);
   out.byValue = byValue;
   return out;
+}
+
+BoundExpr Binder::BindLike(const Expr& e, const BoundScope* scope) {
+  for (const ExprPtr& arg : e.args) Bind(*arg, scope);
+  return Classed(ValueClass::Number);
 }
 
 BoundExpr Binder::BindIn(const Expr& e, const BoundScope* scope) {
@@ -871,6 +894,11 @@ int DatePrecedence(const SqlType& t) {
 
 BoundExpr Binder::BindComparison(const Expr& e, const BoundExpr& a, const BoundExpr& b) {
   BoundExpr out = Classed(ValueClass::Number);
+  // A sql_variant compares with the other side as a sql_variant of its type.
+  if (IsVariant(a) || IsVariant(b)) {
+    out.variantCompare = true;
+    return out;
+  }
   // SQL Server converts the operand of lower precedence: text against a
   // number becomes a number, row by row. A text literal against a number
   // column is left to the column's affinity, which converts it once and keeps
@@ -931,9 +959,27 @@ BoundExpr Binder::BindBinary(const Expr& e, const BoundScope* scope) {
     BinaryAsInteger(*e.args[0], bitwise ? nullptr : &b);
     BinaryAsInteger(*e.args[1], bitwise ? nullptr : &a);
   }
-  if (op == "AND" || op == "OR" || op == "&" || op == "|" || op == "^") {
-    return Classed(ValueClass::Number);
+  if (op != "AND" && op != "OR" && (IsVariant(a) || IsVariant(b)) &&
+      (op == "+" || op == "-" || op == "*" || op == "/" || op == "%")) {
+    const char* name = op == "+"   ? "add"
+                       : op == "-" ? "subtract"
+                       : op == "*" ? "multiply"
+                       : op == "/" ? "divide"
+                                   : "modulo";
+    throw ServerErrorByNumber(8117, {"sql_variant", name});
   }
+  if ((op == "&" || op == "|" || op == "^") && (IsVariant(a) || IsVariant(b))) {
+    throw DatabaseError(NotSupported("the operator " + op + " on a sql_variant value"));
+  }
+  if (op == "&" || op == "|" || op == "^") {
+    BoundExpr out = Classed(ValueClass::Number);
+    for (std::size_t side = 0; side < 2; ++side) {
+      const BoundExpr& operand = exprs_->nodes.at(e.args[side].get());
+      out.binaryAsInteger[side] = operand.type && IsBinary(operand.type->base);
+    }
+    return out;
+  }
+  if (op == "AND" || op == "OR") return Classed(ValueClass::Number);
   const bool days = b.cls == ValueClass::Number || b.cls == ValueClass::Exact;
   if (op == "+") {
     BoundExpr out;
@@ -1054,6 +1100,10 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     args(1);
     const BoundExpr& a = Bind(*e.args[0], scope);
     const bool sumOrAvg = name == "SUM" || name == "AVG";
+    if (IsVariant(a) && sumOrAvg) {
+      throw ServerErrorByNumber(8117, {"sql_variant", ToLowerAscii(name)});
+    }
+    if (IsVariant(a)) throw DatabaseError(NotSupported(name + " of a sql_variant value"));
     BoundExpr out;
     // Exact numbers (or values not known to be SQLite's numbers) sum exactly.
     out.exactAggregate = sumOrAvg && (a.cls == ValueClass::Exact || a.cls == ValueClass::Unknown);
@@ -1137,6 +1187,27 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     }
     return CommonResult(values, cls);
   }
+  if (name == "SQL_VARIANT_PROPERTY") {
+    args(2);
+    bindAll();
+    return Typed(SqlType{BaseType::SqlVariant, 8016, 0, 0});
+  }
+  if (name == "POWER") {
+    // The result takes the type of the number raised: int for the small
+    // integers, bigint, float for float, real, bit and text.
+    args(2);
+    bindAll();
+    const BoundExpr& x = exprs_->Of(*e.args[0]);
+    if (x.cls == ValueClass::Exact || x.cls == ValueClass::Unknown || x.cls == ValueClass::Date) {
+      throw DatabaseError(NotSupported("POWER of a decimal, money or untyped value"));
+    }
+    if (x.type && (x.type->base == BaseType::TinyInt || x.type->base == BaseType::SmallInt ||
+                   x.type->base == BaseType::Int || x.type->base == BaseType::BigInt)) {
+      return Typed(
+          SqlType{x.type->base == BaseType::BigInt ? BaseType::BigInt : BaseType::Int, 0, 0, 0});
+    }
+    return Typed(SqlType{BaseType::Float, 0, 0, 0});
+  }
   if (const BuiltinFunction* builtin = FindBuiltinFunction(name)) {
     if (e.args.size() < builtin->minArguments || e.args.size() > builtin->maxArguments) {
       if (builtin->minArguments == builtin->maxArguments) args(builtin->minArguments);
@@ -1144,11 +1215,24 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
                                       std::to_string(builtin->maxArguments)});
     }
     bindAll();
+    for (std::size_t k = 0; k < e.args.size(); ++k) {
+      if (IsVariant(exprs_->Of(*e.args[k]))) {
+        throw ServerErrorByNumber(8116, {"sql_variant", std::to_string(k + 1), ToLowerAscii(name)});
+      }
+    }
     switch (builtin->result) {
       case BuiltinResult::Int:
         return Typed(SqlType{BaseType::Int, 0, 0, 0});
       case BuiltinResult::Text:
         if (name == "NEWID") return Typed(SqlType{BaseType::UniqueIdentifier, 0, 0, 0});
+        if (name == "SUBSTRING") {
+          // Bytes of a binary value are varbinary (SUBSTRING(COLUMNS_UPDATED(), 2, 1)).
+          const BoundExpr& value = exprs_->Of(*e.args[0]);
+          if (value.type && IsBinary(value.type->base)) {
+            const int length = value.type->length > 0 ? value.type->length : 8000;
+            return Typed(SqlType{BaseType::VarBinary, length, 0, 0});
+          }
+        }
         return Classed(ValueClass::Text);
       case BuiltinResult::Date:
         if (name == "DATEADD") {
@@ -1305,7 +1389,11 @@ void Binder::BindCore(const Select& select, const BoundScope* outer, BoundSelect
   if (anyVariable && anyPlain) throw ServerErrorByNumber(141);
   BindJoinConditions(select.from, scope);
   if (select.where) Bind(*select.where, &scope);
-  for (const ExprPtr& g : select.groupBy) Bind(*g, &scope);
+  for (const ExprPtr& g : select.groupBy) {
+    if (IsVariant(Bind(*g, &scope))) {
+      throw DatabaseError(NotSupported("GROUP BY a sql_variant value"));
+    }
+  }
   if (select.having) Bind(*select.having, &scope);
 }
 
@@ -1367,6 +1455,12 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
         Bind(e, q.parts.front().scope);
       }
     }
+    const bool variant =
+        position >= 0
+            ? q.output[static_cast<std::size_t>(position)].type &&
+                  q.output[static_cast<std::size_t>(position)].type->base == BaseType::SqlVariant
+            : IsVariant(exprs_->Of(e));
+    if (variant) throw DatabaseError(NotSupported("ORDER BY a sql_variant value"));
     q.orderPositions.push_back(position);
   }
   if (select.top) {
@@ -1505,6 +1599,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
       throw ServerErrorByNumber(inner.output.size() > targets.size() ? 121 : 120);
     }
     if (targets.empty()) throw ServerErrorByNumber(102, {"SELECT"});
+    for (const ColumnInfo* c : targets) {
+      if (c->type.base == BaseType::Timestamp) throw ServerErrorByNumber(273);
+    }
   } else if (!insert.defaultValues) {
     for (const auto& row : insert.rows) {
       if (row.size() != targets.size()) {
@@ -1517,6 +1614,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
         const Expr& v = *row[i];
         if (v.kind == ExprKind::Function && v.text == "DEFAULT") {
           bindDefault(*targets[i]);
+        } else if (targets[i]->type.base == BaseType::Timestamp) {
+          // The server sets it: only DEFAULT stands in its place.
+          throw ServerErrorByNumber(273);
         } else {
           Bind(v, nullptr);
         }
@@ -1566,6 +1666,7 @@ BoundStatement Binder::Update(const UpdateStatement& update) {
     if (!c) InvalidColumn(a.column.back());
     if (c->identity) throw ServerErrorByNumber(8102, {c->name});
     if (c->Computed()) throw ServerErrorByNumber(271, {c->name});
+    if (c->type.base == BaseType::Timestamp) throw ServerErrorByNumber(272);
     change.targets.push_back(c);
     const BoundExpr& value = Bind(*a.value, &scope);
     const ValueClass column = ClassOf(c->type);

@@ -86,6 +86,7 @@ class Binder {
   BoundExpr BindVariable(const Expr& e);
   BoundExpr BindVariableNamed(const std::string& name);
   BoundExpr BindCase(const Expr& e, const BoundScope* scope);
+  BoundExpr BindLike(const Expr& e, const BoundScope* scope);
   BoundExpr BindIn(const Expr& e, const BoundScope* scope);
   BoundExpr BindBetween(const Expr& e, const BoundScope* scope);
   BoundExpr BindBinary(const Expr& e, const BoundScope* scope);

@@ -125,6 +125,8 @@ struct BoundExpr {
   int convertToDate = 0;
   std::optional<SqlType> dateType;
   bool collate = false;  // compared in the database's collation
+  // A comparison with a sql_variant: both sides as sql_variants (tsql_vcmp).
+  bool variantCompare = false;
 
   // CAST and CONVERT: the type converted to; a date written as text in a
   // CONVERT style.
@@ -145,6 +147,9 @@ struct BoundExpr {
   // an integer), and an integer literal read as the decimal of its digits.
   std::array<bool, 2> operandAsExact{};
   std::array<bool, 2> literalAsDecimal{};
+  // Bitwise operators: a binary operand read as the integer of its last
+  // bytes (COLUMNS_UPDATED() & 14), as SQL Server reads binary there.
+  std::array<bool, 2> binaryAsInteger{};
 
   // SUM and AVG computed exactly; AVG of an integer column kept integer.
   bool exactAggregate = false;

@@ -106,9 +106,9 @@ constexpr BuiltinFunction kFunctions[] = {
     {"CURRENT_USER", "", 0, 0, R::Text},
 };
 
-constexpr std::string_view kKnownUnsupported[] = {
-    "POWER",     "SQRT",     "EXP",          "LOG",      "SIGN",
-    "HOST_NAME", "APP_NAME", "STRING_SPLIT", "CHECKSUM", "BINARY_CHECKSUM"};
+constexpr std::string_view kKnownUnsupported[] = {"SQRT",         "EXP",       "LOG",
+                                                  "SIGN",         "HOST_NAME", "APP_NAME",
+                                                  "STRING_SPLIT", "CHECKSUM",  "BINARY_CHECKSUM"};
 
 }  // namespace
 
@@ -119,7 +119,7 @@ bool IsRankingFunction(std::string_view name) {
 bool IsSessionStateFunction(std::string_view name) {
   return name == "ERROR_NUMBER" || name == "ERROR_MESSAGE" || name == "ERROR_SEVERITY" ||
          name == "ERROR_STATE" || name == "ERROR_LINE" || name == "ERROR_PROCEDURE" ||
-         name == "XACT_STATE";
+         name == "XACT_STATE" || name == "MIN_ACTIVE_ROWVERSION" || name == "COLUMNS_UPDATED";
 }
 
 bool IsAggregateFunction(std::string_view name) {

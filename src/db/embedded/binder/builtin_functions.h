@@ -36,8 +36,9 @@ bool IsRankingFunction(std::string_view name);
 // COUNT, SUM, AVG, MIN, MAX: over groups, or over a window with OVER.
 bool IsAggregateFunction(std::string_view name);
 
-// ERROR_NUMBER(), ERROR_MESSAGE() … and XACT_STATE(): the state of the
-// running batch, read as the variable "NAME()" of its frame.
+// ERROR_NUMBER(), ERROR_MESSAGE() …, XACT_STATE(), MIN_ACTIVE_ROWVERSION() and
+// COLUMNS_UPDATED(): the state of the running batch, read as the variable
+// "NAME()" of its frame.
 bool IsSessionStateFunction(std::string_view name);
 
 // SQL Server functions the embedded server does not compute: refused as not

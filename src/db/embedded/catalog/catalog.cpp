@@ -239,6 +239,16 @@ void Catalog::UpgradeSystemTables(SqliteDb& db, bool master) {
       "CREATE INDEX IF NOT EXISTS syscolumns_name ON syscolumns(id, name);\n";
   if (master) sql += "CREATE INDEX IF NOT EXISTS sysdatabases_name ON sysdatabases(name);\n";
   db.Exec(sql);
+  // The database's timestamp counter (@@DBTS); a new database starts at
+  // 2000, as SQL Server's do, so that its first row takes 0x…07D1.
+  auto counter = db.Prepare(
+      "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'moltaro_dbts'");
+  if (sqlite3_step(counter.get()) == SQLITE_ROW && sqlite3_column_int(counter.get(), 0) == 0) {
+    db.Exec(
+        "CREATE TABLE moltaro_dbts (value INTEGER NOT NULL);\n"
+        "INSERT INTO moltaro_dbts (value) VALUES (2000);\n");
+  }
+  counter.reset();
   // Foreign keys of earlier files took no action: NO ACTION (0) both ways.
   auto actions = db.Prepare(
       "SELECT count(*) FROM pragma_table_info('moltaro_foreign_keys') WHERE name = "
@@ -248,6 +258,11 @@ void Catalog::UpgradeSystemTables(SqliteDb& db, bool master) {
         "ALTER TABLE moltaro_foreign_keys ADD COLUMN delete_action INTEGER DEFAULT 0;\n"
         "ALTER TABLE moltaro_foreign_keys ADD COLUMN update_action INTEGER DEFAULT 0;\n");
   }
+}
+
+std::int64_t Catalog::DatabaseTimestamp() {
+  auto stmt = db_.PrepareCached("SELECT value FROM moltaro_dbts");
+  return sqlite3_step(stmt.get()) == SQLITE_ROW ? sqlite3_column_int64(stmt.get(), 0) : 2000;
 }
 
 void Catalog::CheckSchemaVersion() {

@@ -194,6 +194,9 @@ class Catalog {
   void ResetIdentity(int tableId);  // TRUNCATE TABLE starts again at the seed
   void DeleteIdentity(int tableId);
 
+  // The last timestamp (rowversion) value handed out in the database: @@DBTS.
+  std::int64_t DatabaseTimestamp();
+
   void InsertUserType(const std::string& name, const SqlType& type, bool allowsNulls);
   void DeleteUserType(int xusertype);
 

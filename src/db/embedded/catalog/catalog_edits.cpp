@@ -44,6 +44,7 @@ int OldType(const SqlType& t, bool nullable) {
       return 47;
     case BaseType::VarChar:
     case BaseType::NVarChar:
+    case BaseType::SqlVariant:
       return 39;
     case BaseType::Text:
     case BaseType::NText:
@@ -57,6 +58,7 @@ int OldType(const SqlType& t, bool nullable) {
     case BaseType::UniqueIdentifier:
       return 37;
     case BaseType::Binary:
+    case BaseType::Timestamp:
       return 45;
     case BaseType::VarBinary:
       return 37;

@@ -137,8 +137,10 @@ ColumnInfo Ddl::MakeColumn(const ColumnDef& def, const std::string& table, int c
   // ADO connections run with ANSI_NULL_DFLT_ON: columns are nullable unless
   // the DDL says otherwise; keys and identities never are.
   // A user type's own nullability comes next.
-  c.nullable = def.nullable.value_or(!(def.primaryKey || keyColumn || def.identity) &&
-                                     (!user || user->allowsNulls));
+  // A timestamp column always has a value, so it is NOT NULL unless it says.
+  c.nullable =
+      def.nullable.value_or(!(def.primaryKey || keyColumn || def.identity) &&
+                            c.type.base != BaseType::Timestamp && (!user || user->allowsNulls));
   if (def.primaryKey && c.nullable) {
     throw ServerErrorByNumber(8111, {table});
   }
@@ -169,6 +171,9 @@ void Ddl::ValidateDefault(const std::string& text) {
 
 int Ddl::AddDefault(int tableId, const std::string& table, ColumnInfo& column,
                     const std::string& constraintName, const std::string& text) {
+  if (column.type.base == BaseType::Timestamp) {
+    throw ServerErrorByNumber(1755, {table, column.name});
+  }
   ValidateDefault(text);
   const int id = catalog_.NextObjectId();
   const std::string name =
@@ -408,6 +413,9 @@ void Ddl::CreateTempTable(const CreateTableStatement& s) {
     if (def.computed) throw DatabaseError(NotSupported("computed columns of temporary tables"));
     ColumnInfo c = MakeColumn(def, s.table.name, static_cast<int>(i + 1), static_cast<int>(i + 1),
                               InPrimaryKey(s.constraints, def.name));
+    if (c.type.base == BaseType::Timestamp) {
+      throw DatabaseError(NotSupported("timestamp columns of temporary tables"));
+    }
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
         throw ServerErrorByNumber(2705, {c.name, s.table.name});
@@ -454,6 +462,7 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
     if (c.identity && ++identities > 1) {
       throw ServerErrorByNumber(2744, {s.table.name});
     }
+    if (c.type.base == BaseType::Timestamp) RequireNoTimestamp(s.table.name, columns, c.name);
     columns.push_back(c);
   }
   std::string sql = "CREATE TABLE " + QuoteId(s.table.name) + " (";
@@ -542,6 +551,7 @@ void Ddl::CreateTable(const CreateTableStatement& s) {
                      s.columns[i].identityIncrement);
     }
   }
+  CreateTimestampTriggers(tableId, s.table.name, columns);
   TableInfo shape;
   shape.id = tableId;
   shape.name = s.table.name;
@@ -682,6 +692,61 @@ void Ddl::RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& co
       catalog_.SetIdentity(*identity);
     }
   }
+  CreateTimestampTriggers(table.id, table.name, columns);
+}
+
+void Ddl::RequireNoTimestamp(const std::string& table, const std::vector<ColumnInfo>& columns,
+                             const std::string& column) {
+  for (const ColumnInfo& c : columns) {
+    if (c.type.base == BaseType::Timestamp) throw ServerErrorByNumber(2738, {table, column});
+  }
+}
+
+void Ddl::CreateTimestampTriggers(int tableId, const std::string& table,
+                                  const std::vector<ColumnInfo>& columns) {
+  const std::string id = std::to_string(tableId);
+  const std::string insertName = QuoteId("moltaro_timestamp_" + id);
+  const std::string updateName = QuoteId("moltaro_timestamp_" + id + "_update");
+  catalog_.Db().Exec("DROP TRIGGER IF EXISTS " + insertName + ";DROP TRIGGER IF EXISTS " +
+                     updateName);
+  const ColumnInfo* stamp = nullptr;
+  std::string written;  // the columns a statement can set
+  for (const ColumnInfo& c : columns) {
+    if (c.type.base == BaseType::Timestamp) {
+      stamp = &c;
+    } else if (!c.identity && !c.Computed()) {
+      written += (written.empty() ? "" : ", ") + QuoteId(c.name);
+    }
+  }
+  if (!stamp) return;
+  // Each row written takes the database's next value. The counter is in the
+  // database itself, so it goes on from where it was when the file is opened
+  // again; the trigger's own write to the column fires nothing further.
+  const std::string next = "UPDATE moltaro_dbts SET value = value + 1; UPDATE " + QuoteId(table) +
+                           " SET " + QuoteId(stamp->name) +
+                           " = tsql_rowversion((SELECT value FROM moltaro_dbts)) WHERE rowid = "
+                           "NEW.rowid; END";
+  // A row that comes with its value keeps it: SELECT … INTO copies the
+  // source's values, as SQL Server's does (every other INSERT writes NULL).
+  catalog_.Db().Exec("CREATE TRIGGER " + insertName + " AFTER INSERT ON " + QuoteId(table) +
+                     " FOR EACH ROW WHEN NEW." + QuoteId(stamp->name) + " IS NULL BEGIN " + next);
+  // An identity's trigger sets only its own column, which is not among these.
+  if (!written.empty()) {
+    catalog_.Db().Exec("CREATE TRIGGER " + updateName + " AFTER UPDATE OF " + written + " ON " +
+                       QuoteId(table) + " FOR EACH ROW BEGIN " + next);
+  }
+}
+
+void Ddl::StampExistingRows(const std::string& table, const ColumnInfo& column) {
+  // In the order the rows were written, as if each had been written now.
+  catalog_.Db().Exec("UPDATE main." + QuoteId(table) + " SET " + QuoteId(column.name) +
+                     " = tsql_rowversion(d.value + n.k) FROM (SELECT rowid AS r, row_number() "
+                     "OVER (ORDER BY rowid) AS k FROM main." +
+                     QuoteId(table) + ") AS n, moltaro_dbts AS d WHERE n.r = main." +
+                     QuoteId(table) +
+                     ".rowid;UPDATE moltaro_dbts SET value = value + (SELECT "
+                     "count(*) FROM main." +
+                     QuoteId(table) + ")");
 }
 
 void Ddl::RequireNoDependents(const TableInfo& table, const ColumnInfo& c, std::string_view action,
@@ -793,8 +858,13 @@ void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs)
       throw ServerErrorByNumber(2705, {c.name, table.name});
     }
     if (c.identity) throw DatabaseError(NotSupported("adding an identity column"));
+    if (c.type.base == BaseType::Timestamp) {
+      RequireNoTimestamp(table.name, table.columns, c.name);
+      RequireNoTimestamp(table.name, added, c.name);
+    }
     if (def.primaryKey || def.unique) throw DatabaseError(NotSupported("a key on an added column"));
-    if (!c.nullable && !def.defaultExpr && !empty && !c.Computed()) {
+    if (!c.nullable && !def.defaultExpr && !empty && !c.Computed() &&
+        c.type.base != BaseType::Timestamp) {
       throw ServerErrorByNumber(4901, {c.name, table.name});
     }
     added.push_back(c);
@@ -841,6 +911,17 @@ void Ddl::AddColumns(const TableInfo& table, const std::vector<ColumnDef>& defs)
       }
     }
     catalog_.InsertColumn(table.id, c);
+    if (c.type.base == BaseType::Timestamp) {
+      StampExistingRows(table.name, c);
+      std::vector<ColumnInfo> columns = table.columns;
+      columns.insert(columns.end(), added.begin(), added.end());
+      CreateTimestampTriggers(table.id, table.name, columns);
+    } else if (!rebuild) {
+      // A column a statement can set, which the timestamp's trigger watches.
+      std::vector<ColumnInfo> columns = table.columns;
+      columns.insert(columns.end(), added.begin(), added.begin() + static_cast<long>(i) + 1);
+      CreateTimestampTriggers(table.id, table.name, columns);
+    }
   }
 }
 
@@ -853,6 +934,9 @@ void Ddl::AlterColumn(const TableInfo& table, const ColumnDef& def) {
     throw DatabaseError(NotSupported("ALTER COLUMN of computed column " + old->name));
   }
   ColumnInfo c = MakeColumn(def, table.name, old->colid, old->colid);
+  if (c.type.base == BaseType::Timestamp || old->type.base == BaseType::Timestamp) {
+    throw DatabaseError(NotSupported("ALTER COLUMN to or from timestamp (" + old->name + ")"));
+  }
   c.name = old->name;
   c.identity = old->identity;
   c.defaultId = old->defaultId;

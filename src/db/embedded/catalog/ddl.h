@@ -158,6 +158,15 @@ class Ddl {
                                 const std::string& table);
   void CreateIdentity(int tableId, const std::string& table, const ColumnInfo& column,
                       long long seed, long long increment);
+  // 2738 when `columns` already hold a timestamp column.
+  void RequireNoTimestamp(const std::string& table, const std::vector<ColumnInfo>& columns,
+                          const std::string& column);
+  // The triggers that set a timestamp column on every insert and update,
+  // made again for the table's current columns (none without one).
+  void CreateTimestampTriggers(int tableId, const std::string& table,
+                               const std::vector<ColumnInfo>& columns);
+  // A timestamp column added to a table with rows: each row takes a value.
+  void StampExistingRows(const std::string& table, const ColumnInfo& column);
   void RebuildTable(const TableInfo& table, const std::vector<ColumnInfo>& columns,
                     const std::vector<std::string>& values);
   void ValidateDefault(const std::string& text);

@@ -41,6 +41,9 @@ std::unique_ptr<TableInfo> Ddl::CreateTableVariable(const CreateTableStatement& 
     }
     ColumnInfo c = MakeColumn(def, variable, static_cast<int>(i + 1), static_cast<int>(i + 1),
                               InPrimaryKey(s.constraints, def.name));
+    if (c.type.base == BaseType::Timestamp) {
+      throw DatabaseError(NotSupported("timestamp columns of a table variable (" + variable + ")"));
+    }
     for (const ColumnInfo& other : table->columns) {
       if (catalog_.Coll().Equal(other.name, c.name)) {
         throw ServerErrorByNumber(2705, {c.name, variable});

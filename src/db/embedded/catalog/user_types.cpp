@@ -33,8 +33,7 @@ std::optional<UserType> Catalog::FindUserType(const std::string& name) {
 
 SqlType Catalog::ResolveDeclaredType(const TypeSpec& spec, int position,
                                      std::optional<UserType>* user) {
-  if (spec.name == "sql_variant" || spec.name == "timestamp" || spec.name == "rowversion" ||
-      spec.name == "hierarchyid" || spec.name == "geography" || spec.name == "geometry") {
+  if (spec.name == "hierarchyid" || spec.name == "geography" || spec.name == "geometry") {
     throw DatabaseError(NotSupported("the " + spec.name + " type"));
   }
   if (!IsSystemTypeName(spec.name)) {

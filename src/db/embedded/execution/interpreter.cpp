@@ -14,6 +14,7 @@
 #include "db/embedded/execution/identity_commands.h"
 #include "db/embedded/execution/raiserror_message.h"
 #include "db/embedded/storage/sqlite_values.h"
+#include "db/embedded/types/variant.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -277,6 +278,9 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "XACT_STATE()") return SqlType{BaseType::SmallInt, 0, 0, 0};
+  if (key == "@@DBTS") return SqlType{BaseType::VarBinary, 8, 0, 0};
+  if (key == "MIN_ACTIVE_ROWVERSION()") return SqlType{BaseType::Binary, 8, 0, 0};
+  if (key == "COLUMNS_UPDATED()") return SqlType{BaseType::VarBinary, 8000, 0, 0};
   if (key.rfind("UPDATE(", 0) == 0) return SqlType{BaseType::Bit, 0, 0, 0};
   if (key == "ERROR_MESSAGE()") return SqlType{BaseType::NVarChar, 4000, 0, 0};
   if (key == "ERROR_PROCEDURE()") return SqlType{BaseType::NVarChar, 128, 0, 0};
@@ -303,6 +307,14 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     const std::string key = Key(name);
     if (key == "@@ROWCOUNT") return std::int64_t{c.frame->rowCount};
     if (key.rfind("UPDATE(", 0) == 0) return ColumnUpdated(name, c);
+    if (key == "COLUMNS_UPDATED()") return ColumnsUpdated(c);
+    // Every value handed out is committed or rolled back before another
+    // session can write (one writer at a time), so none is active but the
+    // next one.
+    if (key == "@@DBTS" || key == "MIN_ACTIVE_ROWVERSION()") {
+      const std::int64_t last = host_.CurrentCatalog().DatabaseTimestamp();
+      return BinaryHexText(RowversionBinary(key == "@@DBTS" ? last : last + 1));
+    }
     if (key == "@@IDENTITY") return host_.LastIdentity();
     if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);
@@ -320,6 +332,10 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@DATEFIRST") return std::int64_t{host_.Dates().firstDay};
     Variable* v = c.frame->Find(name);
     if (!v) throw ServerErrorByNumber(137, {name});
+    // A sql_variant travels as the 0x… text of its stored form, with its type.
+    if (const auto* variant = std::get_if<VariantPtr>(&v->value)) {
+      return BinaryHexText(Binary{EncodeVariant(**variant)});
+    }
     return ToApiValue(v->value);
   };
 }
@@ -351,6 +367,9 @@ void Interpreter::Assign(Context& c, const std::string& name, const StoredValue&
                          bool character) {
   Variable* v = c.frame->Find(name);
   if (!v) throw ServerErrorByNumber(137, {name});
+  if (std::holds_alternative<VariantPtr>(value) && v->type.base != BaseType::SqlVariant) {
+    throw ServerErrorByNumber(257, {"sql_variant", std::string(TypeName(v->type.base))});
+  }
   SourceValue in;
   in.value = value;
   in.character = character;
@@ -386,9 +405,17 @@ StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
       return std::int64_t{std::stoll(e.text)};
     case ExprKind::String:
       return e.text;
-    case ExprKind::Variable:
+    case ExprKind::Variable: {
       if (Variable* v = c.frame->Find(e.text)) return v->value;
-      return FromApiValue(Reader(c)(e.text));
+      StoredValue value = FromApiValue(Reader(c)(e.text));
+      // A binary global (@@DBTS) is read as its 0x… text.
+      const auto* text = std::get_if<std::string>(&value);
+      if (const auto type = c.frame->TypeOf(e.text);
+          text && type && IsBinary(type->base) && text->size() >= 2) {
+        if (auto bytes = BinaryFromHex(std::string_view(*text).substr(2))) return *bytes;
+      }
+      return value;
+    }
     case ExprKind::Parameter:
       if (e.index < static_cast<int>(c.params->size()))
         return FromApiValue((*c.params)[static_cast<std::size_t>(e.index)]);
@@ -399,6 +426,35 @@ StoredValue Interpreter::Evaluate(const Expr& e, Context& c) {
   const std::shared_ptr<const Translation> tr = Translate(e, c, false);
   StatementOutcome o = RunTranslation(host_, *tr, *c.params, Reader(c), true);
   return o.exactRows.empty() ? StoredValue{} : o.exactRows[0][0];
+}
+
+StoredValue Interpreter::VariantFor(const std::string& variable, StoredValue value,
+                                    const std::optional<SqlType>& type, Context& c) {
+  const Variable* target = c.frame->Find(variable);
+  if (!target || target->type.base != BaseType::SqlVariant) return value;
+  StoredValue out;
+  SqlError error;
+  const bool national = type && IsUnicode(type->base);
+  if (!ToVariant(SourceValue{std::move(value), national}, type, out, error)) {
+    throw DatabaseError(error.message, error.number);
+  }
+  return out;
+}
+
+StoredValue Interpreter::EvaluateFor(const std::string& variable, const Expr& e, Context& c) {
+  const Variable* target = c.frame->Find(variable);
+  if (!target || target->type.base != BaseType::SqlVariant) return Evaluate(e, c);
+  if (e.kind == ExprKind::Variable) {
+    if (const Variable* source = c.frame->Find(e.text)) {
+      return VariantFor(variable, source->value, source->type, c);
+    }
+  }
+  const std::shared_ptr<const Translation> tr = Translate(e, c, false);
+  StatementOutcome o = RunTranslation(host_, *tr, *c.params, Reader(c), true);
+  StoredValue value = o.exactRows.empty() ? StoredValue{} : o.exactRows[0][0];
+  const std::optional<SqlType> type =
+      tr->columnTypes.empty() ? std::nullopt : tr->columnTypes[0].type;
+  return VariantFor(variable, std::move(value), type, c);
 }
 
 bool Interpreter::Condition(const Expr& e, Context& c) {
@@ -561,7 +617,11 @@ void Interpreter::RunQuery(const SelectStatement& s, Context& c) {
   if (assigns) {
     // SELECT @v = …: every row assigns; the last one stays.
     for (const auto& row : o.exactRows) {
-      for (std::size_t i = 0; i < row.size(); ++i) Assign(c, tr.variables[i], row[i]);
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        const std::optional<SqlType> type =
+            i < tr.columnTypes.size() ? tr.columnTypes[i].type : std::nullopt;
+        Assign(c, tr.variables[i], VariantFor(tr.variables[i], row[i], type, c));
+      }
     }
     return;
   }
@@ -931,17 +991,21 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
         SqlType type = catalog.ResolveDeclaredType(item.type, 1);
         c.frame->Declare(item.name, type, StoredValue{});
         if (item.initial) {
-          Assign(c, item.name, Evaluate(*item.initial, c), IsCharacterData(*item.initial, c));
+          Assign(c, item.name, EvaluateFor(item.name, *item.initial, c),
+                 IsCharacterData(*item.initial, c));
         }
       }
       return Flow::Normal;
     }
     case StatementKind::SetVariable: {
       const auto& set = static_cast<const SetVariableStatement&>(s);
-      StoredValue v = Evaluate(*set.value, c);
+      StoredValue v = EvaluateFor(set.variable, *set.value, c);
       if (set.op != "=") {
         Variable* var = c.frame->Find(set.variable);
         if (!var) throw ServerErrorByNumber(137, {set.variable});
+        if (var->type.base == BaseType::SqlVariant) {
+          throw DatabaseError(NotSupported(set.op + " on a sql_variant variable"));
+        }
         const std::string op(1, set.op[0]);
         const StoredValue current = var->value;
         if (IsNull(ToApiValue(current)) || IsNull(ToApiValue(v))) {

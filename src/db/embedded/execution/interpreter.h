@@ -204,6 +204,11 @@ class Interpreter {
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   void RunBody(const std::vector<StatementPtr>& body, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
+  // The value of `e` for the variable: a sql_variant variable keeps the
+  // expression's type as the value's base type.
+  StoredValue EvaluateFor(const std::string& variable, const Expr& e, Context& c);
+  StoredValue VariantFor(const std::string& variable, StoredValue value,
+                         const std::optional<SqlType>& type, Context& c);
   // The translation of an expression ("SELECT <expr>", or as a condition
   // "SELECT CASE WHEN <expr> THEN 1 ELSE 0 END"); in a routine body made
   // once per schema version.
@@ -231,6 +236,8 @@ class Interpreter {
                    long long rows, Context& c);
   // UPDATE(column) in a trigger's body.
   Value ColumnUpdated(const std::string& name, Context& c);
+  // COLUMNS_UPDATED() in a trigger's body: a bit a column, by colid.
+  Value ColumnsUpdated(Context& c);
 
   // A scope of table names: a batch, routine or trigger body, which alone
   // sees its table variables (and a trigger's inserted and deleted); they

@@ -5,11 +5,14 @@
 #include <sqlite3.h>
 #include <unicode/ucasemap.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "common/text.h"
 #include "common/utf8.h"
@@ -19,10 +22,11 @@
 #include "db/embedded/execution/name_functions.h"
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
-#include "db/embedded/execution/xml_functions.h"
 #include "db/embedded/execution/string_split.h"
+#include "db/embedded/execution/xml_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
+#include "db/embedded/types/variant.h"
 #include "db/server_messages.h"
 
 namespace moltaro::db::embedded {
@@ -54,6 +58,56 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (!ConvertValue(in, TypeFromArguments(argv + 1), true, SessionDates(ctx).order, out, error)) {
     ResultError(ctx, error);
     return;
+  }
+  ResultValue(ctx, out);
+}
+
+// tsql_rowversion(counter): the timestamp value a row takes from the
+// database's counter (moltaro_dbts), kept by the timestamp column's triggers.
+void RowversionFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  ResultValue(ctx, RowversionBinary(sqlite3_value_int64(argv[0])));
+}
+
+// tsql_variant(value, base, length, precision, scale): the value as a
+// sql_variant of that base type (base -1: of the type its value shows).
+void VariantFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  std::optional<SqlType> type;
+  if (sqlite3_value_int(argv[1]) >= 0) type = TypeFromArguments(argv + 1);
+  StoredValue out;
+  SqlError error;
+  try {
+    if (!ToVariant(ReadArg(argv[0]), type, out, error)) return ResultError(ctx, error);
+  } catch (const std::exception& e) {
+    return ResultError(ctx, SqlError{0, e.what()});
+  }
+  ResultValue(ctx, out);
+}
+
+// tsql_variant_of(text): a sql_variant variable's value, passed to the
+// statement as the 0x… text of its stored form.
+void VariantOfFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const std::string text = ArgText(argv[0]);
+  VariantPtr variant;
+  if (sqlite3_value_type(argv[0]) != SQLITE_TEXT || text.size() < 2) {
+    return sqlite3_result_null(ctx);
+  }
+  const auto bytes = BinaryFromHex(std::string_view(text).substr(2));
+  if (!bytes || !DecodeVariant(reinterpret_cast<const unsigned char*>(bytes->bytes.data()),
+                               bytes->bytes.size(), variant)) {
+    return sqlite3_result_null(ctx);
+  }
+  ResultValue(ctx, variant);
+}
+
+// tsql_variant_property(value, property, collation): SQL_VARIANT_PROPERTY.
+void VariantPropertyFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const SourceValue in = ReadArg(argv[0]);
+  const auto* variant = std::get_if<VariantPtr>(&in.value);
+  if (!variant || sqlite3_value_type(argv[1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  StoredValue out;
+  SqlError error;
+  if (!VariantProperty(**variant, ArgText(argv[1]), ArgText(argv[2]), out, error)) {
+    return ResultError(ctx, error);
   }
   ResultValue(ctx, out);
 }
@@ -200,7 +254,6 @@ void SubstringFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
       return;
     }
   }
-  const std::string s = ArgText(argv[0]);
   long long start = sqlite3_value_int64(argv[1]);
   long long length = sqlite3_value_int64(argv[2]);
   if (length < 0) {
@@ -210,7 +263,19 @@ void SubstringFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   // Characters before position 1 count against the length, as in SQL Server.
   long long end = start + length;  // exclusive, 1-based
   if (start < 1) start = 1;
-  ResultText(ctx, CharSlice(s, start - 1, end - start));
+  const SourceValue in = ReadArg(argv[0]);
+  if (const auto* binary = std::get_if<Binary>(&in.value)) {
+    // Of a binary value, its bytes.
+    Binary slice;
+    const auto size = static_cast<long long>(binary->bytes.size());
+    if (start <= size && end > start) {
+      slice.bytes = binary->bytes.substr(static_cast<std::size_t>(start - 1),
+                                         static_cast<std::size_t>(std::min(end, size + 1) - start));
+    }
+    ResultValue(ctx, slice);
+    return;
+  }
+  ResultText(ctx, CharSlice(ArgText(argv[0]), start - 1, end - start));
 }
 
 void LeftFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -605,6 +670,25 @@ std::string TypeArguments(const SqlType& type) {
          std::to_string(type.precision) + ", " + std::to_string(type.scale);
 }
 
+namespace {
+
+// tsql_vcmp(a, b): two sql_variant values compared as SQL Server compares
+// them (-1, 0, 1), NULL when either is NULL.
+void VariantCompareFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const SourceValue a = ReadArg(argv[0]), b = ReadArg(argv[1]);
+  const auto* x = std::get_if<VariantPtr>(&a.value);
+  const auto* y = std::get_if<VariantPtr>(&b.value);
+  if (!x || !y) return sqlite3_result_null(ctx);
+  try {
+    const auto& collation = *static_cast<const Collation*>(sqlite3_user_data(ctx));
+    sqlite3_result_int(ctx, CompareVariants(**x, **y, collation));
+  } catch (const std::exception& e) {
+    ResultError(ctx, SqlError{0, e.what()});
+  }
+}
+
+}  // namespace
+
 void RegisterFunctions(sqlite3* db, const SqliteDb* connection) {
   RegisterNumberFunctions(db);
   RegisterDateFunctions(db, connection);
@@ -616,6 +700,10 @@ void RegisterFunctions(sqlite3* db, const SqliteDb* connection) {
   RegisterScalar(db, "tsql_store", 8, StoreFn, true, connection);
   RegisterScalar(db, "tsql_cast", 5, CastFn, true, connection);
   RegisterScalar(db, "tsql_cast_text", 5, CastTextFn, true, connection);
+  RegisterScalar(db, "tsql_rowversion", 1, RowversionFn);
+  RegisterScalar(db, "tsql_variant", 5, VariantFn);
+  RegisterScalar(db, "tsql_variant_of", 1, VariantOfFn);
+  RegisterScalar(db, "tsql_variant_property", 3, VariantPropertyFn);
   RegisterScalar(db, "tsql_getdate", 0, GetDateFn, false);
   RegisterScalar(db, "tsql_len", 1, LenFn);
   RegisterScalar(db, "tsql_datalength", 1, DataLengthFn);
@@ -653,6 +741,10 @@ void RegisterCollatedFunctions(sqlite3* db, const std::string& collationName) {
   sqlite3_create_function_v2(db, "tsql_like", 4, SQLITE_UTF8 | SQLITE_DETERMINISTIC, like4.get(),
                              LikeFn, nullptr, nullptr, DestroyCollation);
   like4.release();
+  auto variants = std::make_unique<Collation>(collationName);
+  sqlite3_create_function_v2(db, "tsql_vcmp", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, variants.get(),
+                             VariantCompareFn, nullptr, nullptr, DestroyCollation);
+  variants.release();
   auto ci = std::make_unique<Collation>(collationName);
   sqlite3_create_function_v2(db, "tsql_charindex", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, ci.get(),
                              CharIndexFn, nullptr, nullptr, DestroyCollation);

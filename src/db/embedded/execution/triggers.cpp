@@ -28,8 +28,13 @@ class Capture {
         deleted_("moltaro_deleted_" + std::to_string(n)),
         rows_("moltaro_rows_" + std::to_string(n)),
         trigger_("moltaro_capture_" + std::to_string(n)) {
-    std::string newValues, oldValues;
+    std::string newValues, oldValues, when;
     for (const ColumnInfo& c : columns) {
+      // A timestamp column's own trigger writes the row again after the
+      // statement did: that second change is not the statement's.
+      if (c.type.base == BaseType::Timestamp && event == "UPDATE" && !insteadOf) {
+        when = " WHEN NEW." + QuoteId(c.name) + " IS OLD." + QuoteId(c.name);
+      }
       if (!columns_.empty()) {
         columns_ += ", ";
         newValues += ", ";
@@ -59,7 +64,7 @@ class Capture {
     if (insteadOf && !view) body += "SELECT RAISE(IGNORE);";
     const std::string timing = !insteadOf ? "AFTER" : view ? "INSTEAD OF" : "BEFORE";
     db_.Exec("CREATE TEMP TRIGGER " + QuoteId(trigger_) + " " + timing + " " + event + " ON main." +
-             QuoteId(table_) + " FOR EACH ROW BEGIN " + body + " END");
+             QuoteId(table_) + " FOR EACH ROW" + when + " BEGIN " + body + " END");
   }
   Capture(const Capture&) = delete;
   Capture& operator=(const Capture&) = delete;
@@ -250,6 +255,30 @@ Value Interpreter::ColumnUpdated(const std::string& name, Context& c) {
   if (event->event == "INSERT") return std::int64_t{1};
   if (event->event == "DELETE") return std::int64_t{0};
   return std::int64_t{std::any_of(event->setColumns.begin(), event->setColumns.end(), named)};
+}
+
+Value Interpreter::ColumnsUpdated(Context& c) {
+  const TriggerEvent* event = c.frame->trigger;
+  if (!event) throw DatabaseError(NotSupported("COLUMNS_UPDATED() outside a trigger"));
+  int last = 0;
+  for (const ColumnInfo& column : event->columns) last = std::max(last, column.colid);
+  // Bytes left to right, the lowest bit of each its first column: column 1
+  // is 0x01 of the first byte, column 9 0x01 of the second. An INSERT sets
+  // every column; a DELETE none.
+  Binary mask;
+  mask.bytes.assign(static_cast<std::size_t>((last + 7) / 8), '\0');
+  for (const ColumnInfo& column : event->columns) {
+    const bool set = event->event == "INSERT" ||
+                     (event->event == "UPDATE" &&
+                      std::any_of(event->setColumns.begin(), event->setColumns.end(),
+                                  [&](const std::string& name) {
+                                    return ToUpperAscii(name) == ToUpperAscii(column.name);
+                                  }));
+    if (!set || column.colid < 1) continue;
+    const auto bit = static_cast<std::size_t>(column.colid - 1);
+    mask.bytes[bit / 8] = static_cast<char>(mask.bytes[bit / 8] | (1 << (bit % 8)));
+  }
+  return BinaryHexText(mask);
 }
 
 }  // namespace moltaro::db::embedded

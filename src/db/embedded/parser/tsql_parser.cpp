@@ -1056,6 +1056,16 @@ class Parser {
     text = DefaultText(from, LastEnd());
   }
 
+  // Whether a column's definition goes on without a type: its end, or
+  // straight to its constraints.
+  bool NoTypeFollows() const {
+    if (PeekSymbol(",") || PeekSymbol(")")) return true;
+    for (const char* word : {"NULL", "NOT", "CONSTRAINT", "PRIMARY", "UNIQUE", "DEFAULT"}) {
+      if (PeekWord(word)) return true;
+    }
+    return false;
+  }
+
   // `tableConstraints`: where a key written after the column with a column
   // list of its own goes (`a int PRIMARY KEY (a, b)`, as SQL Server takes it);
   // null where that cannot stand.
@@ -1067,6 +1077,10 @@ class Parser {
       c.computed = true;
       ParseDefault(c.computedExpr, c.computedText);
       c.persisted = AcceptWord("PERSISTED");
+    } else if (!alterColumn && Lower(c.name) == "timestamp" && NoTypeFollows()) {
+      // A column written as the bare word timestamp is a timestamp column of
+      // that name, as SQL Server reads it.
+      c.type.name = "timestamp";
     } else {
       c.type = ParseType();
     }

@@ -18,6 +18,7 @@
 #include "db/embedded/types/binary.h"
 #include "db/embedded/types/collation.h"
 #include "db/embedded/types/decimal.h"
+#include "db/embedded/types/variant.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -305,6 +306,8 @@ Value ColumnValue(sqlite3_stmt* stmt, int i) {
       if (bytes && DecodeDecimal(bytes, size, d)) return DecimalText(d);
       // Binary values reach it as SQL Server's clients print them: 0x0F.
       if (Binary b; DecodeBinary(bytes, size, b)) return BinaryHexText(b);
+      // A sql_variant reaches it as the value it holds.
+      if (VariantPtr v; DecodeVariant(bytes, size, v)) return ToApiValue(v->value);
       [[fallthrough]];
     }
     default: {

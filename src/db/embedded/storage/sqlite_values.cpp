@@ -2,6 +2,7 @@
 
 #include "db/embedded/storage/sqlite_db.h"
 #include "db/embedded/types/collation.h"
+#include "db/embedded/types/variant.h"
 
 #include <sqlite3.h>
 
@@ -42,6 +43,10 @@ SourceValue ReadArg(sqlite3_value* v) {
         in.value = std::move(b);
         break;
       }
+      if (VariantPtr variant; DecodeVariant(bytes, size, variant)) {
+        in.value = std::move(variant);
+        break;
+      }
       [[fallthrough]];
     }
     default: {
@@ -70,6 +75,9 @@ void ResultValue(sqlite3_context* ctx, const StoredValue& v) {
   } else if (const auto* bin = std::get_if<Binary>(&v)) {
     const std::string bytes = EncodeBinary(*bin);
     sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  } else if (const auto* variant = std::get_if<VariantPtr>(&v)) {
+    const std::string bytes = EncodeVariant(**variant);
+    sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
   } else {
     sqlite3_result_null(ctx);
   }
@@ -87,6 +95,7 @@ std::string ArgText(sqlite3_value* v) {
     const auto size = static_cast<std::size_t>(sqlite3_value_bytes(v));
     if (bytes && DecodeDecimal(bytes, size, d)) return DecimalCastText(d);
     if (Binary b; DecodeBinary(bytes, size, b)) return b.bytes;
+    if (VariantPtr variant; DecodeVariant(bytes, size, variant)) return TextOf(variant->value);
   }
   const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
   return std::string(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));

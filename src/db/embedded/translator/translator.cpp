@@ -11,6 +11,7 @@
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/translator/stored_code.h"
 #include "db/embedded/types/decimal.h"
+#include "db/embedded/types/variant.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -152,6 +153,9 @@ std::string Translator::EmitVariableNamed(const std::string& name, const BoundEx
   if (bound.cls == ValueClass::Exact) {
     return "tsql_cast(" + slot + ", " + TypeArguments(*bound.type) + ")";
   }
+  // And sql_variants as the 0x… text of their stored form.
+  if (bound.type && bound.type->base == BaseType::SqlVariant)
+    return "tsql_variant_of(" + slot + ")";
   // And binary values as their 0x… text.
   if (bound.type && IsBinary(bound.type->base)) {
     return "tsql_convert(" + slot + ", 1, 0, " + TypeArguments(*bound.type) + ")";
@@ -320,6 +324,12 @@ std::string Translator::EmitBinary(const Expr& e) {
   const std::string& op = e.text;
   std::string a = Emit(*e.args[0]);
   std::string b = Emit(*e.args[1]);
+  for (auto [side, operand] : {std::pair{0, &a}, std::pair{1, &b}}) {
+    if (bound.binaryAsInteger[static_cast<std::size_t>(side)]) {
+      const SqlType integer{BaseType::Int, 0, 0, 0};
+      *operand = "tsql_cast(" + *operand + ", " + TypeArguments(integer) + ")";
+    }
+  }
   if (op == "AND" || op == "OR" || op == "&" || op == "|")
     return "(" + a + " " + op + " " + b + ")";
   if (op == "^") return "((" + a + " | " + b + ") - (" + a + " & " + b + "))";
@@ -359,6 +369,10 @@ std::string Translator::EmitBinary(const Expr& e) {
     return "(" + a + " " + op + " " + b + ")";
   }
   // A comparison.
+  if (bound.variantCompare) {
+    return "(tsql_vcmp(" + VariantSql(a, Bound(*e.args[0]).type) + ", " +
+           VariantSql(b, Bound(*e.args[1]).type) + ") " + op + " 0)";
+  }
   if (bound.byValue) return "(tsql_cmp(" + a + ", " + b + ") " + op + " 0)";
   if (bound.convertToDate == 2) b = CastOf(Bound(*e.args[1]), b, *bound.dateType);
   if (bound.convertToDate == 1) a = CastOf(Bound(*e.args[0]), a, *bound.dateType);
@@ -370,6 +384,8 @@ std::string Translator::EmitCast(const Expr& e) {
   const std::string inner = Emit(*e.args[0]);
   const std::string target = TypeArguments(*bound.castTo);
   const bool tried = Upper(e.text).rfind("TRY_", 0) == 0;
+  // Into a sql_variant the value keeps its own type.
+  if (bound.castTo->base == BaseType::SqlVariant) return VariantSql(inner, Bound(*e.args[0]).type);
   // A datetime written as text takes style 0 when none is given.
   const int style = bound.dateStyle && e.style < 0 ? 0 : e.style;
   if (style < 0 && !tried) return CastOf(Bound(*e.args[0]), inner, *bound.castTo);
@@ -508,6 +524,18 @@ std::string Translator::EmitFunction(const Expr& e) {
   if (name == "USER_NAME" || name == "CURRENT_USER") return "'dbo'";
   if (name == "DATEADD" && bound.type && IsTemporal(bound.type->base)) {
     return "tsql_dateadd(" + emitArgs() + ", " + TypeArguments(*bound.type) + ")";
+  }
+  if (name == "SQL_VARIANT_PROPERTY") {
+    // A value of another type is taken as a sql_variant of its own type.
+    const Expr& value = *e.args[0];
+    return "tsql_variant_property(" + VariantSql(Emit(value), Bound(value).type) + ", " +
+           Emit(*e.args[1]) + ", " + QuoteText(catalog_.CollationName()) + ")";
+  }
+  if (name == "POWER") {
+    // The third argument is the result's type: 0 float, 1 int, 2 bigint.
+    const BaseType result = bound.type ? bound.type->base : BaseType::Float;
+    const char* kind = result == BaseType::Int ? "1" : result == BaseType::BigInt ? "2" : "0";
+    return "tsql_power(" + emitArgs() + ", " + kind + ")";
   }
   const BuiltinFunction& builtin = *FindBuiltinFunction(name);
   const std::string sqlite(builtin.sqlite);
@@ -984,6 +1012,7 @@ Translation Translator::EmitValue(const Expr& expr) {
   t.sql = "SELECT " + Emit(expr);
   t.bindings = std::move(bindings_);
   t.columns.emplace_back();
+  t.columnTypes.push_back({Bound(expr).cls, Bound(expr).type});
   t.returnsRows = true;
   return t;
 }
@@ -1036,11 +1065,35 @@ std::string Translator::ViewSql(const Select& select) {
 // ---- changes -------------------------------------------------------------
 
 std::string Translator::StoreCall(const std::string& value, const ColumnInfo& column,
-                                  const TableInfo& table, bool update, bool character) {
+                                  const TableInfo& table, bool update, bool character,
+                                  const std::optional<SqlType>& source) {
+  // A timestamp column takes the database's next value from its trigger.
+  if (column.type.base == BaseType::Timestamp) return "NULL";
   const int flags = (column.nullable ? 0 : kStoreNotNull) | (update ? kStoreUpdate : 0) |
                     (character ? kStoreText : 0);
+  if (source && source->base == BaseType::SqlVariant && column.type.base != BaseType::SqlVariant) {
+    throw ServerErrorByNumber(257, {"sql_variant", std::string(TypeName(column.type.base))});
+  }
+  if (column.type.base == BaseType::SqlVariant) {
+    return "tsql_store(" + VariantSql(value, source) + ", " + TypeArguments(column.type) + ", " +
+           std::to_string(flags) + ", " + QuoteText(column.name) + ", " +
+           QuoteText(catalog_.QualifiedName(table.name)) + ")";
+  }
   return "tsql_store(" + value + ", " + TypeArguments(column.type) + ", " + std::to_string(flags) +
          ", " + QuoteText(column.name) + ", " + QuoteText(catalog_.QualifiedName(table.name)) + ")";
+}
+
+std::string Translator::VariantSql(const std::string& value, const std::optional<SqlType>& source) {
+  if (source && source->base != BaseType::SqlVariant && !VariantHolds(*source)) {
+    throw ServerErrorByNumber(206, {TypeText(*source), "sql_variant"});
+  }
+  return "tsql_variant(" + value + ", " +
+         (source ? TypeArguments(*source) : std::string("-1, 0, 0, 0")) + ")";
+}
+
+std::optional<SqlType> Translator::DefaultType(const ColumnInfo& column) {
+  const Expr* expr = statement_->change.defaults.at(&column);
+  return expr ? Bound(*expr).type : std::nullopt;
 }
 
 std::string Translator::DefaultSql(const ColumnInfo& column) {
@@ -1062,7 +1115,7 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   sql += ")";
   std::string defaults;
   for (const ColumnInfo* c : change.omitted) {
-    defaults += ", " + StoreCall(DefaultSql(*c), *c, table, false, false);
+    defaults += ", " + StoreCall(DefaultSql(*c), *c, table, false, false, DefaultType(*c));
   }
   if (insert.defaultValues) {
     if (change.omitted.empty()) {
@@ -1080,7 +1133,8 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
       if (i) sql += ", ";
       const bool character = i < output.size() && (output[i].cls == ValueClass::Text ||
                                                    output[i].cls == ValueClass::Unknown);
-      sql += StoreCall("s.c" + std::to_string(i), *change.targets[i], table, false, character);
+      sql += StoreCall("s.c" + std::to_string(i), *change.targets[i], table, false, character,
+                       statement_->Of(*insert.select).output[i].type);
     }
     sql += defaults + " FROM (" + inner + ") AS s";
   } else {
@@ -1095,7 +1149,8 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
         const bool byDefault = v.kind == ExprKind::Function && v.text == "DEFAULT";
         const std::string value = byDefault ? DefaultSql(*change.targets[i]) : Emit(v);
         sql += StoreCall(value, *change.targets[i], table, false,
-                         !byDefault && IsCharacterData(Bound(v)));
+                         !byDefault && IsCharacterData(Bound(v)),
+                         byDefault ? DefaultType(*change.targets[i]) : Bound(v).type);
       }
       sql += defaults + ")";
     }
@@ -1131,7 +1186,8 @@ Translation Translator::EmitUpdate(const UpdateStatement& update) {
     }
     if (i) sql += ", ";
     sql += QuoteId(c.name) + " = " +
-           StoreCall(v, c, table, true, a.op == "=" && IsCharacterData(Bound(*a.value)));
+           StoreCall(v, c, table, true, a.op == "=" && IsCharacterData(Bound(*a.value)),
+                     Bound(*a.value).type);
   }
   const std::size_t targetIndex = change.targetIndex;
   if (update.from.size() > (targetIndex == SIZE_MAX ? 0u : 1u)) {

@@ -123,9 +123,16 @@ class Translator {
   std::string ConvertTo(const Expr& e, const std::optional<SqlType>& type);
   std::string Slot(Binding binding);
   std::string Collate() const;
-  // `character`: the value is character data (kStoreText).
+  // A value as a sql_variant of its type (`source`), or of the type its
+  // value shows when the statement cannot tell.
+  std::string VariantSql(const std::string& value, const std::optional<SqlType>& source);
+  std::optional<SqlType> DefaultType(const ColumnInfo& column);
+  // `character`: the value is character data (kStoreText). `source` is the
+  // type of the value where known: a sql_variant column keeps it as the
+  // value's base type.
   std::string StoreCall(const std::string& value, const ColumnInfo& column, const TableInfo& table,
-                        bool update, bool character);
+                        bool update, bool character,
+                        const std::optional<SqlType>& source = std::nullopt);
   std::string DefaultSql(const ColumnInfo& column);
   const BoundExpr& Bound(const Expr& e) const { return exprs_->Of(e); }
 

@@ -76,4 +76,13 @@ std::optional<std::string> BinaryConstantInteger(std::string_view hexDigits) {
   return std::to_string(BinaryToInteger(*value, value->bytes.size() <= 4 ? 4 : 8));
 }
 
+Binary RowversionBinary(std::int64_t counter) {
+  Binary out;
+  const auto u = static_cast<std::uint64_t>(counter);
+  for (int shift = 56; shift >= 0; shift -= 8) {
+    out.bytes += static_cast<char>(u >> shift & 0xFF);
+  }
+  return out;
+}
+
 }  // namespace moltaro::db::embedded

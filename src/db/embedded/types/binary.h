@@ -34,6 +34,10 @@ std::int64_t BinaryToInteger(const Binary& value, int width);
 // An integer's bytes, big-endian, 4 of them when it fits an int, else 8.
 Binary IntegerToBinary(std::int64_t value);
 
+// A timestamp (rowversion) value: the database's counter as eight bytes,
+// big-endian, so that later values compare greater.
+Binary RowversionBinary(std::int64_t counter);
+
 // A binary constant (0x…) as the integer it stands for where it meets a
 // number; nullopt beyond 8 bytes.
 std::optional<std::string> BinaryConstantInteger(std::string_view hexDigits);

@@ -11,7 +11,9 @@
 #include <unicode/utf8.h>
 
 #include "common/text.h"
+#include "db/embedded/parser/tsql_parser.h"
 #include "db/embedded/types/temporal.h"
+#include "db/embedded/types/variant.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
 
@@ -58,6 +60,9 @@ constexpr TypeInfo kTypes[] = {
     {"varbinary", BaseType::VarBinary, 165},
     {"image", BaseType::Image, 34},
     {"xml", BaseType::Xml, 241},
+    {"timestamp", BaseType::Timestamp, 189},
+    {"rowversion", BaseType::Timestamp, 189},
+    {"sql_variant", BaseType::SqlVariant, 98},
 };
 
 const TypeInfo* FindBase(BaseType base) {
@@ -236,6 +241,14 @@ SqlType ResolveType(const TypeSpec& spec, int position) {
         type.length = spec.length;
       }
       break;
+    case BaseType::Timestamp:
+      if (spec.length != -1) throw ServerErrorByNumber(2716, {spec.name});
+      type.length = 8;
+      break;
+    case BaseType::SqlVariant:
+      if (spec.length != -1) throw ServerErrorByNumber(2716, {spec.name});
+      type.length = 8016;
+      break;
     case BaseType::Time:
     case BaseType::DateTime2:
     case BaseType::DateTimeOffset:
@@ -333,6 +346,10 @@ int TypeStorageLength(const SqlType& t) {
     case BaseType::Binary:
     case BaseType::VarBinary:
       return t.length < 0 ? -1 : t.length;
+    case BaseType::Timestamp:
+      return 8;
+    case BaseType::SqlVariant:
+      return 8016;
     case BaseType::Xml:
       return -1;
     case BaseType::Date:
@@ -388,6 +405,10 @@ int TypePrec(const SqlType& t) {
     case BaseType::Binary:
     case BaseType::VarBinary:
       return t.length;
+    case BaseType::Timestamp:
+      return 8;
+    case BaseType::SqlVariant:
+      return 8016;
     case BaseType::Image:
       return 2147483647;
     case BaseType::Xml:
@@ -406,7 +427,10 @@ int TypePrec(const SqlType& t) {
 
 int TypeXprec(const SqlType& t) {
   if (IsCharacter(t.base) || IsBinary(t.base)) return 0;
-  if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Xml) return 0;
+  if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Xml ||
+      t.base == BaseType::SqlVariant) {
+    return 0;
+  }
   return TypePrec(t);
 }
 
@@ -438,6 +462,10 @@ std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscal
       t.length = length < 0 ? -1 : (IsUnicode(t.base) ? length / 2 : length);
     } else if (t.base == BaseType::Binary || t.base == BaseType::VarBinary) {
       t.length = length < 0 ? -1 : length;
+    } else if (t.base == BaseType::Timestamp) {
+      t.length = 8;
+    } else if (t.base == BaseType::SqlVariant) {
+      t.length = 8016;
     } else if (t.base == BaseType::Text || t.base == BaseType::NText || t.base == BaseType::Image ||
                t.base == BaseType::Xml) {
       t.length = -1;
@@ -454,7 +482,8 @@ bool IsCharacter(BaseType b) {
          b == BaseType::NVarChar;
 }
 bool IsBinary(BaseType b) {
-  return b == BaseType::Binary || b == BaseType::VarBinary || b == BaseType::Image;
+  return b == BaseType::Binary || b == BaseType::VarBinary || b == BaseType::Image ||
+         b == BaseType::Timestamp;
 }
 bool IsUnicode(BaseType b) {
   return b == BaseType::NChar || b == BaseType::NVarChar || b == BaseType::NText;
@@ -515,7 +544,9 @@ int CompareUniqueIdentifierText(std::string_view a, std::string_view b) {
 
 std::string_view SqliteAffinity(const SqlType& type) {
   if (StoresAsInteger(type)) return "INTEGER";
-  if (StoresAsDecimal(type) || IsBinary(type.base)) return "BLOB";
+  if (StoresAsDecimal(type) || IsBinary(type.base) || type.base == BaseType::SqlVariant) {
+    return "BLOB";
+  }
   if (IsApproximateOrExact(type.base)) return "REAL";
   return "TEXT";
 }
@@ -665,6 +696,7 @@ std::string SourceTypeName(const SourceValue& in) {
   if (std::holds_alternative<double>(in.value)) return "float";
   if (const auto* d = std::get_if<Decimal>(&in.value)) return std::string(ExactTypeName(*d));
   if (std::holds_alternative<Binary>(in.value)) return "varbinary";
+  if (std::holds_alternative<VariantPtr>(in.value)) return "sql_variant";
   return in.national ? "nvarchar" : "varchar";
 }
 
@@ -990,7 +1022,9 @@ bool ToBinary(const SourceValue& in, const SqlType& type, bool assignment, Store
       }
       value.bytes.resize(n);
     }
-    if (type.base == BaseType::Binary) value.bytes.resize(n, '\0');
+    if (type.base == BaseType::Binary || type.base == BaseType::Timestamp) {
+      value.bytes.resize(n, '\0');
+    }
   }
   out = std::move(value);
   return true;
@@ -1054,6 +1088,7 @@ bool ToDecimal(const SourceValue& in, Decimal& out, SqlError& error) {
 }
 
 Value ToApiValue(const StoredValue& v) {
+  if (const auto* variant = std::get_if<VariantPtr>(&v)) return ToApiValue((*variant)->value);
   if (const auto* d = std::get_if<Decimal>(&v)) return DecimalText(*d);
   if (const auto* b = std::get_if<Binary>(&v)) return BinaryHexText(*b);
   if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
@@ -1079,6 +1114,21 @@ bool ConvertValue(const SourceValue& in, const SqlType& type, bool truncationIsE
   if (std::holds_alternative<std::monostate>(in.value)) {
     out = std::monostate{};
     return true;
+  }
+  if (type.base == BaseType::SqlVariant) return ToVariant(in, std::nullopt, out, error);
+  if (const auto* variant = std::get_if<VariantPtr>(&in.value)) {
+    // Out of a sql_variant the value converts as its own type. A datetime's
+    // text in CONVERT's style 0 is written by the statement, which cannot
+    // tell the base type in advance.
+    const SqlType& base = (*variant)->type;
+    if (IsDateTime(base.base) && !IsDateOrTime(type.base)) {
+      error = SqlError{0, NotSupported("converting a sql_variant that holds a " +
+                                       std::string(TypeName(base.base)) + " to " +
+                                       std::string(TypeName(type.base)))};
+      return false;
+    }
+    return ConvertValue(SourceValue{(*variant)->value, IsUnicode(base.base)}, type,
+                        truncationIsError, out, error);
   }
   if (IsBinary(type.base)) return ToBinary(in, type, truncationIsError, out, error);
   if (const auto* b = std::get_if<Binary>(&in.value)) {
@@ -1193,6 +1243,7 @@ std::optional<SqlType> CommonDecimalType(const std::vector<SqlType>& types) {
 }
 
 std::string TextOf(const StoredValue& v) {
+  if (const auto* variant = std::get_if<VariantPtr>(&v)) return TextOf((*variant)->value);
   if (const auto* d = std::get_if<Decimal>(&v)) return DecimalCastText(*d);
   return ToText(ToApiValue(v));
 }

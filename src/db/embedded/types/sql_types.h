@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,11 @@ enum class BaseType {
   VarBinary,
   Image,
   Xml,
+  // timestamp / rowversion: binary(8) whose values the server sets from the
+  // database's counter on every insert and update of the row.
+  Timestamp,
+  // Values of other types, each keeping its own (variant.h).
+  SqlVariant,
 };
 
 struct SqlType {
@@ -84,7 +90,7 @@ int TypeXscale(const SqlType&);         // syscolumns.xscale
 std::optional<SqlType> TypeFromCodes(int xtype, int length, int xprec, int xscale);
 
 bool IsCharacter(BaseType base);
-bool IsBinary(BaseType base);  // binary, varbinary, image
+bool IsBinary(BaseType base);  // binary, varbinary, image, timestamp
 bool IsUnicode(BaseType base);
 bool IsInteger(BaseType base);
 bool IsDateTime(BaseType base);  // datetime, smalldatetime
@@ -116,9 +122,19 @@ int CompareUniqueIdentifierText(std::string_view a, std::string_view b);
 // The declared SQLite type giving the column its storage affinity.
 std::string_view SqliteAffinity(const SqlType& type);
 
+struct VariantValue;
+// A sql_variant value: shared, as a value of the base type it holds.
+using VariantPtr = std::shared_ptr<const VariantValue>;
+
 // A value on its way into or out of SQLite.
 using StoredValue =
-    std::variant<std::monostate, std::int64_t, double, std::string, Decimal, Binary>;
+    std::variant<std::monostate, std::int64_t, double, std::string, Decimal, Binary, VariantPtr>;
+
+// What a sql_variant holds: the base type and the value as that type keeps it.
+struct VariantValue {
+  SqlType type;
+  StoredValue value;
+};
 
 // The access API's form of a value: an exact number becomes its text with
 // every digit of its scale ("2.50"), which the API's callers print as is.
