@@ -439,6 +439,28 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
   InvalidColumn(name);
 }
 
+BoundExpr Binder::BindRowId(const Expr& e, const BoundScope* scope) {
+  const std::string& qualifier = e.parts.back();
+  const Collation& coll = catalog_.Coll();
+  for (const BoundScope* s = scope; s; s = s->outer) {
+    const BoundSource* found = nullptr;
+    ForEachTableSource(s->sources, [&](const BoundSource& src) {
+      if (found || !src.table) return;
+      if (src.alias.empty() ? coll.Equal(src.tableName, qualifier)
+                            : coll.Equal(src.alias, qualifier)) {
+        found = &src;
+      }
+    });
+    if (found) {
+      BoundExpr row = Typed(SqlType{BaseType::BigInt, 0, 0, 0});
+      row.source = found;
+      row.rowId = true;
+      return row;
+    }
+  }
+  throw ServerErrorByNumber(4104, {qualifier});
+}
+
 BoundExpr Binder::BindVariable(const Expr& e) {
   return BindVariableNamed(e.text);
 }
@@ -501,6 +523,8 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
       return BindVariable(e);
     case ExprKind::Column:
       return BindColumn(e, scope);
+    case ExprKind::RowId:
+      return BindRowId(e, scope);
     case ExprKind::Star:
       throw ServerErrorByNumber(102, {"*"});
     case ExprKind::BinaryConstant: {
@@ -1258,7 +1282,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   change.table = table;
   const Collation& coll = catalog_.Coll();
   std::vector<const ColumnInfo*>& targets = change.targets;
-  if (insert.columns.empty()) {
+  // A row of defaults for each row of a query gives no column a value.
+  const bool defaultRows = insert.defaultValues && insert.select;
+  if (insert.columns.empty() && !defaultRows) {
     for (const ColumnInfo& c : table->columns) {
       if (!c.identity && !c.Computed()) targets.push_back(&c);
     }
@@ -1285,7 +1311,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   }
   auto bindDefault = [&](const ColumnInfo& c) { change.defaults[&c] = DefaultOf(c); };
   for (const ColumnInfo* c : change.omitted) bindDefault(*c);
-  if (insert.select) {
+  if (defaultRows) {
+    BindQuery(*insert.select, nullptr, false);
+  } else if (insert.select) {
     const BoundSelect& inner = BindQuery(*insert.select, nullptr, false);
     if (inner.output.size() != targets.size()) {
       throw ServerErrorByNumber(inner.output.size() > targets.size() ? 121 : 120);

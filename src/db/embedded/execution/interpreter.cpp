@@ -13,6 +13,7 @@
 #include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/execution/identity_commands.h"
 #include "db/embedded/execution/raiserror_message.h"
+#include "db/embedded/execution/statement_error.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -52,31 +53,6 @@ StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue
                                     : ExactOp::Modulo;
   if (!DecimalArithmetic(exact, a, b, r, error)) throw DatabaseError(error.message, error.number);
   return r;
-}
-
-// A statement's failure with where it happened: what TRY … CATCH and the
-// ERROR_…() functions report.
-class StatementError : public DatabaseError {
- public:
-  StatementError(const DatabaseError& error, int state) : DatabaseError(error), state(state) {}
-  int state;
-  bool compile = false;  // raised while the statement was bound, before it ran
-  bool located = false;
-  int line = 0;
-  std::string procedure;
-  int scope = 0;
-};
-
-// Runs a translation of the statement; its errors are compile errors.
-template <typename Bind>
-auto Bound(Bind&& bind) -> decltype(bind()) {
-  try {
-    return bind();
-  } catch (const DatabaseError& e) {
-    StatementError error(e, 1);
-    error.compile = true;
-    throw error;
-  }
 }
 
 int LineOf(std::string_view text, std::size_t offset) {
@@ -436,10 +412,6 @@ Interpreter::Flow Interpreter::RunList(const std::vector<StatementPtr>& list, Co
   return Flow::Normal;
 }
 
-namespace {
-
-// The declared type of a SELECT … INTO column: the value's own type where
-// the binder knows it, else what its class holds.
 TypeSpec IntoColumnType(const TypedValue& value) {
   SqlType type;
   if (value.type) {
@@ -471,8 +443,6 @@ TypeSpec IntoColumnType(const TypedValue& value) {
   }
   return spec;
 }
-
-}  // namespace
 
 // SELECT … INTO t: a new table of the query's columns, then its rows.
 void Interpreter::SelectInto(const SelectStatement& s, const Translation& tr, Context& c) {
@@ -713,6 +683,9 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
                 "DELETE");
       return Flow::Normal;
     }
+    case StatementKind::Merge:
+      RunMerge(static_cast<const MergeStatement&>(s), c);
+      return Flow::Normal;
     case StatementKind::Truncate:
       Ddl(catalog, c.text, host_.Code().get()).Truncate(static_cast<const TruncateStatement&>(s));
       return Flow::Normal;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/embedded/binder/merge_plan.h"
 #include "db/embedded/catalog/catalog.h"
 #include "db/embedded/execution/app_locks.h"
 #include "db/embedded/execution/cursors.h"
@@ -110,6 +111,11 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
 // not have (security, server configuration, full-text …): calling it is
 // refused by name rather than reported missing.
 bool IsUnsupportedSystemProcedure(std::string_view name);
+
+// The declared type of a column made from a query's column (SELECT … INTO,
+// a MERGE's match of source and target): the value's own type where the
+// binder knows it, else what its class holds.
+TypeSpec IntoColumnType(const TypedValue& value);
 
 class Interpreter {
  public:
@@ -211,6 +217,11 @@ class Interpreter {
   void FireTrigger(const CompiledRoutine& trigger, const TriggerEvent& event,
                    const std::string& insertedTable, const std::string& deletedTable,
                    long long rows, Context& c);
+  // MERGE (merge.cpp): its DELETE, UPDATE and INSERT over the match of
+  // source and target, as one statement.
+  void RunMerge(const MergeStatement& s, Context& c);
+  long long MergeRows(const MergeStatement& s, const MergePlan& plan, int n, Context& c);
+  void CheckMergeTarget(const MergeStatement& s, const MergePlan& plan);
   // UPDATE(column) in a trigger's body.
   Value ColumnUpdated(const std::string& name, Context& c);
 
@@ -295,6 +306,8 @@ class Interpreter {
   int lastScope_ = 0;
   // Names the tables that capture one statement's rows for its triggers.
   int lastCapture_ = 0;
+  // Names the match table and save point of each MERGE.
+  int lastMerge_ = 0;
   // The triggers running, innermost last: a trigger's own changes do not
   // fire it again (no direct recursion).
   std::vector<int> firingTriggers_;

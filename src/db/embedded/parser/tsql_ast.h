@@ -44,6 +44,9 @@ enum class ExprKind {
   Subquery,        // select (scalar)
   Cast,            // args[0]; type
   BinaryConstant,  // text: the hex digits of 0x…
+  // The row identity of the table a qualifier names (parts[0]): never
+  // parsed, only made by the server's own rewrites (MERGE).
+  RowId,
 };
 
 struct Expr {
@@ -177,6 +180,7 @@ enum class StatementKind {
   Unsupported,  // a construct the server does not run: fails when reached
   CreateType,   // CREATE TYPE name FROM base [NULL | NOT NULL]
   DropType,     // DROP TYPE [IF EXISTS] name
+  Merge,
 };
 
 struct Statement {
@@ -227,6 +231,34 @@ struct DeleteStatement : Statement {
   std::vector<TableRef> from;
   ExprPtr where;
   ExprPtr top;
+};
+
+// WHEN MATCHED | WHEN NOT MATCHED [BY TARGET] | WHEN NOT MATCHED BY SOURCE
+// [AND condition] THEN action.
+enum class MergeMatch { Matched, NotMatchedByTarget, NotMatchedBySource };
+enum class MergeAction { Update, Delete, Insert };
+
+struct MergeClause {
+  MergeMatch match = MergeMatch::Matched;
+  ExprPtr condition;  // null: none
+  MergeAction action = MergeAction::Update;
+  std::vector<Assignment> assignments;  // UPDATE SET
+  std::vector<std::string> columns;     // INSERT (columns): empty for all
+  std::vector<ExprPtr> values;          // INSERT VALUES (…); DEFAULT as in InsertStatement
+  bool defaultValues = false;           // INSERT DEFAULT VALUES
+};
+
+// [WITH …] MERGE [TOP (n)] [INTO] target [[AS] alias] USING source [[AS]
+// alias] ON condition WHEN … ;
+struct MergeStatement : Statement {
+  MergeStatement() : Statement(StatementKind::Merge) {}
+  std::vector<CommonTableExpr> with;
+  ExprPtr top;
+  ObjectName target;
+  std::string targetAlias;
+  TableRef source;  // a table or a derived table (VALUES become one)
+  ExprPtr on;
+  std::vector<MergeClause> clauses;
 };
 
 struct TruncateStatement : Statement {
