@@ -650,6 +650,7 @@ class Parser {
       } while (AcceptSymbol(","));
       ExpectSymbol(")");
     }
+    RefuseOutputClause();
     if (AcceptWord("VALUES")) {
       do {
         ExpectSymbol("(");
@@ -693,9 +694,16 @@ class Parser {
     SkipTableHints();
     ExpectWord("SET");
     s->assignments = ParseAssignments();
+    RefuseOutputClause();
     if (AcceptWord("FROM")) s->from = ParseFromList();
     if (AcceptWord("WHERE")) s->where = ParseCondition();
     return s;
+  }
+
+  // OUTPUT inserted.…, deleted.… [INTO …] of INSERT, UPDATE, DELETE and
+  // MERGE: their statement is not run rather than run without its rows.
+  void RefuseOutputClause() const {
+    if (PeekWord("OUTPUT")) throw UnsupportedConstruct("OUTPUT clause");
   }
 
   // The SET list of an UPDATE: column = value, @variable = value.
@@ -746,6 +754,7 @@ class Parser {
     AcceptWord("FROM");
     s->table = ParseObjectName();
     SkipTableHints();
+    RefuseOutputClause();
     if (AcceptWord("FROM")) s->from = ParseFromList();
     if (AcceptWord("WHERE")) s->where = ParseCondition();
     return s;
@@ -777,7 +786,7 @@ class Parser {
     while (PeekWord("WHEN")) s->clauses.push_back(ParseMergeClause());
     if (s->clauses.empty()) Fail();
     CheckMergeClauses(s->clauses);
-    if (PeekWord("OUTPUT")) throw UnsupportedConstruct("OUTPUT clause");
+    RefuseOutputClause();
     if (AcceptWord("OPTION")) ParenthesisedText();
     if (!PeekSymbol(";")) throw ServerErrorByNumber(10713);
     return s;
