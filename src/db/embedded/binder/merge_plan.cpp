@@ -1,5 +1,6 @@
 #include "db/embedded/binder/merge_plan.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -286,7 +287,44 @@ std::unique_ptr<InsertStatement> InsertOf(const MergeStatement& merge, int numbe
   return insert;
 }
 
+bool Named(const std::vector<std::string>& names, const std::string& name,
+           const Collation& collation) {
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& n) { return collation.Equal(n, name); });
+}
+
+void RefuseBareColumn(const Expr& e, const std::vector<std::string>& visible,
+                      const std::vector<std::string>& hidden, int number,
+                      const Collation& collation) {
+  if (e.kind == ExprKind::Column && e.parts.size() == 1 && Named(hidden, e.parts[0], collation) &&
+      !Named(visible, e.parts[0], collation)) {
+    throw ServerErrorByNumber(number, {e.parts[0]});
+  }
+  for (const ExprPtr& arg : e.args) {
+    if (arg) RefuseBareColumn(*arg, visible, hidden, number, collation);
+  }
+}
+
 }  // namespace
+
+void CheckMergeClauseColumns(const MergeStatement& merge,
+                             const std::vector<std::string>& targetColumns,
+                             const std::vector<std::string>& sourceColumns,
+                             const Collation& collation) {
+  for (const MergeClause& clause : merge.clauses) {
+    if (clause.match == MergeMatch::Matched) continue;
+    const bool insert = clause.match == MergeMatch::NotMatchedByTarget;
+    const auto& visible = insert ? sourceColumns : targetColumns;
+    const auto& hidden = insert ? targetColumns : sourceColumns;
+    const int number = insert ? 5333 : 5334;
+    const auto check = [&](const Expr& e) {
+      RefuseBareColumn(e, visible, hidden, number, collation);
+    };
+    if (clause.condition) check(*clause.condition);
+    for (const ExprPtr& v : clause.values) check(*v);
+    for (const Assignment& a : clause.assignments) check(*a.value);
+  }
+}
 
 MergePlan PlanMerge(const MergeStatement& merge, const Collation& collation) {
   const std::string target = merge.targetAlias.empty() ? merge.target.name : merge.targetAlias;

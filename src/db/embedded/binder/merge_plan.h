@@ -43,4 +43,12 @@ struct MergePlan {
 // (5318, 5333, 5334).
 MergePlan PlanMerge(const MergeStatement& merge, const Collation& collation);
 
+// A bare column name in WHEN NOT MATCHED that only the target has (5333), or
+// in BY SOURCE that only the source has (5334): the clause cannot see that
+// side, though the match it is decided on can.
+void CheckMergeClauseColumns(const MergeStatement& merge,
+                             const std::vector<std::string>& targetColumns,
+                             const std::vector<std::string>& sourceColumns,
+                             const Collation& collation);
+
 }  // namespace moltaro::db::embedded

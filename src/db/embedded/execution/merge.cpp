@@ -97,6 +97,16 @@ long long Interpreter::MergeRows(const MergeStatement& s, const MergePlan& plan,
   Catalog& catalog = host_.CurrentCatalog();
   Translator matcher(catalog, c.frame, host_.Functions());
   const Translation match = Bound([&] { return matcher.Query(*plan.match); });
+  // The match's columns: the source's, its mark, the target row, the clause.
+  const std::vector<std::string> sourceColumns(match.columns.begin(), match.columns.end() - 3);
+  std::vector<std::string> targetColumns;
+  if (const TableInfo* target = catalog.FindTable(s.target.name)) {
+    for (const ColumnInfo& column : target->columns) targetColumns.push_back(column.name);
+  }
+  Bound([&] {
+    CheckMergeClauseColumns(s, targetColumns, sourceColumns, catalog.Coll());
+    return 0;
+  });
   CreateTableStatement create;
   create.table.name = kMergeMatchTable;
   for (std::size_t i = 0; i < match.columns.size(); ++i) {
