@@ -112,6 +112,19 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The value %d specified for the MAXRECURSION option exceeds the allowed maximum of %d."},
     {313, 16,
      "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
+    {330, 15,
+     "The target '%.*ls' of the OUTPUT INTO clause cannot be a view or common table expression."},
+    {331, 15,
+     "The target table '%.*ls' of the OUTPUT INTO clause cannot have any enabled triggers."},
+    {332, 15,
+     "The target table '%.*ls' of the OUTPUT INTO clause cannot be on either side of a (primary "
+     "key, foreign key) relationship. Found reference constraint '%ls'."},
+    {333, 15,
+     "The target table '%.*ls' of the OUTPUT INTO clause cannot have any enabled check "
+     "constraints or any enabled rules. Found check constraint or rule '%ls'."},
+    {334, 15,
+     "The target table '%.*ls' of the DML statement cannot have any enabled triggers if the "
+     "statement contains an OUTPUT clause without INTO clause."},
     {448, 16, "Invalid collation '%.*ls'."},
     {515, 16,
      "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not allow "

@@ -42,8 +42,8 @@ std::vector<StatementKind> Kinds(const Batch& b) {
 }
 
 TEST(ParserTest, UnsupportedConstructsSayWhat) {
-  EXPECT_THAT(Unsupported("merge into t using s on 1=1 when matched then delete output deleted.a;"),
-              HasSubstr("not supported by the embedded server: OUTPUT clause"));
+  EXPECT_THAT(Unsupported("merge top (5) percent into t using s on 1=1 when matched then delete;"),
+              HasSubstr("not supported by the embedded server: TOP … PERCENT"));
   EXPECT_THAT(Unsupported("declare @c cursor"), HasSubstr("cursor variables"));
   EXPECT_THAT(Unsupported("select a from t for xml auto"), HasSubstr("SELECT … FOR"));
 }
@@ -52,9 +52,10 @@ TEST(ParserTest, UnsupportedConstructsSayWhat) {
 // around it are read as they are, in blocks, branches and routine bodies.
 TEST(ParserTest, UnsupportedStatementEndsWhereTheNextBegins) {
   using K = StatementKind;
-  EXPECT_EQ(Kinds(ParseBatch("select 1 merge t using s on t.a = s.a when matched then update "
-                             "set b = 1 when not matched then insert (a) values (s.a) "
-                             "output inserted.a; select 2")),
+  EXPECT_EQ(Kinds(ParseBatch(
+                "select 1 merge top (1) percent t using s on t.a = s.a when matched then update "
+                "set b = 1 when not matched then insert (a) values (s.a); "
+                "select 2")),
             (std::vector<K>{K::Select, K::Unsupported, K::Select}));
   EXPECT_EQ(Kinds(ParseBatch("select a from t group by all a union select b from u "
                              "print 'x'")),
@@ -67,7 +68,7 @@ TEST(ParserTest, UnsupportedStatementEndsWhereTheNextBegins) {
                 "end while (select top 1 with ties a from t order by a) > 0 delete t select 3")),
             (std::vector<K>{K::Unsupported, K::Unsupported, K::Select}));
   Batch inBlock = ParseBatch(
-      "while 1 = 1 begin merge t using s on 1 = 1 when matched then delete output deleted.a; "
+      "while 1 = 1 begin merge top (1) percent t using s on 1 = 1 when matched then delete; "
       "break end select 1");
   ASSERT_EQ(Kinds(inBlock), (std::vector<K>{K::While, K::Select}));
   const auto& loop = static_cast<const WhileStatement&>(*inBlock.statements[0]);
@@ -79,8 +80,8 @@ TEST(ParserTest, UnsupportedStatementEndsWhereTheNextBegins) {
 
 TEST(ParserTest, RoutineWithAnUnsupportedStatementIsStillCreated) {
   Batch b = ParseBatch(
-      "create procedure p as begin select 1 merge t using s on 1 = 1 when matched then delete "
-      "output deleted.a; select 2 end");
+      "create procedure p as begin select 1 merge top (1) percent t using s on 1 = 1 when "
+      "matched then delete; select 2 end");
   ASSERT_EQ(Kinds(b), (std::vector<StatementKind>{StatementKind::CreateRoutine}));
   // A routine kind the server does not create takes the rest of the batch.
   EXPECT_EQ(Kinds(ParseBatch("create trigger tr on database for create_table as update t set a = 1 "
@@ -93,8 +94,8 @@ TEST(ParserTest, RoutineWithAnUnsupportedStatementIsStillCreated) {
 }
 
 TEST(ParserTest, ParametersOfAnUnsupportedStatementKeepTheirPlaces) {
-  Batch b = ParseBatch(
-      "merge t using s on t.a = :a when matched then delete output deleted.a; select :b");
+  Batch b =
+      ParseBatch("merge top (1) percent t using s on t.a = :a when matched then delete; select :b");
   EXPECT_EQ(b.parameterCount, 2);
   const auto& select = static_cast<const SelectStatement&>(*b.statements[1]);
   EXPECT_EQ(select.select->items[0].expr->index, 1);

@@ -576,7 +576,17 @@ void Interpreter::RunCursor(const CursorStatement& s, Context& c) {
   }
 }
 
-void Interpreter::RunChange(const Translation& t, Context& c, const char* event) {
+void Interpreter::RunChangeWithOutput(const Translation& t, Context& c, const char* event,
+                                      const OutputClause* clause) {
+  if (!clause) return RunChange(t, c, event);
+  OutputRows output;
+  output.clause = clause;
+  RunChange(t, c, event, &output);
+  if (!clause->into) c.out->results.emplace_back(output.columns, std::move(output.rows));
+}
+
+void Interpreter::RunChange(const Translation& t, Context& c, const char* event,
+                            OutputRows* output) {
   RefuseWhenDoomed();
   RefuseChangeUnderRowCount(host_);
   if (t.target) {
@@ -599,14 +609,21 @@ void Interpreter::RunChange(const Translation& t, Context& c, const char* event)
       throw DatabaseError(NotSupported(std::string(event) + " of a view without an INSTEAD OF " +
                                        event + " trigger"));
     }
+    if (output && !instead.empty()) {
+      throw DatabaseError(NotSupported("OUTPUT of a statement an INSTEAD OF trigger replaces"));
+    }
+    // The client would get the trigger's rows and the OUTPUT's at once.
+    if (output && !output->clause->into && !after.empty()) {
+      throw ServerErrorByNumber(334, {t.target->name});
+    }
     // An INSTEAD OF trigger replaces the statement, and with it the AFTER
     // triggers it would have fired.
     if (!instead.empty()) {
       ChangeWithTriggers(t, c, event, instead, true);
       return;
     }
-    if (!after.empty()) {
-      ChangeWithTriggers(t, c, event, after, false);
+    if (!after.empty() || output) {
+      ChangeWithTriggers(t, c, event, after, false, output);
       return;
     }
   }
@@ -666,21 +683,24 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       RunQuery(static_cast<const SelectStatement&>(s), c);
       return Flow::Normal;
     case StatementKind::Insert: {
+      const auto& change = static_cast<const InsertStatement&>(s);
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Insert(static_cast<const InsertStatement&>(s)); }), c,
-                "INSERT");
+      RunChangeWithOutput(Bound([&] { return t.Insert(change); }), c, "INSERT",
+                          change.output.get());
       return Flow::Normal;
     }
     case StatementKind::Update: {
+      const auto& change = static_cast<const UpdateStatement&>(s);
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Update(static_cast<const UpdateStatement&>(s)); }), c,
-                "UPDATE");
+      RunChangeWithOutput(Bound([&] { return t.Update(change); }), c, "UPDATE",
+                          change.output.get());
       return Flow::Normal;
     }
     case StatementKind::Delete: {
+      const auto& change = static_cast<const DeleteStatement&>(s);
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Delete(static_cast<const DeleteStatement&>(s)); }), c,
-                "DELETE");
+      RunChangeWithOutput(Bound([&] { return t.Delete(change); }), c, "DELETE",
+                          change.output.get());
       return Flow::Normal;
     }
     case StatementKind::Merge:

@@ -207,20 +207,37 @@ class Interpreter {
   void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);
   void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
-  // INSERT, UPDATE or DELETE (`event`), with the triggers of its table.
-  void RunChange(const Translation& t, Context& c, const char* event);
+  // The rows an OUTPUT clause gives: its result set, or none when it writes
+  // them INTO a table; `action` is what $action reads (a MERGE's action).
+  struct OutputRows {
+    const OutputClause* clause = nullptr;
+    std::string action{};
+    std::vector<std::string> columns{};
+    std::vector<std::vector<Value>> rows{};
+  };
+  // INSERT, UPDATE or DELETE (`event`), with the triggers of its table and
+  // the rows of its OUTPUT clause, if any.
+  void RunChange(const Translation& t, Context& c, const char* event, OutputRows* output = nullptr);
+  // A plain INSERT, UPDATE or DELETE with its OUTPUT clause (null: none).
+  void RunChangeWithOutput(const Translation& t, Context& c, const char* event,
+                           const OutputClause* clause);
   // The statement run with the table's triggers of `event`: the rows it
   // changes captured, then each trigger's body run once over them.
   void ChangeWithTriggers(const Translation& t, Context& c, const char* event,
                           const std::vector<std::shared_ptr<const CompiledRoutine>>& triggers,
-                          bool insteadOf);
+                          bool insteadOf, OutputRows* output = nullptr);
+  // The OUTPUT clause's rows over the captured inserted and deleted rows
+  // (output_clause.cpp).
+  void WriteOutput(OutputRows& output, const std::vector<ColumnInfo>& columns,
+                   const std::string& insertedTable, const std::string& deletedTable, Context& c);
   void FireTrigger(const CompiledRoutine& trigger, const TriggerEvent& event,
                    const std::string& insertedTable, const std::string& deletedTable,
                    long long rows, Context& c);
   // MERGE (merge.cpp): its DELETE, UPDATE and INSERT over the match of
   // source and target, as one statement.
   void RunMerge(const MergeStatement& s, Context& c);
-  long long MergeRows(const MergeStatement& s, const MergePlan& plan, int n, Context& c);
+  long long MergeRows(const MergeStatement& s, const MergePlan& plan, int n, OutputRows* output,
+                      Context& c);
   void CheckMergeTarget(const MergeStatement& s, const MergePlan& plan);
   // UPDATE(column) in a trigger's body.
   Value ColumnUpdated(const std::string& name, Context& c);

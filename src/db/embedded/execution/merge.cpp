@@ -93,7 +93,7 @@ void Interpreter::CheckMergeTarget(const MergeStatement& s, const MergePlan& pla
 }
 
 long long Interpreter::MergeRows(const MergeStatement& s, const MergePlan& plan, int n,
-                                 Context& c) {
+                                 OutputRows* output, Context& c) {
   Catalog& catalog = host_.CurrentCatalog();
   Translator matcher(catalog, c.frame, host_.Functions());
   const Translation match = Bound([&] { return matcher.Query(*plan.match); });
@@ -151,17 +151,20 @@ long long Interpreter::MergeRows(const MergeStatement& s, const MergePlan& plan,
   long long changed = 0;
   if (plan.del) {
     Translator t(catalog, c.frame, host_.Functions());
-    RunChange(Bound([&] { return t.Delete(*plan.del); }), c, "DELETE");
+    if (output) output->action = "DELETE";
+    RunChange(Bound([&] { return t.Delete(*plan.del); }), c, "DELETE", output);
     changed += c.frame->rowCount;
   }
   if (plan.update) {
     Translator t(catalog, c.frame, host_.Functions());
-    RunChange(Bound([&] { return t.Update(*plan.update); }), c, "UPDATE");
+    if (output) output->action = "UPDATE";
+    RunChange(Bound([&] { return t.Update(*plan.update); }), c, "UPDATE", output);
     changed += c.frame->rowCount;
   }
   if (plan.insert) {
     Translator t(catalog, c.frame, host_.Functions());
-    RunChange(Bound([&] { return t.Insert(*plan.insert); }), c, "INSERT");
+    if (output) output->action = "INSERT";
+    RunChange(Bound([&] { return t.Insert(*plan.insert); }), c, "INSERT", output);
     changed += c.frame->rowCount;
   }
   return changed;
@@ -185,10 +188,12 @@ void Interpreter::RunMerge(const MergeStatement& s, Context& c) {
   const int n = ++lastMerge_;
   const std::string savepoint = "moltaro_merge_" + std::to_string(n);
   long long changed = 0;
+  OutputRows output;
+  output.clause = s.output.get();
   try {
     db.Exec("SAVEPOINT " + savepoint);
     try {
-      changed = MergeRows(s, plan, n, c);
+      changed = MergeRows(s, plan, n, s.output ? &output : nullptr, c);
       db.Exec("RELEASE " + savepoint);
     } catch (...) {
       // A trigger's error has ended the transaction already; otherwise the
@@ -206,6 +211,9 @@ void Interpreter::RunMerge(const MergeStatement& s, Context& c) {
     throw;
   }
   if (began && host_.TranCount() > 0) EndTransaction("COMMIT");
+  if (s.output && !s.output->into) {
+    c.out->results.emplace_back(output.columns, std::move(output.rows));
+  }
   c.frame->rowCount = changed;
   c.out->rowsAffected = changed;
 }

@@ -36,6 +36,7 @@ class Capture {
         oldValues += ", ";
       }
       columns_ += QuoteId(c.name);
+      changedColumns_ += (changedColumns_.empty() ? "changed." : ", changed.") + QuoteId(c.name);
       newValues += "NEW." + QuoteId(c.name);
       oldValues += "OLD." + QuoteId(c.name);
     }
@@ -75,11 +76,12 @@ class Capture {
   // The statement has run: what the triggers' bodies change is not captured.
   void Stop() { db_.Exec("DROP TRIGGER IF EXISTS temp." + QuoteId(trigger_)); }
 
-  // The new rows as the statement left them.
+  // The new rows as the statement left them, in the order it changed them:
+  // the n-th rows of inserted and of deleted are one row of an UPDATE.
   void ReadNewRows() {
-    db_.Exec("INSERT INTO temp." + QuoteId(inserted_) + " SELECT " + columns_ + " FROM main." +
-             QuoteId(table_) + " WHERE rowid IN (SELECT r FROM temp." + QuoteId(rows_) +
-             ") ORDER BY rowid");
+    db_.Exec("INSERT INTO temp." + QuoteId(inserted_) + " SELECT " + changedColumns_ +
+             " FROM main." + QuoteId(table_) + " AS changed JOIN temp." + QuoteId(rows_) +
+             " AS captured ON changed.rowid = captured.r ORDER BY captured.rowid");
   }
 
   long long Count(const std::string& table) {
@@ -95,13 +97,15 @@ class Capture {
   std::string table_;
   std::string inserted_, deleted_, rows_, trigger_;
   std::string columns_;
+  std::string changedColumns_;
 };
 
 }  // namespace
 
 void Interpreter::ChangeWithTriggers(
     const Translation& t, Context& c, const char* event,
-    const std::vector<std::shared_ptr<const CompiledRoutine>>& triggers, bool insteadOf) {
+    const std::vector<std::shared_ptr<const CompiledRoutine>>& triggers, bool insteadOf,
+    OutputRows* output) {
   SqliteDb& db = host_.CurrentCatalog().Db();
   const TriggerEvent firing{event, t.target->columns, t.setColumns};
   const std::string table = t.target->name;
@@ -116,7 +120,15 @@ void Interpreter::ChangeWithTriggers(
   }
   bool inTrigger = false;
   long long rows = 0;
+  // Inside an open transaction the OUTPUT's failure (INTO a table) must undo
+  // the change it came after: a save point of the statement.
+  const std::string savepoint = "moltaro_output_" + std::to_string(lastCapture_ + 1);
+  bool saved = false;
   try {
+    if (output && !began) {
+      db.Exec("SAVEPOINT " + savepoint);
+      saved = true;
+    }
     Capture capture(db, table, firing.columns, ++lastCapture_, event, insteadOf, view);
     const StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
     capture.Stop();
@@ -126,11 +138,22 @@ void Interpreter::ChangeWithTriggers(
       rows = o.changes;
       if (firing.event != "DELETE") capture.ReadNewRows();
     }
+    if (output) WriteOutput(*output, firing.columns, capture.Inserted(), capture.Deleted(), c);
+    if (saved) {
+      saved = false;
+      db.Exec("RELEASE " + savepoint);
+    }
     inTrigger = true;
     for (const auto& trigger : triggers) {
       FireTrigger(*trigger, firing, capture.Inserted(), capture.Deleted(), rows, c);
     }
   } catch (...) {
+    if (saved && host_.TranCount() > 0) {
+      try {
+        db.Exec("ROLLBACK TO " + savepoint + ";RELEASE " + savepoint);
+      } catch (const DatabaseError&) {
+      }
+    }
     // A failing statement undoes only itself; an error in a trigger ends
     // the transaction, as SQL Server's triggers run with XACT_ABORT on.
     if (host_.TranCount() > 0 && (began || inTrigger)) {

@@ -197,6 +197,15 @@ struct SelectStatement : Statement {
   std::unique_ptr<Select> select;
 };
 
+// OUTPUT items [INTO table [(columns)]] of INSERT, UPDATE, DELETE and
+// MERGE: the items read `inserted` and `deleted` (and $action, a Column
+// named "$action", in a MERGE).
+struct OutputClause {
+  std::vector<SelectItem> items;
+  std::optional<ObjectName> into;
+  std::vector<std::string> intoColumns;
+};
+
 struct InsertStatement : Statement {
   InsertStatement() : Statement(StatementKind::Insert) {}
   ObjectName table;
@@ -205,6 +214,7 @@ struct InsertStatement : Statement {
   std::unique_ptr<Select> select;              // INSERT … SELECT
   std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC (not supported)
   bool defaultValues = false;
+  std::unique_ptr<OutputClause> output;
 };
 
 struct Assignment {
@@ -222,6 +232,7 @@ struct UpdateStatement : Statement {
   std::vector<TableRef> from;
   ExprPtr where;
   ExprPtr top;
+  std::unique_ptr<OutputClause> output;
 };
 
 struct DeleteStatement : Statement {
@@ -231,6 +242,7 @@ struct DeleteStatement : Statement {
   std::vector<TableRef> from;
   ExprPtr where;
   ExprPtr top;
+  std::unique_ptr<OutputClause> output;
 };
 
 // WHEN MATCHED | WHEN NOT MATCHED [BY TARGET] | WHEN NOT MATCHED BY SOURCE
@@ -259,6 +271,7 @@ struct MergeStatement : Statement {
   TableRef source;  // a table or a derived table (VALUES become one)
   ExprPtr on;
   std::vector<MergeClause> clauses;
+  std::unique_ptr<OutputClause> output;
 };
 
 struct TruncateStatement : Statement {

@@ -650,7 +650,7 @@ class Parser {
       } while (AcceptSymbol(","));
       ExpectSymbol(")");
     }
-    RefuseOutputClause();
+    s->output = ParseOutputClause();
     if (AcceptWord("VALUES")) {
       do {
         ExpectSymbol("(");
@@ -694,16 +694,46 @@ class Parser {
     SkipTableHints();
     ExpectWord("SET");
     s->assignments = ParseAssignments();
-    RefuseOutputClause();
+    s->output = ParseOutputClause();
     if (AcceptWord("FROM")) s->from = ParseFromList();
     if (AcceptWord("WHERE")) s->where = ParseCondition();
     return s;
   }
 
-  // OUTPUT inserted.…, deleted.… [INTO …] of INSERT, UPDATE, DELETE and
-  // MERGE: their statement is not run rather than run without its rows.
-  void RefuseOutputClause() const {
-    if (PeekWord("OUTPUT")) throw UnsupportedConstruct("OUTPUT clause");
+  // OUTPUT item, … [INTO table [(columns)]] of INSERT, UPDATE, DELETE and
+  // MERGE; none when the statement has no OUTPUT.
+  std::unique_ptr<OutputClause> ParseOutputClause() {
+    if (!AcceptWord("OUTPUT")) return nullptr;
+    auto output = std::make_unique<OutputClause>();
+    do {
+      if (PeekSymbol("$") && PeekWord("ACTION", 1)) {
+        Take();
+        Take();
+        SelectItem item;
+        item.expr = std::make_unique<Expr>();
+        item.expr->kind = ExprKind::Column;
+        item.expr->parts = {"$action"};
+        if (AcceptWord("AS")) {
+          item.alias = Identifier(true);
+          item.hasAlias = true;
+        } else if (IsIdentifier(Peek())) {
+          item.alias = Take().text;
+          item.hasAlias = true;
+        }
+        output->items.push_back(std::move(item));
+      } else {
+        output->items.push_back(ParseSelectItem());
+      }
+    } while (AcceptSymbol(","));
+    if (AcceptWord("INTO")) {
+      output->into = ParseObjectName();
+      if (AcceptSymbol("(")) {
+        do output->intoColumns.push_back(Identifier(true));
+        while (AcceptSymbol(","));
+        ExpectSymbol(")");
+      }
+    }
+    return output;
   }
 
   // The SET list of an UPDATE: column = value, @variable = value.
@@ -754,7 +784,7 @@ class Parser {
     AcceptWord("FROM");
     s->table = ParseObjectName();
     SkipTableHints();
-    RefuseOutputClause();
+    s->output = ParseOutputClause();
     if (AcceptWord("FROM")) s->from = ParseFromList();
     if (AcceptWord("WHERE")) s->where = ParseCondition();
     return s;
@@ -786,7 +816,7 @@ class Parser {
     while (PeekWord("WHEN")) s->clauses.push_back(ParseMergeClause());
     if (s->clauses.empty()) Fail();
     CheckMergeClauses(s->clauses);
-    RefuseOutputClause();
+    s->output = ParseOutputClause();
     if (AcceptWord("OPTION")) ParenthesisedText();
     if (!PeekSymbol(";")) throw ServerErrorByNumber(10713);
     return s;

@@ -450,12 +450,22 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         if (!tr.variables.empty()) return std::nullopt;
         return tr;
       }
-      case StatementKind::Insert:
-        return WithoutTriggers(t.Insert(static_cast<const InsertStatement&>(s)));
-      case StatementKind::Update:
-        return WithoutTriggers(t.Update(static_cast<const UpdateStatement&>(s)));
-      case StatementKind::Delete:
-        return WithoutTriggers(t.Delete(static_cast<const DeleteStatement&>(s)));
+      // OUTPUT rows come from the interpreter's capture of the changed rows.
+      case StatementKind::Insert: {
+        const auto& insert = static_cast<const InsertStatement&>(s);
+        if (insert.output) return std::nullopt;
+        return WithoutTriggers(t.Insert(insert));
+      }
+      case StatementKind::Update: {
+        const auto& update = static_cast<const UpdateStatement&>(s);
+        if (update.output) return std::nullopt;
+        return WithoutTriggers(t.Update(update));
+      }
+      case StatementKind::Delete: {
+        const auto& del = static_cast<const DeleteStatement&>(s);
+        if (del.output) return std::nullopt;
+        return WithoutTriggers(t.Delete(del));
+      }
       default:
         return std::nullopt;
     }
