@@ -16,6 +16,14 @@ namespace moltaro::db::embedded {
 
 namespace {
 
+// "main." or "temp.": temporary tables and table variables (whose changes
+// only an OUTPUT clause captures) are TEMP tables of the connection.
+std::string SchemaOf(SqliteDb& db, const std::string& table) {
+  auto temp = db.Prepare("SELECT 1 FROM temp.sqlite_master WHERE type = 'table' AND name = ?1");
+  sqlite3_bind_text(temp.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+  return sqlite3_step(temp.get()) == SQLITE_ROW ? "temp." : "main.";
+}
+
 // The TEMP tables and the SQLite trigger that capture one statement's rows;
 // all are gone when it ends, whatever way the statement ends.
 class Capture {
@@ -23,7 +31,7 @@ class Capture {
   Capture(SqliteDb& db, const std::string& table, const std::vector<ColumnInfo>& columns, int n,
           const std::string& event, bool insteadOf, bool view)
       : db_(db),
-        table_(table),
+        table_(SchemaOf(db, table) + QuoteId(table)),
         inserted_("moltaro_inserted_" + std::to_string(n)),
         deleted_("moltaro_deleted_" + std::to_string(n)),
         rows_("moltaro_rows_" + std::to_string(n)),
@@ -59,8 +67,8 @@ class Capture {
     // Instead of the change to a table: the row is captured and skipped.
     if (insteadOf && !view) body += "SELECT RAISE(IGNORE);";
     const std::string timing = !insteadOf ? "AFTER" : view ? "INSTEAD OF" : "BEFORE";
-    db_.Exec("CREATE TEMP TRIGGER " + QuoteId(trigger_) + " " + timing + " " + event + " ON main." +
-             QuoteId(table_) + " FOR EACH ROW BEGIN " + body + " END");
+    db_.Exec("CREATE TEMP TRIGGER " + QuoteId(trigger_) + " " + timing + " " + event + " ON " +
+             table_ + " FOR EACH ROW BEGIN " + body + " END");
   }
   Capture(const Capture&) = delete;
   Capture& operator=(const Capture&) = delete;
@@ -79,8 +87,8 @@ class Capture {
   // The new rows as the statement left them, in the order it changed them:
   // the n-th rows of inserted and of deleted are one row of an UPDATE.
   void ReadNewRows() {
-    db_.Exec("INSERT INTO temp." + QuoteId(inserted_) + " SELECT " + changedColumns_ +
-             " FROM main." + QuoteId(table_) + " AS changed JOIN temp." + QuoteId(rows_) +
+    db_.Exec("INSERT INTO temp." + QuoteId(inserted_) + " SELECT " + changedColumns_ + " FROM " +
+             table_ + " AS changed JOIN temp." + QuoteId(rows_) +
              " AS captured ON changed.rowid = captured.r ORDER BY captured.rowid");
   }
 
@@ -94,7 +102,7 @@ class Capture {
 
  private:
   SqliteDb& db_;
-  std::string table_;
+  std::string table_;  // "main." or "temp." and the quoted name
   std::string inserted_, deleted_, rows_, trigger_;
   std::string columns_;
   std::string changedColumns_;
