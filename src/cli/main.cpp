@@ -67,9 +67,14 @@ int Main(int argc, char** argv) {
       "sql", "Run T-SQL: batches separated by GO lines; results as tab-separated lines");
   sqlCmd->add_option("-d", sql.database, "Database (default: the login's default database)");
   auto* q = sqlCmd->add_option("-Q", sql.query, "The script text");
-  auto* in = sqlCmd->add_option("-i", sql.inputFile, "A script file (UTF-8)");
+  auto* in = sqlCmd->add_option("-i", sql.inputFile,
+                                "A script file (UTF-8, or UTF-16 with a byte order mark)");
   q->excludes(in);
-  sqlCmd->footer("Without -Q or -i the script is read from standard input.");
+  sqlCmd->footer(
+      "Without -Q or -i the script is read from standard input. A line \"GO n\" runs the\n"
+      "batch before it n times. A failed batch is reported on standard error as\n"
+      "\"Msg <number>, Level <severity>, batch at <file>:<line>: <message>\" and the\n"
+      "next batch runs; the exit status is 1 when any batch failed.");
 
   bool json = false;
   CLI::App* instancesCmd = app.add_subcommand(

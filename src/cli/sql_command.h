@@ -17,9 +17,23 @@ struct SqlOptions {
   bool hasQuery = false;
 };
 
-// Splits a script into batches at lines holding only GO (any case, blanks
-// around it allowed). Batches of blanks only are dropped.
-std::vector<std::string> SplitBatches(const std::string& script);
+// One batch of a script: its text, the script line it starts on (1-based),
+// and how many times it runs (`GO 3` runs the batch before it three times).
+struct ScriptBatch {
+  std::string text;
+  int firstLine = 1;
+  int repeat = 1;
+};
+
+// Splits a script into batches at lines holding only GO, optionally followed
+// by a repeat count (any case, blanks around it allowed). Batches of blanks
+// only are dropped.
+std::vector<ScriptBatch> SplitBatches(const std::string& script);
+
+// The script as UTF-8: a UTF-8 byte order mark is dropped and a UTF-16 text
+// with its byte order mark (as Windows editors save scripts) is converted.
+// Returns false when a UTF-16 text ends in the middle of a character.
+bool ScriptTextAsUtf8(std::string& script);
 
 // A result set as a header line of column names and one line per row, tab
 // separated, NULL written as NULL.

@@ -362,6 +362,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8162, 16,
      "The formal parameter \"%.*ls\" was not declared as an OUTPUT parameter, but the actual "
      "parameter passed in requested output."},
+    {8164, 16, "An INSERT EXEC statement cannot be nested."},
     {8169, 16, "Conversion failed when converting from a character string to uniqueidentifier."},
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},

@@ -45,7 +45,8 @@ TEST(ParserTest, UnsupportedConstructsSayWhat) {
   EXPECT_THAT(Unsupported("merge top (5) percent into t using s on 1=1 when matched then delete;"),
               HasSubstr("not supported by the embedded server: TOP … PERCENT"));
   EXPECT_THAT(Unsupported("declare @c cursor"), HasSubstr("cursor variables"));
-  EXPECT_THAT(Unsupported("select a from t for xml auto"), HasSubstr("SELECT … FOR"));
+  EXPECT_THAT(Unsupported("select a from t for xml explicit"), HasSubstr("FOR XML EXPLICIT"));
+  EXPECT_THAT(Unsupported("select a from t for browse"), HasSubstr("SELECT … FOR"));
 }
 
 // An unsupported construct takes only its own statement: the statements

@@ -320,7 +320,7 @@ BoundSource Binder::MakeSource(const TableRef& ref) {
     // Derived tables see no outer scope in T-SQL.
     const BoundSelect& inner = BindQuery(*ref.derived, nullptr, false);
     for (std::size_t i = 0; i < inner.output.size(); ++i) {
-      if (inner.output[i].name.empty()) {
+      if (inner.output[i].name.empty() && !ref.setOperand) {
         throw ServerErrorByNumber(8155, {std::to_string(i + 1), ref.alias});
       }
     }
@@ -1153,7 +1153,8 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
     if (q.parts.back().output.size() != q.parts.front().output.size()) {
       throw ServerErrorByNumber(205);
     }
-    if (anchored && part == &select && select.unionNext && select.unionAll) {
+    if (anchored && part == &select && select.unionNext && select.unionAll &&
+        select.combine == Select::Combine::Union) {
       // The anchor of a recursive CTE: the parts after it may read it.
       anchored->output = q.parts.front().output;
       for (std::size_t i = 0; i < anchored->output.size(); ++i) {
@@ -1205,6 +1206,7 @@ const BoundSelect& Binder::BindQuery(const Select& select, const BoundScope* out
     if (select.topPercent) throw DatabaseError(NotSupported("TOP … PERCENT"));
     Bind(*select.top, outer);
   }
+  if (select.forXml) BindForXml(select, q);
   const BoundSelect& result = q;
   statement_->selects.insert_or_assign(&select, std::move(bound));
   return result;

@@ -65,6 +65,8 @@ class Binder {
  private:
   const BoundSelect& BindQuery(const Select& select, const BoundScope* outer, bool topLevel);
   void BindCore(const Select& select, const BoundScope* outer, BoundSelectPart& part);
+  // FOR XML: how each column goes into a row; the query becomes one column.
+  void BindForXml(const Select& select, BoundSelect& query);
   BoundSource MakeSource(const TableRef& ref);
   // The ON conditions of a FROM clause, parenthesised joins' too.
   void BindJoinConditions(const std::vector<TableRef>& from, const BoundScope& scope);

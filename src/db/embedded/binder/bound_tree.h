@@ -182,6 +182,19 @@ struct BoundSelect {
   // ORDER BY: the output column an item names (-1: an expression over the
   // first part's tables).
   std::vector<int> orderPositions;
+  // FOR XML: `output` is the one column of XML text; the rows' own columns
+  // are kept in `rowOutput`, each written as `xmlColumns` says, inside an
+  // element named `xmlRow` (none when empty).
+  struct XmlColumn {
+    enum class As { Element, Attribute, Text };
+    As as = As::Element;
+    std::string name;  // as an XML name
+    bool raw = false;  // an xml value: written as it is, not escaped
+  };
+  std::vector<OutputColumn> rowOutput;
+  std::vector<XmlColumn> xmlColumns;
+  std::string xmlRow;
+  std::string xmlRoot;  // ROOT: the element around all rows (none when empty)
 };
 
 // A bound INSERT, UPDATE or DELETE: its target and columns.

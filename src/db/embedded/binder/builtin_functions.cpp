@@ -1,5 +1,7 @@
 #include "db/embedded/binder/builtin_functions.h"
 
+#include "db/embedded/parser/tsql_ast.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -49,6 +51,8 @@ constexpr BuiltinFunction kFunctions[] = {
     {"DATENAME", "tsql_datename", 2, 2, R::Text},
     {"EOMONTH", "tsql_eomonth", 1, 2, R::Date},
     {"DATEFROMPARTS", "tsql_datefromparts", 3, 3, R::Date},
+    {kXmlStringValueFunction, "tsql_xml_string", 1, 1, R::Text},
+    {kXmlFirstTextFunction, "tsql_xml_first_text", 1, 1, R::Text},
     // Written out by the translator from their arguments.
     {"CONCAT", "", 2, 254, R::Text},
     {"CONCAT_WS", "", 3, 254, R::Text},

@@ -55,6 +55,9 @@ StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue
   return r;
 }
 
+// SQLite binds at most 32,766 values to one statement.
+constexpr std::size_t kMaxBoundValues = 32766;
+
 int LineOf(std::string_view text, std::size_t offset) {
   const std::string_view before = text.substr(0, std::min(offset, text.size()));
   return 1 + static_cast<int>(std::count(before.begin(), before.end(), '\n'));
@@ -632,6 +635,60 @@ void Interpreter::RunChange(const Translation& t, Context& c, const char* event,
   c.out->rowsAffected = o.changes;
 }
 
+// The procedure (or text) runs with its result sets kept instead of sent;
+// their rows then go in as one INSERT … VALUES with every value bound, so
+// each converts to its column as any inserted value does, and the table's
+// triggers see one statement.
+void Interpreter::InsertFromExec(const InsertStatement& s, Context& c) {
+  if (insertingFromExec_) throw ServerErrorByNumber(8164);
+  BatchResult kept;
+  {
+    Context inner = c;
+    inner.out = &kept;
+    insertingFromExec_ = true;
+    struct Done {
+      bool& flag;
+      ~Done() { flag = false; }
+    } done{insertingFromExec_};
+    Exec(*s.exec, inner);
+  }
+  for (std::string& message : kept.messages) c.out->messages.push_back(std::move(message));
+
+  InsertStatement insert;
+  insert.offset = s.offset;
+  insert.endOffset = s.endOffset;
+  insert.table = s.table;
+  insert.columns = s.columns;
+  Params values;
+  for (const ResultSet& set : kept.results) {
+    for (const auto& row : set.Rows()) {
+      std::vector<ExprPtr> exprs;
+      for (const Value& v : row) {
+        auto parameter = std::make_unique<Expr>();
+        parameter->kind = ExprKind::Parameter;
+        parameter->index = static_cast<int>(values.size());
+        values.push_back(v);
+        exprs.push_back(std::move(parameter));
+      }
+      insert.rows.push_back(std::move(exprs));
+    }
+  }
+  if (insert.rows.empty()) {
+    c.frame->rowCount = 0;
+    c.out->rowsAffected = 0;
+    return;
+  }
+  if (values.size() > kMaxBoundValues) {
+    throw DatabaseError(
+        NotSupported("INSERT … EXEC of more than " + std::to_string(kMaxBoundValues) + " values"));
+  }
+  Translator t(host_.CurrentCatalog(), c.frame, host_.Functions());
+  const Translation translation = Bound([&] { return t.Insert(insert); });
+  Context withValues = c;
+  withValues.params = &values;
+  RunChange(translation, withValues, "INSERT");
+}
+
 // Database statements work on master through connections of their own, which
 // would wait for ever behind this session's own transaction.
 void Interpreter::RefuseInTransaction(const char* statement) {
@@ -684,6 +741,11 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       return Flow::Normal;
     case StatementKind::Insert: {
       const auto& change = static_cast<const InsertStatement&>(s);
+      if (change.exec) {
+        if (change.output) throw DatabaseError(NotSupported("OUTPUT of INSERT … EXEC"));
+        InsertFromExec(change, c);
+        return Flow::Normal;
+      }
       Translator t(catalog, c.frame, host_.Functions());
       RunChangeWithOutput(Bound([&] { return t.Insert(change); }), c, "INSERT",
                           change.output.get());

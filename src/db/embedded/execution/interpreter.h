@@ -207,6 +207,8 @@ class Interpreter {
   void Assign(Context& c, const std::string& name, const StoredValue& value);
   void RunQuery(const SelectStatement& s, Context& c);
   void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
+  // INSERT … EXEC: the rows of the procedure's result sets inserted.
+  void InsertFromExec(const InsertStatement& s, Context& c);
   // The rows an OUTPUT clause gives: its result set, or none when it writes
   // them INTO a table; `action` is what $action reads (a MERGE's action).
   struct OutputRows {
@@ -328,6 +330,8 @@ class Interpreter {
   // The triggers running, innermost last: a trigger's own changes do not
   // fire it again (no direct recursion).
   std::vector<int> firingTriggers_;
+  // An INSERT … EXEC is running: another inside it is refused (8164).
+  bool insertingFromExec_ = false;
   // The table variables alive, innermost scope's last: their SQLite table
   // and how to make it again (a rollback undoes what it made).
   struct TableVariable {

@@ -16,6 +16,7 @@
 #include "db/embedded/execution/format_function.h"
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
+#include "db/embedded/execution/xml_functions.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/collation.h"
 #include "db/server_messages.h"
@@ -543,6 +544,7 @@ void RegisterFunctions(sqlite3* db) {
   RegisterStringFunctions(db);
   RegisterConvertFunctions(db);
   RegisterFormatFunction(db);
+  RegisterXmlFunctions(db);
   RegisterScalar(db, "tsql_store", 8, StoreFn);
   RegisterScalar(db, "tsql_cast", 5, CastFn);
   RegisterScalar(db, "tsql_getdate", 0, GetDateFn, false);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace moltaro::db::embedded {
@@ -22,6 +23,12 @@ struct TypeSpec {
   int precision = -1;
   int scale = -1;
 };
+
+// The functions an xml value() call becomes: the document's string value
+// ('.'), and its first text node at the top ('(./text())[1]'). No name
+// written in T-SQL can reach them.
+inline constexpr std::string_view kXmlStringValueFunction = "XML.VALUE";
+inline constexpr std::string_view kXmlFirstTextFunction = "XML.TEXT";
 
 enum class ExprKind {
   Null,
@@ -89,6 +96,9 @@ enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
 struct TableRef {
   ObjectName name;
   std::unique_ptr<Select> derived;
+  // A parenthesised operand of UNION, EXCEPT or INTERSECT read as a derived
+  // table: its columns need no names, as the chain takes them by position.
+  bool setOperand = false;
   std::vector<TableRef> nested;  // a parenthesised join: (a JOIN b ON …)
   std::string alias;
   JoinKind join = JoinKind::First;
@@ -132,7 +142,22 @@ struct Select {
   int maxRecursion = 100;
   ExprPtr having;
   std::vector<OrderItem> orderBy;
+  // FOR XML RAW|AUTO|PATH [('row')] [, TYPE] [, ELEMENTS] [, ROOT [('root')]]:
+  // the rows as one XML text.
+  struct ForXml {
+    enum class Mode { Raw, Auto, Path };
+    Mode mode = Mode::Raw;
+    std::optional<std::string> rowName;
+    bool type = false;
+    bool elements = false;
+    std::optional<std::string> root;
+  };
+  std::optional<ForXml> forXml;
+  // The next query of a UNION, EXCEPT or INTERSECT chain and how it joins
+  // this one (ALL only with UNION).
+  enum class Combine { Union, Except, Intersect };
   std::unique_ptr<Select> unionNext;
+  Combine combine = Combine::Union;
   bool unionAll = false;
 };
 
@@ -212,7 +237,7 @@ struct InsertStatement : Statement {
   std::vector<std::string> columns;
   std::vector<std::vector<ExprPtr>> rows;      // VALUES (…), (…)
   std::unique_ptr<Select> select;              // INSERT … SELECT
-  std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC (not supported)
+  std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC: the rows of its result sets
   bool defaultValues = false;
   std::unique_ptr<OutputClause> output;
 };

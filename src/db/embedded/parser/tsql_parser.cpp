@@ -666,7 +666,10 @@ class Parser {
       ExpectWord("VALUES");
       s->defaultValues = true;
     } else if (PeekWord("EXEC") || PeekWord("EXECUTE")) {
-      throw UnsupportedConstruct("INSERT … EXEC");
+      const std::size_t execStart = Take().offset;
+      s->exec = ParseExecBody();
+      s->exec->offset = execStart;
+      s->exec->endOffset = LastEnd();
     } else {
       Fail();
     }
@@ -1864,7 +1867,7 @@ class Parser {
   }
 
   // ---- procedural --------------------------------------------------------
-  StatementPtr ParseExecBody() {
+  std::unique_ptr<ExecStatement> ParseExecBody() {
     auto s = std::make_unique<ExecStatement>();
     if (PeekSymbol("(")) {
       Take();
@@ -2170,26 +2173,100 @@ class Parser {
       first = ParseSelectCore();
     }
     Select* last = first.get();
-    while (PeekWord("UNION")) {
-      Take();
-      last->unionAll = AcceptWord("ALL");
+    bool unionOrExcept = false;
+    while (PeekWord("UNION") || PeekWord("EXCEPT") || PeekWord("INTERSECT")) {
+      const std::string word = Upper(Take().text);
+      if (word == "INTERSECT") {
+        // INTERSECT binds tighter than UNION and EXCEPT; SQLite reads the
+        // chain from left to right.
+        if (unionOrExcept) {
+          throw UnsupportedConstruct("INTERSECT after UNION or EXCEPT without parentheses");
+        }
+        last->combine = Select::Combine::Intersect;
+      } else {
+        unionOrExcept = true;
+        last->combine = word == "UNION" ? Select::Combine::Union : Select::Combine::Except;
+        if (word == "UNION") last->unionAll = AcceptWord("ALL");
+      }
       if (PeekSymbol("(")) {
         Take();
         last->unionNext = ParseQuery();
         ExpectSymbol(")");
+        // A parenthesised chain is one operand: it becomes a derived table.
+        if (last->unionNext->unionNext || !last->unionNext->orderBy.empty()) {
+          last->unionNext = AsDerivedTable(std::move(last->unionNext));
+        }
       } else {
         last->unionNext = ParseSelectCore();
       }
       last = last->unionNext.get();
     }
-    if (PeekWord("EXCEPT") || PeekWord("INTERSECT")) throw UnsupportedConstruct(Upper(Peek().text));
     if (AcceptWord("ORDER")) first->orderBy = ParseOrderByList();
     if (cursorQuery_ && PeekWord("FOR")) return first;  // FOR UPDATE / READ ONLY of a cursor
+    if (PeekWord("FOR") && PeekWord("XML", 1)) {
+      Take();
+      Take();
+      first->forXml = ParseForXml();
+    }
     if (AcceptWord("OPTION")) ParseQueryHints(*first);
     if (PeekWord("FOR") || PeekWord("COMPUTE")) {
       throw UnsupportedConstruct("SELECT … " + Upper(Peek().text));
     }
     return first;
+  }
+
+  // After FOR XML: the mode, its row name and the options.
+  Select::ForXml ParseForXml() {
+    Select::ForXml x;
+    auto optionalName = [&]() -> std::optional<std::string> {
+      if (!AcceptSymbol("(")) return std::nullopt;
+      if (Peek().kind != TokenKind::String) Fail();
+      std::string name = Take().text;
+      ExpectSymbol(")");
+      return name;
+    };
+    const std::string mode = Upper(Identifier(false));
+    if (mode == "RAW") {
+      x.mode = Select::ForXml::Mode::Raw;
+      x.rowName = optionalName();
+    } else if (mode == "PATH") {
+      x.mode = Select::ForXml::Mode::Path;
+      x.rowName = optionalName();
+    } else if (mode == "AUTO") {
+      x.mode = Select::ForXml::Mode::Auto;
+    } else {
+      throw UnsupportedConstruct("FOR XML " + mode);
+    }
+    while (AcceptSymbol(",")) {
+      const std::string option = Upper(Identifier(false));
+      if (option == "TYPE") {
+        x.type = true;
+      } else if (option == "ELEMENTS") {
+        if (PeekWord("XSINIL")) throw UnsupportedConstruct("FOR XML … ELEMENTS XSINIL");
+        AcceptWord("ABSENT");
+        x.elements = true;
+      } else if (option == "ROOT") {
+        x.root = optionalName().value_or("root");
+      } else {
+        throw UnsupportedConstruct("FOR XML … " + option);
+      }
+    }
+    return x;
+  }
+
+  // SELECT * FROM (query) AS moltaro_operand_n.
+  std::unique_ptr<Select> AsDerivedTable(std::unique_ptr<Select> query) {
+    auto wrapper = std::make_unique<Select>();
+    SelectItem all;
+    all.expr = std::make_unique<Expr>();
+    all.expr->kind = ExprKind::Star;
+    wrapper->items.push_back(std::move(all));
+    TableRef derived;
+    derived.derived = std::move(query);
+    derived.alias = "moltaro_operand_" + std::to_string(++derivedOperands_);
+    derived.setOperand = true;
+    wrapper->from.push_back(std::move(derived));
+    return wrapper;
   }
 
   std::unique_ptr<Select> ParseSelectCore() {
@@ -2596,6 +2673,7 @@ class Parser {
       case TokenKind::Variable:
         e->kind = ExprKind::Variable;
         e->text = Take().text;
+        if (PeekSymbol(".")) return ParseXmlMethod(std::move(e));
         break;
       case TokenKind::Symbol:
         if (t.text == "(") {
@@ -2604,6 +2682,7 @@ class Parser {
             e->kind = ExprKind::Subquery;
             e->select = ParseQuery();
             ExpectSymbol(")");
+            if (PeekSymbol(".")) return ParseXmlMethod(std::move(e));
           } else {
             e = ParseExpr();
             ExpectSymbol(")");
@@ -2611,7 +2690,10 @@ class Parser {
           }
           break;
         }
-        if (t.text == "$") throw UnsupportedConstruct("money literals");
+        if (t.text == "$") {
+          ParseMoneyLiteral(*e);
+          break;
+        }
         Fail();
       case TokenKind::Word:
       case TokenKind::Quoted:
@@ -2682,6 +2764,78 @@ class Parser {
       } while (AcceptSymbol(","));
     }
     ExpectSymbol(")");
+  }
+
+  // $12.50, -$3: a money constant.
+  void ParseMoneyLiteral(Expr& e) {
+    Take();
+    const bool negative = AcceptSymbol("-");
+    if (!negative) AcceptSymbol("+");
+    if (Peek().kind != TokenKind::Number) Fail();
+    auto number = std::make_unique<Expr>();
+    number->offset = Peek().offset;
+    number->text = (negative ? "-" : "") + Take().text;
+    if (number->text.find_first_not_of("-0123456789.") != std::string::npos) Fail();
+    number->kind = number->text.find('.') == std::string::npos && number->text.size() <= 18
+                       ? ExprKind::Integer
+                       : ExprKind::Float;
+    number->endOffset = LastEnd();
+    e.kind = ExprKind::Cast;
+    e.text = "CAST";
+    e.type.name = "money";
+    e.args.push_back(std::move(number));
+  }
+
+  // xml.value(path, 'type') on an xml variable or a FOR XML … TYPE query,
+  // for the paths that read the document's text, as that type.
+  ExprPtr ParseXmlMethod(ExprPtr xml) {
+    Take();
+    const std::string method = Identifier(false);
+    if (Upper(method) != "VALUE") {
+      throw UnsupportedConstruct("the xml method " + method + "()");
+    }
+    ExpectSymbol("(");
+    if (Peek().kind != TokenKind::String) Fail();
+    std::string path = Take().text;
+    path.erase(std::remove(path.begin(), path.end(), ' '), path.end());
+    static constexpr std::string_view kWholeDocument[] = {".", "(.)[1]", "/", "(/)[1]"};
+    static constexpr std::string_view kFirstText[] = {"./text()[1]", "(./text())[1]", "text()[1]",
+                                                      "(text())[1]", "(/text())[1]"};
+    std::string_view function;
+    if (std::find(std::begin(kWholeDocument), std::end(kWholeDocument), path) !=
+        std::end(kWholeDocument)) {
+      function = kXmlStringValueFunction;
+    } else if (std::find(std::begin(kFirstText), std::end(kFirstText), path) !=
+               std::end(kFirstText)) {
+      function = kXmlFirstTextFunction;
+    } else {
+      throw UnsupportedConstruct("the xml method value() with the path '" + path + "'");
+    }
+    ExpectSymbol(",");
+    if (Peek().kind != TokenKind::String) Fail();
+    const std::string typeText = Take().text;
+    ExpectSymbol(")");
+    auto text = std::make_unique<Expr>();
+    text->kind = ExprKind::Function;
+    text->text = std::string(function);
+    text->offset = xml->offset;
+    text->args.push_back(std::move(xml));
+    auto cast = std::make_unique<Expr>();
+    cast->kind = ExprKind::Cast;
+    cast->text = "CAST";
+    cast->offset = text->offset;
+    cast->type = TypeOfText(typeText);
+    cast->args.push_back(std::move(text));
+    cast->endOffset = LastEnd();
+    return cast;
+  }
+
+  // A type written as text ('nvarchar(max)'), read by a parser of its own.
+  static TypeSpec TypeOfText(const std::string& text) {
+    Parser inner(text);
+    TypeSpec type = inner.ParseType();
+    if (inner.Peek().kind != TokenKind::End) inner.Fail();
+    return type;
   }
 
   void ParseFunction(Expr& e) {
@@ -2806,6 +2960,7 @@ class Parser {
   int depth_ = 0;
   int parameterCount_ = 0;
   bool cursorQuery_ = false;  // a cursor's query ends at its FOR UPDATE / READ ONLY
+  int derivedOperands_ = 0;   // names the derived tables parenthesised set operands become
   std::vector<std::string> parameterNames_;
 };
 

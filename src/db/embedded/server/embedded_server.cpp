@@ -453,7 +453,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       // OUTPUT rows come from the interpreter's capture of the changed rows.
       case StatementKind::Insert: {
         const auto& insert = static_cast<const InsertStatement&>(s);
-        if (insert.output) return std::nullopt;
+        // runs a procedure first: the interpreter's work
+        if (insert.exec || insert.output) return std::nullopt;
         return WithoutTriggers(t.Insert(insert));
       }
       case StatementKind::Update: {

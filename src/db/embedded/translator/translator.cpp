@@ -18,6 +18,24 @@ namespace moltaro::db::embedded {
 
 namespace {
 
+// The columns of a query's rows (a FOR XML query's output is its text).
+const std::vector<OutputColumn>& RowColumns(const BoundSelect& query) {
+  return query.rowOutput.empty() ? query.output : query.rowOutput;
+}
+
+// How a query of a chain joins the next one.
+const char* CombineWord(const Select& part) {
+  switch (part.combine) {
+    case Select::Combine::Except:
+      return " EXCEPT ";
+    case Select::Combine::Intersect:
+      return " INTERSECT ";
+    case Select::Combine::Union:
+      break;
+  }
+  return part.unionAll ? " UNION ALL " : " UNION ";
+}
+
 std::string Upper(std::string_view s) {
   return ToUpperAscii(s);
 }
@@ -710,7 +728,7 @@ std::string Translator::EmitGroupingSets(const Select& select, const BoundSelect
     ValueClass cls = ValueClass::Unknown;
     if (position >= 0) {
       term = QuoteId("c" + std::to_string(position));
-      cls = query.output[static_cast<std::size_t>(position)].cls;
+      cls = RowColumns(query)[static_cast<std::size_t>(position)].cls;
     } else {
       ++aggregateDepth_;
       const std::string sql = Emit(*select.orderBy[i].expr);
@@ -768,7 +786,7 @@ std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with, int m
     }
     sql += ", " + QuoteId(kDepthColumn) + ") AS (";
     for (std::size_t p = 0; p < query.parts.size(); ++p) {
-      if (p) sql += query.parts[p - 1].select->unionAll ? " UNION ALL " : " UNION ";
+      if (p) sql += CombineWord(*query.parts[p - 1].select);
       const std::string depth = selfReferences[p]
                                     ? "tsql_recursion(" + QuoteId(selfReferences[p]->sqlAlias) +
                                           "." + QuoteId(kDepthColumn) + " + 1, " +
@@ -783,12 +801,13 @@ std::string Translator::EmitWith(const std::vector<CommonTableExpr>& with, int m
 
 std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   const BoundSelect& query = statement_->Of(select);
+  if (select.forXml && xmlRowsOf_ != &select) return EmitForXml(select, query);
   std::string sql = EmitWith(select.with, select.maxRecursion);
   if (select.grouping != Select::Grouping::Plain) {
     return sql + EmitGroupingSets(select, query, aliasItems);
   }
   for (std::size_t i = 0; i < query.parts.size(); ++i) {
-    if (i) sql += query.parts[i - 1].select->unionAll ? " UNION ALL " : " UNION ";
+    if (i) sql += CombineWord(*query.parts[i - 1].select);
     sql += EmitPart(query.parts[i], query, aliasItems);
   }
   if (!select.orderBy.empty()) {
@@ -800,7 +819,7 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
       std::string term;
       if (position >= 0) {
         term = std::to_string(position + 1);
-        const ValueClass cls = query.output[static_cast<std::size_t>(position)].cls;
+        const ValueClass cls = RowColumns(query)[static_cast<std::size_t>(position)].cls;
         if (cls == ValueClass::Text || cls == ValueClass::Unknown) term += Collate();
       } else {
         term = SortKey(e);
@@ -813,8 +832,52 @@ std::string Translator::EmitQuery(const Select& select, bool aliasItems) {
   return sql;
 }
 
+std::string Translator::EmitForXml(const Select& select, const BoundSelect& query) {
+  const Select* outer = xmlRowsOf_;
+  xmlRowsOf_ = &select;
+  const std::string rows = EmitQuery(select, true);
+  xmlRowsOf_ = outer;
+  std::string attributes = "''";
+  std::string content = "''";
+  for (std::size_t i = 0; i < query.xmlColumns.size(); ++i) {
+    const BoundSelect::XmlColumn& column = query.xmlColumns[i];
+    std::string value = "r." + QuoteId("c" + std::to_string(i));
+    // Dates in ISO 8601 (style 126), anything else as its text.
+    if (query.rowOutput[i].cls == ValueClass::Date) {
+      value = "tsql_convert(" + value + ", 126, " + std::to_string(kConvertFromDateTime) + ", " +
+              TypeArguments(SqlType{BaseType::NVarChar, 4000, 0, 0}) + ")";
+    } else if (!column.raw) {
+      value =
+          "tsql_cast(" + value + ", " + TypeArguments(SqlType{BaseType::NVarChar, -1, 0, 0}) + ")";
+    }
+    const std::string raw = column.raw ? "1" : "0";
+    switch (column.as) {
+      case BoundSelect::XmlColumn::As::Attribute:
+        attributes += " || tsql_xml_attribute(" + QuoteText(column.name) + ", " + value + ")";
+        break;
+      case BoundSelect::XmlColumn::As::Element:
+        content +=
+            " || tsql_xml_element(" + QuoteText(column.name) + ", " + value + ", " + raw + ")";
+        break;
+      case BoundSelect::XmlColumn::As::Text:
+        content += " || tsql_xml_text(" + value + ", " + raw + ")";
+        break;
+    }
+  }
+  const std::string row = query.xmlRow.empty() ? content
+                                               : "tsql_xml_row(" + QuoteText(query.xmlRow) + ", " +
+                                                     attributes + ", " + content + ")";
+  std::string all = "group_concat(" + row + ", '')";
+  if (!query.xmlRoot.empty()) all = "tsql_xml_root(" + QuoteText(query.xmlRoot) + ", " + all + ")";
+  std::string sql = "SELECT " + all + " FROM (" + rows + ") AS r";
+  // As a statement of its own, no rows give no XML row; as a value, NULL.
+  if (&select == topLevelQuery_) sql += " HAVING count(*) > 0";
+  return sql;
+}
+
 Translation Translator::EmitSelectStatement(const Select& select) {
   Translation t;
+  topLevelQuery_ = &select;
   t.sql = EmitQuery(select, false);
   t.bindings = std::move(bindings_);
   for (const OutputColumn& c : statement_->Of(select).output) {

@@ -88,6 +88,8 @@ class Translator {
 
   std::string EmitWith(const std::vector<CommonTableExpr>& with, int maxRecursion);
   std::string EmitQuery(const Select& select, bool aliasItems);
+  // FOR XML: the query's rows written as XML and joined into one text.
+  std::string EmitForXml(const Select& select, const BoundSelect& query);
   // `extraColumn`: SQL appended to the select list (a recursive CTE's depth).
   std::string EmitPart(const BoundSelectPart& part, const BoundSelect& query, bool aliasItems,
                        const std::string& extraColumn = {});
@@ -126,6 +128,10 @@ class Translator {
   FunctionResolver* functions_;
   bool parametersAreNumbers_ = false;
   const BoundStatement* statement_ = nullptr;
+  // The FOR XML query whose rows are being written (as plain rows), and the
+  // statement's own query (its FOR XML gives no row when there are none).
+  const Select* xmlRowsOf_ = nullptr;
+  const Select* topLevelQuery_ = nullptr;
   const ExprBindings* exprs_ = nullptr;  // an inlined function's body has its own
   std::vector<Binding> bindings_;
   // The functions being taken in, innermost last: their parameters read as
