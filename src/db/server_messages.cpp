@@ -132,6 +132,19 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The value %d specified for the MAXRECURSION option exceeds the allowed maximum of %d."},
     {313, 16,
      "An insufficient number of arguments were supplied for the procedure or function %.*ls."},
+    {330, 15,
+     "The target '%.*ls' of the OUTPUT INTO clause cannot be a view or common table expression."},
+    {331, 15,
+     "The target table '%.*ls' of the OUTPUT INTO clause cannot have any enabled triggers."},
+    {332, 15,
+     "The target table '%.*ls' of the OUTPUT INTO clause cannot be on either side of a (primary "
+     "key, foreign key) relationship. Found reference constraint '%ls'."},
+    {333, 15,
+     "The target table '%.*ls' of the OUTPUT INTO clause cannot have any enabled check "
+     "constraints or any enabled rules. Found check constraint or rule '%ls'."},
+    {334, 15,
+     "The target table '%.*ls' of the DML statement cannot have any enabled triggers if the "
+     "statement contains an OUTPUT clause without INTO clause."},
     {448, 16, "Invalid collation '%.*ls'."},
     {513, 16,
      "A column insert or update conflicts with a rule imposed by a previous CREATE RULE "
@@ -333,6 +346,24 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "and retry the operation.",
      1802},
     {5172, 16, "The header for file '%ls' is not a valid database file header."},
+    {5316, 16,
+     "The target '%.*ls' of the MERGE statement has an INSTEAD OF trigger on some, but not all, of "
+     "the actions specified in the MERGE statement. In a MERGE statement, if any action has an "
+     "enabled INSTEAD OF trigger on the target, then all actions must have enabled INSTEAD OF "
+     "triggers."},
+    {5318, 16,
+     "In a MERGE statement, the source and target cannot have the same name or alias. Use "
+     "different aliases for the source and target to ensure that they have unique names in the "
+     "MERGE statement."},
+    {5324, 15,
+     "In a MERGE statement, a '%S_MSG' clause with a search condition cannot appear after a "
+     "'%S_MSG' clause with no search condition."},
+    {5333, 16,
+     "The identifier '%.*ls' cannot be bound. Only source columns and columns in the clause scope "
+     "are allowed in the 'WHEN NOT MATCHED' clause of a MERGE statement."},
+    {5334, 16,
+     "The identifier '%.*ls' cannot be bound. Only target columns and columns in the clause scope "
+     "are allowed in the 'WHEN NOT MATCHED BY SOURCE' clause of a MERGE statement."},
     {5703, 10, "Changed language setting to %.*ls."},
     {6401, 16, "Cannot roll back %.*ls. No transaction or savepoint of that name was found."},
     {7609, 17, "Full-Text Search is not installed, or a full-text component cannot be loaded."},
@@ -371,6 +402,11 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8178, 16,
      "The parameterized query '%.*ls' expects the parameter '%.*ls', which was not supplied."},
     {8197, 16, "The object '%.*ls' does not exist or is invalid for this operation."},
+    {8672, 16,
+     "The MERGE statement attempted to UPDATE or DELETE the same row more than once. This happens "
+     "when a target row matches more than one source row. A MERGE statement cannot UPDATE/DELETE "
+     "the same row of the target table multiple times. Refine the ON clause to ensure a target "
+     "row matches at most one source row, or use the GROUP BY clause to group the source rows."},
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
     {9809, 16, "The style %d is not supported for conversions from %ls to %ls."},
     {9810, 16, "The datepart %ls is not supported by date function %ls for data type %ls."},
@@ -381,6 +417,20 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {10704, 15,
      "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the THROW "
      "statement inside a CATCH block, or add error parameters to the THROW statement."},
+    {10709, 15,
+     "The number of columns for each row in a table value constructor must be the same."},
+    {10710, 15,
+     "An action of type '%S_MSG' is not allowed in the 'WHEN NOT MATCHED' clause of a MERGE "
+     "statement."},
+    {10711, 15,
+     "An action of type 'INSERT' is not allowed in the '%S_MSG' clause of a MERGE statement."},
+    {10713, 15, "A MERGE statement must be terminated by a semi-colon (;)."},
+    {10714, 15,
+     "An action of type '%S_MSG' cannot appear more than once in a '%S_MSG' clause of a MERGE "
+     "statement."},
+    {10739, 15,
+     "The insert column list used in the MERGE statement cannot contain multi-part identifiers. "
+     "Use single part identifiers instead."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
     {11415, 16,
      "Object '%.*ls' cannot be disabled or enabled. This action applies only to foreign key and "

@@ -34,6 +34,26 @@ class QueriesTest : public EmbeddedServerTest {
   }
 };
 
+// An upsert with the values bound as parameters: the source's columns keep
+// the bound values, whatever their type, through the match into the target.
+TEST_F(QueriesTest, MergeTakesParameters) {
+  c_.Execute("create table ar (id int primary key, ertek numeric(10,2), megj nvarchar(20))");
+  const std::string upsert =
+      "merge ar t using (select :id as id, :ertek as ertek, :megj as megj) s on t.id = s.id "
+      "when matched then update set ertek = t.ertek + s.ertek, megj = s.megj "
+      "when not matched then insert (id, ertek, megj) values (s.id, s.ertek, s.megj);";
+  c_.Execute(upsert, {std::int64_t{1}, 2.5, std::string("első")});
+  c_.Execute(upsert, {std::int64_t{1}, std::string("1,25"), std::string("második")});
+  c_.Execute(upsert, {std::int64_t{2}, std::int64_t{7}, Value{}});
+  ResultSet r = c_.Query("select id, ertek, megj from ar order by id");
+  ASSERT_EQ(r.RowCount(), 2u);
+  EXPECT_EQ(r.Text("ertek"), "3.75");
+  EXPECT_EQ(r.Text("megj"), "második");
+  r.Next();
+  EXPECT_EQ(r.Text("ertek"), "7.00");
+  EXPECT_TRUE(r.IsNull("megj"));
+}
+
 TEST_F(QueriesTest, TopTakesAParameter) {
   EXPECT_EQ(c_.Query("select top (:n) id from dolgozo", {std::int64_t{3}}).RowCount(), 3u);
 }

@@ -636,6 +636,28 @@ BoundExpr Binder::BindColumn(const Expr& e, const BoundScope* scope) {
   InvalidColumn(name);
 }
 
+BoundExpr Binder::BindRowId(const Expr& e, const BoundScope* scope) {
+  const std::string& qualifier = e.parts.back();
+  const Collation& coll = catalog_.Coll();
+  for (const BoundScope* s = scope; s; s = s->outer) {
+    const BoundSource* found = nullptr;
+    ForEachTableSource(s->sources, [&](const BoundSource& src) {
+      if (found || !src.table) return;
+      if (src.alias.empty() ? coll.Equal(src.tableName, qualifier)
+                            : coll.Equal(src.alias, qualifier)) {
+        found = &src;
+      }
+    });
+    if (found) {
+      BoundExpr row = Typed(SqlType{BaseType::BigInt, 0, 0, 0});
+      row.source = found;
+      row.rowId = true;
+      return row;
+    }
+  }
+  throw ServerErrorByNumber(4104, {qualifier});
+}
+
 BoundExpr Binder::BindVariable(const Expr& e) {
   return BindVariableNamed(e.text);
 }
@@ -698,6 +720,8 @@ BoundExpr Binder::BindNode(const Expr& e, const BoundScope* scope) {
       return BindVariable(e);
     case ExprKind::Column:
       return BindColumn(e, scope);
+    case ExprKind::RowId:
+      return BindRowId(e, scope);
     case ExprKind::Star:
       throw ServerErrorByNumber(102, {"*"});
     case ExprKind::BinaryConstant: {
@@ -1564,8 +1588,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   change.table = table;
   const Collation& coll = catalog_.Coll();
   std::vector<const ColumnInfo*>& targets = change.targets;
+  // DEFAULT VALUES (for one row, or for each row of a MERGE's query): every
+  // column takes its default, none is a target.
   if (insert.defaultValues) {
-    // Every column takes its default: none is a target.
   } else if (insert.columns.empty()) {
     for (const ColumnInfo& c : table->columns) {
       if (!c.identity && !c.Computed()) targets.push_back(&c);
@@ -1593,7 +1618,9 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   }
   auto bindDefault = [&](const ColumnInfo& c) { change.defaults[&c] = DefaultOf(c); };
   for (const ColumnInfo* c : change.omitted) bindDefault(*c);
-  if (insert.select) {
+  if (defaultRows) {
+    BindQuery(*insert.select, nullptr, false);
+  } else if (insert.select) {
     const BoundSelect& inner = BindQuery(*insert.select, nullptr, false);
     if (inner.output.size() != targets.size()) {
       throw ServerErrorByNumber(inner.output.size() > targets.size() ? 121 : 120);

@@ -83,6 +83,7 @@ class Binder {
   const BoundExpr& Bind(const Expr& e, const BoundScope* scope);
   BoundExpr BindNode(const Expr& e, const BoundScope* scope);
   BoundExpr BindColumn(const Expr& e, const BoundScope* scope);
+  BoundExpr BindRowId(const Expr& e, const BoundScope* scope);
   BoundExpr BindVariable(const Expr& e);
   BoundExpr BindVariableNamed(const std::string& name);
   BoundExpr BindCase(const Expr& e, const BoundScope* scope);

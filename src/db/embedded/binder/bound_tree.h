@@ -115,6 +115,7 @@ struct BoundExpr {
   const BoundSource* source = nullptr;
   std::size_t derivedIndex = 0;   // in source->derived, when it has no table
   bool currentTimestamp = false;  // the bare word CURRENT_TIMESTAMP
+  bool rowId = false;             // the row identity of `source` (ExprKind::RowId)
 
   // Comparisons, IN, BETWEEN and CASE x WHEN: compared value by value
   // (exact numbers, text against numbers), not by SQLite's operators.

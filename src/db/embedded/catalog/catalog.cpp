@@ -347,6 +347,10 @@ void Catalog::AddScopedTable(const std::string& name, std::unique_ptr<TableInfo>
   scoped_.back()[Key(name)] = std::move(table);
 }
 
+void Catalog::RemoveScopedTable(const std::string& name) {
+  if (!scoped_.empty()) scoped_.back().erase(Key(name));
+}
+
 bool Catalog::HasScopedTable(const std::string& name) const {
   return !scoped_.empty() && scoped_.back().count(Key(name)) > 0;
 }

@@ -265,6 +265,8 @@ class Catalog {
   void ClearScopedTables() { scoped_.clear(); }
   // Adds a table to the innermost scope (a table variable declared there).
   void AddScopedTable(const std::string& name, std::unique_ptr<TableInfo> table);
+  // Takes a table out of the innermost scope.
+  void RemoveScopedTable(const std::string& name);
   // Whether the innermost scope has a table of that name.
   bool HasScopedTable(const std::string& name) const;
   // The number of scopes open: each open scope has its own.

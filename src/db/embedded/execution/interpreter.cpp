@@ -13,6 +13,7 @@
 #include "db/embedded/catalog/metadata_functions.h"
 #include "db/embedded/execution/identity_commands.h"
 #include "db/embedded/execution/raiserror_message.h"
+#include "db/embedded/execution/statement_error.h"
 #include "db/embedded/storage/sqlite_values.h"
 #include "db/embedded/types/variant.h"
 #include "db/errors.h"
@@ -53,31 +54,6 @@ StoredValue ExactCompound(char op, const StoredValue& current, const StoredValue
                                     : ExactOp::Modulo;
   if (!DecimalArithmetic(exact, a, b, r, error)) throw DatabaseError(error.message, error.number);
   return r;
-}
-
-// A statement's failure with where it happened: what TRY … CATCH and the
-// ERROR_…() functions report.
-class StatementError : public DatabaseError {
- public:
-  StatementError(const DatabaseError& error, int state) : DatabaseError(error), state(state) {}
-  int state;
-  bool compile = false;  // raised while the statement was bound, before it ran
-  bool located = false;
-  int line = 0;
-  std::string procedure;
-  int scope = 0;
-};
-
-// Runs a translation of the statement; its errors are compile errors.
-template <typename Bind>
-auto Bound(Bind&& bind) -> decltype(bind()) {
-  try {
-    return bind();
-  } catch (const DatabaseError& e) {
-    StatementError error(e, 1);
-    error.compile = true;
-    throw error;
-  }
 }
 
 // SQLite binds at most 32,766 values to one statement.
@@ -543,10 +519,6 @@ void Interpreter::RunBody(const std::vector<StatementPtr>& body, Context& c) {
   }
 }
 
-namespace {
-
-// The declared type of a SELECT … INTO column: the value's own type where
-// the binder knows it, else what its class holds.
 TypeSpec IntoColumnType(const TypedValue& value) {
   SqlType type;
   if (value.type) {
@@ -578,8 +550,6 @@ TypeSpec IntoColumnType(const TypedValue& value) {
   }
   return spec;
 }
-
-}  // namespace
 
 // SELECT … INTO t: a new table of the query's columns, then its rows.
 void Interpreter::SelectInto(const SelectStatement& s, const Translation& tr, Context& c) {
@@ -718,7 +688,17 @@ void Interpreter::RunCursor(const CursorStatement& s, Context& c) {
   }
 }
 
-void Interpreter::RunChange(const Translation& t, Context& c, const char* event) {
+void Interpreter::RunChangeWithOutput(const Translation& t, Context& c, const char* event,
+                                      const OutputClause* clause) {
+  if (!clause) return RunChange(t, c, event);
+  OutputRows output;
+  output.clause = clause;
+  RunChange(t, c, event, &output);
+  if (!clause->into) c.out->results.emplace_back(output.columns, std::move(output.rows));
+}
+
+void Interpreter::RunChange(const Translation& t, Context& c, const char* event,
+                            OutputRows* output) {
   RefuseWhenDoomed();
   RefuseChangeUnderRowCount(host_);
   if (t.target) {
@@ -741,14 +721,21 @@ void Interpreter::RunChange(const Translation& t, Context& c, const char* event)
       throw DatabaseError(NotSupported(std::string(event) + " of a view without an INSTEAD OF " +
                                        event + " trigger"));
     }
+    if (output && !instead.empty()) {
+      throw DatabaseError(NotSupported("OUTPUT of a statement an INSTEAD OF trigger replaces"));
+    }
+    // The client would get the trigger's rows and the OUTPUT's at once.
+    if (output && !output->clause->into && !after.empty()) {
+      throw ServerErrorByNumber(334, {t.target->name});
+    }
     // An INSTEAD OF trigger replaces the statement, and with it the AFTER
     // triggers it would have fired.
     if (!instead.empty()) {
       ChangeWithTriggers(t, c, event, instead, true);
       return;
     }
-    if (!after.empty()) {
-      ChangeWithTriggers(t, c, event, after, false);
+    if (!after.empty() || output) {
+      ChangeWithTriggers(t, c, event, after, false, output);
       return;
     }
   }
@@ -888,27 +875,34 @@ Interpreter::Flow Interpreter::RunStatement(const Statement& s, Context& c) {
       RunQuery(static_cast<const SelectStatement&>(s), c);
       return Flow::Normal;
     case StatementKind::Insert: {
-      if (static_cast<const InsertStatement&>(s).exec) {
-        InsertFromExec(static_cast<const InsertStatement&>(s), c);
+      const auto& change = static_cast<const InsertStatement&>(s);
+      if (change.exec) {
+        if (change.output) throw DatabaseError(NotSupported("OUTPUT of INSERT … EXEC"));
+        InsertFromExec(change, c);
         return Flow::Normal;
       }
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Insert(static_cast<const InsertStatement&>(s)); }), c,
-                "INSERT");
+      RunChangeWithOutput(Bound([&] { return t.Insert(change); }), c, "INSERT",
+                          change.output.get());
       return Flow::Normal;
     }
     case StatementKind::Update: {
+      const auto& change = static_cast<const UpdateStatement&>(s);
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Update(static_cast<const UpdateStatement&>(s)); }), c,
-                "UPDATE");
+      RunChangeWithOutput(Bound([&] { return t.Update(change); }), c, "UPDATE",
+                          change.output.get());
       return Flow::Normal;
     }
     case StatementKind::Delete: {
+      const auto& change = static_cast<const DeleteStatement&>(s);
       Translator t(catalog, c.frame, host_.Functions());
-      RunChange(Bound([&] { return t.Delete(static_cast<const DeleteStatement&>(s)); }), c,
-                "DELETE");
+      RunChangeWithOutput(Bound([&] { return t.Delete(change); }), c, "DELETE",
+                          change.output.get());
       return Flow::Normal;
     }
+    case StatementKind::Merge:
+      RunMerge(static_cast<const MergeStatement&>(s), c);
+      return Flow::Normal;
     case StatementKind::Truncate:
       Ddl(catalog, c.text, host_.Code().get()).Truncate(static_cast<const TruncateStatement&>(s));
       return Flow::Normal;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/embedded/binder/merge_plan.h"
 #include "db/embedded/catalog/catalog.h"
 #include "db/embedded/execution/app_locks.h"
 #include "db/embedded/execution/cursors.h"
@@ -113,6 +114,11 @@ StatementOutcome RunTranslation(SessionHost& host, const Translation& t, const P
 // not have (security, server configuration, full-text …): calling it is
 // refused by name rather than reported missing.
 bool IsUnsupportedSystemProcedure(std::string_view name);
+
+// The declared type of a column made from a query's column (SELECT … INTO,
+// a MERGE's match of source and target): the value's own type where the
+// binder knows it, else what its class holds.
+TypeSpec IntoColumnType(const TypedValue& value);
 
 class Interpreter {
  public:
@@ -224,16 +230,38 @@ class Interpreter {
   void SelectInto(const SelectStatement& s, const Translation& tr, Context& c);
   // INSERT … EXEC: the rows of the procedure's result sets inserted.
   void InsertFromExec(const InsertStatement& s, Context& c);
-  // INSERT, UPDATE or DELETE (`event`), with the triggers of its table.
-  void RunChange(const Translation& t, Context& c, const char* event);
+  // The rows an OUTPUT clause gives: its result set, or none when it writes
+  // them INTO a table; `action` is what $action reads (a MERGE's action).
+  struct OutputRows {
+    const OutputClause* clause = nullptr;
+    std::string action{};
+    std::vector<std::string> columns{};
+    std::vector<std::vector<Value>> rows{};
+  };
+  // INSERT, UPDATE or DELETE (`event`), with the triggers of its table and
+  // the rows of its OUTPUT clause, if any.
+  void RunChange(const Translation& t, Context& c, const char* event, OutputRows* output = nullptr);
+  // A plain INSERT, UPDATE or DELETE with its OUTPUT clause (null: none).
+  void RunChangeWithOutput(const Translation& t, Context& c, const char* event,
+                           const OutputClause* clause);
   // The statement run with the table's triggers of `event`: the rows it
   // changes captured, then each trigger's body run once over them.
   void ChangeWithTriggers(const Translation& t, Context& c, const char* event,
                           const std::vector<std::shared_ptr<const CompiledRoutine>>& triggers,
-                          bool insteadOf);
+                          bool insteadOf, OutputRows* output = nullptr);
+  // The OUTPUT clause's rows over the captured inserted and deleted rows
+  // (output_clause.cpp).
+  void WriteOutput(OutputRows& output, const std::vector<ColumnInfo>& columns,
+                   const std::string& insertedTable, const std::string& deletedTable, Context& c);
   void FireTrigger(const CompiledRoutine& trigger, const TriggerEvent& event,
                    const std::string& insertedTable, const std::string& deletedTable,
                    long long rows, Context& c);
+  // MERGE (merge.cpp): its DELETE, UPDATE and INSERT over the match of
+  // source and target, as one statement.
+  void RunMerge(const MergeStatement& s, Context& c);
+  long long MergeRows(const MergeStatement& s, const MergePlan& plan, int n, OutputRows* output,
+                      Context& c);
+  void CheckMergeTarget(const MergeStatement& s, const MergePlan& plan);
   // UPDATE(column) in a trigger's body.
   Value ColumnUpdated(const std::string& name, Context& c);
   // COLUMNS_UPDATED() in a trigger's body: a bit a column, by colid.
@@ -343,6 +371,8 @@ class Interpreter {
   int lastScope_ = 0;
   // Names the tables that capture one statement's rows for its triggers.
   int lastCapture_ = 0;
+  // Names the match table and save point of each MERGE.
+  int lastMerge_ = 0;
   // The triggers running, innermost last: a trigger's own changes do not
   // fire it again (no direct recursion).
   std::vector<int> firingTriggers_;

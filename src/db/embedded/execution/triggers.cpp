@@ -16,6 +16,14 @@ namespace moltaro::db::embedded {
 
 namespace {
 
+// "main." or "temp.": temporary tables and table variables (whose changes
+// only an OUTPUT clause captures) are TEMP tables of the connection.
+std::string SchemaOf(SqliteDb& db, const std::string& table) {
+  auto temp = db.Prepare("SELECT 1 FROM temp.sqlite_master WHERE type = 'table' AND name = ?1");
+  sqlite3_bind_text(temp.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+  return sqlite3_step(temp.get()) == SQLITE_ROW ? "temp." : "main.";
+}
+
 // The TEMP tables and the SQLite trigger that capture one statement's rows;
 // all are gone when it ends, whatever way the statement ends.
 class Capture {
@@ -23,7 +31,7 @@ class Capture {
   Capture(SqliteDb& db, const std::string& table, const std::vector<ColumnInfo>& columns, int n,
           const std::string& event, bool insteadOf, bool view)
       : db_(db),
-        table_(table),
+        table_(SchemaOf(db, table) + QuoteId(table)),
         inserted_("moltaro_inserted_" + std::to_string(n)),
         deleted_("moltaro_deleted_" + std::to_string(n)),
         rows_("moltaro_rows_" + std::to_string(n)),
@@ -41,6 +49,7 @@ class Capture {
         oldValues += ", ";
       }
       columns_ += QuoteId(c.name);
+      changedColumns_ += (changedColumns_.empty() ? "changed." : ", changed.") + QuoteId(c.name);
       newValues += "NEW." + QuoteId(c.name);
       oldValues += "OLD." + QuoteId(c.name);
     }
@@ -63,8 +72,8 @@ class Capture {
     // Instead of the change to a table: the row is captured and skipped.
     if (insteadOf && !view) body += "SELECT RAISE(IGNORE);";
     const std::string timing = !insteadOf ? "AFTER" : view ? "INSTEAD OF" : "BEFORE";
-    db_.Exec("CREATE TEMP TRIGGER " + QuoteId(trigger_) + " " + timing + " " + event + " ON main." +
-             QuoteId(table_) + " FOR EACH ROW" + when + " BEGIN " + body + " END");
+    db_.Exec("CREATE TEMP TRIGGER " + QuoteId(trigger_) + " " + timing + " " + event + " ON " +
+             table_ + " FOR EACH ROW" + when + " BEGIN " + body + " END");
   }
   Capture(const Capture&) = delete;
   Capture& operator=(const Capture&) = delete;
@@ -80,11 +89,12 @@ class Capture {
   // The statement has run: what the triggers' bodies change is not captured.
   void Stop() { db_.Exec("DROP TRIGGER IF EXISTS temp." + QuoteId(trigger_)); }
 
-  // The new rows as the statement left them.
+  // The new rows as the statement left them, in the order it changed them:
+  // the n-th rows of inserted and of deleted are one row of an UPDATE.
   void ReadNewRows() {
-    db_.Exec("INSERT INTO temp." + QuoteId(inserted_) + " SELECT " + columns_ + " FROM main." +
-             QuoteId(table_) + " WHERE rowid IN (SELECT r FROM temp." + QuoteId(rows_) +
-             ") ORDER BY rowid");
+    db_.Exec("INSERT INTO temp." + QuoteId(inserted_) + " SELECT " + changedColumns_ + " FROM " +
+             table_ + " AS changed JOIN temp." + QuoteId(rows_) +
+             " AS captured ON changed.rowid = captured.r ORDER BY captured.rowid");
   }
 
   long long Count(const std::string& table) {
@@ -97,16 +107,18 @@ class Capture {
 
  private:
   SqliteDb& db_;
-  std::string table_;
+  std::string table_;  // "main." or "temp." and the quoted name
   std::string inserted_, deleted_, rows_, trigger_;
   std::string columns_;
+  std::string changedColumns_;
 };
 
 }  // namespace
 
 void Interpreter::ChangeWithTriggers(
     const Translation& t, Context& c, const char* event,
-    const std::vector<std::shared_ptr<const CompiledRoutine>>& triggers, bool insteadOf) {
+    const std::vector<std::shared_ptr<const CompiledRoutine>>& triggers, bool insteadOf,
+    OutputRows* output) {
   SqliteDb& db = host_.CurrentCatalog().Db();
   const TriggerEvent firing{event, t.target->columns, t.setColumns};
   const std::string table = t.target->name;
@@ -121,7 +133,15 @@ void Interpreter::ChangeWithTriggers(
   }
   bool inTrigger = false;
   long long rows = 0;
+  // Inside an open transaction the OUTPUT's failure (INTO a table) must undo
+  // the change it came after: a save point of the statement.
+  const std::string savepoint = "moltaro_output_" + std::to_string(lastCapture_ + 1);
+  bool saved = false;
   try {
+    if (output && !began) {
+      db.Exec("SAVEPOINT " + savepoint);
+      saved = true;
+    }
     Capture capture(db, table, firing.columns, ++lastCapture_, event, insteadOf, view);
     const StatementOutcome o = RunTranslation(host_, t, *c.params, Reader(c));
     capture.Stop();
@@ -131,11 +151,22 @@ void Interpreter::ChangeWithTriggers(
       rows = o.changes;
       if (firing.event != "DELETE") capture.ReadNewRows();
     }
+    if (output) WriteOutput(*output, firing.columns, capture.Inserted(), capture.Deleted(), c);
+    if (saved) {
+      saved = false;
+      db.Exec("RELEASE " + savepoint);
+    }
     inTrigger = true;
     for (const auto& trigger : triggers) {
       FireTrigger(*trigger, firing, capture.Inserted(), capture.Deleted(), rows, c);
     }
   } catch (...) {
+    if (saved && host_.TranCount() > 0) {
+      try {
+        db.Exec("ROLLBACK TO " + savepoint + ";RELEASE " + savepoint);
+      } catch (const DatabaseError&) {
+      }
+    }
     // A failing statement undoes only itself; an error in a trigger ends
     // the transaction, as SQL Server's triggers run with XACT_ABORT on.
     if (host_.TranCount() > 0 && (began || inTrigger)) {

@@ -51,6 +51,9 @@ enum class ExprKind {
   Subquery,        // select (scalar)
   Cast,            // args[0]; type
   BinaryConstant,  // text: the hex digits of 0x…
+  // The row identity of the table a qualifier names (parts[0]): never
+  // parsed, only made by the server's own rewrites (MERGE).
+  RowId,
 };
 
 struct Expr {
@@ -213,7 +216,8 @@ enum class StatementKind {
   DropBoundObject,    // DROP RULE | DEFAULT [IF EXISTS] name, …
   Statistics,         // CREATE STATISTICS name ON t (c, …) / DROP STATISTICS t.name, …
   Reconfigure,        // RECONFIGURE [WITH OVERRIDE]
-  Principal,    // CREATE/DROP ROLE, USER, LOGIN; ALTER ROLE; ALTER AUTHORIZATION
+  Principal,          // CREATE/DROP ROLE, USER, LOGIN; ALTER ROLE; ALTER AUTHORIZATION
+  Merge,
 };
 
 struct Statement {
@@ -230,6 +234,15 @@ struct SelectStatement : Statement {
   std::unique_ptr<Select> select;
 };
 
+// OUTPUT items [INTO table [(columns)]] of INSERT, UPDATE, DELETE and
+// MERGE: the items read `inserted` and `deleted` (and $action, a Column
+// named "$action", in a MERGE).
+struct OutputClause {
+  std::vector<SelectItem> items;
+  std::optional<ObjectName> into;
+  std::vector<std::string> intoColumns;
+};
+
 struct InsertStatement : Statement {
   InsertStatement() : Statement(StatementKind::Insert) {}
   ObjectName table;
@@ -238,6 +251,7 @@ struct InsertStatement : Statement {
   std::unique_ptr<Select> select;              // INSERT … SELECT
   std::unique_ptr<struct ExecStatement> exec;  // INSERT … EXEC: the rows of its result sets
   bool defaultValues = false;
+  std::unique_ptr<OutputClause> output;
 };
 
 struct Assignment {
@@ -255,6 +269,7 @@ struct UpdateStatement : Statement {
   std::vector<TableRef> from;
   ExprPtr where;
   ExprPtr top;
+  std::unique_ptr<OutputClause> output;
 };
 
 struct DeleteStatement : Statement {
@@ -264,6 +279,36 @@ struct DeleteStatement : Statement {
   std::vector<TableRef> from;
   ExprPtr where;
   ExprPtr top;
+  std::unique_ptr<OutputClause> output;
+};
+
+// WHEN MATCHED | WHEN NOT MATCHED [BY TARGET] | WHEN NOT MATCHED BY SOURCE
+// [AND condition] THEN action.
+enum class MergeMatch { Matched, NotMatchedByTarget, NotMatchedBySource };
+enum class MergeAction { Update, Delete, Insert };
+
+struct MergeClause {
+  MergeMatch match = MergeMatch::Matched;
+  ExprPtr condition;  // null: none
+  MergeAction action = MergeAction::Update;
+  std::vector<Assignment> assignments;  // UPDATE SET
+  std::vector<std::string> columns;     // INSERT (columns): empty for all
+  std::vector<ExprPtr> values;          // INSERT VALUES (…); DEFAULT as in InsertStatement
+  bool defaultValues = false;           // INSERT DEFAULT VALUES
+};
+
+// [WITH …] MERGE [TOP (n)] [INTO] target [[AS] alias] USING source [[AS]
+// alias] ON condition WHEN … ;
+struct MergeStatement : Statement {
+  MergeStatement() : Statement(StatementKind::Merge) {}
+  std::vector<CommonTableExpr> with;
+  ExprPtr top;
+  ObjectName target;
+  std::string targetAlias;
+  TableRef source;  // a table or a derived table (VALUES become one)
+  ExprPtr on;
+  std::vector<MergeClause> clauses;
+  std::unique_ptr<OutputClause> output;
 };
 
 struct TruncateStatement : Statement {

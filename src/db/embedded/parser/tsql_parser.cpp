@@ -284,6 +284,7 @@ class Parser {
     if (w == "INSERT") return ParseInsert();
     if (w == "UPDATE" && !PeekWord("STATISTICS", 1)) return ParseUpdate();
     if (w == "DELETE") return ParseDelete();
+    if (w == "MERGE") return ParseMerge();
     if (w == "TRUNCATE") {
       Take();
       ExpectWord("TABLE");
@@ -466,9 +467,8 @@ class Parser {
       return ParseExecBody();
     }
     static const std::set<std::string> known = {
-        "MERGE",    "DECLARE",   "OPEN",       "FETCH",   "CLOSE", "DEALLOCATE",
-        "BULK",     "BACKUP",    "RESTORE",    "DBCC",    "KILL",  "SHUTDOWN",
-        "READTEXT", "WRITETEXT", "UPDATETEXT", "DISABLE", "ENABLE"};
+        "DECLARE", "OPEN", "FETCH",    "CLOSE",    "DEALLOCATE", "BULK",       "BACKUP",  "RESTORE",
+        "DBCC",    "KILL", "SHUTDOWN", "READTEXT", "WRITETEXT",  "UPDATETEXT", "DISABLE", "ENABLE"};
     if (w == "OPEN" || w == "FETCH" || w == "CLOSE" || w == "DEALLOCATE") {
       return ParseCursorStatement();
     }
@@ -512,7 +512,11 @@ class Parser {
       s->with = std::move(ctes);
       return s;
     }
-    if (PeekWord("MERGE")) throw UnsupportedConstruct("MERGE");
+    if (PeekWord("MERGE")) {
+      auto s = ParseMerge();
+      s->with = std::move(ctes);
+      return s;
+    }
     Fail();
   }
 
@@ -663,21 +667,13 @@ class Parser {
       } while (AcceptSymbol(","));
       ExpectSymbol(")");
     }
+    s->output = ParseOutputClause();
     if (AcceptWord("VALUES")) {
       do {
         ExpectSymbol("(");
         std::vector<ExprPtr> row;
-        do {
-          if (PeekWord("DEFAULT")) {
-            Take();
-            auto d = std::make_unique<Expr>();
-            d->kind = ExprKind::Function;
-            d->text = "DEFAULT";
-            row.push_back(std::move(d));
-          } else {
-            row.push_back(ParseExpr());
-          }
-        } while (AcceptSymbol(","));
+        do row.push_back(ParseInsertValue());
+        while (AcceptSymbol(","));
         ExpectSymbol(")");
         s->rows.push_back(std::move(row));
       } while (AcceptSymbol(","));
@@ -717,6 +713,52 @@ class Parser {
     s->table = ParseObjectName();
     SkipTableHints();
     ExpectWord("SET");
+    s->assignments = ParseAssignments();
+    s->output = ParseOutputClause();
+    if (AcceptWord("FROM")) s->from = ParseFromList();
+    if (AcceptWord("WHERE")) s->where = ParseCondition();
+    return s;
+  }
+
+  // OUTPUT item, … [INTO table [(columns)]] of INSERT, UPDATE, DELETE and
+  // MERGE; none when the statement has no OUTPUT.
+  std::unique_ptr<OutputClause> ParseOutputClause() {
+    if (!AcceptWord("OUTPUT")) return nullptr;
+    auto output = std::make_unique<OutputClause>();
+    do {
+      if (PeekSymbol("$") && PeekWord("ACTION", 1)) {
+        Take();
+        Take();
+        SelectItem item;
+        item.expr = std::make_unique<Expr>();
+        item.expr->kind = ExprKind::Column;
+        item.expr->parts = {"$action"};
+        if (AcceptWord("AS")) {
+          item.alias = Identifier(true);
+          item.hasAlias = true;
+        } else if (IsIdentifier(Peek())) {
+          item.alias = Take().text;
+          item.hasAlias = true;
+        }
+        output->items.push_back(std::move(item));
+      } else {
+        output->items.push_back(ParseSelectItem());
+      }
+    } while (AcceptSymbol(","));
+    if (AcceptWord("INTO")) {
+      output->into = ParseObjectName();
+      if (AcceptSymbol("(")) {
+        do output->intoColumns.push_back(Identifier(true));
+        while (AcceptSymbol(","));
+        ExpectSymbol(")");
+      }
+    }
+    return output;
+  }
+
+  // The SET list of an UPDATE: column = value, @variable = value.
+  std::vector<Assignment> ParseAssignments() {
+    std::vector<Assignment> assignments;
     do {
       Assignment a;
       if (Peek().kind == TokenKind::Variable) {
@@ -740,11 +782,19 @@ class Parser {
         }
       }
       a.value = ParseExpr();
-      s->assignments.push_back(std::move(a));
+      assignments.push_back(std::move(a));
     } while (AcceptSymbol(","));
-    if (AcceptWord("FROM")) s->from = ParseFromList();
-    if (AcceptWord("WHERE")) s->where = ParseCondition();
-    return s;
+    return assignments;
+  }
+
+  // A value of a VALUES row: an expression or DEFAULT.
+  ExprPtr ParseInsertValue() {
+    if (!PeekWord("DEFAULT")) return ParseExpr();
+    Take();
+    auto d = std::make_unique<Expr>();
+    d->kind = ExprKind::Function;
+    d->text = "DEFAULT";
+    return d;
   }
 
   std::unique_ptr<DeleteStatement> ParseDelete() {
@@ -754,9 +804,182 @@ class Parser {
     AcceptWord("FROM");
     s->table = ParseObjectName();
     SkipTableHints();
+    s->output = ParseOutputClause();
     if (AcceptWord("FROM")) s->from = ParseFromList();
     if (AcceptWord("WHERE")) s->where = ParseCondition();
     return s;
+  }
+
+  // MERGE [TOP (n)] [INTO] target [WITH (hints)] [[AS] alias] USING source
+  // ON condition WHEN … ; — the semicolon is part of the statement.
+  std::unique_ptr<MergeStatement> ParseMerge() {
+    Take();
+    auto s = std::make_unique<MergeStatement>();
+    if (AcceptWord("TOP")) {
+      ExpectSymbol("(");
+      s->top = ParseExpr();
+      ExpectSymbol(")");
+      if (PeekWord("PERCENT")) throw UnsupportedConstruct("TOP … PERCENT");
+    }
+    AcceptWord("INTO");
+    s->target = ParseObjectName();
+    SkipTableHints();
+    if (AcceptWord("AS")) {
+      s->targetAlias = Identifier(true);
+    } else if (IsIdentifier(Peek()) && !PeekWord("USING")) {
+      s->targetAlias = Take().text;
+    }
+    ExpectWord("USING");
+    s->source = ParseMergeSource();
+    ExpectWord("ON");
+    s->on = ParseCondition();
+    while (PeekWord("WHEN")) s->clauses.push_back(ParseMergeClause());
+    if (s->clauses.empty()) Fail();
+    CheckMergeClauses(s->clauses);
+    s->output = ParseOutputClause();
+    if (AcceptWord("OPTION")) ParenthesisedText();
+    if (!PeekSymbol(";")) throw ServerErrorByNumber(10713);
+    return s;
+  }
+
+  // The source of a MERGE: a table, a derived table, or a table value
+  // constructor, read as the UNION ALL of its rows; a derived table may name
+  // its columns after its alias.
+  TableRef ParseMergeSource() {
+    if (!(PeekSymbol("(") && PeekWord("VALUES", 1))) {
+      TableRef ref = ParseTableRef(JoinKind::First);
+      if (ref.derived && PeekSymbol("(")) NameDerivedColumns(*ref.derived, ref.alias);
+      return ref;
+    }
+    Take();
+    Take();
+    std::vector<std::vector<ExprPtr>> rows;
+    do {
+      ExpectSymbol("(");
+      std::vector<ExprPtr>& row = rows.emplace_back();
+      do row.push_back(ParseExpr());
+      while (AcceptSymbol(","));
+      ExpectSymbol(")");
+      if (row.size() != rows.front().size()) throw ServerErrorByNumber(10709);
+    } while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    TableRef ref;
+    AcceptWord("AS");
+    ref.alias = Identifier(true);
+    std::unique_ptr<Select>* next = &ref.derived;
+    for (auto& row : rows) {
+      *next = std::make_unique<Select>();
+      for (ExprPtr& value : row) {
+        SelectItem item;
+        item.expr = std::move(value);
+        (*next)->items.push_back(std::move(item));
+      }
+      (*next)->unionAll = true;
+      next = &(*next)->unionNext;
+    }
+    if (!PeekSymbol("(")) Fail();
+    NameDerivedColumns(*ref.derived, ref.alias);
+    return ref;
+  }
+
+  // AS alias (a, b, …) after a derived table: the names of its columns.
+  void NameDerivedColumns(Select& query, const std::string& alias) {
+    const std::vector<std::string> names = ParseColumnList();
+    if (names.size() != query.items.size()) {
+      throw ServerErrorByNumber(names.size() < query.items.size() ? 8158 : 8159, {alias});
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      SelectItem& item = query.items[i];
+      if (item.expr->kind == ExprKind::Star) {
+        throw UnsupportedConstruct("column names for a derived table that selects *");
+      }
+      item.alias = names[i];
+      item.hasAlias = true;
+    }
+  }
+
+  // WHEN [NOT] MATCHED [BY TARGET | BY SOURCE] [AND condition] THEN action
+  MergeClause ParseMergeClause() {
+    ExpectWord("WHEN");
+    MergeClause c;
+    if (!AcceptWord("MATCHED")) {
+      ExpectWord("NOT");
+      ExpectWord("MATCHED");
+      c.match = MergeMatch::NotMatchedByTarget;
+      if (AcceptWord("BY")) {
+        if (AcceptWord("SOURCE")) {
+          c.match = MergeMatch::NotMatchedBySource;
+        } else {
+          ExpectWord("TARGET");
+        }
+      }
+    }
+    if (AcceptWord("AND")) c.condition = ParseCondition();
+    ExpectWord("THEN");
+    const bool insertClause = c.match == MergeMatch::NotMatchedByTarget;
+    if (PeekWord("UPDATE") || PeekWord("DELETE")) {
+      const std::string action = Upper(Take().text);
+      if (insertClause) throw ServerErrorByNumber(10710, {action});
+      c.action = action == "UPDATE" ? MergeAction::Update : MergeAction::Delete;
+      if (c.action == MergeAction::Update) {
+        ExpectWord("SET");
+        c.assignments = ParseAssignments();
+        for (const Assignment& a : c.assignments) {
+          if (!a.variable.empty()) throw UnsupportedConstruct("SET @variable in a MERGE");
+        }
+      }
+      return c;
+    }
+    ExpectWord("INSERT");
+    if (!insertClause) {
+      throw ServerErrorByNumber(
+          10711, {c.match == MergeMatch::Matched ? "WHEN MATCHED" : "WHEN NOT MATCHED BY SOURCE"});
+    }
+    c.action = MergeAction::Insert;
+    if (AcceptSymbol("(")) {
+      do {
+        c.columns.push_back(Identifier(true));
+        if (PeekSymbol(".")) throw ServerErrorByNumber(10739);
+      } while (AcceptSymbol(","));
+      ExpectSymbol(")");
+    }
+    if (AcceptWord("DEFAULT")) {
+      ExpectWord("VALUES");
+      c.defaultValues = true;
+      return c;
+    }
+    ExpectWord("VALUES");
+    ExpectSymbol("(");
+    do c.values.push_back(ParseInsertValue());
+    while (AcceptSymbol(","));
+    ExpectSymbol(")");
+    return c;
+  }
+
+  // At most one INSERT clause; at most one UPDATE and one DELETE among the
+  // WHEN MATCHED clauses and among the BY SOURCE ones, where only the last
+  // may go without a condition.
+  static void CheckMergeClauses(const std::vector<MergeClause>& clauses) {
+    int inserts = 0;
+    for (const MergeClause& c : clauses) inserts += c.match == MergeMatch::NotMatchedByTarget;
+    if (inserts > 1) throw ServerErrorByNumber(10714, {"WHEN NOT MATCHED", "INSERT"});
+    for (const MergeMatch match : {MergeMatch::Matched, MergeMatch::NotMatchedBySource}) {
+      const char* name =
+          match == MergeMatch::Matched ? "WHEN MATCHED" : "WHEN NOT MATCHED BY SOURCE";
+      const MergeClause* previous = nullptr;
+      bool updates = false, deletes = false;
+      for (const MergeClause& c : clauses) {
+        if (c.match != match) continue;
+        if (previous && !previous->condition) throw ServerErrorByNumber(5324, {name, name});
+        bool& seen = c.action == MergeAction::Update ? updates : deletes;
+        if (seen) {
+          throw ServerErrorByNumber(10714,
+                                    {name, c.action == MergeAction::Update ? "UPDATE" : "DELETE"});
+        }
+        seen = true;
+        previous = &c;
+      }
+    }
   }
 
   static bool IsLockingHint(const std::string& hint) {

@@ -518,15 +518,23 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         if (!tr.variables.empty()) return std::nullopt;
         return tr;
       }
+      // OUTPUT rows come from the interpreter's capture of the changed rows.
       case StatementKind::Insert: {
         const auto& insert = static_cast<const InsertStatement&>(s);
-        if (insert.exec) return std::nullopt;  // runs a procedure first: the interpreter's work
+        // runs a procedure first: the interpreter's work
+        if (insert.exec || insert.output) return std::nullopt;
         return WithoutTriggers(t.Insert(insert));
       }
-      case StatementKind::Update:
-        return WithoutTriggers(t.Update(static_cast<const UpdateStatement&>(s)));
-      case StatementKind::Delete:
-        return WithoutTriggers(t.Delete(static_cast<const DeleteStatement&>(s)));
+      case StatementKind::Update: {
+        const auto& update = static_cast<const UpdateStatement&>(s);
+        if (update.output) return std::nullopt;
+        return WithoutTriggers(t.Update(update));
+      }
+      case StatementKind::Delete: {
+        const auto& del = static_cast<const DeleteStatement&>(s);
+        if (del.output) return std::nullopt;
+        return WithoutTriggers(t.Delete(del));
+      }
       default:
         return std::nullopt;
     }

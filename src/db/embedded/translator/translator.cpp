@@ -205,6 +205,8 @@ std::string Translator::EmitNode(const Expr& e) {
       return EmitVariable(e);
     case ExprKind::Column:
       return EmitColumn(bound);
+    case ExprKind::RowId:
+      return QuoteId(bound.source->sqlAlias) + ".rowid";
     case ExprKind::Star:
       break;
     case ExprKind::Unary: {
@@ -1117,7 +1119,15 @@ Translation Translator::EmitInsert(const InsertStatement& insert) {
   for (const ColumnInfo* c : change.omitted) {
     defaults += ", " + StoreCall(DefaultSql(*c), *c, table, false, false, DefaultType(*c));
   }
-  if (insert.defaultValues) {
+  if (insert.defaultValues && insert.select) {
+    // A row of defaults for each row of the query.
+    if (change.omitted.empty()) {
+      throw DatabaseError(
+          NotSupported("DEFAULT VALUES for each row into a table of no columns "
+                       "but its identity"));
+    }
+    sql += " SELECT " + defaults.substr(2) + " FROM (" + EmitQuery(*insert.select, true) + ")";
+  } else if (insert.defaultValues) {
     if (change.omitted.empty()) {
       Translation t;
       t.sql = "INSERT INTO " + QuoteId(table.name) + " DEFAULT VALUES";
