@@ -1618,7 +1618,7 @@ BoundStatement Binder::Insert(const InsertStatement& insert) {
   }
   auto bindDefault = [&](const ColumnInfo& c) { change.defaults[&c] = DefaultOf(c); };
   for (const ColumnInfo* c : change.omitted) bindDefault(*c);
-  if (defaultRows) {
+  if (insert.defaultValues && insert.select) {
     BindQuery(*insert.select, nullptr, false);
   } else if (insert.select) {
     const BoundSelect& inner = BindQuery(*insert.select, nullptr, false);

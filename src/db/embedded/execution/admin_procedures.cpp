@@ -171,6 +171,7 @@ std::optional<Value> Interpreter::AdministrationProcedure(const std::string& key
     return Value{std::int64_t{0}};
   }
   if (key == "sp_dbcmptlevel") return CompatibilityLevel(args, c);
+  if (key == "sp_dboption") return DatabaseOptions(args, c);
   if (key == "sp_tableoption") {
     const auto bound = Named(key, args, {"@TABLENAMEPATTERN", "@OPTIONNAME", "@OPTIONVALUE"});
     const std::string table = Given(bound, "@TABLENAMEPATTERN").value_or("");
@@ -242,6 +243,147 @@ std::optional<Value> Interpreter::AdministrationProcedure(const std::string& key
   }
   if (key == "sp_msforeachtable" || key == "sp_msforeachdb") return ForEach(key, args, c);
   return std::nullopt;
+}
+
+namespace {
+
+// An option of sp_dboption, and what ALTER DATABASE … SET says for it on
+// and off (empty: that setting is not one this server can hold).
+struct DatabaseOptionName {
+  const char* name;
+  const char* option;
+  const char* on;
+  const char* off;
+};
+
+constexpr DatabaseOptionName kDatabaseOptions[] = {
+    {"ANSI null default", "ANSI_NULL_DEFAULT", "ON", "OFF"},
+    {"ANSI nulls", "ANSI_NULLS", "ON", "OFF"},
+    {"ANSI padding", "ANSI_PADDING", "ON", "OFF"},
+    {"ANSI warnings", "ANSI_WARNINGS", "ON", "OFF"},
+    {"arithabort", "ARITHABORT", "ON", "OFF"},
+    {"auto create statistics", "AUTO_CREATE_STATISTICS", "ON", "OFF"},
+    {"auto update statistics", "AUTO_UPDATE_STATISTICS", "ON", "OFF"},
+    {"autoclose", "AUTO_CLOSE", "ON", "OFF"},
+    {"autoshrink", "AUTO_SHRINK", "ON", "OFF"},
+    {"concat null yields null", "CONCAT_NULL_YIELDS_NULL", "ON", "OFF"},
+    {"cursor close on commit", "CURSOR_CLOSE_ON_COMMIT", "ON", "OFF"},
+    {"db chaining", "DB_CHAINING", "ON", "OFF"},
+    {"dbo use only", "", "", "MULTI_USER"},
+    {"default to local cursor", "CURSOR_DEFAULT", "LOCAL", "GLOBAL"},
+    {"merge publish", "", "", ""},
+    {"numeric roundabort", "NUMERIC_ROUNDABORT", "ON", "OFF"},
+    {"offline", "", "", "ONLINE"},
+    {"published", "", "", ""},
+    {"quoted identifier", "QUOTED_IDENTIFIER", "ON", "OFF"},
+    {"read only", "", "", "READ_WRITE"},
+    {"recursive triggers", "RECURSIVE_TRIGGERS", "ON", "OFF"},
+    {"select into/bulkcopy", "RECOVERY", "BULK_LOGGED", "FULL"},
+    {"single user", "", "", "MULTI_USER"},
+    {"subscribed", "", "", ""},
+    {"torn page detection", "TORN_PAGE_DETECTION", "ON", "OFF"},
+    {"trunc. log on chkpt.", "RECOVERY", "SIMPLE", "FULL"},
+};
+
+// The option a name or a unique part of one names, as sp_dboption reads it.
+const DatabaseOptionName& FindDatabaseOption(const std::string& written) {
+  const std::string wanted = ToLowerAscii(Trim(written));
+  const DatabaseOptionName* found = nullptr;
+  int matches = 0;
+  for (const DatabaseOptionName& o : kDatabaseOptions) {
+    const std::string name = ToLowerAscii(o.name);
+    if (name == wanted) return o;
+    if (!wanted.empty() && name.find(wanted) != std::string::npos) {
+      found = &o;
+      ++matches;
+    }
+  }
+  if (matches != 1) {
+    throw DatabaseError("sp_dboption: '" + written + "' is " +
+                        (matches == 0 ? "no database option" : "part of more than one option") +
+                        "; run sp_dboption without arguments for the list.");
+  }
+  return *found;
+}
+
+// Whether the option is on in the options ALTER DATABASE recorded.
+bool DatabaseOptionIsOn(const DatabaseOptionName& o, const std::string& recorded) {
+  if (*o.option == '\0' || *o.on == '\0') return false;
+  const std::string key = std::string(o.option) + "=";
+  std::size_t at = recorded.find(key);
+  if (at != 0) {
+    at = recorded.find(";" + key);
+    if (at == std::string::npos) return false;
+    ++at;
+  }
+  const std::size_t start = at + key.size();
+  return recorded.substr(start, recorded.find(';', start) - start) == o.on;
+}
+
+}  // namespace
+
+// sp_dboption [db [, option [, value]]]: the settable options, those on,
+// one option's setting, or a setting made through ALTER DATABASE … SET.
+// Settings this server cannot hold (read only, single user, replication)
+// are refused by name.
+Value Interpreter::DatabaseOptions(std::vector<CallArgument>& args, Context& c) {
+  const auto bound = Named(std::string("sp_dboption"), args, {"@DBNAME", "@OPTNAME", "@OPTVALUE"});
+  const auto database = Given(bound, "@DBNAME");
+  const auto option = Given(bound, "@OPTNAME");
+  const auto value = Given(bound, "@OPTVALUE");
+  if (!database) {
+    std::vector<std::vector<Value>> rows;
+    for (const DatabaseOptionName& o : kDatabaseOptions) rows.push_back({std::string(o.name)});
+    c.out->results.emplace_back(std::vector<std::string>{"Settable database options:"},
+                                std::move(rows));
+    return Value{std::int64_t{0}};
+  }
+  Server& server = host_.GetServer();
+  const std::vector<DatabaseSummary> databases = server.Databases();
+  const auto found =
+      std::find_if(databases.begin(), databases.end(), [&](const DatabaseSummary& d) {
+        return ToUpperAscii(d.name) == ToUpperAscii(Trim(*database));
+      });
+  if (found == databases.end()) throw ServerErrorByNumber(15010, {*database});
+  if (!option) {
+    std::vector<std::vector<Value>> rows;
+    for (const DatabaseOptionName& o : kDatabaseOptions) {
+      if (DatabaseOptionIsOn(o, found->options)) rows.push_back({std::string(o.name)});
+    }
+    c.out->results.emplace_back(std::vector<std::string>{"The following options are set:"},
+                                std::move(rows));
+    return Value{std::int64_t{0}};
+  }
+  const DatabaseOptionName& o = FindDatabaseOption(*option);
+  if (!value) {
+    c.out->results.emplace_back(
+        std::vector<std::string>{"OptionName", "CurrentSetting"},
+        std::vector<std::vector<Value>>{
+            {std::string(o.name),
+             std::string(DatabaseOptionIsOn(o, found->options) ? "ON" : "OFF")}});
+    return Value{std::int64_t{0}};
+  }
+  const std::string wanted = ToLowerAscii(Trim(*value));
+  if (wanted != "true" && wanted != "false" && wanted != "on" && wanted != "off") {
+    throw DatabaseError("sp_dboption: the value of '" + std::string(o.name) +
+                        "' is 'true', 'false', 'on' or 'off', not '" + *value + "'.");
+  }
+  const bool on = wanted == "true" || wanted == "on";
+  const char* setting = on ? o.on : o.off;
+  if (*setting == '\0') {
+    throw DatabaseError(
+        NotSupported("sp_dboption '" + std::string(o.name) + "' " + (on ? "true" : "false")));
+  }
+  AlterDatabaseStatement alter;
+  alter.name = found->name;
+  // A state (ONLINE, READ_WRITE, MULTI_USER) is an option of its own.
+  if (*o.option == '\0') {
+    alter.options.push_back({setting, ""});
+  } else {
+    alter.options.push_back({o.option, setting});
+  }
+  server.AlterDatabase(alter);
+  return Value{std::int64_t{0}};
 }
 
 Value Interpreter::CompatibilityLevel(std::vector<CallArgument>& args, Context& c) {

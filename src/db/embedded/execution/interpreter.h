@@ -316,6 +316,7 @@ class Interpreter {
   std::optional<Value> AdministrationProcedure(const std::string& key,
                                                std::vector<CallArgument>& args, Context& c);
   Value CompatibilityLevel(std::vector<CallArgument>& args, Context& c);
+  Value DatabaseOptions(std::vector<CallArgument>& args, Context& c);
   Value ForEach(const std::string& key, std::vector<CallArgument>& args, Context& c);
   // sp_helplanguage [@language]: sys.syslanguages' rows, or the one named.
   Value HelpLanguage(std::vector<CallArgument>& args, Context& c);

@@ -66,7 +66,6 @@ bool IsUnsupportedSystemProcedure(std::string_view name) {
                                               "sp_change_users_login",
                                               "sp_addsrvrolemember",
                                               "sp_dropsrvrolemember",
-                                              "sp_dboption",
                                               "sp_fulltext_catalog",
                                               "sp_fulltext_table",
                                               "sp_fulltext_column",
