@@ -52,6 +52,14 @@ void Interpreter::SetOption(const SetOptionStatement& opt, Context& c) {
     SetDateOption(opt, c);
     return;
   }
+  if (opt.variable && opt.option == "ROWCOUNT") {
+    // SET ROWCOUNT @n: the variable's value, NULL or negative counting as 0.
+    Variable* v = c.frame->Find(opt.value);
+    if (!v) throw ServerErrorByNumber(137, {opt.value});
+    const Value n = ToApiValue(v->value);
+    host_.RowCountLimit() = IsNull(n) ? 0 : std::max<long long>(0, ToInteger(n));
+    return;
+  }
   if (opt.variable) throw DatabaseError(NotSupported("SET " + opt.option + " from a variable"));
   if (opt.option == "LOCK_TIMEOUT") {
     long long milliseconds = 0;
