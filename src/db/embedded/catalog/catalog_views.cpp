@@ -191,30 +191,36 @@ CatalogView SysSqlModules(const std::string&) {
               "'R ') AND EXISTS (SELECT 1 FROM syscomments WHERE id = o.id)");
 }
 
+// The columns of sys.columns over syscolumns `c`; sys.computed_columns has
+// them too.
+std::vector<Column> ColumnViewColumns() {
+  return {{"object_id", kInt, "c.id"},
+          {"name", kSysname, "c.name"},
+          {"column_id", kInt, "c.colid"},
+          {"system_type_id", kTinyInt, "c.xtype"},
+          {"user_type_id", kInt, "c.xusertype"},
+          {"max_length", kSmallInt, "c.length"},
+          {"precision", kTinyInt, "c.xprec"},
+          {"scale", kTinyInt, "c.xscale"},
+          {"collation_name", kSysname, "c.collation"},
+          {"is_nullable", kBit, "c.isnullable"},
+          {"is_ansi_padded", kBit, std::string("c.xtype IN ") + kCharacterTypes},
+          {"is_rowguidcol", kBit, "0"},
+          {"is_identity", kBit, "(c.status & 128) <> 0"},
+          {"is_computed", kBit, "c.iscomputed"},
+          {"is_filestream", kBit, "0"},
+          {"is_replicated", kBit, "0"},
+          {"is_non_sql_subscribed", kBit, "0"},
+          {"is_merge_published", kBit, "0"},
+          {"is_dts_replicated", kBit, "0"},
+          {"is_xml_document", kBit, "0"},
+          {"xml_collection_id", kInt, "0"},
+          {"default_object_id", kInt, "c.cdefault"},
+          {"rule_object_id", kInt, "c.domain"}};
+}
+
 CatalogView SysColumns(const std::string&) {
-  return Make({{"object_id", kInt, "c.id"},
-               {"name", kSysname, "c.name"},
-               {"column_id", kInt, "c.colid"},
-               {"system_type_id", kTinyInt, "c.xtype"},
-               {"user_type_id", kInt, "c.xusertype"},
-               {"max_length", kSmallInt, "c.length"},
-               {"precision", kTinyInt, "c.xprec"},
-               {"scale", kTinyInt, "c.xscale"},
-               {"collation_name", kSysname, "c.collation"},
-               {"is_nullable", kBit, "c.isnullable"},
-               {"is_ansi_padded", kBit, std::string("c.xtype IN ") + kCharacterTypes},
-               {"is_rowguidcol", kBit, "0"},
-               {"is_identity", kBit, "(c.status & 128) <> 0"},
-               {"is_computed", kBit, "c.iscomputed"},
-               {"is_filestream", kBit, "0"},
-               {"is_replicated", kBit, "0"},
-               {"is_non_sql_subscribed", kBit, "0"},
-               {"is_merge_published", kBit, "0"},
-               {"is_dts_replicated", kBit, "0"},
-               {"is_xml_document", kBit, "0"},
-               {"xml_collection_id", kInt, "0"},
-               {"default_object_id", kInt, "c.cdefault"},
-               {"rule_object_id", kInt, "c.domain"}},
+  return Make(ColumnViewColumns(),
               "syscolumns c JOIN sysobjects o ON o.id = c.id WHERE o.xtype IN ('U ', 'S ', 'V ', "
               "'IF', 'TF')");
 }
@@ -567,37 +573,24 @@ CatalogView SysStats(const std::string&) {
 }
 
 CatalogView SysComputedColumns(const std::string&) {
-  const std::vector<Column> columns = {
-      {"object_id", kInt, "c.id"},
-      {"name", kSysname, "c.name"},
-      {"column_id", kInt, "c.colid"},
-      {"system_type_id", kTinyInt, "c.xtype"},
-      {"user_type_id", kInt, "c.xusertype"},
-      {"max_length", kSmallInt, "c.length"},
-      {"precision", kTinyInt, "c.xprec"},
-      {"scale", kTinyInt, "c.xscale"},
-      {"collation_name", kSysname, "c.collation"},
-      {"is_nullable", kBit, "c.isnullable"},
-      {"is_ansi_padded", kBit, std::string("c.xtype IN ") + kCharacterTypes},
-      {"is_rowguidcol", kBit, "0"},
-      {"is_identity", kBit, "0"},
-      {"is_computed", kBit, "1"},
-      {"is_filestream", kBit, "0"},
-      {"is_replicated", kBit, "0"},
-      {"is_non_sql_subscribed", kBit, "0"},
-      {"is_merge_published", kBit, "0"},
-      {"is_dts_replicated", kBit, "0"},
-      {"is_xml_document", kBit, "0"},
-      {"xml_collection_id", kInt, "0"},
-      {"default_object_id", kInt, "0"},
-      {"rule_object_id", kInt, "0"},
-      {"definition", kText,
-       "(SELECT group_concat(t.text, '') FROM (SELECT text FROM syscomments WHERE id = c.id "
-       "AND number = c.colid ORDER BY colid) t)"},
-      {"uses_database_collation", kBit, "1"},
-      {"is_persisted", kBit,
-       "EXISTS (SELECT 1 FROM pragma_table_xinfo(o.name) x WHERE x.name = c.name AND "
-       "x.hidden = 3)"}};
+  // A computed column has no identity, default or rule.
+  std::vector<Column> columns = ColumnViewColumns();
+  for (Column& c : columns) {
+    if (c.name == "is_identity" || c.name == "default_object_id" || c.name == "rule_object_id") {
+      c.sql = "0";
+    } else if (c.name == "is_computed") {
+      c.sql = "1";
+    }
+  }
+  columns.insert(
+      columns.end(),
+      {{"definition", kText,
+        "(SELECT group_concat(t.text, '') FROM (SELECT text FROM syscomments WHERE id = c.id "
+        "AND number = c.colid ORDER BY colid) t)"},
+       {"uses_database_collation", kBit, "1"},
+       {"is_persisted", kBit,
+        "EXISTS (SELECT 1 FROM pragma_table_xinfo(o.name) x WHERE x.name = c.name AND "
+        "x.hidden = 3)"}});
   return Make(columns,
               "syscolumns c JOIN sysobjects o ON o.id = c.id WHERE o.xtype = 'U ' AND "
               "c.iscomputed = 1");

@@ -9,6 +9,7 @@
 #include "db/embedded/catalog/catalog_views.h"
 #include "db/embedded/catalog/ddl.h"
 #include "db/embedded/execution/interpreter.h"
+#include "db/embedded/execution/procedure_arguments.h"
 #include "db/embedded/server/server.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -16,33 +17,6 @@
 namespace moltaro::db::embedded {
 
 namespace {
-
-// The arguments by parameter name (upper case, with "@"), given by position
-// or by name; NULL and absent arguments are left out.
-template <typename CallArguments>
-std::map<std::string, std::string> Named(const std::string& procedure, const CallArguments& args,
-                                         const std::vector<std::string>& parameters) {
-  std::map<std::string, std::string> bound;
-  std::size_t position = 0;
-  for (const auto& a : args) {
-    std::string parameter;
-    if (!a.name.empty()) {
-      parameter = ToUpperAscii(a.name);
-      if (parameter == "@RETURN_VALUE") continue;
-      if (std::find(parameters.begin(), parameters.end(), parameter) == parameters.end()) {
-        throw ServerErrorByNumber(8145, {a.name, procedure});
-      }
-    } else if (position < parameters.size()) {
-      parameter = parameters[position++];
-    } else {
-      throw ServerErrorByNumber(8144, {procedure});
-    }
-    if (!a.value) continue;
-    const Value value = ToApiValue(*a.value);
-    if (!IsNull(value)) bound[parameter] = ToText(value);
-  }
-  return bound;
-}
 
 std::optional<std::string> Given(const std::map<std::string, std::string>& bound,
                                  const char* parameter) {
@@ -150,8 +124,8 @@ std::optional<Value> Interpreter::AdministrationProcedure(const std::string& key
   };
   if (key == "sp_bindrule" || key == "sp_bindefault") {
     const bool rule = key == "sp_bindrule";
-    const auto bound =
-        Named(key, args, {rule ? "@RULENAME" : "@DEFNAME", "@OBJNAME", "@FUTUREONLY"});
+    const auto bound = TextArgumentsByName(
+        key, args, {rule ? "@RULENAME" : "@DEFNAME", "@OBJNAME", "@FUTUREONLY"}, true);
     const auto object = Given(bound, rule ? "@RULENAME" : "@DEFNAME");
     const auto target = Given(bound, "@OBJNAME");
     if (!object || !target)
@@ -162,7 +136,7 @@ std::optional<Value> Interpreter::AdministrationProcedure(const std::string& key
     return Value{std::int64_t{0}};
   }
   if (key == "sp_unbindrule" || key == "sp_unbindefault") {
-    const auto bound = Named(key, args, {"@OBJNAME", "@FUTUREONLY"});
+    const auto bound = TextArgumentsByName(key, args, {"@OBJNAME", "@FUTUREONLY"}, true);
     const auto target = Given(bound, "@OBJNAME");
     if (!target) throw ServerErrorByNumber(201, {key, "@objname"});
     const bool futureOnly = ToLowerAscii(Given(bound, "@FUTUREONLY").value_or("")) == "futureonly";
@@ -173,7 +147,8 @@ std::optional<Value> Interpreter::AdministrationProcedure(const std::string& key
   if (key == "sp_dbcmptlevel") return CompatibilityLevel(args, c);
   if (key == "sp_dboption") return DatabaseOptions(args, c);
   if (key == "sp_tableoption") {
-    const auto bound = Named(key, args, {"@TABLENAMEPATTERN", "@OPTIONNAME", "@OPTIONVALUE"});
+    const auto bound =
+        TextArgumentsByName(key, args, {"@TABLENAMEPATTERN", "@OPTIONNAME", "@OPTIONVALUE"}, true);
     const std::string table = Given(bound, "@TABLENAMEPATTERN").value_or("");
     const std::string option = ToLowerAscii(Trim(Given(bound, "@OPTIONNAME").value_or("")));
     const std::string value = ToLowerAscii(Trim(Given(bound, "@OPTIONVALUE").value_or("")));
@@ -199,7 +174,7 @@ std::optional<Value> Interpreter::AdministrationProcedure(const std::string& key
     return Value{std::int64_t{0}};
   }
   if (key == "sp_configure") {
-    const auto bound = Named(key, args, {"@CONFIGNAME", "@CONFIGVALUE"});
+    const auto bound = TextArgumentsByName(key, args, {"@CONFIGNAME", "@CONFIGVALUE"}, true);
     const std::vector<std::string> columns = {"name", "minimum", "maximum", "config_value",
                                               "run_value"};
     const auto name = Given(bound, "@CONFIGNAME");
@@ -229,12 +204,12 @@ std::optional<Value> Interpreter::AdministrationProcedure(const std::string& key
   }
   if (key == "sp_createstats") {
     // Statistics are SQLite's: ANALYZE gathers them for every table.
-    Named(key, args, {"@INDEXONLY", "@FULLSCAN", "@NORECOMPUTE"});
+    TextArgumentsByName(key, args, {"@INDEXONLY", "@FULLSCAN", "@NORECOMPUTE"}, true);
     catalog.Db().Exec("ANALYZE");
     return Value{std::int64_t{0}};
   }
   if (key == "sp_fulltext_database") {
-    const auto bound = Named(key, args, {"@ACTION"});
+    const auto bound = TextArgumentsByName(key, args, {"@ACTION"}, true);
     const std::string action = ToLowerAscii(Trim(Given(bound, "@ACTION").value_or("")));
     // There is no full-text service: nothing to disable, nothing to enable.
     if (action == "disable") return Value{std::int64_t{0}};
@@ -327,7 +302,8 @@ bool DatabaseOptionIsOn(const DatabaseOptionName& o, const std::string& recorded
 // Settings this server cannot hold (read only, single user, replication)
 // are refused by name.
 Value Interpreter::DatabaseOptions(std::vector<CallArgument>& args, Context& c) {
-  const auto bound = Named(std::string("sp_dboption"), args, {"@DBNAME", "@OPTNAME", "@OPTVALUE"});
+  const auto bound = TextArgumentsByName(std::string("sp_dboption"), args,
+                                         {"@DBNAME", "@OPTNAME", "@OPTVALUE"}, true);
   const auto database = Given(bound, "@DBNAME");
   const auto option = Given(bound, "@OPTNAME");
   const auto value = Given(bound, "@OPTVALUE");
@@ -387,7 +363,8 @@ Value Interpreter::DatabaseOptions(std::vector<CallArgument>& args, Context& c) 
 }
 
 Value Interpreter::CompatibilityLevel(std::vector<CallArgument>& args, Context& c) {
-  const auto bound = Named(std::string("sp_dbcmptlevel"), args, {"@DBNAME", "@NEW_CMPTLEVEL"});
+  const auto bound =
+      TextArgumentsByName(std::string("sp_dbcmptlevel"), args, {"@DBNAME", "@NEW_CMPTLEVEL"}, true);
   const auto database = Given(bound, "@DBNAME");
   if (!database) throw ServerErrorByNumber(15416);
   Server& server = host_.GetServer();
@@ -428,7 +405,7 @@ Value Interpreter::ForEach(const std::string& key, std::vector<CallArgument>& ar
   if (tables) parameters.push_back("@WHEREAND");
   parameters.push_back("@PRECOMMAND");
   parameters.push_back("@POSTCOMMAND");
-  const auto bound = Named(key, args, parameters);
+  const auto bound = TextArgumentsByName(key, args, parameters, true);
   const auto first = Given(bound, "@COMMAND1");
   if (!first) throw ServerErrorByNumber(201, {key, "@command1"});
   const std::string replace = Given(bound, "@REPLACECHAR").value_or("?");

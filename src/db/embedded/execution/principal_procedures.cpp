@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "db/embedded/catalog/ddl.h"
 #include "db/embedded/execution/interpreter.h"
+#include "db/embedded/execution/procedure_arguments.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -18,30 +19,6 @@ using Action = PrincipalStatement::Action;
 
 bool IsWindowsName(const std::string& name) {
   return name.find('\\') != std::string::npos;
-}
-
-// The procedure's text arguments by parameter name, positional ones in
-// `order`; NULL and missing ones are left out.
-template <typename CallArguments>
-std::map<std::string, std::string> TextArguments(const std::string& procedure,
-                                                 const CallArguments& args,
-                                                 std::initializer_list<const char*> order) {
-  std::map<std::string, std::string> given;
-  std::size_t position = 0;
-  for (const auto& a : args) {
-    std::string parameter;
-    if (!a.name.empty()) {
-      parameter = ToUpperAscii(a.name);
-    } else if (position < order.size()) {
-      parameter = *(order.begin() + position++);
-    } else {
-      throw ServerErrorByNumber(8144, {procedure});
-    }
-    if (parameter == "@RETURN_VALUE" || !a.value) continue;
-    const Value value = ToApiValue(*a.value);
-    if (!IsNull(value)) given[parameter] = ToText(value);
-  }
-  return given;
 }
 
 std::string Required(const std::map<std::string, std::string>& given, const char* parameter,
@@ -160,7 +137,7 @@ std::optional<Value> Interpreter::PrincipalProcedure(const std::string& key,
     throw ServerErrorByNumber(15002, {name});
   }
   if (key == "sp_addrole") {
-    const auto given = TextArguments(name, args, {"@ROLENAME", "@OWNERNAME"});
+    const auto given = TextArgumentsByName(name, args, {"@ROLENAME", "@OWNERNAME"});
     const std::string role = Required(given, "@ROLENAME", name);
     const std::string owner = Optional(given, "@OWNERNAME");
     if (catalog.FindPrincipal(role)) throw ServerErrorByNumber(15023, {role});
@@ -169,7 +146,7 @@ std::optional<Value> Interpreter::PrincipalProcedure(const std::string& key,
     return done;
   }
   if (key == "sp_droprole") {
-    const auto given = TextArguments(name, args, {"@ROLENAME"});
+    const auto given = TextArgumentsByName(name, args, {"@ROLENAME"});
     const std::string role = Required(given, "@ROLENAME", name);
     const std::optional<PrincipalEntry> found = catalog.FindPrincipalEntry(role);
     if (!found || found->type != 'R') throw ServerErrorByNumber(15014, {role});
@@ -177,7 +154,7 @@ std::optional<Value> Interpreter::PrincipalProcedure(const std::string& key,
     return done;
   }
   if (key == "sp_addrolemember" || key == "sp_droprolemember") {
-    const auto given = TextArguments(name, args, {"@ROLENAME", "@MEMBERNAME"});
+    const auto given = TextArgumentsByName(name, args, {"@ROLENAME", "@MEMBERNAME"});
     const std::string role = Required(given, "@ROLENAME", name);
     const std::string member = Required(given, "@MEMBERNAME", name);
     const std::optional<PrincipalEntry> r = catalog.FindPrincipalEntry(role);
@@ -190,8 +167,9 @@ std::optional<Value> Interpreter::PrincipalProcedure(const std::string& key,
   }
   if (key == "sp_grantdbaccess" || key == "sp_adduser") {
     const bool adduser = key == "sp_adduser";
-    const auto given = adduser ? TextArguments(name, args, {"@LOGINAME", "@NAME_IN_DB", "@GRPNAME"})
-                               : TextArguments(name, args, {"@LOGINAME", "@NAME_IN_DB"});
+    const auto given =
+        adduser ? TextArgumentsByName(name, args, {"@LOGINAME", "@NAME_IN_DB", "@GRPNAME"})
+                : TextArgumentsByName(name, args, {"@LOGINAME", "@NAME_IN_DB"});
     const std::string login = Required(given, "@LOGINAME", name);
     std::string user = Optional(given, "@NAME_IN_DB");
     if (user.empty()) user = login;
@@ -210,7 +188,7 @@ std::optional<Value> Interpreter::PrincipalProcedure(const std::string& key,
   }
   if (key == "sp_revokedbaccess" || key == "sp_dropuser") {
     const char* parameter = "@NAME_IN_DB";
-    const auto given = TextArguments(name, args, {parameter});
+    const auto given = TextArgumentsByName(name, args, {parameter});
     const std::string user = Required(given, parameter, name);
     const std::optional<PrincipalEntry> found = catalog.FindPrincipalEntry(user);
     if (!found || found->type != 'S') throw ServerErrorByNumber(15008, {user});
@@ -218,17 +196,17 @@ std::optional<Value> Interpreter::PrincipalProcedure(const std::string& key,
     return done;
   }
   if (key == "sp_addlogin") {
-    const auto given = TextArguments(name, args, {"@LOGINAME", "@PASSWD", "@DEFDB"});
+    const auto given = TextArgumentsByName(name, args, {"@LOGINAME", "@PASSWD", "@DEFDB"});
     CreateLogin(Required(given, "@LOGINAME", name), false);
     return done;
   }
   if (key == "sp_droplogin") {
-    const auto given = TextArguments(name, args, {"@LOGINAME"});
+    const auto given = TextArgumentsByName(name, args, {"@LOGINAME"});
     DropLogin(Required(given, "@LOGINAME", name), 15007);
     return done;
   }
   if (key == "sp_changedbowner") {
-    const auto given = TextArguments(name, args, {"@LOGINAME", "@MAP"});
+    const auto given = TextArgumentsByName(name, args, {"@LOGINAME", "@MAP"});
     const std::string login = Required(given, "@LOGINAME", name);
     const std::optional<std::string> found = FindLogin(login);
     if (!found) throw ServerErrorByNumber(15007, {login});

@@ -9,6 +9,7 @@
 #include "db/embedded/catalog/ddl.h"
 #include "db/embedded/execution/app_locks.h"
 #include "db/embedded/execution/interpreter.h"
+#include "db/embedded/execution/procedure_arguments.h"
 #include "db/embedded/parser/tsql_parser.h"
 #include "db/errors.h"
 #include "db/server_messages.h"
@@ -24,27 +25,6 @@ constexpr const char* kReleaseAppLockParameters[] = {"@RESOURCE", "@LOCKOWNER", 
 
 [[noreturn]] void InvalidParameter(const std::string& procedure) {
   throw ServerErrorByNumber(15600, {procedure});
-}
-
-// The arguments by parameter name, positional ones in `order`.
-template <typename CallArguments>
-std::map<std::string, Value> Arguments(const std::string& procedure, const CallArguments& args,
-                                       std::initializer_list<const char*> order) {
-  std::map<std::string, Value> given;
-  std::size_t position = 0;
-  for (const auto& a : args) {
-    std::string parameter;
-    if (!a.name.empty()) {
-      parameter = ToUpperAscii(a.name);
-    } else if (position < order.size()) {
-      parameter = *(order.begin() + position++);
-    } else {
-      throw ServerErrorByNumber(8144, {procedure});
-    }
-    if (parameter == "@RETURN_VALUE") continue;
-    if (a.value) given[parameter] = ToApiValue(*a.value);
-  }
-  return given;
 }
 
 std::optional<std::string> TextArgument(const std::map<std::string, Value>& given,
@@ -102,14 +82,14 @@ std::optional<Value> Interpreter::TypeProcedure(const std::string& key, const st
                                                 std::vector<CallArgument>& args, Context& c) {
   Catalog& catalog = host_.CurrentCatalog();
   if (key == "sp_droptype") {
-    const auto given = Arguments(name, args, {"@TYPENAME"});
+    const auto given = ArgumentsByName(name, args, {"@TYPENAME"});
     DropTypeStatement drop;
     drop.name.name = TextArgument(given, "@TYPENAME").value_or("");
     if (drop.name.name.empty()) InvalidParameter(name);
     Ddl(catalog, c.text, host_.Code().get()).DropType(drop);
     return Value{std::int64_t{0}};
   }
-  const auto given = Arguments(name, args, {"@TYPENAME", "@PHYSTYPE", "@NULLTYPE", "@OWNER"});
+  const auto given = ArgumentsByName(name, args, {"@TYPENAME", "@PHYSTYPE", "@NULLTYPE", "@OWNER"});
   const auto typeName = TextArgument(given, "@TYPENAME");
   const auto physical = TextArgument(given, "@PHYSTYPE");
   if (!typeName || typeName->empty() || !physical) InvalidParameter(name);
