@@ -24,6 +24,28 @@ std::optional<std::string> Given(const std::map<std::string, std::string>& bound
   return it == bound.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
+// The entry a name picks, as sp_configure and sp_dboption match names: the
+// one of that name, else the only one whose name holds it (`matches`
+// counts those that do; more than one picks none).
+template <typename Entry, std::size_t N>
+const Entry* FindByNamePart(const Entry (&entries)[N], const std::string& written, int& matches) {
+  const std::string wanted = ToLowerAscii(Trim(written));
+  const Entry* found = nullptr;
+  matches = 0;
+  for (const Entry& e : entries) {
+    const std::string name = ToLowerAscii(e.name);
+    if (name == wanted) {
+      matches = 1;
+      return &e;
+    }
+    if (!wanted.empty() && name.find(wanted) != std::string::npos) {
+      found = &e;
+      ++matches;
+    }
+  }
+  return matches == 1 ? found : nullptr;
+}
+
 // A server option as sp_configure reports it; `fixed` options would change
 // what statements do, so only their default is accepted.
 struct ConfigOption {
@@ -78,16 +100,8 @@ constexpr ConfigOption kConfigOptions[] = {
 // The option a name picks: the one of that name, else the only one whose
 // name holds it, as sp_configure matches.
 const ConfigOption& FindConfigOption(const std::string& name) {
-  const std::string wanted = ToLowerAscii(Trim(name));
-  const ConfigOption* found = nullptr;
   int matches = 0;
-  for (const ConfigOption& o : kConfigOptions) {
-    if (wanted == o.name) return o;
-    if (std::string(o.name).find(wanted) != std::string::npos) {
-      found = &o;
-      ++matches;
-    }
-  }
+  const ConfigOption* found = FindByNamePart(kConfigOptions, name, matches);
   if (matches > 1) throw ServerErrorByNumber(15124, {name});
   if (!found) throw ServerErrorByNumber(15123, {name});
   return *found;
@@ -262,18 +276,9 @@ constexpr DatabaseOptionName kDatabaseOptions[] = {
 
 // The option a name or a unique part of one names, as sp_dboption reads it.
 const DatabaseOptionName& FindDatabaseOption(const std::string& written) {
-  const std::string wanted = ToLowerAscii(Trim(written));
-  const DatabaseOptionName* found = nullptr;
   int matches = 0;
-  for (const DatabaseOptionName& o : kDatabaseOptions) {
-    const std::string name = ToLowerAscii(o.name);
-    if (name == wanted) return o;
-    if (!wanted.empty() && name.find(wanted) != std::string::npos) {
-      found = &o;
-      ++matches;
-    }
-  }
-  if (matches != 1) {
+  const DatabaseOptionName* found = FindByNamePart(kDatabaseOptions, written, matches);
+  if (!found || matches > 1) {
     throw DatabaseError("sp_dboption: '" + written + "' is " +
                         (matches == 0 ? "no database option" : "part of more than one option") +
                         "; run sp_dboption without arguments for the list.");

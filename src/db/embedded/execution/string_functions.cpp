@@ -230,11 +230,8 @@ void StrFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   ResultText(ctx, text);
 }
 
-void NewIdFn(sqlite3_context* ctx, int, sqlite3_value**) {
-  unsigned char bytes[16];
-  sqlite3_randomness(sizeof bytes, bytes);
-  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
-  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // variant 1
+// Sixteen bytes as uniqueidentifier text (upper-case hex in 8-4-4-4-12).
+std::string GuidText(const unsigned char (&bytes)[16]) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (int i = 0; i < 16; ++i) {
@@ -242,7 +239,15 @@ void NewIdFn(sqlite3_context* ctx, int, sqlite3_value**) {
     out += kHex[bytes[i] >> 4];
     out += kHex[bytes[i] & 15];
   }
-  ResultText(ctx, out);
+  return out;
+}
+
+void NewIdFn(sqlite3_context* ctx, int, sqlite3_value**) {
+  unsigned char bytes[16];
+  sqlite3_randomness(sizeof bytes, bytes);
+  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // variant 1
+  ResultText(ctx, GuidText(bytes));
 }
 
 // NEWSEQUENTIALID() of a column default: each value sorts after the ones
@@ -274,14 +279,7 @@ void NewSequentialIdFn(sqlite3_context* ctx, int, sqlite3_value**) {
   for (int i = 0; i < 6; ++i) {
     bytes[15 - i] = static_cast<unsigned char>((state->lastMillis >> (8 * i)) & 0xFF);
   }
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
-    out += kHex[bytes[i] >> 4];
-    out += kHex[bytes[i] & 15];
-  }
-  ResultText(ctx, out);
+  ResultText(ctx, GuidText(bytes));
 }
 
 void DestroySequentialIds(void* state) {

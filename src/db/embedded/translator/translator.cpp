@@ -581,21 +581,27 @@ std::string Translator::EmitOver(const WindowSpec& over) {
   return sql + ")";
 }
 
-std::string Translator::EmitInlined(const Expr& call, const BoundExpr& bound) {
-  const CompiledRoutine& function = *bound.function;
+Translator::InlineFrame Translator::InlineArguments(const CompiledRoutine& function,
+                                                    const std::vector<const Expr*>& args) {
   InlineFrame frame;
-  for (std::size_t i = 0; i < call.args.size(); ++i) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
     // Arguments convert into the parameters' types as an assignment does; a
     // column of exactly that type needs no conversion.
     const SqlType& type = function.parameterTypes[i];
-    const Expr& arg = *call.args[i];
-    const BoundExpr& a = Bound(arg);
-    std::string sql = Emit(arg);
+    const BoundExpr& a = Bound(*args[i]);
+    std::string sql = Emit(*args[i]);
     const bool sameType = a.column && a.cls == ClassOf(type) && StoredAsType(a.column->type, type);
     if (!sameType) sql = "tsql_cast(" + sql + ", " + TypeArguments(type) + ")";
     frame.arguments.emplace_back(Upper(function.definition->parameters[i].name), std::move(sql));
   }
-  inlining_.push_back(std::move(frame));
+  return frame;
+}
+
+std::string Translator::EmitInlined(const Expr& call, const BoundExpr& bound) {
+  const CompiledRoutine& function = *bound.function;
+  std::vector<const Expr*> args;
+  for (const ExprPtr& arg : call.args) args.push_back(arg.get());
+  inlining_.push_back(InlineArguments(function, args));
   const ExprBindings* caller = exprs_;
   exprs_ = bound.inlined.get();
   struct Restore {
@@ -627,18 +633,7 @@ std::string Translator::EmitFunctionCall(const BoundSource& src) {
 
 std::string Translator::EmitInlineFunctionQuery(const BoundSource& src) {
   const CompiledRoutine& function = *src.routine;
-  InlineFrame frame;
-  for (std::size_t i = 0; i < src.arguments.size(); ++i) {
-    // Each argument converts into its parameter's type, as an assignment does.
-    const SqlType& type = function.parameterTypes[i];
-    const Expr& arg = *src.arguments[i];
-    const BoundExpr& a = Bound(arg);
-    std::string sql = Emit(arg);
-    const bool sameType = a.column && a.cls == ClassOf(type) && StoredAsType(a.column->type, type);
-    if (!sameType) sql = "tsql_cast(" + sql + ", " + TypeArguments(type) + ")";
-    frame.arguments.emplace_back(Upper(function.definition->parameters[i].name), std::move(sql));
-  }
-  inlining_.push_back(std::move(frame));
+  inlining_.push_back(InlineArguments(function, src.arguments));
   struct Restore {
     Translator& translator;
     ~Restore() { translator.inlining_.pop_back(); }

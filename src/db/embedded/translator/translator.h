@@ -153,6 +153,9 @@ class Translator {
     std::vector<std::pair<std::string, std::string>> arguments;  // by parameter name, upper case
   };
   std::vector<InlineFrame> inlining_;
+  // A function's arguments, each converted into its parameter's type.
+  InlineFrame InlineArguments(const CompiledRoutine& function,
+                              const std::vector<const Expr*>& args);
   // ROLLUP/CUBE: the grouped expressions (as SQL) and those summed over in
   // the grouping set being written; inside aggregates nothing is replaced.
   std::vector<std::string> groupSql_;
