@@ -56,6 +56,8 @@ class SessionHost {
   virtual sqlite3_stmt* Statement(const std::string& sql) = 0;
   virtual void CheckDeadline() = 0;
   virtual const std::string& Login() const = 0;
+  // @@SPID: the session's number, fixed while it lives.
+  virtual int SessionId() const = 0;
   virtual FunctionResolver* Functions() = 0;
   // The connection to the current database.
   virtual SqliteDb& CurrentDb() = 0;
@@ -207,6 +209,7 @@ class Interpreter {
   // A value of the error being handled ("ERROR_NUMBER()" …) or XACT_STATE().
   Value SessionFunction(const std::string& key);
   Value ProcedureId(const Context& c);
+  int SessionOptions();
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   void RunBody(const std::vector<StatementPtr>& body, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);
