@@ -687,6 +687,9 @@ BoundExpr Binder::BindRowId(const Expr& e, const BoundScope* scope) {
 }
 
 BoundExpr Binder::BindVariable(const Expr& e) {
+  // The session's number is read from the session running the statement, so
+  // that defaults (DEFAULT @@SPID) and views may use it too.
+  if (Upper(e.text) == "@@SPID") return Typed(SqlType{BaseType::SmallInt, 0, 0, 0});
   return BindVariableNamed(e.text);
 }
 

@@ -251,7 +251,6 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
   }
   if (key == "@@DATEFIRST") return SqlType{BaseType::TinyInt, 0, 0, 0};
   if (key == "@@LANGID") return SqlType{BaseType::SmallInt, 0, 0, 0};
-  if (key == "@@SPID") return SqlType{BaseType::SmallInt, 0, 0, 0};
   if (key == "@@MAX_PRECISION") return SqlType{BaseType::TinyInt, 0, 0, 0};
   if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" ||
       key == "@@LANGUAGE") {
@@ -303,7 +302,6 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
-    if (key == "@@SPID") return std::int64_t{host_.SessionId()};
     if (key == "@@MAX_CONNECTIONS") return std::int64_t{kMaxConnections};
     if (key == "@@TEXTSIZE") return std::int64_t{kTextSize};
     if (key == "@@OPTIONS") return std::int64_t{SessionOptions()};

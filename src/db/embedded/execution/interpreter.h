@@ -56,8 +56,6 @@ class SessionHost {
   virtual sqlite3_stmt* Statement(const std::string& sql) = 0;
   virtual void CheckDeadline() = 0;
   virtual const std::string& Login() const = 0;
-  // @@SPID: the session's number, fixed while it lives.
-  virtual int SessionId() const = 0;
   virtual FunctionResolver* Functions() = 0;
   // The connection to the current database.
   virtual SqliteDb& CurrentDb() = 0;

@@ -116,7 +116,6 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
   }
   Server& GetServer() override { return *server_; }
   const std::string& Login() const override { return login_; }
-  int SessionId() const override { return sessionId_; }
   void Use(const std::string& database) override {
     if (nesting_ > 0) {
       throw ServerErrorByNumber(154,
@@ -388,9 +387,10 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
     RegisterTableFunction(connection.db->Handle(), std::move(function));
   }
 
-  // tsql_session('NAME'): what the session tells of itself. The login is the
-  // one it connected with; its user in any database is dbo (as USER_NAME()
-  // says); the client's computer is this one.
+  // tsql_session('NAME'): what the session tells of itself: @@SPID its
+  // number, fixed while it lives; SYSTEM_USER the login it connected with;
+  // its user in any database is dbo (as USER_NAME() says); the client's
+  // computer is this one.
   static void SessionValue(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
     if (!self) {
@@ -398,6 +398,10 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       return;
     }
     const std::string name = ArgText(argv[0]);
+    if (name == "@@SPID") {
+      sqlite3_result_int(ctx, self->sessionId_);
+      return;
+    }
     std::string value;
     if (name == "SYSTEM_USER") {
       value = self->login_;

@@ -134,6 +134,7 @@ std::string Translator::EmitColumn(const BoundExpr& column) {
 }
 
 std::string Translator::EmitVariable(const Expr& e) {
+  if (Upper(e.text) == "@@SPID") return "tsql_session('@@SPID')";
   return EmitVariableNamed(e.text, Bound(e));
 }
 
