@@ -158,6 +158,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {530, 16,
      "The statement terminated. The maximum recursion %d has been exhausted before statement "
      "completion."},
+    {535, 16,
+     "The datediff function resulted in an overflow. The number of dateparts separating two "
+     "date/time instances is too large. Try to use datediff with a less precise datepart."},
     {536, 16, "Invalid length parameter passed to the %ls function."},
     {544, 16,
      "Cannot insert explicit value for identity column in table '%.*ls' when IDENTITY_INSERT is "
@@ -278,6 +281,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "specification."},
     {2812, 16, "Could not find stored procedure '%.*ls'."},
     {3609, 16, "The transaction ended in the trigger. The batch has been aborted."},
+    {3623, 16, "An invalid floating point operation occurred."},
     {3701, 11,
      "Cannot drop the %S_MSG '%.*ls', because it does not exist or you do not have permission."},
     {3702, 16, "Cannot drop database \"%.*ls\" because it is currently in use."},
@@ -410,6 +414,7 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
     {8989, 16, "CHECKDB found %d allocation errors and %d consistency errors in database '%ls'."},
     {9809, 16, "The style %d is not supported for conversions from %ls to %ls."},
     {9810, 16, "The datepart %ls is not supported by date function %ls for data type %ls."},
+    {9812, 16, "The timezone provided to builtin function %.*ls is invalid."},
     {9818, 16, "The culture parameter '%.*ls' provided in the function call is not supported."},
     {9828, 16,
      "The second and third arguments of the TRANSLATE built-in function must contain an equal "
@@ -432,6 +437,9 @@ constexpr std::array kMessages = std::to_array<ServerMessage>({
      "The insert column list used in the MERGE statement cannot contain multi-part identifiers. "
      "Use single part identifiers instead."},
     {10753, 15, "The function '%.*ls' must have an OVER clause."},
+    {10760, 16,
+     "Scale argument is not valid. Valid expressions for data type %ls scale argument are integer "
+     "constants and integer constant expressions."},
     {11415, 16,
      "Object '%.*ls' cannot be disabled or enabled. This action applies only to foreign key and "
      "check constraints.",

@@ -71,6 +71,28 @@ TEST_F(SharedConnectionTest, SessionsTakingTurnsKeepTheirOwnState) {
   EXPECT_EQ(a.Query("select count(*) n from t").Integer("n"), 5);
 }
 
+// The session's functions are read from the session running the statement,
+// not from whichever session used the connection before.
+TEST_F(SharedConnectionTest, SessionFunctionsTellTheirOwnSession) {
+  const std::string name = CreateDatabase("MUNKAMENET");
+  Connection a = Open(name);
+  Connection b(ConnectionString(name) + "Application Name=Berszamfejtes;");
+  b.Open();
+  a.Execute("create table naplo (ki int default @@spid, program nvarchar(128) default app_name())");
+  const std::int64_t spidA = a.Query("select @@spid n").Integer("n");
+  const std::int64_t spidB = b.Query("select @@spid n").Integer("n");
+  EXPECT_GE(spidA, 51);
+  EXPECT_NE(spidA, spidB);
+  EXPECT_EQ(a.Query("select @@spid n").Integer("n"), spidA);
+  EXPECT_EQ(a.Query("select app_name() p").Text("p"), "");
+  EXPECT_EQ(b.Query("select app_name() p").Text("p"), "Berszamfejtes");
+  b.Execute("insert into naplo default values");
+  EXPECT_EQ(b.Query("select count(*) n from naplo").Integer("n"), 1);
+  EXPECT_EQ(b.Query("select program from naplo").Text("program"), "Berszamfejtes");
+  EXPECT_EQ(b.Query("select ki from naplo").Integer("ki"), spidB);
+  EXPECT_EQ(a.Query("select program from naplo").Text("program"), "Berszamfejtes");
+}
+
 TEST_F(SharedConnectionTest, UserFunctionsRunInTheSessionThatCallsThem) {
   const std::string name = CreateDatabase("FUGGVENY");
   {

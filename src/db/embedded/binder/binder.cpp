@@ -176,6 +176,34 @@ BoundExpr Typed(const SqlType& type) {
   return out;
 }
 
+// The result type of SIGN (same) or POWER, DEGREES and RADIANS (wide): the
+// argument's kind of number, a decimal with its scale.
+BoundExpr NumberOfArgument(const BoundExpr& a, bool wide) {
+  if (!a.type) {
+    if (a.cls == ValueClass::Text) return Typed(SqlType{BaseType::Float, 0, 0, 0});
+    if (a.cls == ValueClass::Null) return Typed(SqlType{BaseType::Int, 0, 0, 0});
+    return Classed(a.cls);  // the value's own kind decides when it is read
+  }
+  const SqlType& t = *a.type;
+  if (t.base == BaseType::Decimal || t.base == BaseType::Numeric) {
+    return Typed(
+        SqlType{t.base, 0, wide ? kMaxPrecision : std::max(t.precision, t.scale + 1), t.scale});
+  }
+  switch (t.base) {
+    case BaseType::TinyInt:
+    case BaseType::SmallInt:
+    case BaseType::Int:
+      return Typed(SqlType{BaseType::Int, 0, 0, 0});
+    case BaseType::BigInt:
+      return Typed(SqlType{BaseType::BigInt, 0, 0, 0});
+    case BaseType::Money:
+    case BaseType::SmallMoney:
+      return Typed(SqlType{BaseType::Money, 0, 19, 4});
+    default:
+      return Typed(SqlType{BaseType::Float, 0, 0, 0});
+  }
+}
+
 // A column whose type the other side of a comparison converts to, where
 // SQLite's comparison of the unconverted text would differ: dates and times,
 // and uniqueidentifiers (any case, braces).
@@ -659,6 +687,9 @@ BoundExpr Binder::BindRowId(const Expr& e, const BoundScope* scope) {
 }
 
 BoundExpr Binder::BindVariable(const Expr& e) {
+  // The session's number is read from the session running the statement, so
+  // that defaults (DEFAULT @@SPID) and views may use it too.
+  if (Upper(e.text) == "@@SPID") return Typed(SqlType{BaseType::SmallInt, 0, 0, 0});
   return BindVariableNamed(e.text);
 }
 
@@ -1061,6 +1092,51 @@ BoundExpr Binder::BindCast(const Expr& e, const BoundScope* scope) {
   return out;
 }
 
+// The types of the functions that make dates: the clocks', the …FROMPARTS
+// functions' (the precision a constant of the statement), and the offset
+// functions' (the scale of their date).
+std::optional<SqlType> Binder::ConstructedDateType(const Expr& e, const std::string& name) const {
+  if (name == "SYSDATETIME" || name == "SYSUTCDATETIME") {
+    return SqlType{BaseType::DateTime2, 0, 0, 7};
+  }
+  if (name == "SYSDATETIMEOFFSET") return SqlType{BaseType::DateTimeOffset, 0, 0, 7};
+  if (name == "SMALLDATETIMEFROMPARTS") return SqlType{BaseType::SmallDateTime, 0, 0, 0};
+  const BaseType base = name == "DATETIME2FROMPARTS" ? BaseType::DateTime2
+                        : name == "TIMEFROMPARTS"    ? BaseType::Time
+                                                     : BaseType::DateTimeOffset;
+  if (name == "DATETIME2FROMPARTS" || name == "TIMEFROMPARTS" ||
+      name == "DATETIMEOFFSETFROMPARTS") {
+    const Expr& precision = *e.args.back();
+    if (precision.kind != ExprKind::Integer) {
+      throw ServerErrorByNumber(10760, {TypeName(base)});
+    }
+    const long long scale = precision.text.size() > 2 ? 99 : std::stoll(precision.text);
+    if (scale < 0 || scale > 7) throw ServerErrorByNumber(1002, {precision.text});
+    return SqlType{base, 0, 0, static_cast<int>(scale)};
+  }
+  if (name == "TODATETIMEOFFSET" || name == "SWITCHOFFSET") {
+    const BoundExpr& date = exprs_->Of(*e.args[0]);
+    int scale = 7;
+    if (date.type && date.type->base == BaseType::DateTime) scale = 3;
+    if (date.type && date.type->base == BaseType::SmallDateTime) scale = 0;
+    if (date.type && IsTemporal(date.type->base) && date.type->base != BaseType::Date) {
+      scale = date.type->scale;
+    }
+    return SqlType{BaseType::DateTimeOffset, 0, 0, scale};
+  }
+  return std::nullopt;
+}
+
+// Functions of numbers refuse dates as SQL Server does (8116).
+void Binder::RefuseDateArguments(const Expr& e, const std::string& name) const {
+  for (std::size_t k = 0; k < e.args.size(); ++k) {
+    const BoundExpr& a = exprs_->Of(*e.args[k]);
+    if (a.cls != ValueClass::Date) continue;
+    const std::string_view type = a.type ? TypeName(a.type->base) : "datetime";
+    throw ServerErrorByNumber(8116, {type, std::to_string(k + 1), ToLowerAscii(name)});
+  }
+}
+
 BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
   const std::string name = Upper(e.text);
   auto args = [&](std::size_t count) {
@@ -1177,11 +1253,12 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     if (!variables_) throw ServerErrorByNumber(137, {"@@IDENTITY"});
     return Classed(ValueClass::Number);
   }
-  if (name == "DATEPART" || name == "DATENAME" || name == "DATEADD" || name == "DATEDIFF") {
+  if (name == "DATEPART" || name == "DATENAME" || name == "DATEADD" || name == "DATEDIFF" ||
+      name == "DATEDIFF_BIG") {
     // The part is a word of the statement: a wrong one fails it at once.
     const auto part = DatePartNamed(e.args.empty() ? std::string_view() : e.args[0]->text);
     const DatePart known = part.value_or(DatePart::Year);
-    const bool arithmetic = name == "DATEADD" || name == "DATEDIFF";
+    const bool arithmetic = name == "DATEADD" || name == "DATEDIFF" || name == "DATEDIFF_BIG";
     if (!e.args.empty() &&
         (!part || (arithmetic && (known == DatePart::IsoWeek || known == DatePart::TzOffset)))) {
       throw ServerErrorByNumber(155, {ToLowerAscii(e.args[0]->text), ToLowerAscii(name)});
@@ -1216,22 +1293,6 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     bindAll();
     return Typed(SqlType{BaseType::SqlVariant, 8016, 0, 0});
   }
-  if (name == "POWER") {
-    // The result takes the type of the number raised: int for the small
-    // integers, bigint, float for float, real, bit and text.
-    args(2);
-    bindAll();
-    const BoundExpr& x = exprs_->Of(*e.args[0]);
-    if (x.cls == ValueClass::Exact || x.cls == ValueClass::Unknown || x.cls == ValueClass::Date) {
-      throw DatabaseError(NotSupported("POWER of a decimal, money or untyped value"));
-    }
-    if (x.type && (x.type->base == BaseType::TinyInt || x.type->base == BaseType::SmallInt ||
-                   x.type->base == BaseType::Int || x.type->base == BaseType::BigInt)) {
-      return Typed(
-          SqlType{x.type->base == BaseType::BigInt ? BaseType::BigInt : BaseType::Int, 0, 0, 0});
-    }
-    return Typed(SqlType{BaseType::Float, 0, 0, 0});
-  }
   if (const BuiltinFunction* builtin = FindBuiltinFunction(name)) {
     if (e.args.size() < builtin->minArguments || e.args.size() > builtin->maxArguments) {
       if (builtin->minArguments == builtin->maxArguments) args(builtin->minArguments);
@@ -1246,6 +1307,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
     }
     switch (builtin->result) {
       case BuiltinResult::Int:
+        if (name == "DATEDIFF_BIG") return Typed(SqlType{BaseType::BigInt, 0, 0, 0});
         return Typed(SqlType{BaseType::Int, 0, 0, 0});
       case BuiltinResult::Text:
         if (name == "NEWID") return Typed(SqlType{BaseType::UniqueIdentifier, 0, 0, 0});
@@ -1257,6 +1319,7 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
             return Typed(SqlType{BaseType::VarBinary, length, 0, 0});
           }
         }
+        if (builtin->sqlite == "tsql_session") return Typed(SqlType{BaseType::NVarChar, 128, 0, 0});
         return Classed(ValueClass::Text);
       case BuiltinResult::Date:
         if (name == "DATEADD") {
@@ -1264,11 +1327,19 @@ BoundExpr Binder::BindFunction(const Expr& e, const BoundScope* scope) {
           const BoundExpr& date = exprs_->Of(*e.args[2]);
           if (date.type && IsTemporal(date.type->base)) return Typed(*date.type);
         }
-        if (name == "SYSDATETIME") return Typed(SqlType{BaseType::DateTime2, 0, 0, 7});
+        if (auto type = ConstructedDateType(e, name)) return Typed(*type);
         if (name == "EOMONTH" || name == "DATEFROMPARTS") {
           return Typed(SqlType{BaseType::Date, 0, 0, 0});
         }
         return Typed(SqlType{BaseType::DateTime, 0, 0, 0});
+      case BuiltinResult::Float:
+        RefuseDateArguments(e, name);
+        return Typed(SqlType{BaseType::Float, 0, 0, 0});
+      case BuiltinResult::NumberOfArgument:
+      case BuiltinResult::WideNumberOfArgument:
+        RefuseDateArguments(e, name);
+        return NumberOfArgument(exprs_->Of(*e.args[0]),
+                                builtin->result == BuiltinResult::WideNumberOfArgument);
       case BuiltinResult::ExactOrNumber:
       case BuiltinResult::WholeExactOrNumber: {
         const BoundExpr& a = exprs_->Of(*e.args[0]);

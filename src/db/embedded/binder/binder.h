@@ -94,6 +94,8 @@ class Binder {
   BoundExpr BindArithmetic(char op, const BoundExpr& a, const BoundExpr& b);
   BoundExpr BindComparison(const Expr& e, const BoundExpr& a, const BoundExpr& b);
   BoundExpr BindFunction(const Expr& e, const BoundScope* scope);
+  void RefuseDateArguments(const Expr& e, const std::string& name) const;
+  std::optional<SqlType> ConstructedDateType(const Expr& e, const std::string& name) const;
   BoundExpr BindCast(const Expr& e, const BoundScope* scope);
   // A user function's call taken in as its body, or nothing when it runs
   // as a call per row.

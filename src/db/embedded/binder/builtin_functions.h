@@ -16,6 +16,12 @@ enum class BuiltinResult {
   // decimals (FLOOR, CEILING); anything else comes back as a SQLite number.
   ExactOrNumber,
   WholeExactOrNumber,
+  Float,
+  // The argument's kind of number: integers int (bigint stays bigint),
+  // money money, float and text float; a decimal keeps its precision and
+  // scale (SIGN) or widens to 38 digits (POWER, DEGREES, RADIANS).
+  NumberOfArgument,
+  WideNumberOfArgument,
 };
 
 struct BuiltinFunction {
@@ -26,6 +32,8 @@ struct BuiltinFunction {
   BuiltinResult result = BuiltinResult::Int;
   // A value of unknown type keeps its own (it may be exact).
   bool keepsUnknown = false;
+  // The function takes the result's type as four more arguments.
+  bool takesResultType = false;
 };
 
 // The function of that (upper-case) name; null when it is not one of them.

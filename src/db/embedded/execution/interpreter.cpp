@@ -138,6 +138,11 @@ std::string TargetOf(std::string_view sql) {
 
 namespace {
 
+// What the server reports of itself: SQL Server's own connection limit and
+// ODBC's text size (the whole value).
+constexpr int kMaxConnections = 32767;
+constexpr int kTextSize = 2147483647;
+
 // Binds and steps one prepared statement; the statement is reset on return.
 StatementOutcome Step(SessionHost& host, const Translation& t, const Params& params,
                       const std::function<Value(const std::string&)>& variable, bool keepExact) {
@@ -238,13 +243,15 @@ std::optional<SqlType> Interpreter::Frame::TypeOf(const std::string& name) const
   // numeric(38,0) in SQL Server; identities here are integers, and a
   // numeric(18,0) stays one, so "id = @@IDENTITY" keeps using the key.
   if (key == "@@IDENTITY") return SqlType{BaseType::Numeric, 0, 18, 0};
-  if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@SPID" ||
-      key == "@@NESTLEVEL" || key == "@@FETCH_STATUS" || key == "@@PROCID" ||
-      key == "@@MICROSOFTVERSION") {
+  if (key == "@@ROWCOUNT" || key == "@@ERROR" || key == "@@TRANCOUNT" || key == "@@NESTLEVEL" ||
+      key == "@@FETCH_STATUS" || key == "@@PROCID" || key == "@@MICROSOFTVERSION" ||
+      key == "@@MAX_CONNECTIONS" || key == "@@TEXTSIZE" || key == "@@OPTIONS" ||
+      key == "@@LOCK_TIMEOUT") {
     return SqlType{BaseType::Int, 0, 0, 0};
   }
   if (key == "@@DATEFIRST") return SqlType{BaseType::TinyInt, 0, 0, 0};
   if (key == "@@LANGID") return SqlType{BaseType::SmallInt, 0, 0, 0};
+  if (key == "@@MAX_PRECISION") return SqlType{BaseType::TinyInt, 0, 0, 0};
   if (key == "@@VERSION" || key == "@@SERVERNAME" || key == "@@SERVICENAME" ||
       key == "@@LANGUAGE") {
     return SqlType{BaseType::NVarChar, 128, 0, 0};
@@ -295,7 +302,11 @@ std::function<Value(const std::string&)> Interpreter::Reader(Context& c) {
     if (key == "@@ERROR") return std::int64_t{host_.LastError()};
     if (key.back() == ')') return SessionFunction(key);
     if (key == "@@TRANCOUNT") return std::int64_t{host_.TranCount()};
-    if (key == "@@SPID") return std::int64_t{51};
+    if (key == "@@MAX_CONNECTIONS") return std::int64_t{kMaxConnections};
+    if (key == "@@TEXTSIZE") return std::int64_t{kTextSize};
+    if (key == "@@OPTIONS") return std::int64_t{SessionOptions()};
+    if (key == "@@LOCK_TIMEOUT") return std::int64_t{host_.LockTimeout()};
+    if (key == "@@MAX_PRECISION") return std::int64_t{kMaxPrecision};
     if (key == "@@NESTLEVEL") return std::int64_t{c.depth};
     if (key == "@@PROCID") return ProcedureId(c);
     if (key == "@@MICROSOFTVERSION") return std::int64_t{MicrosoftVersion()};
@@ -321,6 +332,16 @@ Value Interpreter::ProcedureId(const Context& c) {
   if (c.procedure.empty()) return std::int64_t{0};
   const std::optional<ObjectInfo> object = host_.CurrentCatalog().FindObject(c.procedure);
   return std::int64_t{object ? object->id : 0};
+}
+
+// @@OPTIONS: the SET options as SQL Server's user options bits. The server
+// always behaves as ANSI_WARNINGS, ANSI_PADDING, ANSI_NULLS, ARITHABORT,
+// QUOTED_IDENTIFIER, ANSI_NULL_DFLT_ON and CONCAT_NULL_YIELDS_NULL say ON
+// (5496); XACT_ABORT is the session's own.
+int Interpreter::SessionOptions() {
+  constexpr int kAlwaysOn = 8 | 16 | 32 | 64 | 256 | 1024 | 4096;
+  constexpr int kXactAbort = 16384;
+  return kAlwaysOn | (host_.XactAbort() ? kXactAbort : 0);
 }
 
 Value Interpreter::SessionFunction(const std::string& key) {
@@ -547,6 +568,11 @@ TypeSpec IntoColumnType(const TypedValue& value) {
   if (type.base == BaseType::Decimal || type.base == BaseType::Numeric) {
     spec.precision = type.precision;
     spec.scale = type.scale;
+  }
+  // time, datetime2 and datetimeoffset keep their fraction digits.
+  if (type.base == BaseType::Time || type.base == BaseType::DateTime2 ||
+      type.base == BaseType::DateTimeOffset) {
+    spec.precision = type.scale;
   }
   return spec;
 }

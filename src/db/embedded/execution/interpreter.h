@@ -207,6 +207,7 @@ class Interpreter {
   // A value of the error being handled ("ERROR_NUMBER()" …) or XACT_STATE().
   Value SessionFunction(const std::string& key);
   Value ProcedureId(const Context& c);
+  int SessionOptions();
   Flow RunList(const std::vector<StatementPtr>& list, Context& c);
   void RunBody(const std::vector<StatementPtr>& body, Context& c);
   StoredValue Evaluate(const Expr& e, Context& c);

@@ -364,57 +364,6 @@ void AbsFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_null(ctx);
 }
 
-// tsql_power(x, y, kind): x to the power y in the type of x (kind 0 float,
-// 1 int, 2 bigint). Whole powers of integers are multiplied out exactly;
-// others go through floating point and are cut toward zero.
-void PowerFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-    return sqlite3_result_null(ctx);
-  }
-  const int kind = sqlite3_value_int(argv[2]);
-  const auto number = [](const SourceValue& v) -> std::optional<double> {
-    if (const auto* s = std::get_if<std::string>(&v.value)) return ParseNumberText(*s);
-    if (std::holds_alternative<Binary>(v.value)) return std::nullopt;
-    return AsDouble(v.value);
-  };
-  const SourceValue x = ReadArg(argv[0]);
-  const std::optional<double> y = number(ReadArg(argv[1]));
-  if (!y) return ResultError(ctx, {8114, "Error converting data type varchar to float."});
-  if (kind == 0) {
-    const std::optional<double> base = number(x);
-    if (!base) return ResultError(ctx, {8114, "Error converting data type varchar to float."});
-    const double r = std::pow(*base, *y);
-    if (!std::isfinite(r)) {
-      return ResultError(ctx, {8115,
-                               "Arithmetic overflow error converting expression to data type "
-                               "float."});
-    }
-    return sqlite3_result_double(ctx, r);
-  }
-  const SqlError overflow{8115, kind == 1 ? "Arithmetic overflow error converting expression to "
-                                            "data type int."
-                                          : "Arithmetic overflow error converting expression to "
-                                            "data type bigint."};
-  const std::int64_t low = kind == 1 ? INT32_MIN : std::numeric_limits<std::int64_t>::min();
-  const std::int64_t high = kind == 1 ? INT32_MAX : std::numeric_limits<std::int64_t>::max();
-  const auto* base = std::get_if<std::int64_t>(&x.value);
-  if (!base) return ResultError(ctx, overflow);
-  if (*y >= 0 && *y == std::floor(*y) && *y <= 64) {
-    std::int64_t r = 1;
-    for (int k = 0; k < static_cast<int>(*y); ++k) {
-      if (__builtin_mul_overflow(r, *base, &r) || r < low || r > high) {
-        return ResultError(ctx, overflow);
-      }
-    }
-    return sqlite3_result_int64(ctx, r);
-  }
-  const double r = std::trunc(std::pow(static_cast<double>(*base), *y));
-  if (!std::isfinite(r) || r < static_cast<double>(low) || r > static_cast<double>(high)) {
-    return ResultError(ctx, overflow);
-  }
-  sqlite3_result_int64(ctx, static_cast<std::int64_t>(r));
-}
-
 void RoundFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
     return sqlite3_result_null(ctx);
@@ -700,7 +649,6 @@ void RegisterNumberFunctions(sqlite3* db) {
   RegisterScalar(db, "tsql_cmp", 2, CompareFn);
   RegisterScalar(db, "tsql_in", -1, InFn);
   RegisterScalar(db, "tsql_abs", 1, AbsFn);
-  RegisterScalar(db, "tsql_power", 3, PowerFn);
   RegisterScalar(db, "tsql_exact", 2, ExactFn);
   RegisterScalar(db, "tsql_round", 2, RoundFn);
   RegisterScalar(db, "tsql_round", 3, RoundFn);

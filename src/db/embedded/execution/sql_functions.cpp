@@ -17,8 +17,10 @@
 #include "common/text.h"
 #include "common/utf8.h"
 #include "db/embedded/execution/convert_styles.h"
+#include "db/embedded/execution/date_construction.h"
 #include "db/embedded/execution/date_functions.h"
 #include "db/embedded/execution/format_function.h"
+#include "db/embedded/execution/math_functions.h"
 #include "db/embedded/execution/name_functions.h"
 #include "db/embedded/execution/number_functions.h"
 #include "db/embedded/execution/string_functions.h"
@@ -470,16 +472,18 @@ void DateAddFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   ResultText(ctx, FromMillis(days, total - days * 86400000LL));
 }
 
-void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// DATEDIFF's count of boundaries; false when the function already has its
+// result (NULL or an error).
+bool DateDiffCount(sqlite3_context* ctx, sqlite3_value** argv, long long& r) {
   if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL) {
     sqlite3_result_null(ctx);
-    return;
+    return false;
   }
   Temporal ta, tb;
   const DateOrder order = SessionDates(ctx).order;
   if (!TemporalArg(argv[1], order, ta) || !TemporalArg(argv[2], order, tb)) {
     ResultError(ctx, SqlErrorByNumber(241));
-    return;
+    return false;
   }
   // A datetimeoffset counts in UTC.
   const auto split = [](Temporal t) {
@@ -505,7 +509,7 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
   };
   const Parts a = parts(ta), b = parts(tb);
   const std::string part = NormalPart(ArgText(argv[0]));
-  long long r = 0;
+  r = 0;
   const long long da = DaysFrom(a.y, a.mo, a.d), db = DaysFrom(b.y, b.mo, b.d);
   if (part == "YEAR")
     r = b.y - a.y;
@@ -533,9 +537,26 @@ void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (part == "NANOSECOND") r *= 100;
   } else {
     ResultError(ctx, SqlErrorByNumber(155, {ArgText(argv[0]), "datediff"}));
-    return;
+    return false;
+  }
+  return true;
+}
+
+// DATEDIFF is an int: a count beyond it is SQL Server's 535, where
+// DATEDIFF_BIG gives the bigint.
+void DateDiffFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  long long r = 0;
+  if (!DateDiffCount(ctx, argv, r)) return;
+  if (r < std::numeric_limits<std::int32_t>::min() ||
+      r > std::numeric_limits<std::int32_t>::max()) {
+    return ResultError(ctx, SqlErrorByNumber(535));
   }
   sqlite3_result_int64(ctx, r);
+}
+
+void DateDiffBigFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  long long r = 0;
+  if (DateDiffCount(ctx, argv, r)) sqlite3_result_int64(ctx, r);
 }
 
 // Strips brackets and the schema from an object name given as text:
@@ -691,7 +712,9 @@ void VariantCompareFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void RegisterFunctions(sqlite3* db, const SqliteDb* connection) {
   RegisterNumberFunctions(db);
+  RegisterMathFunctions(db);
   RegisterDateFunctions(db, connection);
+  RegisterDateConstruction(db, connection);
   RegisterStringFunctions(db);
   RegisterNameFunctions(db);
   RegisterConvertFunctions(db, connection);
@@ -718,6 +741,7 @@ void RegisterFunctions(sqlite3* db, const SqliteDb* connection) {
   RegisterScalar(db, "tsql_isnumeric", 1, IsNumericFn);
   RegisterScalar(db, "tsql_dateadd", 3, DateAddFn, true, connection);
   RegisterScalar(db, "tsql_datediff", 3, DateDiffFn, true, connection);
+  RegisterScalar(db, "tsql_datediff_big", 3, DateDiffBigFn, true, connection);
   RegisterScalar(db, "tsql_objname", 1, ObjectNameFn);
   RegisterScalar(db, "tsql_rowcount", 1, RowCountFn, false);
   RegisterScalar(db, "tsql_raise", 1, RaiseFn, false);

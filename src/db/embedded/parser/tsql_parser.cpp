@@ -3160,7 +3160,8 @@ class Parser {
       ExpectSymbol(")");
       return;
     }
-    if (upper == "DATEADD" || upper == "DATEDIFF" || upper == "DATEPART" || upper == "DATENAME") {
+    if (upper == "DATEADD" || upper == "DATEDIFF" || upper == "DATEDIFF_BIG" ||
+        upper == "DATEPART" || upper == "DATENAME") {
       ExpectSymbol("(");
       auto part = std::make_unique<Expr>();
       part->kind = ExprKind::String;

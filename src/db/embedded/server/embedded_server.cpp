@@ -1,7 +1,10 @@
 #include "db/embedded/server/embedded_server.h"
 
+#include <atomic>
 #include <chrono>
 #include <unordered_map>
+
+#include <unistd.h>
 
 #include "common/text.h"
 #include "db/embedded/catalog/catalog.h"
@@ -61,11 +64,23 @@ struct OpenDatabase {
   std::unordered_map<std::string, Cached> translations;
 };
 
+// @@SPID: user sessions are numbered from 51, as SQL Server numbers them,
+// one number for each session the process opens.
+int NextSessionId() {
+  static std::atomic<int> next{51};
+  const int id = next.fetch_add(1);
+  // SQL Server's numbers are smallint; past them, start again.
+  return id <= 32767 ? id : 51 + id % 32000;
+}
+
 class EmbeddedSession final : public Session, public SessionHost, public FunctionResolver {
  public:
-  EmbeddedSession(std::unique_ptr<Server> server, std::string login, const DatabaseEntry& entry)
+  EmbeddedSession(std::unique_ptr<Server> server, std::string login, std::string application,
+                  const DatabaseEntry& entry)
       : server_(std::move(server)),
         login_(std::move(login)),
+        application_(std::move(application)),
+        sessionId_(NextSessionId()),
         appLocks_(server_->DataDirectory() / "locks") {
     server_->SetLockPolicy(&lockPolicy_);
     Open(entry);
@@ -298,6 +313,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
                                &EmbeddedSession::LoginList, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(c->db->Handle(), "tsql_login", 0, SQLITE_UTF8, c.get(),
                                &EmbeddedSession::SessionLogin, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(c->db->Handle(), "tsql_session", 1, SQLITE_UTF8, c.get(),
+                               &EmbeddedSession::SessionValue, nullptr, nullptr, nullptr);
     RegisterUserTableFunctions(*c, entry.collation);
     sqlite3_progress_handler(c->db->Handle(), 4000, &EmbeddedSession::Progress, c.get());
     c->catalog = std::make_unique<Catalog>(*c->db, entry.name, entry.collation);
@@ -368,6 +385,38 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
       return Interpreter(*self).CallTableFunction(name, args);
     };
     RegisterTableFunction(connection.db->Handle(), std::move(function));
+  }
+
+  // tsql_session('NAME'): what the session tells of itself: @@SPID its
+  // number, fixed while it lives; SYSTEM_USER the login it connected with;
+  // its user in any database is dbo (as USER_NAME() says); the client's
+  // computer is this one.
+  static void SessionValue(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const EmbeddedSession* self = RunningOn(sqlite3_user_data(ctx));
+    if (!self) {
+      sqlite3_result_error(ctx, "The session's functions ran outside any session's command.", -1);
+      return;
+    }
+    const std::string name = ArgText(argv[0]);
+    if (name == "@@SPID") {
+      sqlite3_result_int(ctx, self->sessionId_);
+      return;
+    }
+    std::string value;
+    if (name == "SYSTEM_USER") {
+      value = self->login_;
+    } else if (name == "SESSION_USER") {
+      value = "dbo";
+    } else if (name == "HOST_NAME") {
+      char host[256] = {};
+      if (gethostname(host, sizeof host - 1) == 0) value = host;
+    } else if (name == "APP_NAME") {
+      value = self->application_;
+    } else {
+      sqlite3_result_null(ctx);
+      return;
+    }
+    sqlite3_result_text(ctx, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
   }
 
   // tsql_udf('name', args…): a scalar user function, run by the interpreter.
@@ -567,6 +616,8 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
 
   std::unique_ptr<Server> server_;
   std::string login_;
+  std::string application_;
+  int sessionId_;
   LockPolicy lockPolicy_;  // before the connections that point to it
   DateSettings dates_;     // likewise
   std::unique_ptr<OpenDatabase> current_;
@@ -601,7 +652,8 @@ std::unique_ptr<Session> OpenEmbeddedSession(const std::filesystem::path& dataDi
   if (!entry) {
     throw ServerErrorByNumber(4060, {catalogName});
   }
-  return std::make_unique<EmbeddedSession>(std::move(server), login, *entry);
+  return std::make_unique<EmbeddedSession>(std::move(server), login,
+                                           settings.GetOr("Application Name", ""), *entry);
 }
 
 void InitializeServer(const std::filesystem::path& dataDirectory, const std::string& saPassword) {

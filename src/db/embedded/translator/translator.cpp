@@ -134,6 +134,7 @@ std::string Translator::EmitColumn(const BoundExpr& column) {
 }
 
 std::string Translator::EmitVariable(const Expr& e) {
+  if (Upper(e.text) == "@@SPID") return "tsql_session('@@SPID')";
   return EmitVariableNamed(e.text, Bound(e));
 }
 
@@ -533,14 +534,13 @@ std::string Translator::EmitFunction(const Expr& e) {
     return "tsql_variant_property(" + VariantSql(Emit(value), Bound(value).type) + ", " +
            Emit(*e.args[1]) + ", " + QuoteText(catalog_.CollationName()) + ")";
   }
-  if (name == "POWER") {
-    // The third argument is the result's type: 0 float, 1 int, 2 bigint.
-    const BaseType result = bound.type ? bound.type->base : BaseType::Float;
-    const char* kind = result == BaseType::Int ? "1" : result == BaseType::BigInt ? "2" : "0";
-    return "tsql_power(" + emitArgs() + ", " + kind + ")";
-  }
   const BuiltinFunction& builtin = *FindBuiltinFunction(name);
   const std::string sqlite(builtin.sqlite);
+  if (sqlite == "tsql_session") return "tsql_session(" + QuoteText(name) + ")";
+  if (builtin.takesResultType && bound.type) {
+    // The function converts its result into the type the statement gives it.
+    return sqlite + "(" + emitArgs() + ", " + TypeArguments(*bound.type) + ")";
+  }
   if (sqlite.rfind("tsql_", 0) == 0) return sqlite + "(" + emitArgs() + ")";
   // SQLite's own string functions would see an exact number's bytes: they
   // get its text, as SQL Server converts it.
