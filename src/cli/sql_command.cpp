@@ -141,6 +141,11 @@ bool ReadScript(const SqlOptions& options, std::string& script) {
   return true;
 }
 
+void PrintBatchResult(const db::BatchResult& result) {
+  for (const auto& message : result.messages) std::cout << message << '\n';
+  for (const auto& set : result.results) PrintResultSet(set, std::cout);
+}
+
 // Where a failed batch starts, as the operator finds it in the script.
 std::string BatchPlace(const SqlOptions& options, const ScriptBatch& batch) {
   const std::string source = !options.inputFile.empty() ? options.inputFile
@@ -176,10 +181,12 @@ int RunSqlCommand(const SqlOptions& options, const ServerSettings& settings) {
   for (const ScriptBatch& batch : SplitBatches(script)) {
     for (int run = 0; run < batch.repeat; ++run) {
       try {
-        const db::BatchResult result = connection.Run(batch.text);
-        for (const auto& message : result.messages) std::cout << message << '\n';
-        for (const auto& set : result.results) PrintResultSet(set, std::cout);
+        PrintBatchResult(connection.Run(batch.text));
       } catch (const std::exception& e) {
+        // What the batch sent before it failed is shown, then the error.
+        if (const auto* server = dynamic_cast<const db::DatabaseError*>(&e)) {
+          if (const db::BatchResult* partial = server->Partial()) PrintBatchResult(*partial);
+        }
         std::cout.flush();
         PrintError(BatchPlace(options, batch), e);
         anyFailed = true;

@@ -1,6 +1,7 @@
 // The two kinds of failure of the database access layer.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -8,6 +9,8 @@ namespace moltaro::db {
 
 // The severity of an error the message table does not list: a user's error.
 inline constexpr int kUserErrorSeverity = 16;
+
+struct BatchResult;
 
 // The severity SQL Server gives the error number (server_messages.h).
 int SeverityOfNumber(int number);
@@ -24,9 +27,15 @@ class DatabaseError : public std::runtime_error {
   int Number() const { return number_; }
   int Severity() const { return severity_ >= 0 ? severity_ : SeverityOfNumber(number_); }
 
+  // What the batch sent before it failed (result sets and messages), where
+  // the server keeps it; null otherwise. A shell shows it before the error.
+  const BatchResult* Partial() const { return partial_.get(); }
+  void SetPartial(std::shared_ptr<const BatchResult> partial) { partial_ = std::move(partial); }
+
  private:
   int number_;
   int severity_;
+  std::shared_ptr<const BatchResult> partial_;
 };
 
 // Any other failure of the access layer: a column asked for that the result

@@ -3,6 +3,7 @@
 // are in cases/queries.test).
 #include <gmock/gmock.h>
 
+#include "db/session.h"
 #include "server_fixture.h"
 
 namespace moltaro::db::embedded::testing {
@@ -127,6 +128,27 @@ TEST_F(QueriesTest, ParametersComparedWithTextFollowWhatTheyAreBoundTo) {
   c_.Execute("insert into kszt values (3, 'X')");
   EXPECT_EQ(ErrorOf(c_, lookup, {std::int64_t{7}}),
             "Conversion failed when converting the varchar value 'X          ' to data type int.");
+}
+
+// A batch that fails after it sent rows and messages keeps them with the
+// error, so a shell can show them before it; a batch failing at once has none.
+TEST_F(QueriesTest, AFailedBatchKeepsWhatItSentBefore) {
+  try {
+    c_.Run("select count(*) as n from dolgozo print 'megvan' exec nincsilyen select 2");
+    FAIL() << "the batch should fail";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.Number(), 2812);
+    ASSERT_NE(e.Partial(), nullptr);
+    ASSERT_EQ(e.Partial()->results.size(), 1u);
+    EXPECT_EQ(e.Partial()->results[0].Text("n"), "4");
+    EXPECT_EQ(e.Partial()->messages, std::vector<std::string>{"megvan"});
+  }
+  try {
+    c_.Run("exec nincsilyen select 1");
+    FAIL() << "the batch should fail";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.Partial(), nullptr);
+  }
 }
 
 TEST_F(QueriesTest, UnsupportedFunctionsAreNamed) {

@@ -240,7 +240,14 @@ class EmbeddedSession final : public Session, public SessionHost, public Functio
         return result;
       }
     }
-    Interpreter(*this).RunBatch(sql, batch, params, result);
+    try {
+      Interpreter(*this).RunBatch(sql, batch, params, result);
+    } catch (DatabaseError& e) {
+      if (!result.results.empty() || !result.messages.empty()) {
+        e.SetPartial(std::make_shared<const BatchResult>(std::move(result)));
+      }
+      throw;
+    }
     return result;
   }
 
