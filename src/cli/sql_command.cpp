@@ -59,8 +59,7 @@ std::vector<ScriptBatch> SplitBatches(const std::string& script) {
       continue;
     }
     // Leading blank lines do not count as the batch's start.
-    if (Trim(current.text).empty() && Trim(line).empty()) {
-      current.text.clear();
+    if (current.text.empty() && Trim(line).empty()) {
       current.firstLine = lineNumber + 1;
       continue;
     }
